@@ -1,0 +1,1 @@
+// Placeholder translation unit: keeps a library target valid while its folder has no sources yet.

@@ -1,0 +1,27 @@
+// music.h - the XM module player's public entries, as the shell uses them.
+//
+// One song at a time, mixed on a thread of the player's own into a looping ring that an audio
+// device plays; 48000 Hz, stereo, 16-bit. Every entry is called from the game's one thread.
+#pragma once
+#include <cstdint>
+
+// Flags of a song.
+constexpr int32_t MUSIC_FROM_MEMORY = 1;   // module points at bytes in memory (parameter = size)
+constexpr int32_t MUSIC_FROM_FILE   = 2;   // module is a file name (the game's case)
+constexpr int32_t MUSIC_NO_LOOP     = 8;   // stop at the end of the song instead of looping
+constexpr int32_t MUSIC_PAUSED      = 16;  // load and fill the ring, but do not start the device
+
+// Stops any song, then loads and starts `module` (nullptr: stop only). The game calls
+// music_play("mus\\menu.xm", 0, 2). When the module cannot be loaded or the device cannot be
+// opened, the player stays stopped (output level 0).
+void music_play(const char *module, int32_t parameter, int32_t flags);
+
+// Stops playback and waits for the mixing thread; does nothing when nothing plays.
+void music_stop();
+
+// Mean absolute sample value of the block mixed last: left channel in the high 16 bits, right in
+// the low 16 bits. 0 after a stop, before any song, and for a silent block.
+uint32_t music_output_level();
+
+// Title stored in the module last started (bytes below 32 dropped); "" before any song.
+const char *music_title();
