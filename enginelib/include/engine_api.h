@@ -121,7 +121,7 @@ struct OE_Device {
 #define OE_FX_VERTEX  32  /* corners moved by the FX_SetVertexes offsets (TL, TR, BR, BL) */
 
 /*
- * Font description files (fnt/*.ofi) are text, one record a line, '#' starts a comment line:
+ * Font description files (fnt/NAME.ofi) are text, one record a line, '#' starts a comment line:
  *   ofi 1
  *   texture W H              size of the glyph picture in pixels
  *   line H                   line height in pixels (text boxes are this tall)
@@ -248,7 +248,14 @@ struct HL_Event {
     X(void,    HL_SetFrameLimit, (int32_t frames))           /* quit after that many frames; 0 none */ \
     X(int32_t, HL_SetCallLog,    (const char *path))         /* record calls to path; NULL stops; 0 = failed */ \
     X(void,    HL_SetTimerHook,  (void (*hook)(OE_Timer *timer))) /* after each timer procedure */ \
-    X(int32_t, HL_FrameIndex,    (void))                     /* frames completed so far */
+    X(int32_t, HL_FrameIndex,    (void))                     /* frames completed so far */ \
+    X(void,    HL_Reset,         (void))  /* forget procedures, timers, input, cameras, options, events, \
+                                             records, log, hook, limit; the clock restarts at 0 */ \
+    X(int32_t, HL_MessageCount,  (void))                     /* OE_MessageBox calls recorded */   \
+    X(const char*, HL_MessageText, (int32_t index))          /* its text (1251), NULL out of range */ \
+    X(int32_t, HL_SoundPlayCount, (void))                    /* Snd_Play calls recorded */        \
+    X(const char*, HL_SoundPlay,  (int32_t index, int32_t *pan)) /* path of that play's sound as  \
+                                             loaded, pan stored when pan is not NULL; NULL out of range */
 
 #ifdef ENGINE_API_DECLARE_EXPORTS
 #define ENGINE_API_EXPORT_DECL(ret, name, params) __attribute__((visibility("default"))) ret name params;
