@@ -1,0 +1,329 @@
+// engine_draw.cpp - the SDL engine's drawing operations: textures, sprites, rectangles, blending,
+// tint, corner offsets, bitmap text, the camera and the device stand-in of P_GetParams(18).
+//
+// In: the game's draw calls in logical pixels (shifted by the camera while camera_on is 1).
+// Out: triangles for renderer.cpp, in call order. Corner geometry, text layout, picture loading
+// and the camera record come from enginelib/common; this file only turns them into vertices.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#define ENGINE_API_DECLARE_EXPORTS
+#include "engine_api.h"
+#include "engine_common.h"
+#include "renderer.h"
+#include "sdl_engine.h"
+
+namespace sdl_engine {
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFu;                 // 0x00BBGGRR
+constexpr float kDefaultLineWidth = 1.0f;              // outline width before Pr2D_LineWidth, pixels
+constexpr int32_t kD3dOk = 0;
+constexpr int32_t kD3dInvalidCall = int32_t(0x8876086Cu);  // what the device returns for bad calls
+constexpr uint32_t kDeviceVertexStride = 28;           // x y z rhw colour u v
+constexpr uint32_t kDeviceMaxPrimitives = 1u << 20;    // triangles in one DrawPrimitiveUP
+
+// What the drawing operations remember between calls; lives for the process.
+struct DrawState {
+    uint32_t colour_mix = kWhite;      // FX_SetColorMix, used by flag 8
+    int32_t corners[8] = {};           // FX_SetVertexes: TL, TR, BR, BL offsets
+    float line_width = kDefaultLineWidth;
+    bool context_alive = false;        // a GL context exists (inside OE_Init)
+    std::vector<Texture *> textures;   // every live texture, for context loss and Tex_Free
+    std::vector<std::unique_ptr<Font>> fonts;
+    std::vector<Vertex> scratch;       // vertices of the call being drawn
+};
+DrawState g_draw;
+
+// The device stand-in: one object for the process, handed out through a cell.
+struct DeviceState {
+    uint32_t refs = 1;
+    uint32_t vertex_format = 0;
+    uint32_t edge_antialias = 0;       // accepted; the stand-in draws without it
+    Texture *texture = nullptr;        // stage 0
+};
+DeviceState g_device_state;
+
+void ensure_uploaded(Texture *t) {
+    if (t->gl_name || !t->pixels || !g_draw.context_alive) return;
+    t->gl_name = renderer_create_texture(t->pixels, t->rec.width, t->rec.height);
+    delete[] t->pixels;
+    t->pixels = nullptr;
+}
+
+Vertex vertex(float x, float y, float u, float v, uint32_t bgr, int alpha) {
+    Vertex out;
+    out.x = x;
+    out.y = y;
+    out.u = u;
+    out.v = v;
+    out.r = uint8_t(bgr & 0xFF);
+    out.g = uint8_t((bgr >> 8) & 0xFF);
+    out.b = uint8_t((bgr >> 16) & 0xFF);
+    out.a = uint8_t(std::clamp(alpha, 0, 255));
+    return out;
+}
+
+// A quad given as corners TL, TR, BR, BL, as two triangles.
+void push_quad(unsigned texture, Wrap wrap, const float *x, const float *y, const float *u, const float *v,
+               uint32_t bgr, int alpha) {
+    Vertex q[6];
+    const int order[6] = {0, 1, 2, 0, 2, 3};
+    for (int i = 0; i < 6; ++i) q[i] = vertex(x[order[i]], y[order[i]], u[order[i]], v[order[i]], bgr, alpha);
+    renderer_triangles(texture, wrap, q, 6);
+}
+
+void push_box(float x, float y, float w, float h, uint32_t bgr, int alpha) {
+    if (w <= 0 || h <= 0) return;
+    const float xs[4] = {x, x + w, x + w, x};
+    const float ys[4] = {y, y, y + h, y + h};
+    const float uv[4] = {0, 0, 0, 0};
+    push_quad(renderer_white_texture(), Wrap::Clamp, xs, ys, uv, uv, bgr, alpha);
+}
+
+void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_t frame, int32_t alpha,
+                 float angle, int32_t flags) {
+    Texture *t = texture_of(texture);
+    if (!t || !g_draw.context_alive) return;
+    ensure_uploaded(t);
+    ec::camera_to_screen(x, y);
+    ec::SpriteInput in;
+    in.x = x;
+    in.y = y;
+    in.w = w;
+    in.h = h;
+    in.angle = angle;
+    in.flags = flags;
+    in.frame = frame;
+    in.frame_w = frame ? t->frame_w : 0;
+    in.frame_h = frame ? t->frame_h : 0;
+    in.texture_w = t->rec.width;
+    in.texture_h = t->rec.height;
+    std::memcpy(in.corner, g_draw.corners, sizeof in.corner);
+    ec::SpriteQuad q;
+    ec::sprite_geometry(in, q);
+    const uint32_t tint = (flags & OE_FX_COLOR) ? g_draw.colour_mix : kWhite;
+    push_quad(t->gl_name, Wrap::Clamp, q.x, q.y, q.u, q.v, tint, alpha);
+}
+
+Texture *load_texture(const char *path) {
+    ec::Image img;
+    ec::image_load_rgba(path, img);  // a checker picture and one warning when it fails
+    auto *t = new Texture;
+    t->rec.device_texture = t;
+    t->rec.width = img.width;
+    t->rec.height = img.height;
+    t->magic = kTextureMagic;
+    t->pixels = new uint8_t[img.rgba.size()];
+    std::memcpy(t->pixels, img.rgba.data(), img.rgba.size());
+    ensure_uploaded(t);
+    g_draw.textures.push_back(t);
+    return t;
+}
+
+// ---- Device stand-in methods ---------------------------------------------------------------
+
+uint32_t dev_add_ref(OE_Device *) { return ++g_device_state.refs; }
+uint32_t dev_release(OE_Device *) {
+    // The device belongs to the engine and outlives every reference the game holds.
+    if (g_device_state.refs > 1) --g_device_state.refs;
+    return g_device_state.refs;
+}
+int32_t dev_set_render_state(OE_Device *, uint32_t state, uint32_t value) {
+    if (state == OE_RENDERSTATE_EDGEANTIALIAS) g_device_state.edge_antialias = value;
+    return kD3dOk;
+}
+int32_t dev_set_vertex_shader(OE_Device *, uint32_t format) {
+    g_device_state.vertex_format = format;
+    return format == OE_VERTEX_FORMAT_XYZRHW_DIFFUSE_TEX1 ? kD3dOk : kD3dInvalidCall;
+}
+int32_t dev_set_texture(OE_Device *, uint32_t stage, void *device_texture) {
+    if (stage != 0) return kD3dOk;  // one stage is all the stand-in blends
+    if (!device_texture) {
+        g_device_state.texture = nullptr;
+        return kD3dOk;
+    }
+    Texture *t = texture_of(static_cast<OE_Texture *>(device_texture));
+    if (!t) return kD3dInvalidCall;
+    g_device_state.texture = t;
+    return kD3dOk;
+}
+int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const void *vertices, uint32_t stride) {
+    if (type != OE_PRIMITIVE_TRIANGLELIST || !vertices || stride < kDeviceVertexStride ||
+        g_device_state.vertex_format != OE_VERTEX_FORMAT_XYZRHW_DIFFUSE_TEX1 || count > kDeviceMaxPrimitives)
+        return kD3dInvalidCall;
+    if (count == 0 || !g_draw.context_alive) return kD3dOk;
+    unsigned texture = renderer_white_texture();
+    if (Texture *t = g_device_state.texture) {
+        ensure_uploaded(t);
+        texture = t->gl_name;
+    }
+    std::vector<Vertex> &out = g_draw.scratch;
+    out.resize(size_t(count) * 3);
+    const auto *bytes = static_cast<const uint8_t *>(vertices);
+    for (size_t i = 0; i < out.size(); ++i) {
+        const uint8_t *p = bytes + i * stride;
+        float x, y, u, v;
+        uint32_t argb;
+        std::memcpy(&x, p + 0, 4);
+        std::memcpy(&y, p + 4, 4);
+        std::memcpy(&argb, p + 16, 4);
+        std::memcpy(&u, p + 20, 4);
+        std::memcpy(&v, p + 24, 4);
+        Vertex &o = out[i];
+        o.x = x;
+        o.y = y;
+        o.u = u;
+        o.v = v;
+        o.a = uint8_t(argb >> 24);
+        o.r = uint8_t(argb >> 16);
+        o.g = uint8_t(argb >> 8);
+        o.b = uint8_t(argb);
+    }
+    renderer_triangles(texture, Wrap::Repeat, out.data(), int(out.size()));
+    return kD3dOk;
+}
+
+const OE_DeviceVtbl kDeviceVtbl = {dev_add_ref, dev_release, dev_set_render_state,
+                                   dev_set_vertex_shader, dev_set_texture, dev_draw_primitive_up};
+OE_Device g_device = {&kDeviceVtbl};
+OE_Device *g_device_cell = &g_device;
+
+}  // namespace
+
+void draw_context_created() {
+    g_draw.context_alive = true;
+    for (Texture *t : g_draw.textures) ensure_uploaded(t);
+}
+
+void draw_context_lost() {
+    for (Texture *t : g_draw.textures) {
+        renderer_delete_texture(t->gl_name);
+        t->gl_name = 0;
+    }
+    g_draw.context_alive = false;
+    g_device_state.texture = nullptr;
+}
+
+void draw_reset_frame_state() {
+    renderer_set_blend(0);
+    g_draw.colour_mix = kWhite;
+    std::memset(g_draw.corners, 0, sizeof g_draw.corners);
+    g_draw.line_width = kDefaultLineWidth;
+}
+
+}  // namespace sdl_engine
+
+using namespace sdl_engine;
+
+// ---- Exports: textures and sprites ------------------------------------------------------------
+
+extern "C" OE_Texture *Tex_LoadFromFile(const char *path, int32_t, int32_t) {
+    return &load_texture(path ? path : "")->rec;
+}
+
+extern "C" void Tex_Free(OE_Texture **texture) {
+    if (!texture || !*texture) return;
+    Texture *t = texture_of(*texture);
+    *texture = nullptr;
+    if (!t) return;
+    auto &list = g_draw.textures;
+    list.erase(std::remove(list.begin(), list.end(), t), list.end());
+    if (g_device_state.texture == t) g_device_state.texture = nullptr;
+    if (g_draw.context_alive) renderer_delete_texture(t->gl_name);
+    delete[] t->pixels;
+    t->magic = 0;
+    delete t;
+}
+
+extern "C" void Tex_SetFramesSize(OE_Texture *texture, int32_t frame_w, int32_t frame_h) {
+    if (Texture *t = texture_of(texture)) {
+        t->frame_w = std::max(frame_w, 0);
+        t->frame_h = std::max(frame_h, 0);
+    }
+}
+
+extern "C" void SSprite_Draw(OE_Texture *texture, float x, float y, float w, float h, int32_t alpha, float angle,
+                             int32_t flags) {
+    draw_sprite(texture, x, y, w, h, 0, alpha, angle, flags);
+}
+
+extern "C" void ASprite_Draw(OE_Texture *texture, float x, float y, float w, float h, int32_t frame, int32_t alpha,
+                             float angle, int32_t flags) {
+    draw_sprite(texture, x, y, w, h, frame < 1 ? 1 : frame, alpha, angle, flags);
+}
+
+// ---- Exports: rectangles, blending, tint ------------------------------------------------------
+
+// Flag 1 fills the box; otherwise its outline is drawn as a band of the line width along the
+// inside of the box's edges.
+extern "C" void Pr2D_Rect(float x, float y, float w, float h, uint32_t colour, int32_t alpha, int32_t flags) {
+    if (!g_draw.context_alive) return;
+    ec::camera_to_screen(x, y);
+    const float lw = g_draw.line_width;
+    if ((flags & 1) || w <= 2 * lw || h <= 2 * lw) {
+        push_box(x, y, w, h, colour, alpha);
+        return;
+    }
+    push_box(x, y, w, lw, colour, alpha);
+    push_box(x, y + h - lw, w, lw, colour, alpha);
+    push_box(x, y + lw, lw, h - 2 * lw, colour, alpha);
+    push_box(x + w - lw, y + lw, lw, h - 2 * lw, colour, alpha);
+}
+
+extern "C" void Pr2D_LineWidth(float width) { g_draw.line_width = width > 0 ? width : kDefaultLineWidth; }
+
+extern "C" void FX_SetBlendMode(int32_t mode) { renderer_set_blend(mode == 1 ? 1 : 0); }
+
+extern "C" void FX_SetColorMix(uint32_t colour) { g_draw.colour_mix = colour & 0xFFFFFFu; }
+
+extern "C" void FX_SetVertexes(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4,
+                               int32_t y4) {
+    const int32_t c[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
+    std::memcpy(g_draw.corners, c, sizeof c);
+}
+
+// ---- Exports: text --------------------------------------------------------------------------
+
+extern "C" OE_Font *Text_LoadFontFromFile(const char *picture, const char *description, int32_t, int32_t) {
+    auto font = std::make_unique<Font>();
+    ec::font_parse_file(description ? description : "", font->desc);  // empty font + message on failure
+    font->picture = load_texture(picture ? picture : "");
+    Font *raw = font.get();
+    g_draw.fonts.push_back(std::move(font));
+    return reinterpret_cast<OE_Font *>(raw);
+}
+
+extern "C" void Text_Draw(OE_Font *font, float x, float y, const char *text, float scale, int32_t spacing,
+                          int32_t alpha, uint32_t colour) {
+    Font *f = reinterpret_cast<Font *>(font);
+    if (!f || !text || !*text || !g_draw.context_alive) return;
+    ensure_uploaded(f->picture);
+    ec::camera_to_screen(x, y);
+    static std::vector<ec::GlyphQuad> quads;
+    quads.clear();
+    ec::text_layout(f->desc, text, x, y, scale, spacing, quads);
+    for (const ec::GlyphQuad &g : quads) {
+        const float xs[4] = {g.x0, g.x1, g.x1, g.x0};
+        const float ys[4] = {g.y0, g.y0, g.y1, g.y1};
+        const float us[4] = {g.u0, g.u1, g.u1, g.u0};
+        const float vs[4] = {g.v0, g.v0, g.v1, g.v1};
+        push_quad(f->picture->gl_name, Wrap::Clamp, xs, ys, us, vs, colour, alpha);
+    }
+}
+
+extern "C" float Text_GetWidth(OE_Font *font, const char *text, float scale, int32_t spacing) {
+    Font *f = reinterpret_cast<Font *>(font);
+    if (!f || !text) return 0;
+    return ec::text_width(f->desc, text, scale, spacing);
+}
+
+// ---- Exports: camera and device -------------------------------------------------------------
+
+extern "C" OE_Camera *Cam2D_Create(void) { return ec::camera_create(); }
+extern "C" void Cam2D_Set(OE_Camera *camera) { ec::camera_set(camera); }
+
+extern "C" void *P_GetParams(int32_t what) { return what == 18 ? &g_device_cell : nullptr; }

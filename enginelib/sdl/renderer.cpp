@@ -1,0 +1,309 @@
+// renderer.cpp - OpenGL 3.3 core renderer: one shader, one streamed vertex buffer, two off-screen
+// logical pictures (drawn into one while the other holds the last presented frame for read-back).
+//
+// In: triangles in logical pixels from the drawing operations. Out: the window's back buffer,
+// scaled with aspect kept. Does not swap buffers or touch SDL: the window code does.
+#include "renderer.h"
+
+#include "gl_api.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace sdl_engine {
+namespace {
+
+constexpr int kInitialVertexCapacity = 6 * 2048;  // vertices reserved up front (2048 quads)
+
+const char *const kVertexShader = R"(#version 330 core
+layout(location = 0) in vec2 a_pos;
+layout(location = 1) in vec2 a_uv;
+layout(location = 2) in vec4 a_colour;
+uniform vec2 u_size;
+out vec2 v_uv;
+out vec4 v_colour;
+void main() {
+    // Logical pixels, origin top left, y down -> clip space.
+    gl_Position = vec4(a_pos.x * 2.0 / u_size.x - 1.0, 1.0 - a_pos.y * 2.0 / u_size.y, 0.0, 1.0);
+    v_uv = a_uv;
+    v_colour = a_colour;
+}
+)";
+
+const char *const kFragmentShader = R"(#version 330 core
+in vec2 v_uv;
+in vec4 v_colour;
+uniform sampler2D u_texture;
+out vec4 frag_colour;
+void main() {
+    frag_colour = texture(u_texture, v_uv) * v_colour;
+}
+)";
+
+// Everything the renderer owns; lives from renderer_init to renderer_shutdown.
+struct RendererState {
+    GLuint program = 0;
+    GLuint vao = 0;
+    GLuint vbo = 0;
+    GLuint samplers[2] = {0, 0};     // indexed by Wrap
+    GLuint white = 0;
+    GLuint picture[2] = {0, 0};      // logical pictures (colour textures)
+    GLuint fbo[2] = {0, 0};
+    int drawing = 0;                 // picture being drawn this frame
+    int presented = -1;              // picture of the last present, -1 before the first
+    std::vector<Vertex> pending;     // triangles waiting for a draw call
+    GLuint pending_texture = 0;
+    Wrap pending_wrap = Wrap::Clamp;
+    int blend = 0;                   // blend mode of the pending triangles and what follows
+    int applied_blend = -1;          // blend function last given to GL
+    GLuint bound_texture = 0;
+    int bound_sampler = -1;
+    int draw_calls = 0;
+    int view_x = 0, view_y = 0, view_w = kLogicalWidth, view_h = kLogicalHeight;
+};
+RendererState R;
+
+GLuint compile(GLenum type, const char *source) {
+    GLuint shader = gl.CreateShader(type);
+    gl.ShaderSource(shader, 1, &source, nullptr);
+    gl.CompileShader(shader);
+    GLint ok = 0;
+    gl.GetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = {0};
+        gl.GetShaderInfoLog(shader, sizeof log - 1, nullptr, log);
+        std::fprintf(stderr, "engine: shader does not compile: %s\n", log);
+        gl.DeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+void apply_blend(int mode) {
+    if (mode == R.applied_blend) return;
+    if (mode == 1)
+        gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE);
+    else
+        gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    R.applied_blend = mode;
+}
+
+}  // namespace
+
+bool renderer_init() {
+    GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader);
+    GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader);
+    if (!vs || !fs) return false;
+    R.program = gl.CreateProgram();
+    gl.AttachShader(R.program, vs);
+    gl.AttachShader(R.program, fs);
+    gl.LinkProgram(R.program);
+    gl.DeleteShader(vs);
+    gl.DeleteShader(fs);
+    GLint ok = 0;
+    gl.GetProgramiv(R.program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = {0};
+        gl.GetProgramInfoLog(R.program, sizeof log - 1, nullptr, log);
+        std::fprintf(stderr, "engine: shader program does not link: %s\n", log);
+        return false;
+    }
+    gl.UseProgram(R.program);
+    gl.Uniform1i(gl.GetUniformLocation(R.program, "u_texture"), 0);
+    gl.Uniform2f(gl.GetUniformLocation(R.program, "u_size"), float(kLogicalWidth), float(kLogicalHeight));
+
+    gl.GenVertexArrays(1, &R.vao);
+    gl.BindVertexArray(R.vao);
+    gl.GenBuffers(1, &R.vbo);
+    gl.BindBuffer(GL_ARRAY_BUFFER, R.vbo);
+    gl.BufferData(GL_ARRAY_BUFFER, kInitialVertexCapacity * sizeof(Vertex), nullptr, GL_STREAM_DRAW);
+    gl.VertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, x));
+    gl.VertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, u));
+    gl.VertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex), (void *)offsetof(Vertex, r));
+    gl.EnableVertexAttribArray(0);
+    gl.EnableVertexAttribArray(1);
+    gl.EnableVertexAttribArray(2);
+    R.pending.reserve(kInitialVertexCapacity);
+
+    gl.GenSamplers(2, R.samplers);
+    const GLint wraps[2] = {GL_CLAMP_TO_EDGE, GL_REPEAT};
+    for (int i = 0; i < 2; ++i) {
+        gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_WRAP_S, wraps[i]);
+        gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_WRAP_T, wraps[i]);
+    }
+    const uint8_t white[4] = {255, 255, 255, 255};
+    R.white = renderer_create_texture(white, 1, 1);
+
+    gl.GenTextures(2, R.picture);
+    gl.GenFramebuffers(2, R.fbo);
+    for (int i = 0; i < 2; ++i) {
+        gl.BindTexture(GL_TEXTURE_2D, R.picture[i]);
+        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kLogicalWidth, kLogicalHeight, 0, GL_RGBA,
+                      GL_UNSIGNED_BYTE, nullptr);
+        gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        gl.BindFramebuffer(GL_FRAMEBUFFER, R.fbo[i]);
+        gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, R.picture[i], 0);
+        if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+            std::fprintf(stderr, "engine: the off-screen picture cannot be drawn into\n");
+            return false;
+        }
+        gl.ClearColor(0, 0, 0, 1);
+        gl.Clear(GL_COLOR_BUFFER_BIT);
+    }
+    gl.BindTexture(GL_TEXTURE_2D, 0);
+    R.bound_texture = 0;
+    gl.Enable(GL_BLEND);
+    apply_blend(0);
+    R.drawing = 0;
+    R.presented = -1;
+    return true;
+}
+
+void renderer_shutdown() {
+    if (!R.program) return;
+    gl.DeleteFramebuffers(2, R.fbo);
+    gl.DeleteTextures(2, R.picture);
+    gl.DeleteTextures(1, &R.white);
+    gl.DeleteSamplers(2, R.samplers);
+    gl.DeleteBuffers(1, &R.vbo);
+    gl.DeleteVertexArrays(1, &R.vao);
+    gl.DeleteProgram(R.program);
+    R = RendererState{};
+}
+
+unsigned renderer_create_texture(const uint8_t *rgba, int width, int height) {
+    GLuint id = 0;
+    gl.GenTextures(1, &id);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, id);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    R.bound_texture = id;
+    return id;
+}
+
+void renderer_delete_texture(unsigned texture) {
+    if (!texture) return;
+    if (texture == R.pending_texture) renderer_flush();
+    if (texture == R.bound_texture) R.bound_texture = 0;
+    GLuint id = texture;
+    gl.DeleteTextures(1, &id);
+}
+
+unsigned renderer_white_texture() { return R.white; }
+
+void renderer_begin_frame() {
+    R.pending.clear();
+    gl.BindFramebuffer(GL_FRAMEBUFFER, R.fbo[R.drawing]);
+    gl.Viewport(0, 0, kLogicalWidth, kLogicalHeight);
+    gl.ClearColor(0, 0, 0, 1);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+}
+
+void renderer_set_blend(int mode) {
+    mode = mode == 1 ? 1 : 0;
+    if (mode == R.blend) return;
+    renderer_flush();
+    R.blend = mode;
+}
+
+void renderer_triangles(unsigned texture, Wrap wrap, const Vertex *vertices, int count) {
+    if (count <= 0) return;
+    if (!R.pending.empty() && (texture != R.pending_texture || wrap != R.pending_wrap))
+        renderer_flush();
+    R.pending_texture = texture;
+    R.pending_wrap = wrap;
+    R.pending.insert(R.pending.end(), vertices, vertices + count);
+}
+
+void renderer_flush() {
+    if (R.pending.empty()) return;
+    apply_blend(R.blend);
+    if (R.bound_texture != R.pending_texture) {
+        gl.ActiveTexture(GL_TEXTURE0);
+        gl.BindTexture(GL_TEXTURE_2D, R.pending_texture);
+        R.bound_texture = R.pending_texture;
+    }
+    const int sampler = R.pending_wrap == Wrap::Repeat ? 1 : 0;
+    if (sampler != R.bound_sampler) {
+        gl.BindSampler(0, R.samplers[sampler]);
+        R.bound_sampler = sampler;
+    }
+    // Orphan and refill: the driver hands a fresh buffer while the previous draw may still read.
+    gl.BufferData(GL_ARRAY_BUFFER, R.pending.size() * sizeof(Vertex), R.pending.data(), GL_STREAM_DRAW);
+    gl.DrawArrays(GL_TRIANGLES, 0, GLsizei(R.pending.size()));
+    ++R.draw_calls;
+    R.pending.clear();
+}
+
+void renderer_present(int drawable_w, int drawable_h) {
+    renderer_flush();
+    if (drawable_w <= 0 || drawable_h <= 0) {
+        drawable_w = kLogicalWidth;
+        drawable_h = kLogicalHeight;
+    }
+    // Largest 4:3 box that fits, centred.
+    int w = drawable_w, h = drawable_w * kLogicalHeight / kLogicalWidth;
+    if (h > drawable_h) {
+        h = drawable_h;
+        w = drawable_h * kLogicalWidth / kLogicalHeight;
+    }
+    R.view_x = (drawable_w - w) / 2;
+    R.view_y = (drawable_h - h) / 2;
+    R.view_w = w;
+    R.view_h = h;
+    gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    gl.Viewport(0, 0, drawable_w, drawable_h);
+    gl.ClearColor(0, 0, 0, 1);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, R.fbo[R.drawing]);
+    const int y0 = drawable_h - R.view_y - h;  // GL window rows count from the bottom
+    gl.BlitFramebuffer(0, 0, kLogicalWidth, kLogicalHeight, R.view_x, y0, R.view_x + w, y0 + h,
+                       GL_COLOR_BUFFER_BIT, (w == kLogicalWidth && h == kLogicalHeight) ? GL_NEAREST : GL_LINEAR);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    R.presented = R.drawing;
+    R.drawing ^= 1;
+}
+
+void renderer_viewport(int &x, int &y, int &w, int &h) {
+    x = R.view_x;
+    y = R.view_y;
+    w = R.view_w;
+    h = R.view_h;
+}
+
+void renderer_read_frame(uint8_t *rgba) {
+    const size_t row = size_t(kLogicalWidth) * 4;
+    if (R.presented < 0 || !R.program) {
+        for (size_t i = 0; i < row * kLogicalHeight; i += 4) {
+            rgba[i] = rgba[i + 1] = rgba[i + 2] = 0;
+            rgba[i + 3] = 255;
+        }
+        return;
+    }
+    renderer_flush();
+    std::vector<uint8_t> bottom_up(row * kLogicalHeight);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, R.fbo[R.presented]);
+    gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
+    gl.ReadPixels(0, 0, kLogicalWidth, kLogicalHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottom_up.data());
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, R.fbo[R.drawing]);
+    for (int y = 0; y < kLogicalHeight; ++y) {
+        uint8_t *dst = rgba + row * y;
+        std::memcpy(dst, bottom_up.data() + row * (kLogicalHeight - 1 - y), row);
+        for (size_t i = 3; i < row; i += 4) dst[i] = 255;  // what the screen shows is opaque
+    }
+}
+
+int renderer_take_draw_calls() {
+    const int n = R.draw_calls;
+    R.draw_calls = 0;
+    return n;
+}
+
+}  // namespace sdl_engine
