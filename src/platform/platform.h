@@ -1,0 +1,63 @@
+// platform.h - stand-ins for the operating-system calls the game makes: directory search, whole
+// text files (read, and written by atomic replace), opening a file with the desktop's handler, and
+// the error message box.
+//
+// Paths come in as the game writes them: relative to the working directory, either separator
+// ('\' or '/'), bytes in code page 1251. They are opened with '/' and with the name converted to
+// UTF-8, the file-name encoding of this platform. Names coming back from a directory search are
+// converted to 1251. Nothing here throws; failures come back as return values.
+// Not here: the wave-out audio device (waveout.h).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The path as the file system wants it: '\' becomes '/', 1251 bytes become UTF-8.
+std::string native_path(const std::string &path);
+
+// Names of the directory entries matching `pattern`, a directory followed by a wildcard mask
+// ("gfx\share\*.tga", "cfg/prf/*.*"; '*' any run, '?' one character, ASCII letters compared
+// without case as the original platform's search did). Only regular files are listed (no
+// directories, no "." or ".."), and no hidden names (those starting with '.', which is where the
+// game's own temporary files go). Names come back in 1251, sorted byte-wise, so that every run sees
+// the same order; a name that 1251 cannot spell is skipped. A missing directory lists nothing.
+std::vector<std::string> find_files(const std::string &pattern);
+
+// True when `path` names an existing regular file.
+bool file_exists(const std::string &path);
+
+// Creates the directory (one level) when it is missing. True when it exists afterwards.
+bool make_dir(const std::string &path);
+
+// Reads the whole file into `bytes`. False (and `bytes` empty) when it cannot be opened or read;
+// `missing` tells whether the reason was that the file does not exist.
+bool read_file(const std::string &path, std::string &bytes, bool *missing = nullptr);
+
+// Writes `bytes` as the whole new content of `path`: to a hidden temporary file beside it, flushed
+// to disk, then renamed over the old file, so the old content survives any failure. False on
+// failure, with a message on stderr naming the file; the old file is then untouched.
+bool write_file_atomic(const std::string &path, const std::string &bytes);
+
+// Opens an existing file with the desktop's handler (xdg-open), without waiting and never through
+// a command interpreter. Does nothing and returns false when the file does not exist or the
+// handler cannot be started.
+bool shell_open(const std::string &path);
+
+// The program started by shell_open; "xdg-open" unless changed (tests point it at a recorder).
+void set_shell_opener(const std::string &program);
+
+// Shows an error text: through the handler set by set_message_handler (the shell sets one that
+// calls the engine's OE_MessageBox), otherwise on stderr, and in an SDL message box unless
+// TARVELOK_NO_DIALOGS=1. Text and caption are 1251.
+void message_box(const std::string &text, const std::string &caption, int style);
+using MessageHandler = void (*)(const char *text, const char *caption, int style);
+void set_message_handler(MessageHandler handler);
+
+// One warning on stderr (text in 1251, printed as UTF-8) per distinct `key` per run; returns true
+// when it was printed. Used for bad input that would otherwise repeat every read.
+bool warn_once(const std::string &key, const std::string &text);
+
+}  // namespace platform

@@ -1,0 +1,172 @@
+// config.cpp - the settings file cfg/config.txt and the profile files cfg/prf/<name>.
+//
+// Both are small text files of decimal lines ended by CR LF (the settings add the profile name as a
+// fifth line, 1251 bytes as typed). They are read line by line (platform::TextReader) and written
+// whole by atomic replace, so a failed write leaves the old file. Bad input never ends the game:
+//   - missing cfg/, cfg/prf/: created;
+//   - missing settings file: defaults (window, 32 bits, mouse on, music on, "Игрок"), written;
+//   - missing profile: four zeros, written;
+//   - a number line that is not a number: the value's default, one warning naming file and line;
+//   - a setting other than 0 or 1: the default for that setting, one warning;
+//   - level_index outside 0..10: the nearest of 0 and 10, one warning;
+//   - a profile name that cannot be a file name (empty, "/", "..", ...): the default profile.
+// The next write repairs the file.
+#include <cstdio>
+
+#include "cp1251.h"
+#include "platform/platform.h"
+#include "platform/textreader.h"
+#include "shell/shell.h"
+
+namespace {
+
+constexpr const char *kConfigDir = "cfg";
+constexpr const char *kProfileDir = "cfg/prf";
+constexpr const char *kSettingsFile = "cfg/config.txt";
+constexpr const char *kProfilePrefix = "cfg/prf/";
+constexpr const char *kLineEnd = "\r\n";
+
+// Defaults of a fresh installation.
+constexpr int32_t kDefaultWindowed = 1;
+constexpr int32_t kDefaultColour16 = 0;
+constexpr int32_t kDefaultMouseOff = 0;
+constexpr int32_t kDefaultMusicOff = 0;
+
+// Reads one number line; on a bad word warns once (naming file and line) and keeps `fallback`.
+int32_t read_number(platform::TextReader &reader, const std::string &file, const char *what,
+                    int32_t fallback) {
+    int32_t value = 0;
+    switch (reader.read_int(value)) {
+    case platform::TextReader::Number::ok: return value;
+    case platform::TextReader::Number::end_of_file: return fallback;
+    case platform::TextReader::Number::bad:
+        platform::warn_once(file + ":" + std::to_string(reader.line()) + ":" + what,
+                            file + ", line " + std::to_string(reader.line()) + ": " + what +
+                            " is not a number; using " + std::to_string(fallback));
+        return fallback;
+    }
+    return fallback;
+}
+
+// A setting must be 0 or 1; anything else falls back to its default.
+int32_t read_switch(platform::TextReader &reader, const char *what, int32_t fallback) {
+    int32_t v = read_number(reader, kSettingsFile, what, fallback);
+    if (v == 0 || v == 1) return v;
+    platform::warn_once(std::string(kSettingsFile) + ":range:" + what,
+                        std::string(kSettingsFile) + ", line " + std::to_string(reader.line()) +
+                        ": " + what + " must be 0 or 1, not " + std::to_string(v) + "; using " +
+                        std::to_string(fallback));
+    return fallback;
+}
+
+void set_default_settings() {
+    run.windowed = kDefaultWindowed;
+    run.colour16 = kDefaultColour16;
+    run.mouse_off = kDefaultMouseOff;
+    run.music_off = kDefaultMusicOff;
+    run.profile_name = default_profile_name();
+}
+
+}  // namespace
+
+const std::string &default_profile_name() {
+    static const std::string name = CP1251("Игрок").c_str();
+    return name;
+}
+
+bool profile_name_usable(const std::string &name) {
+    if (name.empty() || name == "." || name == ".." || NameHasBadChars(name)) return false;
+    for (unsigned char c : name)
+        if (c < 32 || c == 127) return false;
+    return true;
+}
+
+std::string profile_path() { return kProfilePrefix + run.profile_name; }
+
+void ensure_config_dirs() {
+    if (!platform::make_dir(kConfigDir) || !platform::make_dir(kProfileDir))
+        platform::warn_once("mkdir-cfg", "cannot create the folder cfg/prf; settings and profiles "
+                                         "will not be saved");
+}
+
+void read_settings() {
+    ensure_config_dirs();
+    std::string bytes;
+    bool missing = false;
+    if (!platform::read_file(kSettingsFile, bytes, &missing)) {
+        set_default_settings();
+        if (missing) write_settings();
+        else platform::warn_once("read-settings", std::string(kSettingsFile) +
+                                 " cannot be read; using the default settings");
+        return;
+    }
+    platform::TextReader reader(std::move(bytes));
+    run.windowed = read_switch(reader, "window mode", kDefaultWindowed);
+    run.colour16 = read_switch(reader, "colour depth", kDefaultColour16);
+    run.mouse_off = read_switch(reader, "mouse control", kDefaultMouseOff);
+    run.music_off = read_switch(reader, "music", kDefaultMusicOff);
+    run.profile_name = reader.read_line();
+    if (!profile_name_usable(run.profile_name)) {
+        platform::warn_once("settings-profile",
+                            std::string(kSettingsFile) + ", line " + std::to_string(reader.line()) +
+                            ": \"" + run.profile_name + "\" cannot be a profile name; using \"" +
+                            default_profile_name() + "\"");
+        run.profile_name = default_profile_name();
+    }
+}
+
+bool write_settings() {
+    std::string out;
+    for (int32_t v : {run.windowed, run.colour16, run.mouse_off, run.music_off})
+        out += std::to_string(v) + kLineEnd;
+    out += run.profile_name + kLineEnd;
+    return platform::write_file_atomic(kSettingsFile, out);
+}
+
+void read_profile() {
+    if (!profile_name_usable(run.profile_name)) {
+        platform::warn_once("profile-name:" + run.profile_name,
+                            "\"" + run.profile_name + "\" cannot be a profile name; using \"" +
+                            default_profile_name() + "\"");
+        run.profile_name = default_profile_name();
+    }
+    const std::string path = profile_path();
+    std::string bytes;
+    bool missing = false;
+    run.level_index = run.total_nuts = run.total_points = run.deaths = 0;
+    if (!platform::read_file(path, bytes, &missing)) {
+        if (missing) {
+            ensure_config_dirs();
+            write_profile();
+        } else {
+            platform::warn_once("read-profile:" + path, path + " cannot be read; starting from zero");
+        }
+        return;
+    }
+    platform::TextReader reader(std::move(bytes));
+    run.level_index = read_number(reader, path, "level", 0);
+    const int32_t read_line = reader.line();
+    run.total_nuts = read_number(reader, path, "golden nuts", 0);
+    run.total_points = read_number(reader, path, "points", 0);
+    run.deaths = read_number(reader, path, "lives lost", 0);
+    if (run.level_index < 0 || run.level_index > kLastLevel) {
+        const int32_t fixed = run.level_index < 0 ? 0 : kLastLevel;
+        platform::warn_once("level-range:" + path,
+                            path + ", line " + std::to_string(read_line) + ": level " +
+                            std::to_string(run.level_index) + " is outside 0.." +
+                            std::to_string(kLastLevel) + "; using " + std::to_string(fixed));
+        run.level_index = fixed;
+    }
+}
+
+bool write_profile() {
+    if (!profile_name_usable(run.profile_name)) {
+        platform::warn_once("write-profile:" + run.profile_name,
+                            "\"" + run.profile_name + "\" cannot be a profile name; not saved");
+        return false;
+    }
+    std::string out;
+    for (int32_t v : {run.level_index, run.total_nuts, run.total_points, run.deaths})
+        out += std::to_string(v) + kLineEnd;
+    return platform::write_file_atomic(profile_path(), out);
+}

@@ -1,0 +1,197 @@
+// frame.cpp - what the engine shows: the splash while it starts, the load procedure, and the frame
+// procedure with the menu backdrop, the status bar, the cursor, the fade overlay and the loading
+// screen.
+//
+// Every picture is looked up by name in share_textures; positions are computed from the screen
+// size. Nothing here changes game state; the interface walk it runs carries out clicks.
+#include "cp1251.h"
+#include "engine/engine.h"
+#include "menus/menus.h"
+#include "platform/platform.h"
+#include "render/draw_world.h"
+#include "shell/shell.h"
+#include "ui/ui.h"
+#include "world/world.h"
+
+namespace {
+constexpr int32_t W = screen_width;
+constexpr int32_t H = screen_height;
+
+constexpr int32_t kOpaque = 255;
+constexpr int32_t kPlainFlags = 1;              // ordinary sprite draw
+constexpr int32_t kTintedFlags = 9;             // ordinary + colour mix
+constexpr uint32_t kCompassTint = 0x00AAAA;     // yellow-olive tint of the big menu compass
+constexpr int32_t kCompassAlpha = 128;
+constexpr uint32_t kShadowColour = 0x333333;    // text shadows
+constexpr uint32_t kTextColour = 0xFFFFFF;
+constexpr uint32_t kHintColour = 0x11CCFF;      // orange loading tip
+constexpr uint32_t kWarningColour = 0x0000FF;   // red health flash
+constexpr int32_t kHealthBarWidth = 128;        // pixels at no damage; one less per damage point
+constexpr int32_t kHealthWarning = 80;          // damage above which the bar flashes
+constexpr float kFlashMsPerStep = 5.0f;         // flash alpha rises one step per 5 ms of world time
+constexpr int32_t kLoadingScreenBelow = 20;     // fade_level under which the loading screen shows
+constexpr int32_t kCursorSize = 64;             // cursor picture, hot spot top left
+constexpr int32_t kHintCount = 5;
+
+const std::string kLoadingHints[kHintCount] = {
+    CP1251("Прыгайте на голову врагам, чтобы победить их.").c_str(),
+    CP1251("Собирайте бонусы для накопления очков.").c_str(),
+    CP1251("Ромашка может подбросить вас выше чем обычно.").c_str(),
+    CP1251("Не пытайтесь прыгнуть на спину ежа, это опасно.").c_str(),
+    CP1251("Золотые орехи обычно спрятаны на уровнях.").c_str()};
+
+// One catalogue picture into a box; a catalogue without any picture draws nothing.
+void sprite(const char *name, float x, float y, float w, float h, int32_t alpha = kOpaque,
+            float angle = 0, int32_t flags = kPlainFlags) {
+    OE_Texture *t = Base_Find(share_textures, name);
+    if (t) eng.SSprite_Draw(t, x, y, w, h, alpha, angle, flags);
+}
+
+void text(float x, float y, const std::string &s, uint32_t colour) {
+    eng.Text_Draw(handles.font_cyr, x, y, s.c_str(), 1.0f, 0, kOpaque, colour);
+}
+
+float centred_x(float centre, const std::string &s) {
+    return centre - eng.Text_GetWidth(handles.font_cyr, s.c_str(), 1.0f, 0) / 2;
+}
+
+// Shadow one pixel right of and below the text, then the text in white.
+void shadowed_text(float x, float y, const std::string &s) {
+    text(x + 1, y + 1, s, kShadowColour);
+    text(x, y, s, kTextColour);
+}
+
+void camera_off() {
+    if (handles.camera) handles.camera->camera_on = 0;
+}
+}  // namespace
+
+// ---- splash and load ------------------------------------------------------------------------------
+void splash_procedure() {
+    if (!handles.splash) handles.splash = eng.Tex_LoadFromFile("gfx/share/splash.tga", -1, 266);
+    eng.SSprite_Draw(handles.splash, W / 2 - 128, H / 2 - 128, 256, 256, kOpaque, 0, kPlainFlags);
+    eng.FX_SetBlendMode(0);
+}
+
+void load_procedure() {
+    if (void *cell = eng.P_GetParams(18)) {
+        OE_Device *device = *static_cast<OE_Device **>(cell);
+        if (device) {
+            device->vtbl->AddRef(device);
+            handles.direct3d_device = device;
+        }
+    }
+    eng.Snd_Init();
+    Base_LoadDir(share_textures, "gfx\\share\\");
+    handles.font_cyr = eng.Text_LoadFontFromFile("fnt/cyr.tga", "fnt/cyr.ofi", -1, 266);
+    handles.font_cyrl = eng.Text_LoadFontFromFile("fnt/cyrl.tga", "fnt/cyr.ofi", -1, 266);
+    handles.camera = eng.Cam2D_Create();
+    eng.Cam2D_Set(handles.camera);
+    SList_Load(sounds, "snd\\", "*.wav");
+    build_menus();
+    load_scene_catalogue();
+}
+
+// ---- pieces of the frame --------------------------------------------------------------------------
+void draw_loading_screen() {
+    eng.FX_SetBlendMode(0);
+    sprite("bg", 0, 0, W, H);
+    sprite("menu", W / 2 - 128, H / 2 - 64, 256, 192);
+    sprite("clock", W / 2 - 32, H / 2 - 16, 64, 64);
+    sprite("gtit", 140, 64, 512, 128);
+    const std::string loading = CP1251("Загрузка").c_str();
+    shadowed_text(centred_x(W / 2, loading), H / 2 + 48, loading);
+    eng.FX_SetBlendMode(1);
+    const std::string title = level_title(run.level_index);
+    text(centred_x(W / 2, title), H / 2 - 160, title, kTextColour);
+    eng.FX_SetBlendMode(0);
+    sprite("gbut", W / 2 - 324, H - 128, 648, 74);
+    eng.FX_SetBlendMode(1);
+    const std::string &hint = kLoadingHints[random_below(kHintCount)];
+    text(centred_x(W / 2, hint), H - 106, hint, kHintColour);
+    eng.FX_SetBlendMode(0);
+}
+
+void draw_fade_overlay() {
+    if (run.fade_level < 255) eng.Pr2D_Rect(0, 0, W, H, 0, 255 - run.fade_level, 1);
+}
+
+void draw_cursor() {
+    OE_Texture *cur = Base_Find(share_textures, "cur");
+    if (!cur) return;
+    eng.Tex_SetFramesSize(cur, kCursorSize, kCursorSize);
+    eng.SSprite_Draw(cur, static_cast<float>(eng.Mouse_X()), static_cast<float>(eng.Mouse_Y()),
+                     kCursorSize, kCursorSize, kOpaque, 0, kPlainFlags);
+}
+
+void draw_menu_backdrop() {
+    const float sway = run.sway_offset;
+    sprite("bg", 0, 0, W, H);
+    draw_effects(menu_effects);
+    eng.FX_SetBlendMode(1);
+    eng.FX_SetColorMix(kCompassTint);
+    sprite("compass", W / 2 - 512, H / 2 - 512, 1024, 1024, kCompassAlpha, sway, kTintedFlags);
+    sprite("compass", W / 2 - 256, 90, 512, 512, kOpaque, -sway);
+    sprite("str", W / 2 - 256, 90, 512, 512, kOpaque, 4 * sway);
+    eng.FX_SetBlendMode(0);
+    // The board stays still under the buttons that sit on it (no shear with the sway).
+    sprite("menu", W / 2 - 256, 90, 512, 512);
+    sprite("gtit", 140, 0, 512, 128);
+    sprite("berry", 120, 50 + sway, 48, 48);
+    sprite("berry", W - 175, 50 - sway, 48, 48);
+}
+
+void draw_status_bar() {
+    const float bar_width = static_cast<float>(kHealthBarWidth - run.damage);
+    sprite("health", W - 746, H - 56, bar_width, 16);
+    if (run.damage > kHealthWarning) {
+        const int32_t flash = eng.M_Round(level.world_time / kFlashMsPerStep) % 255;
+        eng.Pr2D_Rect(W - 746, H - 56, bar_width, 16, kWarningColour, flash, 1);
+    }
+    sprite("rnd", W - 778, H - 80, 192, 64);
+    // Lives left; this one shadow sits left of the text.
+    sprite("rnd", W - 160, 8, 128, 64);
+    sprite("h1", W - 128, 24, 32, 32);
+    const std::string lives = "x" + std::to_string(3 - run.deaths);
+    text(W - 96 - 1, 24 + 1, lives, kShadowColour);
+    text(W - 96, 24, lives, kTextColour);
+    // Points of this level.
+    sprite("rnd", W / 2 - 128, 8, 256, 64);
+    sprite("mon", W / 2 - 96, 24, 32, 32);
+    sprite("mon", W / 2 + 64, 24, 32, 32);
+    const std::string points = CP1251("Очки: ").c_str() + std::to_string(run.level_points);
+    shadowed_text(centred_x(W / 2, points), 24, points);
+}
+
+// ---- the frame procedure --------------------------------------------------------------------------
+void frame_procedure() {
+    switch (run.game_state) {
+    case 0:
+        draw_menu_backdrop();
+        run_interface();
+        draw_cursor();
+        camera_off();
+        draw_fade_overlay();
+        if (run.start_pending && run.fade_level < kLoadingScreenBelow) draw_loading_screen();
+        break;
+    case 1:
+        draw_world();
+        draw_effects(world.particles);
+        camera_off();
+        draw_status_bar();
+        if (run.level_index == kLastLevel) run_interface();
+        if (run.mouse_off == 0 || run.level_index == kLastLevel) draw_cursor();
+        draw_fade_overlay();
+        break;
+    case 2:
+        draw_world();
+        camera_off();
+        run_interface();
+        draw_cursor();
+        camera_off();
+        draw_fade_overlay();
+        if (run.reload_pending && run.fade_level < kLoadingScreenBelow) draw_loading_screen();
+        break;
+    default: break;
+    }
+}

@@ -1,0 +1,231 @@
+// shell.cpp - the run-wide state, the start-up (run_game), the logic tick with the game-state
+// machine, the slow tick and the camera follow.
+//
+// Level changes happen only here, in the logic tick in which a requested fade-out has reached
+// black: menu actions and the world set a pending flag and start the fade, this code performs the
+// change and fades back in. All timing is counted in ticks (20 ms logic, 50 ms slow).
+#include <cmath>
+#include <cstring>
+
+#include "cp1251.h"
+#include "engine/engine.h"
+#include "menus/menus.h"
+#include "music/music.h"
+#include "platform/platform.h"
+#include "shell/shell.h"
+#include "ui/ui.h"
+#include "world/world.h"
+
+// ---- tuning ---------------------------------------------------------------------------------------
+namespace {
+constexpr int32_t kLogicIntervalMs = 20;    // logic tick period
+constexpr int32_t kSlowIntervalMs = 50;     // slow tick period
+constexpr int32_t kLogicTimerFlags = 5;     // engine options of the logic timer
+constexpr int32_t kSlowTimerFlags = 0;
+constexpr int32_t kFadeStep = 10;           // brightness change per logic tick
+constexpr int32_t kFullBrightness = 255;
+constexpr float kSwayAmplitude = 6.0f;      // pixels of the menu and scenery sway
+constexpr float kSwayPhaseStep = 0.1f;      // radians per slow tick
+constexpr float kCameraEase = 0.03f;        // share of the remaining distance the camera moves per tick
+constexpr int32_t kDeathsToGameOver = 3;    // deaths above this end the game
+constexpr int32_t kKeySpace = 32, kKeyEscape = 27, kKeyF1 = 112;
+constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
+constexpr const char *kMenuMusic = "mus\\menu.xm";
+}  // namespace
+
+// ---- run-wide records -----------------------------------------------------------------------------
+Run run;
+RunHandles handles;
+TBase share_textures;
+TS_List sounds;
+Tpart_sys menu_effects;
+
+namespace {
+const std::string kLevelTitles[kLevelTitleCount] = {
+    CP1251("Зеленая долина - Глава 1").c_str(), CP1251("Зеленая долина - Глава 2").c_str(),
+    CP1251("Зеленая долина - Глава 3").c_str(), CP1251("Зеленая долина - Глава 4").c_str(),
+    CP1251("Зеленая долина - Глава 5").c_str(), CP1251("Зеленая долина - Глава 6").c_str(),
+    CP1251("Старый рудник - Глава 1").c_str(),  CP1251("Старый рудник - Глава 2").c_str(),
+    CP1251("Старый рудник - Глава 3").c_str(),  "",
+    CP1251("Игра закончена!").c_str()};
+
+uint64_t g_random_state = 0;
+
+void engine_message_box(const char *text, const char *caption, int style) {
+    if (eng.OE_MessageBox) eng.OE_MessageBox(text, caption, style);
+}
+
+bool title_is(const char *title) {
+    const char *t = music_title();
+    return t && std::strcmp(t, title) == 0;
+}
+}  // namespace
+
+const char *level_title(int32_t index) {
+    if (index < 0 || index >= kLevelTitleCount) return "";
+    return kLevelTitles[index].c_str();
+}
+
+void random_seed(uint32_t seed) { g_random_state = seed; }
+
+int32_t random_below(int32_t n) {
+    // 64-bit linear congruential step (Knuth's MMIX constants); the high bits are the good ones.
+    g_random_state = g_random_state * 6364136223846793005ULL + 1442695040888963407ULL;
+    if (n <= 0) return 0;
+    return static_cast<int32_t>((g_random_state >> 33) % static_cast<uint64_t>(n));
+}
+
+// ---- start-up -------------------------------------------------------------------------------------
+int run_game(uint32_t seed) {
+    platform::set_message_handler(engine_message_box);
+    read_settings();
+    read_profile();
+    random_seed(seed);
+    handles.logic_timer = eng.Timer_Create(logic_tick, kLogicIntervalMs, kLogicTimerFlags);
+    handles.slow_timer = eng.Timer_Create(slow_tick, kSlowIntervalMs, kSlowTimerFlags);
+    eng.OE_Disable(2);
+    eng.OE_SetWndName("Tarvelok");
+    eng.OE_RegProcedure(3, splash_procedure);
+    eng.OE_RegProcedure(0, frame_procedure);
+    eng.OE_RegProcedure(1, load_procedure);
+    eng.OE_RegProcedure(2, exit_links);
+    eng.OE_SetAdvancedOptions(1, 1, 1);
+    eng.OE_SetScreenOptions(screen_width, screen_height, 32 - 16 * run.colour16, 0, run.windowed ^ 1, 1);
+    eng.OE_Init(16, 0);
+    // The engine has quit: let the music thread finish before the process ends.
+    music_stop();
+    if (handles.direct3d_device) {
+        handles.direct3d_device->vtbl->Release(handles.direct3d_device);
+        handles.direct3d_device = nullptr;
+    }
+    platform::set_message_handler(nullptr);
+    return 0;
+}
+
+// ---- logic tick -----------------------------------------------------------------------------------
+namespace {
+
+void fade_step() {
+    if (run.fading_out == 0) run.fade_level += kFadeStep;
+    if (run.fade_level > kFullBrightness - 1) run.fade_level = kFullBrightness;
+    if (run.fading_out == 1) run.fade_level -= kFadeStep;
+    if (run.fade_level <= 0) run.fade_level = 0;
+}
+
+void update_sway() { run.sway_offset = std::cos(run.sway_phase) * kSwayAmplitude; }
+
+void menu_tick() {
+    if (auto *con = dynamic_cast<Ibutton *>(element_named("btn_con"))) {
+        con->tooltip1 = CP1251("Продолжить на уровне:").c_str();
+        con->tooltip2 = level_title(run.level_index);
+    }
+    if (title_is("level")) music_stop();
+    if (music_output_level() == 0 && run.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
+    update_sway();
+    update_effects(menu_effects);
+    if (run.start_pending && run.fade_level < 1) {
+        set_visible("wnd_main", false);
+        set_visible("wnd_cfg", false);
+        set_visible("wnd_rec", false);
+        run.fading_out = 0;
+        run.start_pending = 0;
+        clear_world();
+        load_level(scene_file(run.level_index));
+        music_stop();
+        eng.Mouse_Lock();
+        run.game_state = 1;
+    }
+}
+
+void play_tick() {
+    if (title_is("menu")) music_stop();
+    if (music_output_level() == 0 && run.music_off == 0) {
+        // Even level indices play module 1, odd ones module 0.
+        const std::string song = "mus\\level" + std::to_string(((run.level_index + 1) % 2 + 2) % 2) + ".xm";
+        music_play(song.c_str(), 0, MUSIC_FROM_FILE);
+    }
+    update_sway();
+    if (run.level_index != kLastLevel &&
+        (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !is_visible("wnd_pause")) {
+        set_visible("wnd_pause", true);
+        SList_Play(sounds, "click", 0);
+        run.game_state = 2;
+    }
+    if (eng.Key_Press(kKeyF1)) {  // developer's reload of the current level file
+        clear_world();
+        reload_level(level.level_file);
+    }
+    camera_follow();
+    world_step();
+    update_effects(world.particles);
+}
+
+void frozen_tick() {
+    if (!(run.fading_out == 1 && run.fade_level == 0)) return;
+    if (run.reload_pending) {
+        run.fading_out = 0;
+        run.game_state = 1;
+        if (handles.camera) handles.camera->x = handles.camera->y = 0;
+        clear_world();
+        load_level(scene_file(run.level_index));
+        music_stop();
+        eng.Mouse_Lock();
+        if (run.level_index == kLastLevel) set_visible("wnd_win", true);
+    }
+    if (run.level_done_pending) {
+        if (ielement *e = element_named("txt_points"))
+            e->text = std::to_string(run.total_points + run.level_points);
+        if (ielement *e = element_named("txt_tnuts"))
+            e->text = std::to_string(run.total_nuts + run.gold_nut_found);
+        set_visible("wnd_stat", true);
+        run.fading_out = 0;
+    }
+    if (run.death_pending) {
+        set_visible("wnd_pause", false);
+        respawn_hero();
+        run.fading_out = 0;
+        run.game_state = 1;
+        if (run.deaths > kDeathsToGameOver) {
+            set_visible("lbl_go", true);
+            run.level_index = kLastLevel;
+            write_profile();
+            return_to_menu();
+            show_records();
+        }
+    }
+    run.death_pending = 0;
+    run.level_done_pending = 0;
+    run.reload_pending = 0;
+}
+
+}  // namespace
+
+void logic_tick() {
+    fade_step();
+    run.jump_pressed = (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && run.mouse_off == 0)) ? 1 : 0;
+    switch (run.game_state) {
+    case 0: menu_tick(); break;
+    case 1: play_tick(); break;
+    case 2: frozen_tick(); break;
+    default: break;
+    }
+}
+
+void camera_follow() {
+    if (!handles.camera) return;
+    const int32_t w = screen_width, h = screen_height;
+    if (level.hero_walking == 1 || level.riding != 0)
+        run.camera_lead = (w - w / 2) * level.hero_facing + w / 4;
+    else
+        run.camera_lead = w / 2;
+    OE_Camera &cam = *handles.camera;
+    cam.x = static_cast<float>(eng.M_Round(cam.x + (level.hero_x - run.camera_lead - cam.x) * kCameraEase));
+    cam.y = static_cast<float>(eng.M_Round(cam.y + (level.hero_y - h / 2 - cam.y) * kCameraEase));
+}
+
+// ---- slow tick ------------------------------------------------------------------------------------
+void slow_tick() {
+    if (run.game_state != 2) animation_step();
+    shadow_probe();
+    run.sway_phase += kSwayPhaseStep;
+}
