@@ -186,3 +186,5 @@ void WaveOut::close() {
   open_ = false;
   virtual_ = false;
 }
+
+void waveout_raise_thread_priority() { SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL); }

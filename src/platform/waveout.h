@@ -79,3 +79,7 @@ private:
 // Chooses the virtual (device-less) mode for every device opened afterwards.
 void waveout_set_virtual(bool on);
 bool waveout_virtual();
+
+// Raises the calling thread to the highest priority the system grants (the mixing thread calls it
+// on itself). Silently keeps the priority when the system refuses.
+void waveout_raise_thread_priority();

@@ -1,0 +1,791 @@
+// xm_player.cpp - the XM replay (rows, ticks, effects, envelopes) and the channel mixer.
+//
+// Time: a tick lasts 2.5 / BPM seconds (120000 / BPM frames at 48 kHz); a row lasts `speed` ticks
+// (times 1 + the pattern delay). On the first tick of a row the cells are read (notes, instruments,
+// volume column, the first-tick part of each effect); the other ticks run the effects that slide.
+// After every tick each channel's envelopes, fadeout and auto-vibrato are applied and its pitch,
+// volume and panning become the mixer's step and gains for the frames of that tick.
+// Periods: linear table 7680 - 64 * note - finetune / 2; Amiga table 1712 * 2^-(note-48)/12 (C-4
+// = 1712); both are four times the ProTracker resolution, as in FastTracker 2.
+#include "music/xm_player.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace xm {
+
+// ---------------------------------------------------------------------------------------------
+// Tuning and tables
+// ---------------------------------------------------------------------------------------------
+
+static constexpr int FRAMES_PER_TICK_AT_1_BPM = XM_OUTPUT_RATE * 5 / 2;  // 2.5 s at BPM 1
+static constexpr double C4_RATE = 8363.0;      // Hz of a sample played at C-4, finetune 0
+static constexpr int LINEAR_BASE_PERIOD = 7680;  // period of note 0 on the linear table
+static constexpr int LINEAR_C4_PERIOD = 4608;    // period at which the sample plays at C4_RATE
+static constexpr int PERIOD_PER_SEMITONE = 64;   // linear table
+static constexpr double AMIGA_C4_PERIOD = 1712.0;
+static constexpr int MIN_PERIOD = 1;
+static constexpr int MAX_PERIOD = 32000;
+static constexpr int FADEOUT_FULL = 32768;       // fadeout volume at key off
+static constexpr int ENV_CENTER = 32;            // panning envelope value that leaves panning as is
+static constexpr int MAX_NOTE = 119;             // highest note (0-based, relative note included)
+static constexpr int64_t FRAC_ONE = int64_t(1) << 31;  // sample position fraction: 31 bits
+static constexpr float FRAC_SCALE = 1.0f / 2147483648.0f;
+
+// Half a sine cycle in 32 steps, amplitude 255 (vibrato and tremolo).
+static const uint8_t VIBRATO_SINE[32] = {0,   24,  49,  74,  97,  120, 141, 161, 180, 197, 212,
+                                         224, 235, 244, 250, 253, 255, 253, 250, 244, 235, 224,
+                                         212, 197, 180, 161, 141, 120, 97,  74,  49,  24};
+
+// ---------------------------------------------------------------------------------------------
+// Channel and voice records
+// ---------------------------------------------------------------------------------------------
+
+struct Voice {
+  const int16_t *data = nullptr;
+  int64_t length = 0, loop_start = 0, loop_end = 0;  // points
+  LoopKind loop = LoopKind::none;
+  bool active = false;
+  bool backwards = false;       // ping-pong loop running back
+  int64_t pos = 0;              // points << 31
+  int64_t step = FRAC_ONE;      // points << 31 per frame, > 0
+  float gain_l = 0, gain_r = 0;      // gains now
+  float target_l = 0, target_r = 0;  // gains the ramp leads to
+  float inc_l = 0, inc_r = 0;        // per-frame ramp increments
+  int ramp_left = 0;                 // frames of ramp still to go
+};
+
+struct Channel {
+  const Instrument *ins = nullptr;
+  const Sample *smp = nullptr;
+  Cell cell;                 // the row's cell (effects run from it on later ticks)
+  int note = 0;              // last note, 1..96
+  int finetune = 0;
+  int relative = 0;
+  int period = 0, target_period = 0;
+  int out_period = 0;        // period of this tick (arpeggio, vibrato)
+  int volume = 0;            // 0..64
+  int out_volume = 0;        // volume of this tick (tremolo, tremor)
+  int panning = 128;         // 0..255
+  // Effect memories.
+  uint8_t porta_up = 0, porta_down = 0, tone_speed = 0, vol_slide = 0;
+  uint8_t fine_up = 0, fine_down = 0, xfine_up = 0, xfine_down = 0;
+  uint8_t fine_vol_up = 0, fine_vol_down = 0, pan_slide = 0, offset = 0;
+  uint8_t retrig = 0, tremor = 0;
+  uint8_t vib_speed = 0, vib_depth = 0, vib_pos = 0, vib_wave = 0;
+  uint8_t trem_speed = 0, trem_depth = 0, trem_pos = 0, trem_wave = 0;
+  bool glissando = false;
+  int retrig_count = 0;
+  int tremor_pos = 0;
+  int loop_row = 0, loop_count = 0;
+  // Instrument state.
+  bool key_on = false;
+  int fade = FADEOUT_FULL;
+  int venv_pos = 0, penv_pos = 0;
+  int venv_val = 64, penv_val = ENV_CENTER;
+  int av_pos = 0, av_amp = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Pitch helpers
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+int note_period(bool linear, int note0, int finetune) {
+  if (linear) return LINEAR_BASE_PERIOD - note0 * PERIOD_PER_SEMITONE - finetune / 2;
+  double p = AMIGA_C4_PERIOD * std::exp2(-((note0 - 48) + finetune / 128.0) / 12.0);
+  return static_cast<int>(std::lround(p));
+}
+
+double period_rate(bool linear, int period) {
+  if (linear) return C4_RATE * std::exp2((LINEAR_C4_PERIOD - period) / 768.0);
+  return C4_RATE * AMIGA_C4_PERIOD / period;
+}
+
+// Period shifted by `semis` semitones up (arpeggio).
+int period_up(bool linear, int period, int semis) {
+  if (linear) return period - semis * PERIOD_PER_SEMITONE;
+  return static_cast<int>(std::lround(period * std::exp2(-semis / 12.0)));
+}
+
+// Period rounded to the nearest semitone of the channel's finetune (glissando).
+int period_glissando(bool linear, int period, int finetune) {
+  if (linear) {
+    int base = LINEAR_BASE_PERIOD - finetune / 2;
+    int n = static_cast<int>(std::lround((base - period) / double(PERIOD_PER_SEMITONE)));
+    return base - n * PERIOD_PER_SEMITONE;
+  }
+  double n = -12.0 * std::log2(period / AMIGA_C4_PERIOD) - finetune / 128.0;
+  return note_period(false, static_cast<int>(std::lround(n)) + 48, finetune);
+}
+
+int wave_value(int wave, int pos) {  // pos 0..63, result -255..255
+  pos &= 63;
+  switch (wave & 3) {
+    case 1: return 255 - pos * 8;                 // ramp down
+    case 2: return pos < 32 ? 255 : -255;         // square
+    default: return pos < 32 ? VIBRATO_SINE[pos] : -VIBRATO_SINE[pos - 32];
+  }
+}
+
+int auto_vibrato_value(int type, int pos) {  // pos 0..255, result -64..64
+  pos &= 255;
+  switch (type & 3) {
+    case 1: return pos < 128 ? 64 : -64;           // square
+    case 2: return 64 - pos / 2;                   // ramp down
+    case 3: return pos / 2 - 64;                   // ramp up
+    default: return (pos < 128 ? 1 : -1) * (VIBRATO_SINE[(pos & 127) >> 2] / 4);
+  }
+}
+
+int envelope_value(const Envelope &e, int pos) {
+  if (e.count <= 1 || pos <= e.x[0]) return e.y[0];
+  for (int i = 0; i + 1 < e.count; ++i) {
+    if (pos < e.x[i + 1]) {
+      int dx = e.x[i + 1] - e.x[i];
+      if (dx <= 0) return e.y[i + 1];
+      return e.y[i] + (e.y[i + 1] - e.y[i]) * (pos - e.x[i]) / dx;
+    }
+  }
+  return e.y[e.count - 1];
+}
+
+void envelope_advance(const Envelope &e, int &pos, bool key_on) {
+  if (e.sustain_on && key_on && pos == e.x[e.sustain]) return;  // held until key off
+  ++pos;
+  if (e.loop_on && pos >= e.x[e.loop_end]) pos = e.x[e.loop_start];
+  if (pos > 0xFFFF) pos = 0xFFFF;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Inner mixing loops: one per ramp state; the caller cuts runs at loop boundaries so that no
+// frame inside a run needs a check.
+// ---------------------------------------------------------------------------------------------
+
+inline void run_steady(const int16_t *__restrict d, int64_t pos, int64_t step, float gl, float gr,
+                       float *__restrict out, int n) {
+  for (int k = 0; k < n; ++k) {
+    int64_t i = pos >> 31;
+    float f = static_cast<float>(pos & (FRAC_ONE - 1)) * FRAC_SCALE;
+    float s0 = d[i];
+    float s = s0 + (static_cast<float>(d[i + 1]) - s0) * f;
+    out[2 * k] += s * gl;
+    out[2 * k + 1] += s * gr;
+    pos += step;
+  }
+}
+
+inline void run_ramp(const int16_t *__restrict d, int64_t pos, int64_t step, float &gl, float &gr,
+                     float il, float ir, float *__restrict out, int n) {
+  float l = gl, r = gr;
+  for (int k = 0; k < n; ++k) {
+    int64_t i = pos >> 31;
+    float f = static_cast<float>(pos & (FRAC_ONE - 1)) * FRAC_SCALE;
+    float s0 = d[i];
+    float s = s0 + (static_cast<float>(d[i + 1]) - s0) * f;
+    l += il;
+    r += ir;
+    out[2 * k] += s * l;
+    out[2 * k + 1] += s * r;
+    pos += step;
+  }
+  gl = l;
+  gr = r;
+}
+
+// Puts a position that has left the loop back into it (any distance, either direction).
+void wrap_loop(Voice &v) {
+  int64_t start = v.loop_start << 31;
+  int64_t len = (v.loop_end - v.loop_start) << 31;
+  if (v.loop == LoopKind::forward) {
+    int64_t t = (v.pos - start) % len;
+    if (t < 0) t += len;
+    v.pos = start + t;
+    v.backwards = false;
+    return;
+  }
+  int64_t period = 2 * len;
+  int64_t t = v.backwards ? (period - 1 - (v.pos - start)) : (v.pos - start);
+  t %= period;
+  if (t < 0) t += period;
+  if (t < len) {
+    v.backwards = false;
+    v.pos = start + t;
+  } else {
+    v.backwards = true;
+    v.pos = start + period - 1 - t;
+  }
+}
+
+// Mixes (or, when silent, only advances) one voice over `frames` frames.
+void mix_voice(Voice &v, float *out, int frames) {
+  bool silent = v.ramp_left == 0 && v.gain_l == 0.0f && v.gain_r == 0.0f;
+  while (frames > 0 && v.active) {
+    int64_t n = frames;
+    int64_t step = v.step;
+    if (!v.backwards) {
+      int64_t end = (v.loop == LoopKind::none ? v.length : v.loop_end) << 31;
+      if (v.pos >= end) {
+        if (v.loop == LoopKind::none) {
+          v.active = false;
+          break;
+        }
+        wrap_loop(v);
+        continue;
+      }
+      int64_t need = (end - v.pos + step - 1) / step;
+      if (need < n) n = need;
+    } else {
+      int64_t start = v.loop_start << 31;
+      if (v.pos < start) {
+        wrap_loop(v);
+        continue;
+      }
+      int64_t need = (v.pos - start) / step + 1;
+      if (need < n) n = need;
+      step = -step;
+    }
+    int count = static_cast<int>(n);
+    if (!silent) {
+      int done = 0;
+      if (v.ramp_left > 0) {
+        int r = std::min(count, v.ramp_left);
+        run_ramp(v.data, v.pos, step, v.gain_l, v.gain_r, v.inc_l, v.inc_r, out, r);
+        v.ramp_left -= r;
+        if (v.ramp_left == 0) {
+          v.gain_l = v.target_l;
+          v.gain_r = v.target_r;
+        }
+        done = r;
+      }
+      if (count > done) {
+        if (v.gain_l != 0.0f || v.gain_r != 0.0f)
+          run_steady(v.data, v.pos + step * done, step, v.gain_l, v.gain_r, out + 2 * done, count - done);
+      }
+    }
+    v.pos += step * n;
+    out += 2 * count;
+    frames -= count;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Player: set-up and rendering
+// ---------------------------------------------------------------------------------------------
+
+Player::Player(const Module &module) : mod_(module) {
+  ch_ = new Channel[XM_MAX_CHANNELS];
+  voice_ = new Voice[XM_MAX_CHANNELS];
+  speed_ = std::max(1, mod_.speed);
+  bpm_ = std::max(1, mod_.bpm);
+  for (int c = 0; c < XM_MAX_CHANNELS; ++c) ch_[c].panning = 128;
+}
+
+Player::~Player() {
+  delete[] ch_;
+  delete[] voice_;
+}
+
+void Player::render(float *out, int frames) {
+  while (frames > 0) {
+    if (stopped_) break;
+    if (tick_frames_left_ == 0) {
+      tick();
+      if (stopped_) break;
+      int total = FRAMES_PER_TICK_AT_1_BPM + tick_remainder_;
+      tick_frames_left_ = total / bpm_;
+      tick_remainder_ = total % bpm_;
+    }
+    int n = std::min(frames, tick_frames_left_);
+    mix(out, n);
+    out += 2 * n;
+    frames -= n;
+    tick_frames_left_ -= n;
+    frames_rendered_ += static_cast<uint64_t>(n);
+  }
+}
+
+void Player::mix(float *out, int frames) {
+  for (int c = 0; c < mod_.channels; ++c)
+    if (voice_[c].active) mix_voice(voice_[c], out, frames);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows and song order
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+int pattern_rows(const Module &m, int order) {
+  int p = m.orders[order];
+  return p < static_cast<int>(m.patterns.size()) ? m.patterns[p].rows : XM_EMPTY_PATTERN_ROWS;
+}
+
+Cell cell_at(const Module &m, int order, int row, int channel) {
+  int p = m.orders[order];
+  if (p >= static_cast<int>(m.patterns.size())) return Cell{};
+  const Pattern &pat = m.patterns[p];
+  if (pat.cells.empty() || row >= pat.rows) return Cell{};
+  return pat.cells[static_cast<size_t>(row) * m.channels + channel];
+}
+
+void start_voice(Voice &v, const Sample &s, int64_t offset_points) {
+  v.data = s.data.data();
+  v.length = s.length;
+  v.loop = s.loop;
+  v.loop_start = s.loop_start;
+  v.loop_end = static_cast<int64_t>(s.loop_start) + s.loop_length;
+  v.backwards = false;
+  v.pos = offset_points << 31;
+  v.active = s.length > 0 && offset_points < s.length;
+  // A new note starts from silence; the gains ramp up to the note's volume.
+  v.gain_l = v.gain_r = 0;
+  v.target_l = v.target_r = 0;
+  v.ramp_left = 0;
+}
+
+}  // namespace
+
+// Per-row scratch shared by the cell handlers of one row.
+struct RowFlow {
+  bool jump = false, brk = false, loop = false;
+  int jump_order = 0, break_row = 0, loop_row = 0;
+  int delay = -1;
+};
+
+namespace {
+
+void reset_envelopes(Channel &c) {
+  c.key_on = true;
+  c.fade = FADEOUT_FULL;
+  c.venv_pos = c.penv_pos = 0;
+  c.venv_val = 64;
+  c.penv_val = ENV_CENTER;
+  c.av_pos = 0;
+  c.av_amp = 0;
+}
+
+void key_off(Channel &c) {
+  c.key_on = false;
+  if (!c.ins || !c.ins->volume_env.on) c.volume = 0;
+}
+
+void volume_slide(Channel &c, uint8_t param) {
+  if (param & 0xF0)
+    c.volume = std::min(64, c.volume + (param >> 4));
+  else
+    c.volume = std::max(0, c.volume - (param & 0x0F));
+}
+
+void tone_porta(Channel &c, bool linear) {
+  if (!c.period || !c.target_period) return;
+  int speed = c.tone_speed * 4;
+  if (c.period < c.target_period)
+    c.period = std::min(c.target_period, c.period + speed);
+  else if (c.period > c.target_period)
+    c.period = std::max(c.target_period, c.period - speed);
+  c.out_period = c.glissando ? period_glissando(linear, c.period, c.finetune) : c.period;
+}
+
+void vibrato(Channel &c) {
+  int delta = (wave_value(c.vib_wave, c.vib_pos) * c.vib_depth) >> 5;
+  c.out_period = c.period + delta;
+  c.vib_pos = static_cast<uint8_t>((c.vib_pos + c.vib_speed) & 63);
+}
+
+void tremolo(Channel &c) {
+  int delta = (wave_value(c.trem_wave, c.trem_pos) * c.trem_depth) >> 6;
+  c.out_volume = std::clamp(c.volume + delta, 0, 64);
+  c.trem_pos = static_cast<uint8_t>((c.trem_pos + c.trem_speed) & 63);
+}
+
+}  // namespace
+
+// Plays the note and instrument of `cell` on channel `ci` (first tick of the row, or the tick of a
+// note delay), with the first-tick part of its volume column.
+static void trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell) {
+  int note = cell.note;
+  int insnum = cell.instrument;
+  bool porta = cell.effect == 3 || cell.effect == 5 || cell.volume >= 0xF0;
+  if (insnum) {
+    c.ins = insnum <= static_cast<int>(m.instruments.size()) ? &m.instruments[insnum - 1] : nullptr;
+    if (!c.ins) {
+      c.smp = nullptr;
+      v.active = false;
+    }
+  }
+  bool triggered = false;
+  if (note == XM_NOTE_KEY_OFF) {
+    key_off(c);
+  } else if (note >= 1 && note <= XM_NOTES) {
+    const Sample *s = nullptr;
+    if (c.ins) {
+      int si = c.ins->sample_map[note - 1];
+      if (si < static_cast<int>(c.ins->samples.size())) s = &c.ins->samples[si];
+    }
+    if (porta && c.smp && v.active) {
+      // Slide towards the note instead of playing it.
+      int ft = s ? s->finetune : c.finetune;
+      int rel = s ? s->relative_note : c.relative;
+      int n0 = note - 1 + rel;
+      if (n0 >= 0 && n0 <= MAX_NOTE) {
+        c.note = note;
+        c.target_period = note_period(m.linear, n0, ft);
+      }
+    } else if (!s || s->length == 0) {
+      c.smp = nullptr;
+      v.active = false;
+    } else {
+      int ft = s->finetune;
+      if (cell.effect == 14 && (cell.param >> 4) == 5) ft = ((cell.param & 15) - 8) * 16;
+      int n0 = note - 1 + s->relative_note;
+      if (n0 >= 0 && n0 <= MAX_NOTE) {
+        c.smp = s;
+        c.note = note;
+        c.finetune = ft;
+        c.relative = s->relative_note;
+        c.period = c.target_period = note_period(m.linear, n0, ft);
+        int64_t offset = 0;
+        if (cell.effect == 9) {
+          if (cell.param) c.offset = cell.param;
+          offset = static_cast<int64_t>(c.offset) * 256;
+        }
+        start_voice(v, *s, offset);
+        if (!(c.vib_wave & 4)) c.vib_pos = 0;
+        if (!(c.trem_wave & 4)) c.trem_pos = 0;
+        c.retrig_count = 0;
+        c.tremor_pos = 0;
+        triggered = true;
+      }
+    }
+  }
+  if (insnum && c.ins && note != XM_NOTE_KEY_OFF && c.smp) {
+    c.volume = c.smp->volume;
+    c.panning = c.smp->panning;
+  }
+  if (triggered || (insnum && c.ins && note != XM_NOTE_KEY_OFF)) reset_envelopes(c);
+  c.out_period = c.period;
+  // Volume column, first tick.
+  uint8_t vc = cell.volume;
+  int x = vc & 15;
+  if (vc >= 0x10 && vc <= 0x50) c.volume = vc - 0x10;
+  else if ((vc & 0xF0) == 0x80) c.volume = std::max(0, c.volume - x);
+  else if ((vc & 0xF0) == 0x90) c.volume = std::min(64, c.volume + x);
+  else if ((vc & 0xF0) == 0xA0) c.vib_speed = static_cast<uint8_t>(x);
+  else if ((vc & 0xF0) == 0xB0) { if (x) c.vib_depth = static_cast<uint8_t>(x); }
+  else if ((vc & 0xF0) == 0xC0) c.panning = x << 4;
+  else if ((vc & 0xF0) == 0xF0) { if (x) c.tone_speed = static_cast<uint8_t>(x << 4); }
+}
+
+void Player::start_row() {
+  int rows = pattern_rows(mod_, order_);
+  if (row_ >= rows) row_ = 0;
+  // A row played before means the song has come round.
+  uint8_t &seen = visited_[order_][row_ >> 3];
+  uint8_t bit = static_cast<uint8_t>(1u << (row_ & 7));
+  if ((seen & bit) && !loop_jump_) {
+    song_ended_ = true;
+    if (!looping_) {
+      stopped_ = true;
+      for (int c = 0; c < mod_.channels; ++c) voice_[c].active = false;
+      return;
+    }
+    std::memset(visited_, 0, sizeof visited_);
+  }
+  visited_[order_][row_ >> 3] |= bit;
+  loop_jump_ = false;
+
+  RowFlow flow;
+  for (int ci = 0; ci < mod_.channels; ++ci) {
+    Channel &c = ch_[ci];
+    Voice &v = voice_[ci];
+    Cell cell = cell_at(mod_, order_, row_, ci);
+    c.cell = cell;
+    c.out_period = c.period;
+    bool delayed = cell.effect == 14 && (cell.param >> 4) == 0xD && (cell.param & 15) != 0;
+    if (!delayed) trigger_cell(mod_, c, v, cell);
+    // First-tick part of the effect column.
+    uint8_t p = cell.param, hi = p >> 4, lo = p & 15;
+    switch (cell.effect) {
+      case 1: if (p) c.porta_up = p; break;
+      case 2: if (p) c.porta_down = p; break;
+      case 3: if (p) c.tone_speed = p; break;
+      case 4: if (hi) c.vib_speed = hi; if (lo) c.vib_depth = lo; break;
+      case 5: case 6: case 10: if (p) c.vol_slide = p; break;
+      case 7: if (hi) c.trem_speed = hi; if (lo) c.trem_depth = lo; break;
+      case 8: c.panning = p; break;
+      case 9: if (p) c.offset = p; break;
+      case 11:
+        flow.jump = true;
+        flow.jump_order = p;
+        break;
+      case 12: c.volume = std::min<int>(p, 64); break;
+      case 13:
+        flow.brk = true;
+        flow.break_row = hi * 10 + lo;
+        break;
+      case 14:
+        switch (hi) {
+          case 1: if (lo) c.fine_up = lo; c.period = std::max(MIN_PERIOD, c.period - c.fine_up * 4); break;
+          case 2: if (lo) c.fine_down = lo; c.period = std::min(MAX_PERIOD, c.period + c.fine_down * 4); break;
+          case 3: c.glissando = lo != 0; break;
+          case 4: c.vib_wave = lo; break;
+          case 6:
+            if (lo == 0) {
+              c.loop_row = row_;
+            } else if (c.loop_count == 0) {
+              c.loop_count = lo;
+              flow.loop = true;
+              flow.loop_row = c.loop_row;
+            } else if (--c.loop_count > 0) {
+              flow.loop = true;
+              flow.loop_row = c.loop_row;
+            }
+            break;
+          case 7: c.trem_wave = lo; break;
+          case 10: if (lo) c.fine_vol_up = lo; c.volume = std::min(64, c.volume + c.fine_vol_up); break;
+          case 11: if (lo) c.fine_vol_down = lo; c.volume = std::max(0, c.volume - c.fine_vol_down); break;
+          case 12: if (lo == 0) c.volume = 0; break;
+          case 14: if (pattern_delay_left_ == 0) flow.delay = lo; break;
+          default: break;
+        }
+        break;
+      case 15:
+        if (p == 0) break;  // F00 is ignored: a stopped clock would never end the row
+        if (p < 32) speed_ = p; else bpm_ = p;
+        break;
+      case 16: global_volume_ = std::min<int>(p, 64); break;
+      case 17: if (p) global_slide_memory_ = p; break;
+      case 20: if (p == 0) key_off(c); break;
+      case 21: c.venv_pos = p; c.penv_pos = p; break;
+      case 25: if (p) c.pan_slide = p; break;
+      case 27: if (p) c.retrig = p; break;
+      case 29: if (p) c.tremor = p; break;
+      case 33:
+        if (hi == 1) { if (lo) c.xfine_up = lo; c.period = std::max(MIN_PERIOD, c.period - c.xfine_up); }
+        if (hi == 2) { if (lo) c.xfine_down = lo; c.period = std::min(MAX_PERIOD, c.period + c.xfine_down); }
+        break;
+      default: break;
+    }
+    c.out_period = c.period;
+    c.out_volume = c.volume;
+  }
+  // Flow at the end of the row.
+  if (flow.delay >= 0) pattern_delay_ = flow.delay;
+  jump_ = false;
+  if (flow.loop) {
+    jump_ = true;
+    jump_order_ = order_;
+    jump_row_ = flow.loop_row;
+    loop_jump_ = true;
+    // The rows of the loop will play again legitimately.
+    for (int r = flow.loop_row; r <= row_; ++r) visited_[order_][r >> 3] &= static_cast<uint8_t>(~(1u << (r & 7)));
+  } else if (flow.jump || flow.brk) {
+    jump_ = true;
+    jump_order_ = flow.jump ? flow.jump_order : order_ + 1;
+    jump_row_ = flow.brk ? flow.break_row : 0;
+  }
+}
+
+void Player::advance_row() {
+  if (jump_) {
+    order_ = jump_order_;
+    row_ = jump_row_;
+    jump_ = false;
+    if (order_ >= mod_.song_length) order_ = mod_.restart;
+    if (row_ >= pattern_rows(mod_, order_)) row_ = 0;
+    if (!loop_jump_) {
+      // A new pattern forgets the loop start rows of the old one.
+      for (int c = 0; c < mod_.channels; ++c) ch_[c].loop_row = 0, ch_[c].loop_count = 0;
+    }
+    return;
+  }
+  if (++row_ >= pattern_rows(mod_, order_)) {
+    row_ = 0;
+    if (++order_ >= mod_.song_length) order_ = mod_.restart;
+    for (int c = 0; c < mod_.channels; ++c) ch_[c].loop_row = 0, ch_[c].loop_count = 0;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ticks
+// ---------------------------------------------------------------------------------------------
+
+void Player::tick() {
+  bool first = tick_ == 0;
+  bool repeat = pattern_delay_left_ > 0;  // a pattern-delay repeat of the row: no new cells
+  if (first && !repeat) {
+    start_row();
+    if (stopped_) return;
+    pattern_delay_left_ = 0;
+  }
+  const bool linear = mod_.linear;
+  for (int ci = 0; ci < mod_.channels; ++ci) {
+    Channel &c = ch_[ci];
+    Voice &v = voice_[ci];
+    const Cell &cell = c.cell;
+    if (first && repeat) {
+      c.out_period = c.period;
+      c.out_volume = c.volume;
+    }
+    if (!first) {
+      c.out_period = c.period;
+      c.out_volume = c.volume;
+      // Volume column, later ticks.
+      uint8_t vc = cell.volume;
+      int x = vc & 15;
+      switch (vc >> 4) {
+        case 6: c.volume = std::max(0, c.volume - x); break;
+        case 7: c.volume = std::min(64, c.volume + x); break;
+        case 0xB: vibrato(c); break;
+        case 0xD: c.panning = std::max(0, c.panning - x); break;
+        case 0xE: c.panning = std::min(255, c.panning + x); break;
+        case 0xF: tone_porta(c, linear); break;
+        default: break;
+      }
+      c.out_volume = c.volume;
+    }
+    uint8_t p = cell.param, hi = p >> 4, lo = p & 15;
+    switch (cell.effect) {
+      case 0:
+        if (p) {
+          int t = tick_ % 3;
+          int semis = t == 1 ? hi : t == 2 ? lo : 0;
+          c.out_period = period_up(linear, c.period, semis);
+        }
+        break;
+      case 1:
+        if (!first) c.out_period = c.period = std::max(MIN_PERIOD, c.period - c.porta_up * 4);
+        break;
+      case 2:
+        if (!first) c.out_period = c.period = std::min(MAX_PERIOD, c.period + c.porta_down * 4);
+        break;
+      case 3: if (!first) tone_porta(c, linear); break;
+      case 4: if (!first) vibrato(c); break;
+      case 5: if (!first) { tone_porta(c, linear); volume_slide(c, c.vol_slide); c.out_volume = c.volume; } break;
+      case 6: if (!first) { vibrato(c); volume_slide(c, c.vol_slide); c.out_volume = c.volume; } break;
+      case 7: if (!first) tremolo(c); break;
+      case 10: if (!first) { volume_slide(c, c.vol_slide); c.out_volume = c.volume; } break;
+      case 14:
+        if (hi == 9 && lo && !first && tick_ % lo == 0 && c.smp) {
+          start_voice(v, *c.smp, 0);
+        } else if (hi == 12 && !first && tick_ == lo) {
+          c.volume = c.out_volume = 0;
+        } else if (hi == 13 && lo && !first && tick_ == lo && !repeat) {
+          trigger_cell(mod_, c, v, cell);
+          c.out_volume = c.volume;
+        }
+        break;
+      case 17:
+        if (!first) {
+          uint8_t g = global_slide_memory_;
+          if (g & 0xF0) global_volume_ = std::min(64, global_volume_ + (g >> 4));
+          else global_volume_ = std::max(0, global_volume_ - (g & 15));
+        }
+        break;
+      case 20: if (!first && tick_ == p) key_off(c); break;
+      case 25:
+        if (!first) {
+          if (c.pan_slide & 0xF0) c.panning = std::min(255, c.panning + (c.pan_slide >> 4));
+          else c.panning = std::max(0, c.panning - (c.pan_slide & 15));
+        }
+        break;
+      case 27:
+        if (!first && c.smp) {
+          int interval = c.retrig & 15;
+          if (interval && ++c.retrig_count >= interval) {
+            c.retrig_count = 0;
+            switch (c.retrig >> 4) {
+              case 1: c.volume -= 1; break;
+              case 2: c.volume -= 2; break;
+              case 3: c.volume -= 4; break;
+              case 4: c.volume -= 8; break;
+              case 5: c.volume -= 16; break;
+              case 6: c.volume = c.volume * 2 / 3; break;
+              case 7: c.volume /= 2; break;
+              case 9: c.volume += 1; break;
+              case 10: c.volume += 2; break;
+              case 11: c.volume += 4; break;
+              case 12: c.volume += 8; break;
+              case 13: c.volume += 16; break;
+              case 14: c.volume = c.volume * 3 / 2; break;
+              case 15: c.volume *= 2; break;
+              default: break;
+            }
+            c.volume = std::clamp(c.volume, 0, 64);
+            c.out_volume = c.volume;
+            start_voice(v, *c.smp, 0);
+          }
+        }
+        break;
+      case 29:
+        if (!first) {
+          int on = (c.tremor >> 4) + 1, off = (c.tremor & 15) + 1;
+          int t = c.tremor_pos % (on + off);
+          c.out_volume = t < on ? c.volume : 0;
+          ++c.tremor_pos;
+        }
+        break;
+      default: break;
+    }
+
+    // Instrument: envelopes, fadeout, auto-vibrato; then the voice's step and gains.
+    const Instrument *ins = c.ins;
+    int env_vol = 64, env_pan = ENV_CENTER;
+    int period = c.out_period;
+    if (ins) {
+      if (ins->volume_env.on) {
+        env_vol = envelope_value(ins->volume_env, c.venv_pos);
+        envelope_advance(ins->volume_env, c.venv_pos, c.key_on);
+      }
+      if (ins->panning_env.on) {
+        env_pan = envelope_value(ins->panning_env, c.penv_pos);
+        envelope_advance(ins->panning_env, c.penv_pos, c.key_on);
+      }
+      if (!c.key_on) c.fade = std::max(0, c.fade - ins->fadeout);
+      if (ins->vibrato_depth) {
+        int full = ins->vibrato_depth << 8;
+        if (ins->vibrato_sweep == 0) c.av_amp = full;
+        else if (c.key_on) c.av_amp = std::min(full, c.av_amp + full / ins->vibrato_sweep);
+        period += (auto_vibrato_value(ins->vibrato_type, c.av_pos) * c.av_amp) >> 14;
+        c.av_pos = (c.av_pos + ins->vibrato_rate) & 255;
+      }
+    }
+    if (!v.active) continue;
+    period = std::clamp(period, MIN_PERIOD, MAX_PERIOD);
+    double rate = period_rate(linear, period);
+    int64_t step = static_cast<int64_t>(rate / XM_OUTPUT_RATE * FRAC_ONE + 0.5);
+    v.step = std::max<int64_t>(1, step);
+    double vol = c.out_volume / 64.0 * env_vol / 64.0 * c.fade / double(FADEOUT_FULL) *
+                 global_volume_ / 64.0;
+    int pan = c.panning + (env_pan - ENV_CENTER) * (128 - std::abs(c.panning - 128)) / ENV_CENTER;
+    pan = std::clamp(pan, 0, 255);
+    // Left and right volumes 0..255; the gains are those over 255.
+    int lv = static_cast<int>(std::lround(vol * (255 - pan)));
+    int rv = static_cast<int>(std::lround(vol * pan));
+    float tl = lv / 255.0f, tr = rv / 255.0f;
+    if (tl != v.target_l || tr != v.target_r || (v.ramp_left == 0 && (tl != v.gain_l || tr != v.gain_r))) {
+      v.target_l = tl;
+      v.target_r = tr;
+      v.inc_l = (tl - v.gain_l) / XM_RAMP_FRAMES;
+      v.inc_r = (tr - v.gain_r) / XM_RAMP_FRAMES;
+      v.ramp_left = XM_RAMP_FRAMES;
+    }
+  }
+  if (++tick_ >= speed_) {
+    tick_ = 0;
+    if (pattern_delay_ > 0) {
+      pattern_delay_left_ = pattern_delay_;
+      pattern_delay_ = 0;
+    } else if (pattern_delay_left_ > 0) {
+      --pattern_delay_left_;
+    }
+    if (pattern_delay_left_ == 0) advance_row();
+  }
+}
+
+}  // namespace xm

@@ -1,0 +1,82 @@
+// xm_player.h - the XM replay: plays a loaded Module as FastTracker 2 does and mixes it.
+//
+// In: a Module (which must outlive the player). Out: stereo frames at XM_OUTPUT_RATE added as
+// floats (16-bit scale) into a caller's buffer. Every call renders exactly the frames asked for;
+// rows, ticks, effects and envelopes advance as the frames go by.
+// Mixing: each channel reads its sample at a position with a 31-bit fraction, interpolates
+// linearly between neighbouring 16-bit points, applies left/right gains (volume 0..255 / 255) and
+// spreads every gain change over XM_RAMP_FRAMES frames; loops wrap inside the mix.
+// Does not: allocate while rendering, convert to 16 bits, or touch any device.
+#pragma once
+#include <cstdint>
+
+#include "music/xm_module.h"
+
+namespace xm {
+
+constexpr int XM_OUTPUT_RATE = 48000;  // frames per second
+constexpr int XM_RAMP_FRAMES = 64;     // frames over which a gain change is spread (1.3 ms)
+
+// Something that fills blocks of stereo float frames (the ring's source; tests use fakes).
+class BlockSource {
+public:
+  virtual ~BlockSource() = default;
+  // Adds `frames` stereo frames (left, right interleaved, 16-bit scale) into `out`.
+  virtual void render(float *out, int frames) = 0;
+};
+
+struct Voice;    // mixing state of one channel (internal)
+struct Channel;  // replay state of one channel (internal)
+
+class Player : public BlockSource {
+public:
+  explicit Player(const Module &module);
+  ~Player() override;
+  Player(const Player &) = delete;
+  Player &operator=(const Player &) = delete;
+
+  void render(float *out, int frames) override;
+
+  // With looping off, the song falls silent at its end instead of starting over.
+  void set_looping(bool on) { looping_ = on; }
+  // True once the song has come to a row it already played (its end or a jump back): from here
+  // it repeats. Stays true.
+  bool song_ended() const { return song_ended_; }
+  // Frames rendered so far.
+  uint64_t frames_rendered() const { return frames_rendered_; }
+
+  // Position, for tests and tools.
+  int order() const { return order_; }
+  int row() const { return row_; }
+  int speed() const { return speed_; }
+  int bpm() const { return bpm_; }
+  int global_volume() const { return global_volume_; }
+
+private:
+  void tick();
+  void start_row();
+  void advance_row();
+  void mix(float *out, int frames);
+
+  const Module &mod_;
+  Channel *ch_;  // [mod_.channels]
+  Voice *voice_;
+  bool looping_ = true;
+  bool song_ended_ = false;
+  bool stopped_ = false;  // no looping and the end was reached
+  uint64_t frames_rendered_ = 0;
+  int order_ = 0, row_ = 0, tick_ = 0;
+  int speed_ = 6, bpm_ = 125;
+  int global_volume_ = 64;
+  int tick_frames_left_ = 0;  // frames until the next tick
+  int tick_remainder_ = 0;    // carries the fraction of 120000/bpm frames per tick
+  int pattern_delay_ = 0;     // extra row repeats asked for by EEx
+  int pattern_delay_left_ = 0;
+  bool jump_ = false;          // a jump or break is due at the end of the row
+  int jump_order_ = 0, jump_row_ = 0;
+  bool loop_jump_ = false;     // the row change comes from a pattern loop (E6x)
+  uint8_t global_slide_memory_ = 0;
+  uint8_t visited_[XM_MAX_ORDERS][XM_MAX_ROWS / 8] = {};  // rows already played
+};
+
+}  // namespace xm
