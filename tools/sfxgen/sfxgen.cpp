@@ -322,8 +322,10 @@ Buffer make_vag() {
 
 // Interface click: a tiny high tick.
 Buffer make_click() {
-    Buffer b = tone({Wave::Sine, 2200, 1600, 0.035, 0.0005, 0.008});
-    mix_into(b, noise_burst(5, 0.02, 6000, 3000, 0.0003, 0.003), 0, 0.4);
+    // Starts just after the edge fade, so that the fade does not swallow the tick itself.
+    Buffer b;
+    mix_into(b, tone({Wave::Sine, 2200, 1600, 0.035, 0.0005, 0.008}), kEdgeFadeSec);
+    mix_into(b, noise_burst(5, 0.02, 6000, 3000, 0.0003, 0.003), kEdgeFadeSec, 0.4);
     return b;
 }
 

@@ -34,7 +34,7 @@ constexpr int kVolLead = 44, kVolEcho = 20, kVolCounter = 30, kVolBass = 46, kVo
 
 // Effects used (XM effect numbers) and their parameters.
 constexpr int kFxVibrato = 0x4, kFxVolSlide = 0xA, kFxPan = 0x8, kFxJump = 0xB;
-constexpr int kVibratoParam = 0x44;   // speed 4, depth 4: a gentle singer's vibrato
+constexpr int kVibratoParam = 0x72;   // speed 7, depth 2: about a quarter tone, 4-5 Hz
 constexpr int kFadeParam = 0x02;      // slide volume down 2 per tick
 constexpr int kPanLead = 0x68, kPanEcho = 0xA0, kPanBass = 0x80;
 constexpr int kPanArpLeft = 0x58, kPanArpRight = 0xA8;
