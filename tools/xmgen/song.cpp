@@ -36,8 +36,9 @@ constexpr int kVolLead = 44, kVolEcho = 20, kVolCounter = 30, kVolBass = 46, kVo
 constexpr int kFxVibrato = 0x4, kFxVolSlide = 0xA, kFxPan = 0x8, kFxJump = 0xB;
 constexpr int kVibratoParam = 0x72;   // speed 7, depth 2: about a quarter tone, 4-5 Hz
 constexpr int kFadeParam = 0x02;      // slide volume down 2 per tick
-constexpr int kPanLead = 0x68, kPanEcho = 0xA0, kPanBass = 0x80;
-constexpr int kPanArpLeft = 0x58, kPanArpRight = 0xA8;
+constexpr int kPanLead = 0x70, kPanEcho = 0xB8, kPanBass = 0x80;   // 0x00 left .. 0xFF right
+constexpr int kPanArpLeft = 0x48, kPanArpRight = 0xB8;
+constexpr int kPanSnare = 0x70, kPanHat = 0x98;
 
 constexpr int kPadLow = 53, kPadHigh = 72;   // MIDI range of the pad voices (F3..C5)
 constexpr int kArpLow = 67, kArpHigh = 86;   // MIDI range of the arpeggio (G4..D6)
@@ -428,6 +429,8 @@ Pattern arrange_section(const Song &song, const Section &s) {
     w.effect(0, kChLead, kFxPan, kPanLead);
     w.effect(0, kChBass, kFxPan, kPanBass);
     w.effect(0, kChEcho, kFxPan, kPanEcho);
+    w.effect(0, kChSnare, kFxPan, kPanSnare);
+    w.effect(0, kChHat, kFxPan, kPanHat);
     if (s.melody.empty()) {
         w.off(0, kChLead);
     } else {
