@@ -10,8 +10,15 @@
 #include "music/xm_player.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace xm {
 
@@ -32,6 +39,9 @@ static constexpr int ENV_CENTER = 32;            // panning envelope value that 
 static constexpr int MAX_NOTE = 119;             // highest note (0-based, relative note included)
 static constexpr int64_t FRAC_ONE = int64_t(1) << 31;  // sample position fraction: 31 bits
 static constexpr float FRAC_SCALE = 1.0f / 2147483648.0f;
+
+static std::atomic<bool> g_use_simd{true};
+void xm_use_simd(bool on) { g_use_simd.store(on); }
 
 // Half a sine cycle in 32 steps, amplitude 255 (vibrato and tremolo).
 static const uint8_t VIBRATO_SINE[32] = {0,   24,  49,  74,  97,  120, 141, 161, 180, 197, 212,
@@ -164,35 +174,169 @@ void envelope_advance(const Envelope &e, int &pos, bool key_on) {
 // frame inside a run needs a check.
 // ---------------------------------------------------------------------------------------------
 
-inline void run_steady(const int16_t *__restrict d, int64_t pos, int64_t step, float gl, float gr,
-                       float *__restrict out, int n) {
-  for (int k = 0; k < n; ++k) {
-    int64_t i = pos >> 31;
-    float f = static_cast<float>(pos & (FRAC_ONE - 1)) * FRAC_SCALE;
-    float s0 = d[i];
-    float s = s0 + (static_cast<float>(d[i + 1]) - s0) * f;
-    out[2 * k] += s * gl;
-    out[2 * k + 1] += s * gr;
-    pos += step;
-  }
-}
-
-inline void run_ramp(const int16_t *__restrict d, int64_t pos, int64_t step, float &gl, float &gr,
-                     float il, float ir, float *__restrict out, int n) {
+// Scalar kernel: `n` frames from `pos`; with Ramp the gains move by (il, ir) every frame first.
+template <bool Ramp>
+inline void run_scalar(const int16_t *__restrict d, int64_t &pos, int64_t step, float &gl, float &gr,
+                       float il, float ir, float *__restrict out, int n) {
   float l = gl, r = gr;
   for (int k = 0; k < n; ++k) {
     int64_t i = pos >> 31;
-    float f = static_cast<float>(pos & (FRAC_ONE - 1)) * FRAC_SCALE;
+    float f = static_cast<float>(static_cast<int32_t>(pos & (FRAC_ONE - 1))) * FRAC_SCALE;
     float s0 = d[i];
     float s = s0 + (static_cast<float>(d[i + 1]) - s0) * f;
-    l += il;
-    r += ir;
+    if (Ramp) {
+      l += il;
+      r += ir;
+    }
     out[2 * k] += s * l;
     out[2 * k + 1] += s * r;
     pos += step;
   }
   gl = l;
   gr = r;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define XM_HAVE_AVX2_KERNEL 1
+// AVX2 kernel: eight frames at a time. Positions are kept as separate 32-bit point indices and
+// 31-bit fractions per lane (the carry of the fraction goes into the index), the two neighbouring
+// points of every frame come from one 32-bit load. Steps may be negative (ping-pong loops running
+// back): the index then moves by the floor of the step and the fraction carries as usual. Returns the frames it did not mix
+// (fewer than 8), which the caller mixes one by one from the advanced position and gains.
+template <bool Ramp>
+__attribute__((target("avx2"))) int run_avx2(const int16_t *__restrict d, int64_t &pos, int64_t step,
+                                              float &gl, float &gr, float il, float ir,
+                                              float *__restrict &out, int n) {
+  int octs = n >> 3;
+  if (octs == 0) return n;  // (point indices fit 32 bits: the loader keeps samples shorter)
+  const int32_t mask = static_cast<int32_t>(FRAC_ONE - 1);
+  alignas(32) int32_t idx0[8], frac0[8];
+  for (int k = 0; k < 8; ++k) {
+    int64_t p = pos + k * step;
+    idx0[k] = static_cast<int32_t>(p >> 31);
+    frac0[k] = static_cast<int32_t>(p & mask);
+  }
+  const int64_t step8 = 8 * step;
+  __m256i idx = _mm256_load_si256(reinterpret_cast<const __m256i *>(idx0));
+  __m256i frac = _mm256_load_si256(reinterpret_cast<const __m256i *>(frac0));
+  const __m256i vmask = _mm256_set1_epi32(mask);
+  const __m256i fstep = _mm256_set1_epi32(static_cast<int32_t>(step8 & mask));
+  const __m256i istep = _mm256_set1_epi32(static_cast<int32_t>(step8 >> 31));
+  const __m256 scale = _mm256_set1_ps(FRAC_SCALE);
+  __m256 g0, g1, ginc;
+  if (Ramp) {
+    g0 = _mm256_setr_ps(gl + il, gr + ir, gl + 2 * il, gr + 2 * ir, gl + 3 * il, gr + 3 * ir, gl + 4 * il, gr + 4 * ir);
+    g1 = _mm256_setr_ps(gl + 5 * il, gr + 5 * ir, gl + 6 * il, gr + 6 * ir, gl + 7 * il, gr + 7 * ir, gl + 8 * il, gr + 8 * ir);
+    ginc = _mm256_setr_ps(8 * il, 8 * ir, 8 * il, 8 * ir, 8 * il, 8 * ir, 8 * il, 8 * ir);
+  } else {
+    g0 = g1 = _mm256_setr_ps(gl, gr, gl, gr, gl, gr, gl, gr);
+    ginc = _mm256_setzero_ps();
+  }
+  float *o = out;
+  for (int q = 0; q < octs; ++q) {
+    // Scalar loads: hardware gathers are slow on many processors (microcode mitigations).
+    alignas(32) int32_t at[8];
+    _mm256_store_si256(reinterpret_cast<__m256i *>(at), idx);
+    int32_t w0, w1, w2, w3, w4, w5, w6, w7;
+    std::memcpy(&w0, d + at[0], 4);
+    std::memcpy(&w1, d + at[1], 4);
+    std::memcpy(&w2, d + at[2], 4);
+    std::memcpy(&w3, d + at[3], 4);
+    std::memcpy(&w4, d + at[4], 4);
+    std::memcpy(&w5, d + at[5], 4);
+    std::memcpy(&w6, d + at[6], 4);
+    std::memcpy(&w7, d + at[7], 4);
+    __m256i w = _mm256_setr_epi32(w0, w1, w2, w3, w4, w5, w6, w7);
+    __m256 a = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(w, 16), 16));
+    __m256 b = _mm256_cvtepi32_ps(_mm256_srai_epi32(w, 16));
+    __m256 f = _mm256_mul_ps(_mm256_cvtepi32_ps(frac), scale);
+    __m256 s = _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), f));
+    __m256 lo = _mm256_unpacklo_ps(s, s), hi = _mm256_unpackhi_ps(s, s);
+    __m256 s03 = _mm256_permute2f128_ps(lo, hi, 0x20), s47 = _mm256_permute2f128_ps(lo, hi, 0x31);
+    _mm256_storeu_ps(o, _mm256_add_ps(_mm256_loadu_ps(o), _mm256_mul_ps(s03, g0)));
+    _mm256_storeu_ps(o + 8, _mm256_add_ps(_mm256_loadu_ps(o + 8), _mm256_mul_ps(s47, g1)));
+    o += 16;
+    frac = _mm256_add_epi32(frac, fstep);
+    idx = _mm256_add_epi32(_mm256_add_epi32(idx, istep), _mm256_srli_epi32(frac, 31));
+    frac = _mm256_and_si256(frac, vmask);
+    if (Ramp) {
+      g0 = _mm256_add_ps(g0, ginc);
+      g1 = _mm256_add_ps(g1, ginc);
+    }
+  }
+  if (Ramp) {
+    gl += 8 * octs * il;
+    gr += 8 * octs * ir;
+  }
+  pos += step8 * octs;
+  out = o;
+  return n - octs * 8;
+}
+
+bool cpu_has_avx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has && g_use_simd.load(std::memory_order_relaxed);
+}
+#endif
+
+// Mixes `n` frames of one voice: four frames at a time with SSE2 (the two neighbouring points of
+// each frame come in one 32-bit load), the rest one by one. Same arithmetic as run_scalar.
+template <bool Ramp>
+inline void run(const int16_t *__restrict d, int64_t pos, int64_t step, float &gl, float &gr,
+                float il, float ir, float *__restrict out, int n) {
+#if defined(XM_HAVE_AVX2_KERNEL)
+  if (n >= 8 && cpu_has_avx2()) n = run_avx2<Ramp>(d, pos, step, gl, gr, il, ir, out, n);
+#endif
+#if defined(__SSE2__)
+  int quads = g_use_simd.load(std::memory_order_relaxed) ? n >> 2 : 0;
+  if (quads > 0) {
+    const __m128 scale = _mm_set1_ps(FRAC_SCALE);
+    // Gains of the four frames' left and right samples, two frames per register.
+    __m128 g01, g23, ginc;
+    if (Ramp) {
+      g01 = _mm_setr_ps(gl + il, gr + ir, gl + 2 * il, gr + 2 * ir);
+      g23 = _mm_setr_ps(gl + 3 * il, gr + 3 * ir, gl + 4 * il, gr + 4 * ir);
+      ginc = _mm_setr_ps(4 * il, 4 * ir, 4 * il, 4 * ir);
+    } else {
+      g01 = g23 = _mm_setr_ps(gl, gr, gl, gr);
+      ginc = _mm_setzero_ps();
+    }
+    const int32_t mask = static_cast<int32_t>(FRAC_ONE - 1);
+    for (int q = 0; q < quads; ++q) {
+      int64_t p0 = pos, p1 = pos + step, p2 = pos + 2 * step, p3 = pos + 3 * step;
+      pos += 4 * step;
+      int32_t w0, w1, w2, w3;
+      std::memcpy(&w0, d + (p0 >> 31), 4);
+      std::memcpy(&w1, d + (p1 >> 31), 4);
+      std::memcpy(&w2, d + (p2 >> 31), 4);
+      std::memcpy(&w3, d + (p3 >> 31), 4);
+      __m128i w = _mm_setr_epi32(w0, w1, w2, w3);
+      __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(w, w), 16);  // s0a s1a s0b s1b
+      __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(w, w), 16);  // s0c s1c s0d s1d
+      __m128 flo = _mm_cvtepi32_ps(lo), fhi = _mm_cvtepi32_ps(hi);
+      __m128 a = _mm_shuffle_ps(flo, fhi, _MM_SHUFFLE(2, 0, 2, 0));
+      __m128 b = _mm_shuffle_ps(flo, fhi, _MM_SHUFFLE(3, 1, 3, 1));
+      __m128i fi = _mm_setr_epi32(static_cast<int32_t>(p0) & mask, static_cast<int32_t>(p1) & mask,
+                                  static_cast<int32_t>(p2) & mask, static_cast<int32_t>(p3) & mask);
+      __m128 f = _mm_mul_ps(_mm_cvtepi32_ps(fi), scale);
+      __m128 s = _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), f));
+      __m128 s01 = _mm_unpacklo_ps(s, s), s23 = _mm_unpackhi_ps(s, s);
+      _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(s01, g01)));
+      _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), _mm_mul_ps(s23, g23)));
+      out += 8;
+      if (Ramp) {
+        g01 = _mm_add_ps(g01, ginc);
+        g23 = _mm_add_ps(g23, ginc);
+      }
+    }
+    if (Ramp) {
+      gl += 4 * quads * il;
+      gr += 4 * quads * ir;
+    }
+    n -= quads * 4;
+  }
+#endif
+  run_scalar<Ramp>(d, pos, step, gl, gr, il, ir, out, n);
 }
 
 // Puts a position that has left the loop back into it (any distance, either direction).
@@ -252,7 +396,7 @@ void mix_voice(Voice &v, float *out, int frames) {
       int done = 0;
       if (v.ramp_left > 0) {
         int r = std::min(count, v.ramp_left);
-        run_ramp(v.data, v.pos, step, v.gain_l, v.gain_r, v.inc_l, v.inc_r, out, r);
+        run<true>(v.data, v.pos, step, v.gain_l, v.gain_r, v.inc_l, v.inc_r, out, r);
         v.ramp_left -= r;
         if (v.ramp_left == 0) {
           v.gain_l = v.target_l;
@@ -262,7 +406,8 @@ void mix_voice(Voice &v, float *out, int frames) {
       }
       if (count > done) {
         if (v.gain_l != 0.0f || v.gain_r != 0.0f)
-          run_steady(v.data, v.pos + step * done, step, v.gain_l, v.gain_r, out + 2 * done, count - done);
+          run<false>(v.data, v.pos + step * done, step, v.gain_l, v.gain_r, 0.0f, 0.0f, out + 2 * done,
+                     count - done);
       }
     }
     v.pos += step * n;

@@ -79,4 +79,8 @@ private:
   uint8_t visited_[XM_MAX_ORDERS][XM_MAX_ROWS / 8] = {};  // rows already played
 };
 
+// Turns the vector mixing kernels off (false) or on (the default): the scalar kernel computes the
+// same frames, so tests compare the two. Process-wide; not for use while a song is mixed.
+void xm_use_simd(bool on);
+
 }  // namespace xm
