@@ -307,13 +307,16 @@ Buffer make_fin() {
     return b;
 }
 
-// Cart rattle: irregular metallic ticks over a low rolling rumble (about 0.35 s).
+// Cart rattle. A rolling cart plays this every logic tick (20 ms) and it has a single
+// buffer, so while the cart rolls only its first 20 ms are heard, restarted 50 times a second:
+// they hold one metallic tick over a low rumble, which repeats as a "trrrr". When the cart
+// stops, the rest rings out as irregular ticks fading away (about 0.35 s).
 Buffer make_vag() {
-    Buffer b = noise_burst(51, 0.35, 180, 140, 0.02, 0.3);
+    Buffer b = noise_burst(51, 0.35, 180, 140, 0.003, 0.3);
     for (double& v : b) v *= 0.8;
     Noise jitter(77);
     for (int k = 0; k < 9; ++k) {
-        double at = k * 0.036 + 0.004 * (jitter.next() + 1);
+        double at = k == 0 ? kEdgeFadeSec : k * 0.036 + 0.004 * (jitter.next() + 1);
         mix_into(b, noise_burst(100 + k, 0.03, 4000, 1500, 0.0005, 0.006), at, 0.5);
         mix_into(b, bell(700 + 90 * (k % 3), 0.04, 0.012, 0.8), at, 0.25);
     }
