@@ -1,0 +1,479 @@
+// sdl_driver.cpp - a tiny "game" that runs the real engine (libengine.so) in one of several
+// scripted modes, for sdl_engine_test. It runs under Xvfb as a child of the test.
+//
+//   sdl_driver MODE DIR      MODE: scene | input | close | sound | stats
+//
+// In: generated test pictures, a font and sounds it writes into DIR first. Out: DIR/results.txt
+// (key=value lines), DIR/frame.rgba (scene: the frame read back, 800 x 600 RGBA top-down).
+// The test decides what is right; this program only drives the engine and writes down what it saw.
+// Input is injected with xdotool from inside the frame procedure (synchronously), so every event
+// lands between two known passes.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#define ENGINE_API_DECLARE_EXPORTS  // declares the operations: this program links libengine.so
+#include "engine_api.h"
+#include "sdl_extras.h"
+
+namespace {
+
+constexpr const char *kCaption = "Tarvelok SDL engine test";
+constexpr int kScreenW = 800, kScreenH = 600;
+
+std::string g_dir;
+std::string g_mode;
+std::map<std::string, std::string> g_results;
+std::string g_order;           // one letter per procedure run: S splash, L load, F frame, E exit
+int g_frame = 0;               // frame procedure runs
+int g_timer_runs = 0;
+
+OE_Texture *g_quad = nullptr;      // 64 x 64: red, green / blue, white quadrants
+OE_Texture *g_cells = nullptr;     // 96 x 64: six 32 x 32 cells
+OE_Texture *g_missing = nullptr;   // a file that does not exist
+OE_Font *g_font = nullptr;
+OE_Camera *g_camera = nullptr;
+OE_Sound *g_snd_one = nullptr;     // 1 buffer, mono 22050 Hz, constant 8000
+OE_Sound *g_snd_two = nullptr;     // 2 buffers, stereo 44100 Hz, constant 8000
+unsigned long g_window = 0;        // X window id (input / close modes)
+
+void put(const std::string &key, const std::string &value) { g_results[key] = value; }
+void put(const std::string &key, double value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.4f", value);
+    g_results[key] = buf;
+}
+
+void save_results() {
+    std::ofstream out(g_dir + "/results.txt");
+    g_results["order"] = g_order;
+    for (auto &kv : g_results) out << kv.first << "=" << kv.second << "\n";
+}
+
+// ---- Generated files ----------------------------------------------------------------------
+
+void write_tga(const std::string &path, int w, int h, const std::vector<uint8_t> &rgba) {
+    std::ofstream f(path, std::ios::binary);
+    uint8_t header[18] = {0};
+    header[2] = 2;  // uncompressed true colour
+    header[12] = uint8_t(w & 0xFF);
+    header[13] = uint8_t(w >> 8);
+    header[14] = uint8_t(h & 0xFF);
+    header[15] = uint8_t(h >> 8);
+    header[16] = 32;
+    header[17] = 0x28;  // 8 alpha bits, rows from the top
+    f.write(reinterpret_cast<char *>(header), 18);
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        const char bgra[4] = {char(rgba[i + 2]), char(rgba[i + 1]), char(rgba[i]), char(rgba[i + 3])};
+        f.write(bgra, 4);
+    }
+}
+
+void fill(std::vector<uint8_t> &img, int w, int x0, int y0, int cw, int ch, uint32_t rgba) {
+    for (int y = y0; y < y0 + ch; ++y)
+        for (int x = x0; x < x0 + cw; ++x) {
+            uint8_t *p = &img[(size_t(y) * w + x) * 4];
+            p[0] = uint8_t(rgba >> 24);
+            p[1] = uint8_t(rgba >> 16);
+            p[2] = uint8_t(rgba >> 8);
+            p[3] = uint8_t(rgba);
+        }
+}
+
+void write_wav(const std::string &path, int rate, int channels, int frames, int16_t value) {
+    std::vector<int16_t> samples(size_t(frames) * channels, value);
+    const uint32_t data_bytes = uint32_t(samples.size() * 2);
+    std::ofstream f(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { f.write(reinterpret_cast<const char *>(&v), 4); };
+    auto u16 = [&](uint16_t v) { f.write(reinterpret_cast<const char *>(&v), 2); };
+    f.write("RIFF", 4);
+    u32(36 + data_bytes);
+    f.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(uint16_t(channels));
+    u32(uint32_t(rate));
+    u32(uint32_t(rate * channels * 2));
+    u16(uint16_t(channels * 2));
+    u16(16);
+    f.write("data", 4);
+    u32(data_bytes);
+    f.write(reinterpret_cast<const char *>(samples.data()), data_bytes);
+}
+
+void write_assets() {
+    std::vector<uint8_t> quad(64 * 64 * 4);
+    fill(quad, 64, 0, 0, 32, 32, 0xFF0000FF);
+    fill(quad, 64, 32, 0, 32, 32, 0x00FF00FF);
+    fill(quad, 64, 0, 32, 32, 32, 0x0000FFFF);
+    fill(quad, 64, 32, 32, 32, 32, 0xFFFFFFFF);
+    write_tga(g_dir + "/quad.tga", 64, 64, quad);
+
+    std::vector<uint8_t> cells(96 * 64 * 4);
+    const uint32_t colours[6] = {0xFF0000FF, 0x00FF00FF, 0x0000FFFF, 0xFFFF00FF, 0x00FFFFFF, 0xFF00FFFF};
+    for (int i = 0; i < 6; ++i) fill(cells, 96, (i % 3) * 32, (i / 3) * 32, 32, 32, colours[i]);
+    write_tga(g_dir + "/cells.tga", 96, 64, cells);
+
+    // Font picture: 'A' a white 8 x 12 block at (0, 0), 'B' a white 6 x 12 block at (16, 0);
+    // transparent elsewhere.
+    std::vector<uint8_t> glyphs(64 * 16 * 4, 0);
+    fill(glyphs, 64, 0, 0, 8, 12, 0xFFFFFFFF);
+    fill(glyphs, 64, 16, 0, 6, 12, 0xFFFFFFFF);
+    write_tga(g_dir + "/font.tga", 64, 16, glyphs);
+    std::ofstream ofi(g_dir + "/font.ofi");
+    ofi << "ofi 1\n# test font\ntexture 64 16\nline 14\n"
+        << "glyph 65 0 0 8 12 0 0 8\n"
+        << "glyph 66 16 0 6 12 1 2 10\n";
+    ofi.close();
+
+    write_wav(g_dir + "/one.wav", 22050, 1, 22050 / 5, 8000);   // 0.2 s
+    write_wav(g_dir + "/two.wav", 44100, 2, 44100 / 5, 8000);   // 0.2 s
+}
+
+// ---- X helpers (input / close modes) ---------------------------------------------------------
+
+std::string run_capture(const std::string &cmd) {
+    std::string out;
+    if (FILE *p = popen(cmd.c_str(), "r")) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+
+void xdo(const std::string &args) {
+    char id[32];
+    std::snprintf(id, sizeof id, "%lu", g_window);
+    std::string cmd = "xdotool " + args;
+    for (size_t pos; (pos = cmd.find("WIN")) != std::string::npos;) cmd.replace(pos, 3, id);
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "driver: '%s' failed\n", cmd.c_str());
+}
+
+// Runs xdotool in the background while the loop goes on. Needed for characters outside the
+// keyboard map: xdotool maps a spare key to each one only for a moment, so the engine must read
+// the key event while that mapping still holds.
+void xdo_async(const std::string &args) {
+    const std::string cmd = "xdotool " + args + " &";
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "driver: '%s' failed\n", cmd.c_str());
+}
+
+void find_window() {
+    const std::string id = run_capture(std::string("xdotool search --name '") + kCaption + "' | head -n 1");
+    g_window = std::strtoul(id.c_str(), nullptr, 10);
+    put("window_found", g_window ? "1" : "0");
+}
+
+// ---- Procedures -----------------------------------------------------------------------------
+
+void on_timer() { ++g_timer_runs; }
+
+void splash() {
+    g_order += 'S';
+    Pr2D_Rect(0, 0, 800, 600, 0x00FFFF, 255, 1);  // yellow
+}
+
+void load() {
+    g_order += 'L';
+    // The splash has been presented: it is what the read-back sees now.
+    std::vector<uint8_t> rgba(size_t(kScreenW) * kScreenH * 4);
+    put("splash_read", OE_ReadFrame(rgba.data()));
+    char buf[32];
+    const uint8_t *p = &rgba[(size_t(300) * kScreenW + 400) * 4];
+    std::snprintf(buf, sizeof buf, "%d,%d,%d", p[0], p[1], p[2]);
+    put("splash_pixel", buf);
+    put("frames_after_splash", OE_FrameCount());
+
+    g_quad = Tex_LoadFromFile((g_dir + "/quad.tga").c_str(), -1, 264);
+    g_cells = Tex_LoadFromFile((g_dir + "/cells.tga").c_str(), -1, 264);
+    g_missing = Tex_LoadFromFile("no/such/picture.tga", -1, 264);
+    g_font = Text_LoadFontFromFile((g_dir + "/font.tga").c_str(), (g_dir + "/font.ofi").c_str(), -1, 266);
+    g_camera = Cam2D_Create();
+    Cam2D_Set(g_camera);
+    put("quad_size", std::to_string(g_quad->width) + "x" + std::to_string(g_quad->height));
+    put("missing_size", std::to_string(g_missing->width) + "x" + std::to_string(g_missing->height));
+    put("missing_device_texture", g_missing->device_texture ? "1" : "0");
+    put("width_AB_1_0", Text_GetWidth(g_font, "AB", 1.0f, 0));
+    put("width_AB_2_3", Text_GetWidth(g_font, "AB", 2.0f, 3));
+    OE_Options *o = OE_GetOptions();
+    put("options", std::to_string(o->width) + "x" + std::to_string(o->height) + " bpp " + std::to_string(o->bpp) +
+                       " full " + std::to_string(o->fullscreen) + " window " + std::to_string(o->window_width) +
+                       "x" + std::to_string(o->window_height));
+    if (g_mode == "sound") {
+        Snd_Init();
+        g_snd_one = Snd_LoadFromFile((g_dir + "/one.wav").c_str(), 1);
+        g_snd_two = Snd_LoadFromFile((g_dir + "/two.wav").c_str(), 6);
+        Snd_SetBuffersCount(g_snd_two, 2);
+        Snd_LoadFromFile("no/such/sound.wav", 1);  // silent, one warning
+    }
+    if (g_mode == "input" || g_mode == "close") find_window();
+}
+
+void exit_proc() {
+    g_order += 'E';
+    put("exit_frame", g_frame);
+    OE_Options *o = OE_GetOptions();
+    put("exit_options_full", o->fullscreen);
+}
+
+// The known scene; every position is chosen so that the test can compute its pixels.
+void draw_scene() {
+    FX_SetBlendMode(0);
+    g_camera->camera_on = 0;
+    // Row 1: plain, mirrored, flipped, rotated 90, rotated 45, frames, tint.
+    SSprite_Draw(g_quad, 20, 20, 64, 64, 255, 0, 1);
+    SSprite_Draw(g_quad, 100, 20, 64, 64, 255, 0, 1 + 2);
+    SSprite_Draw(g_quad, 180, 20, 64, 64, 255, 0, 1 + 4);
+    SSprite_Draw(g_quad, 260, 20, 64, 64, 255, 90, 1);
+    SSprite_Draw(g_quad, 340, 20, 64, 64, 255, 45, 1);
+    Tex_SetFramesSize(g_cells, 32, 32);
+    ASprite_Draw(g_cells, 420, 20, 32, 32, 5, 255, 0, 1);
+    ASprite_Draw(g_cells, 460, 20, 32, 32, 4, 255, 0, 1);
+    ASprite_Draw(g_cells, 420, 60, 32, 32, 8, 255, 0, 1);   // 6 cells: 8 wraps to cell 2
+    FX_SetColorMix(0x00FFFF);                               // yellow (0x00BBGGRR)
+    SSprite_Draw(g_quad, 520, 20, 64, 64, 255, 0, 1 + 8);
+    FX_SetColorMix(0x808080);
+    SSprite_Draw(g_quad, 600, 20, 64, 64, 255, 0, 1 + 8);
+    SSprite_Draw(g_quad, 680, 20, 64, 64, 255, 0, 1);       // no flag 8: no tint
+
+    // Row 2: alpha, additive, corner offsets.
+    SSprite_Draw(g_quad, 20, 100, 64, 64, 128, 0, 1);
+    Pr2D_Rect(100, 100, 64, 64, 0xFFFFFF, 255, 1);
+    SSprite_Draw(g_quad, 100, 100, 64, 64, 128, 0, 1);
+    Pr2D_Rect(180, 100, 64, 64, 0x0000FF, 255, 1);
+    Pr2D_Rect(260, 100, 64, 64, 0x0000FF, 255, 1);
+    FX_SetBlendMode(1);
+    SSprite_Draw(g_quad, 180, 100, 64, 64, 255, 0, 1);
+    SSprite_Draw(g_quad, 260, 100, 64, 64, 128, 0, 1);
+    FX_SetBlendMode(0);
+    FX_SetVertexes(10, 0, 10, 0, 0, 0, 0, 0);
+    SSprite_Draw(g_quad, 340, 100, 64, 64, 255, 0, 1 + 32);
+    SSprite_Draw(g_quad, 420, 100, 64, 64, 255, 0, 32);
+    SSprite_Draw(g_quad, 500, 100, 64, 64, 255, 0, 1);      // offsets set but flag 32 absent
+    FX_SetVertexes(0, 0, 0, 0, 0, 0, 0, 0);
+
+    // Row 3: text.
+    Text_Draw(g_font, 20, 200, "AB", 1.0f, 0, 255, 0x00FF00);
+    Text_Draw(g_font, 100, 200, "AB", 2.0f, 3, 255, 0xFFFFFF);
+    Text_Draw(g_font, 200, 200, "A", 1.0f, 0, 128, 0x0000FF);
+
+    // Row 4: rectangles, device triangles.
+    Pr2D_Rect(20, 260, 60, 40, 0xFF0000, 255, 1);
+    Pr2D_LineWidth(2);
+    Pr2D_Rect(100, 260, 60, 40, 0x00FF00, 255, 0);
+    Pr2D_Rect(180, 260, 40, 40, 0xFFFFFF, 64, 1);
+
+    Pr2D_Rect(300, 260, 20, 20, 0xFFFFFF, 255, 1);          // under the device quad: covered
+    g_camera->x = 1000;                                     // the camera plays no part in device draws
+    g_camera->y = 1000;
+    g_camera->camera_on = 1;
+    OE_Device *dev = *static_cast<OE_Device **>(P_GetParams(18));
+    struct V { float x, y, z, rhw; uint32_t colour; float u, v; };
+    const V quad[6] = {{300, 260, 1, 1, 0xFFFFFFFF, 0, 0}, {428, 260, 1, 1, 0xFFFFFFFF, 2, 0},
+                       {428, 388, 1, 1, 0xFFFFFFFF, 2, 2}, {300, 260, 1, 1, 0xFFFFFFFF, 0, 0},
+                       {428, 388, 1, 1, 0xFFFFFFFF, 2, 2}, {300, 388, 1, 1, 0xFFFFFFFF, 0, 2}};
+    dev->vtbl->SetRenderState(dev, OE_RENDERSTATE_EDGEANTIALIAS, 1);
+    dev->vtbl->SetVertexShader(dev, OE_VERTEX_FORMAT_XYZRHW_DIFFUSE_TEX1);
+    dev->vtbl->SetTexture(dev, 0, g_quad->device_texture);
+    const int32_t r1 = dev->vtbl->DrawPrimitiveUP(dev, OE_PRIMITIVE_TRIANGLELIST, 2, quad, 28);
+    dev->vtbl->SetTexture(dev, 0, nullptr);
+    const V tri[3] = {{450, 260, 1, 1, 0xFF0000FF, 0, 0}, {514, 260, 1, 1, 0xFF0000FF, 0, 0},
+                      {450, 324, 1, 1, 0xFF0000FF, 0, 0}};
+    const int32_t r2 = dev->vtbl->DrawPrimitiveUP(dev, OE_PRIMITIVE_TRIANGLELIST, 1, tri, 28);
+    const int32_t r3 = dev->vtbl->DrawPrimitiveUP(dev, 5, 1, tri, 28);  // strips are not supported
+    dev->vtbl->SetRenderState(dev, OE_RENDERSTATE_EDGEANTIALIAS, 0);
+    put("device_results", std::to_string(r1) + "," + std::to_string(r2) + "," + std::to_string(r3 != 0));
+    g_camera->camera_on = 0;
+    Pr2D_Rect(408, 368, 20, 20, 0xFF0000, 255, 1);          // over the device quad: visible
+
+    // Camera: world positions shifted by (100, 50).
+    g_camera->x = 100;
+    g_camera->y = 50;
+    g_camera->camera_on = 1;
+    SSprite_Draw(g_quad, 620, 310, 64, 64, 255, 0, 1);      // screen (520, 260)
+    Pr2D_Rect(700, 350, 20, 20, 0x00FF00, 255, 1);          // screen (600, 300)
+    Text_Draw(g_font, 720, 350, "A", 1.0f, 0, 255, 0xFFFFFF);  // screen (620, 300)
+    g_camera->camera_on = 0;
+    SSprite_Draw(g_quad, 640, 260, 64, 64, 255, 0, 1);
+
+    // Row 5: the missing picture (checker).
+    SSprite_Draw(g_missing, 20, 420, 64, 64, 255, 0, 1);
+}
+
+void frame() {
+    g_order += 'F';
+    ++g_frame;
+    if (g_mode == "scene") {
+        if (g_frame == 4) {
+            // Frames 1..3 drew the same scene; frame 3 is the last presented one.
+            std::vector<uint8_t> rgba(size_t(kScreenW) * kScreenH * 4);
+            put("read", OE_ReadFrame(rgba.data()));
+            std::ofstream(g_dir + "/frame.rgba", std::ios::binary)
+                .write(reinterpret_cast<char *>(rgba.data()), std::streamsize(rgba.size()));
+            put("timer_runs_positive", g_timer_runs > 0 ? "1" : "0");
+            OE_Quit();
+        }
+        draw_scene();
+        return;
+    }
+    if (g_mode == "stats") {
+        // About 500 sprites of one texture in one blend mode: one batch.
+        for (int i = 0; i < 500; ++i) {
+            const float x = float((i * 37) % 760), y = float((i * 53) % 560);
+            SSprite_Draw(g_quad, x, y, 40, 40, 200, float((i * 7 + g_frame) % 360), 1);
+        }
+        if (U_GetTime() > 4500) OE_Quit();
+        return;
+    }
+    if (g_mode == "sound") {
+        static double start = 0;
+        static int step = 0;
+        if (g_frame == 1) start = U_GetTime();
+        const double t = U_GetTime() - start;
+        if (step == 0 && t > 300) {          // left only, one copy
+            Snd_Play(g_snd_one, -400, 0, 0, 0);
+            ++step;
+        } else if (step == 1 && t > 900) {   // right only, two copies at once (2 buffers)
+            Snd_Play(g_snd_two, 400, 0, 0, 0);
+            Snd_Play(g_snd_two, 400, 0, 0, 0);
+            ++step;
+        } else if (step == 2 && t > 1500) {  // centred, twice, but only 1 buffer: one copy
+            Snd_Play(g_snd_one, 0, 0, 0, 0);
+            Snd_Play(g_snd_one, 0, 0, 0, 0);
+            ++step;
+        } else if (step == 3 && t > 2100) {
+            OE_Quit();
+        }
+        return;
+    }
+    if (g_mode == "close") {
+        if (g_frame == 5) {
+            // The closer sends WM_DELETE_WINDOW, as a window manager's close button does.
+            const char *closer = std::getenv("SDL_TEST_CLOSER");
+            std::string c = std::string(closer ? closer : "false") + " " + std::to_string(g_window);
+            put("closer_status", std::system(c.c_str()));
+        }
+        if (g_frame > 600) OE_Quit();  // the close did not arrive: the test sees exit_frame
+        return;
+    }
+    if (g_mode == "input") {
+        static int press_a = 0, click_left = 0, click_right = 0, dbl_left = 0, press_esc = 0;
+        press_a += Key_Press('A');
+        press_esc += Key_Press(27);
+        click_left += Mouse_Click(1);
+        click_right += Mouse_Click(0);
+        dbl_left += Mouse_DblClick(1);
+        switch (g_frame) {
+        case 3:
+            xdo("windowfocus --sync WIN");
+            xdo("mousemove --window WIN --sync 100 50");
+            break;
+        case 8:
+            put("mouse_at_100_50", std::to_string(Mouse_X()) + "," + std::to_string(Mouse_Y()));
+            xdo("keydown Left");
+            break;
+        case 13:
+            put("left_held", KeyEx_Down(37));
+            xdo("keyup Left");
+            break;
+        case 18:
+            put("left_after_up", KeyEx_Down(37));
+            xdo("key a");
+            break;
+        case 30:
+            put("press_a_count", press_a);
+            put("press_a_again", Key_Press('A'));
+            xdo("key Escape");
+            break;
+        case 40:
+            put("press_esc_count", press_esc);
+            xdo("click 1");
+            break;
+        case 50:
+            put("click_left_count", click_left);
+            xdo("click 3");
+            break;
+        case 60:
+            put("click_right_count", click_right);
+            put("click_left_after_right", click_left);
+            put("dbl_before", dbl_left);
+            xdo("mousemove --window WIN --sync 300 200");  // away from the single click
+            xdo("click --repeat 2 --delay 60 1");
+            break;
+        case 75:
+            put("dbl_count", dbl_left);
+            put("mouse_at_300_200", std::to_string(Mouse_X()) + "," + std::to_string(Mouse_Y()));
+            Key_BeginReadText("");
+            xdo("type --delay 30 'Hi 5'");
+            break;
+        case 95:
+            put("typed", Key_EndReadText());
+            put("typed_after_end", Key_EndReadText());
+            Key_BeginReadText("");
+            xdo_async("type --delay 120 'Жук'");
+            break;
+        case 160: {
+            std::string hex;
+            for (const char *p = Key_EndReadText(); *p; ++p) {
+                char b[4];
+                std::snprintf(b, sizeof b, "%02X", unsigned(uint8_t(*p)));
+                hex += b;
+            }
+            put("typed_cyrillic_hex", hex);
+            xdo("windowsize --sync WIN 1600 600");
+            break;
+        }
+        case 175: {
+            OE_Options *o = OE_GetOptions();
+            put("resized_window", std::to_string(o->window_width) + "x" + std::to_string(o->window_height));
+            xdo("mousemove --window WIN --sync 500 300");
+            break;
+        }
+        case 185:
+            put("mouse_letterboxed", std::to_string(Mouse_X()) + "," + std::to_string(Mouse_Y()));
+            xdo("key alt+Return");
+            break;
+        case 200:
+            put("full_after_alt_enter", OE_GetOptions()->fullscreen);
+            put("press_enter_on_alt_enter", Key_Press(13));
+            OE_Quit();
+            break;
+        default:
+            break;
+        }
+        // A steady picture, so that the read-back in any frame has something to show.
+        Pr2D_Rect(0, 0, 800, 600, 0x202020, 255, 1);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: sdl_driver scene|input|close|sound|stats DIR\n");
+        return 2;
+    }
+    g_mode = argv[1];
+    g_dir = argv[2];
+    write_assets();
+    OE_SetWndName(kCaption);
+    OE_SetScreenOptions(800, 600, 32, 0, 0, 1);
+    OE_RegProcedure(0, frame);
+    OE_RegProcedure(1, load);
+    OE_RegProcedure(2, exit_proc);
+    OE_RegProcedure(3, splash);
+    OE_Timer *timer = Timer_Create(on_timer, 20, 5);
+    (void)timer;
+    OE_Init(16, 0);
+    put("returned", "1");
+    put("frames", g_frame);
+    save_results();
+    return 0;
+}

@@ -1,0 +1,474 @@
+// sdl_engine_test.cpp - the real engine (libengine.so) under Xvfb: a known scene drawn through the
+// operations and read back pixel by pixel, input injected with xdotool, the close button, sound
+// effects through SDL's disk audio driver, the statistics line; plus the exports and the message
+// box, which need no display.
+//
+// Each display test runs sdl_driver (a scripted mini game) as a child under `xvfb-run -a` with
+// SDL_VIDEODRIVER=x11, then checks what it wrote. Expected pixels follow from the drawing rules
+// and the generated test pictures (quad.tga: red, green / blue, white quadrants of 32 x 32;
+// cells.tga: six 32 x 32 cells red, green, blue / yellow, cyan, magenta).
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cp1251.h"
+#include "engine_api.h"
+#include "engine_common.h"
+
+namespace {
+
+constexpr int kW = 800, kH = 600;
+constexpr int kTolerance = 3;           // colour steps allowed for blending and filtering
+constexpr int kDriverTimeoutS = 60;     // a driver run that takes longer has hung
+
+std::string self_dir() {
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    std::string path(buf, size_t(n));
+    return path.substr(0, path.rfind('/'));
+}
+
+bool have_tool(const char *name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string read_file(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+struct DriverRun {
+    int status = -1;
+    std::string dir;
+    std::map<std::string, std::string> results;
+    std::string err;
+
+    double num(const std::string &key) const {
+        auto it = results.find(key);
+        return it == results.end() ? -1e9 : std::atof(it->second.c_str());
+    }
+    std::string str(const std::string &key) const {
+        auto it = results.find(key);
+        return it == results.end() ? "<missing>" : it->second;
+    }
+};
+
+// Runs the driver in `mode` under Xvfb; `env` is prepended to the command (VAR=value ...).
+DriverRun run_driver(const std::string &mode, const std::string &env = "") {
+    DriverRun run;
+    char tmpl[] = "/tmp/tarvelok-sdl-XXXXXX";
+    run.dir = mkdtemp(tmpl) ? tmpl : "/tmp";
+    const std::string dir = self_dir();
+    std::string cmd = "cd '" + run.dir + "' && env SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk "
+                      "SDL_DISKAUDIOFILE=/dev/null TARVELOK_NO_DIALOGS=1 SDL_TEST_CLOSER='" + dir +
+                      "/sdl_window_closer' " + env + " timeout " + std::to_string(kDriverTimeoutS) +
+                      " xvfb-run -a -s '-screen 0 1920x1080x24' '" + dir + "/sdl_driver' " + mode + " '" +
+                      run.dir + "' > '" + run.dir + "/stdout.txt' 2> '" + run.dir + "/stderr.txt'";
+    const int raw = std::system(cmd.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.err = read_file(run.dir + "/stderr.txt");
+    std::istringstream in(read_file(run.dir + "/results.txt"));
+    for (std::string line; std::getline(in, line);) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos) run.results[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return run;
+}
+
+#define SKIP_WITHOUT_XVFB()                                                                        \
+    do {                                                                                           \
+        if (!have_tool("xvfb-run") || !have_tool("xdotool"))                                       \
+            GTEST_SKIP() << "xvfb-run or xdotool is missing: the real engine cannot be run here "  \
+                            "(install xvfb and xdotool)";                                          \
+    } while (0)
+
+using Rgb = std::array<int, 3>;
+constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255}, kBlack{0, 0, 0};
+constexpr Rgb kYellow{255, 255, 0}, kCyan{0, 255, 255}, kMagenta{255, 0, 255};
+
+struct Frame {
+    std::vector<uint8_t> rgba;
+    Rgb at(int x, int y) const {
+        const uint8_t *p = &rgba[(size_t(y) * kW + x) * 4];
+        return {p[0], p[1], p[2]};
+    }
+};
+
+::testing::AssertionResult pixel_is(const Frame &f, int x, int y, Rgb want, int tol = kTolerance) {
+    const Rgb got = f.at(x, y);
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(got[i] - want[i]) > tol)
+            return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << got[0] << ","
+                                                 << got[1] << "," << got[2] << ", expected " << want[0] << ","
+                                                 << want[1] << "," << want[2];
+    return ::testing::AssertionSuccess();
+}
+
+// The scene run is shared by the drawing tests: one Xvfb start for all of them.
+struct SceneRun {
+    DriverRun run;
+    Frame frame;
+};
+const SceneRun &scene() {
+    static SceneRun s = [] {
+        SceneRun r;
+        r.run = run_driver("scene");
+        const std::string bytes = read_file(r.run.dir + "/frame.rgba");
+        r.frame.rgba.assign(bytes.begin(), bytes.end());
+        return r;
+    }();
+    return s;
+}
+
+#define REQUIRE_SCENE(s)                                                                           \
+    SKIP_WITHOUT_XVFB();                                                                           \
+    const SceneRun &s = scene();                                                                   \
+    ASSERT_EQ(s.run.status, 0) << s.run.err;                                                       \
+    ASSERT_EQ(s.frame.rgba.size(), size_t(kW) * kH * 4) << "no frame was read back\n" << s.run.err
+
+// ---- No display needed ----------------------------------------------------------------------
+
+TEST(SdlEngine, ExportsEveryOperationAndNoHeadlessControl) {
+    const std::string lib = std::string(TARVELOK_GAME_DIR) + "/libengine.so";
+    void *handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle, nullptr) << dlerror();
+#define CHECK_EXPORT(ret, name, params) EXPECT_NE(dlsym(handle, #name), nullptr) << #name " is not exported";
+    ENGINE_OPERATIONS(CHECK_EXPORT)
+#undef CHECK_EXPORT
+#define CHECK_ABSENT(ret, name, params) EXPECT_EQ(dlsym(handle, #name), nullptr) << #name " leaked into libengine.so";
+    HEADLESS_OPERATIONS(CHECK_ABSENT)
+#undef CHECK_ABSENT
+    EXPECT_NE(dlsym(handle, "OE_ReadFrame"), nullptr);
+    // Internal names stay hidden.
+    EXPECT_EQ(dlsym(handle, "_ZN10sdl_engine13renderer_initEv"), nullptr);
+    EXPECT_EQ(dlsym(handle, "stbi_write_png"), nullptr);
+
+    // Before any window: options as set, read-back answers "nothing presented", device exists.
+    auto set_options = reinterpret_cast<void (*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t)>(
+        dlsym(handle, "OE_SetScreenOptions"));
+    auto get_options = reinterpret_cast<OE_Options *(*)()>(dlsym(handle, "OE_GetOptions"));
+    set_options(800, 600, 16, 0, 1, 1);
+    EXPECT_EQ(get_options()->fullscreen, 1);
+    EXPECT_EQ(get_options()->bpp, 16);
+    set_options(800, 600, 32, 0, 0, 1);
+    EXPECT_EQ(get_options()->fullscreen, 0);
+    auto read_frame = reinterpret_cast<int32_t (*)(uint8_t *)>(dlsym(handle, "OE_ReadFrame"));
+    std::vector<uint8_t> rgba(size_t(kW) * kH * 4, 7);
+    EXPECT_EQ(read_frame(rgba.data()), 0);
+    EXPECT_EQ(rgba[0], 0);
+    auto params = reinterpret_cast<void *(*)(int32_t)>(dlsym(handle, "P_GetParams"));
+    ASSERT_NE(params(18), nullptr);
+    EXPECT_NE(*static_cast<OE_Device **>(params(18)), nullptr);
+    EXPECT_EQ(params(17), nullptr);
+    dlclose(handle);
+}
+
+TEST(SdlEngine, MessageBoxGoesToStderrOnlyWithoutDialogs) {
+    setenv("TARVELOK_NO_DIALOGS", "1", 1);
+    const std::string lib = std::string(TARVELOK_GAME_DIR) + "/libengine.so";
+    void *handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle, nullptr) << dlerror();
+    auto box = reinterpret_cast<void (*)(const char *, const char *, int32_t)>(dlsym(handle, "OE_MessageBox"));
+    ASSERT_NE(box, nullptr);
+    static constexpr auto kText = CP1251("Файл не найден");
+    testing::internal::CaptureStderr();
+    box(kText, "Error", 0x10);  // would wait for a click forever if a box were raised
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Error: Файл не найден"), std::string::npos) << err;  // 1251 shown as UTF-8
+    dlclose(handle);
+}
+
+// ---- The scene --------------------------------------------------------------------------------
+
+TEST(SdlEngine, LoopRunsSplashLoadFramesExitInOrder) {
+    REQUIRE_SCENE(s);
+    // Quit in the fourth frame: that pass completes, then the exit procedure, then OE_Init returns.
+    EXPECT_EQ(s.run.str("order"), "SLFFFFE");
+    EXPECT_EQ(s.run.str("returned"), "1");
+    EXPECT_EQ(s.run.num("frames_after_splash"), 1);
+    EXPECT_EQ(s.run.num("splash_read"), 1);
+    EXPECT_EQ(s.run.str("splash_pixel"), "255,255,0");  // the splash's yellow fill was presented
+    EXPECT_EQ(s.run.num("read"), 1);
+    EXPECT_EQ(s.run.str("timer_runs_positive"), "1");
+    EXPECT_EQ(s.run.str("options"), "800x600 bpp 32 full 0 window 800x600");
+    EXPECT_EQ(s.run.str("quad_size"), "64x64");
+}
+
+TEST(SdlEngine, SpritesMirrorFlipRotateAndFrames) {
+    REQUIRE_SCENE(s);
+    const Frame &f = s.frame;
+    // Plain at (20, 20).
+    EXPECT_TRUE(pixel_is(f, 30, 30, kRed));
+    EXPECT_TRUE(pixel_is(f, 74, 30, kGreen));
+    EXPECT_TRUE(pixel_is(f, 30, 74, kBlue));
+    EXPECT_TRUE(pixel_is(f, 74, 74, kWhite));
+    EXPECT_TRUE(pixel_is(f, 10, 10, kBlack));
+    // Mirrored at (100, 20): left and right swap.
+    EXPECT_TRUE(pixel_is(f, 110, 30, kGreen));
+    EXPECT_TRUE(pixel_is(f, 154, 30, kRed));
+    EXPECT_TRUE(pixel_is(f, 110, 74, kWhite));
+    EXPECT_TRUE(pixel_is(f, 154, 74, kBlue));
+    // Flipped at (180, 20): top and bottom swap.
+    EXPECT_TRUE(pixel_is(f, 190, 30, kBlue));
+    EXPECT_TRUE(pixel_is(f, 234, 30, kWhite));
+    EXPECT_TRUE(pixel_is(f, 190, 74, kRed));
+    EXPECT_TRUE(pixel_is(f, 234, 74, kGreen));
+    // 90 degrees clockwise about the centre at (260, 20): the top-left quadrant moves to the top right.
+    EXPECT_TRUE(pixel_is(f, 270, 30, kBlue));
+    EXPECT_TRUE(pixel_is(f, 314, 30, kRed));
+    EXPECT_TRUE(pixel_is(f, 314, 74, kGreen));
+    EXPECT_TRUE(pixel_is(f, 270, 74, kWhite));
+    // 45 degrees at (340, 20): a diamond |dx| + |dy| <= 45.25 around (372, 52).
+    EXPECT_TRUE(pixel_is(f, 342, 22, kBlack));
+    EXPECT_NE(f.at(372, 24), kBlack);
+    EXPECT_TRUE(pixel_is(f, 401, 81, kBlack));
+    // Frames of 32 x 32 in a 96 x 64 picture: 3 columns, cells counted from 1.
+    EXPECT_TRUE(pixel_is(f, 436, 36, kCyan));    // 5: row 2, column 2
+    EXPECT_TRUE(pixel_is(f, 476, 36, kYellow));  // 4: row 2, column 1
+    EXPECT_TRUE(pixel_is(f, 436, 76, kGreen));   // 8 of 6 wraps to 2
+}
+
+TEST(SdlEngine, TintAlphaAdditiveAndCornerOffsets) {
+    REQUIRE_SCENE(s);
+    const Frame &f = s.frame;
+    // Flag 8 multiplies by the colour mix: yellow keeps red and green, removes blue.
+    EXPECT_TRUE(pixel_is(f, 530, 30, kRed));
+    EXPECT_TRUE(pixel_is(f, 574, 30, kGreen));
+    EXPECT_TRUE(pixel_is(f, 530, 74, kBlack));
+    EXPECT_TRUE(pixel_is(f, 574, 74, kYellow));
+    EXPECT_TRUE(pixel_is(f, 654, 74, Rgb{128, 128, 128}));  // 0x808080 halves white
+    EXPECT_TRUE(pixel_is(f, 610, 30, Rgb{128, 0, 0}));
+    EXPECT_TRUE(pixel_is(f, 734, 74, kWhite));              // without flag 8 no tint
+    // Alpha 128 over black and over white.
+    EXPECT_TRUE(pixel_is(f, 30, 110, Rgb{128, 0, 0}));
+    EXPECT_TRUE(pixel_is(f, 74, 154, Rgb{128, 128, 128}));
+    EXPECT_TRUE(pixel_is(f, 110, 110, Rgb{255, 127, 127}));
+    EXPECT_TRUE(pixel_is(f, 154, 154, kWhite));
+    // Additive over a red box: colours add.
+    EXPECT_TRUE(pixel_is(f, 190, 110, kRed));
+    EXPECT_TRUE(pixel_is(f, 234, 110, kYellow));
+    EXPECT_TRUE(pixel_is(f, 190, 154, kMagenta));
+    EXPECT_TRUE(pixel_is(f, 234, 154, kWhite));
+    EXPECT_TRUE(pixel_is(f, 314, 110, Rgb{255, 128, 0}));   // additive at alpha 128
+    EXPECT_TRUE(pixel_is(f, 270, 154, Rgb{255, 0, 128}));
+    // Corner offsets (10, 0, 10, 0, 0, 0, 0, 0): the top edge moves 10 right, the bottom stays.
+    EXPECT_TRUE(pixel_is(f, 343, 102, kBlack));
+    EXPECT_TRUE(pixel_is(f, 410, 102, kGreen));
+    EXPECT_TRUE(pixel_is(f, 343, 160, kBlue));
+    EXPECT_TRUE(pixel_is(f, 410, 160, kBlack));
+    EXPECT_TRUE(pixel_is(f, 423, 160, kBlue));   // flag 32 alone draws too (the backdrop's flags)
+    EXPECT_TRUE(pixel_is(f, 423, 102, kBlack));
+    EXPECT_TRUE(pixel_is(f, 503, 102, kRed));    // without flag 32 the offsets are ignored
+}
+
+TEST(SdlEngine, TextDrawsGlyphsWithScaleSpacingAlphaAndMeasuresWidth) {
+    REQUIRE_SCENE(s);
+    const Frame &f = s.frame;
+    // "AB" at (20, 200): A is 8 x 12 at the pen, advance 8; B is 6 x 12 at pen + (1, 2), advance 10.
+    EXPECT_TRUE(pixel_is(f, 24, 206, kGreen));
+    EXPECT_TRUE(pixel_is(f, 31, 208, kGreen));
+    EXPECT_TRUE(pixel_is(f, 28, 206, kBlack));   // between A (ends at 28) and B (starts at 29)
+    EXPECT_TRUE(pixel_is(f, 31, 201, kBlack));   // above B's offset
+    // Scale 2, spacing 3 at (100, 200): A 16 x 24; pen moves (8 + 3) x 2 = 22; B at 124, 204, 12 x 24.
+    EXPECT_TRUE(pixel_is(f, 108, 212, kWhite));
+    EXPECT_TRUE(pixel_is(f, 119, 212, kBlack));
+    EXPECT_TRUE(pixel_is(f, 122, 216, kBlack));
+    EXPECT_TRUE(pixel_is(f, 130, 216, kWhite));
+    EXPECT_TRUE(pixel_is(f, 130, 226, kWhite));
+    EXPECT_TRUE(pixel_is(f, 130, 229, kBlack));
+    // Alpha 128, red.
+    EXPECT_TRUE(pixel_is(f, 204, 206, Rgb{128, 0, 0}));
+    // Widths: advances 8 + 10; with spacing 3 and scale 2: (18 + 3) x 2.
+    EXPECT_DOUBLE_EQ(s.run.num("width_AB_1_0"), 18.0);
+    EXPECT_DOUBLE_EQ(s.run.num("width_AB_2_3"), 42.0);
+}
+
+TEST(SdlEngine, RectanglesDeviceTrianglesAndCamera) {
+    REQUIRE_SCENE(s);
+    const Frame &f = s.frame;
+    EXPECT_TRUE(pixel_is(f, 50, 280, kBlue));                 // filled 0xFF0000 = blue
+    // Outline of width 2 along the inside of (100, 260, 60, 40).
+    EXPECT_TRUE(pixel_is(f, 101, 280, kGreen));
+    EXPECT_TRUE(pixel_is(f, 103, 280, kBlack));
+    EXPECT_TRUE(pixel_is(f, 130, 261, kGreen));
+    EXPECT_TRUE(pixel_is(f, 130, 280, kBlack));
+    EXPECT_TRUE(pixel_is(f, 158, 280, kGreen));
+    EXPECT_TRUE(pixel_is(f, 156, 280, kBlack));
+    EXPECT_TRUE(pixel_is(f, 130, 298, kGreen));
+    EXPECT_TRUE(pixel_is(f, 200, 280, Rgb{64, 64, 64}));       // white at alpha 64
+    // Device: a 128 x 128 quad with u, v 0..2 repeats the 64 x 64 picture twice each way, at
+    // screen positions although the camera was on, over the white box drawn before it.
+    EXPECT_EQ(s.run.str("device_results"), "0,0,1");
+    EXPECT_TRUE(pixel_is(f, 305, 265, kRed));
+    EXPECT_TRUE(pixel_is(f, 310, 270, kRed));
+    EXPECT_TRUE(pixel_is(f, 354, 270, kGreen));
+    EXPECT_TRUE(pixel_is(f, 374, 270, kRed));
+    EXPECT_TRUE(pixel_is(f, 418, 270, kGreen));
+    EXPECT_TRUE(pixel_is(f, 310, 310, kBlue));
+    EXPECT_TRUE(pixel_is(f, 310, 334, kRed));
+    EXPECT_TRUE(pixel_is(f, 354, 378, kWhite));
+    EXPECT_TRUE(pixel_is(f, 418, 378, kBlue));                // the box drawn after it is on top
+    // Untextured triangle, colour 0xFF0000FF (ARGB) = opaque blue.
+    EXPECT_TRUE(pixel_is(f, 455, 265, kBlue));
+    EXPECT_TRUE(pixel_is(f, 510, 320, kBlack));
+    // Camera (100, 50): sprite, rectangle and text at world positions shifted by it.
+    EXPECT_TRUE(pixel_is(f, 530, 270, kRed));
+    EXPECT_TRUE(pixel_is(f, 574, 314, kWhite));
+    EXPECT_TRUE(pixel_is(f, 610, 310, kGreen));
+    EXPECT_TRUE(pixel_is(f, 624, 306, kWhite));
+    EXPECT_TRUE(pixel_is(f, 650, 270, kRed));                 // camera_on 0: screen position
+    EXPECT_TRUE(pixel_is(f, 730, 320, kBlack));               // nothing at the unshifted spot
+}
+
+TEST(SdlEngine, MissingPictureIsCheckerWithOneWarning) {
+    REQUIRE_SCENE(s);
+    const Frame &f = s.frame;
+    const std::string size = std::to_string(ec::kCheckerSize);
+    EXPECT_EQ(s.run.str("missing_size"), size + "x" + size);
+    EXPECT_EQ(s.run.str("missing_device_texture"), "1");
+    // Drawn at (20, 420) at its own size: neighbouring cells alternate magenta and black.
+    const int c = ec::kCheckerCell;
+    const Rgb a = f.at(20 + c / 2, 420 + c / 2), b = f.at(20 + c + c / 2, 420 + c / 2);
+    const Rgb d = f.at(20 + c / 2, 420 + c + c / 2);
+    EXPECT_TRUE((a == kMagenta && b == kBlack) || (a == kBlack && b == kMagenta));
+    EXPECT_EQ(a, f.at(20 + c + c / 2, 420 + c + c / 2));
+    EXPECT_EQ(b, d);
+    size_t warnings = 0;
+    for (size_t pos = 0; (pos = s.run.err.find("no/such/picture.tga", pos)) != std::string::npos; ++pos) ++warnings;
+    EXPECT_EQ(warnings, 1u) << s.run.err;
+}
+
+// ---- Input, closing, sound, statistics -----------------------------------------------------
+
+TEST(SdlEngine, InputFromXdotoolReachesTheOperations) {
+    SKIP_WITHOUT_XVFB();
+    const DriverRun r = run_driver("input");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.str("window_found"), "1") << r.err;
+    EXPECT_EQ(r.str("mouse_at_100_50"), "100,50");
+    EXPECT_EQ(r.num("left_held"), 1);
+    EXPECT_EQ(r.num("left_after_up"), 0);
+    EXPECT_EQ(r.num("press_a_count"), 1);       // one press, reported once
+    EXPECT_EQ(r.num("press_a_again"), 0);
+    EXPECT_EQ(r.num("press_esc_count"), 1);
+    EXPECT_EQ(r.num("click_left_count"), 1);
+    EXPECT_EQ(r.num("click_right_count"), 1);   // X button 3 is the engine's button 0
+    EXPECT_EQ(r.num("click_left_after_right"), 1);
+    EXPECT_EQ(r.num("dbl_before"), 0);
+    EXPECT_EQ(r.num("dbl_count"), 1);
+    EXPECT_EQ(r.str("mouse_at_300_200"), "300,200");
+    EXPECT_EQ(r.str("typed"), "Hi 5");
+    EXPECT_EQ(r.str("typed_after_end"), "");
+    EXPECT_EQ(r.str("typed_cyrillic_hex"), "C6F3EA");  // "Жук" in code page 1251
+    // 1600 x 600 window: the 800 x 600 picture sits in the middle, 400 pixels in.
+    EXPECT_EQ(r.str("resized_window"), "1600x600");
+    EXPECT_EQ(r.str("mouse_letterboxed"), "100,300");
+    EXPECT_EQ(r.num("full_after_alt_enter"), 1);
+    EXPECT_EQ(r.num("press_enter_on_alt_enter"), 0);
+    EXPECT_EQ(r.num("exit_options_full"), 1);
+}
+
+TEST(SdlEngine, CloseButtonEndsTheLoopAndRunsTheExitProcedure) {
+    SKIP_WITHOUT_XVFB();
+    const DriverRun r = run_driver("close");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.str("window_found"), "1") << r.err;
+    EXPECT_EQ(r.num("closer_status"), 0);
+    EXPECT_EQ(r.str("returned"), "1");
+    ASSERT_FALSE(r.str("order").empty());
+    EXPECT_EQ(r.str("order").back(), 'E');
+    EXPECT_GE(r.num("exit_frame"), 5);
+    EXPECT_LT(r.num("exit_frame"), 600) << "the loop ran on until the driver's own limit";
+}
+
+TEST(SdlEngine, SoundEffectsPanAndBufferCounts) {
+    SKIP_WITHOUT_XVFB();
+    char tmpl[] = "/tmp/tarvelok-sdl-audio-XXXXXX";
+    const int fd = mkstemp(tmpl);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    const std::string audio = tmpl;
+    const DriverRun r = run_driver("sound", "SDL_DISKAUDIOFILE='" + audio + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("no/such/sound.wav"), std::string::npos) << r.err;
+
+    // The disk driver writes what the device plays: 16-bit stereo, 44100 Hz.
+    const std::string raw = read_file(audio);
+    std::remove(audio.c_str());
+    const size_t frames = raw.size() / 4;
+    auto sample = [&](size_t i, int ch) {
+        int16_t v;
+        std::memcpy(&v, raw.data() + i * 4 + ch * 2, 2);
+        return int(v);
+    };
+    // Split into sounding stretches separated by at least 0.1 s of silence.
+    struct Stretch { size_t begin, end; };
+    std::vector<Stretch> stretches;
+    const int kQuiet = 1000;
+    const size_t kGap = 4410;
+    size_t last_loud = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        if (std::abs(sample(i, 0)) <= kQuiet && std::abs(sample(i, 1)) <= kQuiet) continue;
+        if (stretches.empty() || i - last_loud > kGap) stretches.push_back({i, i});
+        stretches.back().end = i + 1;
+        last_loud = i;
+    }
+    ASSERT_EQ(stretches.size(), 3u) << "audio bytes: " << raw.size();
+    auto median = [&](const Stretch &s, int ch) {
+        std::vector<int> v;
+        for (size_t i = s.begin; i < s.end; ++i) v.push_back(sample(i, ch));
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    const int kLevel = 8000, kAllowed = 400;
+    const size_t kLength = 44100 / 5;  // each sound lasts 0.2 s
+    // 1: pan -400, left only.
+    EXPECT_NEAR(median(stretches[0], 0), kLevel, kAllowed);
+    EXPECT_NEAR(median(stretches[0], 1), 0, kAllowed);
+    // 2: pan 400, two copies at once (2 buffers): twice as loud, right only.
+    EXPECT_NEAR(median(stretches[1], 0), 0, kAllowed);
+    EXPECT_NEAR(median(stretches[1], 1), 2 * kLevel, kAllowed);
+    // 3: centred, played twice with 1 buffer: the second play restarts the first copy.
+    EXPECT_NEAR(median(stretches[2], 0), kLevel, kAllowed);
+    EXPECT_NEAR(median(stretches[2], 1), kLevel, kAllowed);
+    for (const Stretch &s : stretches)
+        EXPECT_NEAR(double(s.end - s.begin), double(kLength), kLength * 0.1);
+}
+
+TEST(SdlEngine, StatisticsLineReportsOneDrawCallFor500SpritesOfOneTexture) {
+    SKIP_WITHOUT_XVFB();
+    const DriverRun r = run_driver("stats", "TARVELOK_ENGINE_STATS=1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream in(r.err);
+    int lines = 0;
+    for (std::string line; std::getline(in, line);) {
+        double fps = 0, cpu = 0, calls = 0;
+        if (std::sscanf(line.c_str(), "engine: %lf fps, %lf ms CPU per frame, %lf draw calls per frame", &fps, &cpu,
+                        &calls) != 3)
+            continue;
+        ++lines;
+        EXPECT_GT(fps, 0);
+        EXPECT_GT(cpu, 0);
+        EXPECT_DOUBLE_EQ(calls, 1.0) << line;  // one texture, one blend mode: one batch per frame
+    }
+    EXPECT_GE(lines, 2) << r.err;
+}
+
+}  // namespace
