@@ -244,8 +244,8 @@ struct SpriteQuad {
 };
 // Corner offsets (flag 32) move the corners first, then all four rotate about the centre of the
 // unmoved box. Mirror swaps u left/right, flip swaps v top/bottom. Cells are counted left to
-// right, top to bottom, cols = texture_w / frame_w; a frame beyond the last cell wraps around,
-// a frame below 1 is cell 1.
+// right, top to bottom, cols = texture_w / frame_w; a frame beyond the last cell wraps around;
+// a frame below 1, or no frame size, gives the whole picture.
 void sprite_geometry(const SpriteInput &in, SpriteQuad &out);
 
 }  // namespace ec

@@ -28,7 +28,7 @@
 
 namespace {
 
-constexpr double kFrameMs = 1000.0 / 60.0;  // one virtual frame, milliseconds
+constexpr double kFramesPerSecond = 60.0;  // virtual frame rate; frame k starts at k * 1000 / 60 ms
 constexpr int32_t kDeviceParam = 18;       // P_GetParams value that yields the device cell
 
 // ==== Records ===================================================================================
@@ -46,7 +46,8 @@ struct HlFont {
 };
 
 struct HlSound {
-    std::string path;         // quoted path
+    std::string path;         // quoted path, for the log
+    std::string opened;       // the same unquoted: as opened (forward slashes, UTF-8)
     int32_t buffers = 1;
 };
 
@@ -280,7 +281,7 @@ void OE_Init(int32_t a, int32_t b) {
         if (g_run.quit) break;
         if (g_run.frame_limit > 0 && k >= g_run.frame_limit) break;
         g_run.log.write_line("frame " + std::to_string(k));
-        g_run.now = k * kFrameMs;
+        g_run.now = double(k) * 1000.0 / kFramesPerSecond;  // exact at whole seconds
         while (!g_run.events.empty() && g_run.events.front().frame <= k) {
             const HL_Event e = g_run.events.front();
             g_run.events.pop_front();
@@ -491,7 +492,8 @@ void Snd_Init(void) { emit(hl::Line("Snd_Init")); }
 
 OE_Sound *Snd_LoadFromFile(const char *path, int32_t buffers) {
     auto s = std::make_unique<HlSound>();
-    s->path = quoted_path(path);
+    s->opened = ec::path_native(cp1251::to_utf8(path ? path : "").c_str());
+    s->path = hl::quote_utf8(s->opened);
     s->buffers = buffers;
     ec::Pcm16 pcm;
     std::string error;
@@ -510,11 +512,9 @@ void Snd_SetBuffersCount(OE_Sound *sound, int32_t buffers) {
 }
 
 void Snd_Play(OE_Sound *sound, int32_t pan, int32_t a, int32_t b, int32_t flag) {
-    const std::string name = sound_name(sound);
-    emit(hl::Line("Snd_Play").raw(name).i(pan).i(a).i(b).i(flag));
-    // Recorded unquoted: the path as opened.
-    std::string path = name.size() >= 2 && name.front() == '"' ? name.substr(1, name.size() - 2) : name;
-    g_records.plays.push_back({path, pan});
+    emit(hl::Line("Snd_Play").raw(sound_name(sound)).i(pan).i(a).i(b).i(flag));
+    const bool ours = sound && g_handles.sound_set.count(sound);
+    g_records.plays.push_back({ours ? reinterpret_cast<HlSound *>(sound)->opened : "", pan});
 }
 
 // ==== Exports: helpers ==========================================================================

@@ -1,0 +1,253 @@
+// assets_test.cpp - font descriptions (parsing, bad lines, text width and layout), pictures
+// (a TGA the test writes, backslash paths, the checker picture and its one warning) and WAV
+// parsing (8/16-bit, mono/stereo, padding, truncation, refusals), on engine_common directly.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine_common.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path temp_dir() {
+    const fs::path dir = fs::temp_directory_path() / ("tarvelok_common_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    return dir;
+}
+
+// The scratch folder goes when the program ends.
+struct RemoveTempDir : ::testing::Environment {
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(temp_dir(), ignored);
+    }
+};
+const auto *const kRemoveTempDir = ::testing::AddGlobalTestEnvironment(new RemoveTempDir);
+
+void write_file(const fs::path &path, const std::string &bytes) {
+    std::ofstream f(path, std::ios::binary);
+    f << bytes;
+}
+
+int count_lines(const std::string &text) {
+    int n = 0;
+    for (char c : text) n += c == '\n';
+    return n;
+}
+
+// A description with glyphs for 'A' (advance 10), 'B' (12), 0xC0 (9) and a space (5), a bad
+// line and an unknown record.
+const char *kOfi =
+    "ofi 1\n"
+    "# comment\n"
+    "texture 128 64\n"
+    "line 20\n"
+    "glyph 65 0 0 8 16 1 2 10\n"
+    "glyph 66 8 0 10 16 0 2 12\n"
+    "glyph 67 16 0 10\n"            // line 7: too few fields, skipped
+    "glyph 192 32 16 8 16 0 0 9\n"
+    "glyph 32 0 0 0 0 0 0 5\n"
+    "sparkle 1 2\n";                // line 10: unknown record
+
+TEST(Fonts, DescriptionIsParsedAndBadLinesAreNamedAndSkipped) {
+    const fs::path ofi = temp_dir() / "test.ofi";
+    write_file(ofi, kOfi);
+    ec::FontDesc font;
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(ec::font_parse_file(ofi.c_str(), font));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(ofi.string() + ":7:"), std::string::npos) << err;
+    EXPECT_NE(err.find(ofi.string() + ":10:"), std::string::npos) << err;
+    EXPECT_EQ(count_lines(err), 2) << err;
+    EXPECT_EQ(font.texture_w, 128);
+    EXPECT_EQ(font.line_h, 20);
+    EXPECT_TRUE(font.glyphs[65].present);
+    EXPECT_FALSE(font.glyphs[67].present);
+    EXPECT_EQ(font.glyphs[192].advance, 9);
+
+    // Out-of-range values are refused too.
+    ec::FontDesc other;
+    ::testing::internal::CaptureStderr();
+    ec::font_parse_text("glyph 0 0 0 1 1 0 0 1\nglyph 300 0 0 1 1 0 0 1\ntexture -4 4\n", "x.ofi", other);
+    EXPECT_EQ(count_lines(::testing::internal::GetCapturedStderr()), 3);
+    EXPECT_EQ(other.texture_w, 0);
+
+    // A missing description: one message, an empty font whose texts are 0 wide.
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(ec::font_parse_file((temp_dir() / "none.ofi").c_str(), other));
+    const std::string missing = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(missing.find("none.ofi"), std::string::npos);
+    EXPECT_EQ(ec::text_width(other, "AB", 1.0f, 0), 0.0f);
+}
+
+TEST(Fonts, WidthIsAdvancesPlusSpacingBetweenCharactersTimesScale) {
+    ec::FontDesc font;
+    ::testing::internal::CaptureStderr();
+    ec::font_parse_text(kOfi, "test.ofi", font);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ec::text_width(font, "", 1.0f, 3), 0.0f);
+    EXPECT_EQ(ec::text_width(font, nullptr, 1.0f, 3), 0.0f);
+    EXPECT_EQ(ec::text_width(font, "A", 1.0f, 3), 10.0f);  // no spacing after the last one
+    EXPECT_EQ(ec::text_width(font, "AB", 1.0f, 0), 22.0f);
+    // 'C' lost its glyph line and '~' never had one: they advance 0 but still take spacing.
+    // (10 + 12 + 0 + 0 + 3 x 3) x 2
+    EXPECT_EQ(ec::text_width(font, "ABC~", 2.0f, 3), 62.0f);
+    // Byte 0xC0 (Cyrillic A in 1251) and a space: (9 + 5 + 10) x 0.5
+    EXPECT_EQ(ec::text_width(font, "\xC0 A", 0.5f, 0), 12.0f);
+}
+
+TEST(Fonts, LayoutPlacesGlyphsWhereTheWidthSaysAndSkipsEmptyCells) {
+    ec::FontDesc font;
+    ::testing::internal::CaptureStderr();
+    ec::font_parse_text(kOfi, "test.ofi", font);
+    ::testing::internal::GetCapturedStderr();
+    std::vector<ec::GlyphQuad> quads;
+    ec::text_layout(font, "A B", 100.0f, 50.0f, 2.0f, 1, quads);
+    ASSERT_EQ(quads.size(), 2u);  // the space has an empty cell
+    // 'A': pen 100, offset (1, 2) x 2, cell 8 x 16 x 2.
+    EXPECT_FLOAT_EQ(quads[0].x0, 102.0f);
+    EXPECT_FLOAT_EQ(quads[0].y0, 54.0f);
+    EXPECT_FLOAT_EQ(quads[0].x1, 118.0f);
+    EXPECT_FLOAT_EQ(quads[0].y1, 86.0f);
+    EXPECT_FLOAT_EQ(quads[0].u1, 8.0f / 128.0f);
+    EXPECT_FLOAT_EQ(quads[0].v1, 16.0f / 64.0f);
+    // 'B': pen 100 + (10 + 1) x 2 + (5 + 1) x 2 = 134, offset 0.
+    EXPECT_FLOAT_EQ(quads[1].x0, 134.0f);
+    EXPECT_FLOAT_EQ(quads[1].u0, 8.0f / 128.0f);
+    // The last glyph's pen + its advance ends where the width says.
+    EXPECT_FLOAT_EQ(quads[1].x0 + 12.0f * 2.0f, 100.0f + ec::text_width(font, "A B", 2.0f, 1));
+}
+
+// An uncompressed 32-bit TGA, rows stored top to bottom; pixels given as RGBA.
+std::string make_tga(int w, int h, const std::vector<uint32_t> &rgba) {
+    std::string b(18, '\0');
+    b[2] = 2;  // true-colour, uncompressed
+    b[12] = char(w & 0xFF); b[13] = char(w >> 8);
+    b[14] = char(h & 0xFF); b[15] = char(h >> 8);
+    b[16] = 32;
+    b[17] = 0x28;  // 8 alpha bits, top-left origin
+    for (uint32_t p : rgba) {
+        b += char((p >> 8) & 0xFF);   // B
+        b += char((p >> 16) & 0xFF);  // G
+        b += char((p >> 24) & 0xFF);  // R
+        b += char(p & 0xFF);          // A
+    }
+    return b;
+}
+
+TEST(Pictures, TgaLoadsToRgbaThroughABackslashPath) {
+    const fs::path dir = temp_dir() / "gfx";
+    fs::create_directories(dir);
+    write_file(dir / "two.tga", make_tga(2, 1, {0xFF000080u, 0x00FF00FFu}));
+    ec::Image img;
+    const std::string path = (temp_dir() / "gfx").string() + "\\two.tga";
+    ASSERT_TRUE(ec::image_load_rgba(path.c_str(), img));
+    ASSERT_EQ(img.width, 2);
+    ASSERT_EQ(img.height, 1);
+    EXPECT_EQ(img.rgba[0], 0xFF);  // red, half transparent
+    EXPECT_EQ(img.rgba[3], 0x80);
+    EXPECT_EQ(img.rgba[5], 0xFF);  // green, opaque
+    EXPECT_EQ(img.rgba[7], 0xFF);
+    int32_t w = 0, h = 0;
+    EXPECT_TRUE(ec::image_info(path.c_str(), w, h));
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(h, 1);
+}
+
+TEST(Pictures, MissingOrBrokenPictureGivesTheCheckerAndOneWarning) {
+    const fs::path missing = temp_dir() / "no_such_picture.tga";
+    ec::Image img;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(ec::image_load_rgba(missing.c_str(), img));
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(err), 1) << err;
+    EXPECT_NE(err.find(missing.string()), std::string::npos) << err;
+    ASSERT_EQ(img.width, ec::kCheckerSize);
+    ASSERT_EQ(img.height, ec::kCheckerSize);
+    ASSERT_EQ(img.rgba.size(), std::size_t(ec::kCheckerSize) * ec::kCheckerSize * 4);
+    // Neighbouring squares differ; every pixel is opaque.
+    const std::size_t next_square = std::size_t(ec::kCheckerCell) * 4;
+    EXPECT_NE(img.rgba[0] + img.rgba[1] + img.rgba[2], img.rgba[next_square] + img.rgba[next_square + 1] +
+                                                           img.rgba[next_square + 2]);
+    EXPECT_EQ(img.rgba[3], 0xFF);
+
+    const fs::path broken = temp_dir() / "broken.tga";
+    write_file(broken, "this is no picture");
+    int32_t w = 0, h = 0;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(ec::image_info(broken.c_str(), w, h));
+    err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(err), 1) << err;
+    EXPECT_EQ(w, ec::kCheckerSize);
+    EXPECT_EQ(h, ec::kCheckerSize);
+}
+
+// ---- WAV -------------------------------------------------------------------------------------
+
+std::string le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+std::string le16(uint16_t v) { return {char(v), char(v >> 8)}; }
+
+std::string fmt_chunk(uint16_t format, uint16_t channels, uint32_t rate, uint16_t bits) {
+    const uint16_t align = uint16_t(channels * bits / 8);
+    return "fmt " + le32(16) + le16(format) + le16(channels) + le32(rate) + le32(rate * align) +
+           le16(align) + le16(bits);
+}
+
+std::string riff(const std::string &chunks) { return "RIFF" + le32(uint32_t(4 + chunks.size())) + "WAVE" + chunks; }
+
+bool parse(const std::string &bytes, ec::Pcm16 &pcm, std::string &error) {
+    return ec::wav_parse(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), pcm, error);
+}
+
+TEST(Wav, PcmOfEitherWidthAndChannelCountBecomes16Bit) {
+    ec::Pcm16 pcm;
+    std::string error;
+    // 16-bit stereo at 22050 Hz, after an odd-sized chunk with its pad byte.
+    const std::string data16 = le16(1000) + le16(uint16_t(-1000)) + le16(32767) + le16(uint16_t(-32768));
+    ASSERT_TRUE(parse(riff(fmt_chunk(1, 2, 22050, 16) + "LIST" + le32(3) + "abc" + std::string(1, '\0') +
+                           "data" + le32(uint32_t(data16.size())) + data16),
+                      pcm, error)) << error;
+    EXPECT_EQ(pcm.rate, 22050);
+    EXPECT_EQ(pcm.channels, 2);
+    EXPECT_EQ(pcm.samples, (std::vector<int16_t>{1000, -1000, 32767, -32768}));
+
+    // 8-bit mono: unsigned, 128 is silence, widened by 256.
+    const std::string data8 = std::string("\x00\x80\xFF", 3);
+    ASSERT_TRUE(parse(riff(fmt_chunk(1, 1, 8000, 8) + "data" + le32(3) + data8), pcm, error)) << error;
+    EXPECT_EQ(pcm.channels, 1);
+    EXPECT_EQ(pcm.samples, (std::vector<int16_t>{-32768, 0, 32512}));
+
+    // A data chunk cut short keeps its whole frames only.
+    ASSERT_TRUE(parse(riff(fmt_chunk(1, 2, 44100, 16) + "data" + le32(400) + data16.substr(0, 7)), pcm, error));
+    EXPECT_EQ(pcm.samples, (std::vector<int16_t>{1000, -1000}));
+}
+
+TEST(Wav, UnsupportedOrDamagedFilesAreRefusedWithAReason) {
+    ec::Pcm16 pcm;
+    std::string error;
+    EXPECT_FALSE(parse("RIFX", pcm, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(parse(riff(fmt_chunk(3, 1, 44100, 32) + "data" + le32(4) + le32(0)), pcm, error));
+    EXPECT_NE(error.find("PCM"), std::string::npos) << error;
+    EXPECT_FALSE(parse(riff(fmt_chunk(1, 6, 44100, 16) + "data" + le32(0)), pcm, error));
+    EXPECT_NE(error.find("channels"), std::string::npos) << error;
+    EXPECT_FALSE(parse(riff(fmt_chunk(1, 1, 44100, 24) + "data" + le32(0)), pcm, error));
+    EXPECT_FALSE(parse(riff("data" + le32(2) + le16(0) + fmt_chunk(1, 1, 8000, 16)), pcm, error));
+    EXPECT_FALSE(parse(riff(fmt_chunk(1, 1, 8000, 16)), pcm, error));
+    EXPECT_NE(error.find("no data"), std::string::npos) << error;
+    EXPECT_FALSE(parse(riff("fmt " + le32(16) + "ab"), pcm, error));  // format chunk cut off
+    EXPECT_FALSE(parse(riff("junk" + le32(0xFFFFFFF0u)), pcm, error));  // absurd chunk length
+    // A missing file is named.
+    EXPECT_FALSE(ec::wav_load((temp_dir() / "nothing.wav").c_str(), pcm, error));
+    EXPECT_NE(error.find("nothing.wav"), std::string::npos) << error;
+}
+
+}  // namespace
