@@ -6,7 +6,8 @@
 // (call_log.h), recorded sound plays and message boxes. No window, no audio device, no pixels:
 // textures are only measured (stbi_info), sounds only parsed.
 //
-// The loop (OE_Init): splash procedure once, load procedure once, then per frame k = 0, 1, ...:
+// The loop (OE_Init): splash procedure once, load procedure once, every timer's stamp set to the
+// clock (as the real engine does once its window is up), then per frame k = 0, 1, ...:
 // the frame limit, HL_QUIT (as the window's close button: that frame does not run) or an earlier
 // OE_Quit ends the loop; "frame k" is logged; the events of frame k are applied; the clock is
 // set to k * 1000 / 60 ms; due timers run (engine_common rules); the frame procedure runs; the
@@ -277,6 +278,7 @@ void OE_Init(int32_t a, int32_t b) {
     g_run.quit = false;
     ec::procedure_run(ec::PROC_SPLASH);
     ec::procedure_run(ec::PROC_LOAD);
+    ec::timers_restart(g_run.now);  // as the real engine: intervals count from the loop's start
     for (int32_t k = g_run.frames_done;; ++k) {
         if (g_run.quit) break;
         if (g_run.frame_limit > 0 && k >= g_run.frame_limit) break;

@@ -82,9 +82,11 @@ struct EngineTable {
 extern EngineTable eng;
 
 // Loads `library_file` (a bare file name such as "libengine.so") from the folder of the running
-// executable and fills `eng`. On failure it reports "Error while loading the engine library"
-// (a message box where a person can answer, always on stderr; a missing export is named), leaves
-// the engine uncalled and returns false.
+// executable and fills `eng`; a name containing '/' is opened as given. On failure it reports
+// "Error while loading the engine library" (a message box where a person can answer, skipped when
+// TARVELOK_NO_DIALOGS=1 or no display is set; always on stderr; a missing export is named),
+// leaves every entry null, calls nothing in the library and returns false. A library loaded
+// before is closed first. Also masks every floating-point exception for the run (engine.cpp).
 bool engine_load(const char *library_file);
 
 // Address of another export of the loaded library (the simulator's control entries), or null.
