@@ -1,13 +1,16 @@
 // sdl_driver.cpp - a tiny "game" that runs the real engine (libengine.so) in one of several
 // scripted modes, for sdl_engine_test. It runs under Xvfb as a child of the test.
 //
-//   sdl_driver MODE DIR      MODE: scene | input | close | sound | stats
+//   sdl_driver MODE DIR      MODE: scene | input | close | sound | stats | pad
 //
 // In: generated test pictures, a font and sounds it writes into DIR first. Out: DIR/results.txt
 // (key=value lines), DIR/frame.rgba (scene: the frame read back, 800 x 600 RGBA top-down).
 // The test decides what is right; this program only drives the engine and writes down what it saw.
 // Input is injected with xdotool from inside the frame procedure (synchronously), so every event
 // lands between two known passes.
+#include <SDL.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -175,6 +178,90 @@ void find_window() {
 
 void on_timer() { ++g_timer_runs; }
 
+// pad mode: a virtual game controller (SDL's own, shared with the engine in this process) is
+// plugged, pressed and unplugged; then the window loses and regains focus while a timer runs.
+void pad_frame() {
+    static int idx = -1;
+    static SDL_Joystick *js = nullptr;
+    static int runs_at_blur = 0, runs_at_focus = 0, last_runs = 0, max_runs_per_pass = 0;
+    static unsigned long root = 0;
+    const int runs_this_pass = g_timer_runs - last_runs;
+    last_runs = g_timer_runs;
+    auto plug = [] {
+        idx = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                        SDL_CONTROLLER_BUTTON_MAX, 0);
+        js = SDL_JoystickOpen(idx);
+    };
+    switch (g_frame) {
+    case 3: plug(); break;
+    case 6:
+        put("space_before", KeyEx_Down(32));
+        SDL_JoystickSetVirtualButton(js, SDL_CONTROLLER_BUTTON_A, 1);
+        break;
+    case 9:
+        put("space_on_south", KeyEx_Down(32));
+        SDL_JoystickSetVirtualButton(js, SDL_CONTROLLER_BUTTON_A, 0);
+        SDL_JoystickSetVirtualAxis(js, SDL_CONTROLLER_AXIS_LEFTX, -32767);
+        break;
+    case 12:
+        put("space_after_release", KeyEx_Down(32));
+        put("left_on_stick", KeyEx_Down(37));
+        put("right_on_stick", KeyEx_Down(39));
+        SDL_JoystickSetVirtualAxis(js, SDL_CONTROLLER_AXIS_LEFTX, -14000);  // between let-go and press
+        break;
+    case 15:
+        put("left_stick_partly_back", KeyEx_Down(37));
+        SDL_JoystickSetVirtualAxis(js, SDL_CONTROLLER_AXIS_LEFTX, 0);
+        SDL_JoystickSetVirtualButton(js, SDL_CONTROLLER_BUTTON_DPAD_UP, 1);
+        break;
+    case 18:
+        put("left_stick_centred", KeyEx_Down(37));
+        put("up_on_dpad", KeyEx_Down(38));
+        SDL_JoystickSetVirtualButton(js, SDL_CONTROLLER_BUTTON_START, 1);
+        break;
+    case 21:
+        put("escape_press_on_start", Key_Press(27));
+        SDL_JoystickClose(js);
+        js = nullptr;
+        SDL_JoystickDetachVirtual(idx);  // unplugged while D-pad up is held
+        break;
+    case 26:
+        put("up_after_unplug", KeyEx_Down(38));
+        plug();
+        break;
+    case 30: SDL_JoystickSetVirtualButton(js, SDL_CONTROLLER_BUTTON_A, 1); break;
+    case 33:
+        put("space_after_replug", KeyEx_Down(32));
+        SDL_JoystickSetVirtualButton(js, SDL_CONTROLLER_BUTTON_A, 0);
+        find_window();
+        root = std::strtoul(run_capture("xdotool search --maxdepth 0 --name '' | head -n 1").c_str(), nullptr, 10);
+        xdo("windowfocus --sync WIN");
+        break;
+    case 45: {
+        // Focus goes to the root window: the engine's window loses it.
+        put("runs_before_blur_positive", g_timer_runs > 0 ? "1" : "0");
+        const std::string cmd = "xdotool windowfocus " + std::to_string(root);
+        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "driver: '%s' failed\n", cmd.c_str());
+        break;
+    }
+    case 60: runs_at_blur = g_timer_runs; break;        // SDL reports focus loss after a short delay
+    case 100:
+        put("runs_while_unfocused", g_timer_runs - runs_at_blur);
+        xdo("windowfocus --sync WIN");
+        runs_at_focus = g_timer_runs;
+        max_runs_per_pass = 0;
+        break;
+    case 140:
+        put("runs_after_focus_positive", g_timer_runs > runs_at_focus ? "1" : "0");
+        put("max_runs_per_pass_after_focus", max_runs_per_pass);
+        OE_Quit();
+        break;
+    default: break;
+    }
+    if (g_frame > 100) max_runs_per_pass = std::max(max_runs_per_pass, runs_this_pass);
+    Pr2D_Rect(0, 0, 800, 600, 0x202020, 255, 1);
+}
+
 void splash() {
     g_order += 'S';
     Pr2D_Rect(0, 0, 800, 600, 0x00FFFF, 255, 1);  // yellow
@@ -324,8 +411,10 @@ void frame() {
         return;
     }
     if (g_mode == "stats") {
-        // About 500 sprites of one texture in one blend mode: one batch.
-        for (int i = 0; i < 500; ++i) {
+        // About 500 sprites of one texture in one blend mode: one batch. SDL_TEST_SPRITES changes
+        // the count for measurements.
+        static const int count = std::getenv("SDL_TEST_SPRITES") ? std::atoi(std::getenv("SDL_TEST_SPRITES")) : 500;
+        for (int i = 0; i < count; ++i) {
             const float x = float((i * 37) % 760), y = float((i * 53) % 560);
             SSprite_Draw(g_quad, x, y, 40, 40, 200, float((i * 7 + g_frame) % 360), 1);
         }
@@ -351,6 +440,10 @@ void frame() {
         } else if (step == 3 && t > 2100) {
             OE_Quit();
         }
+        return;
+    }
+    if (g_mode == "pad") {
+        pad_frame();
         return;
     }
     if (g_mode == "close") {
@@ -391,9 +484,11 @@ void frame() {
             put("press_a_count", press_a);
             put("press_a_again", Key_Press('A'));
             xdo("key Escape");
+            xdo("key F12");  // the engine's screenshot key
             break;
         case 40:
             put("press_esc_count", press_esc);
+            put("press_f12", Key_Press(123));
             xdo("click 1");
             break;
         case 50:

@@ -34,6 +34,7 @@ namespace {
 constexpr int kW = 800, kH = 600;
 constexpr int kTolerance = 3;           // colour steps allowed for blending and filtering
 constexpr int kDriverTimeoutS = 60;     // a driver run that takes longer has hung
+constexpr int kXvfbAttempts = 3;        // starts of xvfb-run before giving up
 
 std::string self_dir() {
     char buf[4096];
@@ -71,6 +72,7 @@ struct DriverRun {
 };
 
 // Runs the driver in `mode` under Xvfb; `env` is prepended to the command (VAR=value ...).
+// Parallel test processes may race for a display number: a failed Xvfb start is retried.
 DriverRun run_driver(const std::string &mode, const std::string &env = "") {
     DriverRun run;
     char tmpl[] = "/tmp/tarvelok-sdl-XXXXXX";
@@ -81,15 +83,38 @@ DriverRun run_driver(const std::string &mode, const std::string &env = "") {
                       "/sdl_window_closer' " + env + " timeout " + std::to_string(kDriverTimeoutS) +
                       " xvfb-run -a -s '-screen 0 1920x1080x24' '" + dir + "/sdl_driver' " + mode + " '" +
                       run.dir + "' > '" + run.dir + "/stdout.txt' 2> '" + run.dir + "/stderr.txt'";
-    const int raw = std::system(cmd.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = read_file(run.dir + "/stderr.txt");
+    for (int attempt = 0; attempt < kXvfbAttempts; ++attempt) {
+        const int raw = std::system(cmd.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.err = read_file(run.dir + "/stderr.txt");
+        if (run.err.find("Xvfb failed to start") == std::string::npos) break;
+    }
     std::istringstream in(read_file(run.dir + "/results.txt"));
     for (std::string line; std::getline(in, line);) {
         const size_t eq = line.find('=');
         if (eq != std::string::npos) run.results[line.substr(0, eq)] = line.substr(eq + 1);
     }
     return run;
+}
+
+// Removes a run's folder when the test is done with it.
+struct DirCleanup {
+    std::string dir;
+    ~DirCleanup() {
+        if (dir.rfind("/tmp/tarvelok-sdl-", 0) == 0) std::system(("rm -rf '" + dir + "'").c_str());
+    }
+};
+
+// Name of the first tarvelok-*.png in dir, or "".
+std::string run_capture_ls(const std::string &dir) {
+    std::string out;
+    if (FILE *p = popen(("ls '" + dir + "' | grep '^tarvelok-.*\\.png$' | head -n 1").c_str(), "r")) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        pclose(p);
+    }
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
 }
 
 #define SKIP_WITHOUT_XVFB()                                                                        \
@@ -132,6 +157,7 @@ const SceneRun &scene() {
         r.run = run_driver("scene");
         const std::string bytes = read_file(r.run.dir + "/frame.rgba");
         r.frame.rgba.assign(bytes.begin(), bytes.end());
+        DirCleanup cleanup{r.run.dir};
         return r;
     }();
     return s;
@@ -360,6 +386,7 @@ TEST(SdlEngine, MissingPictureIsCheckerWithOneWarning) {
 TEST(SdlEngine, InputFromXdotoolReachesTheOperations) {
     SKIP_WITHOUT_XVFB();
     const DriverRun r = run_driver("input");
+    DirCleanup cleanup{r.dir};
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(r.str("window_found"), "1") << r.err;
     EXPECT_EQ(r.str("mouse_at_100_50"), "100,50");
@@ -368,6 +395,19 @@ TEST(SdlEngine, InputFromXdotoolReachesTheOperations) {
     EXPECT_EQ(r.num("press_a_count"), 1);       // one press, reported once
     EXPECT_EQ(r.num("press_a_again"), 0);
     EXPECT_EQ(r.num("press_esc_count"), 1);
+    // F12 is the engine's: a PNG of the last presented frame (the steady 0x202020 fill) in the
+    // working folder, and no press for the game.
+    EXPECT_EQ(r.num("press_f12"), 0);
+    const std::string shots = run_capture_ls(r.dir);
+    ASSERT_FALSE(shots.empty()) << "no screenshot in " << r.dir << "\n" << r.err;
+    ec::Image shot;
+    ASSERT_TRUE(ec::image_load_rgba((r.dir + "/" + shots).c_str(), shot));
+    EXPECT_EQ(shot.width, kW);
+    EXPECT_EQ(shot.height, kH);
+    const uint8_t *mid = &shot.rgba[(size_t(300) * kW + 400) * 4];
+    EXPECT_EQ(int(mid[0]), 0x20);
+    EXPECT_EQ(int(mid[1]), 0x20);
+    EXPECT_EQ(int(mid[2]), 0x20);
     EXPECT_EQ(r.num("click_left_count"), 1);
     EXPECT_EQ(r.num("click_right_count"), 1);   // X button 3 is the engine's button 0
     EXPECT_EQ(r.num("click_left_after_right"), 1);
@@ -385,9 +425,37 @@ TEST(SdlEngine, InputFromXdotoolReachesTheOperations) {
     EXPECT_EQ(r.num("exit_options_full"), 1);
 }
 
+TEST(SdlEngine, GameControllerHotPlugAndFocusLossStopsTimers) {
+    SKIP_WITHOUT_XVFB();
+    const DriverRun r = run_driver("pad");
+    DirCleanup cleanup{r.dir};
+    ASSERT_EQ(r.status, 0) << r.err;
+    // A virtual controller: south button = Space, stick = arrows with hysteresis, D-pad = arrows,
+    // Start = Escape; unplugging releases what it held; plugging again works.
+    EXPECT_EQ(r.num("space_before"), 0);
+    EXPECT_EQ(r.num("space_on_south"), 1);
+    EXPECT_EQ(r.num("space_after_release"), 0);
+    EXPECT_EQ(r.num("left_on_stick"), 1);
+    EXPECT_EQ(r.num("right_on_stick"), 0);
+    EXPECT_EQ(r.num("left_stick_partly_back"), 1);
+    EXPECT_EQ(r.num("left_stick_centred"), 0);
+    EXPECT_EQ(r.num("up_on_dpad"), 1);
+    EXPECT_EQ(r.num("escape_press_on_start"), 1);
+    EXPECT_EQ(r.num("up_after_unplug"), 0);
+    EXPECT_EQ(r.num("space_after_replug"), 1);
+    // Focus lost: the 20 ms timer stops for the ~0.6 s the window is unfocused. Focus back: it runs
+    // again without catching up (a catch-up would run it the per-pass maximum in one pass).
+    ASSERT_EQ(r.str("window_found"), "1") << r.err;
+    EXPECT_EQ(r.str("runs_before_blur_positive"), "1");
+    EXPECT_EQ(r.num("runs_while_unfocused"), 0);
+    EXPECT_EQ(r.str("runs_after_focus_positive"), "1");
+    EXPECT_LT(r.num("max_runs_per_pass_after_focus"), ec::kTimerMaxRunsPerPass);
+}
+
 TEST(SdlEngine, CloseButtonEndsTheLoopAndRunsTheExitProcedure) {
     SKIP_WITHOUT_XVFB();
     const DriverRun r = run_driver("close");
+    DirCleanup cleanup{r.dir};
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(r.str("window_found"), "1") << r.err;
     EXPECT_EQ(r.num("closer_status"), 0);
@@ -406,6 +474,7 @@ TEST(SdlEngine, SoundEffectsPanAndBufferCounts) {
     close(fd);
     const std::string audio = tmpl;
     const DriverRun r = run_driver("sound", "SDL_DISKAUDIOFILE='" + audio + "'");
+    DirCleanup cleanup{r.dir};
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("no/such/sound.wav"), std::string::npos) << r.err;
 
@@ -455,6 +524,7 @@ TEST(SdlEngine, SoundEffectsPanAndBufferCounts) {
 TEST(SdlEngine, StatisticsLineReportsOneDrawCallFor500SpritesOfOneTexture) {
     SKIP_WITHOUT_XVFB();
     const DriverRun r = run_driver("stats", "TARVELOK_ENGINE_STATS=1");
+    DirCleanup cleanup{r.dir};
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream in(r.err);
     int lines = 0;
