@@ -120,8 +120,10 @@ void draw_cursor() {
     OE_Texture *cur = Base_Find(share_textures, "cur");
     if (!cur) return;
     eng.Tex_SetFramesSize(cur, kCursorSize, kCursorSize);
-    eng.SSprite_Draw(cur, static_cast<float>(eng.Mouse_X()), static_cast<float>(eng.Mouse_Y()),
-                     kCursorSize, kCursorSize, kOpaque, 0, kPlainFlags);
+    const int32_t mx = eng.Mouse_X();  // read in this order: the call log must not depend on the
+    const int32_t my = eng.Mouse_Y();  // compiler's argument evaluation order
+    eng.SSprite_Draw(cur, static_cast<float>(mx), static_cast<float>(my), kCursorSize, kCursorSize,
+                     kOpaque, 0, kPlainFlags);
 }
 
 void draw_menu_backdrop() {

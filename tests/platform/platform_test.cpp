@@ -1,0 +1,164 @@
+// platform_test.cpp - directory search (order, masks, what is skipped, 1251 names), whole-file
+// reading and atomic writing, opening files without a command interpreter, and the text reader's
+// rules for numbers and lines.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "cp1251.h"
+#include "platform/platform.h"
+#include "platform/textreader.h"
+#include "shell/test_support.h"
+
+using namespace testsupport;
+using platform::TextReader;
+
+TEST(FindFiles, SortedFilesOnlyMasksWithoutCaseAnd1251Names) {
+    ScratchDir dir;
+    for (const char *n : {"b.tga", "a.TGA", "c.jpg", ".hidden.tga", "noext", "Игрок"})
+        write_bytes(dir.path() / "d" / n, "x");
+    fs::create_directories(dir.path() / "d" / "sub.tga");
+
+    // Both separators; letters of the mask match without case; a directory is never listed.
+    EXPECT_EQ(platform::find_files("d\\*.tga"), (std::vector<std::string>{"a.TGA", "b.tga"}));
+    EXPECT_EQ(platform::find_files("d/*.tga"), (std::vector<std::string>{"a.TGA", "b.tga"}));
+    EXPECT_EQ(platform::find_files("d\\?.jpg"), (std::vector<std::string>{"c.jpg"}));
+    // "*.*" matches names without a dot too; the UTF-8 file name comes back in 1251, sorted by byte.
+    const std::string igrok = CP1251("Игрок").c_str();
+    EXPECT_EQ(platform::find_files("d\\*.*"),
+              (std::vector<std::string>{"a.TGA", "b.tga", "c.jpg", "noext", igrok}));
+    EXPECT_TRUE(platform::find_files("missing\\*.*").empty());
+    EXPECT_TRUE(platform::find_files("d\\*.wav").empty());
+}
+
+TEST(FindFiles, NameThatCodePage1251CannotSpellIsSkipped) {
+    ScratchDir dir;
+    write_bytes(dir.path() / "d" / "日本.txt", "x");
+    write_bytes(dir.path() / "d" / "ok.txt", "x");
+    EXPECT_EQ(platform::find_files("d\\*.txt"), (std::vector<std::string>{"ok.txt"}));
+}
+
+TEST(Files, NativePathReadAndAtomicWrite) {
+    ScratchDir dir;
+    const std::string name1251 = std::string("cfg\\prf\\") + CP1251("Игрок").c_str();
+    EXPECT_EQ(platform::native_path(name1251), "cfg/prf/Игрок");
+
+    ASSERT_TRUE(platform::make_dir("cfg"));
+    ASSERT_TRUE(platform::make_dir("cfg\\prf"));
+    EXPECT_TRUE(platform::make_dir("cfg"));  // already there
+    ASSERT_TRUE(platform::write_file_atomic(name1251, "1\r\n2\r\n"));
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Игрок"), "1\r\n2\r\n");
+    EXPECT_TRUE(platform::file_exists(name1251));
+    ASSERT_TRUE(platform::write_file_atomic(name1251, "3\r\n"));
+    std::string bytes;
+    bool missing = true;
+    ASSERT_TRUE(platform::read_file(name1251, bytes, &missing));
+    EXPECT_EQ(bytes, "3\r\n");
+    EXPECT_FALSE(missing);
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "cfg" / "prf"), fs::directory_iterator()), 1);
+
+    EXPECT_FALSE(platform::read_file("cfg\\nothing.txt", bytes, &missing));
+    EXPECT_TRUE(missing);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(platform::read_file("cfg", bytes, &missing));  // a directory is no file
+    EXPECT_FALSE(missing);
+}
+
+TEST(Files, FailedWriteKeepsWhatWasThere) {
+    ScratchDir dir;
+    // A directory where the file should go: the rename fails, the directory and its content stay,
+    // and no temporary file remains.
+    write_bytes(dir.path() / "cfg" / "prf" / "Bob" / "keep", "precious");
+    EXPECT_FALSE(platform::write_file_atomic("cfg/prf/Bob", "0\r\n"));
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Bob" / "keep"), "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "cfg" / "prf"), fs::directory_iterator()), 1);
+    // A missing folder is a failure too, not a crash.
+    EXPECT_FALSE(platform::write_file_atomic("nofolder/config.txt", "x"));
+}
+
+TEST(ShellOpen, OpensExistingFilesOnlyAndPassesTheNameUntouched) {
+    ScratchDir dir;
+    const fs::path opener = dir.path() / "opener.sh";
+    write_bytes(opener, "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/opened\"\n");
+    fs::permissions(opener, fs::perms::owner_all);
+    platform::set_shell_opener(opener.string());
+
+    EXPECT_FALSE(platform::shell_open("website.url"));  // absent: nothing is started
+    const std::string tricky = "it's a \"link\"; rm -rf x.url";
+    write_bytes(dir.path() / tricky, "[InternetShortcut]\r\n");
+    ASSERT_TRUE(platform::shell_open(tricky));
+    const fs::path opened = dir.path() / "opened";
+    for (int i = 0; i < 200 && !fs::exists(opened); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(read_bytes(opened), tricky);
+
+    platform::set_shell_opener("/nonexistent/opener");
+    EXPECT_FALSE(platform::shell_open(tricky));
+    platform::set_shell_opener("xdg-open");
+}
+
+namespace {
+std::string g_box;
+void record_box(const char *text, const char *caption, int style) {
+    g_box = std::string(caption) + "|" + text + "|" + std::to_string(style);
+}
+}  // namespace
+
+TEST(MessageBox, GoesToTheHandlerWhenOneIsSet) {
+    platform::set_message_handler(record_box);
+    platform::message_box("Error while loading", "Error", 0x10);
+    EXPECT_EQ(g_box, "Error|Error while loading|16");
+    platform::set_message_handler(nullptr);
+    g_box.clear();
+    platform::message_box("only on stderr", "Error", 0x10);  // TARVELOK_NO_DIALOGS=1 in tests
+    EXPECT_TRUE(g_box.empty());
+    EXPECT_TRUE(platform::warn_once("k", "first"));
+    EXPECT_FALSE(platform::warn_once("k", "again"));
+}
+
+TEST(TextReader, NumbersSkipBlankLinesAndIgnoreTheRestOfTheirLine) {
+    TextReader r("\r\n  7 and words\r\n\r\n-12\r\n+3\r\nabc\r\n99999999999\r\n");
+    int32_t v = -1;
+    EXPECT_EQ(r.read_int(v), TextReader::Number::ok);
+    EXPECT_EQ(v, 7);
+    EXPECT_EQ(r.line(), 2);
+    EXPECT_EQ(r.read_int(v), TextReader::Number::ok);
+    EXPECT_EQ(v, -12);
+    EXPECT_EQ(r.line(), 4);
+    EXPECT_EQ(r.read_int(v), TextReader::Number::ok);
+    EXPECT_EQ(v, 3);
+    EXPECT_EQ(r.read_int(v), TextReader::Number::bad);
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(r.line(), 6);
+    EXPECT_EQ(r.read_int(v), TextReader::Number::bad);  // does not fit 32 bits
+    EXPECT_EQ(r.read_int(v), TextReader::Number::end_of_file);
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(r.read_line(), "");
+}
+
+TEST(TextReader, LinesAreWholeWithAnyLineEnd) {
+    TextReader r("5\r\n  name with spaces  \nnext\rlast");
+    int32_t v = 0;
+    ASSERT_EQ(r.read_int(v), TextReader::Number::ok);
+    EXPECT_EQ(r.read_line(), "  name with spaces  ");
+    EXPECT_EQ(r.read_line(), "next");
+    EXPECT_EQ(r.read_line(), "last");  // no line end at the end of the file
+    EXPECT_TRUE(r.at_end());
+    EXPECT_EQ(r.line(), 4);
+
+    TextReader reals("1.5\r\n-0.25 x\r\n1,5\r\nnan\r\n");
+    double d = 0;
+    EXPECT_EQ(reals.read_real(d), TextReader::Number::ok);
+    EXPECT_DOUBLE_EQ(d, 1.5);
+    EXPECT_EQ(reals.read_real(d), TextReader::Number::ok);
+    EXPECT_DOUBLE_EQ(d, -0.25);
+    EXPECT_EQ(reals.read_real(d), TextReader::Number::bad);
+    EXPECT_EQ(reals.read_real(d), TextReader::Number::bad);
+    int64_t big = 0;
+    TextReader r64("99999999999\r\n");
+    EXPECT_EQ(r64.read_int64(big), TextReader::Number::ok);
+    EXPECT_EQ(big, 99999999999LL);
+}

@@ -1,0 +1,80 @@
+// fake_engine.h - points the engine table at small recorders for the logic tests: held keys and
+// buttons, key presses, rounding, time, sounds played, mouse locks. Everything else stays null.
+#pragma once
+
+#include <cmath>
+#include <set>
+#include <vector>
+
+#include "engine/engine.h"
+#include "menus/menus.h"
+#include "shell/shell.h"
+#include "ui/ui.h"
+#include "world/world.h"
+
+namespace fake {
+
+inline std::set<int32_t> keys_down, keys_pressed, buttons_down;
+inline int32_t mouse_locks = 0;
+inline double now_ms = 0;
+inline std::vector<OE_Sound *> played;
+
+inline uint8_t key_down(int32_t k) { return keys_down.count(k) ? 1 : 0; }
+inline uint8_t key_press(int32_t k) { return keys_pressed.erase(k) ? 1 : 0; }
+inline uint8_t mouse_down(int32_t b) { return buttons_down.count(b) ? 1 : 0; }
+inline void mouse_lock() { ++mouse_locks; }
+inline int32_t m_round(float v) { return static_cast<int32_t>(std::lround(v)); }  // halves away from 0
+inline double get_time() { return now_ms; }
+inline void snd_play(OE_Sound *s, int32_t, int32_t, int32_t, int32_t) { played.push_back(s); }
+inline int32_t mouse_xy() { return 0; }
+
+// A fresh game: zeroed records, an empty registry, the engine table pointing at the recorders, a
+// camera and the two timers, music switched off (no song is started by these tests).
+struct Game {
+    OE_Camera camera{};
+    OE_Timer logic_timer{}, slow_timer{};
+    Game() {
+        keys_down.clear();
+        keys_pressed.clear();
+        buttons_down.clear();
+        played.clear();
+        mouse_locks = 0;
+        now_ms = 0;
+        eng = EngineTable{};
+        eng.KeyEx_Down = key_down;
+        eng.Key_Press = key_press;
+        eng.Mouse_Down = mouse_down;
+        eng.Mouse_Lock = mouse_lock;
+        eng.M_Round = m_round;
+        eng.U_GetTime = get_time;
+        eng.Snd_Play = snd_play;
+        eng.Mouse_X = mouse_xy;
+        eng.Mouse_Y = mouse_xy;
+        run = ::Run{};
+        run.music_off = 1;
+        run.profile_name = "Tester";
+        handles = RunHandles{};
+        handles.camera = &camera;
+        handles.logic_timer = &logic_timer;
+        handles.slow_timer = &slow_timer;
+        share_textures.count = 0;
+        sounds = TS_List{};
+        clear_elements();
+        clear_world();
+        level = LevelState{};
+        for (auto &s : scene_files) s.clear();
+    }
+    ~Game() {
+        clear_elements();
+        eng = EngineTable{};
+    }
+    // Adds a window (and makes it the parent of what follows).
+    static ielement *window(const std::string &name, bool visible) {
+        auto *w = new Iwindow(name, 0, 0, screen_width, screen_height, "", visible);
+        add_element(w);
+        begin_window();
+        return w;
+    }
+};
+
+}  // namespace fake

@@ -1,0 +1,164 @@
+// shell_files_test.cpp - the settings file and the profile files: what is written, byte for byte
+// with CR LF; what is read; and every kind of bad input (missing files and folders, words that are
+// not numbers, values out of range, unusable profile names, a failed write).
+#include <gtest/gtest.h>
+
+#include "cp1251.h"
+#include "shell/fake_engine.h"
+#include "shell/test_support.h"
+
+using namespace testsupport;
+
+namespace {
+const std::string kIgrok = CP1251("Игрок").c_str();
+const std::string kDefaultConfig = "1\r\n0\r\n0\r\n0\r\n" + kIgrok + "\r\n";
+}  // namespace
+
+TEST(SettingsFiles, MissingFolderAndFilesAreCreatedWithTheDefaults) {
+    ScratchDir dir;
+    fake::Game game;
+    read_settings();
+    read_profile();
+    EXPECT_EQ(run.windowed, 1);
+    EXPECT_EQ(run.colour16, 0);
+    EXPECT_EQ(run.mouse_off, 0);
+    EXPECT_EQ(run.music_off, 0);
+    EXPECT_EQ(run.profile_name, kIgrok);
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "config.txt"), kDefaultConfig);
+    // The profile's file name is the 1251 name spelt in UTF-8.
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Игрок"), "0\r\n0\r\n0\r\n0\r\n");
+    // Same bytes as the default files the build copies into the game folder.
+    EXPECT_EQ(read_bytes(fs::path(TARVELOK_SOURCE_DIR) / "content" / "cfg" / "config.txt"), kDefaultConfig);
+    EXPECT_EQ(read_bytes(fs::path(TARVELOK_SOURCE_DIR) / "content" / "cfg" / "prf" / "Игрок"),
+              "0\r\n0\r\n0\r\n0\r\n");
+}
+
+TEST(SettingsFiles, TheProfileNamedInTheSettingsIsRead) {
+    ScratchDir dir;
+    fake::Game game;
+    write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n1\r\n1\r\n1\r\nPlayer1\r\n");
+    write_bytes(dir.path() / "cfg" / "prf" / "Player1", "3\r\n1\r\n250\r\n2\r\n");
+    write_bytes(dir.path() / "cfg" / "prf" / "Other", "9\r\n9\r\n9\r\n9\r\n");
+    read_settings();
+    read_profile();
+    EXPECT_EQ(run.windowed, 1);
+    EXPECT_EQ(run.colour16, 1);
+    EXPECT_EQ(run.mouse_off, 1);
+    EXPECT_EQ(run.music_off, 1);
+    EXPECT_EQ(run.profile_name, "Player1");
+    EXPECT_EQ(run.level_index, 3);
+    EXPECT_EQ(run.total_nuts, 1);
+    EXPECT_EQ(run.total_points, 250);
+    EXPECT_EQ(run.deaths, 2);
+}
+
+TEST(SettingsFiles, WritesAreExactDecimalLinesWithCrLf) {
+    ScratchDir dir;
+    fake::Game game;
+    ensure_config_dirs();
+    run.windowed = 0;
+    run.colour16 = 1;
+    run.mouse_off = 0;
+    run.music_off = 1;
+    run.profile_name = std::string(CP1251("Ёжик 2").c_str());
+    ASSERT_TRUE(write_settings());
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "config.txt"),
+              "0\r\n1\r\n0\r\n1\r\n" + std::string(CP1251("Ёжик 2").c_str()) + "\r\n");
+    run.level_index = 7;
+    run.total_nuts = 12;
+    run.total_points = -5;
+    run.deaths = 3;
+    ASSERT_TRUE(write_profile());
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Ёжик 2"), "7\r\n12\r\n-5\r\n3\r\n");
+    // And they read back to the same values.
+    run = ::Run{};
+    read_settings();
+    read_profile();
+    EXPECT_EQ(run.windowed, 0);
+    EXPECT_EQ(run.music_off, 1);
+    EXPECT_EQ(run.total_points, -5);
+    EXPECT_EQ(run.level_index, 7);
+}
+
+TEST(SettingsFiles, WordsThatAreNotNumbersGiveDefaultsAndTheNextWriteRepairs) {
+    ScratchDir dir;
+    fake::Game game;
+    write_bytes(dir.path() / "cfg" / "config.txt", "0\r\nabc\r\n1 and words\r\n\r\n\r\n1\r\nBob\r\n");
+    write_bytes(dir.path() / "cfg" / "prf" / "Bob", "4\r\nx\r\n7 more words\r\n");
+    read_settings();
+    EXPECT_EQ(run.windowed, 0);
+    EXPECT_EQ(run.colour16, 0);   // "abc": default
+    EXPECT_EQ(run.mouse_off, 1);  // the rest of its line is ignored
+    EXPECT_EQ(run.music_off, 1);  // blank lines before a number are skipped
+    EXPECT_EQ(run.profile_name, "Bob");
+    read_profile();
+    EXPECT_EQ(run.level_index, 4);
+    EXPECT_EQ(run.total_nuts, 0);
+    EXPECT_EQ(run.total_points, 7);
+    EXPECT_EQ(run.deaths, 0);  // a three-line profile
+    ASSERT_TRUE(write_profile());
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Bob"), "4\r\n0\r\n7\r\n0\r\n");
+}
+
+TEST(SettingsFiles, OutOfRangeValuesAreKeptInRange) {
+    ScratchDir dir;
+    fake::Game game;
+    write_bytes(dir.path() / "cfg" / "config.txt", "2\r\n-1\r\n1\r\n5\r\nAnn\r\n");
+    write_bytes(dir.path() / "cfg" / "prf" / "Ann", "42\r\n1\r\n2\r\n3\r\n");
+    read_settings();
+    EXPECT_EQ(run.windowed, 1);   // not 0 or 1: the default
+    EXPECT_EQ(run.colour16, 0);
+    EXPECT_EQ(run.mouse_off, 1);
+    EXPECT_EQ(run.music_off, 0);
+    read_profile();
+    EXPECT_EQ(run.level_index, 10);  // beyond the last level: the last level
+    EXPECT_EQ(run.total_points, 2);
+    write_bytes(dir.path() / "cfg" / "prf" / "Ann", "-3\r\n1\r\n2\r\n3\r\n");
+    read_profile();
+    EXPECT_EQ(run.level_index, 0);
+}
+
+TEST(SettingsFiles, UnusableProfileNamesFallBackToTheDefaultProfile) {
+    ScratchDir dir;
+    fake::Game game;
+    for (const std::string &name : {std::string(), std::string(".."), std::string("../../outside"), std::string("a:b"), std::string("x\x01y")}) {
+        write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\n" + name + "\r\n");
+        read_settings();
+        EXPECT_EQ(run.profile_name, kIgrok) << name;
+    }
+    // A name that went bad while running (an empty profile list picked) reads the default profile.
+    run.profile_name = "";
+    read_profile();
+    EXPECT_EQ(run.profile_name, kIgrok);
+    EXPECT_TRUE(fs::exists(dir.path() / "cfg" / "prf" / "Игрок"));
+    EXPECT_FALSE(fs::exists(dir.path() / "outside"));
+    run.profile_name = "../escape";
+    EXPECT_FALSE(write_profile());
+    EXPECT_FALSE(fs::exists(dir.path() / "cfg" / "escape"));
+}
+
+TEST(SettingsFiles, MissingProfileIsCreatedAndAnExistingOneIsNeverReset) {
+    ScratchDir dir;
+    fake::Game game;
+    write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\nNew\r\n");
+    write_bytes(dir.path() / "cfg" / "prf" / "Old", "5\r\n2\r\n300\r\n1\r\n");
+    read_settings();
+    run.level_index = 9;  // stale values from before
+    read_profile();
+    EXPECT_EQ(run.level_index, 0);
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "New"), "0\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Old"), "5\r\n2\r\n300\r\n1\r\n");
+}
+
+TEST(SettingsFiles, AFailedWriteLeavesTheSavedFileAlone) {
+    ScratchDir dir;
+    fake::Game game;
+    write_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep", "saved");  // a folder in the way
+    run.profile_name = "Kim";
+    run.level_index = 3;
+    EXPECT_FALSE(write_profile());
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep"), "saved");
+    read_profile();  // unreadable (a folder): zeros, nothing overwritten
+    EXPECT_EQ(run.level_index, 0);
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep"), "saved");
+}

@@ -1,0 +1,343 @@
+// shell_frame_test.cpp - the frame drawing, read from the headless engine's call log while the real
+// start-up runs in this process: the splash, the menu backdrop's order and positions, the fade
+// overlay's alpha, the status bar's positions and health bar width, and the loading screen at
+// fade levels 15 and 5. A scratch game folder supplies empty pictures (the engine stands in a
+// checker picture but records the path) and a font whose every glyph advances 10 pixels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "cp1251.h"
+#include "engine/engine.h"
+#include "menus/menus.h"
+#include "shell/shell.h"
+#include "shell/test_support.h"
+#include "ui/ui.h"
+#include "world/world.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr int kGlyphAdvance = 10;  // pixels per character of the scratch font
+
+// One recorded call: its operation and its arguments as written in the log (quotes removed).
+struct Call {
+    std::string op;
+    std::vector<std::string> args;
+    double num(std::size_t i) const { return std::stod(args.at(i)); }
+};
+
+std::vector<std::string> split_log_line(const std::string &line) {
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ') { ++i; continue; }
+        std::string tok;
+        if (line[i] == '"') {
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                if (line[i] == '\\' && i + 1 < line.size()) ++i;
+                tok += line[i];
+            }
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ') tok += line[i++];
+        }
+        out.push_back(tok);
+    }
+    return out;
+}
+
+// A run of the game on the headless engine.
+struct HeadlessRun {
+    std::vector<std::vector<Call>> frames;   // calls of each frame procedure pass
+    std::map<int, int> fade_at_frame;        // fade_level in force when each frame was drawn
+};
+
+std::function<void(int)> g_on_tick;
+int g_tick = 0;
+std::vector<int> g_fade_by_tick;  // fade_level after each logic tick
+
+void timer_hook(OE_Timer *timer) {
+    if (timer != handles.logic_timer) return;
+    ++g_tick;
+    if (g_on_tick) g_on_tick(g_tick);
+    g_fade_by_tick.push_back(run.fade_level);
+}
+
+void make_game_folder(const fs::path &dir) {
+    for (const char *n : {"bg", "menu", "clock", "gtit", "gbut", "gstr", "cur", "compass", "str",
+                          "berry", "health", "rnd", "h1", "mon"})
+        write_bytes(dir / "gfx" / "share" / (std::string(n) + ".tga"), "");
+    std::string ofi = "ofi 1\ntexture 256 256\nline 16\n";
+    for (int c = 32; c < 256; ++c)
+        ofi += "glyph " + std::to_string(c) + " 0 0 8 16 0 0 " + std::to_string(kGlyphAdvance) + "\n";
+    write_bytes(dir / "fnt" / "cyr.ofi", ofi);
+    write_bytes(dir / "cfg" / "config.txt", "1\r\n0\r\n0\r\n1\r\nTester\r\n");  // music off
+}
+
+template <typename T>
+T symbol(const char *name) {
+    T fn = reinterpret_cast<T>(engine_symbol(name));
+    EXPECT_NE(fn, nullptr) << name;
+    return fn;
+}
+
+HeadlessRun run_headless(const fs::path &dir, int frames, std::function<void(int)> on_tick) {
+    HeadlessRun result;
+    const std::string lib = std::string(TARVELOK_GAME_DIR) + "/libengine_headless.so";
+    if (!engine_load(lib.c_str())) {
+        ADD_FAILURE() << "cannot load " << lib;
+        return result;
+    }
+    symbol<void (*)()>("HL_Reset")();
+    const fs::path log = dir / "calls.txt";
+    EXPECT_NE(symbol<int32_t (*)(const char *)>("HL_SetCallLog")(log.c_str()), 0);
+    symbol<void (*)(int32_t)>("HL_SetFrameLimit")(frames);
+    symbol<void (*)(void (*)(OE_Timer *))>("HL_SetTimerHook")(timer_hook);
+    // Fresh run-wide state, as at process start.
+    run = ::Run{};
+    handles = RunHandles{};
+    share_textures.count = 0;
+    sounds = TS_List{};
+    clear_elements();
+    clear_world();
+    level = LevelState{};
+    g_tick = 0;
+    g_on_tick = std::move(on_tick);
+    g_fade_by_tick.clear();
+
+    EXPECT_EQ(run_game(1), 0);
+    symbol<int32_t (*)(const char *)>("HL_SetCallLog")(nullptr);
+    symbol<void (*)(void (*)(OE_Timer *))>("HL_SetTimerHook")(nullptr);
+    g_on_tick = nullptr;
+
+    std::istringstream in(read_bytes(log));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("frame ", 0) == 0) {
+            result.frames.emplace_back();
+            continue;
+        }
+        if (result.frames.empty()) continue;  // start-up calls
+        auto tokens = split_log_line(line);
+        if (tokens.empty()) continue;
+        Call c{tokens[0], {tokens.begin() + 1, tokens.end()}};
+        result.frames.back().push_back(std::move(c));
+    }
+    // Fade level per frame: the value after the last logic tick run before that frame. Each logic
+    // tick asks for the jump key once, so those calls show in which frame's pass each tick ran.
+    int ticks = 0;
+    for (int f = 0; f < static_cast<int>(result.frames.size()); ++f) {
+        for (const Call &c : result.frames[f])
+            if (c.op == "KeyEx_Down" && !c.args.empty() && c.args[0] == "32") ++ticks;
+        result.fade_at_frame[f] = ticks == 0 ? 0 : g_fade_by_tick.at(static_cast<std::size_t>(ticks - 1));
+    }
+    return result;
+}
+
+// The sprite draws of a frame as "name x y w h alpha angle flags" with the picture's stem.
+std::vector<std::string> sprites(const std::vector<Call> &calls) {
+    std::vector<std::string> out;
+    for (const Call &c : calls) {
+        if (c.op != "SSprite_Draw") continue;
+        std::string s = fs::path(c.args[0]).stem().string();
+        for (std::size_t i = 1; i < c.args.size(); ++i) s += " " + c.args[i];
+        out.push_back(s);
+    }
+    return out;
+}
+
+const Call *find_call(const std::vector<Call> &calls, const std::string &op, std::size_t nth = 0) {
+    for (const Call &c : calls)
+        if (c.op == op && nth-- == 0) return &c;
+    return nullptr;
+}
+
+std::string real(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", v);
+    std::string s = buf;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s == "-0" ? "0" : s;
+}
+
+}  // namespace
+
+TEST(FrameDrawing, SplashThenMenuBackdropInOrderWithTheSway) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    // Pin the sway after every logic tick so that the frames drawn next use 6 pixels.
+    HeadlessRun r = run_headless(dir.path(), 12, [](int) { run.sway_offset = 6; });
+    ASSERT_GE(r.frames.size(), 12u);
+    const std::string log = read_bytes(dir.path() / "calls.txt");
+    EXPECT_NE(log.find("SSprite_Draw \"gfx/share/splash.tga\" 272 172 256 256 255 0 1"), std::string::npos);
+
+    const auto s = sprites(r.frames[10]);
+    const std::vector<std::string> expected = {
+        "bg 0 0 800 600 255 0 1",
+        "compass -112 -212 1024 1024 128 6 9",
+        "compass 144 90 512 512 255 -6 1",
+        "str 144 90 512 512 255 24 1",
+        "menu 144 90 512 512 255 0 1",
+        "gtit 140 0 512 128 255 0 1",
+        "berry 120 56 48 48 255 0 1",  // 50 + sway
+        "berry 625 44 48 48 255 0 1",  // 50 - sway
+        "cur 0 0 64 64 255 0 1",
+    };
+    EXPECT_EQ(s, expected);
+    // Additive blending with the olive tint exactly around the three ornaments.
+    std::vector<std::string> state;
+    for (const Call &c : r.frames[10])
+        if (c.op == "FX_SetBlendMode" || c.op == "FX_SetColorMix" || c.op == "SSprite_Draw")
+            state.push_back(c.op == "SSprite_Draw" ? fs::path(c.args[0]).stem().string() : c.op + " " + c.args[0]);
+    EXPECT_EQ(std::vector<std::string>(state.begin(), state.begin() + 7),
+              (std::vector<std::string>{"bg", "FX_SetBlendMode 1", "FX_SetColorMix 0x00AAAA", "compass",
+                                        "compass", "str", "FX_SetBlendMode 0"}));
+    const Call *frames_size = find_call(r.frames[10], "Tex_SetFramesSize");
+    ASSERT_NE(frames_size, nullptr);
+    EXPECT_EQ(frames_size->args, (std::vector<std::string>{"gfx/share/cur.tga", "64", "64"}));
+}
+
+TEST(FrameDrawing, FadeOverlayAlphaFollowsTheFadeAndVanishesAtFullBrightness) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    HeadlessRun r = run_headless(dir.path(), 50, nullptr);
+    ASSERT_EQ(r.frames.size(), 50u);
+    int overlays = 0;
+    for (std::size_t f = 0; f < r.frames.size(); ++f) {
+        const int fade = r.fade_at_frame[static_cast<int>(f)];
+        const Call *rect = find_call(r.frames[f], "Pr2D_Rect");
+        if (fade == 255) {
+            EXPECT_EQ(rect, nullptr) << "frame " << f;
+            continue;
+        }
+        ASSERT_NE(rect, nullptr) << "frame " << f;
+        ++overlays;
+        EXPECT_EQ(rect->args, (std::vector<std::string>{"0", "0", "800", "600", "0x000000",
+                                                        std::to_string(255 - fade), "1"}));
+        // The overlay is the last thing of a menu frame (no loading screen here).
+        EXPECT_EQ(&r.frames[f].back(), rect);
+    }
+    EXPECT_GE(overlays, 26);  // 26 ticks at 50 per second span at least 26 frames at 60
+    EXPECT_EQ(r.fade_at_frame[49], 255);
+}
+
+TEST(FrameDrawing, StatusBarPositionsHealthWidthAndWarningFlash) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    HeadlessRun r = run_headless(dir.path(), 40, [](int tick) {
+        if (tick == 30) {
+            run.game_state = 1;
+            run.fade_level = 255;
+            run.damage = 90;
+            run.deaths = 1;
+            run.level_points = 1234;
+            level.world_time = 1000;  // flash alpha = round(1000 / 5) mod 255 = 200
+        }
+    });
+    const auto &frame = r.frames.back();
+    const std::vector<std::string> expected = {
+        "health 54 544 38 16 255 0 1",  // 128 - damage wide
+        "rnd 22 520 192 64 255 0 1",
+        "rnd 640 8 128 64 255 0 1",
+        "h1 672 24 32 32 255 0 1",
+        "rnd 272 8 256 64 255 0 1",
+        "mon 304 24 32 32 255 0 1",
+        "mon 464 24 32 32 255 0 1",
+        "cur 0 0 64 64 255 0 1",
+    };
+    EXPECT_EQ(sprites(frame), expected);
+    const Call *flash = find_call(frame, "Pr2D_Rect");
+    ASSERT_NE(flash, nullptr);
+    EXPECT_EQ(flash->args, (std::vector<std::string>{"54", "544", "38", "16", "0x0000FF", "200", "1"}));
+
+    std::vector<std::string> texts;
+    for (const Call &c : frame)
+        if (c.op == "Text_Draw") texts.push_back(c.args[1] + " " + c.args[2] + " " + c.args[3] + " " + c.args[7]);
+    const std::string points = "Очки: 1234";
+    const double px = 400 - 10.0 * kGlyphAdvance / 2;  // ten characters centred on 400
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         "703 25 x2 0x333333", "704 24 x2 0xFFFFFF",  // lives: shadow to the left
+                         real(px + 1) + " 25 " + points + " 0x333333",
+                         real(px) + " 24 " + points + " 0xFFFFFF"}));
+    // The status bar is drawn in screen coordinates: the camera was switched off before it.
+    EXPECT_NE(find_call(frame, "Text_Draw"), nullptr);
+}
+
+TEST(FrameDrawing, HealthBarIsFullWithoutDamageAndNoCursorWithMouseOff) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    HeadlessRun r = run_headless(dir.path(), 40, [](int tick) {
+        if (tick == 30) {
+            run.game_state = 1;
+            run.fade_level = 255;
+            run.mouse_off = 1;
+        }
+    });
+    const auto s = sprites(r.frames.back());
+    ASSERT_FALSE(s.empty());
+    EXPECT_EQ(s.front(), "health 54 544 128 16 255 0 1");
+    EXPECT_EQ(find_call(r.frames.back(), "Pr2D_Rect"), nullptr);
+    for (const auto &d : s) EXPECT_NE(d.rfind("cur ", 0), 0u) << d;
+}
+
+TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    constexpr int kStartTick = 30;
+    HeadlessRun r = run_headless(dir.path(), 110, [](int tick) {
+        if (tick == kStartTick) {  // what "new game" asks for, with the final scene's title
+            run.level_index = 10;
+            run.fade_level = 255;
+            run.fading_out = 1;
+            run.start_pending = 1;
+        }
+    });
+    int loading_frames = 0;
+    std::set<int> fades_with_loading;
+    for (std::size_t f = 0; f < r.frames.size(); ++f) {
+        const auto &frame = r.frames[f];
+        const auto s = sprites(frame);
+        const bool loading = std::find(s.begin(), s.end(), "clock 368 284 64 64 255 0 1") != s.end();
+        if (!loading) continue;
+        ++loading_frames;
+        fades_with_loading.insert(r.fade_at_frame[static_cast<int>(f)]);
+        // Drawn over everything, after the black overlay.
+        const Call *rect = find_call(frame, "Pr2D_Rect");
+        ASSERT_NE(rect, nullptr);
+        std::size_t rect_at = static_cast<std::size_t>(rect - frame.data());
+        std::vector<std::string> after;
+        for (std::size_t i = rect_at + 1; i < frame.size(); ++i) {
+            const Call &c = frame[i];
+            if (c.op == "SSprite_Draw") after.push_back(fs::path(c.args[0]).stem().string() + " " + c.args[1] + " " + c.args[2] + " " + c.args[3] + " " + c.args[4]);
+            else if (c.op == "FX_SetBlendMode") after.push_back("blend " + c.args[0]);
+            else if (c.op == "Text_Draw") after.push_back("text " + c.args[3] + " " + c.args[2] + " " + c.args[7]);
+        }
+        ASSERT_GE(after.size(), 14u);
+        EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 12),
+                  (std::vector<std::string>{
+                      "blend 0", "bg 0 0 800 600", "menu 272 236 256 192", "clock 368 284 64 64",
+                      "gtit 140 64 512 128", "text Загрузка 349 0x333333", "text Загрузка 348 0xFFFFFF",
+                      "blend 1", "text Игра закончена! 140 0xFFFFFF", "blend 0", "gbut 76 472 648 74",
+                      "blend 1"}));
+        // One of the five tips, orange, at 494.
+        EXPECT_EQ(after[12].rfind("text ", 0), 0u);
+        EXPECT_EQ(after[12].substr(after[12].size() - 12), "494 0x11CCFF");
+        EXPECT_EQ(after.back(), "blend 0");
+        // "Загрузка" is 8 characters, the title 15: both centred on 400.
+        const Call *title = find_call(frame, "Text_Draw", 2);
+        ASSERT_NE(title, nullptr);
+        EXPECT_EQ(title->num(1), 400 - 15.0 * kGlyphAdvance / 2);
+    }
+    EXPECT_GE(loading_frames, 2);
+    EXPECT_EQ(fades_with_loading, (std::set<int>{5, 15}));
+    // The level was loaded 26 ticks after the request, and the game plays on without the screen.
+    EXPECT_EQ(run.game_state, 1);
+    EXPECT_EQ(run.start_pending, 0);
+}

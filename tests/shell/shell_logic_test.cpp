@@ -1,0 +1,327 @@
+// shell_logic_test.cpp - the logic tick: the fade, the jump input, the state machine's transitions
+// (start, pause, death, game over, level end, reload), the continue hint, the camera follow and the
+// slow tick; run against a recording engine table.
+#include <gtest/gtest.h>
+
+#include "cp1251.h"
+#include "shell/fake_engine.h"
+#include "shell/test_support.h"
+
+using namespace testsupport;
+
+namespace {
+void ticks(int n) {
+    for (int i = 0; i < n; ++i) logic_tick();
+}
+}  // namespace
+
+TEST(LogicTick, MenuFadesInFromBlackIn26Ticks) {
+    ScratchDir dir;
+    fake::Game game;
+    ASSERT_EQ(run.fade_level, 0);
+    for (int k = 1; k <= 25; ++k) {
+        logic_tick();
+        ASSERT_EQ(run.fade_level, 10 * k);
+    }
+    logic_tick();
+    EXPECT_EQ(run.fade_level, 255);
+    ticks(5);
+    EXPECT_EQ(run.fade_level, 255);
+    EXPECT_EQ(run.game_state, 0);
+}
+
+TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
+    ScratchDir dir;
+    fake::Game game;
+    fake::Game::window("wnd_main", true);
+    fake::Game::window("wnd_cfg", true);
+    fake::Game::window("wnd_rec", true);
+    scene_files[3] = "levels/level3.txt";
+    run.level_index = 3;
+    run.fade_level = 255;  // what new_game / continue_game do
+    run.fading_out = 1;
+    run.start_pending = 1;
+    for (int k = 1; k <= 25; ++k) {
+        logic_tick();
+        ASSERT_EQ(run.game_state, 0) << "tick " << k;
+        ASSERT_EQ(run.fade_level, 255 - 10 * k);
+    }
+    EXPECT_EQ(run.fade_level, 5);
+    logic_tick();  // the 26th: black, and the level starts
+    EXPECT_EQ(run.fade_level, 0);
+    EXPECT_EQ(run.game_state, 1);
+    EXPECT_EQ(run.start_pending, 0);
+    EXPECT_EQ(run.fading_out, 0);
+    EXPECT_EQ(fake::mouse_locks, 1);
+    EXPECT_EQ(level.level_file, "levels/level3.txt");
+    EXPECT_FALSE(is_visible("wnd_main"));
+    EXPECT_FALSE(is_visible("wnd_cfg"));
+    EXPECT_FALSE(is_visible("wnd_rec"));
+    // ... and the level fades in over the next 26 ticks.
+    ticks(25);
+    EXPECT_EQ(run.fade_level, 250);
+    logic_tick();
+    EXPECT_EQ(run.fade_level, 255);
+}
+
+TEST(LogicTick, JumpInputFromSpaceOrLeftButtonUnlessMouseIsOff) {
+    ScratchDir dir;
+    fake::Game game;
+    logic_tick();
+    EXPECT_EQ(run.jump_pressed, 0);
+    fake::keys_down = {32};
+    logic_tick();
+    EXPECT_EQ(run.jump_pressed, 1);
+    fake::keys_down.clear();
+    fake::buttons_down = {1};
+    logic_tick();
+    EXPECT_EQ(run.jump_pressed, 1);
+    run.mouse_off = 1;
+    logic_tick();
+    EXPECT_EQ(run.jump_pressed, 0);
+}
+
+TEST(LogicTick, PauseOnEscapeOrRightButtonOnlyOnceAndNeverOnTheFinalScene) {
+    ScratchDir dir;
+    fake::Game game;
+    fake::Game::window("wnd_main", false);
+    fake::Game::window("wnd_pause", false);
+    sounds.items = {{reinterpret_cast<OE_Sound *>(0x10), "a"}, {reinterpret_cast<OE_Sound *>(0x20), "click"}};
+    sounds.count = 2;
+
+    run.game_state = 1;
+    run.fade_level = 255;
+    logic_tick();
+    EXPECT_EQ(run.game_state, 1);
+    fake::keys_down = {27};
+    logic_tick();
+    EXPECT_EQ(run.game_state, 2);
+    EXPECT_TRUE(is_visible("wnd_pause"));
+    ASSERT_EQ(fake::played.size(), 1u);
+    EXPECT_EQ(fake::played[0], reinterpret_cast<OE_Sound *>(0x20));
+
+    // Held again while the window is open: nothing more.
+    run.game_state = 1;
+    logic_tick();
+    EXPECT_EQ(fake::played.size(), 1u);
+
+    // The right button pauses even with mouse control off.
+    set_visible("wnd_pause", false);
+    fake::keys_down.clear();
+    fake::buttons_down = {0};
+    run.mouse_off = 1;
+    logic_tick();
+    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(fake::played.size(), 2u);
+
+    // The final scene cannot be paused.
+    set_visible("wnd_pause", false);
+    run.game_state = 1;
+    run.level_index = 10;
+    logic_tick();
+    EXPECT_EQ(run.game_state, 1);
+    EXPECT_FALSE(is_visible("wnd_pause"));
+}
+
+TEST(LogicTick, FrozenStateWaitsForTheEndOfTheFadeOut) {
+    ScratchDir dir;
+    fake::Game game;
+    run.game_state = 2;
+    run.fading_out = 1;
+    run.fade_level = 20;
+    run.death_pending = 1;
+    logic_tick();  // 10: not yet black
+    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(run.death_pending, 1);
+    logic_tick();  // 0: respawn
+    EXPECT_EQ(run.game_state, 1);
+    EXPECT_EQ(run.death_pending, 0);
+    EXPECT_EQ(run.fading_out, 0);
+}
+
+TEST(LogicTick, FourthDeathEndsTheGameAndSavesLevelTen) {
+    ScratchDir dir;
+    fake::Game game;
+    fake::Game::window("wnd_main", false);
+    fake::Game::window("wnd_pause", true);
+    add_element(new ielement("lbl_go", 0, 0, 10, 10, "", false));
+    ensure_config_dirs();
+    run.total_nuts = 2;
+    run.total_points = 900;
+    run.level_points = 55;  // not banked
+    run.deaths = 4;
+    run.level_index = 6;
+    run.game_state = 2;
+    run.fading_out = 1;
+    run.fade_level = 0;
+    run.death_pending = 1;
+    logic_tick();
+    EXPECT_TRUE(is_visible("lbl_go"));
+    EXPECT_FALSE(is_visible("wnd_pause"));
+    EXPECT_EQ(run.level_index, 10);
+    EXPECT_EQ(run.game_state, 0);
+    EXPECT_EQ(run.death_pending, 0);
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Tester"), "10\r\n2\r\n900\r\n4\r\n");
+}
+
+TEST(LogicTick, ThirdDeathOnlyRespawns) {
+    ScratchDir dir;
+    fake::Game game;
+    run.deaths = 3;
+    run.level_index = 2;
+    run.game_state = 2;
+    run.fading_out = 1;
+    run.death_pending = 1;
+    logic_tick();
+    EXPECT_EQ(run.game_state, 1);
+    EXPECT_EQ(run.level_index, 2);
+    EXPECT_FALSE(fs::exists(dir.path() / "cfg"));  // nothing written
+}
+
+TEST(LogicTick, LevelEndShowsTheResultsOverTheFrozenLevel) {
+    ScratchDir dir;
+    fake::Game game;
+    fake::Game::window("wnd_stat", false);
+    add_element(new ielement("txt_points", 0, 0, 10, 10, "", true));
+    add_element(new ielement("txt_tnuts", 0, 0, 10, 10, "", true));
+    run.total_points = 100;
+    run.level_points = 23;
+    run.total_nuts = 4;
+    run.gold_nut_found = 1;
+    run.game_state = 2;
+    run.fading_out = 1;
+    run.level_done_pending = 1;
+    logic_tick();
+    EXPECT_EQ(element_named("txt_points")->text, "123");
+    EXPECT_EQ(element_named("txt_tnuts")->text, "5");
+    EXPECT_TRUE(is_visible("wnd_stat"));
+    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(run.fading_out, 0);
+    EXPECT_EQ(run.level_done_pending, 0);
+    logic_tick();  // fading in; nothing else happens
+    EXPECT_EQ(run.fade_level, 10);
+    EXPECT_EQ(run.game_state, 2);
+}
+
+TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
+    ScratchDir dir;
+    fake::Game game;
+    fake::Game::window("wnd_win", false);
+    scene_files[10] = "levels/final.txt";
+    game.camera.x = 500;
+    game.camera.y = 300;
+    fake::now_ms = 1234;
+    run.level_index = 10;
+    run.game_state = 2;
+    run.fading_out = 1;
+    run.reload_pending = 1;
+    logic_tick();
+    EXPECT_EQ(run.game_state, 1);
+    EXPECT_EQ(run.reload_pending, 0);
+    EXPECT_EQ(game.camera.x, 0);
+    EXPECT_EQ(game.camera.y, 0);
+    EXPECT_EQ(level.level_file, "levels/final.txt");
+    EXPECT_EQ(game.logic_timer.time_stamp, 1234);
+    EXPECT_EQ(fake::mouse_locks, 1);
+    EXPECT_TRUE(is_visible("wnd_win"));
+}
+
+TEST(LogicTick, ContinueHintNamesTheLevelEveryMenuTick) {
+    ScratchDir dir;
+    fake::Game game;
+    fake::Game::window("wnd_main", true);
+    auto *con = new Ibutton("btn_con", 290, 260, 220, 60, "", true);
+    add_element(con);
+    run.level_index = 6;
+    logic_tick();
+    EXPECT_EQ(con->tooltip1, std::string(CP1251("Продолжить на уровне:").c_str()));
+    EXPECT_EQ(con->tooltip2, std::string(CP1251("Старый рудник - Глава 1").c_str()));
+    run.level_index = 5;
+    logic_tick();
+    EXPECT_EQ(con->tooltip2, std::string(CP1251("Зеленая долина - Глава 6").c_str()));
+    run.level_index = 9;
+    logic_tick();
+    EXPECT_EQ(con->tooltip2, "");
+    run.level_index = 10;
+    logic_tick();
+    EXPECT_EQ(con->tooltip2, std::string(CP1251("Игра закончена!").c_str()));
+    EXPECT_STREQ(level_title(11), "");
+    EXPECT_STREQ(level_title(-1), "");
+}
+
+TEST(CameraFollow, EasesThreePercentTowardsTheLeadPoint) {
+    ScratchDir dir;
+    fake::Game game;
+    level.hero_x = 1000;
+    level.hero_y = 700;
+    camera_follow();  // standing: hero centred, lead W/2
+    EXPECT_EQ(run.camera_lead, 400);
+    EXPECT_EQ(game.camera.x, std::lround((1000 - 400) * 0.03));
+    EXPECT_EQ(game.camera.y, std::lround((700 - 300) * 0.03));
+
+    game.camera.x = game.camera.y = 0;
+    level.hero_walking = 1;  // walking right: 200 from the left edge
+    camera_follow();
+    EXPECT_EQ(run.camera_lead, 200);
+    EXPECT_EQ(game.camera.x, std::lround((1000 - 200) * 0.03));
+
+    game.camera.x = 0;
+    level.hero_facing = 1;  // walking left: 600
+    camera_follow();
+    EXPECT_EQ(run.camera_lead, 600);
+    EXPECT_EQ(game.camera.x, std::lround((1000 - 600) * 0.03));
+
+    level.hero_walking = 0;
+    level.riding = 1;  // riding counts as walking
+    game.camera.x = 0;
+    camera_follow();
+    EXPECT_EQ(run.camera_lead, 600);
+
+    // 17 pixels away still moves (0.51 rounds up); 16 away no longer does (0.48 rounds down).
+    level.riding = 0;
+    level.hero_x = 1000;
+    game.camera.x = 1000 - 400 - 17;
+    camera_follow();
+    EXPECT_EQ(game.camera.x, 1000 - 400 - 16);
+    camera_follow();
+    EXPECT_EQ(game.camera.x, 1000 - 400 - 16);
+}
+
+TEST(CameraFollow, RunsBeforeTheWorldStepInPlayOnly) {
+    ScratchDir dir;
+    fake::Game game;
+    level.hero_x = 2000;
+    run.fade_level = 255;
+    logic_tick();  // menu: the camera stays
+    EXPECT_EQ(game.camera.x, 0);
+    run.game_state = 1;
+    logic_tick();
+    EXPECT_EQ(game.camera.x, std::lround((2000 - 400) * 0.03));
+}
+
+TEST(SlowTick, AdvancesTheSwayAndTheLogicTickDerivesTheOffset) {
+    ScratchDir dir;
+    fake::Game game;
+    for (int i = 0; i < 10; ++i) slow_tick();
+    EXPECT_NEAR(run.sway_phase, 1.0f, 1e-5);
+    logic_tick();
+    EXPECT_NEAR(run.sway_offset, std::cos(1.0f) * 6, 1e-5);
+    run.game_state = 2;
+    run.sway_phase = 0;
+    logic_tick();  // frozen: the offset is not recomputed
+    EXPECT_NEAR(run.sway_offset, std::cos(1.0f) * 6, 1e-5);
+}
+
+TEST(LogicTick, F1ReloadsTheCurrentLevelFileAndRestartsItsTallies) {
+    ScratchDir dir;
+    fake::Game game;
+    run.game_state = 1;
+    level.level_file = "levels/a.txt";
+    run.level_points = 70;
+    run.damage = 30;
+    fake::keys_pressed = {112};
+    logic_tick();
+    EXPECT_EQ(run.level_points, 0);
+    EXPECT_EQ(run.damage, 0);
+    EXPECT_EQ(level.level_file, "levels/a.txt");
+}
