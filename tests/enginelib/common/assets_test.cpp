@@ -8,10 +8,23 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "engine_common.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#endif
+#include <stb/stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 
 namespace {
 
@@ -162,6 +175,30 @@ TEST(Pictures, TgaLoadsToRgbaThroughABackslashPath) {
     EXPECT_EQ(h, 1);
 }
 
+TEST(Pictures, JpgAndPngLoadToo) {
+    // 16 x 8, left half red, right half blue, opaque.
+    const int w = 16, h = 8;
+    std::vector<uint8_t> rgb(std::size_t(w) * h * 3, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) rgb[(std::size_t(y) * w + x) * 3 + (x < w / 2 ? 0 : 2)] = 255;
+    const fs::path jpg = temp_dir() / "halves.jpg", png = temp_dir() / "halves.png";
+    ASSERT_TRUE(stbi_write_jpg(jpg.c_str(), w, h, 3, rgb.data(), 95));
+    ASSERT_TRUE(stbi_write_png(png.c_str(), w, h, 3, rgb.data(), w * 3));
+    for (const fs::path &p : {jpg, png}) {
+        ec::Image img;
+        ASSERT_TRUE(ec::image_load_rgba(p.c_str(), img)) << p;
+        ASSERT_EQ(img.width, w);
+        ASSERT_EQ(img.height, h);
+        const uint8_t *left = &img.rgba[(std::size_t(4) * w + 2) * 4];   // row 4, column 2
+        const uint8_t *right = &img.rgba[(std::size_t(4) * w + 13) * 4]; // row 4, column 13
+        EXPECT_GT(left[0], 200) << p;   // red (JPG is lossy: near, not exact)
+        EXPECT_LT(left[2], 60) << p;
+        EXPECT_GT(right[2], 200) << p;  // blue
+        EXPECT_LT(right[0], 60) << p;
+        EXPECT_EQ(left[3], 255) << p;
+    }
+}
+
 TEST(Pictures, MissingOrBrokenPictureGivesTheCheckerAndOneWarning) {
     const fs::path missing = temp_dir() / "no_such_picture.tga";
     ec::Image img;
@@ -248,6 +285,46 @@ TEST(Wav, UnsupportedOrDamagedFilesAreRefusedWithAReason) {
     // A missing file is named.
     EXPECT_FALSE(ec::wav_load((temp_dir() / "nothing.wav").c_str(), pcm, error));
     EXPECT_NE(error.find("nothing.wav"), std::string::npos) << error;
+}
+
+TEST(Wav, DamagedFilesNeverReadOutOfBoundsOrCrash) {
+    // A valid file, then cuts and random byte changes of it (fixed seed: the same cases each run).
+    const std::string data16 = le16(1) + le16(2) + le16(3) + le16(4);
+    const std::string good = riff(fmt_chunk(1, 2, 22050, 16) + "data" + le32(8) + data16);
+    std::mt19937 rng(1234);
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes = good.substr(0, rng() % (good.size() + 1));
+        const int changes = int(rng() % 4);
+        for (int c = 0; c < changes && !bytes.empty(); ++c) bytes[rng() % bytes.size()] = char(rng());
+        ec::Pcm16 pcm;
+        std::string error;
+        if (parse(bytes, pcm, error)) {
+            ++accepted;
+            // Whatever was accepted fits inside the bytes it came from.
+            EXPECT_LE(pcm.samples.size() * 2, bytes.size());
+            EXPECT_TRUE(pcm.channels == 1 || pcm.channels == 2);
+        } else {
+            EXPECT_FALSE(error.empty());
+        }
+    }
+    EXPECT_GT(accepted, 0);
+}
+
+TEST(Fonts, DamagedDescriptionsNeverCrash) {
+    std::mt19937 rng(99);
+    const std::string good = kOfi;
+    for (int round = 0; round < 500; ++round) {
+        std::string text = good;
+        for (int c = 0; c < 6; ++c) text[rng() % text.size()] = char(rng());
+        ec::FontDesc font;
+        ::testing::internal::CaptureStderr();
+        ec::font_parse_text(text, "damaged.ofi", font);
+        ::testing::internal::GetCapturedStderr();
+        std::vector<ec::GlyphQuad> quads;
+        ec::text_layout(font, "AB\xC0 ~", 0, 0, 1.0f, 0, quads);
+        EXPECT_LE(quads.size(), 5u);
+    }
 }
 
 }  // namespace
