@@ -21,6 +21,7 @@
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "music/music.h"
+#include "platform/waveout.h"
 #include "shell/shell.h"
 #include "sim/sim_input.h"
 #include "ui/ui.h"
@@ -176,6 +177,8 @@ int main(int argc, char **argv) {
         if (!g_trace) return bad_arguments("cannot write the trace file " + trace_file);
     }
 
+    // Music is mixed but never played: no audio device, and no sound for anyone to hear.
+    waveout_set_virtual(true);
     if (!engine_load("libengine_headless.so")) return 1;
     void (*push_event)(const HL_Event *) = nullptr;
     void (*set_frame_limit)(int32_t) = nullptr;
