@@ -43,8 +43,9 @@ void health(cairo_t *cr, double size, int f, int n) {
     const double ph = kTau * f / n;
     cairo_save(cr);
     units(cr, size, 64);
-    const double beat = 1 + 0.08 * std::pow(std::max(0.0, std::sin(ph)), 3);
-    glow(cr, 32, 32, 30, pal::kPink, 0.35);
+    // A double beat, then a slow breath between beats; the glow swells all the time.
+    const double beat = 1 + 0.08 * std::pow(std::max(0.0, std::sin(ph)), 3) + 0.02 * std::cos(ph);
+    glow(cr, 32, 32, 30, pal::kPink, 0.3 + 0.1 * std::cos(ph));
     heart_path(cr, 32, 34, 21 * beat);
     shape(cr, pal::kRed, 2.5, 0.35);
     gloss(cr, 23, 24, 6, 4, 0.7);
@@ -137,12 +138,27 @@ void berry(cairo_t *cr, double size, int f, int n) {
 // A coin or nut seen turning: x squeezed by |cos|, with a rim showing while edge-on.
 void spin(cairo_t *cr, double ph, double cx, const std::function<void()> &face) {
     const double c = std::cos(ph);
-    cairo_save(cr);
-    cairo_translate(cr, cx, 0);
-    cairo_scale(cr, std::max(std::abs(c), 0.12), 1);
-    cairo_translate(cr, -cx, 0);
-    face();
-    cairo_restore(cr);
+    const double squeeze = std::max(std::abs(c), 0.12);
+    // The rim: a dark copy of the silhouette peeking out on the side turning away, thicker the
+    // more edge-on the face is.
+    const double rim = (1 - std::abs(c)) * 3.5 * (c * std::sin(ph) >= 0 ? 1 : -1);
+    for (int pass = 0; pass < 2; ++pass) {
+        cairo_save(cr);
+        cairo_translate(cr, cx + (pass == 0 ? rim : 0), 0);
+        cairo_scale(cr, squeeze, 1);
+        cairo_translate(cr, -cx, 0);
+        if (pass == 0) {
+            cairo_push_group(cr);
+            face();
+            cairo_pattern_t *silhouette = cairo_pop_group(cr);
+            set(cr, pal::kOutline);
+            cairo_mask(cr, silhouette);
+            cairo_pattern_destroy(silhouette);
+        } else {
+            face();
+        }
+        cairo_restore(cr);
+    }
 }
 
 void coin(cairo_t *cr, double size, int f, int n, RGB metal, RGB dark, const char *mark) {

@@ -247,7 +247,8 @@ void stone(cairo_t *cr, int w, int h) {
     for (int row = 0; row < 5; ++row)
         for (int col = 0; col < 4; ++col) {
             const double cw = w / 4.0, ch = h / 5.0;
-            const double x = col * cw + (row % 2) * cw / 2 + rng.range(-4, 4), y = row * ch + rng.range(-3, 3);
+            // A quarter-cell shift keeps every joint away from the tile's edges.
+            const double x = col * cw + (row % 2) * cw / 2 + cw / 4 + rng.range(-4, 4), y = row * ch + ch / 4 + rng.range(-3, 3);
             const RGB c = mix(pal::kStone, pal::kStoneDark, rng.range(0, 0.5));
             wrapped(w, h, x, y, [&](double px, double py) {
                 rounded_rect(cr, px + 3, py + 3, cw - 6, ch - 6, 10);

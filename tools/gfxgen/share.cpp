@@ -76,11 +76,31 @@ void spiky(cairo_t *cr, double cx, double cy, double R, int points, double inner
     cairo_restore(cr);
 }
 
-void star(cairo_t *cr, int w, int h) {
-    soft_disc(cr, w / 2.0, h / 2.0, w / 2.0 - 0.5, 0.45, 2.0);
-    spiky(cr, w / 2.0, h / 2.0, w / 2.0 - 0.5, 5, 0.42, 1.0);
-    soft_disc(cr, w / 2.0, h / 2.0, w / 6.0, 1.0, 1.0);
+// Per-pixel soft star: alpha falls off with the distance from the centre measured against the
+// star's radius in that direction, so even the spikes fade smoothly.
+void soft_star(cairo_t *cr, int w, int h, int points, double inner, double falloff) {
+    cairo_surface_t *s = cairo_get_target(cr);
+    cairo_surface_flush(s);
+    unsigned char *d = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    const double cx = w / 2.0, cy = h / 2.0, R = w / 2.0 - 1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double dx = x + 0.5 - cx, dy = y + 0.5 - cy, r = std::hypot(dx, dy);
+            const double a = std::atan2(dy, dx) + M_PI / 2;   // a tip points straight up
+            // Star outline radius in this direction: between inner*R (valleys) and R (tips).
+            const double t = 0.5 + 0.5 * std::cos(a * points);
+            const double edge = R * (inner + (1 - inner) * std::pow(t, 1.8));
+            const double core = std::max(0.0, 1 - r / (R * 0.5));
+            double v = std::max(0.0, 1 - r / edge);
+            v = std::max(std::pow(v, falloff), core * core);
+            const uint32_t alpha = static_cast<uint32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+            reinterpret_cast<uint32_t *>(d + y * stride)[x] = (alpha << 24) | (alpha << 16) | (alpha << 8) | alpha;
+        }
+    cairo_surface_mark_dirty(s);
 }
+
+void star(cairo_t *cr, int w, int h) { soft_star(cr, w, h, 5, 0.3, 1.4); }
 
 void finn(cairo_t *cr, int w, int h) {
     soft_disc(cr, w / 2.0, h / 2.0, w / 2.0 - 1, 0.55, 2.5);
@@ -98,6 +118,7 @@ void finn(cairo_t *cr, int w, int h) {
 // Beams fanning to the right from the middle of the left edge (the game mirrors a second copy).
 void ray(cairo_t *cr, int w, int h) {
     const double ox = 0, oy = h / 2.0;
+    soft_disc(cr, ox, oy, h * 0.22, 0.9, 1.5);
     const double angles[] = {-0.55, -0.3, -0.08, 0.12, 0.34, 0.58};
     const double widths[] = {0.09, 0.06, 0.1, 0.07, 0.09, 0.06};
     for (int i = 0; i < 6; ++i) {
