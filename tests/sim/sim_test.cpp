@@ -166,3 +166,25 @@ TEST(SimInput, MalformedLinesAreNamed) {
     std::string error;
     EXPECT_FALSE(sim::parse_input("0 text " + std::string(300, 'a') + "\n", "s", ev, error));
 }
+
+TEST(Simulator, ScreenOptionsFollowTheSettings) {
+    ScratchDir dir;
+    write_bytes("cfg/config.txt", "1\r\n1\r\n0\r\n1\r\nAnn\r\n");  // window, 16 bits
+    ASSERT_EQ(run_sim("--frames 2 --calls calls.txt").status, 0);
+    EXPECT_NE(read_bytes("calls.txt").find("OE_SetScreenOptions 800 600 16 0 0 1\n"), std::string::npos);
+    write_bytes("cfg/config.txt", "0\r\n0\r\n0\r\n1\r\nAnn\r\n");  // full screen, 32 bits
+    ASSERT_EQ(run_sim("--frames 2 --calls calls.txt").status, 0);
+    const std::string calls = read_bytes("calls.txt");
+    EXPECT_NE(calls.find("OE_SetScreenOptions 800 600 32 0 1 1\n"), std::string::npos);
+    // The start-up order: timers, then the options, procedures 3, 0, 1, 2, then the loop.
+    const std::vector<std::string> order = {"Timer_Create proc 20 5", "Timer_Create proc 50 0", "OE_Disable 2",
+                                            "OE_SetWndName \"Tarvelok\"", "OE_RegProcedure 3", "OE_RegProcedure 0",
+                                            "OE_RegProcedure 1", "OE_RegProcedure 2", "OE_SetAdvancedOptions 1 1 1",
+                                            "OE_SetScreenOptions", "OE_Init 16 0"};
+    std::size_t at = 0;
+    for (const auto &step : order) {
+        const std::size_t found = calls.find(step, at);
+        ASSERT_NE(found, std::string::npos) << step;
+        at = found + step.size();
+    }
+}
