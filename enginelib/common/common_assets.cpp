@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cp1251.h"
 #include "engine_common.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -152,7 +153,7 @@ void text_layout(const FontDesc &font, const char *text, float x, float y, float
 // ==== Pictures ==================================================================================
 
 std::string path_native(const char *path) {
-    std::string s = path ? path : "";
+    std::string s = cp1251::to_utf8(path ? path : "");
     for (char &c : s)
         if (c == '\\') c = '/';
     return s;

@@ -193,7 +193,8 @@ struct Image {
     int32_t width = 0, height = 0;
     std::vector<uint8_t> rgba;   // width * height * 4, rows top to bottom
 };
-// The game's paths use backslashes; files are opened with forward slashes.
+// A path as the game gives it (1251 bytes, backslashes) -> as files are opened here (UTF-8,
+// forward slashes). ASCII paths only change their separators. Every loader below uses it.
 std::string path_native(const char *path);
 // Loads TGA / JPG / PNG (path as the game gives it). On failure fills `out` with the checker
 // picture, writes one warning naming the file on stderr and returns false.

@@ -93,10 +93,10 @@ Run g_run;
 
 // ==== Log helpers ===============================================================================
 
-std::string quoted_path(const char *path_1251) {
-    return hl::quote_utf8(ec::path_native(cp1251::to_utf8(path_1251 ? path_1251 : "").c_str()));
-}
+std::string quoted_path(const char *path_1251) { return hl::quote_utf8(ec::path_native(path_1251)); }
 
+// Lines are only built while a log is open: a run without one costs no formatting.
+bool logging() { return g_run.log.active(); }
 void emit(const hl::Line &line) { g_run.log.write_line(line.text()); }
 
 std::string texture_name(const OE_Texture *t) {
@@ -143,28 +143,29 @@ uint32_t dev_refs = 1;
 
 uint32_t dev_add_ref(OE_Device *) {
     ++dev_refs;
-    emit(hl::Line("Device.AddRef").result().i(dev_refs));
+    if (logging()) emit(hl::Line("Device.AddRef").result().i(dev_refs));
     return dev_refs;
 }
 uint32_t dev_release(OE_Device *) {
     if (dev_refs > 1) --dev_refs;  // the engine keeps its own reference
-    emit(hl::Line("Device.Release").result().i(dev_refs));
+    if (logging()) emit(hl::Line("Device.Release").result().i(dev_refs));
     return dev_refs;
 }
 int32_t dev_set_render_state(OE_Device *, uint32_t state, uint32_t value) {
-    emit(hl::Line("Device.SetRenderState").i(state).i(value));
+    if (logging()) emit(hl::Line("Device.SetRenderState").i(state).i(value));
     return 0;
 }
 int32_t dev_set_vertex_shader(OE_Device *, uint32_t format) {
-    emit(hl::Line("Device.SetVertexShader").i(format));
+    if (logging()) emit(hl::Line("Device.SetVertexShader").i(format));
     return 0;
 }
 int32_t dev_set_texture(OE_Device *, uint32_t stage, void *device_texture) {
-    emit(hl::Line("Device.SetTexture").i(stage).raw(device_texture_name(device_texture)));
+    if (logging()) emit(hl::Line("Device.SetTexture").i(stage).raw(device_texture_name(device_texture)));
     return 0;
 }
 int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const void *vertices,
                               uint32_t stride) {
+    if (!logging()) return 0;
     hl::Line l("Device.DrawPrimitiveUP");
     l.i(type).i(count).i(stride);
     // Vertices of format 0x144: x y z rhw colour u v; logged as x y colour u v.
@@ -235,44 +236,44 @@ void reset_all() {
 
 extern "C" {
 
-void OE_SetWndName(const char *caption) { emit(hl::Line("OE_SetWndName").str(caption)); }
+void OE_SetWndName(const char *caption) { if (logging()) emit(hl::Line("OE_SetWndName").str(caption)); }
 
 void OE_SetScreenOptions(int32_t w, int32_t h, int32_t bpp, int32_t refresh, int32_t fullscreen,
                          int32_t vsync) {
-    emit(hl::Line("OE_SetScreenOptions").i(w).i(h).i(bpp).i(refresh).i(fullscreen).i(vsync));
+    if (logging()) emit(hl::Line("OE_SetScreenOptions").i(w).i(h).i(bpp).i(refresh).i(fullscreen).i(vsync));
     ec::options_set(w, h, bpp, refresh, fullscreen, vsync);
 }
 
 void OE_ChangeScreenOptions(int32_t w, int32_t h, int32_t bpp, int32_t refresh, int32_t fullscreen,
                             int32_t vsync) {
-    emit(hl::Line("OE_ChangeScreenOptions").i(w).i(h).i(bpp).i(refresh).i(fullscreen).i(vsync));
+    if (logging()) emit(hl::Line("OE_ChangeScreenOptions").i(w).i(h).i(bpp).i(refresh).i(fullscreen).i(vsync));
     ec::options_set(w, h, bpp, refresh, fullscreen, vsync);
 }
 
 OE_Options *OE_GetOptions(void) {
-    emit(hl::Line("OE_GetOptions").result().raw("options"));
+    if (logging()) emit(hl::Line("OE_GetOptions").result().raw("options"));
     return ec::options();
 }
 
 void OE_SetAdvancedOptions(int32_t a, int32_t b, int32_t c) {
-    emit(hl::Line("OE_SetAdvancedOptions").i(a).i(b).i(c));
+    if (logging()) emit(hl::Line("OE_SetAdvancedOptions").i(a).i(b).i(c));
 }
 
-void OE_Disable(int32_t what) { emit(hl::Line("OE_Disable").i(what)); }
+void OE_Disable(int32_t what) { if (logging()) emit(hl::Line("OE_Disable").i(what)); }
 
 void OE_RegProcedure(int32_t id, OE_Proc proc) {
-    emit(hl::Line("OE_RegProcedure").i(id).raw(proc_name(proc)));
+    if (logging()) emit(hl::Line("OE_RegProcedure").i(id).raw(proc_name(proc)));
     ec::procedure_register(id, proc);
 }
 
 OE_Timer *Timer_Create(OE_Proc proc, int32_t interval_ms, int32_t flags) {
     OE_Timer *t = ec::timer_create(proc, interval_ms, flags, g_run.now);
-    emit(hl::Line("Timer_Create").raw(proc_name(proc)).i(interval_ms).i(flags).result().raw(timer_name(t)));
+    if (logging()) emit(hl::Line("Timer_Create").raw(proc_name(proc)).i(interval_ms).i(flags).result().raw(timer_name(t)));
     return t;
 }
 
 void OE_Init(int32_t a, int32_t b) {
-    emit(hl::Line("OE_Init").i(a).i(b));
+    if (logging()) emit(hl::Line("OE_Init").i(a).i(b));
     if (g_run.running) return;  // the loop is already running: nothing to start
     g_run.running = true;
     g_run.quit = false;
@@ -300,12 +301,12 @@ void OE_Init(int32_t a, int32_t b) {
 }
 
 void OE_Quit(void) {
-    emit(hl::Line("OE_Quit"));
+    if (logging()) emit(hl::Line("OE_Quit"));
     g_run.quit = true;
 }
 
 void OE_MessageBox(const char *text, const char *caption, int32_t style) {
-    emit(hl::Line("OE_MessageBox").str(text).str(caption).i(style));
+    if (logging()) emit(hl::Line("OE_MessageBox").str(text).str(caption).i(style));
     g_records.messages.emplace_back(text ? text : "");
     std::fprintf(stderr, "%s: %s\n", cp1251::to_utf8(caption ? caption : "").c_str(),
                  cp1251::to_utf8(text ? text : "").c_str());
@@ -315,70 +316,70 @@ void OE_MessageBox(const char *text, const char *caption, int32_t style) {
 
 uint8_t KeyEx_Down(int32_t key) {
     const uint8_t r = ec::input_key_held(key);
-    emit(hl::Line("KeyEx_Down").i(key).result().i(r));
+    if (logging()) emit(hl::Line("KeyEx_Down").i(key).result().i(r));
     return r;
 }
 
 uint8_t Key_Press(int32_t key) {
     const uint8_t r = ec::input_key_take_press(key);
-    emit(hl::Line("Key_Press").i(key).result().i(r));
+    if (logging()) emit(hl::Line("Key_Press").i(key).result().i(r));
     return r;
 }
 
 void Key_BeginReadText(const char *initial) {
-    emit(hl::Line("Key_BeginReadText").str(initial));
+    if (logging()) emit(hl::Line("Key_BeginReadText").str(initial));
     ec::input_begin_text(initial);
 }
 
 const char *Key_EndReadText(void) {
     const char *r = ec::input_end_text();
-    emit(hl::Line("Key_EndReadText").result().str(r));
+    if (logging()) emit(hl::Line("Key_EndReadText").result().str(r));
     return r;
 }
 
 int32_t Mouse_X(void) {
     const int32_t r = ec::input().mouse_x;
-    emit(hl::Line("Mouse_X").result().i(r));
+    if (logging()) emit(hl::Line("Mouse_X").result().i(r));
     return r;
 }
 
 int32_t Mouse_Y(void) {
     const int32_t r = ec::input().mouse_y;
-    emit(hl::Line("Mouse_Y").result().i(r));
+    if (logging()) emit(hl::Line("Mouse_Y").result().i(r));
     return r;
 }
 
 int32_t Mouse_DeltaX(void) {
     const int32_t r = ec::input().mouse_delta_x;
-    emit(hl::Line("Mouse_DeltaX").result().i(r));
+    if (logging()) emit(hl::Line("Mouse_DeltaX").result().i(r));
     return r;
 }
 
 uint8_t Mouse_Down(int32_t button) {
     const uint8_t r = ec::input_mouse_held(button);
-    emit(hl::Line("Mouse_Down").i(button).result().i(r));
+    if (logging()) emit(hl::Line("Mouse_Down").i(button).result().i(r));
     return r;
 }
 
 uint8_t Mouse_Press(int32_t button) {
     const uint8_t r = ec::input_mouse_pressed(button);
-    emit(hl::Line("Mouse_Press").i(button).result().i(r));
+    if (logging()) emit(hl::Line("Mouse_Press").i(button).result().i(r));
     return r;
 }
 
 uint8_t Mouse_Click(int32_t button) {
     const uint8_t r = ec::input_mouse_clicked(button);
-    emit(hl::Line("Mouse_Click").i(button).result().i(r));
+    if (logging()) emit(hl::Line("Mouse_Click").i(button).result().i(r));
     return r;
 }
 
 uint8_t Mouse_DblClick(int32_t button) {
     const uint8_t r = ec::input_mouse_double_clicked(button);
-    emit(hl::Line("Mouse_DblClick").i(button).result().i(r));
+    if (logging()) emit(hl::Line("Mouse_DblClick").i(button).result().i(r));
     return r;
 }
 
-void Mouse_Lock(void) { emit(hl::Line("Mouse_Lock")); }
+void Mouse_Lock(void) { if (logging()) emit(hl::Line("Mouse_Lock")); }
 
 // ==== Exports: textures and drawing =============================================================
 
@@ -393,23 +394,23 @@ OE_Texture *Tex_LoadFromFile(const char *path, int32_t transparent, int32_t flag
     OE_Texture *raw = &t->base;
     g_handles.texture_set.insert(raw);
     g_handles.textures.push_back(std::move(t));
-    emit(hl::Line("Tex_LoadFromFile").str(path).i(transparent).i(flags).result().raw(texture_name(raw)));
+    if (logging()) emit(hl::Line("Tex_LoadFromFile").str(path).i(transparent).i(flags).result().raw(texture_name(raw)));
     return raw;
 }
 
 void Tex_Free(OE_Texture **texture) {
     if (!texture) {
-        emit(hl::Line("Tex_Free").raw("null"));
+        if (logging()) emit(hl::Line("Tex_Free").raw("null"));
         return;
     }
-    emit(hl::Line("Tex_Free").raw(texture_name(*texture)));
+    if (logging()) emit(hl::Line("Tex_Free").raw(texture_name(*texture)));
     if (*texture && g_handles.texture_set.count(*texture))
         reinterpret_cast<HlTexture *>(*texture)->freed = true;
     *texture = nullptr;
 }
 
 void Tex_SetFramesSize(OE_Texture *texture, int32_t fw, int32_t fh) {
-    emit(hl::Line("Tex_SetFramesSize").raw(texture_name(texture)).i(fw).i(fh));
+    if (logging()) emit(hl::Line("Tex_SetFramesSize").raw(texture_name(texture)).i(fw).i(fh));
     if (texture && g_handles.texture_set.count(texture)) {
         auto *t = reinterpret_cast<HlTexture *>(texture);
         t->frame_w = fw;
@@ -419,29 +420,29 @@ void Tex_SetFramesSize(OE_Texture *texture, int32_t fw, int32_t fh) {
 
 void SSprite_Draw(OE_Texture *t, float x, float y, float w, float h, int32_t alpha, float angle,
                   int32_t flags) {
-    emit(hl::Line("SSprite_Draw").raw(texture_name(t)).real(x).real(y).real(w).real(h).i(alpha)
+    if (logging()) emit(hl::Line("SSprite_Draw").raw(texture_name(t)).real(x).real(y).real(w).real(h).i(alpha)
              .real(angle).i(flags));
 }
 
 void ASprite_Draw(OE_Texture *t, float x, float y, float w, float h, int32_t frame, int32_t alpha,
                   float angle, int32_t flags) {
-    emit(hl::Line("ASprite_Draw").raw(texture_name(t)).real(x).real(y).real(w).real(h).i(frame)
+    if (logging()) emit(hl::Line("ASprite_Draw").raw(texture_name(t)).real(x).real(y).real(w).real(h).i(frame)
              .i(alpha).real(angle).i(flags));
 }
 
 void Pr2D_Rect(float x, float y, float w, float h, uint32_t colour, int32_t alpha, int32_t flags) {
-    emit(hl::Line("Pr2D_Rect").real(x).real(y).real(w).real(h).colour(colour).i(alpha).i(flags));
+    if (logging()) emit(hl::Line("Pr2D_Rect").real(x).real(y).real(w).real(h).colour(colour).i(alpha).i(flags));
 }
 
-void Pr2D_LineWidth(float width) { emit(hl::Line("Pr2D_LineWidth").real(width)); }
+void Pr2D_LineWidth(float width) { if (logging()) emit(hl::Line("Pr2D_LineWidth").real(width)); }
 
-void FX_SetBlendMode(int32_t mode) { emit(hl::Line("FX_SetBlendMode").i(mode)); }
+void FX_SetBlendMode(int32_t mode) { if (logging()) emit(hl::Line("FX_SetBlendMode").i(mode)); }
 
-void FX_SetColorMix(uint32_t colour) { emit(hl::Line("FX_SetColorMix").colour(colour)); }
+void FX_SetColorMix(uint32_t colour) { if (logging()) emit(hl::Line("FX_SetColorMix").colour(colour)); }
 
 void FX_SetVertexes(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3,
                     int32_t x4, int32_t y4) {
-    emit(hl::Line("FX_SetVertexes").i(x1).i(y1).i(x2).i(y2).i(x3).i(y3).i(x4).i(y4));
+    if (logging()) emit(hl::Line("FX_SetVertexes").i(x1).i(y1).i(x2).i(y2).i(x3).i(y3).i(x4).i(y4));
 }
 
 // ==== Exports: text =============================================================================
@@ -456,14 +457,14 @@ OE_Font *Text_LoadFontFromFile(const char *picture, const char *description, int
     OE_Font *raw = reinterpret_cast<OE_Font *>(f.get());
     g_handles.font_set.insert(raw);
     g_handles.fonts.push_back(std::move(f));
-    emit(hl::Line("Text_LoadFontFromFile").str(picture).str(description).i(transparent).i(flags)
+    if (logging()) emit(hl::Line("Text_LoadFontFromFile").str(picture).str(description).i(transparent).i(flags)
              .result().raw(font_name(raw)));
     return raw;
 }
 
 void Text_Draw(OE_Font *font, float x, float y, const char *text, float scale, int32_t spacing,
                int32_t alpha, uint32_t colour) {
-    emit(hl::Line("Text_Draw").raw(font_name(font)).real(x).real(y).str(text).real(scale).i(spacing)
+    if (logging()) emit(hl::Line("Text_Draw").raw(font_name(font)).real(x).real(y).str(text).real(scale).i(spacing)
              .i(alpha).colour(colour));
 }
 
@@ -471,7 +472,7 @@ float Text_GetWidth(OE_Font *font, const char *text, float scale, int32_t spacin
     float r = 0;
     if (font && g_handles.font_set.count(font))
         r = ec::text_width(reinterpret_cast<HlFont *>(font)->desc, text, scale, spacing);
-    emit(hl::Line("Text_GetWidth").raw(font_name(font)).str(text).real(scale).i(spacing).result().real(r));
+    if (logging()) emit(hl::Line("Text_GetWidth").raw(font_name(font)).str(text).real(scale).i(spacing).result().real(r));
     return r;
 }
 
@@ -479,22 +480,22 @@ float Text_GetWidth(OE_Font *font, const char *text, float scale, int32_t spacin
 
 OE_Camera *Cam2D_Create(void) {
     OE_Camera *c = ec::camera_create();
-    emit(hl::Line("Cam2D_Create").result().raw(camera_name(c)));
+    if (logging()) emit(hl::Line("Cam2D_Create").result().raw(camera_name(c)));
     return c;
 }
 
 void Cam2D_Set(OE_Camera *camera) {
-    emit(hl::Line("Cam2D_Set").raw(camera_name(camera)));
+    if (logging()) emit(hl::Line("Cam2D_Set").raw(camera_name(camera)));
     ec::camera_set(camera);
 }
 
 // ==== Exports: sound ============================================================================
 
-void Snd_Init(void) { emit(hl::Line("Snd_Init")); }
+void Snd_Init(void) { if (logging()) emit(hl::Line("Snd_Init")); }
 
 OE_Sound *Snd_LoadFromFile(const char *path, int32_t buffers) {
     auto s = std::make_unique<HlSound>();
-    s->opened = ec::path_native(cp1251::to_utf8(path ? path : "").c_str());
+    s->opened = ec::path_native(path);
     s->path = hl::quote_utf8(s->opened);
     s->buffers = buffers;
     ec::Pcm16 pcm;
@@ -504,17 +505,17 @@ OE_Sound *Snd_LoadFromFile(const char *path, int32_t buffers) {
     OE_Sound *raw = reinterpret_cast<OE_Sound *>(s.get());
     g_handles.sound_set.insert(raw);
     g_handles.sounds.push_back(std::move(s));
-    emit(hl::Line("Snd_LoadFromFile").str(path).i(buffers).result().raw(sound_name(raw)));
+    if (logging()) emit(hl::Line("Snd_LoadFromFile").str(path).i(buffers).result().raw(sound_name(raw)));
     return raw;
 }
 
 void Snd_SetBuffersCount(OE_Sound *sound, int32_t buffers) {
-    emit(hl::Line("Snd_SetBuffersCount").raw(sound_name(sound)).i(buffers));
+    if (logging()) emit(hl::Line("Snd_SetBuffersCount").raw(sound_name(sound)).i(buffers));
     if (sound && g_handles.sound_set.count(sound)) reinterpret_cast<HlSound *>(sound)->buffers = buffers;
 }
 
 void Snd_Play(OE_Sound *sound, int32_t pan, int32_t a, int32_t b, int32_t flag) {
-    emit(hl::Line("Snd_Play").raw(sound_name(sound)).i(pan).i(a).i(b).i(flag));
+    if (logging()) emit(hl::Line("Snd_Play").raw(sound_name(sound)).i(pan).i(a).i(b).i(flag));
     const bool ours = sound && g_handles.sound_set.count(sound);
     g_records.plays.push_back({ours ? reinterpret_cast<HlSound *>(sound)->opened : "", pan});
 }
@@ -523,6 +524,7 @@ void Snd_Play(OE_Sound *sound, int32_t pan, int32_t a, int32_t b, int32_t flag) 
 
 void ColEx_PolyCenter(OE_PolyLine *polyline) {
     ec::poly_center(polyline);
+    if (!logging()) return;
     hl::Line l("ColEx_PolyCenter");
     l.raw(polyline ? "polyline" : "null").result();
     if (polyline) l.real(polyline->cx).real(polyline->cy);
@@ -532,43 +534,43 @@ void ColEx_PolyCenter(OE_PolyLine *polyline) {
 
 float M_Cos(int32_t degrees) {
     const float r = ec::math_cos(degrees);
-    emit(hl::Line("M_Cos").i(degrees).result().real(r));
+    if (logging()) emit(hl::Line("M_Cos").i(degrees).result().real(r));
     return r;
 }
 
 float M_Sin(int32_t degrees) {
     const float r = ec::math_sin(degrees);
-    emit(hl::Line("M_Sin").i(degrees).result().real(r));
+    if (logging()) emit(hl::Line("M_Sin").i(degrees).result().real(r));
     return r;
 }
 
 int32_t M_Round(float value) {
     const int32_t r = ec::math_round(value);
-    emit(hl::Line("M_Round").real(value).result().i(r));
+    if (logging()) emit(hl::Line("M_Round").real(value).result().i(r));
     return r;
 }
 
 float M_Distance(float x1, float y1, float x2, float y2) {
     const float r = ec::math_distance(x1, y1, x2, y2);
-    emit(hl::Line("M_Distance").real(x1).real(y1).real(x2).real(y2).result().real(r));
+    if (logging()) emit(hl::Line("M_Distance").real(x1).real(y1).real(x2).real(y2).result().real(r));
     return r;
 }
 
 const char *U_IntToStr(int32_t value) {
     char buf[16];
     g_records.int_text = ec::int_to_str(value, buf);
-    emit(hl::Line("U_IntToStr").i(value).result().str(g_records.int_text.c_str()));
+    if (logging()) emit(hl::Line("U_IntToStr").i(value).result().str(g_records.int_text.c_str()));
     return g_records.int_text.c_str();
 }
 
 double U_GetTime(void) {
-    emit(hl::Line("U_GetTime").result().real(g_run.now));
+    if (logging()) emit(hl::Line("U_GetTime").result().real(g_run.now));
     return g_run.now;
 }
 
 void *P_GetParams(int32_t what) {
     void *r = what == kDeviceParam ? static_cast<void *>(&g_device_cell) : nullptr;
-    emit(hl::Line("P_GetParams").i(what).result().raw(r ? "device" : "null"));
+    if (logging()) emit(hl::Line("P_GetParams").i(what).result().raw(r ? "device" : "null"));
     return r;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cp1251.h"
 #include "engine_common.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -173,6 +174,10 @@ TEST(Pictures, TgaLoadsToRgbaThroughABackslashPath) {
     EXPECT_TRUE(ec::image_info(path.c_str(), w, h));
     EXPECT_EQ(w, 2);
     EXPECT_EQ(h, 1);
+    // The game's paths are 1251 bytes; files here have UTF-8 names.
+    static constexpr auto kGamePath = CP1251("gfx\\ёж.tga");
+    EXPECT_EQ(ec::path_native(kGamePath), "gfx/ёж.tga");
+    EXPECT_EQ(ec::path_native(nullptr), "");
 }
 
 TEST(Pictures, JpgAndPngLoadToo) {
