@@ -8,10 +8,10 @@
 //
 // The loop (OE_Init): splash procedure once, load procedure once, every timer's stamp set to the
 // clock (as the real engine does once its window is up), then per frame k = 0, 1, ...:
-// the frame limit, HL_QUIT (as the window's close button: that frame does not run) or an earlier
-// OE_Quit ends the loop; "frame k" is logged; the events of frame k are applied; the clock is
-// set to k * 1000 / 60 ms; due timers run (engine_common rules); the frame procedure runs; the
-// pass's input ends. Then the exit procedure runs and OE_Init returns.
+// the frame limit or an earlier OE_Quit ends the loop; the clock is set to k * 1000 / 60 ms; the
+// events of frame k are applied (HL_QUIT, as the window's close button, ends the loop here: that
+// frame does not run); "frame k" is logged; due timers run (engine_common rules); the frame
+// procedure runs; the pass's input ends. Then the exit procedure runs and OE_Init returns.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -283,7 +283,6 @@ void OE_Init(int32_t a, int32_t b) {
     for (int32_t k = g_run.frames_done;; ++k) {
         if (g_run.quit) break;
         if (g_run.frame_limit > 0 && k >= g_run.frame_limit) break;
-        g_run.log.write_line("frame " + std::to_string(k));
         g_run.now = double(k) * 1000.0 / kFramesPerSecond;  // exact at whole seconds
         while (!g_run.events.empty() && g_run.events.front().frame <= k) {
             const HL_Event e = g_run.events.front();
@@ -291,6 +290,7 @@ void OE_Init(int32_t a, int32_t b) {
             apply_event(e);
         }
         if (g_run.quit) break;  // the close button: this frame does not run
+        if (logging()) g_run.log.write_line("frame " + std::to_string(k));
         ec::timers_run_due(g_run.now, after_timer);
         ec::procedure_run(ec::PROC_FRAME);
         ec::input_end_pass(g_run.now);
