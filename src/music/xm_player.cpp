@@ -832,7 +832,12 @@ void Player::tick() {
           else global_volume_ = std::max(0, global_volume_ - (g & 15));
         }
         break;
-      case 20: if (!first && tick_ == p) key_off(c); break;
+      case 20:
+        if (!first && tick_ == p) {
+          key_off(c);
+          c.out_volume = c.volume;
+        }
+        break;
       case 25:
         if (!first) {
           if (c.pan_slide & 0xF0) c.panning = std::min(255, c.panning + (c.pan_slide >> 4));

@@ -1,0 +1,291 @@
+// player_test.cpp - the ring of blocks (driven without a thread), the 16-bit conversion and output
+// level, the wave-out stand-in, and the player's entries on a virtual and on an SDL device.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <cstring>
+#include <thread>
+
+#include "music/music.h"
+#include "music/music_ring.h"
+#include "music/render_util.h"
+#include "platform/waveout.h"
+
+namespace {
+
+// Renders every sample of block k (counted from 1) as left = 10 k, right = -5 k.
+class CountingSource : public xm::BlockSource {
+public:
+  int blocks = 0;
+  void render(float *out, int frames) override {
+    ++blocks;
+    for (int i = 0; i < frames; ++i) {
+      out[2 * i] += 10.0f * blocks;
+      out[2 * i + 1] += -5.0f * blocks;
+    }
+  }
+};
+
+// Renders a constant pair of values.
+class ConstantSource : public xm::BlockSource {
+public:
+  float l = 0, r = 0;
+  void render(float *out, int frames) override {
+    for (int i = 0; i < frames; ++i) {
+      out[2 * i] += l;
+      out[2 * i + 1] += r;
+    }
+  }
+};
+
+int16_t block_left(const MusicRing &ring, int block) {
+  int16_t v;
+  std::memcpy(&v, ring.bytes() + block * MUSIC_BLOCK_BYTES, 2);
+  return v;
+}
+
+void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// A song whose rows 0..3 play a hard-left DC note at volume 64 and the rows after it at volume
+// 16, so that the output level tells how far the mixing has got. Rows last 0.12 s.
+std::vector<uint8_t> level_song(const char *name = "menu", int rows = 16) {
+  xmb::Builder b;
+  b.set_name(name);
+  b.add_instrument(mt::dc_sample());
+  std::vector<std::string> lines = {"C-4 01 .. ...", "... .. .. ...", "... .. .. ...", "... .. .. ...",
+                                    "... .. 20 ..."};
+  b.add_pattern(lines, rows);
+  return b.build();
+}
+
+constexpr uint32_t LOUD = 16000u << 16;                   // volume 64, hard left
+constexpr uint32_t QUIET = 4016u << 16;                   // round(16000 x 64 / 255), volume 16
+
+void play_bytes(const std::vector<uint8_t> &b, int32_t flags = MUSIC_FROM_MEMORY) {
+  music_play(reinterpret_cast<const char *>(b.data()), static_cast<int32_t>(b.size()), flags);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Ring
+// ---------------------------------------------------------------------------------------------
+
+TEST(Ring, FillsInOrderAndRefillsOnlyTheFinishedBlock) {
+  auto ring = std::make_unique<MusicRing>();
+  CountingSource src;
+  ring->set_source(&src);
+  ring->fill();
+  EXPECT_EQ(ring->write_index(), 0);
+  for (int b = 0; b < MUSIC_BLOCK_COUNT; ++b) EXPECT_EQ(block_left(*ring, b), 10 * (b + 1));
+  EXPECT_EQ(ring->output_level(), (160u << 16) | 80u);
+
+  // The device is heard in block 0: nothing to do.
+  EXPECT_FALSE(ring->refill(0));
+  EXPECT_EQ(src.blocks, 16);
+  // It moved on to block 1: block 0 (just finished) is mixed anew, nothing else.
+  EXPECT_TRUE(ring->refill(1));
+  EXPECT_FALSE(ring->refill(1));
+  EXPECT_EQ(block_left(*ring, 0), 170);
+  for (int b = 1; b < MUSIC_BLOCK_COUNT; ++b) EXPECT_EQ(block_left(*ring, b), 10 * (b + 1));
+  // A stall: the device is in block 5; blocks 1..4 are refilled in order, one per pass.
+  int passes = 0;
+  while (ring->refill(5)) ++passes;
+  EXPECT_EQ(passes, 4);
+  EXPECT_EQ(ring->write_index(), 5);
+  for (int b = 1; b <= 4; ++b) EXPECT_EQ(block_left(*ring, b), 10 * (17 + b));
+  EXPECT_EQ(block_left(*ring, 5), 60);
+  // Round the ring: heard block 0 after 15 -> blocks 5..15 are refilled, block 0 is not touched.
+  while (ring->refill(0)) ++passes;
+  EXPECT_EQ(ring->write_index(), 0);
+  EXPECT_EQ(block_left(*ring, 0), 170);
+  // Play positions in bytes map to blocks of 4096 bytes round the 65536-byte ring.
+  EXPECT_EQ(MusicRing::heard_block(0), 0);
+  EXPECT_EQ(MusicRing::heard_block(4095), 0);
+  EXPECT_EQ(MusicRing::heard_block(4096), 1);
+  EXPECT_EQ(MusicRing::heard_block(65536 + 2 * 4096 + 5), 2);
+}
+
+TEST(Ring, SixteenBitConversionAndOutputLevel) {
+  auto ring = std::make_unique<MusicRing>();
+  ConstantSource src;
+  ring->set_source(&src);
+  auto first = [&] {
+    int16_t lr[2];
+    std::memcpy(lr, ring->bytes() + ((ring->write_index() + 15) % 16) * MUSIC_BLOCK_BYTES, 4);
+    return std::pair<int, int>(lr[0], lr[1]);
+  };
+  src.l = 40000;
+  src.r = -40000;
+  ring->mix_block();
+  EXPECT_EQ(first(), std::make_pair(32767, -32768));  // clamped
+  EXPECT_EQ(ring->output_level(), (32767u << 16) | 32768u);
+  src.l = 1000.4f;
+  src.r = -2.6f;
+  ring->mix_block();
+  EXPECT_EQ(first(), std::make_pair(1000, -3));  // rounded to the nearest integer
+  EXPECT_EQ(ring->output_level(), (1000u << 16) | 3u);
+  src.l = src.r = 0;
+  ring->mix_block();
+  EXPECT_EQ(ring->output_level(), 0u);  // a silent block
+  ring->set_volume_divisor(32);         // a divisor of 32 halves every sample
+  src.l = 1000;
+  src.r = -301;
+  ring->mix_block();
+  EXPECT_EQ(first(), std::make_pair(500, -150));
+  EXPECT_EQ(ring->output_level(), (500u << 16) | 150u);
+  ring->set_source(nullptr);  // no source: silence
+  ring->mix_block();
+  EXPECT_EQ(ring->output_level(), 0u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Wave-out stand-in
+// ---------------------------------------------------------------------------------------------
+
+TEST(WaveOut, VirtualPositionFollowsTheClock) {
+  waveout_set_virtual(true);
+  WaveOut dev;
+  ASSERT_TRUE(dev.open(WaveOutFormat{}));
+  EXPECT_TRUE(dev.is_virtual());
+  std::vector<uint8_t> ring(65536);
+  EXPECT_EQ(dev.position(), 0u);
+  ASSERT_TRUE(dev.play_loop(ring.data(), ring.size()));
+  sleep_ms(100);
+  uint64_t p = dev.position();
+  EXPECT_GE(p, 192000u * 90 / 1000);  // 192000 bytes per second
+  EXPECT_LE(p, 192000u * 2);
+  EXPECT_EQ(p % 4, 0u);  // whole frames
+  dev.pause(true);
+  uint64_t held = dev.position();
+  sleep_ms(30);
+  EXPECT_EQ(dev.position(), held);
+  dev.reset();
+  EXPECT_EQ(dev.position(), 0u);
+  dev.close();
+  EXPECT_FALSE(dev.is_open());
+  EXPECT_FALSE(dev.play_loop(ring.data(), ring.size()));
+}
+
+TEST(WaveOut, SdlDevicePlaysAndFailsCleanly) {
+  waveout_set_virtual(false);
+  const char *old = std::getenv("SDL_AUDIODRIVER");
+  std::string saved = old ? old : "";
+  if (!old) {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+  }
+  {
+    WaveOut dev;
+    ASSERT_TRUE(dev.open(WaveOutFormat{}));
+    EXPECT_FALSE(dev.is_virtual());
+    std::vector<uint8_t> ring(65536);
+    ASSERT_TRUE(dev.play_loop(ring.data(), ring.size()));
+    sleep_ms(300);
+    EXPECT_GT(dev.position(), 0u);  // the disk and dummy drivers consume in real time
+    dev.close();
+  }
+  // No device at all: open fails, says so once, nothing else happens.
+  setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+  testing::internal::CaptureStderr();
+  WaveOut a, b;
+  EXPECT_FALSE(a.open(WaveOutFormat{}));
+  EXPECT_FALSE(b.open(WaveOutFormat{}));
+  std::string err = testing::internal::GetCapturedStderr();
+  size_t first = err.find("waveout:");
+  EXPECT_NE(first, std::string::npos) << err;
+  EXPECT_EQ(err.find("waveout:", first + 1), std::string::npos) << err;
+  EXPECT_EQ(a.position(), 0u);
+  if (old) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  else unsetenv("SDL_AUDIODRIVER");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entries
+// ---------------------------------------------------------------------------------------------
+
+TEST(Music, PlayMixesOnItsThreadAndStopSilences) {
+  waveout_set_virtual(true);
+  EXPECT_EQ(music_output_level(), 0u);  // before any song
+  music_stop();                         // nothing plays: nothing happens
+  EXPECT_EQ(music_output_level(), 0u);
+  auto song = level_song("menu");
+  play_bytes(song);
+  EXPECT_STREQ(music_title(), "menu");
+  // The ring holds the first 341 ms: the block mixed last is still in the loud rows.
+  EXPECT_EQ(music_output_level(), LOUD);
+  // The thread keeps the ring ahead of the device: by 1 s it mixes the quiet rows.
+  sleep_ms(1000);
+  EXPECT_EQ(music_output_level(), QUIET);
+  music_stop();
+  EXPECT_EQ(music_output_level(), 0u);
+  EXPECT_STREQ(music_title(), "menu");  // the title of the module last started stays
+  music_stop();
+  EXPECT_EQ(music_output_level(), 0u);
+}
+
+TEST(Music, FlagsNoLoopPausedAndFromFile) {
+  waveout_set_virtual(true);
+  // No looping: a 2-row song (0.24 s) falls silent; the level of the block mixed last goes to 0.
+  play_bytes(level_song("level", 2), MUSIC_FROM_MEMORY | MUSIC_NO_LOOP);
+  EXPECT_STREQ(music_title(), "level");
+  sleep_ms(800);
+  EXPECT_EQ(music_output_level(), 0u);
+  // Paused: the ring is filled but the device does not move, so nothing is mixed after it.
+  play_bytes(level_song(), MUSIC_FROM_MEMORY | MUSIC_PAUSED);
+  EXPECT_EQ(music_output_level(), LOUD);
+  sleep_ms(700);
+  EXPECT_EQ(music_output_level(), LOUD);
+  // From a file, with the game's backslash path.
+  auto song = level_song("level");
+  std::system("mkdir -p music_test_dir");
+  {
+    std::ofstream f("music_test_dir/song.xm", std::ios::binary);
+    f.write(reinterpret_cast<const char *>(song.data()), static_cast<std::streamsize>(song.size()));
+  }
+  music_play("music_test_dir\\song.xm", 0, MUSIC_FROM_FILE);
+  EXPECT_EQ(music_output_level(), LOUD);
+  EXPECT_STREQ(music_title(), "level");
+  music_stop();
+}
+
+TEST(Music, BrokenOrMissingModulesLeaveThePlayerStopped) {
+  waveout_set_virtual(true);
+  testing::internal::CaptureStderr();
+  music_play("no_such_dir\\no_such.xm", 0, MUSIC_FROM_FILE);
+  EXPECT_EQ(music_output_level(), 0u);
+  music_play("music_test_dir", 0, MUSIC_FROM_FILE);  // a directory, not a file
+  EXPECT_EQ(music_output_level(), 0u);
+  auto song = level_song();
+  std::vector<uint8_t> cut(song.begin(), song.begin() + 50);
+  play_bytes(cut);
+  EXPECT_EQ(music_output_level(), 0u);
+  music_play("anything", 0, 0);  // program resources: none here
+  EXPECT_EQ(music_output_level(), 0u);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("no_such.xm"), std::string::npos) << err;
+  // A module with a fault that can be repaired still plays what is valid.
+  auto repaired = song;
+  repaired[78] = 0;  // BPM 0 -> 125
+  repaired[79] = 0;
+  play_bytes(repaired);
+  EXPECT_EQ(music_output_level(), LOUD);
+  music_play(nullptr, 0, 0);  // a null module means stop
+  EXPECT_EQ(music_output_level(), 0u);
+}
+
+TEST(Music, PlaysOnTheSdlDevice) {
+  waveout_set_virtual(false);
+  if (!std::getenv("SDL_AUDIODRIVER")) {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+  }
+  play_bytes(level_song());
+  EXPECT_EQ(music_output_level(), LOUD);
+  sleep_ms(1200);
+  EXPECT_EQ(music_output_level(), QUIET);  // the device's position moved on; the thread followed
+  music_stop();
+  EXPECT_EQ(music_output_level(), 0u);
+}
