@@ -427,9 +427,9 @@ void oak(cairo_t *cr, int w, int h) {
 
 void rast(cairo_t *cr, int w, int h) {
     // A fern-like plant: curved fronds with paired leaflets.
-    const double angles[] = {-0.6, -0.25, 0.1, 0.45};
+    const double angles[] = {-0.32, -0.12, 0.08, 0.28};
     for (int f = 0; f < 4; ++f) {
-        const double a = angles[f], len = 70 + (f % 2) * 14;
+        const double a = angles[f], len = 62 + (f % 2) * 12;
         const double tx = 32 + std::sin(a) * len, ty = 96 - std::cos(a) * len;
         cairo_move_to(cr, 32, 96);
         cairo_curve_to(cr, 32, 70, tx - std::sin(a) * 20, ty + 24, tx, ty);
@@ -456,15 +456,21 @@ void rast(cairo_t *cr, int w, int h) {
 }
 
 void grass(cairo_t *cr, int w, int h, uint32_t seed, int blades) {
+    // A tuft: a solid mound at the foot with broad blades fanning out of it, back ones darker.
     Rng rng(seed);
-    for (int i = 0; i < blades; ++i) {
-        const double x = rng.range(6, w - 6), tall = rng.range(h * 0.5, h * 0.95), lean = rng.range(-8, 8);
-        cairo_move_to(cr, x - 3, h);
-        cairo_curve_to(cr, x - 2, h - tall * 0.5, x + lean * 0.5, h - tall * 0.9, x + lean, h - tall);
-        cairo_curve_to(cr, x + lean * 0.4, h - tall * 0.6, x + 2, h - tall * 0.3, x + 3, h);
-        cairo_close_path(cr);
-        shape(cr, rng.uni() < 0.5 ? pal::kGrass : pal::kGrassLight, 1.4, 0.35);
-    }
+    for (int layer = 0; layer < 2; ++layer)
+        for (int i = 0; i < blades / 3 + 1; ++i) {
+            const double x = rng.range(w * 0.15, w * 0.85), tall = rng.range(h * 0.55, h * 0.95) * (layer ? 0.85 : 1);
+            const double lean = (x - w / 2.0) * 0.35 + rng.range(-5, 5), half = rng.range(5.0, 8.0) * h / 40.0;
+            cairo_move_to(cr, x - half, h);
+            cairo_curve_to(cr, x - half, h - tall * 0.5, x + lean * 0.5, h - tall * 0.85, x + lean, h - tall);
+            cairo_curve_to(cr, x + lean * 0.4 + half * 0.4, h - tall * 0.6, x + half, h - tall * 0.3, x + half, h);
+            cairo_close_path(cr);
+            const RGB c = layer ? (rng.uni() < 0.5 ? pal::kGrass : pal::kGrassLight) : mix(pal::kGrass, pal::kGrassDark, 0.5);
+            shape(cr, c, 1.4, 0.25);
+        }
+    ellipse(cr, w / 2.0, h + 2, w * 0.38, 6);
+    shape(cr, pal::kGrass, 1.6, 0.2);
 }
 
 // ---- Rocks, fences ------------------------------------------------------------------------------
@@ -472,25 +478,36 @@ void grass(cairo_t *cr, int w, int h, uint32_t seed, int blades) {
 void rock(cairo_t *cr, int w, int h, uint32_t seed, RGB c) {
     Rng rng(seed);
     const int n = 9;
-    cairo_move_to(cr, 4, h - 1.5);
+    std::vector<std::pair<double, double>> pts{{4, h - 1.5}};
     for (int i = 1; i < n; ++i) {
         const double a = M_PI + i * M_PI / n;
         const double rx = (w / 2.0 - 4) * rng.range(0.85, 1.0), ry = (h - 6) * rng.range(0.8, 1.0);
-        cairo_line_to(cr, w / 2.0 + std::cos(a) * rx, h - 1.5 + std::sin(a) * ry);
+        pts.push_back({w / 2.0 + std::cos(a) * rx, h - 1.5 + std::sin(a) * ry});
     }
-    cairo_line_to(cr, w - 4, h - 1.5);
-    cairo_close_path(cr);
-    shape(cr, c, kOutlineWidth, 0.45);
-    // Cracks and moss.
+    pts.push_back({w - 4, h - 1.5});
+    auto path = [&] {
+        cairo_move_to(cr, pts[0].first, pts[0].second);
+        for (size_t i = 1; i < pts.size(); ++i) cairo_line_to(cr, pts[i].first, pts[i].second);
+        cairo_close_path(cr);
+    };
+    path();
+    fill_lit(cr, c, 0.45);
+    cairo_save(cr);
+    cairo_clip_preserve(cr);
+    // Cracks and a cap of moss, kept inside the rock.
+    cairo_new_path(cr);
     cairo_move_to(cr, w * 0.6, h * 0.35);
     cairo_line_to(cr, w * 0.55, h * 0.55);
     cairo_line_to(cr, w * 0.62, h * 0.7);
     set(cr, pal::kOutline, 0.6);
     cairo_set_line_width(cr, 1.5);
     cairo_stroke(cr);
-    ellipse(cr, w * 0.35, h * 0.3, w * 0.18, h * 0.08);
-    set(cr, pal::kGrass, 0.8);
+    ellipse(cr, w * 0.38, 0, w * 0.3, h * 0.3);
+    set(cr, pal::kGrass, 0.9);
     cairo_fill(cr);
+    cairo_restore(cr);
+    path();
+    outline(cr);
     gloss(cr, w * 0.3, h * 0.45, w * 0.12, h * 0.1, 0.3);
 }
 

@@ -252,7 +252,7 @@ void menu(cairo_t *cr, int w, int h) {
     // Leaves in the top corners.
     for (int s = -1; s <= 1; s += 2) {
         cairo_save(cr);
-        cairo_translate(cr, w / 2.0 + s * (w / 2.0 - 36), 30);
+        cairo_translate(cr, w / 2.0 + s * (w / 2.0 - 46), 52);
         cairo_scale(cr, s, 1);
         for (int i = 0; i < 3; ++i) {
             cairo_save(cr);
@@ -397,7 +397,7 @@ void gtit(cairo_t *cr, int w, int h) {
     // Leaves behind the title, then the letters.
     for (int s = -1; s <= 1; s += 2) {
         cairo_save(cr);
-        cairo_translate(cr, w / 2.0 + s * 205, 66);
+        cairo_translate(cr, w / 2.0 + s * 200, 50);
         cairo_scale(cr, s, 1);
         for (int i = 0; i < 3; ++i) {
             cairo_save(cr);
@@ -408,12 +408,14 @@ void gtit(cairo_t *cr, int w, int h) {
         }
         cairo_restore(cr);
     }
-    title_text(cr, kTitle, 8, 84, w / 2.0, 94, 4);
+    // The letters keep to the top 80 px: the main menu writes its greeting line from y 74 down.
+    title_text(cr, kTitle, 8, 66, w / 2.0, 64, 3);
 }
 
 void rnd(cairo_t *cr, int w, int h) {
     rounded_rect(cr, 3, 3, w - 6, h - 6, 18);
-    cairo_set_source_rgba(cr, 0.10, 0.16, 0.12, 0.62);
+    // Light enough that the health bar drawn under the frame keeps its colour.
+    cairo_set_source_rgba(cr, 0.10, 0.16, 0.12, 0.38);
     cairo_fill_preserve(cr);
     set(cr, pal::kOutline, 0.8);
     cairo_set_line_width(cr, 3);

@@ -147,6 +147,165 @@ void draw_text(cairo_t *cr, const FontSample &f, cairo_surface_t *pic, const std
     }
 }
 
+
+// ---- Mock-ups: the main menu and a level composed the way the game draws them ------------------
+
+struct Catalogue {
+    std::map<std::string, const Loaded *> pics;
+    const Loaded *get(const std::string &name) const {
+        auto it = pics.find(name);
+        return it == pics.end() ? nullptr : it->second;
+    }
+};
+
+// One sprite draw: the picture (or frame `cell` of a sheet with square frames of `frame` px,
+// 1-based as the engine counts) stretched over the box; `add` for additive blending; `tint` >= 0
+// multiplies a white picture by that 0xRRGGBB colour (only the picture's alpha is kept).
+void sprite(cairo_t *cr, const Loaded *p, double x, double y, double w, double h, double alpha = 1, bool add = false,
+            long tint = -1, int frame = 0, int cell = 1, bool mirror = false) {
+    if (!p) return;
+    cairo_save(cr);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_clip(cr);
+    cairo_translate(cr, x, y);
+    if (mirror) {
+        cairo_translate(cr, w, 0);
+        cairo_scale(cr, -1, 1);
+    }
+    double sx = w / p->w, sy = h / p->h, ox = 0, oy = 0;
+    if (frame) {
+        const int cols = p->w / frame, c = cell - 1;
+        sx = w / frame; sy = h / frame;
+        ox = -(c % cols) * frame; oy = -(c / cols) * frame;
+    }
+    cairo_scale(cr, sx, sy);
+    if (add) cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
+    if (tint >= 0) {
+        cairo_set_source_rgba(cr, ((tint >> 16) & 255) / 255.0, ((tint >> 8) & 255) / 255.0, (tint & 255) / 255.0, alpha);
+        cairo_mask_surface(cr, p->surface, ox, oy);
+    } else {
+        cairo_set_source_surface(cr, p->surface, ox, oy);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        cairo_paint_with_alpha(cr, alpha);
+    }
+    cairo_restore(cr);
+}
+
+double text_width(const FontSample &f, const std::string &t) {
+    double w = 0;
+    for (unsigned char c : t)
+        if (f.glyphs.count(c)) w += f.glyphs.at(c)[6];
+    return w;
+}
+
+// A caption centred in a box, 16 px above its middle, with the game's shadow.
+void caption(cairo_t *cr, const FontSample &f, const char *utf8, double x, double y, double w, double h, RGB colour,
+             RGB shadow = hex(0x333333)) {
+    if (!f.plain) return;
+    const std::string t = cp1251::from_utf8(utf8);
+    const double left = x + std::floor(w / 2) - text_width(f, t) / 2, top = y + std::floor(h / 2) - 16;
+    draw_text(cr, f, f.plain, t, left + 1, top + 1, shadow, 1);
+    draw_text(cr, f, f.plain, t, left, top, colour, 1);
+}
+
+void mock_menu(cairo_t *cr, const Catalogue &c, const FontSample &f) {
+    const double sway = 3;
+    sprite(cr, c.get("share/bg"), 0, 0, 800, 600);
+    // The turning ornaments (drawn unrotated here), additive, the big one tinted olive.
+    sprite(cr, c.get("share/compass"), -112, -212, 1024, 1024, 128 / 255.0, true, 0xAAAA00);
+    sprite(cr, c.get("share/compass"), 144, 90, 512, 512, 1, true);
+    sprite(cr, c.get("share/str"), 144, 90, 512, 512, 1, true);
+    sprite(cr, c.get("share/menu"), 144, 90, 512, 512);
+    sprite(cr, c.get("share/gtit"), 140, 0, 512, 128);
+    sprite(cr, c.get("share/berry"), 120, 50 + sway, 48, 48);
+    sprite(cr, c.get("share/berry"), 625, 50 - sway, 48, 48);
+    sprite(cr, c.get("share/logo"), 601, 517, 199, 83);
+    sprite(cr, c.get("share/emblo"), 272, 504, 256, 128);
+    const RGB gold = hex(0xFFCC11), shade = hex(0x002222);
+    const char *side[] = {"ЕЩЕ ИГРЫ", "СКАЗАТЬ ДРУГУ", "Подписаться"};
+    for (int i = 0; i < 3; ++i) {
+        sprite(cr, c.get("share/gbut"), 20, 400 + i * 60, 240, 60);
+        caption(cr, f, side[i], 20, 400 + i * 60, 240, 60, gold, shade);
+    }
+    sprite(cr, c.get("share/plaq"), 20, 536, 240, 60);
+    const char *main[] = {"Начать игру", "Продолжить", "Настройки", "Прогресс", "Выйти"};
+    for (int i = 0; i < 5; ++i) {
+        const double y = 200 + i * 60;
+        if (i == 1) {   // hovered: pressed in, glowing
+            sprite(cr, c.get("share/gbut"), 294, y + 4, 212, 52);
+            sprite(cr, c.get("share/gbut"), 290, y, 220, 60, 0.5, true);
+        } else {
+            sprite(cr, c.get("share/gbut"), 290, y, 220, 60);
+        }
+        caption(cr, f, main[i], 290, y, 220, 60, gold, shade);
+    }
+    caption(cr, f, "Приветсвуем тебя, Игрок", 290, 60, 220, 60, pal::kWhite, shade);
+    sprite(cr, c.get("share/cur"), 400, 270, 64, 64);
+}
+
+void mock_level(cairo_t *cr, const Catalogue &c, const FontSample &f) {
+    sprite(cr, c.get("obj/sky_valley"), -8, -8, 816, 616);
+    // Terrain: a turf-filled outline, the texture anchored in the world.
+    if (const Loaded *turf = c.get("obj/turf")) {
+        cairo_move_to(cr, -10, 470);
+        cairo_curve_to(cr, 150, 440, 300, 430, 420, 455);
+        cairo_curve_to(cr, 520, 475, 640, 420, 810, 400);
+        cairo_line_to(cr, 810, 610);
+        cairo_line_to(cr, -10, 610);
+        cairo_close_path(cr);
+        cairo_pattern_t *pat = cairo_pattern_create_for_surface(turf->surface);
+        cairo_pattern_set_extend(pat, CAIRO_EXTEND_REPEAT);
+        cairo_matrix_t m;
+        cairo_matrix_init_translate(&m, 0, -430);
+        cairo_pattern_set_matrix(pat, &m);
+        cairo_set_source(cr, pat);
+        cairo_fill(cr);
+        cairo_pattern_destroy(pat);
+    }
+    sprite(cr, c.get("obj/oak"), 40, 150, 256, 320);
+    sprite(cr, c.get("obj/bush"), 250, 372, 128, 96);
+    sprite(cr, c.get("obj/fence1"), 520, 410, 128, 64);
+    sprite(cr, c.get("obj/mush"), 700, 350, 64, 64);
+    sprite(cr, c.get("obj/grass2"), 380, 422, 96, 40);
+    sprite(cr, c.get("obj/rock1"), 640, 362, 96, 64);
+    sprite(cr, c.get("obj/lantern"), 470, 250, 64, 128);
+    sprite(cr, c.get("share/light"), 502 - 128, 314 - 128, 256, 256, 0.5, true, 0xAAAA11);
+    // The hero standing, its shadow below.
+    sprite(cr, c.get("share/shadow"), 200 - 48, 446 - 20, 96, 32, 0.8, false, 0);
+    sprite(cr, c.get("obj/enot"), 200 - 48, 446 - 96, 96, 96, 1, false, -1, 96, 31);
+    sprite(cr, c.get("obj/bee"), 330, 270, 64, 64, 1, false, -1, 64, 3, true);
+    sprite(cr, c.get("obj/worm"), 560, 440 - 24 - 64, 128, 128, 1, false, -1, 128, 5, true);
+    // A gold bonus with its rays and halo.
+    const double gx = 420, gy = 330;
+    sprite(cr, c.get("share/ray"), gx, gy - 64, 128, 128, 0.5, true, 0xAAAA11);
+    sprite(cr, c.get("share/ray"), gx - 128, gy - 64, 128, 128, 0.5, true, 0xAAAA11, 0, 1, true);
+    sprite(cr, c.get("share/finn"), gx - 64, gy - 64, 128, 128, 0.5, true, 0xAAAA11);
+    sprite(cr, c.get("obj/bgold"), gx - 32, gy - 32, 64, 64, 1, false, -1, 64, 2);
+    sprite(cr, c.get("obj/bapple"), 300, 320, 48, 48, 1, false, -1, 48, 4);
+    sprite(cr, c.get("obj/bberry"), 350, 330, 48, 48, 1, false, -1, 48, 9);
+    sprite(cr, c.get("share/star"), 440, 250, 16, 16, 0.9, true, 0xFFFFFF);
+    sprite(cr, c.get("share/pball"), 240, 300, 40, 40, 0.6, true, 0x33FF33);
+    // Status bar.
+    sprite(cr, c.get("share/health"), 54, 544, 128 - 40, 16);
+    sprite(cr, c.get("share/rnd"), 22, 520, 192, 64);
+    sprite(cr, c.get("share/rnd"), 640, 8, 128, 64);
+    sprite(cr, c.get("share/h1"), 672, 24, 32, 32);
+    if (f.plain) {
+        const std::string lives = "x3";
+        draw_text(cr, f, f.plain, lives, 703, 25, hex(0x333333), 1);
+        draw_text(cr, f, f.plain, lives, 704, 24, pal::kWhite, 1);
+    }
+    sprite(cr, c.get("share/rnd"), 272, 8, 256, 64);
+    sprite(cr, c.get("share/mon"), 304, 24, 32, 32);
+    sprite(cr, c.get("share/mon"), 464, 24, 32, 32);
+    if (f.plain) {
+        const std::string pts = cp1251::from_utf8("Очки: 1240");
+        const double x = 400 - text_width(f, pts) / 2;
+        draw_text(cr, f, f.plain, pts, x + 1, 25, hex(0x333333), 1);
+        draw_text(cr, f, f.plain, pts, x, 24, pal::kWhite, 1);
+    }
+}
+
 }  // namespace
 
 bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
@@ -172,14 +331,27 @@ bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
     FontSample font;
     const bool have_font = load_font(game_dir / "fnt", font);
 
-    // Height: rows of small tiles, then each wide picture on its own line, then the font.
+    Catalogue cat;
+    for (const Loaded &p : small) cat.pics[p.label.substr(0, p.label.find(' '))] = &p;
+    for (const Loaded &p : wide) cat.pics[p.label.substr(0, p.label.find(' '))] = &p;
+
+    // Wide pictures flow left to right in rows; their heights are capped.
+    struct Place { double x, y, s; };
+    std::vector<Place> places;
     const int per_row = (kSheetWidth - kMargin) / kTileW;
-    int height = kMargin + ((static_cast<int>(small.size()) + per_row - 1) / per_row) * kTileH;
-    std::vector<double> wide_scale;
-    for (const Loaded &p : wide) {
-        const double s = std::min({1.0, double(kSheetWidth - 2 * kMargin) / p.w, double(kWideMaxH) / p.h});
-        wide_scale.push_back(s);
-        height += static_cast<int>(p.h * s) + kLabel + kMargin;
+    const int mock_h = 600 + kLabel + kMargin;
+    const int small_h = ((static_cast<int>(small.size()) + per_row - 1) / per_row) * kTileH;
+    int height = kMargin + mock_h + small_h;
+    {
+        double x = kMargin, y = height, row_h = 0;
+        for (const Loaded &p : wide) {
+            const double s = std::min({1.0, double(kSheetWidth - 2 * kMargin) / p.w, double(kWideMaxH) / p.h});
+            if (x + p.w * s > kSheetWidth - kMargin) { x = kMargin; y += row_h + kLabel + kMargin; row_h = 0; }
+            places.push_back({x, y, s});
+            x += p.w * s + kMargin;
+            row_h = std::max(row_h, p.h * s);
+        }
+        height = static_cast<int>(y + row_h + kLabel + kMargin);
     }
     if (have_font) height += 6 * 40 + 300 + kMargin;
 
@@ -189,6 +361,17 @@ bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
     cairo_paint(cr);
 
     int y = kMargin;
+    for (int m = 0; m < 2; ++m) {
+        cairo_save(cr);
+        cairo_rectangle(cr, m * 800, y, 800, 600);
+        cairo_clip(cr);
+        cairo_translate(cr, m * 800, y);
+        if (m == 0) mock_menu(cr, cat, font);
+        else mock_level(cr, cat, font);
+        cairo_restore(cr);
+        label(cr, m == 0 ? "mock-up: main menu" : "mock-up: a valley level with the status bar", m * 800 + kMargin, y + 600 + 13);
+    }
+    y += mock_h;
     for (size_t i = 0; i < small.size(); ++i) {
         const Loaded &p = small[i];
         const int col = static_cast<int>(i) % per_row;
@@ -199,14 +382,12 @@ bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
         draw_scaled(cr, p, x, y + (box_h - p.h * s) / 2, s);
         label(cr, p.label, kMargin + col * kTileW, y + box_h + 13);
     }
-    y += kTileH;
     for (size_t i = 0; i < wide.size(); ++i) {
         const Loaded &p = wide[i];
-        draw_scaled(cr, p, kMargin, y, wide_scale[i]);
-        y += static_cast<int>(p.h * wide_scale[i]);
-        label(cr, p.label + (wide_scale[i] < 1 ? " (scaled)" : ""), kMargin, y + 13);
-        y += kLabel + kMargin;
+        draw_scaled(cr, p, places[i].x, places[i].y, places[i].s);
+        label(cr, p.label + (places[i].s < 1 ? " (scaled)" : ""), places[i].x, places[i].y + p.h * places[i].s + 13);
     }
+    y = height - (have_font ? 6 * 40 + 300 + kMargin : 0);
     if (have_font) {
         const std::string lines[] = {
             cp1251::from_utf8("Тарвелок: Начать игру  Продолжить  Настройки  Прогресс  Выйти"),
