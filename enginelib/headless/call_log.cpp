@@ -2,6 +2,7 @@
 // call_log.h). Writes through a buffered FILE; flushed when the log is closed.
 #include "call_log.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "cp1251.h"
@@ -31,15 +32,26 @@ void CallLog::write_line(const std::string &line) {
     std::fputc('\n', file_);
 }
 
+namespace {
+
+// Appends v with at most three decimals, trailing zeros and point trimmed, never "-0".
+void append_real(std::string &out, double v) {
+    if (std::isnan(v)) { out += "nan"; return; }
+    if (std::isinf(v)) { out += v < 0 ? "-inf" : "inf"; return; }
+    char buf[400];  // enough for the largest double in fixed notation
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
+    char *end = res.ptr;
+    while (end > buf && end[-1] == '0') --end;
+    if (end > buf && end[-1] == '.') --end;
+    if (end - buf == 2 && buf[0] == '-' && buf[1] == '0') { out += '0'; return; }
+    out.append(buf, end);
+}
+
+}  // namespace
+
 std::string format_real(double v) {
-    if (std::isnan(v)) return "nan";
-    if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.3f", v);
-    std::string s = buf;
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
-    if (s == "-0") s = "0";
+    std::string s;
+    append_real(s, v);
     return s;
 }
 
@@ -60,8 +72,10 @@ std::string quote_utf8(const std::string &utf8) {
 }
 
 Line &Line::i(int64_t v) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
     text_ += ' ';
-    text_ += std::to_string(v);
+    text_.append(buf, res.ptr);
     return *this;
 }
 
@@ -74,7 +88,7 @@ Line &Line::colour(uint32_t v) {
 
 Line &Line::real(double v) {
     text_ += ' ';
-    text_ += format_real(v);
+    append_real(text_, v);
     return *this;
 }
 

@@ -12,6 +12,7 @@
 // gives the same bytes. Internal to enginelib/headless.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -30,10 +31,12 @@ private:
     std::FILE *file_ = nullptr;
 };
 
+constexpr std::size_t kTypicalLineBytes = 128;  // reserved per line: most fit without growing
+
 // Builds one line. Every append puts a single space before the value except the first.
 class Line {
 public:
-    explicit Line(const char *op) : text_(op) {}
+    explicit Line(const char *op) : text_(op) { text_.reserve(kTypicalLineBytes); }
     Line &i(int64_t v);
     Line &colour(uint32_t v);
     Line &real(double v);
