@@ -341,3 +341,29 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     EXPECT_EQ(run.game_state, 1);
     EXPECT_EQ(run.start_pending, 0);
 }
+
+TEST(StartUp, LoadProcedureLoadsInItsFixedOrder) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    write_bytes(dir.path() / "snd" / "click.wav", "");
+    write_bytes(dir.path() / "gfx" / "share" / "zz.jpg", "");
+    run_headless(dir.path(), 2, nullptr);
+    const std::string log = read_bytes(dir.path() / "calls.txt");
+    const std::vector<std::string> order = {
+        "Tex_LoadFromFile \"gfx/share/splash.tga\" -1 266", "P_GetParams 18", "Snd_Init",
+        "Tex_LoadFromFile \"gfx/share/bg.tga\" -1 264", "Tex_LoadFromFile \"gfx/share/str.tga\" -1 264",
+        "Tex_LoadFromFile \"gfx/share/zz.jpg\" -1 264",  // every .jpg after every .tga
+        "Text_LoadFontFromFile \"fnt/cyr.tga\" \"fnt/cyr.ofi\" -1 266",
+        "Text_LoadFontFromFile \"fnt/cyrl.tga\" \"fnt/cyr.ofi\" -1 266", "Cam2D_Create", "Cam2D_Set",
+        "Snd_LoadFromFile \"snd/click.wav\" 6", "frame 0"};
+    std::size_t at = 0;
+    for (const auto &step : order) {
+        const std::size_t found = log.find(step, at);
+        ASSERT_NE(found, std::string::npos) << step;
+        at = found + step.size();
+    }
+    EXPECT_NE(handles.camera, nullptr);
+    EXPECT_NE(handles.font_cyr, nullptr);
+    EXPECT_EQ(share_textures.count, 15);
+    EXPECT_EQ(sounds.count, 1);
+}

@@ -188,3 +188,20 @@ TEST(Simulator, ScreenOptionsFollowTheSettings) {
         at = found + step.size();
     }
 }
+
+TEST(Simulator, MenuPlaysTheMenuModuleUnlessMusicIsOff) {
+    const fs::path module = fs::path(TARVELOK_GAME_DIR) / "mus" / "menu.xm";
+    if (!fs::exists(module)) GTEST_SKIP() << "no generated mus/menu.xm in the game folder";
+    ScratchDir dir;
+    fs::create_directories("mus");
+    fs::copy_file(module, "mus/menu.xm");
+    ASSERT_EQ(run_sim("--frames 10 --trace t.jsonl").status, 0);
+    auto lines = lines_of(read_bytes("t.jsonl"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines[0].find("\"music_title\":\"menu\""), std::string::npos) << lines[0];
+    write_bytes("cfg/config.txt", "1\r\n0\r\n0\r\n1\r\nAnn\r\n");  // music off
+    ASSERT_EQ(run_sim("--frames 10 --trace t.jsonl").status, 0);
+    lines = lines_of(read_bytes("t.jsonl"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("\"music_title\":\"\""), std::string::npos) << lines.back();
+}

@@ -32,8 +32,11 @@ namespace {
 constexpr int32_t kDefaultFrames = 600;
 constexpr uint32_t kDefaultSeed = 1;
 
+constexpr double kFrameMs = 1000.0 / 60;  // the headless engine's virtual clock per frame
+
 FILE *g_trace = nullptr;
 long g_tick = 0;
+int32_t (*g_frame_index)() = nullptr;
 
 void usage(FILE *to) {
     std::fprintf(to, "usage: tarvelok-sim [--frames N] [--seed N] [--input FILE] [--trace FILE] "
@@ -77,7 +80,9 @@ void write_trace_line() {
     };
     auto num = [](long long v) { return std::to_string(v); };
     field("tick", num(g_tick));
-    field("time_ms", real(eng.U_GetTime()));
+    // The virtual clock of the frame in which the tick ran, read without an engine call so that the
+    // call log holds only the game's own calls.
+    field("time_ms", real(g_frame_index() * kFrameMs));
     field("game_state", num(run.game_state));
     field("level_index", num(run.level_index));
     field("fade_level", num(run.fade_level));
@@ -185,7 +190,8 @@ int main(int argc, char **argv) {
     int32_t (*set_call_log)(const char *) = nullptr;
     void (*set_timer_hook)(void (*)(OE_Timer *)) = nullptr;
     if (!resolve(push_event, "HL_PushEvent") || !resolve(set_frame_limit, "HL_SetFrameLimit") ||
-        !resolve(set_call_log, "HL_SetCallLog") || !resolve(set_timer_hook, "HL_SetTimerHook"))
+        !resolve(set_call_log, "HL_SetCallLog") || !resolve(set_timer_hook, "HL_SetTimerHook") ||
+        !resolve(g_frame_index, "HL_FrameIndex"))
         return 1;
     if (!calls_file.empty() && !set_call_log(calls_file.c_str()))
         return bad_arguments("cannot write the call log " + calls_file);
