@@ -51,12 +51,18 @@ void hills(cairo_t *cr, int w, int h, double base, double amp, int bumps, RGB co
 }
 
 void cloud(cairo_t *cr, double x, double y, double s, double alpha) {
+    // Puffs merged into one shape first, so their overlaps do not show through.
     const double puffs[][3] = {{0, 0, 1}, {-0.9, 0.25, 0.7}, {0.95, 0.2, 0.75}, {0.4, -0.45, 0.7}, {-0.4, -0.35, 0.6}};
-    for (const auto &p : puffs) {
-        ellipse(cr, x + p[0] * s, y + p[1] * s, p[2] * s * 1.1, p[2] * s * 0.8);
-        cairo_set_source_rgba(cr, 1, 1, 1, alpha);
-        cairo_fill(cr);
-    }
+    cairo_push_group(cr);
+    for (const auto &p : puffs) ellipse(cr, x + p[0] * s, y + p[1] * s, p[2] * s * 1.1, p[2] * s * 0.8);
+    cairo_pattern_t *shade = cairo_pattern_create_linear(0, y - s, 0, y + s);
+    cairo_pattern_add_color_stop_rgb(shade, 0, 1, 1, 1);
+    cairo_pattern_add_color_stop_rgb(shade, 1, 0.82, 0.86, 0.94);
+    cairo_set_source(cr, shade);
+    cairo_fill(cr);
+    cairo_pattern_destroy(shade);
+    cairo_pop_group_to_source(cr);
+    cairo_paint_with_alpha(cr, alpha);
 }
 
 void tree_silhouette(cairo_t *cr, double x, double y, double s, RGB c) {
@@ -72,14 +78,45 @@ void tree_silhouette(cairo_t *cr, double x, double y, double s, RGB c) {
 
 }  // namespace
 
-// The green valley by day: also the menu backdrop "bg" and the splash's window.
-void valley_backdrop(cairo_t *cr, int w, int h, uint32_t seed) {
+// The green valley, by day (levels, the splash) or at dusk (the menu backdrop "bg": its deep sky
+// lets the menu's additive ornaments and the loading screen's white title show).
+void valley_backdrop(cairo_t *cr, int w, int h, uint32_t seed, bool dusk) {
+    Rng rng(seed);
+    if (dusk) {
+        sky(cr, w, h, hex(0x1B2F66), hex(0xE89A6A), 0.78);
+        for (int i = 0; i < 70; ++i) {
+            const double x = rng.range(0, w), y = rng.range(0, h * 0.45);
+            glow(cr, x, y, rng.range(1.5, 4), pal::kWhite, rng.range(0.3, 0.8) * (1 - y / (h * 0.5)));
+        }
+        glow(cr, w * 0.84, h * 0.2, h * 0.22, hex(0xFFF0C0), 0.35);
+        // A crescent moon: the disc with a second disc cut out of it.
+        cairo_push_group(cr);
+        ellipse(cr, w * 0.84, h * 0.2, 30, 30);
+        set(cr, hex(0xFFF4D0));
+        cairo_fill(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+        ellipse(cr, w * 0.84 + 12, h * 0.2 - 6, 26, 26);
+        cairo_fill(cr);
+        cairo_pop_group_to_source(cr);
+        cairo_paint(cr);
+        for (int i = 0; i < 4; ++i) {
+            const double x = rng.range(0.1, 0.95) * w, y = rng.range(0.3, 0.5) * h;
+            cloud(cr, x, y, rng.range(22, 36), 0.18);
+        }
+        hills(cr, w, h, h * 0.56, h * 0.14, 5, hex(0x4A5A8A), seed + 1, false);
+        hills(cr, w, h, h * 0.66, h * 0.1, 6, hex(0x3F6E58), seed + 2, false);
+        Rng trees(seed + 9);
+        for (int i = 0; i < 9; ++i)
+            tree_silhouette(cr, trees.range(0, w), h * trees.range(0.64, 0.72), trees.range(30, 46), hex(0x335E48));
+        hills(cr, w, h, h * 0.82, h * 0.1, 4, hex(0x2F6A3A), seed + 3, true);
+        hills(cr, w, h, h * 0.96, h * 0.08, 3, hex(0x24552E), seed + 4, true);
+        return;
+    }
     sky(cr, w, h, pal::kSkyTop, pal::kSkyLow, 0.75);
     glow(cr, w * 0.16, h * 0.14, h * 0.5, hex(0xFFF6C0), 0.8);
     ellipse(cr, w * 0.16, h * 0.14, 38, 38);
     set(cr, hex(0xFFF8D8));
     cairo_fill(cr);
-    Rng rng(seed);
     for (int i = 0; i < 5; ++i) cloud(cr, rng.range(0.1, 0.95) * w, rng.range(0.08, 0.35) * h, rng.range(26, 46), 0.75);
     hills(cr, w, h, h * 0.52, h * 0.16, 5, hex(0x9CC8D8), seed + 1, false);      // far blue mountains
     hills(cr, w, h, h * 0.64, h * 0.1, 6, hex(0x8CC86A), seed + 2, false);
@@ -92,7 +129,7 @@ void valley_backdrop(cairo_t *cr, int w, int h, uint32_t seed) {
 
 namespace {
 
-void sky_valley(cairo_t *cr, int w, int h) { valley_backdrop(cr, w, h, 21); }
+void sky_valley(cairo_t *cr, int w, int h) { valley_backdrop(cr, w, h, 21, false); }
 
 void sky_mine(cairo_t *cr, int w, int h) {
     // A deep cavern: rock with a noisy texture, crystal glints and far lamp glows.
@@ -112,9 +149,9 @@ void sky_mine(cairo_t *cr, int w, int h) {
     cairo_surface_mark_dirty(s);
     Rng rng(8);
     for (int i = 0; i < 6; ++i) glow(cr, rng.range(0, w), rng.range(h * 0.2, h * 0.7), rng.range(60, 120), pal::kLamp, 0.25);
-    for (int i = 0; i < 30; ++i) {
-        const double x = rng.range(0, w), y = rng.range(0, h * 0.8), r = rng.range(2, 5);
-        glow(cr, x, y, r * 4, i % 3 ? pal::kCyan : pal::kMagenta, 0.5);
+    for (int i = 0; i < 14; ++i) {
+        const double x = rng.range(0, w), y = rng.range(0, h * 0.8), r = rng.range(1.5, 3.5);
+        glow(cr, x, y, r * 3, i % 3 ? pal::kCyan : pal::kMagenta, 0.35);
     }
     // Timber arches in the distance.
     for (int i = 0; i < 4; ++i) {

@@ -11,7 +11,7 @@ namespace gfx {
 
 void raccoon_face(cairo_t *cr, double cx, double cy, double size);   // hero.cpp
 void golden_nut(cairo_t *cr, double cx, double cy, double s);        // items.cpp
-void valley_backdrop(cairo_t *cr, int w, int h, uint32_t seed);       // scenery.cpp
+void valley_backdrop(cairo_t *cr, int w, int h, uint32_t seed, bool dusk);   // scenery.cpp
 
 namespace {
 
@@ -617,7 +617,7 @@ void win(cairo_t *cr, int w, int h) {
     }
 }
 
-void bg(cairo_t *cr, int w, int h) { valley_backdrop(cr, w, h, 11); }
+void bg(cairo_t *cr, int w, int h) { valley_backdrop(cr, w, h, 11, true); }
 
 void splash(cairo_t *cr, int w, int h) {
     const double c = w / 2.0;
@@ -628,7 +628,7 @@ void splash(cairo_t *cr, int w, int h) {
     cairo_save(cr);
     cairo_translate(cr, c - 110, c - 118);
     cairo_scale(cr, 220.0 / 800, 220.0 / 600 * 1.0);
-    valley_backdrop(cr, 800, 600, 3);
+    valley_backdrop(cr, 800, 600, 3, false);
     cairo_restore(cr);
     cairo_restore(cr);
     ellipse(cr, c, c - 8, 110, 110);

@@ -306,6 +306,82 @@ void mock_level(cairo_t *cr, const Catalogue &c, const FontSample &f) {
     }
 }
 
+void mock_mine(cairo_t *cr, const Catalogue &c, const FontSample &f) {
+    sprite(cr, c.get("obj/sky_mine"), -8, -8, 816, 616);
+    // A distant ledge in the back layer: half size, tinted grey.
+    if (const Loaded *rock = c.get("obj/minerock")) {
+        for (int layer = 0; layer < 2; ++layer) {
+            cairo_save(cr);
+            if (layer == 0) {
+                cairo_move_to(cr, -10, 330); cairo_line_to(cr, 260, 300); cairo_line_to(cr, 300, 610); cairo_line_to(cr, -10, 610);
+            } else {
+                cairo_move_to(cr, -10, 470); cairo_curve_to(cr, 200, 455, 420, 480, 600, 460);
+                cairo_line_to(cr, 810, 450); cairo_line_to(cr, 810, 610); cairo_line_to(cr, -10, 610);
+            }
+            cairo_close_path(cr);
+            cairo_clip(cr);
+            cairo_pattern_t *pat = cairo_pattern_create_for_surface(rock->surface);
+            cairo_pattern_set_extend(pat, CAIRO_EXTEND_REPEAT);
+            cairo_matrix_t m;
+            cairo_matrix_init_scale(&m, layer == 0 ? 2 : 1, layer == 0 ? 2 : 1);
+            cairo_pattern_set_matrix(pat, &m);
+            cairo_set_source(cr, pat);
+            cairo_paint(cr);
+            if (layer == 0) {
+                cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
+                cairo_paint(cr);
+            }
+            cairo_pattern_destroy(pat);
+            cairo_restore(cr);
+        }
+    }
+    sprite(cr, c.get("obj/beam3"), 330, 210, 256, 256);
+    sprite(cr, c.get("obj/rail1"), 0, 452, 256, 32);
+    sprite(cr, c.get("obj/rail1"), 256, 456, 256, 32);
+    sprite(cr, c.get("obj/crystal1"), 620, 398, 64, 64);
+    sprite(cr, c.get("obj/crystal2"), 690, 368, 64, 96);
+    sprite(cr, c.get("obj/rock3"), 560, 420, 64, 48);
+    sprite(cr, c.get("obj/sslamp"), 360, 240, 64, 64);
+    sprite(cr, c.get("share/light"), 392 - 128, 272 - 128, 256, 256, 0.5, true, 0xAAAA11);
+    sprite(cr, c.get("obj/lantern"), 120, 120, 64, 128);
+    sprite(cr, c.get("share/light"), 152 - 128, 184 - 128, 256, 256, 0.5, true, 0xAAAA11);
+    // The hero in a cart, a mole with its lamp, a silver bonus.
+    sprite(cr, c.get("obj/enot"), 250 - 48, 330 - 48, 96, 96, 1, false, -1, 96, 16 + 5);
+    sprite(cr, c.get("obj/vag"), 250 - 64, 410 - 64, 128, 128, 1, false, -1, 128, 3);
+    sprite(cr, c.get("obj/krot"), 520 - 48, 418 - 48, 96, 96, 1, false, -1, 96, 6, true);
+    sprite(cr, c.get("share/light"), 520 - 16 - 32, 418 - 64, 64, 64, 0.5, true, 0xAAAA11, 0, 1, true);
+    sprite(cr, c.get("share/finn"), 660 - 64, 300 - 64, 128, 128, 0.5, true, 0xAAAA11);
+    sprite(cr, c.get("obj/bsilver"), 660 - 32, 300 - 32, 64, 64, 1, false, -1, 64, 1);
+    sprite(cr, c.get("obj/ship"), 60, 430 - 48 + 8, 96, 96, 1, false, -1, 96, 1);
+    sprite(cr, c.get("obj/life"), 740 - 32, 200 - 32, 64, 64, 1, false, -1, 64, 1);
+    sprite(cr, c.get("obj/health"), 460 - 32, 200 - 32, 64, 64, 1, false, -1, 64, 1);
+}
+
+void mock_loading(cairo_t *cr, const Catalogue &c, const FontSample &f) {
+    sprite(cr, c.get("share/bg"), 0, 0, 800, 600);
+    sprite(cr, c.get("share/menu"), 272, 236, 256, 192);
+    sprite(cr, c.get("share/clock"), 368, 284, 64, 64);
+    sprite(cr, c.get("share/gtit"), 140, 64, 512, 128);
+    caption(cr, f, "Загрузка", 300, 348, 200, 32, pal::kWhite);
+    if (f.plain) {
+        const std::string title = cp1251::from_utf8("Глава 1: Зелёная долина");
+        cairo_save(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
+        draw_text(cr, f, f.plain, title, 400 - text_width(f, title) / 2, 140, pal::kWhite, 1);
+        cairo_restore(cr);
+    }
+    sprite(cr, c.get("share/gbut"), 76, 472, 648, 74);
+    if (f.plain) {
+        const std::string hint = cp1251::from_utf8("Ромашка может подбросить вас выше чем обычно.");
+        cairo_save(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
+        draw_text(cr, f, f.plain, hint, 400 - text_width(f, hint) / 2, 494, hex(0xFFCC11), 1);
+        cairo_restore(cr);
+    }
+    // Over it, as on the pause screen: the board at full size with a button.
+    sprite(cr, c.get("share/splash"), 20, 300, 160, 160);
+}
+
 }  // namespace
 
 bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
@@ -339,7 +415,7 @@ bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
     struct Place { double x, y, s; };
     std::vector<Place> places;
     const int per_row = (kSheetWidth - kMargin) / kTileW;
-    const int mock_h = 600 + kLabel + kMargin;
+    const int mock_h = 2 * (600 + kLabel + kMargin);
     const int small_h = ((static_cast<int>(small.size()) + per_row - 1) / per_row) * kTileH;
     int height = kMargin + mock_h + small_h;
     {
@@ -361,15 +437,20 @@ bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
     cairo_paint(cr);
 
     int y = kMargin;
-    for (int m = 0; m < 2; ++m) {
+    const char *mock_names[] = {"mock-up: main menu", "mock-up: a valley level with the status bar",
+                                "mock-up: a mine level", "mock-up: loading screen (splash at the left)"};
+    for (int m = 0; m < 4; ++m) {
+        const double mx = (m % 2) * 800, my = y + (m / 2) * (600 + kLabel + kMargin);
         cairo_save(cr);
-        cairo_rectangle(cr, m * 800, y, 800, 600);
+        cairo_rectangle(cr, mx, my, 800, 600);
         cairo_clip(cr);
-        cairo_translate(cr, m * 800, y);
+        cairo_translate(cr, mx, my);
         if (m == 0) mock_menu(cr, cat, font);
-        else mock_level(cr, cat, font);
+        else if (m == 1) mock_level(cr, cat, font);
+        else if (m == 2) mock_mine(cr, cat, font);
+        else mock_loading(cr, cat, font);
         cairo_restore(cr);
-        label(cr, m == 0 ? "mock-up: main menu" : "mock-up: a valley level with the status bar", m * 800 + kMargin, y + 600 + 13);
+        label(cr, mock_names[m], mx + kMargin, my + 600 + 13);
     }
     y += mock_h;
     for (size_t i = 0; i < small.size(); ++i) {
