@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #define ENGINE_API_DECLARE_EXPORTS
 #include "cp1251.h"
@@ -58,6 +59,7 @@ struct Run {
     bool quit = false;                     // OE_Quit or the close button
     bool minimised = false, unfocused = false;
     bool video_ready = false;
+    bool screenshot_pending = false;       // F12 seen: the next present is saved as a PNG
     double frame_budget_ms = 1000.0 / kDefaultRefreshHz;
     int frames_presented = 0;
     // Key sources: a virtual key is down while the keyboard or any controller holds it.
@@ -210,11 +212,6 @@ void update_pause() {
     if (!inactive && ec::timers_paused()) ec::timers_resume(now_ms());
 }
 
-void take_screenshot() {
-    std::vector<uint8_t> rgba(size_t(kLogicalWidth) * kLogicalHeight * 4);
-    renderer_read_frame(rgba.data());
-    write_screenshot(rgba.data(), kLogicalWidth, kLogicalHeight);
-}
 
 void handle_event(const SDL_Event &e) {
     switch (e.type) {
@@ -244,7 +241,7 @@ void handle_event(const SDL_Event &e) {
             break;
         }
         if (e.key.keysym.scancode == SDL_SCANCODE_F12) {
-            if (down && !e.key.repeat) take_screenshot();
+            if (down && !e.key.repeat) g_run.screenshot_pending = true;
             break;
         }
         if (down && e.key.repeat) break;  // a held key is one press
@@ -294,10 +291,21 @@ void pump_events() {
     while (SDL_PollEvent(&e)) handle_event(e);
 }
 
-void present() {
+void begin_frame() {
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(g_run.window, &dw, &dh);
-    renderer_present(dw, dh);
+    renderer_begin_frame(dw, dh);
+}
+
+void present() {
+    renderer_present();
+    if (g_run.screenshot_pending) {
+        // Taken from the back buffer before the swap: exactly the frame about to be shown.
+        g_run.screenshot_pending = false;
+        std::vector<uint8_t> rgba(size_t(kLogicalWidth) * kLogicalHeight * 4);
+        renderer_read_back_buffer(rgba.data());
+        write_screenshot(rgba.data(), kLogicalWidth, kLogicalHeight);
+    }
     SDL_GL_SwapWindow(g_run.window);
     ++g_run.frames_presented;
 }
@@ -446,7 +454,7 @@ extern "C" void OE_Init(int32_t, int32_t) {
     draw_context_created();
     draw_reset_frame_state();
 
-    renderer_begin_frame();
+    begin_frame();
     ec::procedure_run(ec::PROC_SPLASH);
     present();
     ec::procedure_run(ec::PROC_LOAD);
@@ -460,7 +468,7 @@ extern "C" void OE_Init(int32_t, int32_t) {
         pump_events();
         if (g_run.quit) break;
         ec::timers_run_due(now_ms(), nullptr);
-        renderer_begin_frame();
+        begin_frame();
         ec::procedure_run(ec::PROC_FRAME);
         present();
         ec::input_end_pass(now_ms());
@@ -513,14 +521,11 @@ extern "C" void Mouse_Lock(void) {}
 
 extern "C" double U_GetTime(void) { return now_ms(); }
 
+extern "C" void OE_KeepFrames(int32_t on) { renderer_keep_frames(on != 0); }
+
 extern "C" int32_t OE_ReadFrame(uint8_t *rgba800x600) {
     if (!rgba800x600) return 0;
-    if (!g_run.context || g_run.frames_presented == 0) {
-        std::memset(rgba800x600, 0, size_t(kLogicalWidth) * kLogicalHeight * 4);
-        return 0;
-    }
-    renderer_read_frame(rgba800x600);
-    return 1;
+    return renderer_read_frame(rgba800x600) ? 1 : 0;
 }
 
 extern "C" int32_t OE_FrameCount(void) { return g_run.frames_presented; }

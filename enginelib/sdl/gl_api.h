@@ -18,6 +18,7 @@
     X(PFNGLVIEWPORTPROC, Viewport, glViewport)                                                \
     X(PFNGLPIXELSTOREIPROC, PixelStorei, glPixelStorei)                                       \
     X(PFNGLREADPIXELSPROC, ReadPixels, glReadPixels)                                          \
+    X(PFNGLSCISSORPROC, Scissor, glScissor)                                                   \
     X(PFNGLFINISHPROC, Finish, glFinish)                                                      \
     X(PFNGLGENTEXTURESPROC, GenTextures, glGenTextures)                                       \
     X(PFNGLDELETETEXTURESPROC, DeleteTextures, glDeleteTextures)                              \
@@ -56,12 +57,7 @@
     X(PFNGLVERTEXATTRIBPOINTERPROC, VertexAttribPointer, glVertexAttribPointer)               \
     X(PFNGLENABLEVERTEXATTRIBARRAYPROC, EnableVertexAttribArray, glEnableVertexAttribArray)   \
     X(PFNGLDRAWARRAYSPROC, DrawArrays, glDrawArrays)                                          \
-    X(PFNGLGENFRAMEBUFFERSPROC, GenFramebuffers, glGenFramebuffers)                           \
-    X(PFNGLDELETEFRAMEBUFFERSPROC, DeleteFramebuffers, glDeleteFramebuffers)                  \
-    X(PFNGLBINDFRAMEBUFFERPROC, BindFramebuffer, glBindFramebuffer)                           \
-    X(PFNGLFRAMEBUFFERTEXTURE2DPROC, FramebufferTexture2D, glFramebufferTexture2D)            \
-    X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, CheckFramebufferStatus, glCheckFramebufferStatus)      \
-    X(PFNGLBLITFRAMEBUFFERPROC, BlitFramebuffer, glBlitFramebuffer)
+    X(PFNGLBINDFRAMEBUFFERPROC, BindFramebuffer, glBindFramebuffer)
 
 struct GlApi {
 #define TARVELOK_GL_MEMBER(type, member, name) type member = nullptr;

@@ -1,8 +1,10 @@
-// renderer.cpp - OpenGL 3.3 core renderer: one shader, one streamed vertex buffer, two off-screen
-// logical pictures (drawn into one while the other holds the last presented frame for read-back).
+// renderer.cpp - OpenGL 3.3 core renderer: one shader, one streamed vertex buffer, drawing straight
+// into the window's back buffer through a letterbox viewport (the viewport does the scaling, a
+// scissor keeps the bars black). No off-screen copy: on software renderers (llvmpipe under Xvfb)
+// a full-screen blit per frame costs more than a typical frame's sprites.
 //
-// In: triangles in logical pixels from the drawing operations. Out: the window's back buffer,
-// scaled with aspect kept. Does not swap buffers or touch SDL: the window code does.
+// In: triangles in logical pixels from the drawing operations. Out: the window's back buffer.
+// Does not swap buffers or touch SDL: the window code does.
 #include "renderer.h"
 
 #include "gl_api.h"
@@ -49,10 +51,11 @@ struct RendererState {
     GLuint vbo = 0;
     GLuint samplers[2] = {0, 0};     // indexed by Wrap
     GLuint white = 0;
-    GLuint picture[2] = {0, 0};      // logical pictures (colour textures)
-    GLuint fbo[2] = {0, 0};
-    int drawing = 0;                 // picture being drawn this frame
-    int presented = -1;              // picture of the last present, -1 before the first
+    bool keep_frames = false;        // copy every presented frame for read-back
+    bool kept = false;               // `kept_frame` holds the last presented frame
+    std::vector<uint8_t> kept_frame; // logical size, RGBA8, rows top-down
+    int drawable_w = kLogicalWidth;  // size of the window's drawable, real pixels
+    int drawable_h = kLogicalHeight;
     std::vector<Vertex> pending;     // triangles waiting for a draw call
     GLuint pending_texture = 0;
     Wrap pending_wrap = Wrap::Clamp;
@@ -88,6 +91,26 @@ void apply_blend(int mode) {
     else
         gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     R.applied_blend = mode;
+}
+
+// Reads the letterbox rectangle of the back buffer (the frame drawn so far) at the logical size,
+// nearest pixel, rows top-down.
+void read_logical(uint8_t *rgba) {
+    const size_t row = size_t(kLogicalWidth) * 4;
+    renderer_flush();
+    std::vector<uint8_t> real(size_t(R.view_w) * R.view_h * 4);
+    gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
+    gl.ReadPixels(R.view_x, R.drawable_h - R.view_y - R.view_h, R.view_w, R.view_h, GL_RGBA, GL_UNSIGNED_BYTE,
+                  real.data());
+    for (int y = 0; y < kLogicalHeight; ++y) {
+        const int sy = R.view_h - 1 - y * R.view_h / kLogicalHeight;  // GL rows are bottom-up
+        uint8_t *dst = rgba + row * y;
+        for (int x = 0; x < kLogicalWidth; ++x) {
+            const int sx = x * R.view_w / kLogicalWidth;
+            std::memcpy(dst + x * 4, &real[(size_t(sy) * R.view_w + sx) * 4], 3);
+            dst[x * 4 + 3] = 255;  // what the screen shows is opaque
+        }
+    }
 }
 
 }  // namespace
@@ -138,42 +161,25 @@ bool renderer_init() {
     const uint8_t white[4] = {255, 255, 255, 255};
     R.white = renderer_create_texture(white, 1, 1);
 
-    gl.GenTextures(2, R.picture);
-    gl.GenFramebuffers(2, R.fbo);
-    for (int i = 0; i < 2; ++i) {
-        gl.BindTexture(GL_TEXTURE_2D, R.picture[i]);
-        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kLogicalWidth, kLogicalHeight, 0, GL_RGBA,
-                      GL_UNSIGNED_BYTE, nullptr);
-        gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        gl.BindFramebuffer(GL_FRAMEBUFFER, R.fbo[i]);
-        gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, R.picture[i], 0);
-        if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-            std::fprintf(stderr, "engine: the off-screen picture cannot be drawn into\n");
-            return false;
-        }
-        gl.ClearColor(0, 0, 0, 1);
-        gl.Clear(GL_COLOR_BUFFER_BIT);
-    }
     gl.BindTexture(GL_TEXTURE_2D, 0);
     R.bound_texture = 0;
     gl.Enable(GL_BLEND);
     apply_blend(0);
-    R.drawing = 0;
-    R.presented = -1;
+    gl.Enable(GL_SCISSOR_TEST);
+    R.kept = false;
     return true;
 }
 
 void renderer_shutdown() {
     if (!R.program) return;
-    gl.DeleteFramebuffers(2, R.fbo);
-    gl.DeleteTextures(2, R.picture);
     gl.DeleteTextures(1, &R.white);
     gl.DeleteSamplers(2, R.samplers);
     gl.DeleteBuffers(1, &R.vbo);
     gl.DeleteVertexArrays(1, &R.vao);
     gl.DeleteProgram(R.program);
+    const bool keep = R.keep_frames;
     R = RendererState{};
+    R.keep_frames = keep;
 }
 
 unsigned renderer_create_texture(const uint8_t *rgba, int width, int height) {
@@ -198,12 +204,31 @@ void renderer_delete_texture(unsigned texture) {
 
 unsigned renderer_white_texture() { return R.white; }
 
-void renderer_begin_frame() {
+void renderer_begin_frame(int drawable_w, int drawable_h) {
     R.pending.clear();
-    gl.BindFramebuffer(GL_FRAMEBUFFER, R.fbo[R.drawing]);
-    gl.Viewport(0, 0, kLogicalWidth, kLogicalHeight);
+    if (drawable_w <= 0 || drawable_h <= 0) {
+        drawable_w = kLogicalWidth;
+        drawable_h = kLogicalHeight;
+    }
+    R.drawable_w = drawable_w;
+    R.drawable_h = drawable_h;
+    // Largest 4:3 box that fits, centred.
+    int w = drawable_w, h = drawable_w * kLogicalHeight / kLogicalWidth;
+    if (h > drawable_h) {
+        h = drawable_h;
+        w = drawable_h * kLogicalWidth / kLogicalHeight;
+    }
+    R.view_x = (drawable_w - w) / 2;
+    R.view_y = (drawable_h - h) / 2;
+    R.view_w = w;
+    R.view_h = h;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.Scissor(0, 0, drawable_w, drawable_h);
     gl.ClearColor(0, 0, 0, 1);
-    gl.Clear(GL_COLOR_BUFFER_BIT);
+    gl.Clear(GL_COLOR_BUFFER_BIT);  // the bars too
+    const int gl_y = drawable_h - R.view_y - h;  // GL window rows count from the bottom
+    gl.Viewport(R.view_x, gl_y, w, h);
+    gl.Scissor(R.view_x, gl_y, w, h);
 }
 
 void renderer_set_blend(int mode) {
@@ -242,33 +267,21 @@ void renderer_flush() {
     R.pending.clear();
 }
 
-void renderer_present(int drawable_w, int drawable_h) {
+void renderer_present() {
     renderer_flush();
-    if (drawable_w <= 0 || drawable_h <= 0) {
-        drawable_w = kLogicalWidth;
-        drawable_h = kLogicalHeight;
+    if (R.keep_frames) {
+        R.kept_frame.resize(size_t(kLogicalWidth) * kLogicalHeight * 4);
+        read_logical(R.kept_frame.data());
+        R.kept = true;
     }
-    // Largest 4:3 box that fits, centred.
-    int w = drawable_w, h = drawable_w * kLogicalHeight / kLogicalWidth;
-    if (h > drawable_h) {
-        h = drawable_h;
-        w = drawable_h * kLogicalWidth / kLogicalHeight;
+}
+
+void renderer_keep_frames(bool on) {
+    R.keep_frames = on;
+    if (!on) {
+        R.kept = false;
+        R.kept_frame = std::vector<uint8_t>();
     }
-    R.view_x = (drawable_w - w) / 2;
-    R.view_y = (drawable_h - h) / 2;
-    R.view_w = w;
-    R.view_h = h;
-    gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    gl.Viewport(0, 0, drawable_w, drawable_h);
-    gl.ClearColor(0, 0, 0, 1);
-    gl.Clear(GL_COLOR_BUFFER_BIT);
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, R.fbo[R.drawing]);
-    const int y0 = drawable_h - R.view_y - h;  // GL window rows count from the bottom
-    gl.BlitFramebuffer(0, 0, kLogicalWidth, kLogicalHeight, R.view_x, y0, R.view_x + w, y0 + h,
-                       GL_COLOR_BUFFER_BIT, (w == kLogicalWidth && h == kLogicalHeight) ? GL_NEAREST : GL_LINEAR);
-    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    R.presented = R.drawing;
-    R.drawing ^= 1;
 }
 
 void renderer_viewport(int &x, int &y, int &w, int &h) {
@@ -278,27 +291,19 @@ void renderer_viewport(int &x, int &y, int &w, int &h) {
     h = R.view_h;
 }
 
-void renderer_read_frame(uint8_t *rgba) {
-    const size_t row = size_t(kLogicalWidth) * 4;
-    if (R.presented < 0 || !R.program) {
-        for (size_t i = 0; i < row * kLogicalHeight; i += 4) {
+bool renderer_read_frame(uint8_t *rgba) {
+    if (!R.kept) {
+        for (size_t i = 0; i < size_t(kLogicalWidth) * kLogicalHeight * 4; i += 4) {
             rgba[i] = rgba[i + 1] = rgba[i + 2] = 0;
             rgba[i + 3] = 255;
         }
-        return;
+        return false;
     }
-    renderer_flush();
-    std::vector<uint8_t> bottom_up(row * kLogicalHeight);
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, R.fbo[R.presented]);
-    gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
-    gl.ReadPixels(0, 0, kLogicalWidth, kLogicalHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottom_up.data());
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, R.fbo[R.drawing]);
-    for (int y = 0; y < kLogicalHeight; ++y) {
-        uint8_t *dst = rgba + row * y;
-        std::memcpy(dst, bottom_up.data() + row * (kLogicalHeight - 1 - y), row);
-        for (size_t i = 3; i < row; i += 4) dst[i] = 255;  // what the screen shows is opaque
-    }
+    std::memcpy(rgba, R.kept_frame.data(), R.kept_frame.size());
+    return true;
 }
+
+void renderer_read_back_buffer(uint8_t *rgba) { read_logical(rgba); }
 
 int renderer_take_draw_calls() {
     const int n = R.draw_calls;

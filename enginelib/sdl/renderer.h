@@ -1,7 +1,7 @@
 // renderer.h - the OpenGL 3.3 core renderer behind the SDL engine's drawing operations.
 //
-// Everything is drawn into an 800 x 600 off-screen picture (the logical screen); presenting scales
-// it into the window with its aspect kept (black bars) and keeps it for read-back. Geometry arrives
+// Everything is drawn straight into the window's back buffer: the 800 x 600 logical screen is
+// mapped onto the largest centred 4:3 rectangle of the window (black bars elsewhere). Geometry arrives
 // as textured, coloured triangles in logical pixels; consecutive triangles that share a texture,
 // a wrap mode and a blend mode go out in one draw call from one streamed vertex buffer. This file
 // knows nothing of sprites, fonts or cameras: the drawing operations compute the corners.
@@ -24,8 +24,7 @@ struct Vertex {
 
 enum class Wrap { Clamp, Repeat };
 
-// Creates the shader, the vertex stream, the two off-screen pictures and a white texture for
-// untextured shapes. Needs a current 3.3 core context and a loaded `gl`. False on failure (the
+// Creates the shader, the vertex stream, the samplers and a white texture for untextured shapes. Needs a current 3.3 core context and a loaded `gl`. False on failure (the
 // reason is on stderr).
 bool renderer_init();
 void renderer_shutdown();
@@ -36,22 +35,28 @@ void renderer_delete_texture(unsigned texture);
 // The 1 x 1 white texture used for filled shapes.
 unsigned renderer_white_texture();
 
-// Starts a frame: draws go into the logical picture, cleared to black.
-void renderer_begin_frame();
+// Starts a frame in a drawable of drawable_w x drawable_h real pixels: clears it black and maps
+// the logical screen onto its letterbox rectangle (nothing is drawn outside it).
+void renderer_begin_frame(int drawable_w, int drawable_h);
 // 0 ordinary alpha blending, 1 additive; a change flushes the pending triangles.
 void renderer_set_blend(int mode);
 // Queues `count` vertices (a multiple of 3, a triangle list) with that texture and wrap mode.
 void renderer_triangles(unsigned texture, Wrap wrap, const Vertex *vertices, int count);
 // Sends what is queued.
 void renderer_flush();
-// Ends the frame: scales the logical picture into the drawable (drawable_w x drawable_h real
-// pixels) with its aspect kept; the caller swaps buffers afterwards.
-void renderer_present(int drawable_w, int drawable_h);
-// The letterbox rectangle of the last present, in real pixels from the window's top left.
+// Ends the frame (sends what is queued); the caller swaps buffers right afterwards.
+void renderer_present();
+// The letterbox rectangle of the current frame, in real pixels from the window's top left.
 void renderer_viewport(int &x, int &y, int &w, int &h);
-// Copies the last presented logical picture as RGBA8, rows top-down, 800 x 600 x 4 bytes.
-// Before the first present it yields black.
-void renderer_read_frame(uint8_t *rgba);
+// Keeping frames: while on, every present first copies the frame out of the GPU (a few ms per
+// frame on software renderers, hence off by default).
+void renderer_keep_frames(bool on);
+// The last frame presented while keeping frames, at the logical size, RGBA8, rows top-down,
+// 800 x 600 x 4 bytes, alpha 255 (nearest pixel when the window is larger). False, and black,
+// when there is none.
+bool renderer_read_frame(uint8_t *rgba);
+// The frame drawn so far (the back buffer), the same way; call it before the swap.
+void renderer_read_back_buffer(uint8_t *rgba);
 // Draw calls issued since the last call of this function.
 int renderer_take_draw_calls();
 

@@ -558,6 +558,7 @@ int main(int argc, char **argv) {
     g_mode = argv[1];
     g_dir = argv[2];
     write_assets();
+    if (g_mode != "stats") OE_KeepFrames(1);  // for OE_ReadFrame; not while measuring
     OE_SetWndName(kCaption);
     OE_SetScreenOptions(800, 600, 32, 0, 0, 1);
     OE_RegProcedure(0, frame);

@@ -182,6 +182,8 @@ TEST(SdlEngine, ExportsEveryOperationAndNoHeadlessControl) {
     HEADLESS_OPERATIONS(CHECK_ABSENT)
 #undef CHECK_ABSENT
     EXPECT_NE(dlsym(handle, "OE_ReadFrame"), nullptr);
+    EXPECT_NE(dlsym(handle, "OE_KeepFrames"), nullptr);
+    EXPECT_NE(dlsym(handle, "OE_FrameCount"), nullptr);
     // Internal names stay hidden.
     EXPECT_EQ(dlsym(handle, "_ZN10sdl_engine13renderer_initEv"), nullptr);
     EXPECT_EQ(dlsym(handle, "stbi_write_png"), nullptr);
