@@ -152,7 +152,7 @@ bool resolve(T &fn, const char *name) {
 int main(int argc, char **argv) {
     long long frames = kDefaultFrames, seed = kDefaultSeed;
     std::string input_file, trace_file, calls_file;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc; i += 2) {  // every option takes one value
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") { usage(stdout); return 0; }
         const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -166,7 +166,6 @@ int main(int argc, char **argv) {
         } else {
             return bad_arguments("unknown argument " + a);
         }
-        ++i;
     }
 
     std::vector<HL_Event> events;
