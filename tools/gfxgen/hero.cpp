@@ -32,17 +32,23 @@ void leg(cairo_t *cr, double hx, double hy, double angle_deg, double lift, bool 
     const double a = angle_deg * M_PI / 180.0;
     const double len = kLegLen - lift;
     const double fx = hx + std::sin(a) * len, fy = hy + std::cos(a) * len;
-    const RGB fur = far ? darker(pal::kFurDark, 0.15) : pal::kFurDark;
-    // The leg: a thick rounded stroke with an outline underneath.
+    // Near legs in dark fur, far legs darker still, so the two pairs read apart.
+    const RGB fur = far ? pal::kFurDark : mix(pal::kFurDark, pal::kFur, 0.45);
+    // The leg: a haunch at the hip tapering into a rounded shank, outline underneath.
+    const double kx = hx + std::sin(a) * len * 0.45, ky = hy + std::cos(a) * len * 0.45;
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    cairo_move_to(cr, hx, hy);
-    cairo_line_to(cr, fx, fy - 2);
-    set(cr, pal::kOutline);
-    cairo_set_line_width(cr, 8.0 + kOutlineWidth * 2);
-    cairo_stroke_preserve(cr);
-    set(cr, fur);
-    cairo_set_line_width(cr, 8.0);
-    cairo_stroke(cr);
+    for (int pass = 0; pass < 2; ++pass) {
+        const double grow = pass == 0 ? kOutlineWidth * 2 : 0;
+        set(cr, pass == 0 ? pal::kOutline : fur);
+        cairo_move_to(cr, hx, hy - 3);
+        cairo_line_to(cr, kx, ky);
+        cairo_set_line_width(cr, 11.5 + grow);
+        cairo_stroke(cr);
+        cairo_move_to(cr, kx, ky);
+        cairo_line_to(cr, fx, fy - 2);
+        cairo_set_line_width(cr, 7.5 + grow);
+        cairo_stroke(cr);
+    }
     // The paw, flat at the bottom.
     ellipse(cr, fx + 2.0, fy - 2.5, 5.5, 3.4);
     shape(cr, far ? darker(pal::kMask, 0.2) : pal::kMask, kOutlineWidth * 0.9);
