@@ -204,8 +204,11 @@ struct OE_Device {
  *    after OE_Quit or the window's close button, having run the exit procedure.
  *  OE_MessageBox: shows text with a caption (style 0x10 = error icon); with TARVELOK_NO_DIALOGS=1
  *    only writes it to stderr. The headless engine records it. Added for the platform layer.
- *  Key_Press / Mouse_Press / Mouse_Click / Mouse_DblClick: each press is reported once, latched until
- *    read, so that a logic tick between frames never misses one.
+ *  Key_Press: each press is reported once, latched until read, so that a logic tick between frames
+ *    never misses one; a press nobody reads within 100 ms is dropped (no stale surprise later).
+ *  Mouse_Press / Mouse_Click / Mouse_DblClick: true for the whole pass whose events made them (its
+ *    timers and its frame procedure), for every reader, so that several elements of one frame all
+ *    see one click; cleared when the pass ends. Mouse_DeltaX likewise is this pass's movement.
  *  Snd_Play pan: -400..400, the cursor's offset from the screen's middle; 0 is centred.
  *  Snd_LoadFromFile / Tex_LoadFromFile never return NULL: a file that fails to load gives a silent
  *    sound or a checker texture, with one warning on stderr.
