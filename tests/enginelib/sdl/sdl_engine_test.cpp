@@ -523,6 +523,17 @@ TEST(SdlEngine, SoundEffectsPanAndBufferCounts) {
         EXPECT_NEAR(double(s.end - s.begin), double(kLength), kLength * 0.1);
 }
 
+TEST(SdlEngine, AudioDeviceThatCannotOpenLeavesTheGameSilentWithOneWarning) {
+    SKIP_WITHOUT_XVFB();
+    const DriverRun r = run_driver("sound", "SDL_AUDIODRIVER=no-such-driver");
+    DirCleanup cleanup{r.dir};
+    ASSERT_EQ(r.status, 0) << r.err;  // the plays were ignored, nothing crashed
+    EXPECT_EQ(r.str("returned"), "1");
+    size_t warnings = 0;
+    for (size_t pos = 0; (pos = r.err.find("no sound effects", pos)) != std::string::npos; ++pos) ++warnings;
+    EXPECT_EQ(warnings, 1u) << r.err;
+}
+
 TEST(SdlEngine, StatisticsLineReportsOneDrawCallFor500SpritesOfOneTexture) {
     SKIP_WITHOUT_XVFB();
     const DriverRun r = run_driver("stats", "TARVELOK_ENGINE_STATS=1");
