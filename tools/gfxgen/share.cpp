@@ -276,23 +276,28 @@ void menu(cairo_t *cr, int w, int h) {
 // Button face: stretched to every button, list frame and tooltip halo; also drawn additively
 // for the hover glow, so its colours are moderate.
 void gbut(cairo_t *cr, int w, int h) {
-    rounded_rect(cr, 3, 3, w - 6, h - 6, 20);
-    cairo_pattern_t *p = cairo_pattern_create_linear(0, 3, 0, h - 3);
+    // Stretched from 220 x 60 buttons to the 284 x 284 list frame: the corners and the gloss
+    // stay small so that neither shape turns into a pill.
+    // A clear margin round the face: stacked 60 px buttons get a gap between them, and the
+    // stretched list frame keeps clear of the caption above the list.
+    const double r = 24, m = 8;
+    rounded_rect(cr, m, m, w - 2 * m, h - 2 * m, r);
+    cairo_pattern_t *p = cairo_pattern_create_linear(0, m, 0, h - m);
     const RGB a = hex(0x5AA04A), b = hex(0x2E6A32), c = hex(0x1E4A26);
     cairo_pattern_add_color_stop_rgb(p, 0, a.r, a.g, a.b);
-    cairo_pattern_add_color_stop_rgb(p, 0.5, b.r, b.g, b.b);
+    cairo_pattern_add_color_stop_rgb(p, 0.45, b.r, b.g, b.b);
     cairo_pattern_add_color_stop_rgb(p, 1, c.r, c.g, c.b);
     cairo_set_source(cr, p);
     cairo_fill_preserve(cr);
     cairo_pattern_destroy(p);
     outline(cr, 3);
-    // Golden rim and a glassy top half.
-    rounded_rect(cr, 7, 7, w - 14, h - 14, 16);
+    // Golden rim and a glassy strip along the top.
+    rounded_rect(cr, m + 5, m + 5, w - 2 * m - 10, h - 2 * m - 10, r - 5);
     set(cr, pal::kGold, 0.55);
     cairo_set_line_width(cr, 2);
     cairo_stroke(cr);
-    rounded_rect(cr, 10, 9, w - 20, h * 0.38, 12);
-    cairo_set_source_rgba(cr, 1, 1, 1, 0.16);
+    rounded_rect(cr, m + 11, m + 8, w - 2 * m - 22, h * 0.2, 10);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.14);
     cairo_fill(cr);
 }
 
@@ -649,7 +654,7 @@ void add_share_pictures() {
     add("share", "menu", 512, 512, menu);
     add("share", "clock", 64, 64, clock);
     add("share", "gtit", 512, 128, gtit);
-    add("share", "gbut", 256, 72, gbut);
+    add("share", "gbut", 256, 96, gbut);
     add("share", "gstr", 64, 64, gstr);
     add("share", "cur", 64, 64, cur);
     add("share", "logo", 200, 84, logo);

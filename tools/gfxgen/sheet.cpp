@@ -382,6 +382,68 @@ void mock_loading(cairo_t *cr, const Catalogue &c, const FontSample &f) {
     sprite(cr, c.get("share/splash"), 20, 300, 160, 160);
 }
 
+// The menu backdrop with the board, as state 0 draws it under every menu window.
+void menu_base(cairo_t *cr, const Catalogue &c) {
+    sprite(cr, c.get("share/bg"), 0, 0, 800, 600);
+    sprite(cr, c.get("share/compass"), -112, -212, 1024, 1024, 128 / 255.0, true, 0xAAAA00);
+    sprite(cr, c.get("share/compass"), 144, 90, 512, 512, 1, true);
+    sprite(cr, c.get("share/str"), 144, 90, 512, 512, 1, true);
+    sprite(cr, c.get("share/menu"), 144, 90, 512, 512);
+    sprite(cr, c.get("share/gtit"), 140, 0, 512, 128);
+}
+
+void button(cairo_t *cr, const Catalogue &c, const FontSample &f, const char *text, double x, double y, double w, double h) {
+    sprite(cr, c.get("share/gbut"), x, y, w, h);
+    caption(cr, f, text, x, y, w, h, hex(0xFFCC11), hex(0x002222));
+}
+
+void mock_records(cairo_t *cr, const Catalogue &c, const FontSample &f) {
+    menu_base(cr, c);
+    caption(cr, f, "Конец игры", 290, 140, 220, 60, pal::kWhite);
+    // The list: its frame is the button face stretched 32 px beyond the box on every side.
+    sprite(cr, c.get("share/gbut"), 290 - 32, 200 - 32, 220 + 64, 220 + 64);
+    const char *rows[] = {"", "    Игрок", "    12840", "    7"};
+    for (int k = 0; k < 4; ++k) {
+        if (!f.plain) break;
+        const std::string t = cp1251::from_utf8(rows[k]);
+        draw_text(cr, f, f.plain, t, 311, 205 + 40 * k, hex(0x333333), 1);
+        draw_text(cr, f, f.plain, t, 310, 204 + 40 * k, pal::kWhite, 1);
+    }
+    sprite(cr, c.get("share/h1"), 300, 242, 32, 32);
+    sprite(cr, c.get("share/mon"), 300, 282, 32, 32);
+    sprite(cr, c.get("share/nut"), 300, 322, 32, 32);
+    button(cr, c, f, "Назад", 290, 440, 220, 60);
+    sprite(cr, c.get("share/cur"), 330, 455, 64, 64);
+}
+
+void mock_profiles(cairo_t *cr, const Catalogue &c, const FontSample &f) {
+    menu_base(cr, c);
+    // The profile chooser: frame, arrows, the highlight bar on the selected row, rows.
+    sprite(cr, c.get("share/gbut"), 290 - 32, 220 - 32, 220 + 64, 130 + 64);
+    sprite(cr, c.get("share/gstr"), 446, 220, 64, 64);
+    cairo_save(cr);
+    cairo_translate(cr, 0, 220 + 64 + 64);
+    cairo_scale(cr, 1, -1);
+    sprite(cr, c.get("share/gstr"), 446, 0, 64, 64);
+    cairo_restore(cr);
+    sprite(cr, c.get("share/gbut"), 290, 260, 220 - 48, 40, 1, true);
+    const char *rows[] = {"Маша", "Игрок", "Петя"};
+    for (int k = 0; k < 3 && f.plain; ++k) {
+        const std::string t = cp1251::from_utf8(rows[k]);
+        draw_text(cr, f, f.plain, t, 311, 225 + 40 * k, hex(0x333333), 1);
+        draw_text(cr, f, f.plain, t, 310, 224 + 40 * k, pal::kWhite, 1);
+    }
+    button(cr, c, f, "Новый", 290, 380, 220, 60);
+    button(cr, c, f, "Назад", 290, 440, 220, 60);
+    // A tooltip growing out of the pointer over a button (glow 200).
+    const double mx = 420, my = 400, g = 200;
+    cairo_set_source_rgba(cr, 0x55 / 255.0, 0x55 / 255.0, 0xAA / 255.0, g * 0.8 / 255);
+    cairo_rectangle(cr, mx - g + 64, my + 80, 2 * g - 128, 64);
+    cairo_fill(cr);
+    sprite(cr, c.get("share/gbut"), mx - g, my + 48, 2 * g, 128, g / 255, true);
+    sprite(cr, c.get("share/cur"), mx, my, 64, 64);
+}
+
 }  // namespace
 
 bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
@@ -415,7 +477,7 @@ bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
     struct Place { double x, y, s; };
     std::vector<Place> places;
     const int per_row = (kSheetWidth - kMargin) / kTileW;
-    const int mock_h = 2 * (600 + kLabel + kMargin);
+    const int mock_h = 3 * (600 + kLabel + kMargin);
     const int small_h = ((static_cast<int>(small.size()) + per_row - 1) / per_row) * kTileH;
     int height = kMargin + mock_h + small_h;
     {
@@ -438,8 +500,9 @@ bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
 
     int y = kMargin;
     const char *mock_names[] = {"mock-up: main menu", "mock-up: a valley level with the status bar",
-                                "mock-up: a mine level", "mock-up: loading screen (splash at the left)"};
-    for (int m = 0; m < 4; ++m) {
+                                "mock-up: a mine level", "mock-up: loading screen (splash at the left)",
+                                "mock-up: records after a game over", "mock-up: profiles, list arrows, a tooltip"};
+    for (int m = 0; m < 6; ++m) {
         const double mx = (m % 2) * 800, my = y + (m / 2) * (600 + kLabel + kMargin);
         cairo_save(cr);
         cairo_rectangle(cr, mx, my, 800, 600);
@@ -448,7 +511,9 @@ bool contact_sheet(const fs::path &game_dir, const std::string &png_path) {
         if (m == 0) mock_menu(cr, cat, font);
         else if (m == 1) mock_level(cr, cat, font);
         else if (m == 2) mock_mine(cr, cat, font);
-        else mock_loading(cr, cat, font);
+        else if (m == 3) mock_loading(cr, cat, font);
+        else if (m == 4) mock_records(cr, cat, font);
+        else mock_profiles(cr, cat, font);
         cairo_restore(cr);
         label(cr, mock_names[m], mx + kMargin, my + 600 + 13);
     }
