@@ -550,8 +550,10 @@ void tremolo(Channel &c) {
 
 }  // namespace
 
-// Plays the note and instrument of `cell` on channel `ci` (first tick of the row, or the tick of a
-// note delay), with the first-tick part of its volume column.
+// Plays the note and instrument of `cell` on channel `c` and its voice (first tick of the row, or
+// the tick of a note delay), with the first-tick part of its volume column. A note under a tone
+// portamento only sets the slide's target; an instrument number resets volume, panning and the
+// envelopes; a missing instrument or sample silences the channel.
 static void trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell) {
   int note = cell.note;
   int insnum = cell.instrument;

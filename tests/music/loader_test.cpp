@@ -277,10 +277,16 @@ namespace {
 
 std::string game_path(const std::string &name) { return std::string(TARVELOK_GAME_DIR) + "/" + name; }
 
+// Files of this test program only (ctest runs tests side by side in the same folder).
+std::string own(const std::string &name) {
+  return std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + name;
+}
+
 int run(const std::string &cmd, std::string &out) {
-  std::string full = cmd + " > xmrender_test.out 2>&1";
+  std::string log = own("xmrender.out");
+  std::string full = cmd + " > " + log + " 2>&1";
   int status = std::system(full.c_str());
-  std::ifstream f("xmrender_test.out");
+  std::ifstream f(log);
   std::stringstream ss;
   ss << f.rdbuf();
   out = ss.str();
@@ -302,32 +308,32 @@ size_t file_size(const std::string &name) {
 TEST(XmRender, RendersUntilTheSongLoopsOrForNSeconds) {
   xmb::Builder b = small_song();
   b.speed = 6;
-  write_file("xmrender_test.xm", b.build());
+  write_file(own("song.xm"), b.build());
   std::string out;
   std::string tool = game_path("xmrender");
-  ASSERT_EQ(run(tool + " xmrender_test.xm xmrender_test.wav", out), 0) << out;
+  ASSERT_EQ(run(tool + " " + own("song.xm") + " " + own("out.wav"), out), 0) << out;
   // Rows: 2 + 1 + 2 at 0.12 s each (speed 6, BPM 125); then order 0 would repeat.
   EXPECT_EQ(out, "menu\n0.600\n");
-  EXPECT_EQ(file_size("xmrender_test.wav"), 44u + 28800u * 4);
-  ASSERT_EQ(run(tool + " xmrender_test.xm xmrender_test.wav --seconds 2.5", out), 0) << out;
+  EXPECT_EQ(file_size(own("out.wav")), 44u + 28800u * 4);
+  ASSERT_EQ(run(tool + " " + own("song.xm") + " " + own("out.wav") + " --seconds 2.5", out), 0) << out;
   EXPECT_EQ(out, "menu\n2.500\n");
-  EXPECT_EQ(file_size("xmrender_test.wav"), 44u + 120000u * 4);
-  EXPECT_NE(run(tool + " xmrender_test.xm xmrender_test.wav --seconds 601", out), 0);
-  EXPECT_NE(run(tool + " xmrender_test.xm", out), 0);
+  EXPECT_EQ(file_size(own("out.wav")), 44u + 120000u * 4);
+  EXPECT_NE(run(tool + " " + own("song.xm") + " " + own("out.wav") + " --seconds 601", out), 0);
+  EXPECT_NE(run(tool + " " + own("song.xm"), out), 0);
 }
 
 TEST(XmRender, RefusesMissingAndBrokenModules) {
   std::string out;
   std::string tool = game_path("xmrender");
-  EXPECT_EQ(run(tool + " no_such_module.xm xmrender_test.wav", out), 1);
+  EXPECT_EQ(run(tool + " no_such_module.xm " + own("out.wav"), out), 1);
   EXPECT_NE(out.find("no_such_module.xm"), std::string::npos) << out;
   auto good = small_song().build();
-  write_file("xmrender_broken.xm", std::vector<uint8_t>(good.begin(), good.end() - 30));
-  EXPECT_EQ(run(tool + " xmrender_broken.xm xmrender_test.wav", out), 1);
-  EXPECT_NE(out.find("xmrender_broken.xm"), std::string::npos) << out;
+  write_file(own("broken.xm"), std::vector<uint8_t>(good.begin(), good.end() - 30));
+  EXPECT_EQ(run(tool + " " + own("broken.xm") + " " + own("out.wav"), out), 1);
+  EXPECT_NE(out.find(own("broken.xm")), std::string::npos) << out;
   auto zero = good;
   put16(zero, 78, 0);
-  write_file("xmrender_broken.xm", zero);
-  EXPECT_EQ(run(tool + " xmrender_broken.xm xmrender_test.wav", out), 1);
+  write_file(own("broken.xm"), zero);
+  EXPECT_EQ(run(tool + " " + own("broken.xm") + " " + own("out.wav"), out), 1);
   EXPECT_NE(out.find("BPM"), std::string::npos) << out;
 }

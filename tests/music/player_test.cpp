@@ -289,3 +289,24 @@ TEST(Music, PlaysOnTheSdlDevice) {
   music_stop();
   EXPECT_EQ(music_output_level(), 0u);
 }
+
+TEST(Music, NoAudioDeviceKeepsThePlayerStopped) {
+  waveout_set_virtual(false);
+  const char *old = std::getenv("SDL_AUDIODRIVER");
+  std::string saved = old ? old : "";
+  setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+  testing::internal::CaptureStderr();
+  auto song = level_song("level");
+  for (int i = 0; i < 3; ++i) {  // the shell retries every tick
+    play_bytes(song);
+    EXPECT_EQ(music_output_level(), 0u);
+  }
+  std::string err = testing::internal::GetCapturedStderr();
+  size_t first = err.find("waveout:");
+  EXPECT_NE(first, std::string::npos) << err;
+  EXPECT_EQ(err.find("waveout:", first + 1), std::string::npos) << err;  // said once
+  music_stop();
+  EXPECT_EQ(music_output_level(), 0u);
+  if (old) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  else unsetenv("SDL_AUDIODRIVER");
+}

@@ -39,10 +39,16 @@ void start_stop_rounds(int rounds) {
     ASSERT_NE(music_output_level(), 0u) << "round " << i;
     ASSERT_STREQ(music_title(), i % 2 ? "level" : "menu");
     if (i % 10 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(12));  // let it mix
-    if (i % 3 == 0) music_stop();
-    else if (i % 3 == 1) music_stop(), music_stop();
+    if (i % 3 == 0) {
+      music_stop();
+    } else if (i % 3 == 1) {
+      music_stop();
+      music_stop();
+    }
     // Every third round the next music_play stops the song itself.
-    if (i % 3 != 2) ASSERT_EQ(music_output_level(), 0u);
+    if (i % 3 != 2) {
+      ASSERT_EQ(music_output_level(), 0u);
+    }
   }
   music_stop();
   EXPECT_EQ(music_output_level(), 0u);
