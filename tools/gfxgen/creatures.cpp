@@ -17,6 +17,7 @@ namespace gfx {
 namespace {
 
 constexpr double kTau = 2 * M_PI;
+constexpr double kRim = 34;         // cart tub's top edge, in the 128-unit cart frame
 
 // Draw in a `units`-wide design space inside a `size` cell.
 void units(cairo_t *cr, double size, double units) { cairo_scale(cr, size / units, size / units); }
@@ -328,9 +329,10 @@ void vag(cairo_t *cr, double size, int f, int n) {
     cairo_save(cr);
     units(cr, size, 128);
     const double turn = (M_PI / 2) * f / n;
-    // Tub: a trapezoid of planks with iron bands.
-    cairo_move_to(cr, 10, 44);
-    cairo_line_to(cr, 118, 44);
+    // Tub: a trapezoid of planks with iron bands. Its rim sits just above where a riding hero's
+    // feet are (32 px from the top: the hero rides 80 px above the cart's centre).
+    cairo_move_to(cr, 10, kRim);
+    cairo_line_to(cr, 118, kRim);
     cairo_line_to(cr, 108, 104);
     cairo_line_to(cr, 20, 104);
     cairo_close_path(cr);
@@ -339,16 +341,16 @@ void vag(cairo_t *cr, double size, int f, int n) {
     cairo_clip(cr);
     set(cr, pal::kWoodDark, 0.7);
     cairo_set_line_width(cr, 1.5);
-    for (double y = 59; y < 104; y += 15) {
+    for (double y = kRim + 17; y < 104; y += 17) {
         cairo_move_to(cr, 0, y);
         cairo_line_to(cr, 128, y);
         cairo_stroke(cr);
     }
     set(cr, pal::kStoneDark);
     for (double x : {30.0, 98.0}) {
-        cairo_rectangle(cr, x - 4, 40, 8, 70);
+        cairo_rectangle(cr, x - 4, kRim - 4, 8, 80);
         cairo_fill(cr);
-        for (double y : {52.0, 72.0, 92.0}) {
+        for (double y : {kRim + 10, kRim + 35, kRim + 60}) {
             ellipse(cr, x, y, 1.6, 1.6);
             set(cr, pal::kSilver);
             cairo_fill(cr);
@@ -356,14 +358,14 @@ void vag(cairo_t *cr, double size, int f, int n) {
         }
     }
     cairo_restore(cr);
-    cairo_move_to(cr, 10, 44);
-    cairo_line_to(cr, 118, 44);
+    cairo_move_to(cr, 10, kRim);
+    cairo_line_to(cr, 118, kRim);
     cairo_line_to(cr, 108, 104);
     cairo_line_to(cr, 20, 104);
     cairo_close_path(cr);
     outline(cr, 3.0);
     // Rim.
-    rounded_rect(cr, 6, 38, 116, 9, 3);
+    rounded_rect(cr, 6, kRim - 6, 116, 9, 3);
     shape(cr, pal::kStone, 2.5);
     wheel(cr, 36, 112, 15, turn);
     wheel(cr, 92, 112, 15, turn);
