@@ -386,13 +386,13 @@ void worm(cairo_t *cr, double size, int f, int n) {
         const double t = double(i) / (segs - 1);
         const double x = 22 + t * 74 + std::sin(ph - t * 4) * 3;
         const double hump = std::max(0.0, std::sin(ph - t * 5)) * 12;
-        const double r = 11 + std::sin(t * M_PI) * 3;
+        const double r = 14 + std::sin(t * M_PI) * 4;
         ellipse(cr, x, ground - r - hump, r * 1.05, r);
         shape(cr, (i % 2) ? body : darker(body, 0.12), 2.5, 0.3);
     }
     // Head.
-    const double hx = 104 + std::sin(ph - 4) * 3, hy = ground - 17 - std::max(0.0, std::sin(ph - 5)) * 12;
-    ellipse(cr, hx, hy, 17, 16);
+    const double hx = 102 + std::sin(ph - 4) * 3, hy = ground - 20 - std::max(0.0, std::sin(ph - 5)) * 12;
+    ellipse(cr, hx, hy, 20, 19);
     shape(cr, body);
     gloss(cr, hx - 6, hy - 8, 7, 4, 0.5);
     for (int e = 0; e < 2; ++e) {
