@@ -60,10 +60,7 @@ Vertex vertex(float x, float y, float u, float v, uint32_t bgr, int alpha) {
     out.y = y;
     out.u = u;
     out.v = v;
-    out.r = uint8_t(bgr & 0xFF);
-    out.g = uint8_t((bgr >> 8) & 0xFF);
-    out.b = uint8_t((bgr >> 16) & 0xFF);
-    out.a = uint8_t(std::clamp(alpha, 0, 255));
+    premultiply(out, bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF, unsigned(std::clamp(alpha, 0, 255)));
     return out;
 }
 
@@ -178,10 +175,7 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
         o.y = y;
         o.u = u;
         o.v = v;
-        o.a = uint8_t(argb >> 24);
-        o.r = uint8_t(argb >> 16);
-        o.g = uint8_t(argb >> 8);
-        o.b = uint8_t(argb);
+        premultiply(o, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
     }
     renderer_triangles(texture, Wrap::Repeat, out.data(), int(out.size()));
     return kD3dOk;

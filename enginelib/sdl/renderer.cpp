@@ -84,12 +84,15 @@ GLuint compile(GLenum type, const char *source) {
     return shader;
 }
 
+// Colours are premultiplied by alpha (textures at upload, vertex colours by the caller), so that
+// filtering next to transparent texels never pulls in their colour (no dark fringes). The results
+// equal ordinary src-alpha blending: 0 gives src*a + dst*(1 - a), 1 gives src*a + dst.
 void apply_blend(int mode) {
     if (mode == R.applied_blend) return;
     if (mode == 1)
-        gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE);
+        gl.BlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
     else
-        gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        gl.BlendFuncSeparate(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     R.applied_blend = mode;
 }
 
@@ -183,12 +186,17 @@ void renderer_shutdown() {
 }
 
 unsigned renderer_create_texture(const uint8_t *rgba, int width, int height) {
+    std::vector<uint8_t> premultiplied(rgba, rgba + size_t(width) * height * 4);
+    for (size_t i = 0; i < premultiplied.size(); i += 4) {
+        const unsigned a = premultiplied[i + 3];
+        for (int c = 0; c < 3; ++c) premultiplied[i + c] = uint8_t((premultiplied[i + c] * a + 127) / 255);
+    }
     GLuint id = 0;
     gl.GenTextures(1, &id);
     gl.ActiveTexture(GL_TEXTURE0);
     gl.BindTexture(GL_TEXTURE_2D, id);
     gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, premultiplied.data());
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     R.bound_texture = id;
     return id;

@@ -15,7 +15,8 @@ constexpr int kLogicalWidth = 800;   // logical screen width in pixels
 constexpr int kLogicalHeight = 600;  // logical screen height in pixels
 
 // One vertex of the stream: logical pixel position, texture coordinates (0..1 across the texture,
-// beyond 1 when repeating) and a colour multiplied with the texel (bytes r, g, b, a in memory).
+// beyond 1 when repeating) and a colour multiplied with the texel (bytes r, g, b, a in memory),
+// premultiplied: r, g, b already multiplied by a (see premultiply()).
 struct Vertex {
     float x, y;
     float u, v;
@@ -24,12 +25,21 @@ struct Vertex {
 
 enum class Wrap { Clamp, Repeat };
 
+// A vertex colour from straight r, g, b and alpha (0..255), premultiplied as the renderer wants.
+inline void premultiply(Vertex &v, unsigned r, unsigned g, unsigned b, unsigned a) {
+    v.r = uint8_t((r * a + 127) / 255);
+    v.g = uint8_t((g * a + 127) / 255);
+    v.b = uint8_t((b * a + 127) / 255);
+    v.a = uint8_t(a);
+}
+
 // Creates the shader, the vertex stream, the samplers and a white texture for untextured shapes. Needs a current 3.3 core context and a loaded `gl`. False on failure (the
 // reason is on stderr).
 bool renderer_init();
 void renderer_shutdown();
 
-// A texture from RGBA8 pixels, rows top-down. Returns the GL name (never 0 on success).
+// A texture from straight (not premultiplied) RGBA8 pixels, rows top-down; it is stored
+// premultiplied. Returns the GL name (never 0 on success).
 unsigned renderer_create_texture(const uint8_t *rgba, int width, int height);
 void renderer_delete_texture(unsigned texture);
 // The 1 x 1 white texture used for filled shapes.

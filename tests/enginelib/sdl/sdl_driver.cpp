@@ -40,6 +40,7 @@ int g_timer_runs = 0;
 OE_Texture *g_quad = nullptr;      // 64 x 64: red, green / blue, white quadrants
 OE_Texture *g_cells = nullptr;     // 96 x 64: six 32 x 32 cells
 OE_Texture *g_missing = nullptr;   // a file that does not exist
+OE_Texture *g_dot = nullptr;       // 8 x 8: opaque white 4 x 4 middle, transparent black around
 OE_Font *g_font = nullptr;
 OE_Camera *g_camera = nullptr;
 OE_Sound *g_snd_one = nullptr;     // 1 buffer, mono 22050 Hz, constant 8000
@@ -122,6 +123,10 @@ void write_assets() {
     const uint32_t colours[6] = {0xFF0000FF, 0x00FF00FF, 0x0000FFFF, 0xFFFF00FF, 0x00FFFFFF, 0xFF00FFFF};
     for (int i = 0; i < 6; ++i) fill(cells, 96, (i % 3) * 32, (i / 3) * 32, 32, 32, colours[i]);
     write_tga(g_dir + "/cells.tga", 96, 64, cells);
+
+    std::vector<uint8_t> dot(8 * 8 * 4, 0);
+    fill(dot, 8, 2, 2, 4, 4, 0xFFFFFFFF);
+    write_tga(g_dir + "/dot.tga", 8, 8, dot);
 
     // Font picture: 'A' a white 8 x 12 block at (0, 0), 'B' a white 6 x 12 block at (16, 0);
     // transparent elsewhere.
@@ -281,6 +286,7 @@ void load() {
     g_quad = Tex_LoadFromFile((g_dir + "/quad.tga").c_str(), -1, 264);
     g_cells = Tex_LoadFromFile((g_dir + "/cells.tga").c_str(), -1, 264);
     g_missing = Tex_LoadFromFile("no/such/picture.tga", -1, 264);
+    g_dot = Tex_LoadFromFile((g_dir + "/dot.tga").c_str(), -1, 264);
     g_font = Text_LoadFontFromFile((g_dir + "/font.tga").c_str(), (g_dir + "/font.ofi").c_str(), -1, 266);
     g_camera = Cam2D_Create();
     Cam2D_Set(g_camera);
@@ -390,8 +396,10 @@ void draw_scene() {
     g_camera->camera_on = 0;
     SSprite_Draw(g_quad, 640, 260, 64, 64, 255, 0, 1);
 
-    // Row 5: the missing picture (checker).
+    // Row 5: the missing picture (checker); a white dot magnified 8 times over white.
     SSprite_Draw(g_missing, 20, 420, 64, 64, 255, 0, 1);
+    Pr2D_Rect(600, 420, 64, 64, 0xFFFFFF, 255, 1);
+    SSprite_Draw(g_dot, 600, 420, 64, 64, 255, 0, 1);
 }
 
 void frame() {

@@ -365,6 +365,14 @@ TEST(SdlEngine, RectanglesDeviceTrianglesAndCamera) {
     EXPECT_TRUE(pixel_is(f, 730, 320, kBlack));               // nothing at the unshifted spot
 }
 
+TEST(SdlEngine, MagnifiedTransparentEdgesHaveNoDarkFringe) {
+    REQUIRE_SCENE(s);
+    // An 8 x 8 picture, opaque white inside, transparent black around, drawn 64 x 64 over white:
+    // filtering across its edge must not pull the transparent texels' black in.
+    for (int y = 420; y < 484; y += 3)
+        for (int x = 600; x < 664; ++x) ASSERT_TRUE(pixel_is(s.frame, x, y, kWhite, 4));
+}
+
 TEST(SdlEngine, MissingPictureIsCheckerWithOneWarning) {
     REQUIRE_SCENE(s);
     const Frame &f = s.frame;
