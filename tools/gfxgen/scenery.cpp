@@ -338,16 +338,24 @@ void leaf_ball(cairo_t *cr, double x, double y, double r, RGB c, uint32_t seed, 
     Rng rng(seed);
     ellipse(cr, x, y, r, r * 0.85);
     shape(cr, c, kOutlineWidth, 0.35);
-    for (int i = 0; i < count; ++i) {
-        const double a = rng.range(0, kTau), d = rng.range(0, r * 0.7);
+    // Little leaves over the crown: lit ones up and to the left, shaded ones down and right.
+    cairo_save(cr);
+    ellipse(cr, x, y, r - 2, r * 0.85 - 2);
+    cairo_clip(cr);
+    for (int i = 0; i < count * 2; ++i) {
+        const double a = rng.range(0, kTau), d = std::sqrt(rng.uni()) * r * 0.85;
         const double lx = x + std::cos(a) * d, ly = y + std::sin(a) * d * 0.85;
-        const RGB lc = ly < y ? lighter(c, 0.25) : darker(c, 0.15);
-        cairo_move_to(cr, lx - 5, ly + 2);
-        cairo_curve_to(cr, lx - 2, ly - 4, lx + 2, ly - 4, lx + 5, ly + 2);
-        set(cr, lc, 0.8);
-        cairo_set_line_width(cr, 2);
-        cairo_stroke(cr);
+        const double lit = ((x - lx) + (y - ly)) / (2 * r);      // > 0 towards the top left
+        const RGB lc = lit > 0 ? lighter(c, 0.12 + lit * 0.35) : darker(c, 0.1 - lit * 0.3);
+        cairo_save(cr);
+        cairo_translate(cr, lx, ly);
+        cairo_rotate(cr, rng.range(-0.8, 0.8));
+        ellipse(cr, 0, 0, r * 0.13 + 2, r * 0.08 + 1.5);
+        set(cr, lc, 0.85);
+        cairo_fill(cr);
+        cairo_restore(cr);
     }
+    cairo_restore(cr);
 }
 
 void mush(cairo_t *cr, int w, int h) {
