@@ -482,3 +482,22 @@ TEST(Replay, VectorAndScalarKernelsAgree) {
   EXPECT_LT(worst, 0.05f);
   EXPECT_GT(mt::peak(vec.left, 0, 4 * ROW6), 1000.0f);
 }
+
+TEST(Replay, SetEnvelopePositionAndNoteWithoutInstrument) {
+  xmb::Builder b;
+  xmb::InstrumentSpec ins;
+  ins.samples.push_back(mt::dc_sample());
+  ins.volume_env.points = {{0, 64}, {10, 0}};
+  b.instruments.push_back(ins);
+  // Row 1 moves the envelope to tick 2 of its course; row 2 plays a note without an instrument
+  // number: the sample restarts and so does the envelope, at the channel's volume.
+  b.add_pattern({"C-4 01 .. ...", "... .. .. L02", "C-4 .. 30 ..."});
+  b.speed = 3;
+  auto sig = mt::render(b.build(), 9 * TICK);
+  auto level = [&](int t) { return mt::mean_abs(sig.left, t * TICK + 200, (t + 1) * TICK); };
+  // Envelope 64 - 64 x pos / 10 (integer): ticks 0..2 at positions 0..2; then 2, 3, 4; then 0, 1, 2.
+  const int pos[9] = {0, 1, 2, 2, 3, 4, 0, 1, 2};
+  const int vol[9] = {64, 64, 64, 64, 64, 64, 32, 32, 32};
+  for (int t = 0; t < 9; ++t)
+    EXPECT_NEAR(level(t), mt::dc_left(16000, (64 - 64 * pos[t] / 10) / 64.0 * vol[t] / 64.0), 0.5) << t;
+}

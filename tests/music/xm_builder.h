@@ -139,6 +139,7 @@ public:
 
   std::vector<uint8_t> build() const {
     std::vector<uint8_t> b;
+    b.reserve(4096);
     const char *id = "Extended Module: ";
     b.insert(b.end(), id, id + 17);
     b.insert(b.end(), name, name + 20);
