@@ -368,6 +368,7 @@ bool open_window() {
         hz = mode.refresh_rate;
     g_run.frame_budget_ms = 1000.0 / hz;
     update_window_size();
+    SDL_ShowCursor(SDL_DISABLE);  // the game draws its own cursor sprite at Mouse_X, Mouse_Y
     SDL_StartTextInput();
     for (int i = 0; i < SDL_NumJoysticks(); ++i) pad_added(i);
     return true;

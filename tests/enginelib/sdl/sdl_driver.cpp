@@ -287,6 +287,10 @@ void load() {
     g_cells = Tex_LoadFromFile((g_dir + "/cells.tga").c_str(), -1, 264);
     g_missing = Tex_LoadFromFile("no/such/picture.tga", -1, 264);
     g_dot = Tex_LoadFromFile((g_dir + "/dot.tga").c_str(), -1, 264);
+    OE_Texture *spare = Tex_LoadFromFile((g_dir + "/quad.tga").c_str(), -1, 264);
+    Tex_Free(&spare);
+    Tex_Free(&spare);  // a second free of the cleared handle does nothing
+    put("freed_handle_null", spare == nullptr ? "1" : "0");
     g_font = Text_LoadFontFromFile((g_dir + "/font.tga").c_str(), (g_dir + "/font.ofi").c_str(), -1, 266);
     g_camera = Cam2D_Create();
     Cam2D_Set(g_camera);

@@ -237,6 +237,7 @@ TEST(SdlEngine, LoopRunsSplashLoadFramesExitInOrder) {
     EXPECT_EQ(s.run.str("timer_runs_positive"), "1");
     EXPECT_EQ(s.run.str("options"), "800x600 bpp 32 full 0 window 800x600");
     EXPECT_EQ(s.run.str("quad_size"), "64x64");
+    EXPECT_EQ(s.run.str("freed_handle_null"), "1");
 }
 
 TEST(SdlEngine, SpritesMirrorFlipRotateAndFrames) {
