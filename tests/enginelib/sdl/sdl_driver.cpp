@@ -470,6 +470,9 @@ void frame() {
     }
     if (g_mode == "input") {
         static int press_a = 0, click_left = 0, click_right = 0, dbl_left = 0, press_esc = 0;
+        static int game_keys[5] = {};                     // the other keys the game asks about
+        const int game_vk[5] = {8, 32, 39, 112, 113};     // Backspace, Space, Right, F1, F2
+        for (int i = 0; i < 5; ++i) game_keys[i] += Key_Press(game_vk[i]);
         press_a += Key_Press('A');
         press_esc += Key_Press(27);
         click_left += Mouse_Click(1);
@@ -501,9 +504,13 @@ void frame() {
         case 40:
             put("press_esc_count", press_esc);
             put("press_f12", Key_Press(123));
+            xdo("key BackSpace space Right F1 F2");
             xdo("click 1");
             break;
         case 50:
+            put("game_keys", std::to_string(game_keys[0]) + std::to_string(game_keys[1]) +
+                                 std::to_string(game_keys[2]) + std::to_string(game_keys[3]) +
+                                 std::to_string(game_keys[4]));
             put("click_left_count", click_left);
             xdo("click 3");
             break;
