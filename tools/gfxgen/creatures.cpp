@@ -9,6 +9,7 @@
 //                 wheel bottoms at the frame bottom (probe 32 px below the centre).
 //   worm  128 px: crawling worm; its underside rests 24 px below the centre (probe 8 px above).
 // All face right; the game mirrors them.
+#include <algorithm>
 #include <cmath>
 
 #include "art.h"

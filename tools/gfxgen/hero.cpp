@@ -3,6 +3,7 @@
 // face left); the frame centre is the hero's position and its feet touch the frame's bottom edge,
 // where the hero's terrain probe (centre 16 px below, radius 32) meets the ground. Every row is a
 // closed loop: frame 15 flows back into frame 1.
+#include <algorithm>
 #include <cmath>
 
 #include "art.h"

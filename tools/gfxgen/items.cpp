@@ -3,7 +3,10 @@
 //   bapple 48: a green apple, rocking;     bberry 48: a raspberry, rocking;
 //   bnut 64: the golden nut, turning;      bgold / bsilver 64: coins, spinning;
 //   table 128: the finish signpost with a waving flag, standing on the frame's bottom edge.
+#include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <vector>
 
 #include "art.h"
 

@@ -6,7 +6,10 @@
 // earth: the grass band repeats every 256 px downwards), "stone", "minerock", "bgcarst" (the dim
 // cave rock for outlines nothing collides with). Sprites stand on their picture's bottom edge,
 // except the lamps, whose flame sits at the picture's centre (the game centres its glow there).
+#include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <vector>
 
 #include "art.h"
 

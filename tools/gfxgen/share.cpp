@@ -3,7 +3,11 @@
 // Sizes follow how the game draws them: the picture's aspect matches the drawn box, and its pixel
 // size is close to the largest box it is stretched to. Soft sprites are white (the game tints them
 // with its colour mix) with alpha falling smoothly to zero well inside the edges.
+#include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "art.h"
 
@@ -553,9 +557,8 @@ void emblo(cairo_t *cr, int w, int h) {
     shape(cr, pal::kRed, 3, 0.3);
     glow(cr, w / 2.0, 52, 44, pal::kGold, 0.5);
     golden_nut(cr, w / 2.0, 52, 64);
-    for (int i = 0; i < 3; ++i) {
-        const double x = w / 2.0 + (i - 1) * 70 + (i == 1 ? 0 : 0);
-        if (i == 1) continue;
+    for (int side = -1; side <= 1; side += 2) {
+        const double x = w / 2.0 + side * 70;
         text_path(cr, "★", 22, x, 62);
         set(cr, pal::kGold);
         cairo_fill_preserve(cr);
