@@ -661,7 +661,7 @@ void crystal(cairo_t *cr, int w, int h, RGB c, uint32_t seed) {
     glow(cr, w / 2.0, h * 0.65, w * 0.5, c, 0.35);
     const int n = 5;
     for (int i = 0; i < n; ++i) {
-        const double a = -0.7 + i * 1.4 / (n - 1) + rng.range(-0.1, 0.1);
+        const double a = -0.45 + i * 0.9 / (n - 1) + rng.range(-0.06, 0.06);
         const double len = h * rng.range(0.5, 0.85) * (i == n / 2 ? 1.1 : 0.85), wd = rng.range(6, 9);
         cairo_save(cr);
         cairo_translate(cr, w / 2.0, h - 4);
