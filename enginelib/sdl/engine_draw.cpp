@@ -5,6 +5,7 @@
 // Out: triangles for renderer.cpp, in call order. Corner geometry, text layout, picture loading
 // and the camera record come from enginelib/common; this file only turns them into vertices.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -65,12 +66,12 @@ Vertex vertex(float x, float y, float u, float v, uint32_t bgr, int alpha) {
 }
 
 // A quad given as corners TL, TR, BR, BL, as two triangles.
-void push_quad(unsigned texture, Wrap wrap, const float *x, const float *y, const float *u, const float *v,
+void push_quad(unsigned texture, Sampler sampler, const float *x, const float *y, const float *u, const float *v,
                uint32_t bgr, int alpha) {
     Vertex q[6];
     const int order[6] = {0, 1, 2, 0, 2, 3};
     for (int i = 0; i < 6; ++i) q[i] = vertex(x[order[i]], y[order[i]], u[order[i]], v[order[i]], bgr, alpha);
-    renderer_triangles(texture, wrap, q, 6);
+    renderer_triangles(texture, sampler, q, 6);
 }
 
 void push_box(float x, float y, float w, float h, uint32_t bgr, int alpha) {
@@ -78,7 +79,7 @@ void push_box(float x, float y, float w, float h, uint32_t bgr, int alpha) {
     const float xs[4] = {x, x + w, x + w, x};
     const float ys[4] = {y, y, y + h, y + h};
     const float uv[4] = {0, 0, 0, 0};
-    push_quad(renderer_white_texture(), Wrap::Clamp, xs, ys, uv, uv, bgr, alpha);
+    push_quad(renderer_white_texture(), Sampler::Nearest, xs, ys, uv, uv, bgr, alpha);
 }
 
 void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_t frame, int32_t alpha,
@@ -103,7 +104,14 @@ void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_
     ec::SpriteQuad q;
     ec::sprite_geometry(in, q);
     const uint32_t tint = (flags & OE_FX_COLOR) ? g_draw.colour_mix : kWhite;
-    push_quad(t->gl_name, Wrap::Clamp, q.x, q.y, q.u, q.v, tint, alpha);
+    // Unrotated, unsheared and at the cell's own size: one texel per pixel, no filtering needed.
+    const int32_t cell_w = (frame && t->frame_w > 0) ? t->frame_w : t->rec.width;
+    const int32_t cell_h = (frame && t->frame_h > 0) ? t->frame_h : t->rec.height;
+    bool sheared = false;
+    if (flags & OE_FX_VERTEX)
+        for (int32_t c : g_draw.corners) sheared = sheared || c != 0;
+    const bool exact = std::fmod(angle, 360.0f) == 0.0f && !sheared && w == float(cell_w) && h == float(cell_h);
+    push_quad(t->gl_name, exact ? Sampler::Nearest : Sampler::Linear, q.x, q.y, q.u, q.v, tint, alpha);
 }
 
 Texture *load_texture(const char *path) {
@@ -177,7 +185,7 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
         o.v = v;
         premultiply(o, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
     }
-    renderer_triangles(texture, Wrap::Repeat, out.data(), int(out.size()));
+    renderer_triangles(texture, Sampler::Repeat, out.data(), int(out.size()));
     return kD3dOk;
 }
 
@@ -305,7 +313,8 @@ extern "C" void Text_Draw(OE_Font *font, float x, float y, const char *text, flo
         const float ys[4] = {g.y0, g.y0, g.y1, g.y1};
         const float us[4] = {g.u0, g.u1, g.u1, g.u0};
         const float vs[4] = {g.v0, g.v0, g.v1, g.v1};
-        push_quad(f->picture->gl_name, Wrap::Clamp, xs, ys, us, vs, colour, alpha);
+        push_quad(f->picture->gl_name, scale == 1.0f ? Sampler::Nearest : Sampler::Linear, xs, ys, us, vs, colour,
+                  alpha);
     }
 }
 

@@ -49,7 +49,7 @@ struct RendererState {
     GLuint program = 0;
     GLuint vao = 0;
     GLuint vbo = 0;
-    GLuint samplers[2] = {0, 0};     // indexed by Wrap
+    GLuint samplers[kSamplerCount] = {};  // indexed by Sampler
     GLuint white = 0;
     bool keep_frames = false;        // copy every presented frame for read-back
     bool kept = false;               // `kept_frame` holds the last presented frame
@@ -58,7 +58,7 @@ struct RendererState {
     int drawable_h = kLogicalHeight;
     std::vector<Vertex> pending;     // triangles waiting for a draw call
     GLuint pending_texture = 0;
-    Wrap pending_wrap = Wrap::Clamp;
+    Sampler pending_sampler = Sampler::Linear;
     int blend = 0;                   // blend mode of the pending triangles and what follows
     int applied_blend = -1;          // blend function last given to GL
     GLuint bound_texture = 0;
@@ -153,11 +153,12 @@ bool renderer_init() {
     gl.EnableVertexAttribArray(2);
     R.pending.reserve(kInitialVertexCapacity);
 
-    gl.GenSamplers(2, R.samplers);
-    const GLint wraps[2] = {GL_CLAMP_TO_EDGE, GL_REPEAT};
-    for (int i = 0; i < 2; ++i) {
-        gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gl.GenSamplers(kSamplerCount, R.samplers);
+    const GLint wraps[kSamplerCount] = {GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE, GL_REPEAT};
+    const GLint filters[kSamplerCount] = {GL_LINEAR, GL_NEAREST, GL_LINEAR};
+    for (int i = 0; i < kSamplerCount; ++i) {
+        gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_MIN_FILTER, filters[i]);
+        gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_MAG_FILTER, filters[i]);
         gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_WRAP_S, wraps[i]);
         gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_WRAP_T, wraps[i]);
     }
@@ -176,7 +177,7 @@ bool renderer_init() {
 void renderer_shutdown() {
     if (!R.program) return;
     gl.DeleteTextures(1, &R.white);
-    gl.DeleteSamplers(2, R.samplers);
+    gl.DeleteSamplers(kSamplerCount, R.samplers);
     gl.DeleteBuffers(1, &R.vbo);
     gl.DeleteVertexArrays(1, &R.vao);
     gl.DeleteProgram(R.program);
@@ -246,12 +247,12 @@ void renderer_set_blend(int mode) {
     R.blend = mode;
 }
 
-void renderer_triangles(unsigned texture, Wrap wrap, const Vertex *vertices, int count) {
+void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertices, int count) {
     if (count <= 0) return;
-    if (!R.pending.empty() && (texture != R.pending_texture || wrap != R.pending_wrap))
+    if (!R.pending.empty() && (texture != R.pending_texture || sampler != R.pending_sampler))
         renderer_flush();
     R.pending_texture = texture;
-    R.pending_wrap = wrap;
+    R.pending_sampler = sampler;
     R.pending.insert(R.pending.end(), vertices, vertices + count);
 }
 
@@ -263,7 +264,7 @@ void renderer_flush() {
         gl.BindTexture(GL_TEXTURE_2D, R.pending_texture);
         R.bound_texture = R.pending_texture;
     }
-    const int sampler = R.pending_wrap == Wrap::Repeat ? 1 : 0;
+    const int sampler = int(R.pending_sampler);
     if (sampler != R.bound_sampler) {
         gl.BindSampler(0, R.samplers[sampler]);
         R.bound_sampler = sampler;

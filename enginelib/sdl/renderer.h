@@ -3,7 +3,7 @@
 // Everything is drawn straight into the window's back buffer: the 800 x 600 logical screen is
 // mapped onto the largest centred 4:3 rectangle of the window (black bars elsewhere). Geometry arrives
 // as textured, coloured triangles in logical pixels; consecutive triangles that share a texture,
-// a wrap mode and a blend mode go out in one draw call from one streamed vertex buffer. This file
+// a sampler and a blend mode go out in one draw call from one streamed vertex buffer. This file
 // knows nothing of sprites, fonts or cameras: the drawing operations compute the corners.
 #pragma once
 
@@ -23,7 +23,11 @@ struct Vertex {
     uint8_t r, g, b, a;
 };
 
-enum class Wrap { Clamp, Repeat };
+// How a texture is sampled. Nearest is for pictures drawn unrotated at their own size (each screen
+// pixel then covers one texel, so it looks the same as filtering, and software renderers draw it
+// about twice as fast); Linear filters anything scaled or rotated; Repeat filters and tiles.
+enum class Sampler { Linear = 0, Nearest = 1, Repeat = 2 };
+constexpr int kSamplerCount = 3;
 
 // A vertex colour from straight r, g, b and alpha (0..255), premultiplied as the renderer wants.
 inline void premultiply(Vertex &v, unsigned r, unsigned g, unsigned b, unsigned a) {
@@ -50,8 +54,8 @@ unsigned renderer_white_texture();
 void renderer_begin_frame(int drawable_w, int drawable_h);
 // 0 ordinary alpha blending, 1 additive; a change flushes the pending triangles.
 void renderer_set_blend(int mode);
-// Queues `count` vertices (a multiple of 3, a triangle list) with that texture and wrap mode.
-void renderer_triangles(unsigned texture, Wrap wrap, const Vertex *vertices, int count);
+// Queues `count` vertices (a multiple of 3, a triangle list) with that texture and sampler.
+void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertices, int count);
 // Sends what is queued.
 void renderer_flush();
 // Ends the frame (sends what is queued); the caller swaps buffers right afterwards.

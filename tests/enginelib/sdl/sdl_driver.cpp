@@ -425,12 +425,12 @@ void frame() {
     if (g_mode == "stats") {
         // About 500 sprites of one texture in one blend mode: one batch. SDL_TEST_SPRITES changes
         // the count for measurements.
-        // SDL_TEST_STILL=1 draws them unrotated and opaque.
+        // SDL_TEST_STILL=1 draws them unrotated, opaque, 64 x 64 (the picture's own size).
         static const int count = std::getenv("SDL_TEST_SPRITES") ? std::atoi(std::getenv("SDL_TEST_SPRITES")) : 500;
         static const bool still = std::getenv("SDL_TEST_STILL") != nullptr;
         for (int i = 0; i < count; ++i) {
             const float x = float((i * 37) % 760), y = float((i * 53) % 560);
-            if (still) SSprite_Draw(g_quad, x, y, 40, 40, 255, 0, 1);
+            if (still) SSprite_Draw(g_quad, x, y, 64, 64, 255, 0, 1);  // at its own size
             else SSprite_Draw(g_quad, x, y, 40, 40, 200, float((i * 7 + g_frame) % 360), 1);
         }
         if (U_GetTime() > 4500) OE_Quit();
