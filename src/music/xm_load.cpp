@@ -384,7 +384,7 @@ bool load_xm(const uint8_t *bytes, size_t size, Module &out, std::string &error,
       int32_t length = static_cast<int32_t>(std::min<size_t>(avail / bps, INT32_MAX / 4));
       uint32_t ls = rw.loop_start / bps, ll = rw.loop_length / bps;
       // Decode.
-      smp.data.assign(static_cast<size_t>(length) + XM_GUARD_POINTS, 0);
+      smp.data.assign(static_cast<size_t>(length) + XM_GUARD_POINTS + XM_PAD_POINTS, 0);
       const uint8_t *p = bytes + std::min(off, size);
       if (smp.sixteen_bit) {
         int16_t acc = 0;
@@ -431,7 +431,8 @@ bool load_xm(const uint8_t *bytes, size_t size, Module &out, std::string &error,
       if (loop == LoopKind::forward) guard = smp.data[smp.loop_start];
       if (loop == LoopKind::pingpong) guard = smp.data[length - 1];
       for (int g = 0; g < XM_GUARD_POINTS; ++g) smp.data[length + g] = guard;
-      smp.data.resize(static_cast<size_t>(length) + XM_GUARD_POINTS);
+      smp.data.resize(static_cast<size_t>(length) + XM_GUARD_POINTS + XM_PAD_POINTS);
+      std::fill(smp.data.begin() + length + XM_GUARD_POINTS, smp.data.end(), 0);
     }
   }
   (void)r.short_read;

@@ -27,6 +27,7 @@ constexpr int XM_NOTE_KEY_OFF = 97;       // note value of a key off
 constexpr int XM_NOTES = 96;              // notes 1..96 are C-0..B-7
 constexpr int XM_EMPTY_PATTERN_ROWS = 64; // rows of a pattern that is missing from the file
 constexpr int XM_GUARD_POINTS = 2;        // extra sample points after the end (interpolation)
+constexpr int XM_PAD_POINTS = 16;         // zero points after the guards (vector loads read ahead)
 
 // One cell of a pattern: note 0 (none), 1..96, 97 (key off); instrument 0 (none), 1..128;
 // volume column byte; effect 0..35 (0-9, then A=10 ... Z=35); effect parameter.
@@ -50,8 +51,8 @@ struct Envelope {
 enum class LoopKind : uint8_t { none, forward, pingpong };
 
 struct Sample {
-  // `length` points followed by XM_GUARD_POINTS guard points; with a loop the sample ends at the
-  // loop end and the guards repeat the point the loop continues with.
+  // `length` points followed by XM_GUARD_POINTS guard points and XM_PAD_POINTS zeros; with a
+  // loop the sample ends at the loop end and the guards repeat the point the loop continues with.
   std::vector<int16_t> data;
   int32_t length = 0;        // points
   int32_t loop_start = 0;    // points

@@ -301,10 +301,10 @@ TEST(Music, NoAudioDeviceKeepsThePlayerStopped) {
     play_bytes(song);
     EXPECT_EQ(music_output_level(), 0u);
   }
+  // Said at most once (once per process: another test of this program may have said it).
   std::string err = testing::internal::GetCapturedStderr();
   size_t first = err.find("waveout:");
-  EXPECT_NE(first, std::string::npos) << err;
-  EXPECT_EQ(err.find("waveout:", first + 1), std::string::npos) << err;  // said once
+  if (first != std::string::npos) EXPECT_EQ(err.find("waveout:", first + 1), std::string::npos) << err;
   music_stop();
   EXPECT_EQ(music_output_level(), 0u);
   if (old) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
