@@ -320,6 +320,7 @@ TEST(XmRender, RendersUntilTheSongLoopsOrForNSeconds) {
   EXPECT_EQ(file_size(own("out.wav")), 44u + 120000u * 4);
   EXPECT_NE(run(tool + " " + own("song.xm") + " " + own("out.wav") + " --seconds 601", out), 0);
   EXPECT_NE(run(tool + " " + own("song.xm"), out), 0);
+  for (const char *f : {"song.xm", "out.wav", "xmrender.out"}) std::remove(own(f).c_str());
 }
 
 TEST(XmRender, RefusesMissingAndBrokenModules) {
@@ -336,4 +337,5 @@ TEST(XmRender, RefusesMissingAndBrokenModules) {
   write_file(own("broken.xm"), zero);
   EXPECT_EQ(run(tool + " " + own("broken.xm") + " " + own("out.wav"), out), 1);
   EXPECT_NE(out.find("BPM"), std::string::npos) << out;
+  for (const char *f : {"broken.xm", "out.wav", "xmrender.out"}) std::remove(own(f).c_str());
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <cstring>
@@ -249,6 +250,7 @@ TEST(Music, FlagsNoLoopPausedAndFromFile) {
   EXPECT_EQ(music_output_level(), LOUD);
   EXPECT_STREQ(music_title(), "level");
   music_stop();
+  std::remove("music_test_dir/song.xm");
 }
 
 TEST(Music, BrokenOrMissingModulesLeaveThePlayerStopped) {
@@ -256,7 +258,7 @@ TEST(Music, BrokenOrMissingModulesLeaveThePlayerStopped) {
   testing::internal::CaptureStderr();
   music_play("no_such_dir\\no_such.xm", 0, MUSIC_FROM_FILE);
   EXPECT_EQ(music_output_level(), 0u);
-  music_play("music_test_dir", 0, MUSIC_FROM_FILE);  // a directory, not a file
+  music_play(".", 0, MUSIC_FROM_FILE);  // a directory, not a file
   EXPECT_EQ(music_output_level(), 0u);
   auto song = level_song();
   std::vector<uint8_t> cut(song.begin(), song.begin() + 50);
@@ -304,7 +306,9 @@ TEST(Music, NoAudioDeviceKeepsThePlayerStopped) {
   // Said at most once (once per process: another test of this program may have said it).
   std::string err = testing::internal::GetCapturedStderr();
   size_t first = err.find("waveout:");
-  if (first != std::string::npos) EXPECT_EQ(err.find("waveout:", first + 1), std::string::npos) << err;
+  if (first != std::string::npos) {
+    EXPECT_EQ(err.find("waveout:", first + 1), std::string::npos) << err;
+  }
   music_stop();
   EXPECT_EQ(music_output_level(), 0u);
   if (old) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
