@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "common/tga_write.h"
 #include "cp1251.h"
 
 namespace {
@@ -43,24 +44,6 @@ struct Glyph {
     std::vector<uint8_t> coverage;    // w * h
     int x = 0, y = 0;                 // cell position in the atlas (cell includes padding)
 };
-
-// Writes a 32-bit uncompressed TGA, top-left origin, from RGBA rows. Returns false on I/O error.
-bool write_tga(const std::string &path, int w, int h, const std::vector<uint8_t> &rgba) {
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    uint8_t hdr[18] = {};
-    hdr[2] = 2;                                   // uncompressed true-colour
-    hdr[12] = w & 0xFF; hdr[13] = (w >> 8) & 0xFF;
-    hdr[14] = h & 0xFF; hdr[15] = (h >> 8) & 0xFF;
-    hdr[16] = 32;
-    hdr[17] = 0x28;                               // 8 alpha bits, top-left origin
-    std::vector<uint8_t> bgra(rgba.size());
-    for (size_t i = 0; i < rgba.size(); i += 4) {
-        bgra[i] = rgba[i + 2]; bgra[i + 1] = rgba[i + 1]; bgra[i + 2] = rgba[i]; bgra[i + 3] = rgba[i + 3];
-    }
-    bool ok = std::fwrite(hdr, 1, 18, f) == 18 && std::fwrite(bgra.data(), 1, bgra.size(), f) == bgra.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 // Separable Gaussian blur of a float plane in place.
 void blur(std::vector<float> &plane, int w, int h, float sigma) {
@@ -196,7 +179,7 @@ int main(int argc, char **argv) {
         rgba_glow[i * 4 + 3] = to_byte(glow[i]);
     }
 
-    if (!write_tga(out_dir + "/cyr.tga", W, H, rgba_plain) || !write_tga(out_dir + "/cyrl.tga", W, H, rgba_glow)) {
+    if (!tools::write_tga(out_dir + "/cyr.tga", W, H, rgba_plain) || !tools::write_tga(out_dir + "/cyrl.tga", W, H, rgba_glow)) {
         std::fprintf(stderr, "fontgen: cannot write the font pictures into %s\n", out_dir.c_str());
         return 1;
     }

@@ -201,21 +201,4 @@ std::vector<uint8_t> to_rgba(cairo_surface_t *s) {
     return out;
 }
 
-bool write_tga(const std::string &path, int w, int h, const std::vector<uint8_t> &rgba) {
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    uint8_t hdr[18] = {};
-    hdr[2] = 2;                                  // uncompressed true colour
-    hdr[12] = w & 0xFF; hdr[13] = (w >> 8) & 0xFF;
-    hdr[14] = h & 0xFF; hdr[15] = (h >> 8) & 0xFF;
-    hdr[16] = 32;
-    hdr[17] = 0x28;                              // 8 alpha bits, top-left origin
-    std::vector<uint8_t> bgra(rgba.size());
-    for (size_t i = 0; i < rgba.size(); i += 4) {
-        bgra[i] = rgba[i + 2]; bgra[i + 1] = rgba[i + 1]; bgra[i + 2] = rgba[i]; bgra[i + 3] = rgba[i + 3];
-    }
-    const bool ok = std::fwrite(hdr, 1, 18, f) == 18 && std::fwrite(bgra.data(), 1, bgra.size(), f) == bgra.size();
-    return std::fclose(f) == 0 && ok;
-}
-
 }  // namespace gfx

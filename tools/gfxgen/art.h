@@ -110,6 +110,5 @@ void text_path(cairo_t *cr, const char *utf8, double size, double cx, double y);
 // Converts a Cairo ARGB32 surface to straight-alpha RGBA rows; colours of fully transparent
 // pixels are borrowed from their neighbours so that filtering never shows dark fringes.
 std::vector<uint8_t> to_rgba(cairo_surface_t *s);
-bool write_tga(const std::string &path, int w, int h, const std::vector<uint8_t> &rgba);
 
 }  // namespace gfx

@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include "art.h"
+#include "common/tga_write.h"
 #include "sheet.h"
 
 namespace fs = std::filesystem;
@@ -99,7 +100,7 @@ int main(int argc, char **argv) {
         if (p.opaque)
             for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
         const fs::path out = game_dir / "gfx" / p.folder / (p.name + ".tga");
-        if (!gfx::write_tga(out.string(), p.w, p.h, rgba)) {
+        if (!tools::write_tga(out.string(), p.w, p.h, rgba)) {
             std::fprintf(stderr, "gfxgen: %s: cannot write the picture\n", out.c_str());
             return 1;
         }
