@@ -47,7 +47,18 @@ struct MusicState {
   char title[21] = "";
   std::chrono::steady_clock::time_point device_failed_at{};
   bool device_failed = false;
+  // The shell retries a failed start on every tick: a failure is reported once until a song has
+  // started or another module fails.
+  std::string last_failure;
 };
+
+// Reports why `origin` did not start, unless that very failure was the last one reported.
+void report_failure(MusicState &s, const std::string &origin, const std::string &why) {
+  std::string line = "music: " + origin + ": " + why;
+  if (line == s.last_failure) return;
+  s.last_failure = line;
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
 
 MusicState &state() {
   static MusicState *s = new MusicState;  // never destroyed: the entries may run during exit
@@ -130,7 +141,7 @@ void music_play(const char *module, int32_t parameter, int32_t flags) {
   } else if (flags & MUSIC_FROM_FILE) {
     origin = module;
     if (!read_file(module, file)) {
-      std::fprintf(stderr, "music: %s: cannot be read\n", module);
+      report_failure(s, module, "cannot be read");
       music_stop();
       return;
     }
@@ -138,17 +149,18 @@ void music_play(const char *module, int32_t parameter, int32_t flags) {
     size = file.size();
   } else {
     // Modules stored as program resources do not exist on this platform.
-    std::fprintf(stderr, "music: %s: program resources hold no modules here\n", module);
+    report_failure(s, module, "program resources hold no modules here");
     music_stop();
     return;
   }
   auto mod = std::unique_ptr<xm::Module>(new (std::nothrow) xm::Module);
   std::string error;
   if (!mod || !xm::load_xm(bytes, size, *mod, error)) {
-    std::fprintf(stderr, "music: %s: %s\n", origin.c_str(), mod ? error.c_str() : "out of memory");
+    report_failure(s, origin, mod ? error : "out of memory");
     music_stop();
     return;
   }
+  s.last_failure.clear();
   xm::xm_title(*mod, s.title);
   s.module = std::move(mod);
   s.player = std::make_unique<xm::Player>(*s.module);

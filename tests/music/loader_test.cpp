@@ -279,7 +279,7 @@ std::string game_path(const std::string &name) { return std::string(TARVELOK_GAM
 
 // Files of this test program only (ctest runs tests side by side in the same folder).
 std::string own(const std::string &name) {
-  return std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + name;
+  return testing::TempDir() + testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
 }
 
 int run(const std::string &cmd, std::string &out) {
