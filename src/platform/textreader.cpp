@@ -47,7 +47,8 @@ bool TextReader::next_word(std::string &word) {
     if (pos_ >= data_.size()) return false;
     std::size_t start = pos_;
     while (pos_ < data_.size() && !is_blank(data_[pos_]) && !is_line_end(data_[pos_])) ++pos_;
-    word.assign(data_, start, std::min(pos_ - start, kMaxWord + 1));
+    // Only the first kMaxWord characters are the number; the rest of the word goes with the line.
+    word.assign(data_, start, std::min(pos_ - start, kMaxWord));
     skip_rest_of_line();
     return true;
 }
@@ -56,7 +57,6 @@ TextReader::Number TextReader::read_int64(int64_t &value) {
     value = 0;
     std::string word;
     if (!next_word(word)) return Number::end_of_file;
-    if (word.size() > kMaxWord) return Number::bad;
     const char *s = word.c_str();
     char *end = nullptr;
     errno = 0;
@@ -81,7 +81,6 @@ TextReader::Number TextReader::read_real(double &value) {
     value = 0;
     std::string word;
     if (!next_word(word)) return Number::end_of_file;
-    if (word.size() > kMaxWord) return Number::bad;
     // Only digits, sign, one point and an exponent: strtod would also take "inf", "nan", hex.
     for (char c : word)
         if (!((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'))

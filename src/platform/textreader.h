@@ -18,8 +18,9 @@ public:
 
     enum class Number { ok, end_of_file, bad };
 
-    // Skips blanks and line ends, takes the following run of non-blank characters (at most 32) as
-    // a decimal integer with an optional sign, and drops the rest of that line. `value` is 0 unless
+    // Skips blanks and line ends, takes the following run of non-blank characters as a decimal
+    // integer with an optional sign, and drops the rest of that line. Only the first 32 characters
+    // of a longer run are the number (the rest goes with the line). `value` is 0 unless
     // the result is ok. `bad` when the word is not an integer or does not fit 32 bits; the value
     // then stays 0 and the line is still consumed.
     Number read_int(int32_t &value);

@@ -7,6 +7,8 @@
 //   - missing settings file: defaults (window, 32 bits, mouse on, music on, "Игрок"), written;
 //   - missing profile: four zeros, written;
 //   - a number line that is not a number: the value's default, one warning naming file and line;
+//   - a file that ends early: every number past the end is 0, a missing name line is empty (and
+//     so the default profile);
 //   - a setting other than 0 or 1: the default for that setting, one warning;
 //   - level_index outside 0..10: the nearest of 0 and 10, one warning;
 //   - a profile name that cannot be a file name (empty, "/", "..", ...): the default profile.
@@ -33,12 +35,14 @@ constexpr int32_t kDefaultMouseOff = 0;
 constexpr int32_t kDefaultMusicOff = 0;
 
 // Reads one number line; on a bad word warns once (naming file and line) and keeps `fallback`.
+// A file that has ended gives 0, as every number read past the end does (no warning: a short
+// file is no error).
 int32_t read_number(platform::TextReader &reader, const std::string &file, const char *what,
                     int32_t fallback) {
     int32_t value = 0;
     switch (reader.read_int(value)) {
     case platform::TextReader::Number::ok: return value;
-    case platform::TextReader::Number::end_of_file: return fallback;
+    case platform::TextReader::Number::end_of_file: return 0;
     case platform::TextReader::Number::bad:
         platform::warn_once(file + ":" + std::to_string(reader.line()) + ":" + what,
                             file + ", line " + std::to_string(reader.line()) + ": " + what +

@@ -139,6 +139,19 @@ TEST(TextReader, NumbersSkipBlankLinesAndIgnoreTheRestOfTheirLine) {
     EXPECT_EQ(r.read_line(), "");
 }
 
+TEST(TextReader, OnlyTheFirst32CharactersOfAWordAreTheNumber) {
+    // 31 zeros and a 5 make the 32 characters read; what follows in the word is dropped.
+    TextReader r(std::string(31, '0') + "5garbage\r\n" + std::string(32, '0') + "7\r\n12\r\n");
+    int32_t v = -1;
+    EXPECT_EQ(r.read_int(v), TextReader::Number::ok);
+    EXPECT_EQ(v, 5);
+    EXPECT_EQ(r.read_int(v), TextReader::Number::ok);
+    EXPECT_EQ(v, 0);  // the 7 is the 33rd character
+    EXPECT_EQ(r.read_int(v), TextReader::Number::ok);
+    EXPECT_EQ(v, 12);
+    EXPECT_EQ(r.line(), 3);
+}
+
 TEST(TextReader, LinesAreWholeWithAnyLineEnd) {
     TextReader r("5\r\n  name with spaces  \nnext\rlast");
     int32_t v = 0;

@@ -100,6 +100,25 @@ TEST(SettingsFiles, WordsThatAreNotNumbersGiveDefaultsAndTheNextWriteRepairs) {
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Bob"), "4\r\n0\r\n7\r\n0\r\n");
 }
 
+TEST(SettingsFiles, NumbersPastTheEndOfAShortFileAreZero) {
+    ScratchDir dir;
+    fake::Game game;
+    // Only blank lines: every setting is read past the end (0, so full screen), the name is empty.
+    write_bytes(dir.path() / "cfg" / "config.txt", "\r\n\r\n");
+    run.windowed = 1;
+    read_settings();
+    EXPECT_EQ(run.windowed, 0);
+    EXPECT_EQ(run.colour16, 0);
+    EXPECT_EQ(run.mouse_off, 0);
+    EXPECT_EQ(run.music_off, 0);
+    EXPECT_EQ(run.profile_name, kIgrok);  // an empty name cannot be a file: the default profile
+    write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n1\r\n");
+    read_settings();
+    EXPECT_EQ(run.windowed, 1);
+    EXPECT_EQ(run.colour16, 1);
+    EXPECT_EQ(run.mouse_off, 0);
+}
+
 TEST(SettingsFiles, OutOfRangeValuesAreKeptInRange) {
     ScratchDir dir;
     fake::Game game;

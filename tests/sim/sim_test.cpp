@@ -113,6 +113,10 @@ TEST(Simulator, BadArgumentsAndInputFilesGiveStatusTwoWithAMessage) {
     Result missing = run_sim("--input nowhere.txt");
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("nowhere.txt"), std::string::npos);
+    fs::create_directory("script_dir");  // opens like a file; only reading it fails
+    Result folder = run_sim("--input script_dir");
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_NE(folder.err.find("script_dir"), std::string::npos) << folder.err;
     write_bytes("bad.txt", "0 key-down 27\n\n3 jump 1\n");
     Result bad = run_sim("--input bad.txt");
     EXPECT_EQ(bad.status, 2);

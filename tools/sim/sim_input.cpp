@@ -1,9 +1,10 @@
 // sim_input.cpp - parsing of the simulator's scripted-input files (sim_input.h).
 #include "sim/sim_input.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 namespace sim {
@@ -91,18 +92,25 @@ bool parse_input(const std::string &text, const std::string &source, std::vector
 }
 
 bool read_input_file(const std::string &path, std::vector<HL_Event> &events, std::string &error) {
-    std::ifstream f(path, std::ios::binary);
+    // stdio, not a stream: a directory opens like a file and only the read fails, which a stream
+    // copy would hide as an empty script.
+    FILE *f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        error = "cannot read the input file " + path;
+        error = "cannot read the input file " + path + " (" + std::strerror(errno) + ")";
         return false;
     }
-    std::ostringstream all;
-    all << f.rdbuf();
-    if (f.bad()) {
-        error = "cannot read the input file " + path;
+    std::string text;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    const bool failed = std::ferror(f) != 0;
+    const int why = errno;
+    std::fclose(f);
+    if (failed) {
+        error = "cannot read the input file " + path + " (" + std::strerror(why) + ")";
         return false;
     }
-    return parse_input(all.str(), path, events, error);
+    return parse_input(text, path, events, error);
 }
 
 }  // namespace sim
