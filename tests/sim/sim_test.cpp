@@ -1,7 +1,8 @@
 // sim_test.cpp - tarvelok-sim as tests and tools use it: run from a game folder, one trace line per
 // logic tick with the fade running 10, 20, ... 250, 255 from start, byte-identical repeated runs,
 // cfg/ recreated when removed, the call log, scripted quit, status 2 with a message for bad
-// arguments and bad input files; and the input parser's rules.
+// arguments and bad input files, the game binary without its engine library; and the input
+// parser's rules.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -123,6 +124,20 @@ TEST(Simulator, BadArgumentsAndInputFilesGiveStatusTwoWithAMessage) {
     EXPECT_NE(bad.err.find("bad.txt:3"), std::string::npos) << bad.err;
     EXPECT_FALSE(fs::exists("cfg"));  // nothing ran
     EXPECT_EQ(run_sim("--frames 2 --seed 4294967295").status, 0);
+}
+
+TEST(Game, WithoutTheEngineLibraryItSaysSoAndEndsBeforeCallingTheEngine) {
+    const fs::path game = fs::path(TARVELOK_GAME_DIR) / "tarvelok";
+    if (!fs::exists(game)) GTEST_SKIP() << "the game is not built";
+    ScratchDir dir;  // a game folder holding the game but no libengine.so
+    fs::copy_file(game, "tarvelok");
+    const int raw = std::system("TARVELOK_NO_DIALOGS=1 ./tarvelok > game.out 2> game.err");
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_NE(WEXITSTATUS(raw), 0);
+    EXPECT_NE(read_bytes("game.err").find("Error while loading the engine library"), std::string::npos)
+        << read_bytes("game.err");
+    // The settings are read only after the engine has loaded: nothing was created.
+    EXPECT_FALSE(fs::exists("cfg"));
 }
 
 TEST(SimInput, EventsArgumentsAndComments) {
