@@ -5,11 +5,14 @@
 // volume column, the first-tick part of each effect); the other ticks run the effects that slide.
 // After every tick each channel's envelopes, fadeout and auto-vibrato are applied and its pitch,
 // volume and panning become the mixer's step and gains for the frames of that tick.
-// Periods: linear table 7680 - 64 * note - finetune / 2; Amiga table 1712 * 2^-(note-48)/12 (C-4
-// = 1712); both are four times the ProTracker resolution, as in FastTracker 2.
+// Periods: linear table 7680 - 64 * note - finetune / 2; Amiga table from the published table of
+// one octave in eighths of a semitone, interpolated for the finetune's low bits and halved per
+// octave (C-4 = 1712); both are four times the ProTracker resolution, as in FastTracker 2.
 #include "music/xm_player.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -32,6 +35,7 @@ static constexpr int LINEAR_BASE_PERIOD = 7680;  // period of note 0 on the line
 static constexpr int LINEAR_C4_PERIOD = 4608;    // period at which the sample plays at C4_RATE
 static constexpr int PERIOD_PER_SEMITONE = 64;   // linear table
 static constexpr double AMIGA_C4_PERIOD = 1712.0;
+static constexpr int AMIGA_STEPS_PER_NOTE = 8;   // Amiga table entries per semitone
 static constexpr int MIN_PERIOD = 1;
 static constexpr int MAX_PERIOD = 32000;
 static constexpr int FADEOUT_FULL = 32768;       // fadeout volume at key off
@@ -42,6 +46,16 @@ static constexpr float FRAC_SCALE = 1.0f / 2147483648.0f;
 
 static std::atomic<bool> g_use_simd{true};
 void xm_use_simd(bool on) { g_use_simd.store(on); }
+
+// Amiga periods of one octave from C minus a semitone upwards in eighths of a semitone (ProTracker
+// resolution, the octave of C-3 at 1/2 scale): entry 8 * n + 8 is note n of the octave at finetune 0.
+static const uint16_t AMIGA_PERIODS[12 * AMIGA_STEPS_PER_NOTE] = {
+    907, 900, 894, 887, 881, 875, 868, 862, 856, 850, 844, 838, 832, 826, 820, 814,
+    808, 802, 796, 791, 785, 779, 774, 768, 762, 757, 752, 746, 741, 736, 730, 725,
+    720, 715, 709, 704, 699, 694, 689, 684, 678, 675, 670, 665, 660, 655, 651, 646,
+    640, 636, 632, 628, 623, 619, 614, 610, 604, 601, 597, 592, 588, 584, 580, 575,
+    570, 567, 563, 559, 555, 551, 547, 543, 538, 535, 532, 528, 524, 520, 516, 513,
+    508, 505, 502, 498, 494, 491, 487, 484, 480, 477, 474, 470, 467, 463, 460, 457};
 
 // Half a sine cycle in 32 steps, amplitude 255 (vibrato and tremolo).
 static const uint8_t VIBRATO_SINE[32] = {0,   24,  49,  74,  97,  120, 141, 161, 180, 197, 212,
@@ -103,10 +117,34 @@ struct Channel {
 
 namespace {
 
+// Amiga period of 0-based note `note0` (C-0 = 0, up to MAX_NOTE) at `finetune` (-128..127, in
+// 1/128 semitone): the table entry of the finetune's high bits, interpolated towards the next one
+// by its low 4 bits, times 32 and halved per octave. Past the table's end the next octave's
+// entries continue at half their value.
+int amiga_period(int note0, int finetune) {
+  int ft = finetune + 128;  // 0..255: 1/128 semitone steps from a semitone below the note
+  int idx = (note0 % 12) * AMIGA_STEPS_PER_NOTE + (ft >> 4);
+  int frac = ft & 15;
+  auto halves = [](int i) {  // entry i in half ProTracker periods
+    return i < 12 * AMIGA_STEPS_PER_NOTE ? AMIGA_PERIODS[i] * 2 : AMIGA_PERIODS[i - 12 * AMIGA_STEPS_PER_NOTE];
+  };
+  int p0 = halves(idx), p1 = halves(idx + 1);
+  return std::max(MIN_PERIOD, (p0 * 16 + (p1 - p0) * frac) >> (note0 / 12));
+}
+
 int note_period(bool linear, int note0, int finetune) {
   if (linear) return LINEAR_BASE_PERIOD - note0 * PERIOD_PER_SEMITONE - finetune / 2;
-  double p = AMIGA_C4_PERIOD * std::exp2(-((note0 - 48) + finetune / 128.0) / 12.0);
-  return static_cast<int>(std::lround(p));
+  return amiga_period(std::clamp(note0, 0, MAX_NOTE), finetune);
+}
+
+// The 0-based note whose period at `finetune` lies nearest to `period` (Amiga table).
+int amiga_nearest_note(int period, int finetune) {
+  int best = 0, best_d = INT32_MAX;
+  for (int n = 0; n <= MAX_NOTE; ++n) {
+    int d = std::abs(amiga_period(n, finetune) - period);
+    if (d < best_d) best = n, best_d = d;
+  }
+  return best;
 }
 
 double period_rate(bool linear, int period) {
@@ -114,10 +152,10 @@ double period_rate(bool linear, int period) {
   return C4_RATE * AMIGA_C4_PERIOD / period;
 }
 
-// Period shifted by `semis` semitones up (arpeggio).
-int period_up(bool linear, int period, int semis) {
-  if (linear) return period - semis * PERIOD_PER_SEMITONE;
-  return static_cast<int>(std::lround(period * std::exp2(-semis / 12.0)));
+// Period shifted by `semis` semitones up (arpeggio); on the Amiga table from the nearest note.
+int period_up(bool linear, int period, int semis, int finetune) {
+  if (linear || semis == 0) return period - semis * PERIOD_PER_SEMITONE;
+  return note_period(false, amiga_nearest_note(period, finetune) + semis, finetune);
 }
 
 // Period rounded to the nearest semitone of the channel's finetune (glissando).
@@ -127,26 +165,39 @@ int period_glissando(bool linear, int period, int finetune) {
     int n = static_cast<int>(std::lround((base - period) / double(PERIOD_PER_SEMITONE)));
     return base - n * PERIOD_PER_SEMITONE;
   }
-  double n = -12.0 * std::log2(period / AMIGA_C4_PERIOD) - finetune / 128.0;
-  return note_period(false, static_cast<int>(std::lround(n)) + 48, finetune);
+  return amiga_period(amiga_nearest_note(period, finetune), finetune);
 }
 
-int wave_value(int wave, int pos) {  // pos 0..63, result -255..255
-  pos &= 63;
+// Size (0..255) of a vibrato or tremolo wave at `pos` (0..63) as FastTracker 2 computes it: the
+// sign comes from the half of the cycle (positions 32..63 negative) and is applied by the caller.
+// Waveform 0 sine, 1 ramp, 2 and 3 square. The ramp rises 8 per step through the first half and
+// is mirrored (255 - x) when `second_half` is set: the period so rises as a saw over the cycle.
+int wave_size(int wave, int pos, bool second_half) {
+  int i = pos & 31;
   switch (wave & 3) {
-    case 1: return 255 - pos * 8;                 // ramp down
-    case 2: return pos < 32 ? 255 : -255;         // square
-    default: return pos < 32 ? VIBRATO_SINE[pos] : -VIBRATO_SINE[pos - 32];
+    case 0: return VIBRATO_SINE[i];
+    case 1: return second_half ? 255 - i * 8 : i * 8;
+    default: return 255;
   }
 }
 
-int auto_vibrato_value(int type, int pos) {  // pos 0..255, result -64..64
+// Auto-vibrato wave at `pos` (0..255), -64..64, as FastTracker 2 computes it: every waveform
+// starts towards a shorter period (higher pitch). Type 0 sine, 1 square, 2 ramp up, 3 ramp down.
+int auto_vibrato_value(int type, int pos) {
   pos &= 255;
   switch (type & 3) {
-    case 1: return pos < 128 ? 64 : -64;           // square
-    case 2: return 64 - pos / 2;                   // ramp down
-    case 3: return pos / 2 - 64;                   // ramp up
-    default: return (pos < 128 ? 1 : -1) * (VIBRATO_SINE[(pos & 127) >> 2] / 4);
+    case 1: return pos > 127 ? 64 : -64;
+    case 2: return (((pos >> 1) + 64) & 127) - 64;
+    case 3: return (((64 - (pos >> 1)) & 127)) - 64;
+    default: {
+      static const auto sine = [] {
+        std::array<int8_t, 256> t{};
+        for (int i = 0; i < 256; ++i)
+          t[i] = static_cast<int8_t>(-std::lround(64.0 * std::sin(i * 6.283185307179586 / 256.0)));
+        return t;
+      }();
+      return sine[pos];
+    }
   }
 }
 
@@ -573,14 +624,17 @@ void tone_porta(Channel &c, bool linear) {
 }
 
 void vibrato(Channel &c) {
-  int delta = (wave_value(c.vib_wave, c.vib_pos) * c.vib_depth) >> 5;
-  c.out_period = c.period + delta;
+  bool second = c.vib_pos >= 32;
+  int delta = (wave_size(c.vib_wave, c.vib_pos, second) * c.vib_depth) >> 5;
+  c.out_period = second ? c.period - delta : c.period + delta;
   c.vib_pos = static_cast<uint8_t>((c.vib_pos + c.vib_speed) & 63);
 }
 
+// Tremolo. As in FastTracker 2, the ramp waveform takes its mirroring from the vibrato's position,
+// not the tremolo's own (modules were written against that).
 void tremolo(Channel &c) {
-  int delta = (wave_value(c.trem_wave, c.trem_pos) * c.trem_depth) >> 6;
-  c.out_volume = std::clamp(c.volume + delta, 0, 64);
+  int delta = (wave_size(c.trem_wave, c.trem_pos, c.vib_pos >= 32) * c.trem_depth) >> 6;
+  c.out_volume = c.trem_pos >= 32 ? std::max(0, c.volume - delta) : std::min(64, c.volume + delta);
   c.trem_pos = static_cast<uint8_t>((c.trem_pos + c.trem_speed) & 63);
 }
 
@@ -744,9 +798,17 @@ void Player::start_row() {
       case 16: global_volume_ = std::min<int>(p, 64); break;
       case 17: if (p) global_slide_memory_ = p; break;
       case 20: if (p == 0) key_off(c); break;
-      case 21: c.venv_pos = p; c.penv_pos = p; break;
+      case 21:
+        // FastTracker 2 moves the panning envelope too, but only when the volume envelope has its
+        // sustain flag set (it tests the wrong envelope's flag); modules rely on what it did.
+        c.venv_pos = p;
+        if (c.ins && c.ins->volume_env.sustain_on) c.penv_pos = p;
+        break;
       case 25: if (p) c.pan_slide = p; break;
-      case 27: if (p) c.retrig = p; break;
+      case 27:  // the interval and the volume change are remembered separately
+        if (lo) c.retrig = static_cast<uint8_t>((c.retrig & 0xF0) | lo);
+        if (hi) c.retrig = static_cast<uint8_t>((c.retrig & 0x0F) | (hi << 4));
+        break;
       case 29: if (p) c.tremor = p; break;
       case 33:
         if (hi == 1) { if (lo) c.xfine_up = lo; c.period = std::max(MIN_PERIOD, c.period - c.xfine_up); }
@@ -835,10 +897,14 @@ void Player::tick() {
     uint8_t p = cell.param, hi = p >> 4, lo = p & 15;
     switch (cell.effect) {
       case 0:
-        if (p) {
-          int t = tick_ % 3;
-          int semis = t == 1 ? hi : t == 2 ? lo : 0;
-          c.out_period = period_up(linear, c.period, semis);
+        if (p && !first) {
+          // FastTracker 2 picks the step from the ticks left in the row (speed - tick): 1, 4, 7
+          // ... left play the first offset, 2, 5, ... the second, multiples of 3 and 16 the note
+          // itself; with more than 16 left its table runs out and the second offset plays.
+          int left = speed_ - tick_;
+          int step = left > 16 ? 2 : left == 16 ? 0 : left % 3;
+          int semis = step == 1 ? hi : step == 2 ? lo : 0;
+          c.out_period = period_up(linear, c.period, semis, c.finetune);
         }
         break;
       case 1:
@@ -893,7 +959,7 @@ void Player::tick() {
               case 3: c.volume -= 4; break;
               case 4: c.volume -= 8; break;
               case 5: c.volume -= 16; break;
-              case 6: c.volume = c.volume * 2 / 3; break;
+              case 6: c.volume = (c.volume >> 1) + (c.volume >> 3) + (c.volume >> 4); break;  // ~2/3
               case 7: c.volume /= 2; break;
               case 9: c.volume += 1; break;
               case 10: c.volume += 2; break;

@@ -47,8 +47,8 @@ TEST(Replay, NotePitchOnBothTables) {
       b.add_pattern({"C-4 01 .. ...", "A-4 01 .. ...", "C-5 01 .. ...", "C-3 01 .. ..."});
       auto sig = mt::render(b.build(), 4 * ROW6);
       double base = mt::C4_RATE / 16;
-      double a4 = linear ? base * std::exp2(9 / 12.0)
-                         : base * 1712.0 / std::lround(1712.0 * std::exp2(-9 / 12.0));
+      // Amiga A-4: ProTracker's A (508) at four times the resolution, halved per octave above C-2.
+      double a4 = linear ? base * std::exp2(9 / 12.0) : base * 1712.0 / (508 * 2);
       double expect[4] = {base, a4, base * 2, base / 2};
       for (int r = 0; r < 4; ++r)
         EXPECT_NEAR(mt::frequency(sig.left, r * ROW6 + 300, (r + 1) * ROW6), expect[r], expect[r] * 0.001)
@@ -130,8 +130,9 @@ TEST(Replay, VibratoAndArpeggio) {
     double f = base * std::exp2(-delta / 768.0);
     EXPECT_NEAR(mt::frequency(sig.left, t * tick + 200, (t + 1) * tick), f, f * 0.0005) << "tick " << t;
   }
-  // Arpeggio 037: base, +3, +7 semitones on ticks 0, 1, 2, 3, ...
-  const int semis[6] = {0, 3, 7, 0, 3, 7};
+  // Arpeggio 037 at speed 6: the offset follows the ticks left in the row (6 - tick): 5 and 2
+  // left play +7, 4 and 1 left +3, 6 and 3 left the note itself.
+  const int semis[6] = {0, 7, 3, 0, 7, 3};
   for (int t = 0; t < 6; ++t) {
     double f = base * std::exp2(semis[t] / 12.0);
     EXPECT_NEAR(mt::frequency(sig.left, (6 + t) * tick + 200, (7 + t) * tick), f, f * 0.0005) << "arp tick " << t;
@@ -151,9 +152,10 @@ TEST(Replay, AutoVibratoOfTheInstrument) {
   b.add_pattern({"C-4 01 .. ..."});
   auto sig = mt::render(b.build(), 4 * tick);
   double base = mt::C4_RATE / 16;
-  // Square +64/-64 times depth 15 x 256 >> 14: +-15 period units.
+  // Square -64 (first half of the cycle, higher pitch) then +64, times depth 15 x 256 >> 14:
+  // -+15 period units.
   double lo = base * std::exp2(-15 / 768.0), hi = base * std::exp2(15 / 768.0);
-  double expect[4] = {lo, lo, hi, hi};
+  double expect[4] = {hi, hi, lo, lo};
   for (int t = 0; t < 4; ++t)
     EXPECT_NEAR(mt::frequency(sig.left, t * tick + 200, (t + 1) * tick), expect[t], expect[t] * 0.0005) << t;
 }
@@ -200,9 +202,120 @@ TEST(Replay, TremoloTremorAndMultiRetrigger) {
     EXPECT_NEAR(tick_level(1, t), mt::dc_left(16000, vol[t] / 64.0), 0.5) << "retrig tick " << t;
   // Tremolo speed 15 depth 8: volume 64 + sine x 8 / 64, clamped to 64; the sine's negative half
   // (positions 32..63) lowers it by (sine x depth) >> 6: tick 3 is at position 30 (+), tick 4 at
-  // 45 (-244).
-  EXPECT_NEAR(tick_level(2, 4), mt::dc_left(16000, (64 + ((-244 * 8) >> 6)) / 64.0), 0.5);
+  // 45 (sine 244: 1952 >> 6 = 30 lower).
+  EXPECT_NEAR(tick_level(2, 4), mt::dc_left(16000, (64 - ((244 * 8) >> 6)) / 64.0), 0.5);
   EXPECT_NEAR(tick_level(2, 2), 16000, 0.5);
+}
+
+// Vibrato and tremolo waveforms (E4x, E7x), glissando (E3x) and the arpeggio at a speed that is
+// not a multiple of 3. FastTracker 2's rules: the wave's size comes from the position within the
+// half cycle (sine table; ramp 8 x step, mirrored to 255 - 8 x step in the vibrato's second half;
+// square 255 for waveforms 2 and 3) and the sign from the half; glissando plays the nearest
+// semitone of the sliding period.
+TEST(Replay, WaveformsGlissandoAndArpeggioOrder) {
+  const int tick = mt::tick_frames(32);
+  const double base = mt::C4_RATE / 16;
+  auto tick_freq = [&](const mt::Signal &s, int t) { return mt::frequency(s.left, t * tick + 200, (t + 1) * tick); };
+  {
+    // Ramp vibrato, speed 8 depth 8: row 1's ticks 1..5 at positions 0, 8, 16, 24 (first half:
+    // period + 8 x step x 8 / 32) and 32 (second half: period - 255 x 8 / 32).
+    auto b = one_channel(xmb::looped_sine(16));
+    b.bpm = 32;
+    b.add_pattern({"C-4 01 .. E41", "... .. .. 488"});
+    auto sig = mt::render(b.build(), 12 * tick);
+    const int delta[5] = {0, 16, 32, 48, -63};
+    for (int t = 1; t <= 5; ++t) {
+      double f = base * std::exp2(-delta[t - 1] / 768.0);
+      EXPECT_NEAR(tick_freq(sig, 6 + t), f, f * 0.0005) << "ramp vibrato tick " << t;
+    }
+  }
+  {
+    // Glissando with a tone portamento of 5 x 4 = 20 units per tick from C-4 (4608) towards D-4:
+    // 4588, 4568, 4548, 4528, 4508 sound as C, C#, C#, C#, D.
+    auto b = one_channel(xmb::looped_sine(16));
+    b.bpm = 32;
+    b.add_pattern({"C-4 01 .. E31", "D-4 .. .. 305"});
+    auto sig = mt::render(b.build(), 12 * tick);
+    const int semis[5] = {0, 1, 1, 1, 2};
+    for (int t = 1; t <= 5; ++t) {
+      double f = base * std::exp2(semis[t - 1] / 12.0);
+      EXPECT_NEAR(tick_freq(sig, 6 + t), f, f * 0.0005) << "glissando tick " << t;
+    }
+  }
+  {
+    // Arpeggio 037 at speed 5: ticks left 4, 3, 2, 1 after tick 0 play +3, 0, +7, +3.
+    auto b = one_channel(xmb::looped_sine(16));
+    b.bpm = 32;
+    b.speed = 5;
+    b.add_pattern({"C-4 01 .. 037"});
+    auto sig = mt::render(b.build(), 5 * tick);
+    const int semis[5] = {0, 3, 0, 7, 3};
+    for (int t = 0; t < 5; ++t) {
+      double f = base * std::exp2(semis[t] / 12.0);
+      EXPECT_NEAR(tick_freq(sig, t), f, f * 0.0005) << "arpeggio tick " << t;
+    }
+  }
+  {
+    // Tremolo speed 8 depth 8 on volume 32 (speed 8: ticks 1..7 at positions 0, 8, ... 48).
+    // Square (E73): +31, then -31 from position 32. Ramp (E71) with the vibrato at position 0:
+    // 8 x step x 8 / 64 = step, added in the first half and subtracted in the second.
+    auto b = one_channel(mt::dc_sample());
+    b.speed = 8;
+    b.add_pattern({"C-4 01 30 E73", "... .. .. 788", "C-4 01 30 E71", "... .. .. 788"});
+    auto sig = mt::render(b.build(), 4 * 8 * TICK);
+    auto level = [&](int row, int t) {
+      int a = (row * 8 + t) * TICK;
+      return mt::mean_abs(sig.left, a + 200, a + TICK);
+    };
+    const int square[7] = {63, 63, 63, 63, 1, 1, 1};
+    const int ramp[7] = {32, 40, 48, 56, 32, 24, 16};
+    for (int t = 1; t <= 7; ++t) {
+      EXPECT_NEAR(level(1, t), mt::dc_left(16000, square[t - 1] / 64.0), 0.5) << "square tremolo tick " << t;
+      EXPECT_NEAR(level(3, t), mt::dc_left(16000, ramp[t - 1] / 64.0), 0.5) << "ramp tremolo tick " << t;
+    }
+  }
+}
+
+// Rxy keeps its interval and its volume change apart (R02 keeps the change of R61); change 6 is
+// FastTracker 2's two thirds: v/2 + v/8 + v/16 in whole steps.
+TEST(Replay, MultiRetriggerRemembersEachHalf) {
+  auto b = one_channel(mt::dc_sample());
+  b.add_pattern({"C-4 01 .. R61", "... .. .. R02"});
+  auto sig = mt::render(b.build(), 2 * ROW6);
+  auto two_thirds = [](int v) { return (v >> 1) + (v >> 3) + (v >> 4); };
+  int v = 64;
+  for (int t = 0; t < 12; ++t) {
+    bool retrig = t < 6 ? t >= 1 : (t - 6) % 2 == 0 && t > 6;
+    if (retrig) v = two_thirds(v);
+    int a = t * TICK;
+    EXPECT_NEAR(mt::mean_abs(sig.left, a + 200, a + TICK), mt::dc_left(16000, v / 64.0), 0.5) << "tick " << t;
+  }
+  EXPECT_EQ(two_thirds(64), 44);  // the rule's first step differs from 64 x 2 / 3 = 42
+}
+
+// Lxx moves the volume envelope; FastTracker 2 moves the panning envelope as well only when the
+// volume envelope has a sustain point.
+TEST(Replay, SetEnvelopePositionMovesPanningOnlyWithVolumeSustain) {
+  for (bool sustain : {false, true}) {
+    SCOPED_TRACE(sustain ? "volume sustain" : "no volume sustain");
+    xmb::Builder b;
+    xmb::InstrumentSpec ins;
+    auto s = mt::dc_sample();
+    s.panning = 128;
+    ins.samples.push_back(s);
+    ins.volume_env.points = {{0, 64}, {200, 64}};
+    if (sustain) ins.volume_env.sustain = 1;
+    ins.panning_env.points = {{0, 0}, {100, 64}};
+    b.instruments.push_back(ins);
+    b.add_pattern({"C-4 01 .. ...", "... .. .. L50"});
+    auto sig = mt::render(b.build(), 2 * ROW6);
+    // Row 1, tick 1: the panning envelope at 81 (64 x 81 / 100 = 51: panning 128 + 19 x 4 = 204)
+    // when moved, else at 7 (4: panning 128 - 28 x 4 = 16).
+    int a = ROW6 + TICK;
+    int pan = sustain ? 204 : 16;
+    EXPECT_NEAR(mt::mean_abs(sig.left, a + 200, a + TICK), 16000 * (255 - pan) / 255.0, 0.5);
+    EXPECT_NEAR(mt::mean_abs(sig.right, a + 200, a + TICK), 16000 * pan / 255.0, 0.5);
+  }
 }
 
 TEST(Replay, PanningEffectsAndVolumeColumn) {
