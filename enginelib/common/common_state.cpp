@@ -48,12 +48,16 @@ void reset_options() {
 void reset_input() {
     std::memset(g_input.key_down, 0, sizeof g_input.key_down);
     std::memset(g_input.key_latched, 0, sizeof g_input.key_latched);
+    std::memset(g_input.key_tapped, 0, sizeof g_input.key_tapped);
     for (double &t : g_input.key_latched_at) t = 0;
+    g_input.timers_ran = false;
     g_input.mouse_x = g_input.mouse_y = 0;
     g_input.mouse_delta_x = g_input.mouse_delta_y = 0;
     for (int b = 0; b < kMouseButtons; ++b) {
         g_input.button_down[b] = g_input.button_press[b] = g_input.button_click[b] = 0;
         g_input.button_dblclick[b] = g_input.button_pending[b] = 0;
+        g_input.button_tapped[b] = 0;
+        g_input.button_tapped_at[b] = 0;
         g_input.last_click_at[b] = -1;
         g_input.last_click_x[b] = g_input.last_click_y[b] = 0;
     }
@@ -154,6 +158,7 @@ int timers_run_due(double now, TimerHook after_each) {
             t->time_stamp = now;  // a stall: skip the rest instead of replaying it
         total += runs;
     }
+    if (total > 0) g_input.timers_ran = true;  // the taps of this pass have been seen
     return total;
 }
 
@@ -185,6 +190,7 @@ void input_key_down(int32_t vk, double now) {
     if (!key_ok(vk)) return;
     if (!g_input.key_down[vk]) {
         g_input.key_latched[vk] = 1;
+        g_input.key_tapped[vk] = 1;
         g_input.key_latched_at[vk] = now;
     }
     g_input.key_down[vk] = 1;
@@ -205,7 +211,11 @@ void input_mouse_button(int32_t button, bool down, double now) {
     if (!button_ok(button)) return;
     const int b = button;
     if (down) {
-        if (!g_input.button_down[b]) g_input.button_press[b] = 1;
+        if (!g_input.button_down[b]) {
+            g_input.button_press[b] = 1;
+            g_input.button_tapped[b] = 1;
+            g_input.button_tapped_at[b] = now;
+        }
         g_input.button_down[b] = 1;
         g_input.button_pending[b] = 1;
         return;
@@ -235,22 +245,32 @@ void input_text_utf8(const char *utf8) {
 
 void input_release_all() {
     std::memset(g_input.key_down, 0, sizeof g_input.key_down);
+    std::memset(g_input.key_tapped, 0, sizeof g_input.key_tapped);
     for (int b = 0; b < kMouseButtons; ++b) {
         g_input.button_down[b] = 0;
         g_input.button_pending[b] = 0;
+        g_input.button_tapped[b] = 0;
     }
 }
 
 void input_end_pass(double now) {
-    for (int b = 0; b < kMouseButtons; ++b)
+    const bool seen = g_input.timers_ran;
+    g_input.timers_ran = false;
+    for (int b = 0; b < kMouseButtons; ++b) {
         g_input.button_press[b] = g_input.button_click[b] = g_input.button_dblclick[b] = 0;
+        if (seen || now - g_input.button_tapped_at[b] >= kKeyPressKeepMs) g_input.button_tapped[b] = 0;
+    }
     g_input.mouse_delta_x = g_input.mouse_delta_y = 0;
-    for (int k = 0; k < kKeyCount; ++k)
-        if (g_input.key_latched[k] && now - g_input.key_latched_at[k] >= kKeyPressKeepMs)
-            g_input.key_latched[k] = 0;
+    for (int k = 0; k < kKeyCount; ++k) {
+        const bool old = now - g_input.key_latched_at[k] >= kKeyPressKeepMs;
+        if (g_input.key_latched[k] && old) g_input.key_latched[k] = 0;
+        if (seen || old) g_input.key_tapped[k] = 0;
+    }
 }
 
-uint8_t input_key_held(int32_t vk) { return key_ok(vk) ? g_input.key_down[vk] : 0; }
+uint8_t input_key_held(int32_t vk) {
+    return key_ok(vk) && (g_input.key_down[vk] || g_input.key_tapped[vk]) ? 1 : 0;
+}
 
 uint8_t input_key_take_press(int32_t vk) {
     if (!key_ok(vk) || !g_input.key_latched[vk]) return 0;
@@ -258,7 +278,9 @@ uint8_t input_key_take_press(int32_t vk) {
     return 1;
 }
 
-uint8_t input_mouse_held(int32_t b) { return button_ok(b) ? g_input.button_down[b] : 0; }
+uint8_t input_mouse_held(int32_t b) {
+    return button_ok(b) && (g_input.button_down[b] || g_input.button_tapped[b]) ? 1 : 0;
+}
 uint8_t input_mouse_pressed(int32_t b) { return button_ok(b) ? g_input.button_press[b] : 0; }
 uint8_t input_mouse_clicked(int32_t b) { return button_ok(b) ? g_input.button_click[b] : 0; }
 uint8_t input_mouse_double_clicked(int32_t b) { return button_ok(b) ? g_input.button_dblclick[b] : 0; }

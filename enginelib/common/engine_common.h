@@ -80,7 +80,11 @@ bool timers_paused();
 // ---- Input ----------------------------------------------------------------------------------
 //
 // Lifetimes:
-//  - key and button "down" states follow the events;
+//  - key and button "down" states follow the events; KeyEx_Down / Mouse_Down also answer 1 for a
+//    key or button that went down and came up again before any timer procedure ran (a tap
+//    shorter than a pass, as `xdotool key Escape` makes): such a tap reads as held until the end
+//    of the first pass in which a timer procedure ran, or of the first pass ending
+//    kKeyPressKeepMs or more after it, so the logic tick, which polls held keys, never misses it;
 //  - Key_Press: latched at the key-down event, cleared when read; a latch nobody reads is dropped
 //    at the end of the first pass that ends kKeyPressKeepMs or more after it (so an old press
 //    never surprises a later reader);
@@ -97,7 +101,8 @@ bool timers_paused();
 struct InputState {
     uint8_t key_down[kKeyCount];
     uint8_t key_latched[kKeyCount];
-    double  key_latched_at[kKeyCount];
+    double  key_latched_at[kKeyCount];       // also the time of the key's tap
+    uint8_t key_tapped[kKeyCount];           // went down since the last pass a timer ran in
     int32_t mouse_x, mouse_y;               // logical pixels
     int32_t mouse_delta_x, mouse_delta_y;   // movement in this pass
     uint8_t button_down[kMouseButtons];
@@ -105,6 +110,9 @@ struct InputState {
     uint8_t button_click[kMouseButtons];    // a click completed in this pass
     uint8_t button_dblclick[kMouseButtons]; // a double click completed in this pass
     uint8_t button_pending[kMouseButtons];  // down seen, waiting for its up
+    uint8_t button_tapped[kMouseButtons];   // went down since the last pass a timer ran in
+    double  button_tapped_at[kMouseButtons];
+    bool    timers_ran;                     // a timer procedure ran in this pass
     double  last_click_at[kMouseButtons];   // completion time of the last single click, <0 none
     int32_t last_click_x[kMouseButtons], last_click_y[kMouseButtons];
     bool    reading_text;
@@ -120,13 +128,14 @@ void input_mouse_move(int32_t x, int32_t y);     // logical pixels, absolute
 void input_mouse_button(int32_t button, bool down, double now);
 void input_text_utf8(const char *utf8);
 void input_release_all();                        // focus lost: every key and button up, no clicks
-// Ends a pass: clears this pass's mouse press/click/double click and delta, drops old key latches.
+// Ends a pass: clears this pass's mouse press/click/double click and delta, drops old key latches
+// and the taps that a timer procedure has had the chance to see (or that are old).
 void input_end_pass(double now);
 
 // Queries, as the exports answer them (out-of-range codes answer 0).
-uint8_t input_key_held(int32_t vk);
+uint8_t input_key_held(int32_t vk);              // held, or tapped and not yet seen by a tick
 uint8_t input_key_take_press(int32_t vk);        // clears the latch
-uint8_t input_mouse_held(int32_t button);
+uint8_t input_mouse_held(int32_t button);        // held, or tapped and not yet seen by a tick
 uint8_t input_mouse_pressed(int32_t button);
 uint8_t input_mouse_clicked(int32_t button);
 uint8_t input_mouse_double_clicked(int32_t button);

@@ -25,7 +25,7 @@ struct EngineTable {
     void (*OE_Quit)();                                          // ends the loop after this pass
     void (*OE_MessageBox)(const char *text, const char *caption, int32_t style); // shown, or recorded/stderr
     // Keyboard
-    uint8_t (*KeyEx_Down)(int32_t key);                         // key held now
+    uint8_t (*KeyEx_Down)(int32_t key);                         // held now, or tapped since the last tick
     uint8_t (*Key_Press)(int32_t key);                          // pressed since last asked, once per press
     void (*Key_BeginReadText)(const char *initial);             // restart collecting typed text
     const char *(*Key_EndReadText)();                           // 1251 text typed since the restart
@@ -33,7 +33,7 @@ struct EngineTable {
     int32_t (*Mouse_X)();                                       // logical pixels
     int32_t (*Mouse_Y)();
     int32_t (*Mouse_DeltaX)();                                  // movement since the previous frame; sign used
-    uint8_t (*Mouse_Down)(int32_t button);                      // held now
+    uint8_t (*Mouse_Down)(int32_t button);                      // held now, or tapped since the last tick
     uint8_t (*Mouse_Press)(int32_t button);                     // went down, once per press
     uint8_t (*Mouse_Click)(int32_t button);                     // down and up completed, once per click
     uint8_t (*Mouse_DblClick)(int32_t button);                  // second click within the double-click time
