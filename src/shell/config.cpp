@@ -11,7 +11,9 @@
 //     so the default profile);
 //   - a setting other than 0 or 1: the default for that setting, one warning;
 //   - level_index outside 0..10: the nearest of 0 and 10, one warning;
-//   - a profile name that cannot be a file name (empty, "/", "..", ...): the default profile.
+//   - a profile name that cannot be a file name (empty, "/", "..", ...): the default profile;
+//   - a file that exists but cannot be read: defaults (zeros), and that file is not overwritten
+//     until a later read of it succeeds.
 // The next write repairs the file.
 #include <cstdio>
 
@@ -63,6 +65,18 @@ int32_t read_switch(platform::TextReader &reader, const char *what, int32_t fall
     return fallback;
 }
 
+// A file that exists but could not be read is not replaced for the rest of the run (until a later
+// read succeeds): what the player saved there may still be fine, and the values in memory are
+// only stand-ins. Empty when every file read so far was readable or missing.
+std::string g_unreadable_settings, g_unreadable_profile;
+
+bool refuse_overwrite(const std::string &unreadable, const std::string &path) {
+    if (unreadable.empty() || unreadable != path) return false;
+    platform::warn_once("keep-unreadable:" + path,
+                        path + " could not be read, so it is not overwritten; changes are not saved");
+    return true;
+}
+
 void set_default_settings() {
     run.windowed = kDefaultWindowed;
     run.colour16 = kDefaultColour16;
@@ -97,11 +111,16 @@ void read_settings() {
     ensure_config_dirs();
     std::string bytes;
     bool missing = false;
+    g_unreadable_settings.clear();
     if (!platform::read_file(kSettingsFile, bytes, &missing)) {
         set_default_settings();
-        if (missing) write_settings();
-        else platform::warn_once("read-settings", std::string(kSettingsFile) +
-                                 " cannot be read; using the default settings");
+        if (missing) {
+            write_settings();
+        } else {
+            g_unreadable_settings = kSettingsFile;
+            platform::warn_once("read-settings", std::string(kSettingsFile) +
+                                " cannot be read; using the default settings");
+        }
         return;
     }
     platform::TextReader reader(std::move(bytes));
@@ -120,6 +139,7 @@ void read_settings() {
 }
 
 bool write_settings() {
+    if (refuse_overwrite(g_unreadable_settings, kSettingsFile)) return false;
     std::string out;
     for (int32_t v : {run.windowed, run.colour16, run.mouse_off, run.music_off})
         out += std::to_string(v) + kLineEnd;
@@ -138,11 +158,13 @@ void read_profile() {
     std::string bytes;
     bool missing = false;
     run.level_index = run.total_nuts = run.total_points = run.deaths = 0;
+    g_unreadable_profile.clear();
     if (!platform::read_file(path, bytes, &missing)) {
         if (missing) {
             ensure_config_dirs();
             write_profile();
         } else {
+            g_unreadable_profile = path;
             platform::warn_once("read-profile:" + path, path + " cannot be read; starting from zero");
         }
         return;
@@ -169,6 +191,7 @@ bool write_profile() {
                             "\"" + run.profile_name + "\" cannot be a profile name; not saved");
         return false;
     }
+    if (refuse_overwrite(g_unreadable_profile, profile_path())) return false;
     std::string out;
     for (int32_t v : {run.level_index, run.total_nuts, run.total_points, run.deaths})
         out += std::to_string(v) + kLineEnd;

@@ -112,12 +112,14 @@ void ensure_config_dirs();
 // Reads cfg/config.txt into the settings. A missing file gives the defaults and is created; a bad
 // line gives that value's default with one warning; an unusable profile name gives the default.
 void read_settings();
-// Writes cfg/config.txt from the settings (atomic replace). False when it could not be written.
+// Writes cfg/config.txt from the settings (atomic replace). False when it could not be written, or
+// when it exists but the last read of it failed (it is then kept as it is).
 bool write_settings();
 // Reads cfg/prf/<profile_name>. A missing profile is created with four zeros; a bad line gives 0
 // with one warning; level_index is kept within 0..10. An unusable name switches to the default.
 void read_profile();
-// Writes the profile file (atomic replace). False when it could not be written.
+// Writes the profile file (atomic replace). False when it could not be written, or when it exists
+// but the last read of it failed (it is then kept as it is).
 bool write_profile();
 // Path of the current profile's file, 1251 with '/' separators.
 std::string profile_path();

@@ -3,6 +3,8 @@
 // not numbers, values out of range, unusable profile names, a failed write).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "cp1251.h"
 #include "shell/fake_engine.h"
 #include "shell/test_support.h"
@@ -180,4 +182,34 @@ TEST(SettingsFiles, AFailedWriteLeavesTheSavedFileAlone) {
     read_profile();  // unreadable (a folder): zeros, nothing overwritten
     EXPECT_EQ(run.level_index, 0);
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep"), "saved");
+}
+
+TEST(SettingsFiles, AFileThatExistsButCannotBeReadIsNotReplaced) {
+    ScratchDir dir;
+    fake::Game game;
+    ensure_config_dirs();
+    // A pipe: present, but nothing the game can read as a file.
+    const fs::path prof = dir.path() / "cfg" / "prf" / "Tester";
+    ASSERT_EQ(mkfifo(prof.c_str(), 0644), 0);
+    run.level_index = 5;
+    read_profile();
+    EXPECT_EQ(run.level_index, 0);  // stand-in values
+    run.level_index = 1;
+    EXPECT_FALSE(write_profile());
+    EXPECT_TRUE(fs::is_fifo(prof));
+    // Once it reads again, it is written again.
+    fs::remove(prof);
+    write_bytes(prof, "3\r\n0\r\n0\r\n0\r\n");
+    read_profile();
+    EXPECT_EQ(run.level_index, 3);
+    run.level_index = 4;
+    EXPECT_TRUE(write_profile());
+    EXPECT_EQ(read_bytes(prof), "4\r\n0\r\n0\r\n0\r\n");
+
+    const fs::path cfg = dir.path() / "cfg" / "config.txt";
+    ASSERT_EQ(mkfifo(cfg.c_str(), 0644), 0);
+    read_settings();
+    EXPECT_EQ(run.windowed, 1);  // the defaults
+    EXPECT_FALSE(write_settings());
+    EXPECT_TRUE(fs::is_fifo(cfg));
 }
