@@ -11,7 +11,8 @@
 //     so the default profile);
 //   - a setting other than 0 or 1: the default for that setting, one warning;
 //   - level_index outside 0..10: the nearest of 0 and 10, one warning;
-//   - a profile name that cannot be a file name (empty, "/", "..", ...): the default profile;
+//   - a profile name that cannot be a file name (empty, "/", a leading '.', ...): the default
+//     profile;
 //   - a file that exists but cannot be read: defaults (zeros), and that file is not overwritten
 //     until a later read of it succeeds.
 // The next write repairs the file.
@@ -93,7 +94,8 @@ const std::string &default_profile_name() {
 }
 
 bool profile_name_usable(const std::string &name) {
-    if (name.empty() || name == "." || name == ".." || NameHasBadChars(name)) return false;
+    // A leading '.' would make a hidden file, which the profile list never shows.
+    if (name.empty() || name[0] == '.' || NameHasBadChars(name)) return false;
     for (unsigned char c : name)
         if (c < 32 || c == 127) return false;
     return true;

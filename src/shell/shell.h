@@ -105,7 +105,8 @@ void draw_menu_backdrop();
 // Default profile name, 1251 ("Игрок").
 const std::string &default_profile_name();
 // True when `name` can be a profile file name: not empty, none of the characters NameHasBadChars
-// refuses, no control characters, not "." or "..".
+// refuses, no control characters, no leading '.' (a hidden file that the profile list would not
+// show; also rules out "." and "..").
 bool profile_name_usable(const std::string &name);
 // Creates cfg/ and cfg/prf/ when missing.
 void ensure_config_dirs();

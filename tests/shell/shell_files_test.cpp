@@ -142,7 +142,7 @@ TEST(SettingsFiles, OutOfRangeValuesAreKeptInRange) {
 TEST(SettingsFiles, UnusableProfileNamesFallBackToTheDefaultProfile) {
     ScratchDir dir;
     fake::Game game;
-    for (const std::string &name : {std::string(), std::string(".."), std::string("../../outside"), std::string("a:b"), std::string("x\x01y")}) {
+    for (const std::string &name : {std::string(), std::string(".."), std::string("../../outside"), std::string("a:b"), std::string("x\x01y"), std::string(".hidden")}) {
         write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\n" + name + "\r\n");
         read_settings();
         EXPECT_EQ(run.profile_name, kIgrok) << name;
