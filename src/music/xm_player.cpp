@@ -640,12 +640,26 @@ void tremolo(Channel &c) {
 
 }  // namespace
 
+// What FastTracker 2 restarts with an instrument number, a note delay or a retrigger: envelopes,
+// fadeout, key, auto-vibrato, the vibrato and tremolo positions (unless E4x/E7x asked to keep
+// them), the Rxy count and the tremor.
+static void restart_instrument(Channel &c) {
+  reset_envelopes(c);
+  if (!(c.vib_wave & 4)) c.vib_pos = 0;
+  if (!(c.trem_wave & 4)) c.trem_pos = 0;
+  c.retrig_count = 0;
+  c.tremor_pos = 0;
+}
+
 // Plays the note and instrument of `cell` on channel `c` and its voice (first tick of the row, or
-// the tick of a note delay), with the first-tick part of its volume column. A note under a tone
-// portamento only sets the slide's target; an instrument number resets volume, panning and the
-// envelopes; a missing instrument or sample silences the channel.
-static void trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell) {
+// the tick of a note delay: `delayed`), with the first-tick part of its volume column. A note under
+// a tone portamento only sets the slide's target; an instrument number resets volume and panning
+// and restarts the instrument (a note without one, as in FastTracker 2, plays the sample but leaves
+// envelopes, fadeout and key as they are); a note delay restarts the instrument and, without a
+// note, the channel's last note; a missing instrument or sample silences the channel.
+static void trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell, bool delayed = false) {
   int note = cell.note;
+  if (delayed && note == 0) note = c.note;
   int insnum = cell.instrument;
   bool porta = cell.effect == 3 || cell.effect == 5 || cell.volume >= 0xF0;
   if (insnum) {
@@ -692,10 +706,6 @@ static void trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell
           offset = static_cast<int64_t>(c.offset) * 256;
         }
         start_voice(v, *s, offset);
-        if (!(c.vib_wave & 4)) c.vib_pos = 0;
-        if (!(c.trem_wave & 4)) c.trem_pos = 0;
-        c.retrig_count = 0;
-        c.tremor_pos = 0;
         triggered = true;
       }
     }
@@ -704,7 +714,7 @@ static void trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell
     c.volume = c.smp->volume;
     c.panning = c.smp->panning;
   }
-  if (triggered || (insnum && c.ins && note != XM_NOTE_KEY_OFF)) reset_envelopes(c);
+  if (note != XM_NOTE_KEY_OFF && ((insnum && c.ins) || (delayed && triggered))) restart_instrument(c);
   c.out_period = c.period;
   // Volume column, first tick.
   uint8_t vc = cell.volume;
@@ -745,6 +755,14 @@ void Player::start_row() {
     c.out_period = c.period;
     bool delayed = cell.effect == 14 && (cell.param >> 4) == 0xD && (cell.param & 15) != 0;
     if (!delayed) trigger_cell(mod_, c, v, cell);
+    // E90 without a note plays the channel's last note again.
+    if (cell.effect == 14 && cell.param == 0x90 && cell.note == 0 && c.note) {
+      Cell again = cell;
+      again.note = static_cast<uint8_t>(c.note);
+      again.instrument = 0;
+      again.volume = 0;
+      trigger_cell(mod_, c, v, again, true);
+    }
     // First-tick part of the effect column.
     uint8_t p = cell.param, hi = p >> 4, lo = p & 15;
     switch (cell.effect) {
@@ -869,14 +887,13 @@ void Player::tick() {
     pattern_delay_left_ = 0;
   }
   const bool linear = mod_.linear;
+  // On the first tick of a row repeated by a pattern delay FastTracker 2 reads no cells and runs
+  // the effects as on any later tick (slides move, a note delay plays again on its tick).
+  if (repeat) first = false;
   for (int ci = 0; ci < mod_.channels; ++ci) {
     Channel &c = ch_[ci];
     Voice &v = voice_[ci];
     const Cell &cell = c.cell;
-    if (first && repeat) {
-      c.out_period = c.period;
-      c.out_volume = c.volume;
-    }
     if (!first) {
       c.out_period = c.period;
       c.out_volume = c.volume;
@@ -921,11 +938,13 @@ void Player::tick() {
       case 10: if (!first) { volume_slide(c, c.vol_slide); c.out_volume = c.volume; } break;
       case 14:
         if (hi == 9 && lo && !first && tick_ % lo == 0 && c.smp) {
+          // The note again from its start, with a fresh instrument (envelopes, fadeout, key).
           start_voice(v, *c.smp, 0);
+          restart_instrument(c);
         } else if (hi == 12 && !first && tick_ == lo) {
           c.volume = c.out_volume = 0;
-        } else if (hi == 13 && lo && !first && tick_ == lo && !repeat) {
-          trigger_cell(mod_, c, v, cell);
+        } else if (hi == 13 && lo && !first && tick_ == lo) {
+          trigger_cell(mod_, c, v, cell, true);
           c.out_volume = c.volume;
         }
         break;

@@ -567,6 +567,55 @@ TEST(Replay, NoteDelayCutKeyOffAndRetrigger) {
   (void)sig;
 }
 
+// What restarts an instrument (envelopes, fadeout, key) in FastTracker 2: an instrument number, a
+// note delay and the E9x retrigger do; a note without an instrument number does not, so after a
+// key off such a note stays released. E90 on a row without a note plays the last note again, and
+// a note delay without a note plays the last note at its tick.
+TEST(Replay, WhatRestartsTheInstrument) {
+  xmb::Builder b;
+  b.speed = 4;
+  xmb::InstrumentSpec ins;
+  ins.samples.push_back(mt::dc_sample());
+  ins.volume_env.points = {{0, 64}, {8, 0}};  // 64 - 8 x position, 0 from position 8
+  b.instruments.push_back(ins);
+  b.add_pattern({"C-4 01 .. ...", "... .. .. E92", "... .. .. ED2", "=== .. .. ...", "C-4 .. .. ...",
+                 "C-4 01 .. ...", "... .. .. E90"});
+  auto sig = mt::render(b.build(), 7 * 4 * TICK);
+  auto level = [&](int t) { return mt::mean_abs(sig.left, t * TICK + 200, (t + 1) * TICK); };
+  // Envelope position of each tick: rows 0 and 1 (E92 restarts it on ticks 2 of row 1), row 2
+  // (ED2 restarts on its tick 2), the key off on row 3 lets it run on, row 4's note without an
+  // instrument leaves it running (it has reached 0), row 5 restarts it, E90 on row 6 again.
+  const int pos[28] = {0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9,
+                       0, 1, 2, 3, 0, 1, 2, 3};
+  for (int t = 0; t < 28; ++t) {
+    int env = std::max(0, 64 - 8 * pos[t]);
+    EXPECT_NEAR(level(t), mt::dc_left(16000, env / 64.0), 0.5) << "tick " << t;
+  }
+}
+
+// A row repeated by EEx reads no new cells; FastTracker 2 runs its effects on the first tick of each
+// repeat as on the later ones (a volume slide moves on every tick of a repeat) and plays a delayed
+// note again on its tick in every repeat.
+TEST(Replay, PatternDelayRepeatsSlidesAndNoteDelays) {
+  xmb::Builder b;
+  b.channels = 3;
+  b.speed = 3;
+  b.add_instrument(mt::dc_sample());  // hard left
+  xmb::SampleSpec blip;               // 100 points at C-4: 574 frames, shorter than a tick
+  blip.points.assign(100, 16000);
+  blip.panning = 255;
+  b.add_instrument(blip);
+  b.add_pattern({"C-4 01 40 A02 | C-4 02 .. ED1 | ... .. .. EE1", "... .. .. ... | ... .. .. ... | ... .. .. ..."});
+  auto sig = mt::render(b.build(), 7 * TICK);
+  auto at = [&](const std::vector<float> &x, int t) { return mt::mean_abs(x, t * TICK + 200, t * TICK + 500); };
+  // Volume 48, then 2 lower on each tick but the row's very first: 48 46 44 | 42 40 38 | 38.
+  const int vol[7] = {48, 46, 44, 42, 40, 38, 38};
+  for (int t = 0; t < 7; ++t) EXPECT_NEAR(at(sig.left, t), mt::dc_left(16000, vol[t] / 64.0), 0.5) << "slide tick " << t;
+  // The delayed blip on tick 1 of the row and of its repeat.
+  const bool blip_on[7] = {false, true, false, false, true, false, false};
+  for (int t = 0; t < 7; ++t) EXPECT_NEAR(at(sig.right, t), blip_on[t] ? 16000 : 0, 0.5) << "delay tick " << t;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The vector kernels compute what the scalar one does
 // ---------------------------------------------------------------------------------------------
@@ -603,13 +652,14 @@ TEST(Replay, SetEnvelopePositionAndNoteWithoutInstrument) {
   ins.volume_env.points = {{0, 64}, {10, 0}};
   b.instruments.push_back(ins);
   // Row 1 moves the envelope to tick 2 of its course; row 2 plays a note without an instrument
-  // number: the sample restarts and so does the envelope, at the channel's volume.
+  // number: the sample restarts at the channel's volume, but as in FastTracker 2 only an
+  // instrument number restarts the envelope, which goes on.
   b.add_pattern({"C-4 01 .. ...", "... .. .. L02", "C-4 .. 30 ..."});
   b.speed = 3;
   auto sig = mt::render(b.build(), 9 * TICK);
   auto level = [&](int t) { return mt::mean_abs(sig.left, t * TICK + 200, (t + 1) * TICK); };
-  // Envelope 64 - 64 x pos / 10 (integer): ticks 0..2 at positions 0..2; then 2, 3, 4; then 0, 1, 2.
-  const int pos[9] = {0, 1, 2, 2, 3, 4, 0, 1, 2};
+  // Envelope 64 - 64 x pos / 10 (integer): ticks 0..2 at positions 0..2; then 2, 3, 4; then 5, 6, 7.
+  const int pos[9] = {0, 1, 2, 2, 3, 4, 5, 6, 7};
   const int vol[9] = {64, 64, 64, 64, 64, 64, 32, 32, 32};
   for (int t = 0; t < 9; ++t)
     EXPECT_NEAR(level(t), mt::dc_left(16000, (64 - 64 * pos[t] / 10) / 64.0 * vol[t] / 64.0), 0.5) << t;
