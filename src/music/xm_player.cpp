@@ -679,10 +679,10 @@ static void trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell
       if (si < static_cast<int>(c.ins->samples.size())) s = &c.ins->samples[si];
     }
     if (porta && c.smp && v.active) {
-      // Slide towards the note instead of playing it.
-      int ft = s ? s->finetune : c.finetune;
-      int rel = s ? s->relative_note : c.relative;
-      int n0 = note - 1 + rel;
+      // Slide towards the note instead of playing it. The sample goes on, and so do its relative
+      // note and finetune: the target is the note as that sample would play it (FastTracker 2).
+      int n0 = note - 1 + c.relative;
+      int ft = c.finetune;
       if (n0 >= 0 && n0 <= MAX_NOTE) {
         c.note = note;
         c.target_period = note_period(m.linear, n0, ft);

@@ -114,6 +114,23 @@ TEST(Replay, TonePortamentoGlidesToTheNoteWithoutRestarting) {
   EXPECT_GT(mt::peak(sig.left, ROW6, ROW6 + 64), 5000.0f);
 }
 
+// A tone portamento keeps the sample that plays: the target note is taken with that sample's
+// relative note, even when the row names an instrument whose sample is an octave higher; the
+// instrument number still resets the volume to the playing sample's.
+TEST(Replay, TonePortamentoKeepsThePlayingSample) {
+  auto b = one_channel(xmb::looped_sine(16));
+  xmb::SampleSpec high = xmb::looped_sine(16);
+  high.relative_note = 12;
+  high.volume = 16;
+  b.add_instrument(high);
+  b.add_pattern({"C-4 01 20 ...", "D-4 02 .. 3FF"});
+  auto sig = mt::render(b.build(), 2 * ROW6);
+  double d4 = mt::C4_RATE / 16 * std::exp2(2 / 12.0);
+  EXPECT_NEAR(mt::frequency(sig.left, ROW6 + 2 * TICK, 2 * ROW6), d4, d4 * 0.001);
+  // Volume 16 (row 0) against 64 (the playing sample's own, restored by the instrument number).
+  EXPECT_GT(mt::peak(sig.left, ROW6 + 2 * TICK, 2 * ROW6), 3.0f * mt::peak(sig.left, 300, ROW6));
+}
+
 TEST(Replay, VibratoAndArpeggio) {
   // BPM 32: ticks of 3750 frames, long enough to measure the pitch of each.
   const int tick = mt::tick_frames(32);
