@@ -254,17 +254,23 @@ void input_release_all() {
 }
 
 void input_end_pass(double now) {
+    // Taps and unread presses wait for a tick: they go only after a pass in which a timer ran,
+    // so a slow pass without a tick (a long frame) never loses them. Without running timers
+    // (none made, or paused) their age alone decides.
     const bool seen = g_input.timers_ran;
+    const bool ticking = !g_schedule.paused && g_schedule.timer_count > 0;
+    const bool may_drop = seen || !ticking;
     g_input.timers_ran = false;
     for (int b = 0; b < kMouseButtons; ++b) {
         g_input.button_press[b] = g_input.button_click[b] = g_input.button_dblclick[b] = 0;
-        if (seen || now - g_input.button_tapped_at[b] >= kKeyPressKeepMs) g_input.button_tapped[b] = 0;
+        const bool old = now - g_input.button_tapped_at[b] >= kKeyPressKeepMs;
+        if (seen || (old && may_drop)) g_input.button_tapped[b] = 0;
     }
     g_input.mouse_delta_x = g_input.mouse_delta_y = 0;
     for (int k = 0; k < kKeyCount; ++k) {
         const bool old = now - g_input.key_latched_at[k] >= kKeyPressKeepMs;
-        if (g_input.key_latched[k] && old) g_input.key_latched[k] = 0;
-        if (seen || old) g_input.key_tapped[k] = 0;
+        if (g_input.key_latched[k] && old && may_drop) g_input.key_latched[k] = 0;
+        if (seen || (old && may_drop)) g_input.key_tapped[k] = 0;
     }
 }
 

@@ -83,11 +83,13 @@ bool timers_paused();
 //  - key and button "down" states follow the events; KeyEx_Down / Mouse_Down also answer 1 for a
 //    key or button that went down and came up again before any timer procedure ran (a tap
 //    shorter than a pass, as `xdotool key Escape` makes): such a tap reads as held until the end
-//    of the first pass in which a timer procedure ran, or of the first pass ending
-//    kKeyPressKeepMs or more after it, so the logic tick, which polls held keys, never misses it;
+//    of the first pass in which a timer procedure ran, so the logic tick, which polls held keys,
+//    never misses it;
 //  - Key_Press: latched at the key-down event, cleared when read; a latch nobody reads is dropped
-//    at the end of the first pass that ends kKeyPressKeepMs or more after it (so an old press
-//    never surprises a later reader);
+//    at the end of the first pass that ends kKeyPressKeepMs or more after it and in which a timer
+//    procedure ran (so an old press never surprises a later reader, and a slow pass without a
+//    tick never loses one);
+//  - with no timer running (none made, or paused) taps and latches go by age alone;
 //  - Mouse_Press / Mouse_Click / Mouse_DblClick and the mouse delta: belong to the pass whose
 //    events made them; every reader in that pass (timers and frame procedure) sees them, however
 //    many read; input_end_pass clears them. Several elements of one frame therefore all see one

@@ -169,6 +169,33 @@ TEST_F(Common, TapsBetweenTicksReadAsHeldInTheNextTick) {
     EXPECT_EQ(ec::input_key_held(32), 0);
 }
 
+// A press that arrives in a pass with no tick due, whose frame then takes longer than the
+// latch's keep time (a slow frame on a busy machine), must still reach the next tick: both the
+// Key_Press latch and the tap.
+std::string g_slow_seen;
+void proc_poll_f1() {
+    g_slow_seen += ec::input_key_take_press(112) ? 'P' : '-';
+    g_slow_seen += ec::input_key_held(112) ? 'H' : '-';
+}
+
+TEST_F(Common, PressInASlowPassWithoutATickReachesTheNextTick) {
+    g_slow_seen.clear();
+    ec::timer_create(proc_poll_f1, 20, 5, 0.0);
+    EXPECT_EQ(ec::timers_run_due(25.0, nullptr), 1);
+    ec::input_end_pass(26.0);
+    ec::input_key_down(112, 30.0);  // next pass: F1 tapped, no tick due (next one at 40 ms)
+    ec::input_key_up(112);
+    EXPECT_EQ(ec::timers_run_due(30.0, nullptr), 0);
+    ec::input_end_pass(30.0 + 2 * ec::kKeyPressKeepMs);  // the frame took 200 ms
+    EXPECT_EQ(ec::timers_run_due(230.0, nullptr), ec::kTimerMaxRunsPerPass);
+    // The tick at 25 ms saw nothing; the first tick of the slow pass's successor takes the press
+    // and sees the tap; the others of that pass see the tap only.
+    EXPECT_EQ(g_slow_seen.substr(0, 6), "--PH-H");
+    ec::input_end_pass(231.0);
+    EXPECT_EQ(ec::input_key_held(112), 0);
+    EXPECT_EQ(g_slow_seen, "--PH-H-H-H-H");
+}
+
 TEST_F(Common, MouseEventsLastThePassAndClicksPairIntoDoubleClicks) {
     ec::input_mouse_move(100, 100);
     ec::input_mouse_button(1, true, 0.0);
