@@ -205,10 +205,11 @@ struct OE_Device {
  *  OE_MessageBox: shows text with a caption (style 0x10 = error icon); with TARVELOK_NO_DIALOGS=1
  *    only writes it to stderr. The headless engine records it. Added for the platform layer.
  *  Key_Press: each press is reported once, latched until read, so that a logic tick between frames
- *    never misses one; a press nobody reads within 100 ms is dropped (no stale surprise later).
+ *    never misses one; a press nobody reads within 100 ms, by the end of a pass in which a timer
+ *    ran, is dropped (no stale surprise later).
  *  KeyEx_Down / Mouse_Down: held now; a tap that went down and up again before any timer
  *    procedure ran (shorter than a pass, e.g. `xdotool key Escape`) also reads as held until the
- *    end of the first pass in which a timer ran (at most 100 ms), so the logic tick sees it.
+ *    end of the first pass in which a timer ran, so the logic tick sees it.
  *  Mouse_Press / Mouse_Click / Mouse_DblClick: true for the whole pass whose events made them (its
  *    timers and its frame procedure), for every reader, so that several elements of one frame all
  *    see one click; cleared when the pass ends. Mouse_DeltaX likewise is this pass's movement.
