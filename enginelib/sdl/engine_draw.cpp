@@ -65,9 +65,12 @@ Vertex vertex(float x, float y, float u, float v, uint32_t bgr, int alpha) {
     return out;
 }
 
-// A quad given as corners TL, TR, BR, BL, as two triangles.
+// A quad given as corners TL, TR, BR, BL, as two triangles. At alpha 0 it would leave every pixel
+// as it is in both blend modes (its premultiplied colour is 0), so it is not sent at all: the
+// game draws unlit glows and faded-out items at alpha 0 every frame.
 void push_quad(unsigned texture, Sampler sampler, const float *x, const float *y, const float *u, const float *v,
                uint32_t bgr, int alpha) {
+    if (alpha <= 0) return;
     Vertex q[6];
     const int order[6] = {0, 1, 2, 0, 2, 3};
     for (int i = 0; i < 6; ++i) q[i] = vertex(x[order[i]], y[order[i]], u[order[i]], v[order[i]], bgr, alpha);
