@@ -213,10 +213,17 @@ int envelope_value(const Envelope &e, int pos) {
   return e.y[e.count - 1];
 }
 
+// Moves an envelope on by one tick. It holds at the sustain point while the key is down; arriving
+// at the loop end it goes back to the loop start (before any hold there), except (as in
+// FastTracker 2) when the loop end is the sustain point and the key is up: such a loop lasts until
+// key off, then the envelope runs on. A position put past the loop end (Lxx) no longer loops; a
+// loop of no length holds.
 void envelope_advance(const Envelope &e, int &pos, bool key_on) {
   if (e.sustain_on && key_on && pos == e.x[e.sustain]) return;  // held until key off
+  bool released_loop = e.sustain_on && e.sustain == e.loop_end && !key_on;
+  if (e.loop_on && !released_loop && e.x[e.loop_start] == e.x[e.loop_end] && pos == e.x[e.loop_end]) return;
   ++pos;
-  if (e.loop_on && pos >= e.x[e.loop_end]) pos = e.x[e.loop_start];
+  if (e.loop_on && !released_loop && pos == e.x[e.loop_end]) pos = e.x[e.loop_start];
   if (pos > 0xFFFF) pos = 0xFFFF;
 }
 

@@ -372,6 +372,31 @@ TEST(Replay, VolumeEnvelopeHoldsAtSustainUntilKeyOff) {
   for (int t = 0; t < 18; ++t) EXPECT_NEAR(tick_level(t), mt::dc_left(16000, env[t] / 64.0), 0.5) << "tick " << t;
 }
 
+// A volume envelope whose loop ends at its sustain point loops while the key is down and, after key
+// off, runs on past it instead of looping (FastTracker 2's way of releasing a looped note).
+TEST(Replay, EnvelopeLoopEndingAtSustainReleasesOnKeyOff) {
+  xmb::Builder b;
+  b.speed = 4;
+  xmb::InstrumentSpec ins;
+  ins.samples.push_back(mt::dc_sample());
+  ins.volume_env.points = {{0, 64}, {4, 32}, {8, 64}, {12, 0}};
+  ins.volume_env.sustain = 2;
+  ins.volume_env.loop_start = 1;
+  ins.volume_env.loop_end = 2;
+  b.instruments.push_back(ins);
+  b.add_pattern({"C-4 01 .. ...", "... .. .. ...", "... .. .. ...", "=== .. .. ..."}, 8);
+  auto sig = mt::render(b.build(), 18 * TICK);
+  auto level = [&](int t) { return mt::mean_abs(sig.left, t * TICK + 200, (t + 1) * TICK); };
+  // Positions 0..7, the loop 4..7 twice (the key off comes on tick 12, at position 4), then on
+  // through 8 to the end.
+  const int position[18] = {0, 1, 2, 3, 4, 5, 6, 7, 4, 5, 6, 7, 4, 5, 6, 7, 8, 9};
+  for (int t = 0; t < 18; ++t) {
+    int pos = position[t];
+    int env = pos <= 4 ? 64 - 8 * pos : pos <= 8 ? 32 + 8 * (pos - 4) : 64 - 16 * (pos - 8);
+    EXPECT_NEAR(level(t), mt::dc_left(16000, env / 64.0), 0.5) << "tick " << t;
+  }
+}
+
 TEST(Replay, EnvelopeLoopFadeoutAndKeyOffWithoutEnvelope) {
   xmb::Builder b;
   b.channels = 2;
