@@ -181,7 +181,14 @@ void find_window() {
 
 // ---- Procedures -----------------------------------------------------------------------------
 
-void on_timer() { ++g_timer_runs; }
+// The timer also polls held keys and buttons as the game's logic tick does (Escape and the right
+// button pause): an xdotool tap's down and up reach the engine in one pass.
+int g_escape_held_ticks = 0, g_right_held_ticks = 0;
+void on_timer() {
+    ++g_timer_runs;
+    g_escape_held_ticks += KeyEx_Down(27);
+    g_right_held_ticks += Mouse_Down(0);
+}
 
 // pad mode: a virtual game controller (SDL's own, shared with the engine in this process) is
 // plugged, pressed and unplugged; then the window loses and regains focus while a timer runs.
@@ -506,6 +513,7 @@ void frame() {
             break;
         case 40:
             put("press_esc_count", press_esc);
+            put("escape_held_in_tick", g_escape_held_ticks > 0 ? 1 : 0);
             put("press_f12", Key_Press(123));
             xdo("key BackSpace space Right F1 F2");
             xdo("click 1");
@@ -519,6 +527,7 @@ void frame() {
             break;
         case 60:
             put("click_right_count", click_right);
+            put("right_held_in_tick", g_right_held_ticks > 0 ? 1 : 0);
             put("click_left_after_right", click_left);
             put("dbl_before", dbl_left);
             xdo("mousemove --window WIN --sync 300 200");  // away from the single click
