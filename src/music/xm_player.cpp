@@ -663,8 +663,9 @@ static void restart_instrument(Channel &c) {
 // a tone portamento only sets the slide's target; an instrument number resets volume and panning
 // and restarts the instrument (a note without one, as in FastTracker 2, plays the sample but leaves
 // envelopes, fadeout and key as they are); a note delay restarts the instrument and, without a
-// note, the channel's last note; a missing instrument or sample silences the channel.
-static void trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell, bool delayed = false) {
+// note, the channel's last note; a missing instrument or sample silences the channel. True when a
+// note started.
+static bool trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell, bool delayed = false) {
   int note = cell.note;
   if (delayed && note == 0) note = c.note;
   int insnum = cell.instrument;
@@ -733,6 +734,7 @@ static void trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell
   else if ((vc & 0xF0) == 0xB0) { if (x) c.vib_depth = static_cast<uint8_t>(x); }
   else if ((vc & 0xF0) == 0xC0) c.panning = x << 4;
   else if ((vc & 0xF0) == 0xF0) { if (x) c.tone_speed = static_cast<uint8_t>(x << 4); }
+  return triggered;
 }
 
 void Player::start_row() {
@@ -758,10 +760,15 @@ void Player::start_row() {
     Channel &c = ch_[ci];
     Voice &v = voice_[ci];
     Cell cell = cell_at(mod_, order_, row_, ci);
+    // A vibrato (4xy, 6xy) that goes on from the row before keeps its pitch through the first
+    // tick, as in FastTracker 2; otherwise the first tick plays the plain period.
+    bool vibrato_goes_on = (c.cell.effect == 4 || c.cell.effect == 6) && (cell.effect == 4 || cell.effect == 6);
+    const int held_period = c.out_period;
     c.cell = cell;
     c.out_period = c.period;
     bool delayed = cell.effect == 14 && (cell.param >> 4) == 0xD && (cell.param & 15) != 0;
-    if (!delayed) trigger_cell(mod_, c, v, cell);
+    bool played = false;
+    if (!delayed) played = trigger_cell(mod_, c, v, cell);
     // E90 without a note plays the channel's last note again.
     if (cell.effect == 14 && cell.param == 0x90 && cell.note == 0 && c.note) {
       Cell again = cell;
@@ -841,7 +848,7 @@ void Player::start_row() {
         break;
       default: break;
     }
-    c.out_period = c.period;
+    c.out_period = vibrato_goes_on && !played ? held_period : c.period;
     c.out_volume = c.volume;
   }
   // Flow at the end of the row.

@@ -156,6 +156,24 @@ TEST(Replay, VibratoAndArpeggio) {
   }
 }
 
+// A vibrato that goes on into the next row keeps its last pitch through that row's first tick
+// (FastTracker 2 resets the pitch there only when the vibrato stops or a note starts).
+TEST(Replay, VibratoCarriesOverTheRowStart) {
+  const int tick = mt::tick_frames(32);
+  auto b = one_channel(xmb::looped_sine(16));
+  b.bpm = 32;
+  b.add_pattern({"C-4 01 .. 448", "... .. .. 400", "... .. .. ..."});
+  auto sig = mt::render(b.build(), 13 * tick);
+  double base = mt::C4_RATE / 16;
+  // Vibrato speed 4, depth 8: row 0's ticks 1..5 at positions 0, 4, ... 16 (sine 255: period
+  // + 255 x 8 / 32 = + 63 on tick 5).
+  double f5 = base * std::exp2(-63 / 768.0);
+  EXPECT_NEAR(mt::frequency(sig.left, 5 * tick + 200, 6 * tick), f5, f5 * 0.0005);
+  EXPECT_NEAR(mt::frequency(sig.left, 6 * tick + 200, 7 * tick), f5, f5 * 0.0005) << "row 1, tick 0";
+  // Row 2 has no vibrato: its first tick plays the note's own period.
+  EXPECT_NEAR(mt::frequency(sig.left, 12 * tick + 200, 13 * tick), base, base * 0.0005) << "row 2, tick 0";
+}
+
 TEST(Replay, AutoVibratoOfTheInstrument) {
   const int tick = mt::tick_frames(32);
   xmb::Builder b;
