@@ -631,6 +631,25 @@ TEST(Replay, NoteDelayCutKeyOffAndRetrigger) {
 // note delay and the E9x retrigger do; a note without an instrument number does not, so after a
 // key off such a note stays released. E90 on a row without a note plays the last note again, and
 // a note delay without a note plays the last note at its tick.
+// 9xx starts the note xx x 256 points into the sample; 900 uses the last offset; an offset past
+// the end of a sample without a loop plays nothing; without a note 9xx does nothing.
+TEST(Replay, SampleOffset) {
+  xmb::SampleSpec ramp;  // 4096 points, point i holds 4 x i
+  for (int i = 0; i < 4096; ++i) ramp.points.push_back(static_cast<int16_t>(4 * i));
+  ramp.panning = 0;
+  auto b = one_channel(ramp);
+  b.add_pattern({"C-4 01 .. 901", "C-4 01 .. 900", "C-4 01 .. 911", "C-4 01 .. 902", "... .. .. 901"});
+  auto sig = mt::render(b.build(), 5 * ROW6);
+  // The sample value `frames` frames after a start at point `start` (8363 / 48000 points a frame).
+  auto expect = [](int start, int frames) { return 4.0 * (start + frames * mt::C4_RATE / mt::RATE); };
+  auto value_at = [&](int row) { return sig.left[row * ROW6 + 200]; };  // past the gain ramp
+  EXPECT_NEAR(value_at(0), expect(256, 200), 1.0);
+  EXPECT_NEAR(value_at(1), expect(256, 200), 1.0);
+  EXPECT_EQ(mt::peak(sig.left, 2 * ROW6 + 64, 3 * ROW6), 0.0f);  // 0x11 x 256 = 4352: past the end
+  EXPECT_NEAR(value_at(3), expect(512, 200), 1.0);
+  EXPECT_NEAR(value_at(4), expect(512, ROW6 + 200), 1.0);  // no note: the sample goes on
+}
+
 TEST(Replay, WhatRestartsTheInstrument) {
   xmb::Builder b;
   b.speed = 4;
