@@ -768,7 +768,15 @@ void Player::start_row() {
     c.out_period = c.period;
     bool delayed = cell.effect == 14 && (cell.param >> 4) == 0xD && (cell.param & 15) != 0;
     bool played = false;
-    if (!delayed) played = trigger_cell(mod_, c, v, cell);
+    if (cell.effect == 20 && cell.param == 0) {
+      // K00 releases the note that sounds; FastTracker 2 ignores a note and instrument beside it.
+      Cell rest = cell;
+      rest.note = 0;
+      rest.instrument = 0;
+      trigger_cell(mod_, c, v, rest);
+    } else if (!delayed) {
+      played = trigger_cell(mod_, c, v, cell);
+    }
     // E90 without a note plays the channel's last note again.
     if (cell.effect == 14 && cell.param == 0x90 && cell.note == 0 && c.note) {
       Cell again = cell;

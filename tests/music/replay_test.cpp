@@ -650,6 +650,25 @@ TEST(Replay, SampleOffset) {
   EXPECT_NEAR(value_at(4), expect(512, ROW6 + 200), 1.0);  // no note: the sample goes on
 }
 
+// K00 releases the sounding note on the row's first tick; a note and instrument beside it are
+// ignored (FastTracker 2).
+TEST(Replay, KeyOffAtTheFirstTickIgnoresTheNoteBesideIt) {
+  xmb::Builder b;
+  for (int16_t value : {16000, 8000}) {
+    xmb::InstrumentSpec ins;
+    ins.samples.push_back(mt::dc_sample(value));
+    ins.volume_env.points = {{0, 64}, {4, 0}};  // held at 64 until key off, then 16 less a tick
+    ins.volume_env.sustain = 0;
+    b.instruments.push_back(ins);
+  }
+  b.add_pattern({"C-4 01 .. ...", "C-4 02 .. K00"});
+  auto sig = mt::render(b.build(), ROW6 + 4 * TICK);
+  auto level = [&](int t) { return mt::mean_abs(sig.left, t * TICK + 200, (t + 1) * TICK); };
+  const int env[4] = {64, 48, 32, 16};  // row 1, ticks 0..3: the first note's release
+  for (int t = 0; t < 4; ++t)
+    EXPECT_NEAR(level(6 + t), mt::dc_left(16000, env[t] / 64.0), 0.5) << "tick " << t;
+}
+
 TEST(Replay, WhatRestartsTheInstrument) {
   xmb::Builder b;
   b.speed = 4;
