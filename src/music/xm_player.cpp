@@ -47,8 +47,9 @@ static constexpr float FRAC_SCALE = 1.0f / 2147483648.0f;
 static std::atomic<bool> g_use_simd{true};
 void xm_use_simd(bool on) { g_use_simd.store(on); }
 
-// Amiga periods of one octave from C minus a semitone upwards in eighths of a semitone (ProTracker
-// resolution, the octave of C-3 at 1/2 scale): entry 8 * n + 8 is note n of the octave at finetune 0.
+// Amiga periods in ProTracker units for one octave in eighths of a semitone, from a semitone below
+// C to seven eighths above B (finetune -8..+7 of each note): entry 8 * n + 8 is note n (C = 0) at
+// finetune 0. The replay's period is the entry x 32 >> octave (C-4: 856 x 2 = 1712).
 static const uint16_t AMIGA_PERIODS[12 * AMIGA_STEPS_PER_NOTE] = {
     907, 900, 894, 887, 881, 875, 868, 862, 856, 850, 844, 838, 832, 826, 820, 814,
     808, 802, 796, 791, 785, 779, 774, 768, 762, 757, 752, 746, 741, 736, 730, 725,
