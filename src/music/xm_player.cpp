@@ -292,6 +292,24 @@ __attribute__((target("avx2"))) int run_avx2(const int16_t *__restrict d, int64_
     ginc = _mm256_setzero_ps();
   }
   float *o = out;
+  // Interpolates eight frames between their points a and b, adds them into the output with the
+  // gains, and advances positions and gains by eight frames. Both loops below end with it.
+  auto mix8 = [&](__m256 a, __m256 b) __attribute__((target("avx2"), always_inline)) {
+    __m256 f = _mm256_mul_ps(_mm256_cvtepi32_ps(frac), scale);
+    __m256 s = _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), f));
+    __m256 lo = _mm256_unpacklo_ps(s, s), hi = _mm256_unpackhi_ps(s, s);
+    __m256 s03 = _mm256_permute2f128_ps(lo, hi, 0x20), s47 = _mm256_permute2f128_ps(lo, hi, 0x31);
+    _mm256_storeu_ps(o, _mm256_add_ps(_mm256_loadu_ps(o), _mm256_mul_ps(s03, g0)));
+    _mm256_storeu_ps(o + 8, _mm256_add_ps(_mm256_loadu_ps(o + 8), _mm256_mul_ps(s47, g1)));
+    o += 16;
+    frac = _mm256_add_epi32(frac, fstep);
+    idx = _mm256_add_epi32(_mm256_add_epi32(idx, istep), _mm256_srli_epi32(frac, 31));
+    frac = _mm256_and_si256(frac, vmask);
+    if (Ramp) {
+      g0 = _mm256_add_ps(g0, ginc);
+      g1 = _mm256_add_ps(g1, ginc);
+    }
+  };
   const int64_t abs_step = step < 0 ? -step : step;
   if (abs_step < 3 * (FRAC_ONE >> 1)) {
     // Under 1.5 points per frame the eight frames read at most 12 neighbouring points: load 16
@@ -312,20 +330,7 @@ __attribute__((target("avx2"))) int run_avx2(const int16_t *__restrict d, int64_
                                   _mm256_castsi256_ps(_mm256_cmpgt_epi32(r0, seven)));
       __m256 b = _mm256_blendv_ps(_mm256_permutevar8x32_ps(f0, r1), _mm256_permutevar8x32_ps(f1, r1),
                                   _mm256_castsi256_ps(_mm256_cmpgt_epi32(r1, seven)));
-      __m256 f = _mm256_mul_ps(_mm256_cvtepi32_ps(frac), scale);
-      __m256 s = _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), f));
-      __m256 lo = _mm256_unpacklo_ps(s, s), hi = _mm256_unpackhi_ps(s, s);
-      __m256 s03 = _mm256_permute2f128_ps(lo, hi, 0x20), s47 = _mm256_permute2f128_ps(lo, hi, 0x31);
-      _mm256_storeu_ps(o, _mm256_add_ps(_mm256_loadu_ps(o), _mm256_mul_ps(s03, g0)));
-      _mm256_storeu_ps(o + 8, _mm256_add_ps(_mm256_loadu_ps(o + 8), _mm256_mul_ps(s47, g1)));
-      o += 16;
-      frac = _mm256_add_epi32(frac, fstep);
-      idx = _mm256_add_epi32(_mm256_add_epi32(idx, istep), _mm256_srli_epi32(frac, 31));
-      frac = _mm256_and_si256(frac, vmask);
-      if (Ramp) {
-        g0 = _mm256_add_ps(g0, ginc);
-        g1 = _mm256_add_ps(g1, ginc);
-      }
+      mix8(a, b);
     }
   } else
   for (int q = 0; q < octs; ++q) {
@@ -344,20 +349,7 @@ __attribute__((target("avx2"))) int run_avx2(const int16_t *__restrict d, int64_
     __m256i w = _mm256_setr_epi32(w0, w1, w2, w3, w4, w5, w6, w7);
     __m256 a = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(w, 16), 16));
     __m256 b = _mm256_cvtepi32_ps(_mm256_srai_epi32(w, 16));
-    __m256 f = _mm256_mul_ps(_mm256_cvtepi32_ps(frac), scale);
-    __m256 s = _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), f));
-    __m256 lo = _mm256_unpacklo_ps(s, s), hi = _mm256_unpackhi_ps(s, s);
-    __m256 s03 = _mm256_permute2f128_ps(lo, hi, 0x20), s47 = _mm256_permute2f128_ps(lo, hi, 0x31);
-    _mm256_storeu_ps(o, _mm256_add_ps(_mm256_loadu_ps(o), _mm256_mul_ps(s03, g0)));
-    _mm256_storeu_ps(o + 8, _mm256_add_ps(_mm256_loadu_ps(o + 8), _mm256_mul_ps(s47, g1)));
-    o += 16;
-    frac = _mm256_add_epi32(frac, fstep);
-    idx = _mm256_add_epi32(_mm256_add_epi32(idx, istep), _mm256_srli_epi32(frac, 31));
-    frac = _mm256_and_si256(frac, vmask);
-    if (Ramp) {
-      g0 = _mm256_add_ps(g0, ginc);
-      g1 = _mm256_add_ps(g1, ginc);
-    }
+    mix8(a, b);
   }
   if (Ramp) {
     gl += 8 * octs * il;
