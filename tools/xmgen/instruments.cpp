@@ -67,6 +67,18 @@ Instrument one_sample(const std::string &name, Sample s) {
     return ins;
 }
 
+// An instrument of one looped sample made from the wave `v`, tuned from its cycle of `period`
+// points so that C-4 plays middle C; the loop runs from point `loop_start` for `loop_length` points.
+Instrument looped_instrument(const std::string &name, const std::vector<double> &v, int period,
+                             size_t loop_start, size_t loop_length) {
+    Sample s;
+    store(s, v);
+    tune_period(s, period);
+    s.loop_start = static_cast<uint32_t>(loop_start);
+    s.loop_length = static_cast<uint32_t>(loop_length);
+    return one_sample(name, s);
+}
+
 // ---- pitched instruments ------------------------------------------------------------------
 
 // Plucked FM lead: a 1:1 FM tone whose index falls from bright to mellow over the first
@@ -80,12 +92,7 @@ Instrument make_pluck() {
         double ph = 2 * kPi * cyc;
         v[i] = std::sin(ph + index * std::sin(ph));
     }
-    Sample s;
-    store(s, v);
-    tune_period(s, P);
-    s.loop_start = (uint32_t)attack_periods * P;
-    s.loop_length = (uint32_t)loop_periods * P;
-    Instrument ins = one_sample("pluck", s);
+    Instrument ins = looped_instrument("pluck", v, P, attack_periods * P, loop_periods * P);
     ins.volume_env = env({{0, 64}, {4, 50}, {24, 34}, {80, 26}}, 3);
     ins.fadeout = 1600;
     ins.vibrato_type = 0; ins.vibrato_sweep = 40; ins.vibrato_depth = 3; ins.vibrato_rate = 10;
@@ -100,12 +107,7 @@ Instrument make_flute() {
         double ph = 2 * kPi * (double)i / P;
         v[i] = std::sin(ph) + 0.22 * std::sin(2 * ph + 0.3) + 0.08 * std::sin(3 * ph + 1.1);
     }
-    Sample s;
-    store(s, v);
-    tune_period(s, P);
-    s.loop_start = 0;
-    s.loop_length = (uint32_t)v.size();
-    Instrument ins = one_sample("flute", s);
+    Instrument ins = looped_instrument("flute", v, P, 0, v.size());
     ins.volume_env = env({{0, 24}, {5, 60}, {14, 52}, {60, 46}}, 3);
     ins.fadeout = 1800;
     ins.vibrato_type = 0; ins.vibrato_sweep = 60; ins.vibrato_depth = 4; ins.vibrato_rate = 9;
@@ -123,12 +125,7 @@ Instrument make_reed() {
         for (int k = 0; k < 9; ++k) x += amp[k] * std::sin((k + 1) * ph);
         v[i] = x;
     }
-    Sample s;
-    store(s, v);
-    tune_period(s, P);
-    s.loop_start = 0;
-    s.loop_length = (uint32_t)v.size();
-    Instrument ins = one_sample("reed", s);
+    Instrument ins = looped_instrument("reed", v, P, 0, v.size());
     ins.volume_env = env({{0, 30}, {4, 60}, {12, 50}, {90, 40}}, 3);
     ins.fadeout = 1400;
     ins.vibrato_type = 0; ins.vibrato_sweep = 50; ins.vibrato_depth = 5; ins.vibrato_rate = 8;
@@ -174,12 +171,7 @@ Instrument make_bass() {
                (0.12 + 0.2 * bright) * std::sin(3 * ph) + 0.15 * bright * std::sin(4 * ph) +
                0.08 * bright * std::sin(5 * ph);
     }
-    Sample s;
-    store(s, v);
-    tune_period(s, P);
-    s.loop_start = (uint32_t)attack_periods * P;
-    s.loop_length = (uint32_t)loop_periods * P;
-    Instrument ins = one_sample("bass", s);
+    Instrument ins = looped_instrument("bass", v, P, attack_periods * P, loop_periods * P);
     ins.volume_env = env({{0, 64}, {6, 54}, {40, 44}}, 2);
     ins.fadeout = 3000;
     return ins;
@@ -201,12 +193,7 @@ Instrument make_pad() {
         }
         v[i] = x;
     }
-    Sample s;
-    store(s, v);
-    tune_period(s, P);
-    s.loop_start = 0;
-    s.loop_length = (uint32_t)n;
-    Instrument ins = one_sample("pad", s);
+    Instrument ins = looped_instrument("pad", v, P, 0, n);
     ins.volume_env = env({{0, 24}, {25, 56}, {60, 48}}, 2);
     ins.fadeout = 700;
     ins.panning_env = env({{0, 32}, {100, 18}, {300, 46}, {400, 32}}, -1, 0, 3);
@@ -224,12 +211,7 @@ Instrument make_arp() {
         for (int k = 1; k <= 11; k += 2) x += std::sin(k * ph) / (k * k * 0.5 + 0.5);
         v[i] = x;
     }
-    Sample s;
-    store(s, v);
-    tune_period(s, P);
-    s.loop_start = 0;
-    s.loop_length = (uint32_t)v.size();
-    Instrument ins = one_sample("arp", s);
+    Instrument ins = looped_instrument("arp", v, P, 0, v.size());
     ins.volume_env = env({{0, 64}, {3, 44}, {10, 22}, {24, 8}, {40, 0}});
     ins.fadeout = 4000;
     return ins;
