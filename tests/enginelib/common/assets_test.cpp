@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/test_files.h"
 #include "cp1251.h"
 #include "engine_common.h"
 
@@ -27,29 +28,15 @@
 #pragma GCC diagnostic pop
 #endif
 
+using test_files::read_file;
+using test_files::write_file;
+
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path temp_dir() {
-    const fs::path dir = fs::temp_directory_path() / ("tarvelok_common_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return dir;
-}
+fs::path temp_dir() { return test_files::scratch_dir("common"); }
 
-// The scratch folder goes when the program ends.
-struct RemoveTempDir : ::testing::Environment {
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(temp_dir(), ignored);
-    }
-};
-const auto *const kRemoveTempDir = ::testing::AddGlobalTestEnvironment(new RemoveTempDir);
-
-void write_file(const fs::path &path, const std::string &bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f << bytes;
-}
 
 int count_lines(const std::string &text) {
     int n = 0;

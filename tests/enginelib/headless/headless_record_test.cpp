@@ -12,9 +12,13 @@
 #include <sstream>
 #include <string>
 
+#include "support/test_files.h"
 #include "cp1251.h"
 #include "engine_common.h"
 #include "enginelib/headless/headless_api.h"
+
+using test_files::read_file;
+using test_files::write_file;
 
 namespace {
 
@@ -22,32 +26,9 @@ namespace fs = std::filesystem;
 
 HeadlessApi &E = headless();
 
-fs::path temp_dir() {
-    const fs::path dir = fs::temp_directory_path() / ("tarvelok_headless_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return dir;
-}
+fs::path temp_dir() { return test_files::scratch_dir("headless"); }
 
-// The scratch folder goes when the program ends.
-struct RemoveTempDir : ::testing::Environment {
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(temp_dir(), ignored);
-    }
-};
-const auto *const kRemoveTempDir = ::testing::AddGlobalTestEnvironment(new RemoveTempDir);
 
-std::string read_file(const fs::path &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void write_file(const fs::path &path, const std::string &bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f << bytes;
-}
 
 int count_lines(const std::string &text) {
     int n = 0;

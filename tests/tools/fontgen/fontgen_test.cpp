@@ -3,6 +3,7 @@
 // What the game relies on: every printable code-page-1251 byte has a glyph; the text line is
 // 32 px and captions look centred 16 px below their draw position; the plain and the glow
 // picture share one layout, so one description serves both.
+#include "support/test_files.h"  // declares stb_image; its code is compiled just below
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
 
@@ -64,28 +65,9 @@ Font read_ofi(const fs::path &path) {
     return f;
 }
 
-struct Picture {
-    int w = 0, h = 0;
-    std::vector<unsigned char> rgba;
-    unsigned char alpha(int x, int y) const { return rgba[(static_cast<size_t>(y) * w + x) * 4 + 3]; }
-    const unsigned char *px(int x, int y) const { return &rgba[(static_cast<size_t>(y) * w + x) * 4]; }
-};
+using test_files::Picture;
+const auto load = test_files::load_picture;
 
-Picture load(const fs::path &path) {
-    Picture p;
-    int n = 0;
-    unsigned char *data = stbi_load(path.c_str(), &p.w, &p.h, &n, 4);
-    if (data) {
-        p.rgba.assign(data, data + static_cast<size_t>(p.w) * p.h * 4);
-        stbi_image_free(data);
-    }
-    return p;
-}
-
-std::string slurp(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 const fs::path kFnt = fs::path(TARVELOK_GAME_DIR) / "fnt";
 
@@ -200,15 +182,15 @@ TEST(FontGenerator, SameBytesEveryRunAndClearErrors) {
     ASSERT_EQ(std::system((tool.string() + " " + (tmp / "a").string()).c_str()), 0);
     ASSERT_EQ(std::system((tool.string() + " " + (tmp / "b").string()).c_str()), 0);
     for (const char *name : {"cyr.tga", "cyrl.tga", "cyr.ofi"}) {
-        const std::string a = slurp(tmp / "a" / name), b = slurp(tmp / "b" / name);
+        const std::string a = test_files::read_file(tmp / "a" / name), b = test_files::read_file(tmp / "b" / name);
         EXPECT_FALSE(a.empty()) << name;
         EXPECT_EQ(a, b) << name << " differs between two runs";
-        EXPECT_EQ(a, slurp(kFnt / name)) << name << " differs from the built one";
+        EXPECT_EQ(a, test_files::read_file(kFnt / name)) << name << " differs from the built one";
     }
     // A missing font file and a folder that cannot be written are reported with a failure status.
     const std::string log = (tmp / "err.txt").string();
     EXPECT_NE(std::system((tool.string() + " " + (tmp / "a").string() + " /nonexistent/font.ttf 2>" + log).c_str()), 0);
-    EXPECT_NE(slurp(log).find("/nonexistent/font.ttf"), std::string::npos) << "the message names the file";
+    EXPECT_NE(test_files::read_file(log).find("/nonexistent/font.ttf"), std::string::npos) << "the message names the file";
     EXPECT_NE(std::system((tool.string() + " " + (tmp / "missing" / "dir").string() + " 2>/dev/null").c_str()), 0);
     EXPECT_NE(std::system((tool.string() + " 2>/dev/null").c_str()), 0);
     fs::remove_all(tmp);

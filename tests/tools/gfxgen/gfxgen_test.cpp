@@ -4,6 +4,7 @@
 // frames as high as its picture); a kind loads every obj picture whose name starts with it, so no
 // name may be the start of another; soft sprites blend (transparent edges, bright middles);
 // backdrops and fill textures are opaque and the textures repeat without seams.
+#include "support/test_files.h"  // declares stb_image; its code is compiled just below
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
 
@@ -32,29 +33,9 @@ const fs::path kObj = kGame / "gfx" / "obj";
 
 constexpr int kFramesPerRow = 15;
 
-struct Picture {
-    int w = 0, h = 0;
-    std::vector<unsigned char> rgba;
-    const unsigned char *px(int x, int y) const { return &rgba[(static_cast<size_t>(y) * w + x) * 4]; }
-    int alpha(int x, int y) const { return px(x, y)[3]; }
-    bool ok() const { return !rgba.empty(); }
-};
+using test_files::Picture;
+const auto load = test_files::load_picture;
 
-Picture load(const fs::path &path) {
-    Picture p;
-    int n = 0;
-    unsigned char *data = stbi_load(path.c_str(), &p.w, &p.h, &n, 4);
-    if (data) {
-        p.rgba.assign(data, data + static_cast<size_t>(p.w) * p.h * 4);
-        stbi_image_free(data);
-    }
-    return p;
-}
-
-std::string slurp(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::string> stems(const fs::path &dir) {
     std::vector<std::string> out;
@@ -117,7 +98,7 @@ const char *const kFills[] = {"earth", "turf", "stone", "minerock", "bgcarst"};
 TEST(Pictures, EveryShareNameTheGameLooksUpExistsAsA32BitTga) {
     for (const char *name : kShareNames) {
         const fs::path path = kShare / (std::string(name) + ".tga");
-        const std::string bytes = slurp(path);
+        const std::string bytes = test_files::read_file(path);
         ASSERT_GE(bytes.size(), 18u) << path;
         EXPECT_EQ(bytes[2], 2) << name << ": uncompressed true colour";
         EXPECT_EQ(static_cast<unsigned char>(bytes[16]), 32) << name << ": 32 bits per pixel";
@@ -307,7 +288,7 @@ TEST(Generator, ListMatchesTheFilesAndRunsAreByteIdentical) {
     fs::create_directories(tmp);
     // --list names exactly the pictures in the game folder.
     ASSERT_EQ(std::system((tool.string() + " --list > " + (tmp / "list.txt").string()).c_str()), 0);
-    std::istringstream list(slurp(tmp / "list.txt"));
+    std::istringstream list(test_files::read_file(tmp / "list.txt"));
     std::set<std::string> listed, found;
     std::string folder, name;
     int w, h;
@@ -328,10 +309,10 @@ TEST(Generator, ListMatchesTheFilesAndRunsAreByteIdentical) {
     ASSERT_EQ(std::system((tool.string() + " --out " + (tmp / "b").string()).c_str()), 0);
     for (const std::string &entry : listed) {
         const std::string rel = "gfx/" + entry + ".tga";
-        const std::string a = slurp(tmp / "a" / rel), b = slurp(tmp / "b" / rel);
+        const std::string a = test_files::read_file(tmp / "a" / rel), b = test_files::read_file(tmp / "b" / rel);
         EXPECT_FALSE(a.empty()) << rel;
         EXPECT_TRUE(a == b) << rel << " differs between two runs";
-        EXPECT_TRUE(a == slurp(kGame / rel)) << rel << " differs from the built one";
+        EXPECT_TRUE(a == test_files::read_file(kGame / rel)) << rel << " differs from the built one";
     }
 
     // The contact sheet renders what is on disk into a PNG.
@@ -346,7 +327,7 @@ TEST(Generator, ListMatchesTheFilesAndRunsAreByteIdentical) {
     std::ofstream(blocker) << "a file where a folder should be";
     const std::string err = (tmp / "err.txt").string();
     EXPECT_NE(std::system((tool.string() + " --out " + blocker.string() + " 2>" + err).c_str()), 0);
-    EXPECT_NE(slurp(err).find("blocker"), std::string::npos) << "the message names the path: " << slurp(err);
+    EXPECT_NE(test_files::read_file(err).find("blocker"), std::string::npos) << "the message names the path: " << test_files::read_file(err);
     EXPECT_NE(std::system((tool.string() + " --out " + (tmp / "empty").string() + " --contact-sheet " +
                            (tmp / "x.png").string() + " 2>/dev/null").c_str()), 0);
     EXPECT_EQ(WEXITSTATUS(std::system((tool.string() + " --bogus 2>/dev/null").c_str())), 2);
