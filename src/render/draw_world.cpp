@@ -14,7 +14,9 @@
 #include "engine/engine.h"
 #include "shell/shell.h"
 
-TBase object_textures;
+// The level loader owns the catalogue; this weak stand-in only keeps the drawing linkable on its
+// own and gives way to the loader's definition.
+__attribute__((weak)) TBase object_textures;
 
 namespace {
 
