@@ -196,6 +196,13 @@ TEST(KeyFocus, EditBoxTypesUnderTheFocusEnterSubmitsAndListRotatesWithLeftRight)
     EXPECT_EQ(key_focus_index(), 1);
     EXPECT_TRUE(list->focused);
     EXPECT_FALSE(edit->focused);
+    // Its arrows glow: drawn again, additively, at half strength.
+    const Calls calls = ui.frame();
+    std::vector<std::string> arrows;
+    for (const std::string &s : sprites(calls))
+        if (s.rfind("gstr", 0) == 0) arrows.push_back(s);
+    EXPECT_EQ(arrows, (std::vector<std::string>{"gstr 446 60 64 64 255 0 1", "gstr 446 124 64 64 255 0 5",
+                                                "gstr 446 60 64 64 128 0 1", "gstr 446 124 64 64 128 0 5"}));
     const int clicks = ui.plays("click");
     ui.key(kRight);  // as the down arrow: the next entry becomes the selection
     ui.frame();
