@@ -262,7 +262,15 @@ TEST(WorldModel, RemoveKindTakesAdjacentDeletesOneCallApart) {
     ASSERT_EQ(world.object_count, 3);
     EXPECT_EQ(world.object_layer[1].kind, "b");
     EXPECT_EQ(world.object_layer[2].kind, "c");
-    // Names are compared whole and case-sensitively.
+    // Every acting name finds its own kind; names are compared whole and case-sensitively.
+    const std::pair<const char *, Kind> names[] = {
+        {"enot", Kind::enot},     {"bee", Kind::bee},       {"worm", Kind::worm},     {"krot", Kind::krot},
+        {"hedge", Kind::hedge},   {"ship", Kind::ship},     {"romash", Kind::romash}, {"vag", Kind::vag},
+        {"health", Kind::health}, {"life", Kind::life},     {"bapple", Kind::bapple}, {"bberry", Kind::bberry},
+        {"bnut", Kind::bnut},     {"bgold", Kind::bgold},   {"bsilver", Kind::bsilver}, {"table", Kind::table}};
+    for (const auto &[name, kind] : names) EXPECT_EQ(kind_of(name), kind) << name;
+    for (const char *other : {"", "b", "bapplf", "bbpple", "lantern", "oak", "kust", "tables", "vag\n", "hedgE"})
+        EXPECT_EQ(kind_of(other), Kind::other) << other;
     EXPECT_EQ(kind_of("enot"), Kind::enot);
     EXPECT_EQ(kind_of("Enot"), Kind::other);
     EXPECT_EQ(kind_of("enot "), Kind::other);
