@@ -61,8 +61,8 @@ std::vector<uint8_t> level_song(const char *name = "menu", int rows = 16) {
   return b.build();
 }
 
-constexpr uint32_t LOUD = 16000u << 16;                   // volume 64, hard left
-constexpr uint32_t QUIET = 4016u << 16;                   // round(16000 x 64 / 255), volume 16
+constexpr uint32_t LOUD = 8031u << 16;   // volume 64, hard left: round(16000 x 128 / 255)
+constexpr uint32_t QUIET = 2008u << 16;  // volume 16: round(16000 x round(16 x 255 / 128) / 255)
 
 void play_bytes(const std::vector<uint8_t> &b, int32_t flags = MUSIC_FROM_MEMORY) {
   music_play(reinterpret_cast<const char *>(b.data()), static_cast<int32_t>(b.size()), flags);
