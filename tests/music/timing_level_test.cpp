@@ -38,7 +38,9 @@ TEST(Timing, TickIsAWholeNumberOfFrames) {
   for (int n = 0; n < 10; ++n) {
     int start = n * ROW_TICKS * 983;
     EXPECT_NE(sig.left[start], 0.0f) << "note " << n << " starts at frame " << start;
-    if (n > 0) EXPECT_EQ(sig.left[start - 1], 0.0f) << "note " << n << " started early";
+    if (n > 0) {
+      EXPECT_EQ(sig.left[start - 1], 0.0f) << "note " << n << " started early";
+    }
   }
   EXPECT_EQ(sig.player->frames_rendered(), static_cast<uint64_t>(SONG));
   EXPECT_TRUE(sig.player->song_ended());
