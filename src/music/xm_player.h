@@ -44,6 +44,8 @@ public:
   // True once the song has come to a row it already played (its end or a jump back): from here
   // it repeats. Stays true.
   bool song_ended() const { return song_ended_; }
+  // True once a song without looping has reached its end: from here it renders nothing.
+  bool finished() const { return stopped_; }
   // Frames rendered so far.
   uint64_t frames_rendered() const { return frames_rendered_; }
 
