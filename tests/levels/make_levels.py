@@ -64,7 +64,7 @@ level('level_end.txt',[floor()],[hero(400),item('table',800,436)])
 # the hero standing on a spring does not bounce
 level('spring_stand.txt',[floor()],[hero(400),item('romash',400,468)])
 # showcase: every mechanic on one long valley, with scenery, lamps and plants
-ground=[floor(-400,1800),item('stone',1300,380,box(1200,380,1400,FLOOR)),
+ground=[floor(-400,1800),item('stone',1300,440,box(1200,440,1400,FLOOR)),
         item('earth',2300,FLOOR,[(1800,FLOOR),(2200,FLOOR-120),(2600,FLOOR-120),(2800,FLOOR),(2800,FLOOR+200),(1800,FLOOR+200),(1800,FLOOR)]),
         floor(3000,7000),item('minerock',2900,800,box(2700,700,3100,900)),
         item('stone',6950,250,box(6900,0,7000,FLOOR)),
