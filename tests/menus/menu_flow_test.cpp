@@ -39,7 +39,7 @@ TEST(MenuFlow, NewGameWritesTheZeroProfileBeforeTheLevelFadesIn) {
     click(s.at(kMenuReady), kNew);
     const int clicked = s.now;
     // Stopped halfway through the fade-out: the file already holds the fresh game.
-    Run early = run_sim(s, clicked + 10);
+    SimRun early = run_sim(s, clicked + 10);
     ASSERT_EQ(early.status, 0) << early.err;
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "0\r\n0\r\n0\r\n0\r\n");
     EXPECT_EQ(early.last().num("game_state"), 0);
@@ -47,7 +47,7 @@ TEST(MenuFlow, NewGameWritesTheZeroProfileBeforeTheLevelFadesIn) {
     EXPECT_EQ(early.last().num("fading_out"), 1);
     EXPECT_LT(early.last().num("fade_level"), 255);
     // Run on: the level starts at black, level 0, with the menu windows hidden, and fades in.
-    Run full = run_sim(s, clicked + kFadeFrames + 40);
+    SimRun full = run_sim(s, clicked + kFadeFrames + 40);
     ASSERT_EQ(full.status, 0) << full.err;
     const int started = full.first([](const Tick &t) { return t.num("game_state") == 1; });
     ASSERT_GE(started, 0);
@@ -63,7 +63,7 @@ TEST(MenuFlow, ContinueStartsTheSavedLevelButNothingOnceTheGameIsOver) {
     make_game_folder(kSettingsMusicOff, "Tester", "3\r\n1\r\n450\r\n2\r\n");
     Script s;
     click(s.at(kMenuReady), kContinue);
-    Run r = run_sim(s, s.now + kFadeFrames + 10);
+    SimRun r = run_sim(s, s.now + kFadeFrames + 10);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.last().num("game_state"), 1);
     EXPECT_EQ(r.last().num("level_index"), 3);
@@ -71,7 +71,7 @@ TEST(MenuFlow, ContinueStartsTheSavedLevelButNothingOnceTheGameIsOver) {
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "3\r\n1\r\n450\r\n2\r\n");  // nothing written
 
     write_bytes("cfg/prf/Tester", "10\r\n4\r\n900\r\n4\r\n");  // finished (or lost)
-    Run over = run_sim(s, s.now + kFadeFrames + 10);
+    SimRun over = run_sim(s, s.now + kFadeFrames + 10);
     ASSERT_EQ(over.status, 0) << over.err;
     for (const Tick &t : over.ticks) {
         ASSERT_EQ(t.num("game_state"), 0);
@@ -93,7 +93,7 @@ TEST(MenuFlow, SettingsTogglesAreWrittenAndAppliedByBack) {
     click(s, kDepth);
     click(s, kDepth);  // twice: as it was
     click(s, kBack);
-    Run r = run_sim(s, s.now + 10, "--calls calls.txt");
+    SimRun r = run_sim(s, s.now + 10, "--calls calls.txt");
     ASSERT_EQ(r.status, 0) << r.err;
     const int settings_shown = r.first([](const Tick &t) { return t.showing("wnd_cfg"); });
     ASSERT_GE(settings_shown, 0);
@@ -127,7 +127,7 @@ TEST(MenuFlow, CreatingPlayer1AndRefusingABadName) {
     click(s, kAdd);
     const int added = s.now;
     click(s, kBack);  // leaves the chooser with its highlighted entry
-    Run r = run_sim(s, s.now + 10);
+    SimRun r = run_sim(s, s.now + 10);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_bytes("cfg/prf/Player1"), "0\r\n0\r\n0\r\n0\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator("cfg/prf"), fs::directory_iterator()), 2);  // no "a/b" anywhere
@@ -155,7 +155,7 @@ TEST(MenuFlow, ChoosingAProfileFromTheListAndBackFromTheNewProfileWindow) {
     const int back_once = s.now;
     click(s, kListDown);  // Anna Bob Tester -> Bob Tester Anna
     click(s, kBack);
-    Run r = run_sim(s, s.now + 10);
+    SimRun r = run_sim(s, s.now + 10);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.at_frame(back_once).windows(), std::vector<std::string>{"wnd_profile"});
     EXPECT_EQ(r.last().profile(), "Bob");
@@ -179,7 +179,7 @@ TEST(MenuFlow, PauseResumeAndPauseQuitWithoutBanking) {
     s.key(kVkEscape);
     s.wait(5);
     click(s, kPauseQuit);
-    Run r = run_sim(s, s.now + 10);
+    SimRun r = run_sim(s, s.now + 10);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.at_frame(paused).num("game_state"), 2);
     EXPECT_EQ(r.at_frame(paused).windows(), std::vector<std::string>{"wnd_pause"});

@@ -104,7 +104,7 @@ struct Tick {
     }
 };
 
-struct Run {
+struct SimRun {
     int status = -1;
     std::string err;
     std::vector<Tick> ticks;
@@ -126,12 +126,12 @@ struct Run {
 
 // Runs the simulator in the current directory (a scratch game folder) for `frames` frames with the
 // script; extra arguments (e.g. "--calls calls.txt") are passed on.
-inline Run run_sim(const Script &script, int frames, const std::string &extra = "") {
+inline SimRun run_sim(const Script &script, int frames, const std::string &extra = "") {
     write_bytes("input.txt", script.text());
     const std::string cmd = std::string("'") + TARVELOK_GAME_DIR + "/tarvelok-sim' --frames " +
                             std::to_string(frames) + " --input input.txt --trace trace.jsonl " + extra +
                             " > sim.out 2> sim.err";
-    Run r;
+    SimRun r;
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.err = read_bytes("sim.err");
