@@ -27,7 +27,6 @@ namespace {
 constexpr int32_t kFullBrightness = 255;   // fade_level of a fully visible screen
 constexpr int32_t kDeepColour = 32;        // bits per pixel with colour16 = 0
 constexpr int32_t kColourStep = 16;        // 32 - 16 * colour16
-constexpr std::size_t kProfileNameBytes = 64;  // longest profile name (bytes of 1251)
 constexpr const char *kProfilePattern = "cfg\\prf\\*.*";
 
 // Windows every return to the main menu closes.
@@ -64,7 +63,7 @@ std::string refusal_reason(const std::string &name) {
         if (name[0] == '.') return CP1251("Имя не может начинаться с точки").c_str();
         for (unsigned char c : name)
             if (c < 32 || c == 127) return CP1251("Недопустимый символ").c_str();
-        if (name.size() > kProfileNameBytes) return CP1251("Слишком длинное имя").c_str();
+        if (name.size() > kProfileNameMaxBytes) return CP1251("Слишком длинное имя").c_str();
         return CP1251("Такое имя нельзя использовать").c_str();
     }
     if (platform::file_exists("cfg/prf/" + name)) return CP1251("Такое имя уже есть").c_str();
@@ -261,9 +260,9 @@ void leave_profiles() {
         if (profile_name_usable(chosen))
             run.profile_name = chosen;
         else
-            platform::warn_once("chosen-profile:" + chosen,
-                                "cfg/prf/" + chosen + " cannot be a profile name; keeping \"" +
-                                run.profile_name + "\"");
+            platform::warn_once("chosen-profile:" + platform::quote(chosen),
+                                "cfg/prf: " + platform::quote(chosen) +
+                                    " cannot be a profile name; keeping " + platform::quote(run.profile_name));
     }
     return_to_menu();
 }

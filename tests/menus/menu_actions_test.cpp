@@ -167,7 +167,9 @@ TEST(NewProfile, RefusedNamesChangeNothingOnDiskAndTheWindowSaysWhy) {
         const std::string said = element_named("txt_add")->text;
         EXPECT_NE(said, prompt) << name;
         EXPECT_FALSE(said.empty()) << name;
-        if (!reason.empty()) EXPECT_EQ(said, reason) << name;
+        if (!reason.empty()) {
+            EXPECT_EQ(said, reason) << name;
+        }
         EXPECT_EQ(run.profile_name, "Anna") << name;
         EXPECT_EQ(run.total_points, 500) << name;
         EXPECT_EQ(profile_dir(), std::vector<std::string>{"Anna"}) << name;

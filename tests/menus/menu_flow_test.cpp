@@ -192,3 +192,49 @@ TEST(MenuFlow, PauseResumeAndPauseQuitWithoutBanking) {
     EXPECT_EQ(r.last().num("total_points"), 300);
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "2\r\n1\r\n300\r\n1\r\n");
 }
+
+TEST(MenuFlow, KeysAloneCreateAProfileChangeSettingsPlayPauseAndQuit) {
+    ScratchDir dir;
+    make_game_folder(kSettingsMusicOff, "Tester", "4\r\n2\r\n800\r\n1\r\n");
+    Script s;
+    s.at(kMenuReady);
+    s.key(kVkDown);              // shows the focus on "Начать игру"
+    s.key(kVkUp).key(kVkReturn);  // the greeting: the profile chooser, its list focused
+    s.key(kVkDown).key(kVkReturn);  // "Новый": the name box, typing at once
+    const int typing = s.now;
+    s.type("Kay").key(kVkReturn);  // Enter in the box adds the profile
+    const int added = s.now;
+    s.key(kVkRight).key(kVkLeft);  // the list turns and back: "Kay" highlighted again
+    s.key(kVkEscape);              // "Назад": Kay becomes the profile
+    const int chosen = s.now;
+    s.key(kVkDown).key(kVkDown).key(kVkReturn);  // "Настройки"
+    s.key(kVkReturn);                            // "Режим": full screen
+    s.key(kVkDown).key(kVkDown).key(kVkDown).key(kVkReturn);  // "Музыка": on
+    s.key(kVkEscape);                                          // back, written
+    const int back = s.now;
+    s.key(kVkReturn);  // the focus is on "Начать игру" again: a new game
+    s.wait(kFadeFrames + 10);
+    s.key(kVkEscape);  // pause, "Продолжить" focused
+    const int paused = s.now;
+    s.key(kVkReturn);  // resume
+    const int resumed = s.now;
+    s.wait(10);
+    s.key(kVkEscape).key(kVkDown).key(kVkDown).key(kVkReturn);  // pause, "Выйти"
+    const int quit = s.now;
+    SimRun r = run_sim(s, s.now + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.at_frame(typing).windows(), std::vector<std::string>{"wnd_np"});
+    EXPECT_EQ(r.at_frame(added).windows(), std::vector<std::string>{"wnd_profile"});
+    EXPECT_EQ(read_bytes("cfg/prf/Kay"), "0\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(r.at_frame(chosen).windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.at_frame(chosen).profile(), "Kay");
+    EXPECT_EQ(r.at_frame(back).windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "0\r\n0\r\n0\r\n0\r\nKay\r\n");
+    EXPECT_EQ(r.at_frame(paused).num("game_state"), 2);
+    EXPECT_EQ(r.at_frame(paused).windows(), std::vector<std::string>{"wnd_pause"});
+    EXPECT_EQ(r.at_frame(resumed).num("game_state"), 1);
+    EXPECT_EQ(r.at_frame(quit).num("game_state"), 0);
+    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.last().profile(), "Kay");
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n2\r\n800\r\n1\r\n");  // untouched
+}
