@@ -275,6 +275,9 @@ TEST(FrameDrawing, HealthBarIsFullWithoutDamageAndNoCursorWithMouseOff) {
 TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     ScratchDir dir;
     make_game_folder(dir.path());
+    // The final scene's entry in the scene list, and an empty level for it.
+    write_bytes(dir.path() / "cfg" / "scenes.txt", std::string(10, '\n') + "final.txt\r\n");
+    write_bytes(dir.path() / "final.txt", "sky\r\n0\r\n0\r\n0\r\n0\r\n");
     constexpr int kStartTick = 30;
     HeadlessRun r = run_headless(dir.path(), 110, [](int tick) {
         if (tick == kStartTick) {  // what "new game" asks for, with the final scene's title
