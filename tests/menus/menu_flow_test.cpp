@@ -207,12 +207,13 @@ TEST(MenuFlow, KeysAloneCreateAProfileChangeSettingsPlayPauseAndQuit) {
     s.key(kVkRight).key(kVkLeft);  // the list turns and back: "Kay" highlighted again
     s.key(kVkEscape);              // "Назад": Kay becomes the profile
     const int chosen = s.now;
-    s.key(kVkDown).key(kVkDown).key(kVkReturn);  // "Настройки"
+    // The focus is back on the greeting that opened the chooser.
+    s.key(kVkDown).key(kVkDown).key(kVkDown).key(kVkReturn);  // "Настройки"
     s.key(kVkReturn);                            // "Режим": full screen
     s.key(kVkDown).key(kVkDown).key(kVkDown).key(kVkReturn);  // "Музыка": on
     s.key(kVkEscape);                                          // back, written
     const int back = s.now;
-    s.key(kVkReturn);  // the focus is on "Начать игру" again: a new game
+    s.key(kVkUp).key(kVkUp).key(kVkReturn);  // from "Настройки" up to "Начать игру": a new game
     s.wait(kFadeFrames + 10);
     s.key(kVkEscape);  // pause, "Продолжить" focused
     const int paused = s.now;

@@ -140,12 +140,19 @@ inline SimRun run_sim(const Script &script, int frames, const std::string &extra
     return r;
 }
 
-// A scratch game folder: the fonts of the built game (so text widths are the real ones), the
-// settings given and, when `profile` is not empty, that profile's file.
+// A scratch game folder: the fonts of the built game (so text widths are the real ones), its test
+// levels, a scene list naming them (ten playable levels and the final scene; `levels` replaces the
+// first entries), the settings given and, when `profile_name` is not empty, that profile's file.
 inline void make_game_folder(const std::string &settings, const std::string &profile_name = "",
-                             const std::string &profile = "") {
+                             const std::string &profile = "",
+                             const std::vector<std::string> &levels = {}) {
     const fs::path game = TARVELOK_GAME_DIR;
     fs::create_directory_symlink(game / "fnt", "fnt");
+    fs::create_directory_symlink(game / "tests", "tests");
+    std::string scenes;
+    for (std::size_t i = 0; i <= 10; ++i)
+        scenes += (i < levels.size() ? levels[i] : std::string("tests/levels/flat.txt")) + "\r\n";
+    write_bytes("cfg/scenes.txt", scenes);
     write_bytes("cfg/config.txt", settings);
     fs::create_directories("cfg/prf");
     if (!profile_name.empty()) write_bytes("cfg/prf/" + profile_name, profile);
