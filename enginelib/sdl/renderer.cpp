@@ -207,6 +207,19 @@ unsigned renderer_create_texture(const uint8_t *rgba, int width, int height) {
     return id;
 }
 
+void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int width, int height) {
+    if (texture == R.pending_texture) renderer_flush();
+    GLuint id = texture;
+    if (!id) gl.GenTextures(1, &id);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, id);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    R.bound_texture = id;
+    texture = id;
+}
+
 void renderer_delete_texture(unsigned texture) {
     if (!texture) return;
     if (texture == R.pending_texture) renderer_flush();

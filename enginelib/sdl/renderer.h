@@ -49,6 +49,8 @@ void renderer_shutdown();
 // premultiplied. Returns the GL name (never 0 on success).
 unsigned renderer_create_texture(const uint8_t *rgba, int width, int height);
 void renderer_delete_texture(unsigned texture);
+// (Re)specifies `texture` from pixels already premultiplied, creating it when it is 0.
+void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int width, int height);
 // The 1 x 1 white texture used for filled shapes.
 unsigned renderer_white_texture();
 
