@@ -99,26 +99,41 @@ bool atlas_find_room(AtlasPage &page, int w, int h, int &x, int &y) {
     return true;
 }
 
-// Copies the picture into an atlas page, premultiplied, with its edge texels repeated once around
-// it. Pictures too large for a page keep only their own texture.
-void atlas_place(Texture *t, const uint8_t *rgba) {
-    const int w = t->rec.width, h = t->rec.height;
-    const int bw = w + 2 * kAtlasBorder, bh = h + 2 * kAtlasBorder;
-    if (w <= 0 || h <= 0 || bw > kAtlasWidth || bh > kAtlasMaxHeight) return;
-    int x = 0, y = 0;
-    if (g_draw.pages.empty() || !atlas_find_room(*g_draw.pages.back(), bw, bh, x, y)) {
+// Room for a w x h picture on the newest page (a new page when it is full), grown to hold it.
+// Queued triangles are sent first: they may sample the page at its old height.
+AtlasPage *atlas_alloc(int w, int h, int &x, int &y) {
+    renderer_flush();
+    if (g_draw.pages.empty() || !atlas_find_room(*g_draw.pages.back(), w, h, x, y)) {
         g_draw.pages.push_back(std::make_unique<AtlasPage>());
-        atlas_find_room(*g_draw.pages.back(), bw, bh, x, y);
+        atlas_find_room(*g_draw.pages.back(), w, h, x, y);
     }
     AtlasPage &page = *g_draw.pages.back();
-    const int needed = (y + bh + kAtlasRowStep - 1) / kAtlasRowStep * kAtlasRowStep;
+    const int needed = (y + h + kAtlasRowStep - 1) / kAtlasRowStep * kAtlasRowStep;
     if (needed > page.height) {
         page.height = needed;
         page.pixels.resize(size_t(kAtlasWidth) * page.height * 4, 0);
     }
+    page.dirty = true;
+    ++page.live;
+    return &page;
+}
+
+bool fits_a_page(int w, int h) {
+    return w > 0 && h > 0 && w + 2 * kAtlasBorder <= kAtlasWidth && h + 2 * kAtlasBorder <= kAtlasMaxHeight;
+}
+
+// Copies the picture into an atlas page, premultiplied, with its edge texels repeated once around
+// it (filtering at its border then behaves as clamping). Pictures too large for a page keep only
+// their own texture.
+void atlas_place(Texture *t, const uint8_t *rgba) {
+    const int w = t->rec.width, h = t->rec.height;
+    if (!fits_a_page(w, h)) return;
+    const int bw = w + 2 * kAtlasBorder, bh = h + 2 * kAtlasBorder;
+    int x = 0, y = 0;
+    AtlasPage *page = atlas_alloc(bw, bh, x, y);
     for (int py = 0; py < bh; ++py) {
         const int sy = std::clamp(py - kAtlasBorder, 0, h - 1);
-        uint8_t *dst = &page.pixels[(size_t(y + py) * kAtlasWidth + x) * 4];
+        uint8_t *dst = &page->pixels[(size_t(y + py) * kAtlasWidth + x) * 4];
         for (int px = 0; px < bw; ++px, dst += 4) {
             const uint8_t *src = rgba + (size_t(sy) * w + std::clamp(px - kAtlasBorder, 0, w - 1)) * 4;
             const unsigned a = src[3];
@@ -126,17 +141,34 @@ void atlas_place(Texture *t, const uint8_t *rgba) {
             dst[3] = uint8_t(a);
         }
     }
-    page.dirty = true;
-    ++page.live;
-    t->page = &page;
+    t->page = page;
     t->atlas_x = x + kAtlasBorder;
     t->atlas_y = y + kAtlasBorder;
 }
 
-// A freed picture's page goes once nothing on it is in use any more.
-void atlas_release(Texture *t) {
-    AtlasPage *page = t->page;
-    t->page = nullptr;
+// A second copy of a placed picture whose border holds the texels of the opposite edges, so that
+// filtering across a tile boundary blends the picture with its own repetition (no seam).
+void atlas_place_wrapped(Texture *t) {
+    const int w = t->rec.width, h = t->rec.height;
+    std::vector<uint8_t> picture(size_t(w) * h * 4);  // taken out first: the page may move
+    for (int py = 0; py < h; ++py)
+        std::memcpy(&picture[size_t(py) * w * 4],
+                    &t->page->pixels[(size_t(t->atlas_y + py) * kAtlasWidth + t->atlas_x) * 4], size_t(w) * 4);
+    const int bw = w + 2 * kAtlasBorder, bh = h + 2 * kAtlasBorder;
+    int x = 0, y = 0;
+    AtlasPage *page = atlas_alloc(bw, bh, x, y);
+    for (int py = 0; py < bh; ++py) {
+        const int sy = (py - kAtlasBorder + h) % h;
+        uint8_t *dst = &page->pixels[(size_t(y + py) * kAtlasWidth + x) * 4];
+        for (int px = 0; px < bw; ++px, dst += 4)
+            std::memcpy(dst, &picture[(size_t(sy) * w + (px - kAtlasBorder + w) % w) * 4], 4);
+    }
+    t->wrap_page = page;
+    t->wrap_x = x + kAtlasBorder;
+    t->wrap_y = y + kAtlasBorder;
+}
+
+void release_page(AtlasPage *page) {
     if (!page || --page->live > 0) return;
     if (g_draw.context_alive) renderer_delete_texture(page->gl_name);
     auto &pages = g_draw.pages;
@@ -144,30 +176,39 @@ void atlas_release(Texture *t) {
                 pages.end());
 }
 
-// What a sprite or glyph of `t` samples: a GL texture and the place of t's picture in it, as
-// u' = u0 + u * du (likewise v), u and v running 0..1 across the picture.
+// A freed picture's pages go once nothing on them is in use any more.
+void atlas_release(Texture *t) {
+    release_page(t->page);
+    release_page(t->wrap_page);
+    t->page = t->wrap_page = nullptr;
+}
+
+// What a sprite, glyph or repeating triangle of `t` samples: a GL texture and the place of t's
+// picture in it, as u' = u0 + u * du (likewise v), u and v running 0..1 across the picture.
 struct Source {
     unsigned texture = 0;
     float u0 = 0, v0 = 0, du = 1, dv = 1;
 };
 
-Source source_of(Texture *t) {
-    Source s;
-    AtlasPage *page = t->page;
-    if (!page) {
-        ensure_uploaded(t);
-        s.texture = t->gl_name;
-        return s;
-    }
+Source page_source(AtlasPage *page, int x, int y, const Texture *t) {
     if (page->dirty || !page->gl_name) {
         renderer_upload_premultiplied(page->gl_name, page->pixels.data(), kAtlasWidth, page->height);
         page->dirty = false;
     }
+    Source s;
     s.texture = page->gl_name;
-    s.u0 = float(t->atlas_x) / kAtlasWidth;
-    s.v0 = float(t->atlas_y) / float(page->height);
+    s.u0 = float(x) / kAtlasWidth;
+    s.v0 = float(y) / float(page->height);
     s.du = float(t->rec.width) / kAtlasWidth;
     s.dv = float(t->rec.height) / float(page->height);
+    return s;
+}
+
+Source source_of(Texture *t) {
+    if (t->page) return page_source(t->page, t->atlas_x, t->atlas_y, t);
+    ensure_uploaded(t);
+    Source s;
+    s.texture = t->gl_name;
     return s;
 }
 
@@ -286,10 +327,23 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
         g_device_state.vertex_format != OE_VERTEX_FORMAT_XYZRHW_DIFFUSE_TEX1 || count > kDeviceMaxPrimitives)
         return kD3dInvalidCall;
     if (count == 0 || !g_draw.context_alive) return kD3dOk;
+    // The picture repeats: from its wrapped copy in an atlas page (same batch as the sprites) when
+    // it has one, else from its own texture with a repeating sampler.
     unsigned texture = renderer_white_texture();
+    Sampler sampler = Sampler::Repeat;
+    Source wrap;
+    bool wrapped = false;
     if (Texture *t = g_device_state.texture) {
-        ensure_uploaded(t);
-        texture = t->gl_name;
+        if (t->page && !t->wrap_page) atlas_place_wrapped(t);
+        if (t->wrap_page) {
+            wrap = page_source(t->wrap_page, t->wrap_x, t->wrap_y, t);
+            texture = wrap.texture;
+            sampler = Sampler::Linear;
+            wrapped = true;
+        } else {
+            ensure_uploaded(t);
+            texture = t->gl_name;
+        }
     }
     std::vector<Vertex> &out = g_draw.scratch;
     out.resize(size_t(count) * 3);
@@ -309,8 +363,17 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
         o.u = u;
         o.v = v;
         premultiply(o, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
+        if (wrapped) {
+            o.rect[0] = wrap.u0;
+            o.rect[1] = wrap.v0;
+            o.rect[2] = wrap.du;
+            o.rect[3] = wrap.dv;
+        } else {
+            o.rect[0] = o.rect[1] = 0;
+            o.rect[2] = o.rect[3] = 1;
+        }
     }
-    renderer_triangles(texture, Sampler::Repeat, out.data(), int(out.size()));
+    renderer_triangles(texture, sampler, out.data(), int(out.size()));
     return kD3dOk;
 }
 
