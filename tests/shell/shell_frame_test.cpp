@@ -16,6 +16,7 @@
 #include "menus/menus.h"
 #include "shell/shell.h"
 #include "shell/test_support.h"
+#include "support/call_log.h"
 #include "ui/ui.h"
 #include "world/world.h"
 
@@ -32,25 +33,7 @@ struct Call {
     double num(std::size_t i) const { return std::stod(args.at(i)); }
 };
 
-std::vector<std::string> split_log_line(const std::string &line) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == ' ') { ++i; continue; }
-        std::string tok;
-        if (line[i] == '"') {
-            for (++i; i < line.size() && line[i] != '"'; ++i) {
-                if (line[i] == '\\' && i + 1 < line.size()) ++i;
-                tok += line[i];
-            }
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ') tok += line[i++];
-        }
-        out.push_back(tok);
-    }
-    return out;
-}
+using call_log::split_log_line;
 
 // A run of the game on the headless engine.
 struct HeadlessRun {
@@ -290,6 +273,9 @@ TEST(FrameDrawing, HealthBarIsFullWithoutDamageAndNoCursorWithMouseOff) {
 TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     ScratchDir dir;
     make_game_folder(dir.path());
+    // The final scene's entry in the scene list, and an empty level for it.
+    write_bytes(dir.path() / "cfg" / "scenes.txt", std::string(10, '\n') + "final.txt\r\n");
+    write_bytes(dir.path() / "final.txt", "sky\r\n0\r\n0\r\n0\r\n0\r\n");
     constexpr int kStartTick = 30;
     HeadlessRun r = run_headless(dir.path(), 110, [](int tick) {
         if (tick == kStartTick) {  // what "new game" asks for, with the final scene's title
