@@ -2,9 +2,9 @@
 // positions, from a scratch game folder: a new game writing zeros before the level fades in,
 // continue (and not at level 10), the settings toggles written by "Назад" (and the click on
 // "Настройки" toggling nothing), creating a profile, a refused name, choosing a profile, pause
-// and resume, pause then "Выйти"; through small levels of their own: the results and their three buttons,
-// the game over after the fourth death, the end window; the whole flow by keys alone, and once
-// with the mouse from a new profile to continuing after a pause.
+// and resume, pause then "Выйти"; through small levels of their own: the results and their three
+// buttons, the game over after the fourth death, the end window; the whole flow by keys alone,
+// and once with the mouse from a new profile to continuing after a pause.
 #include <gtest/gtest.h>
 
 #include "menus/sim_driver.h"
