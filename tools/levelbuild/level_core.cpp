@@ -570,6 +570,7 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
     };
     std::vector<std::vector<double>> cross_at(n);   // every crossing, ascending y
     std::vector<std::vector<int>> nodes_at(n);
+    std::vector<std::vector<std::pair<double, double>>> solid_at(n);
     std::vector<Node> nodes;
     for (int i = 0; i < n; ++i) {
         const double x = lo + i * kSample + 0.5;
@@ -588,6 +589,12 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
                 nodes.push_back({i, y, line});
             }
             above = y;
+        }
+        // Solid stretches of the column: between crossings, wherever the middle is inside an outline.
+        for (size_t k = 0; k <= cs.size() && !cs.empty(); ++k) {
+            const double u = k == 0 ? -kInf : cs[k - 1].first, v = k == cs.size() ? kInf : cs[k].first;
+            const double mid = k == 0 ? v - 1 : (k == cs.size() ? u + 1 : (u + v) / 2);
+            if (inside_solid(level, x, mid)) solid_at[i].push_back({u, v});
         }
         if (cs.empty()) {   // open air: whoever gets here falls for ever
             nodes_at[i].push_back(int(nodes.size()));
@@ -629,9 +636,12 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
                     // Nothing solid in the band the hero passes through on the way.
                     const double band_top = std::min(a.y, b.y) - kHeadroom, band_bottom = std::max(a.y, b.y);
                     bool clear = true;
-                    for (int k = std::min(i, j) + 1; k < std::max(i, j) && clear; ++k)
+                    for (int k = std::min(i, j) + 1; k < std::max(i, j) && clear; ++k) {
                         for (double c : cross_at[k])
                             if (c > band_top && c < band_bottom) { clear = false; break; }
+                        for (const auto &[u, v] : solid_at[k])
+                            if (u < band_bottom && v > band_top) { clear = false; break; }
+                    }
                     if (clear) to(id);
                 }
             }
