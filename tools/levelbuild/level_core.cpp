@@ -11,6 +11,8 @@
 //                                      a strip of terrain: the top line given left to right,
 //                                      filled down to y B; split into convex pieces at most
 //                                      kPieceWidth wide; "tufts" strews grass tufts along it
+//   roof TEXTURE top=T x,y x,y ...     the same hanging down: the lower line given left to
+//                                      right, filled up to y T (cave ceilings, usually "bgcarst")
 // Point lists may go on in lines that start with a blank. A ground reference is "g", "g@Y0"
 // (the first solid surface at or below Y0 instead of the topmost), optionally followed by +N or
 // -N pixels; the kind's resting offset is applied so the item stands on that surface.
@@ -230,7 +232,15 @@ namespace {
 
 // Splits a strip's top line into convex pieces (slopes never decreasing within a piece) of at
 // most kPieceWidth, each an outline: bottom-left, the top points, bottom-right.
-std::vector<std::vector<Point>> land_pieces(std::vector<Point> top, double bottom) {
+std::vector<std::vector<Point>> land_pieces(std::vector<Point> top, double bottom, bool hanging) {
+    // A hanging strip is a standing one upside down.
+    if (hanging) {
+        for (Point &p : top) p.y = -p.y;
+        auto pieces = land_pieces(top, -bottom, false);
+        for (auto &piece : pieces)
+            for (Point &p : piece) p.y = -p.y;
+        return pieces;
+    }
     // Long segments are cut first so that no piece is wider than kPieceWidth.
     std::vector<Point> fine;
     for (size_t i = 0; i < top.size(); ++i) {
@@ -302,6 +312,7 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
     struct Open {
         bool active = false;
         bool land = false;
+        bool roof = false;
         bool tufts = false;
         std::string texture;
         double bottom = 0;
@@ -322,13 +333,15 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
             for (size_t i = 1; i < open.pts.size(); ++i)
                 if (open.pts[i].x <= open.pts[i - 1].x) ok = false;
             for (const Point &p : open.pts)
-                if (p.y >= open.bottom) ok = false;
+                if (open.roof ? p.y <= open.bottom : p.y >= open.bottom) ok = false;
             if (!ok) {
-                fail(open.line, "land needs two or more points with x rising and every y above bottom=" +
-                                    std::to_string(int(open.bottom)));
+                fail(open.line, open.roof ? "roof needs two or more points with x rising and every y below top=" +
+                                                std::to_string(int(open.bottom))
+                                          : "land needs two or more points with x rising and every y above bottom=" +
+                                                std::to_string(int(open.bottom)));
                 return;
             }
-            for (auto &piece : land_pieces(open.pts, open.bottom)) {
+            for (auto &piece : land_pieces(open.pts, open.bottom, open.roof)) {
                 Item it;
                 it.kind = open.texture;
                 it.x = int(piece[1].x);
@@ -337,7 +350,7 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
                 it.line = open.line;
                 level.layers[open.layer].push_back(it);
             }
-            if (open.tufts) add_tufts(open.pts, pics, open.line, level.layers[open.layer]);
+            if (open.tufts && !open.roof) add_tufts(open.pts, pics, open.line, level.layers[open.layer]);
         } else {
             if (!fan_drawable(open.pts)) {
                 fail(open.line, "the outline cannot be drawn as a fan around its first point: make it convex "
@@ -407,12 +420,13 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
         }
         if (layer < 0) { fail(line, "\"" + w + "\" before any section ([back], [ground], [front], [objects])"); continue; }
 
-        if (w == "poly" || w == "land") {
+        if (w == "poly" || w == "land" || w == "roof") {
             if (toks.size() < 2) { fail(line, w + " needs a texture"); continue; }
             if (layer == kObjects) { fail(line, "outlines belong to [back], [ground] or [front], not [objects]"); continue; }
             open = Open{};
             open.active = true;
-            open.land = w == "land";
+            open.land = w == "land" || w == "roof";
+            open.roof = w == "roof";
             open.texture = toks[1];
             open.line = line;
             open.layer = layer;
@@ -422,7 +436,8 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
                 bool have_bottom = false;
                 for (; i < toks.size() && toks[i].find(',') == std::string::npos; ++i) {
                     int b = 0;
-                    if (toks[i].rfind("bottom=", 0) == 0 && parse_int(toks[i].substr(7), b)) {
+                    const std::string key = open.roof ? "top=" : "bottom=";
+                    if (toks[i].rfind(key, 0) == 0 && parse_int(toks[i].substr(key.size()), b)) {
                         open.bottom = b;
                         have_bottom = true;
                     } else if (toks[i] == "tufts") {
@@ -431,7 +446,7 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
                         fail(line, "unknown land option \"" + toks[i] + "\"");
                     }
                 }
-                if (!have_bottom) { fail(line, "land needs bottom=Y"); open.active = false; continue; }
+                if (!have_bottom) { fail(line, open.roof ? "roof needs top=Y" : "land needs bottom=Y"); open.active = false; continue; }
             }
             add_points(line, toks, i);
             continue;
@@ -632,16 +647,21 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
                     const double drop = b.y - a.y;
                     if (drop < -rise) continue;
                     const double reach = jump_reach(rise, std::isfinite(drop) ? drop : 2000);
-                    if (dist > reach && !(by_cart && drop > -40)) continue;
+                    const bool ride = by_cart && drop > -40;
+                    if (dist > reach && !ride) continue;
                     // Nothing solid in the band the hero passes through on the way.
                     const double band_top = std::min(a.y, b.y) - kHeadroom, band_bottom = std::max(a.y, b.y);
-                    bool clear = true;
-                    for (int k = std::min(i, j) + 1; k < std::max(i, j) && clear; ++k) {
+                    bool clear = true;   // a cart ride flies over what lies between
+                    for (int k = std::min(i, j) + 1; k < std::max(i, j) && clear && !(ride && dist > reach); ++k) {
                         for (double c : cross_at[k])
                             if (c > band_top && c < band_bottom) { clear = false; break; }
                         for (const auto &[u, v] : solid_at[k])
                             if (u < band_bottom && v > band_top) { clear = false; break; }
                     }
+                    // At both ends, rock above the place itself stands in the way too.
+                    for (const Node *end : {&a, &b})
+                        for (const auto &[u, v] : solid_at[end->column])
+                            if (v <= end->y + 1 && u < band_bottom && v > band_top) clear = false;
                     if (clear) to(id);
                 }
             }
