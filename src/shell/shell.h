@@ -91,6 +91,11 @@ void frame_procedure();
 void load_procedure();
 void splash_procedure();
 
+// Starts the level in `path` once the screen is black: menu windows hidden, the world cleared and
+// loaded, game state 1 (the fade-in follows). A level that fails to load is reported and the game
+// goes back to the main menu.
+void start_level(const std::string &path);
+
 // Camera follow, once per logic tick while playing (before the world step).
 void camera_follow();
 
