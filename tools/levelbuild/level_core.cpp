@@ -31,6 +31,7 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <queue>
 #include <set>
 #include <sstream>
 
@@ -50,6 +51,7 @@ constexpr double kReachSlack = 1.15;    // the model's generosity on horizontal 
 constexpr double kCartReach = 1400;     // px a cart may carry the hero to the right
 constexpr double kSample = 8;           // px between the model's columns
 constexpr double kHeadroom = 90;        // px of free space a place to stand needs above it
+constexpr double kMoveCost = 24;        // px added to every move's cost: fewer, longer moves first
 constexpr int kPieceWidth = 256;        // px: widest terrain piece (the fill clamps far vertices)
 constexpr double kTuftSpacing = 88;     // px between grass tufts along a strip
 constexpr double kShipReachDown = 140;  // px: a "ship" this far above a pit's floor still kills there
@@ -525,6 +527,131 @@ double jump_reach(double rise, double drop) {
 
 }  // namespace
 
+// ---- the reach model ------------------------------------------------------------------------
+
+bool ReachModel::build(const Level &level) {
+    cross_at_.clear(); nodes_at_.clear(); solid_at_.clear(); nodes_.clear();
+    spring_.clear(); cart_.clear();
+    const auto segs = solid_segments(level);
+    if (segs.empty()) return false;
+    double lo = kInf, hi = -kInf;
+    for (const Segment &s : segs) {
+        lo = std::min({lo, s.a.x, s.b.x});
+        hi = std::max({hi, s.a.x, s.b.x});
+    }
+    lo -= 4 * kSample;   // open air beyond each end: falling off the level
+    hi += 4 * kSample;
+    lo_ = lo;
+    const int n = int((hi - lo) / kSample) + 1;
+    n_ = n;
+    cross_at_.resize(n);
+    nodes_at_.resize(n);
+    solid_at_.resize(n);
+    for (int i = 0; i < n; ++i) {
+        const double x = lo + i * kSample + 0.5;
+        std::vector<std::pair<double, int>> cs;
+        for (const Segment &s : segs) {
+            const double x0 = std::min(s.a.x, s.b.x), x1 = std::max(s.a.x, s.b.x);
+            if (x < x0 || x > x1 || x1 - x0 < 1e-9) continue;
+            cs.push_back({s.a.y + (x - s.a.x) / (s.b.x - s.a.x) * (s.b.y - s.a.y), s.line});
+        }
+        std::sort(cs.begin(), cs.end());
+        double above = -kInf;
+        for (const auto &[y, line] : cs) {
+            cross_at_[i].push_back(y);
+            if (y - above >= kHeadroom && !inside_solid(level, x, y - 2)) {
+                nodes_at_[i].push_back(int(nodes_.size()));
+                nodes_.push_back({i, y, line});
+            }
+            above = y;
+        }
+        // Solid stretches of the column: between crossings, wherever the middle is inside an outline.
+        for (size_t k = 0; k <= cs.size() && !cs.empty(); ++k) {
+            const double u = k == 0 ? -kInf : cs[k - 1].first, v = k == cs.size() ? kInf : cs[k].first;
+            const double mid = k == 0 ? v - 1 : (k == cs.size() ? u + 1 : (u + v) / 2);
+            if (inside_solid(level, x, mid)) solid_at_[i].push_back({u, v});
+        }
+        if (cs.empty()) {   // open air: whoever gets here falls for ever
+            nodes_at_[i].push_back(int(nodes_.size()));
+            nodes_.push_back({i, kInf, 0});
+        }
+    }
+    spring_.assign(n, 0);
+    cart_.assign(n, 0);
+    for (const Item &it : level.layers[kObjects])
+        for (int i = column_of(it.x - 40); i <= column_of(it.x + 40); ++i) {
+            if (it.kind == "romash") spring_[i] = 1;
+            if (it.kind == "vag") cart_[i] = 1;
+        }
+    return true;
+}
+
+int ReachModel::column_of(double x) const { return std::clamp(int(std::lround((x - lo_) / kSample)), 0, n_ - 1); }
+
+double ReachModel::column_x(int column) const { return lo_ + column * kSample; }
+
+int ReachModel::node_below(int column, double y) const {
+    for (int id : nodes_at_[column])
+        if (nodes_[id].y >= y - 1) return id;
+    return nodes_at_[column].back();
+}
+
+// Moves from a node: to a node of a column within reach whose height the jump (or spring, or a
+// cart ride to the right) can get to, with no terrain in the way at the heights between.
+void ReachModel::moves(int from, const std::function<void(int, double)> &to) const {
+    const Node &a = nodes_[from];
+    if (!std::isfinite(a.y)) return;
+    const int i = a.column, n = n_;
+    const double rise = spring_[i] ? kSpringRise : kJumpRise;
+    for (int dir = -1; dir <= 1; dir += 2) {
+        for (int j = i + dir; j >= 0 && j < n; j += dir) {
+            const double dist = std::fabs(j - i) * kSample;
+            const bool by_cart = cart_[i] && dir > 0 && dist <= kCartReach;
+            if (!by_cart && dist > jump_reach(rise, 2000)) break;
+            for (int id : nodes_at_[j]) {
+                const Node &b = nodes_[id];
+                const double drop = b.y - a.y;
+                if (drop < -rise) continue;
+                const double reach = jump_reach(rise, std::isfinite(drop) ? drop : 2000);
+                const bool ride = by_cart && drop > -40;
+                if (dist > reach && !ride) continue;
+                // Nothing solid in the band the hero passes through on the way.
+                const double band_top = std::min(a.y, b.y) - kHeadroom, band_bottom = std::max(a.y, b.y);
+                bool clear = true;   // a cart ride flies over what lies between
+                for (int k = std::min(i, j) + 1; k < std::max(i, j) && clear && !(ride && dist > reach); ++k) {
+                    for (double c : cross_at_[k])
+                        if (c > band_top && c < band_bottom) { clear = false; break; }
+                    for (const auto &[u, v] : solid_at_[k])
+                        if (u < band_bottom && v > band_top) { clear = false; break; }
+                }
+                // At both ends, rock above the place itself stands in the way too.
+                for (const Node *end : {&a, &b})
+                    for (const auto &[u, v] : solid_at_[end->column])
+                        if (v <= end->y + 1 && u < band_bottom && v > band_top) clear = false;
+                if (clear) to(id, dist + std::fabs(drop < 0 ? drop : 0));
+            }
+        }
+    }
+}
+
+std::vector<double> ReachModel::costs_to(const std::vector<int> &goals) const {
+    const int m = int(nodes_.size());
+    std::vector<std::vector<std::pair<int, double>>> back(m);
+    for (int id = 0; id < m; ++id) moves(id, [&](int j, double c) { back[j].push_back({id, c}); });
+    std::vector<double> cost(m, kInf);
+    using Entry = std::pair<double, int>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+    for (int g : goals) { cost[g] = 0; open.push({0, g}); }
+    while (!open.empty()) {
+        const auto [c, j] = open.top();
+        open.pop();
+        if (c > cost[j]) continue;
+        for (const auto &[i, step] : back[j])
+            if (c + step + kMoveCost < cost[i]) { cost[i] = c + step + kMoveCost; open.push({cost[i], i}); }
+    }
+    return cost;
+}
+
 bool check_level(const Level &level, const std::string &source, std::vector<std::string> &errors) {
     const size_t errors_before = errors.size();
     auto fail = [&](int line, const std::string &msg) { errors.push_back(where(source, line) + msg); };
@@ -562,111 +689,19 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
     }
     if (errors.size() != errors_before || !count_of("enot")) return false;
 
-    // ---- the fall check: a coarse walk-and-jump model over columns of the terrain ----------
-    // Each column holds every height where a solid segment crosses it; a crossing with room for
-    // the hero above it is a place to stand (a node). Moves join nodes of nearby columns.
-    const auto segs = solid_segments(level);
-    if (segs.empty()) {
+    // ---- the fall check: a coarse walk-and-jump model over the terrain ----------------------
+    ReachModel model;
+    if (!model.build(level)) {
         fail(by_kind["enot"][0]->line, "there is no solid ground at all");
         return false;
     }
-    double lo = kInf, hi = -kInf;
-    for (const Segment &s : segs) {
-        lo = std::min({lo, s.a.x, s.b.x});
-        hi = std::max({hi, s.a.x, s.b.x});
-    }
-    lo -= 4 * kSample;   // open air beyond each end: falling off the level
-    hi += 4 * kSample;
-    const int n = int((hi - lo) / kSample) + 1;
-    struct Node {
-        int column;
-        double y;   // infinite: no floor below
-        int line;
-    };
-    std::vector<std::vector<double>> cross_at(n);   // every crossing, ascending y
-    std::vector<std::vector<int>> nodes_at(n);
-    std::vector<std::vector<std::pair<double, double>>> solid_at(n);
-    std::vector<Node> nodes;
-    for (int i = 0; i < n; ++i) {
-        const double x = lo + i * kSample + 0.5;
-        std::vector<std::pair<double, int>> cs;
-        for (const Segment &s : segs) {
-            const double x0 = std::min(s.a.x, s.b.x), x1 = std::max(s.a.x, s.b.x);
-            if (x < x0 || x > x1 || x1 - x0 < 1e-9) continue;
-            cs.push_back({s.a.y + (x - s.a.x) / (s.b.x - s.a.x) * (s.b.y - s.a.y), s.line});
-        }
-        std::sort(cs.begin(), cs.end());
-        double above = -kInf;
-        for (const auto &[y, line] : cs) {
-            cross_at[i].push_back(y);
-            if (y - above >= kHeadroom && !inside_solid(level, x, y - 2)) {
-                nodes_at[i].push_back(int(nodes.size()));
-                nodes.push_back({i, y, line});
-            }
-            above = y;
-        }
-        // Solid stretches of the column: between crossings, wherever the middle is inside an outline.
-        for (size_t k = 0; k <= cs.size() && !cs.empty(); ++k) {
-            const double u = k == 0 ? -kInf : cs[k - 1].first, v = k == cs.size() ? kInf : cs[k].first;
-            const double mid = k == 0 ? v - 1 : (k == cs.size() ? u + 1 : (u + v) / 2);
-            if (inside_solid(level, x, mid)) solid_at[i].push_back({u, v});
-        }
-        if (cs.empty()) {   // open air: whoever gets here falls for ever
-            nodes_at[i].push_back(int(nodes.size()));
-            nodes.push_back({i, kInf, 0});
-        }
-    }
-    auto column_of = [&](double x) { return std::clamp(int(std::lround((x - lo) / kSample)), 0, n - 1); };
-    auto node_below = [&](int column, double y) {   // the first place to stand at or below y
-        for (int id : nodes_at[column])
-            if (nodes[id].y >= y - 1) return id;
-        return nodes_at[column].back();
-    };
-
-    std::vector<char> spring(n, 0), cart(n, 0);
-    for (const Item &it : level.layers[kObjects])
-        for (int i = column_of(it.x - 40); i <= column_of(it.x + 40); ++i) {
-            if (it.kind == "romash") spring[i] = 1;
-            if (it.kind == "vag") cart[i] = 1;
-        }
-
-    // Moves from a node: to a node of a column within reach whose height the jump (or spring, or
-    // a cart ride to the right) can get to, with no terrain in the way at the heights between.
-    auto moves = [&](int from, const std::function<void(int)> &to) {
-        const Node &a = nodes[from];
-        if (!std::isfinite(a.y)) return;
-        const int i = a.column;
-        const double rise = spring[i] ? kSpringRise : kJumpRise;
-        for (int dir = -1; dir <= 1; dir += 2) {
-            for (int j = i + dir; j >= 0 && j < n; j += dir) {
-                const double dist = std::fabs(j - i) * kSample;
-                const bool by_cart = cart[i] && dir > 0 && dist <= kCartReach;
-                if (!by_cart && dist > jump_reach(rise, 2000)) break;
-                for (int id : nodes_at[j]) {
-                    const Node &b = nodes[id];
-                    const double drop = b.y - a.y;
-                    if (drop < -rise) continue;
-                    const double reach = jump_reach(rise, std::isfinite(drop) ? drop : 2000);
-                    const bool ride = by_cart && drop > -40;
-                    if (dist > reach && !ride) continue;
-                    // Nothing solid in the band the hero passes through on the way.
-                    const double band_top = std::min(a.y, b.y) - kHeadroom, band_bottom = std::max(a.y, b.y);
-                    bool clear = true;   // a cart ride flies over what lies between
-                    for (int k = std::min(i, j) + 1; k < std::max(i, j) && clear && !(ride && dist > reach); ++k) {
-                        for (double c : cross_at[k])
-                            if (c > band_top && c < band_bottom) { clear = false; break; }
-                        for (const auto &[u, v] : solid_at[k])
-                            if (u < band_bottom && v > band_top) { clear = false; break; }
-                    }
-                    // At both ends, rock above the place itself stands in the way too.
-                    for (const Node *end : {&a, &b})
-                        for (const auto &[u, v] : solid_at[end->column])
-                            if (v <= end->y + 1 && u < band_bottom && v > band_top) clear = false;
-                    if (clear) to(id);
-                }
-            }
-        }
-    };
+    const auto &nodes = model.nodes();
+    const int n = model.columns();
+    auto moves = [&](int from, const std::function<void(int)> &to) { model.moves(from, [&](int j, double) { to(j); }); };
+    auto column_of = [&](double x) { return model.column_of(x); };
+    auto node_below = [&](int column, double y) { return model.node_below(column, y); };
+    auto nodes_at = [&](int column) -> const std::vector<int> & { return model.nodes_at(column); };
+    const double lo = model.column_x(0);
 
     // Places the hero can reach from its start.
     const Item &hero = *by_kind["enot"][0];
@@ -687,7 +722,7 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
         if (!reach[id] || std::isfinite(nodes[id].y)) continue;
         int line = 0;
         for (int k = nodes[id].column; k >= 0 && !line; --k)
-            for (int o : nodes_at[k]) if (nodes[o].line) { line = nodes[o].line; break; }
+            for (int o : nodes_at(k)) if (nodes[o].line) { line = nodes[o].line; break; }
         fail(line ? line : hero.line, "the hero can fall off the terrain at x " +
                                           std::to_string(int(lo + nodes[id].column * kSample)) + ": there is no floor there");
         return false;

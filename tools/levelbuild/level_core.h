@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -72,6 +73,39 @@ bool read_level_file(const std::string &text, Level &level, std::string &error);
 // Topmost solid terrain surface crossing the vertical line at x at or below y `from` (world
 // pixels, y down); false when there is none. Solid: ground items with an outline, not "bgcarst".
 bool surface_below(const Level &level, double x, double from, double &surface_y);
+
+// A coarse model of where the hero can go: the terrain cut into columns kSample px apart, each
+// with the places a hero can stand in it (a solid crossing with room above), and the moves a walk,
+// a jump, a spring or a cart ride makes between places. Generous: it errs towards "can get there".
+class ReachModel {
+public:
+    struct Node {
+        int column;
+        double y;    // the surface; infinite for open air with no floor below
+        int line;    // source line of the terrain (0 for open air or a file read back)
+    };
+    // False when the level has no solid terrain.
+    bool build(const Level &level);
+    int columns() const { return n_; }
+    int column_of(double x) const;            // nearest column, clamped
+    double column_x(int column) const;
+    int node_below(int column, double y) const;   // first place at or below y (else the lowest)
+    const std::vector<Node> &nodes() const { return nodes_; }
+    const std::vector<int> &nodes_at(int column) const { return nodes_at_[column]; }
+    // Calls to(place, cost in px) for every move from `from`.
+    void moves(int from, const std::function<void(int, double)> &to) const;
+    // Travel cost in px from every place to the nearest goal; infinity where no moves lead there.
+    std::vector<double> costs_to(const std::vector<int> &goals) const;
+
+private:
+    double lo_ = 0;
+    int n_ = 0;
+    std::vector<std::vector<double>> cross_at_;
+    std::vector<std::vector<int>> nodes_at_;
+    std::vector<std::vector<std::pair<double, double>>> solid_at_;
+    std::vector<Node> nodes_;
+    std::vector<char> spring_, cart_;
+};
 
 // Offset from an object's centre down to the ground it rests on, in pixels, for placing kinds on
 // the terrain: the world's probe for the walkers, half the picture's frame otherwise.
