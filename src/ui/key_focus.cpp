@@ -10,8 +10,10 @@
 // Rules:
 // - The active window is the last visible window in registry order (the one drawn on top).
 // - The first focus key after the active window changed, or after the mouse was used, only shows
-//   the focus on the window's first_focus (or its first focusable element); later keys move or
-//   press. A window that becomes active while the keys are in charge gets that focus at once.
+//   the focus; later keys move or press. A window that becomes active while the keys are in
+//   charge gets the focus at once. The focus starts where it last was in that window (back from
+//   a sub-window, on the button that opened it), else on the window's first_focus, else on its
+//   first focusable element.
 // - When the active window changes, presses of the focus keys not yet read are dropped, so the
 //   key that opened a window (or an Escape that paused the game) does not act on the new one;
 //   so is the typed text collected so far (keys pressed while playing or in another window
@@ -23,6 +25,7 @@
 //   cleared (without on_key_blur, so an edit box keeps typing) and clicks work as without keys.
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "engine/engine.h"
 #include "ui/ui.h"
@@ -49,6 +52,7 @@ struct KeyFocus {
     bool keys_in_charge = false;
     bool mouse_known = false;  // last_mouse_x/y hold a position
     int32_t last_mouse_x = 0, last_mouse_y = 0;
+    std::map<int32_t, int32_t> last_focus;  // window index -> element last focused in it
 };
 KeyFocus kf;
 
@@ -68,9 +72,12 @@ bool focusable(int32_t index, int32_t window) {
     return e && in_window(*e, window) && e->accepts_key_focus();
 }
 
-// The element the focus starts on: the window's first_focus when usable, else its first
-// focusable element in registry order; -1 when it has none.
+// The element the focus starts on: the one last focused in the window, else the window's
+// first_focus, else its first focusable element in registry order, each only when it can take
+// the focus now; -1 when the window has none.
 int32_t start_element(int32_t window) {
+    const auto last = kf.last_focus.find(window);
+    if (last != kf.last_focus.end() && focusable(last->second, window)) return last->second;
     const auto *w = dynamic_cast<const Iwindow *>(element_at(window));
     if (w && focusable(w->first_focus, window)) return w->first_focus;
     for (int32_t i = window + 1; i < element_count(); ++i)
@@ -92,6 +99,7 @@ void give_focus(int32_t index) {
     drop_focus(true);
     if (ielement *e = element_at(index)) {
         kf.focus = index;
+        kf.last_focus[e->parent_index] = index;
         e->key_focus = true;
         e->on_key_focus();
     }

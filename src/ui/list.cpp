@@ -2,8 +2,8 @@
 // without arrows and highlight, a plain multi-line text (the progress table).
 //
 // In: the mouse on the two arrows; Left/Right while the list holds the keyboard focus. Out: the
-// frame, the arrows, the highlight bar on the row showing entry 0 (the selection), the focus
-// frame, the rows; rotations of `entries` with the click sound. Entries are filled by others.
+// frame, the arrows (glowing under the keyboard focus), the highlight bar on the row showing
+// entry 0 (the selection), the focus frame, the rows; rotations of `entries` with the click sound. Entries are filled by others.
 // Rows are not clipped to the box's width.
 #include "engine/engine.h"
 #include "ui/ui.h"
@@ -19,6 +19,7 @@ constexpr float kRowTextLeft = 20;      // row text left of the box's left edge,
 constexpr float kRowTextTop = 4;        // first row's text top below the box's top
 constexpr int32_t kRowsReserve = 80;    // rows below row 0 while 40 * i < height - this
 constexpr int32_t kFocusFrameAlpha = 128;
+constexpr int32_t kKeyFocusArrowAlpha = 128;  // additive redraw of the arrows under the keyboard focus
 constexpr uint32_t kShadowColour = 0x333333;
 }  // namespace
 
@@ -40,6 +41,15 @@ void Ilist::update() {
                          255, 0, 1);
         eng.SSprite_Draw(s.list_arrow_texture, float(eng.M_Round(ax)), top + kArrowSize, kArrowSize,
                          kArrowSize, 255, 0, kFlagsFlipped);
+        // Under the keyboard focus the arrows glow, as the keys now turn them (Left, Right).
+        if (key_focus) {
+            eng.FX_SetBlendMode(1);
+            eng.SSprite_Draw(s.list_arrow_texture, float(eng.M_Round(ax)), top, kArrowSize, kArrowSize,
+                             kKeyFocusArrowAlpha, 0, 1);
+            eng.SSprite_Draw(s.list_arrow_texture, float(eng.M_Round(ax)), top + kArrowSize, kArrowSize,
+                             kArrowSize, kKeyFocusArrowAlpha, 0, kFlagsFlipped);
+            eng.FX_SetBlendMode(0);
+        }
         if (hit_test(ax, py, kArrowSize, kArrowSize) && eng.Mouse_Click(1)) {
             ui_detail::play(s.click_sound, eng.Mouse_X() - ui_detail::kScreenMiddleX);
             FList_Rotate(entries, +1);

@@ -1,7 +1,7 @@
 // key_focus_test.cpp - the menus without a mouse: arrows moving a focus between the active
 // window's buttons (shown as their hover glow), Enter and Space pressing it, Escape pressing the
-// window's cancel element, the mouse taking over, stale presses dropped when the window changes,
-// and the edit box and list under the keyboard focus.
+// window's cancel element, the focus coming back where it was in a window, the mouse taking over,
+// stale presses dropped when the window changes, and the edit box and list under the focus.
 #include "ui/ui_harness.h"
 
 using namespace uitest;
@@ -82,9 +82,9 @@ TEST(KeyFocus, ArrowsMoveBetweenButtonsByPlaceAndEnterOrSpacePress) {
     EXPECT_EQ(key_focus_index(), -1);
     EXPECT_TRUE(mp1->hovered);
     EXPECT_FALSE(qt->hovered);
-    ui.key(kEnter);  // shows the focus again, presses nothing
+    ui.key(kEnter);  // shows the focus again where it was, presses nothing
     ui.frame();
-    EXPECT_EQ(key_focus_index(), 3);
+    EXPECT_EQ(key_focus_index(), 5);
     EXPECT_EQ(g_presses[5], 2);
 }
 
@@ -122,12 +122,22 @@ TEST(KeyFocus, EscapePressesTheCancelElementAndANewWindowDropsStalePresses) {
     ui.frame();  // the new window takes the focus on its first_focus at once
     EXPECT_EQ(active_window(), 2);
     EXPECT_EQ(key_focus_index(), 4);
+    ui.key(kUp);
+    ui.frame();
+    EXPECT_EQ(key_focus_index(), 3);
     ui.key(kEscape);
     ui.frame();
     EXPECT_EQ(g_presses[3], 1);
-    EXPECT_EQ(g_presses[2], 0);
+    EXPECT_EQ(g_presses[1] + g_presses[2], 0);
     ui.frame();
-    EXPECT_EQ(key_focus_index(), 1);  // back on wnd_a's only button
+    EXPECT_EQ(key_focus_index(), 1);  // back on the button that opened wnd_b
+    ui.key(kEnter);
+    ui.frame();
+    ui.frame();
+    EXPECT_EQ(key_focus_index(), 3);  // where it was in wnd_b, not its first_focus
+    ui.key(kEscape);
+    ui.frame();
+    EXPECT_EQ(g_presses[3], 2);
 
     // A window switched by someone else in the frame a key goes down: the key is dropped.
     ui.move(5, 5);
@@ -138,7 +148,7 @@ TEST(KeyFocus, EscapePressesTheCancelElementAndANewWindowDropsStalePresses) {
     ui.key(kEscape);
     ui.frame();
     ui.frames(2);
-    EXPECT_EQ(g_presses[1] + g_presses[2] + g_presses[3], 1);
+    EXPECT_EQ(g_presses[1] + g_presses[2] + g_presses[3], 2);
     EXPECT_EQ(key_focus_index(), -1);
 }
 
@@ -186,6 +196,13 @@ TEST(KeyFocus, EditBoxTypesUnderTheFocusEnterSubmitsAndListRotatesWithLeftRight)
     EXPECT_EQ(key_focus_index(), 1);
     EXPECT_TRUE(list->focused);
     EXPECT_FALSE(edit->focused);
+    // Its arrows glow: drawn again, additively, at half strength.
+    const Calls calls = ui.frame();
+    std::vector<std::string> arrows;
+    for (const std::string &s : sprites(calls))
+        if (s.rfind("gstr", 0) == 0) arrows.push_back(s);
+    EXPECT_EQ(arrows, (std::vector<std::string>{"gstr 446 60 64 64 255 0 1", "gstr 446 124 64 64 255 0 5",
+                                                "gstr 446 60 64 64 128 0 1", "gstr 446 124 64 64 128 0 5"}));
     const int clicks = ui.plays("click");
     ui.key(kRight);  // as the down arrow: the next entry becomes the selection
     ui.frame();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "support/call_log.h"
 #include "support/test_files.h"
 #include "ui/ui.h"
 
@@ -38,26 +39,6 @@ struct Call {
     std::string stem(std::size_t i) const { return fs::path(args.at(i)).stem().string(); }
 };
 using Calls = std::vector<Call>;
-
-inline std::vector<std::string> split_words(const std::string &line) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == ' ') { ++i; continue; }
-        std::string tok;
-        if (line[i] == '"') {
-            for (++i; i < line.size() && line[i] != '"'; ++i) {
-                if (line[i] == '\\' && i + 1 < line.size()) ++i;
-                tok += line[i];
-            }
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ') tok += line[i++];
-        }
-        out.push_back(tok);
-    }
-    return out;
-}
 
 // Calls of one operation, in order.
 inline Calls only(const Calls &calls, const std::string &op) {
@@ -171,7 +152,7 @@ public:
         while (std::getline(in, line)) {
             if (line.rfind("frame ", 0) == 0) { in_frame = true; continue; }
             if (!in_frame) continue;
-            auto words = split_words(line);
+            auto words = call_log::split_log_line(line);
             if (words.empty()) continue;
             calls.push_back({words[0], {words.begin() + 1, words.end()}});
         }
