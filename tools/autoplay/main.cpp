@@ -41,6 +41,7 @@ constexpr double kDefaultSeconds = 240;  // longest route searched, game seconds
 constexpr double kHitPenalty = 400;      // cost added per hit taken (px of travel)
 constexpr double kNutDetour = 20000;     // cost of a route that still lacks the nut
 constexpr double kAirReach = 200;        // px around a hero in the air where it may land
+constexpr double kAirCost = 2;           // rank lost per decision spent in the air
 constexpr int kVkLeft = 37, kVkRight = 39, kVkSpace = 32;
 constexpr double kTickMs = 20;
 
@@ -123,7 +124,20 @@ struct Guide {
         }
         return best;
     }
+    // While riding, the cart goes where it goes: the best place ahead of it, lower down.
+    double ride_cost(const std::vector<double> &cost, double x, double y) const {
+        double best = 1e18;
+        for (int c = model.column_of(x); c <= model.column_of(x + 1400); ++c) {
+            const int id = model.node_below(c, y + 48);
+            best = std::min(best, cost[id] + std::fabs(model.column_x(c) - x) * 0.5);
+        }
+        return best;
+    }
     double rank(double x, double y, bool has_nut) const {
+        if (level.riding) {
+            if (!nut || has_nut) return ride_cost(to_table, x, y);
+            return kNutDetour + ride_cost(to_nut, x, y) + std::fabs(x - nut_x) * 0.25;
+        }
         if (!nut || has_nut) return place_cost(to_table, x, y);
         // On the way to the nut: its travel cost, the remaining height to it, then the rest.
         return kNutDetour + place_cost(to_nut, x, y) + std::fabs(y - nut_y) * 0.5 + std::fabs(x - nut_x) * 0.25;
@@ -267,6 +281,8 @@ int main(int argc, char **argv) {
         std::vector<uint8_t> choices;   // one per decision
         std::vector<std::pair<int, int>> path;
         double rank;
+        double ground_rank = 1e18;   // rank where the hero last stood
+        uint8_t nut = 0;
     };
     std::vector<State> frontier(1);
     frontier[0].snap = save();
@@ -301,7 +317,13 @@ int main(int argc, char **argv) {
                     found = &next.back();
                     break;
                 }
-                n.rank = guide.rank(h->x, h->y, run.gold_nut_found) + run.damage / 20 * kHitPenalty;
+                // In the air a try keeps the rank it took off with (a little worse for every
+                // decision airborne), so that jumps over pits are not cut short.
+                const double here = guide.rank(h->x, h->y, run.gold_nut_found);
+                if (level.on_ground || level.riding || s.nut != run.gold_nut_found) n.ground_rank = here;
+                else n.ground_rank = s.ground_rank + kAirCost;
+                n.nut = run.gold_nut_found;
+                n.rank = std::min(here, n.ground_rank) + run.damage / 20 * kHitPenalty;
                 const uint64_t key = (uint64_t(uint32_t(h->x / 6)) << 40) ^ (uint64_t(uint32_t(h->y / 6)) << 20) ^
                                      (uint64_t(std::lround(level.fall_speed + 20)) << 12) ^
                                      (uint64_t(std::lround(level.walk_speed * 5)) << 8) ^
@@ -331,6 +353,11 @@ int main(int argc, char **argv) {
                          frontier[0].path.empty() ? 0 : frontier[0].path.back().first);
     }
     if (!found) {
+        // The best try so far goes to the path file, to see where the search got stuck.
+        if (!path_path.empty() && !frontier.empty()) {
+            std::ofstream out(path_path);
+            for (const auto &[x, y] : frontier[0].path) out << x << " " << y << "\n";
+        }
         std::fprintf(stderr, "autoplay: no route found within %.0f game seconds\n", max_seconds);
         return 1;
     }

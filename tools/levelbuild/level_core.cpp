@@ -49,6 +49,9 @@ constexpr double kRunStep = 4;          // px per tick at full walking speed (3.
 constexpr double kFallCap = 12;         // px per tick: fall speed limit 10 plus the extra 2
 constexpr double kReachSlack = 1.15;    // the model's generosity on horizontal reach
 constexpr double kCartReach = 1400;     // px a cart may carry the hero to the right
+constexpr double kCartRest = 64;        // px from a cart's centre down to its rails
+constexpr double kCartDrop = 150;       // px above the rails a hero must drop from to board
+constexpr double kCartBoardLeft = 220;  // px left of a cart from where a drop can land in it
 constexpr double kSample = 8;           // px between the model's columns
 constexpr double kHeadroom = 90;        // px of free space a place to stand needs above it
 constexpr double kMoveCost = 2;         // px added to every move's cost: fewer moves first
@@ -531,7 +534,7 @@ double jump_reach(double rise, double drop) {
 
 bool ReachModel::build(const Level &level) {
     cross_at_.clear(); nodes_at_.clear(); solid_at_.clear(); nodes_.clear();
-    spring_.clear(); cart_.clear();
+    spring_.clear(); cart_floor_.clear();
     const auto segs = solid_segments(level);
     if (segs.empty()) return false;
     double lo = kInf, hi = -kInf;
@@ -577,12 +580,15 @@ bool ReachModel::build(const Level &level) {
         }
     }
     spring_.assign(n, 0);
-    cart_.assign(n, 0);
-    for (const Item &it : level.layers[kObjects])
-        for (int i = column_of(it.x - 40); i <= column_of(it.x + 40); ++i) {
-            if (it.kind == "romash") spring_[i] = 1;
-            if (it.kind == "vag") cart_[i] = 1;
-        }
+    cart_floor_.assign(n, kInf);
+    for (const Item &it : level.layers[kObjects]) {
+        if (it.kind == "romash")
+            for (int i = column_of(it.x - 40); i <= column_of(it.x + 40); ++i) spring_[i] = 1;
+        // A cart is boarded by dropping into it from a place well above its rails, just left of it.
+        if (it.kind == "vag")
+            for (int i = column_of(it.x - kCartBoardLeft); i <= column_of(it.x + 40); ++i)
+                cart_floor_[i] = it.y + kCartRest;
+    }
     return true;
 }
 
@@ -606,14 +612,15 @@ void ReachModel::moves(int from, const std::function<void(int, double)> &to) con
     for (int dir = -1; dir <= 1; dir += 2) {
         for (int j = i + dir; j >= 0 && j < n; j += dir) {
             const double dist = std::fabs(j - i) * kSample;
-            const bool by_cart = cart_[i] && dir > 0 && dist <= kCartReach;
+            const bool by_cart = std::isfinite(cart_floor_[i]) && a.y <= cart_floor_[i] - kCartDrop && dir > 0 &&
+                                 dist <= kCartReach;
             if (!by_cart && dist > jump_reach(rise, 2000)) break;
             for (int id : nodes_at_[j]) {
                 const Node &b = nodes_[id];
                 const double drop = b.y - a.y;
                 if (drop < -rise) continue;
                 const double reach = jump_reach(rise, std::isfinite(drop) ? drop : 2000);
-                const bool ride = by_cart && drop > -40;
+                const bool ride = by_cart && b.y > cart_floor_[i] - 40;
                 if (dist > reach && !ride) continue;
                 // Nothing solid in the band the hero passes through on the way.
                 const double band_top = std::min(a.y, b.y) - kHeadroom, band_bottom = std::max(a.y, b.y);

@@ -104,7 +104,8 @@ private:
     std::vector<std::vector<int>> nodes_at_;
     std::vector<std::vector<std::pair<double, double>>> solid_at_;
     std::vector<Node> nodes_;
-    std::vector<char> spring_, cart_;
+    std::vector<char> spring_;
+    std::vector<double> cart_floor_;   // rails of a cart boardable from this column; infinity: none
 };
 
 // Offset from an object's centre down to the ground it rests on, in pixels, for placing kinds on
