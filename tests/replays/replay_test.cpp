@@ -25,13 +25,12 @@ long field(const std::string &json_line, const std::string &name) {
     return std::stol(m[1]);
 }
 
-// A scratch game folder: the game's data linked in, its own cfg (settings and scene list copied).
+// A scratch game folder: the game's data linked in, its own copy of cfg (settings, scene list,
+// level files), so that nothing in the built game folder changes.
 void make_game_folder() {
     const fs::path game = TARVELOK_GAME_DIR;
-    for (const char *d : {"gfx", "snd", "fnt", "mus", "levels"}) fs::create_directory_symlink(game / d, d);
-    fs::create_directories("cfg/prf");
-    fs::copy_file(game / "cfg" / "scenes.txt", "cfg/scenes.txt");
-    if (fs::exists(game / "cfg" / "config.txt")) fs::copy_file(game / "cfg" / "config.txt", "cfg/config.txt");
+    for (const char *d : {"gfx", "snd", "fnt", "mus"}) fs::create_directory_symlink(game / d, d);
+    fs::copy(game / "cfg", "cfg", fs::copy_options::recursive);
 }
 
 class Replay : public ::testing::TestWithParam<int> {};

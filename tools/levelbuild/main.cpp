@@ -5,7 +5,7 @@
 //   levelbuild --pictures GFX_OBJ_DIR --check SOURCE...     check sources, write nothing
 //
 // SOURCES_DIR/scenes.list names the sources in level order, one a line (the final scene last);
-// each SOURCE.lvs becomes GAME_DIR/levels/SOURCE.lvl and one line of GAME_DIR/cfg/scenes.txt.
+// each SOURCE.lvs becomes GAME_DIR/cfg/levels/SOURCE.lvl (beside the scene list, with the game's other configuration) and one line of GAME_DIR/cfg/scenes.txt.
 // Every refusal is printed as "FILE:LINE: message"; exit status 0 when all is written, 1 when a
 // source is refused or a file cannot be read or written, 2 on a bad command line.
 #include <cstdio>
@@ -114,12 +114,12 @@ int main(int argc, char **argv) {
         lv::Level level;
         if (!build_one(src_dir / line, pics, level)) { ok = false; continue; }
         const std::string stem = fs::path(line).stem().string();
-        outputs.push_back({"levels/" + stem + ".lvl", lv::write_level_file(level)});
-        scenes += "levels/" + stem + ".lvl\r\n";
+        outputs.push_back({"cfg/levels/" + stem + ".lvl", lv::write_level_file(level)});
+        scenes += "cfg/levels/" + stem + ".lvl\r\n";
     }
     if (!ok) return 1;
     std::error_code ec;
-    fs::create_directories(fs::path(out_dir) / "levels", ec);
+    fs::create_directories(fs::path(out_dir) / "cfg" / "levels", ec);
     fs::create_directories(fs::path(out_dir) / "cfg", ec);
     for (const auto &[file, text] : outputs)
         if (!write_text(fs::path(out_dir) / file, text)) {
