@@ -43,8 +43,9 @@ bool renderer_init();
 void renderer_shutdown();
 
 // A texture from straight (not premultiplied) RGBA8 pixels, rows top-down; it is stored
-// premultiplied. Returns the GL name (never 0 on success).
-unsigned renderer_create_texture(const uint8_t *rgba, int width, int height);
+// premultiplied. The pixels are premultiplied in place (no copy): the caller drops them after.
+// Returns the GL name (never 0 on success).
+unsigned renderer_create_texture(uint8_t *rgba, int width, int height);
 void renderer_delete_texture(unsigned texture);
 // The 1 x 1 white texture used for filled shapes.
 unsigned renderer_white_texture();
