@@ -97,19 +97,43 @@ bool read_file(const std::string &path, std::string &bytes, bool *missing) {
     bytes.clear();
     if (missing) *missing = false;
     const std::string p = native_path(path);
+    // Looked at by name first, so that a device or a FIFO is never even opened; then opened without
+    // waiting (a FIFO swapped in after the look would otherwise block the open until some writer
+    // comes) and checked again on what was actually opened.
     struct stat st;
     if (stat(p.c_str(), &st) != 0) {
         if (missing) *missing = (errno == ENOENT || errno == ENOTDIR);
         return false;
     }
     if (!S_ISREG(st.st_mode)) return false;
-    FILE *f = std::fopen(p.c_str(), "rb");
-    if (!f) return false;
+    const int fd = open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (missing) *missing = (errno == ENOENT || errno == ENOTDIR);
+        return false;
+    }
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<unsigned long long>(st.st_size) > kMaxReadBytes) {
+        close(fd);
+        return false;
+    }
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        if (bytes.size() + static_cast<std::size_t>(n) > kMaxReadBytes) {  // grew while read
+            ok = false;
+            break;
+        }
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    close(fd);
     if (!ok) bytes.clear();
     return ok;
 }
@@ -121,8 +145,9 @@ bool write_file_atomic(const std::string &path, const std::string &bytes) {
     std::string base = slash == std::string::npos ? p : p.substr(slash + 1);
     const std::string tmp = dir + "." + base + ".tmp";
     auto fail = [&](const char *what) {
+        const int err = errno;  // before anything below can change it
         std::fprintf(stderr, "tarvelok: cannot write %s (%s: %s); the old file is kept\n",
-                     p.c_str(), what, std::strerror(errno));
+                     cp1251::to_utf8(quote(path)).c_str(), what, std::strerror(err));
         std::remove(tmp.c_str());
         return false;
     };

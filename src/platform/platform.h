@@ -32,8 +32,14 @@ bool file_exists(const std::string &path);
 // Creates the directory (one level) when it is missing. True when it exists afterwards.
 bool make_dir(const std::string &path);
 
-// Reads the whole file into `bytes`. False (and `bytes` empty) when it cannot be opened or read;
-// `missing` tells whether the reason was that the file does not exist.
+// Largest file read_file reads, in bytes (the game's text files are a few kilobytes; this only
+// keeps a huge or endless file from taking all memory).
+constexpr std::size_t kMaxReadBytes = 64u << 20;
+
+// Reads the whole file into `bytes`. Only a regular file is read: a FIFO, a device or a directory
+// is refused without waiting on it, and so is a file larger than kMaxReadBytes. False (and `bytes`
+// empty) when it cannot be opened or read; `missing` tells whether the reason was that the file
+// does not exist.
 bool read_file(const std::string &path, std::string &bytes, bool *missing = nullptr);
 
 // Writes `bytes` as the whole new content of `path`: to a hidden temporary file beside it, flushed
@@ -59,5 +65,16 @@ void set_message_handler(MessageHandler handler);
 // One warning on stderr (text in 1251, printed as UTF-8) per distinct `key` per run; returns true
 // when it was printed. Used for bad input that would otherwise repeat every read.
 bool warn_once(const std::string &key, const std::string &text);
+
+// Longest part of a text that quote() shows, in bytes of the text.
+constexpr std::size_t kQuoteMaxBytes = 80;
+
+// `text` (1251 bytes from a file or typed by the player) made safe to put into a message: in
+// double quotes, with '"' and '\' escaped by a backslash, control bytes (0x00-0x1F, 0x7F) and the
+// byte 0x98 (which 1251 leaves undefined and the UTF-8 output would drop) written as \n, \r, \t
+// or \xHH, so that nothing in it can move the cursor, clear the screen or retitle the terminal
+// that shows the log. Only the first `max_bytes` bytes are shown; a longer text is cut and
+// followed by "... (N bytes)". The result is printable ASCII and 1251 letters only.
+std::string quote(const std::string &text, std::size_t max_bytes = kQuoteMaxBytes);
 
 }  // namespace platform

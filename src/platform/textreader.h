@@ -36,6 +36,9 @@ public:
 
     bool at_end() const { return pos_ >= data_.size(); }
 
+    // Bytes not yet read.
+    std::size_t remaining() const { return pos_ < data_.size() ? data_.size() - pos_ : 0; }
+
     // 1-based number of the line the last read took its value from.
     int line() const { return last_line_; }
 

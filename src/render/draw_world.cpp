@@ -1,6 +1,318 @@
-// draw_world.cpp - world drawing (placeholder).
+// draw_world.cpp - the level's picture, back to front: backdrop, back layer, ground layer, hero
+// shadow, object layer, front layer; plus the terrain fill through the device stand-in and the
+// visibility tests.
 //
-// NOT BUILT YET: the world drawing is another issue; nothing is drawn.
+// In: world, level, run.sway_offset, handles.camera, handles.direct3d_device, object_textures,
+// share_textures. Out: engine and device calls; camera_on (left at 1) and the `sway` scratch value
+// of plants and gold and silver bonuses. Pictures are looked up by name for every item drawn.
+// Every glow sets the blend mode back to 0 after itself; the colour mix is left as last set.
 #include "render/draw_world.h"
 
-void draw_world() {}
+#include <cmath>
+#include <vector>
+
+#include "engine/engine.h"
+#include "shell/shell.h"
+
+// The level loader owns the catalogue; this weak stand-in only keeps the drawing linkable on its
+// own and gives way to the loader's definition.
+__attribute__((weak)) TBase object_textures;
+
+namespace {
+
+// ---- screen and sprite constants ----
+constexpr float W = screen_width;
+constexpr float H = screen_height;
+constexpr int32_t kOpaque = 255;
+constexpr int32_t kFlagPlain = 1;      // every ordinary draw
+constexpr int32_t kFlagMirror = 2;     // mirrored left to right (times the item's `mirrored`)
+constexpr int32_t kFlagTint = 8;       // tinted by the colour mix
+constexpr int32_t kFlagCorners = 32;   // corners moved by FX_SetVertexes
+
+// ---- backdrop ----
+constexpr float kBackdropOverlap = 8;  // pixels the backdrop reaches past each screen edge
+
+// ---- back layer: distant scenery at half size, half scroll speed, tinted grey ----
+constexpr uint32_t kBackTint = 0x999999;      // sprites
+constexpr int32_t kBackFillColour = 0x888888; // terrain fills
+constexpr float kBackScale = 2;               // texture shown at half size on fills
+
+// ---- ground layer ----
+constexpr int32_t kGroundFillColour = 0xFFFFFF;
+
+// ---- glows (additive) ----
+constexpr uint32_t kNearLampTint = 0x11AAAA;  // warm yellow: lamps of the ground and front layers
+constexpr uint32_t kFarLampTint = 0xAAAA11;   // teal: lamps of the back layer
+constexpr float kLampGlowSide = 256;          // pixels, centred on the lamp
+constexpr int32_t kGlowAlpha = 128;
+constexpr float kRaySide = 128;               // the two rays beside a gold or silver bonus
+constexpr float kRayRise = 64;                // the rays' top edge is this far above the bonus's y
+constexpr float kHaloSide = 128;
+constexpr float kHaloPeriodMs = 800;          // world_time / this is the halo's turn phase, radians
+constexpr float kHaloTurn = 16;               // degrees the halo turns each way; opacity 128 -+ 2 x this
+constexpr float kMoleLampSide = 64;
+constexpr float kMoleLampBack = 16;           // pixels left of the mole's x when facing right
+constexpr float kMoleLampFlip = 32;           // further left when facing left (mirrored)
+constexpr float kMoleLampRise = 64;
+
+// ---- hero shadow ----
+constexpr float kShadowW = 96, kShadowH = 32;
+constexpr float kShadowLeft = 48, kShadowUp = 20;  // the ground point sits this far into the sprite
+
+// ---- animated objects ----
+constexpr int32_t kHeroFrame = 96;   // side of the hero's frames, whatever its picture's size
+constexpr int32_t kWormFrame = 128;  // side of the worm's frames
+constexpr int32_t kFramesPerRow = 15;
+constexpr uint32_t kHurtTint = 0x0000FF;  // red copy over the hurt hero
+constexpr int32_t kHurtBlinkPeriod = 255; // ms: the red copy's opacity climbs 0..254 and wraps
+
+// ---- device stand-in ----
+constexpr uint32_t kVertexStride = 28;    // x y z rhw colour u v
+
+// Wind sway of a ground item by kind: corner offsets as multiples of r (top-left x, y, top-right
+// x, y), the cosine's period divisor in ms per radian and its amplitude in pixels. Every other kind
+// gets no sway and keeps its `sway` value.
+struct SwayRule {
+    const char *kind;
+    float period_ms;
+    float amplitude;
+    int32_t tl_x, tl_y, tr_x, tr_y;
+};
+constexpr SwayRule kSwayRules[] = {
+    {"mush", 200, 2, -1, 1, 1, 0},  // toadstool: top-left out and down, top-right out
+    {"bush", 400, 6, 1, 0, 1, 0},   // bush: the top leans, slower and further
+    {"kust", 200, 2, 1, 0, 1, 0},
+    {"oak", 200, 2, 1, 0, 1, 0},
+    {"rast", 200, 2, 1, 0, 1, 0},
+};
+
+const SwayRule *sway_rule(const std::string &kind) {
+    for (const SwayRule &r : kSwayRules)
+        if (kind == r.kind) return &r;
+    return nullptr;
+}
+
+bool is_lamp(const std::string &kind) { return kind == "lantern" || kind == "sslamp"; }
+bool is_bonus_with_rays(const std::string &kind) { return kind == "bgold" || kind == "bsilver"; }
+
+float cam_x() { return handles.camera ? handles.camera->x : 0.0f; }
+float cam_y() { return handles.camera ? handles.camera->y : 0.0f; }
+void set_camera_on(uint8_t on) {
+    if (handles.camera) handles.camera->camera_on = on;
+}
+
+OE_Texture *share(const char *name) { return Base_Find(share_textures, name); }
+OE_Texture *picture(const std::string &name) { return Base_Find(object_textures, name); }
+
+int32_t mirror_flag(const tmin &item) { return kFlagMirror * item.mirrored; }
+
+// A lamp's glow, additive, centred on (x, y) in the coordinates in force.
+void lamp_glow(uint32_t tint, float x, float y) {
+    eng.FX_SetColorMix(tint);
+    eng.FX_SetBlendMode(1);
+    eng.SSprite_Draw(share("light"), x - kLampGlowSide / 2, y - kLampGlowSide / 2, kLampGlowSide,
+                     kLampGlowSide, kGlowAlpha, 0, kFlagPlain + kFlagTint);
+    eng.FX_SetBlendMode(0);
+}
+
+// ---- the passes, in drawing order ----
+
+void draw_backdrop() {
+    set_camera_on(0);
+    if (world.backdrop.empty()) return;
+    const int32_t r = eng.M_Round(run.sway_offset);
+    eng.FX_SetVertexes(-r, 0, -r, 0, r, 0, r, 0);
+    eng.SSprite_Draw(picture(world.backdrop), -kBackdropOverlap, -kBackdropOverlap, W + 2 * kBackdropOverlap,
+                     H + 2 * kBackdropOverlap, kOpaque, 0, kFlagCorners);
+    eng.FX_SetBlendMode(0);
+}
+
+// Distant scenery: camera_on stays 0 and everything moves at half the camera's speed.
+void draw_back_layer() {
+    const float hx = cam_x() / 2, hy = cam_y() / 2;
+    for (int32_t i = 0; i < world.back_count; ++i) {
+        const tmin &item = world.back_layer[static_cast<std::size_t>(i)];
+        eng.FX_SetColorMix(kBackTint);
+        OE_Texture *t = picture(item.kind);
+        if (item.outline.count != 0) {
+            fill_outline(item.outline, t, kBackFillColour, hx, hy, kBackScale);
+            continue;
+        }
+        if (!t) continue;
+        const int32_t w = t->width, h = t->height;
+        const float left = float(item.x - w / 4) - hx, top = float(item.y - h / 4) - hy;
+        if (!on_screen(left, top, float(w / 2), float(h / 2)) || item.kind.empty()) continue;
+        eng.SSprite_Draw(t, left, top, float(w / 2), float(h / 2), kOpaque, float(item.angle),
+                         kFlagPlain + kFlagTint + mirror_flag(item));
+        if (is_lamp(item.kind)) lamp_glow(kFarLampTint, float(item.x) - hx, float(item.y) - hy);
+    }
+}
+
+void draw_ground_layer() {
+    set_camera_on(1);
+    const float cx = cam_x(), cy = cam_y();
+    for (int32_t i = 0; i < world.ground_count; ++i) {
+        tmin &item = world.ground_layer[static_cast<std::size_t>(i)];
+        OE_Texture *t = picture(item.kind);
+        if (item.outline.count != 0) {
+            fill_outline(item.outline, t, kGroundFillColour, cx, cy, 1);
+            continue;
+        }
+        if (!t) continue;
+        const int32_t w = t->width, h = t->height;
+        const float left = float(item.x - w / 2), top = float(item.y - h / 2);
+        if (!on_screen_world(left, top, float(w + h), float(w + h)) || item.kind.empty()) continue;
+        int32_t c[4] = {0, 0, 0, 0};
+        if (const SwayRule *rule = sway_rule(item.kind)) {
+            item.sway = std::cos(level.world_time / rule->period_ms) * rule->amplitude;
+            const int32_t r = eng.M_Round(item.sway);
+            c[0] = rule->tl_x * r;
+            c[1] = rule->tl_y * r;
+            c[2] = rule->tr_x * r;
+            c[3] = rule->tr_y * r;
+        }
+        eng.FX_SetVertexes(c[0], c[1], c[2], c[3], 0, 0, 0, 0);
+        eng.SSprite_Draw(t, left, top, float(w), float(h), kOpaque, float(item.angle),
+                         kFlagPlain + kFlagCorners + mirror_flag(item));
+        if (is_lamp(item.kind)) lamp_glow(kNearLampTint, float(item.x), float(item.y));
+    }
+}
+
+// Drawn every frame, without a visibility test; at alpha 0 it cannot be seen.
+void draw_hero_shadow() {
+    eng.FX_SetColorMix(0);
+    eng.SSprite_Draw(share("shadow"), level.shadow_x - kShadowLeft, level.shadow_y - kShadowUp, kShadowW, kShadowH,
+                     eng.M_Round(level.shadow_alpha), 0, kFlagPlain + kFlagTint);
+}
+
+// Two rays left and right of a gold or silver bonus and a halo that turns to and fro.
+void draw_bonus_rays(tmin &item) {
+    const float x = float(item.x), y = float(item.y);
+    eng.FX_SetColorMix(kNearLampTint);
+    eng.FX_SetBlendMode(1);
+    item.sway = std::cos(level.world_time / kHaloPeriodMs) * kHaloTurn;
+    OE_Texture *ray = share("ray");
+    eng.SSprite_Draw(ray, x, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain);
+    eng.SSprite_Draw(ray, x - kRaySide, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain + kFlagMirror);
+    eng.SSprite_Draw(share("finn"), x - kHaloSide / 2, y - kHaloSide / 2, kHaloSide, kHaloSide,
+                     eng.M_Round(float(kGlowAlpha) - 2 * item.sway), item.sway, kFlagPlain + kFlagMirror);
+    eng.FX_SetBlendMode(0);
+}
+
+// The small lamp on the side the mole faces.
+void draw_mole_lamp(const tmin &item) {
+    eng.FX_SetColorMix(kNearLampTint);
+    eng.FX_SetBlendMode(1);
+    eng.SSprite_Draw(share("light"), float(item.x) - kMoleLampBack - kMoleLampFlip * float(item.mirrored),
+                     float(item.y) - kMoleLampRise, kMoleLampSide, kMoleLampSide, kGlowAlpha, 0,
+                     kFlagPlain + mirror_flag(item));
+    eng.FX_SetBlendMode(0);
+}
+
+void draw_object_layer() {
+    for (int32_t i = 0; i < world.object_count; ++i) {
+        tmin &item = world.object_layer[static_cast<std::size_t>(i)];
+        OE_Texture *t = picture(item.kind);
+        if (!t) continue;
+        const int32_t side = item.kind == "enot" ? kHeroFrame : item.kind == "worm" ? kWormFrame : t->height;
+        eng.Tex_SetFramesSize(t, side, side);
+        const float left = float(item.x - side / 2), top = float(item.y - side / 2);
+        const int32_t cell = item.row * kFramesPerRow + item.frame;
+        if (!on_screen_world(left, top, float(side), float(side)) || item.kind.empty() || item.kind == "delete")
+            continue;
+        const float s = float(side), angle = float(item.angle);
+        eng.ASprite_Draw(t, left, top, s, s, cell, kOpaque, angle, kFlagPlain + mirror_flag(item));
+        if (item.kind == "enot" && level.hurt) {
+            const int32_t ms = eng.M_Round(level.world_time);
+            const int32_t blink = ((ms % kHurtBlinkPeriod) + kHurtBlinkPeriod) % kHurtBlinkPeriod;
+            eng.FX_SetColorMix(kHurtTint);
+            eng.ASprite_Draw(t, left, top, s, s, cell, blink, angle, kFlagPlain + kFlagTint + mirror_flag(item));
+        }
+        if (is_bonus_with_rays(item.kind)) draw_bonus_rays(item);
+        if (item.kind == "krot") draw_mole_lamp(item);
+    }
+}
+
+void draw_front_layer() {
+    for (int32_t i = 0; i < world.front_count; ++i) {
+        const tmin &item = world.front_layer[static_cast<std::size_t>(i)];
+        OE_Texture *t = picture(item.kind);
+        if (!t) continue;
+        const int32_t w = t->width, h = t->height;
+        const float left = float(item.x - w / 2), top = float(item.y - h / 2);
+        if (!on_screen_world(left, top, float(w), float(h)) || item.kind.empty()) continue;
+        eng.SSprite_Draw(t, left, top, float(w), float(h), kOpaque, float(item.angle), kFlagPlain + mirror_flag(item));
+        if (is_lamp(item.kind)) lamp_glow(kNearLampTint, float(item.x), float(item.y));
+    }
+}
+
+}  // namespace
+
+uint32_t colour_to_argb(int32_t colour, int32_t alpha) {
+    const uint32_t c = static_cast<uint32_t>(colour);
+    return (static_cast<uint32_t>(alpha & 0xFF) << 24) | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+bool on_screen(float x, float y, float w, float h) {
+    return x > -2 * w && y > -2 * h && x < W + w / 2 && y < H + h / 2;
+}
+
+bool on_screen_world(float x, float y, float w, float h) {
+    const float sx = x - cam_x(), sy = y - cam_y();
+    return sx > -w && sy > -2 * h && sx < W + w / 2 && sy < H + h / 2;
+}
+
+void fill_outline(const TPolyLine2D &outline, const OE_Texture *texture, int32_t colour, float ox, float oy,
+                  float scale) {
+    OE_Device *device = handles.direct3d_device;
+    const int32_t n = outline.count;
+    if (!device || !texture || n < 2 || outline.points.size() < static_cast<std::size_t>(n) + 1) return;
+    if (texture->width <= 0 || texture->height <= 0 || !(scale > 0)) return;
+    const uint32_t argb = colour_to_argb(colour, kOpaque);
+    const float repeat_w = float(texture->width) / scale, repeat_h = float(texture->height) / scale;
+
+    struct DeviceVertex {
+        float x, y, z, rhw;
+        uint32_t colour;
+        float u, v;
+    };
+    static_assert(sizeof(DeviceVertex) == kVertexStride, "device vertices are 28 bytes");
+    auto make = [&](const OE_Point &p) {
+        float sx = p.x - ox, sy = p.y - oy;
+        // Far-off vertices are pulled to half a screen beyond the edge; their texture follows.
+        if (sx <= -W / 2) sx = -W / 2;
+        if (sy <= -H / 2) sy = -H / 2;
+        if (sx >= W + W / 2) sx = W + W / 2;
+        if (sy >= H + H / 2) sy = H + H / 2;
+        return DeviceVertex{sx, sy, 1.0f, 1.0f, argb, (sx + ox) / repeat_w, (sy + oy) / repeat_h};
+    };
+
+    // The whole fan around the first point goes to the device as one triangle list.
+    static std::vector<DeviceVertex> fan;
+    fan.clear();
+    const DeviceVertex first = make(outline.points[0]);
+    DeviceVertex prev = make(outline.points[1]);
+    for (int32_t i = 1; i < n; ++i) {
+        const DeviceVertex next = make(outline.points[static_cast<std::size_t>(i) + 1]);
+        fan.push_back(first);
+        fan.push_back(prev);
+        fan.push_back(next);
+        prev = next;
+    }
+    device->vtbl->SetRenderState(device, OE_RENDERSTATE_EDGEANTIALIAS, 1);
+    device->vtbl->SetVertexShader(device, OE_VERTEX_FORMAT_XYZRHW_DIFFUSE_TEX1);
+    device->vtbl->SetTexture(device, 0, texture->device_texture);
+    device->vtbl->DrawPrimitiveUP(device, OE_PRIMITIVE_TRIANGLELIST, static_cast<uint32_t>(n - 1), fan.data(),
+                                  kVertexStride);
+    device->vtbl->SetTexture(device, 0, nullptr);
+    device->vtbl->SetRenderState(device, OE_RENDERSTATE_EDGEANTIALIAS, 0);
+}
+
+void draw_world() {
+    draw_backdrop();
+    draw_back_layer();
+    draw_ground_layer();
+    draw_hero_shadow();
+    draw_object_layer();
+    draw_front_layer();
+}

@@ -1,7 +1,37 @@
-// draw_world.h - drawing of the current level: backdrop, layers, terrain fill, hero shadow.
+// draw_world.h - drawing of the current level: the swaying backdrop, the half-speed grey back layer,
+// the ground layer with its textured terrain fills, swaying plants and lamp glows, the hero's
+// shadow, the animated objects with the hurt blink, bonus rays and the mole's lamp, and the front
+// layer over everything.
 //
-// NOT BUILT YET: placeholder with the final name.
+// In: `world` and `level` (world.h), run.sway_offset, the camera, object_textures and
+// share_textures, the device stand-in for the terrain fills. Out: engine draw calls only. The only
+// state written is the camera's camera_on (left at 1) and the `sway` scratch value of plants and
+// gold and silver bonuses. Nothing here moves anything or decides what is in the level.
 #pragma once
 
-// Draws the level through the camera (camera_on stays 1 afterwards).
+#include <cstdint>
+
+#include "assets/assets.h"
+#include "world/world.h"
+
+// The pictures of the current level's items, by kind (filled by the level loader).
+extern TBase object_textures;
+
+// Draws the level once; called by the frame procedure while a level is on screen. Leaves camera_on
+// at 1 and the blend mode at 0.
 void draw_world();
+
+// Fills an outline's polygon, as a fan around its first point, with `texture` repeated across it
+// every (texture size / scale) pixels and anchored in the world, tinted by `colour` (0x00BBGGRR).
+// (ox, oy) is subtracted from every point to give screen pixels; vertices far off screen are pulled
+// to half a screen beyond its edges. An outline of fewer than three points draws nothing.
+void fill_outline(const TPolyLine2D &outline, const OE_Texture *texture, int32_t colour, float ox,
+                  float oy, float scale);
+
+// Whether a box given in screen pixels can show on the screen (generous margins, strict tests).
+bool on_screen(float x, float y, float w, float h);
+// The same for a box in world pixels, through the camera's position.
+bool on_screen_world(float x, float y, float w, float h);
+
+// The device's vertex colour for a 0x00BBGGRR colour and an alpha: 0xAARRGGBB.
+uint32_t colour_to_argb(int32_t colour, int32_t alpha);

@@ -11,11 +11,12 @@
 //     so the default profile);
 //   - a setting other than 0 or 1: the default for that setting, one warning;
 //   - level_index outside 0..10: the nearest of 0 and 10, one warning;
-//   - a profile name that cannot be a file name (empty, "/", a leading '.', ...): the default
-//     profile;
+//   - a profile name that cannot be a file name (empty, longer than 64 bytes, "/", a leading '.',
+//     a control byte, a byte the file-system name would lose, ...): the default profile;
 //   - a file that exists but cannot be read: defaults (zeros), and that file is not overwritten
 //     until a later read of it succeeds.
-// The next write repairs the file.
+// The next write repairs the file. Every message quotes names and file text through
+// platform::quote (control bytes escaped, long text cut).
 #include <cstdio>
 
 #include "cp1251.h"
@@ -37,6 +38,11 @@ constexpr int32_t kDefaultColour16 = 0;
 constexpr int32_t kDefaultMouseOff = 0;
 constexpr int32_t kDefaultMusicOff = 0;
 
+// "<file>, line <n>" for a message, the file name quoted (a profile's path holds its name).
+std::string where(const std::string &file, int32_t line) {
+    return platform::quote(file) + ", line " + std::to_string(line);
+}
+
 // Reads one number line; on a bad word warns once (naming file and line) and keeps `fallback`.
 // A file that has ended gives 0, as every number read past the end does (no warning: a short
 // file is no error).
@@ -47,8 +53,8 @@ int32_t read_number(platform::TextReader &reader, const std::string &file, const
     case platform::TextReader::Number::ok: return value;
     case platform::TextReader::Number::end_of_file: return 0;
     case platform::TextReader::Number::bad:
-        platform::warn_once(file + ":" + std::to_string(reader.line()) + ":" + what,
-                            file + ", line " + std::to_string(reader.line()) + ": " + what +
+        platform::warn_once(platform::quote(file) + ":" + std::to_string(reader.line()) + ":" + what,
+                            where(file, reader.line()) + ": " + what +
                             " is not a number; using " + std::to_string(fallback));
         return fallback;
     }
@@ -60,8 +66,7 @@ int32_t read_switch(platform::TextReader &reader, const char *what, int32_t fall
     int32_t v = read_number(reader, kSettingsFile, what, fallback);
     if (v == 0 || v == 1) return v;
     platform::warn_once(std::string(kSettingsFile) + ":range:" + what,
-                        std::string(kSettingsFile) + ", line " + std::to_string(reader.line()) +
-                        ": " + what + " must be 0 or 1, not " + std::to_string(v) + "; using " +
+                        where(kSettingsFile, reader.line()) + ": " + what + " must be 0 or 1, not " + std::to_string(v) + "; using " +
                         std::to_string(fallback));
     return fallback;
 }
@@ -73,8 +78,9 @@ std::string g_unreadable_settings, g_unreadable_profile;
 
 bool refuse_overwrite(const std::string &unreadable, const std::string &path) {
     if (unreadable.empty() || unreadable != path) return false;
-    platform::warn_once("keep-unreadable:" + path,
-                        path + " could not be read, so it is not overwritten; changes are not saved");
+    platform::warn_once("keep-unreadable:" + platform::quote(path),
+                        platform::quote(path) +
+                            " could not be read, so it is not overwritten; changes are not saved");
     return true;
 }
 
@@ -94,11 +100,16 @@ const std::string &default_profile_name() {
 }
 
 bool profile_name_usable(const std::string &name) {
-    // A leading '.' would make a hidden file, which the profile list never shows.
-    if (name.empty() || name[0] == '.' || NameHasBadChars(name)) return false;
+    if (name.empty() || name.size() > kProfileNameMaxBytes || NameHasBadChars(name)) return false;
     for (unsigned char c : name)
         if (c < 32 || c == 127) return false;
-    return true;
+    // The checks above see 1251 bytes; the file system sees the UTF-8 spelling. A byte that has no
+    // UTF-8 form (0x98) would vanish there: "\x98" would name the profile folder itself, "A\x98B"
+    // the file of "AB". So the name must come back unchanged from the file system's spelling, and
+    // that spelling must not start with '.' (a hidden file, which the profile list never shows).
+    const std::string native = cp1251::to_utf8(name);
+    if (cp1251::from_utf8(native) != name) return false;
+    return native[0] != '.';
 }
 
 std::string profile_path() { return kProfilePrefix + run.profile_name; }
@@ -120,7 +131,7 @@ void read_settings() {
             write_settings();
         } else {
             g_unreadable_settings = kSettingsFile;
-            platform::warn_once("read-settings", std::string(kSettingsFile) +
+            platform::warn_once("read-settings", platform::quote(kSettingsFile) +
                                 " cannot be read; using the default settings");
         }
         return;
@@ -132,10 +143,10 @@ void read_settings() {
     run.music_off = read_switch(reader, "music", kDefaultMusicOff);
     run.profile_name = reader.read_line();
     if (!profile_name_usable(run.profile_name)) {
-        platform::warn_once("settings-profile",
-                            std::string(kSettingsFile) + ", line " + std::to_string(reader.line()) +
-                            ": \"" + run.profile_name + "\" cannot be a profile name; using \"" +
-                            default_profile_name() + "\"");
+        platform::warn_once("settings-profile:" + platform::quote(run.profile_name),
+                            where(kSettingsFile, reader.line()) + ": " +
+                            platform::quote(run.profile_name) + " cannot be a profile name; using " +
+                            platform::quote(default_profile_name()));
         run.profile_name = default_profile_name();
     }
 }
@@ -151,9 +162,9 @@ bool write_settings() {
 
 void read_profile() {
     if (!profile_name_usable(run.profile_name)) {
-        platform::warn_once("profile-name:" + run.profile_name,
-                            "\"" + run.profile_name + "\" cannot be a profile name; using \"" +
-                            default_profile_name() + "\"");
+        platform::warn_once("profile-name:" + platform::quote(run.profile_name),
+                            platform::quote(run.profile_name) + " cannot be a profile name; using " +
+                            platform::quote(default_profile_name()));
         run.profile_name = default_profile_name();
     }
     const std::string path = profile_path();
@@ -167,7 +178,8 @@ void read_profile() {
             write_profile();
         } else {
             g_unreadable_profile = path;
-            platform::warn_once("read-profile:" + path, path + " cannot be read; starting from zero");
+            platform::warn_once("read-profile:" + platform::quote(path),
+                                platform::quote(path) + " cannot be read; starting from zero");
         }
         return;
     }
@@ -179,8 +191,8 @@ void read_profile() {
     run.deaths = read_number(reader, path, "lives lost", 0);
     if (run.level_index < 0 || run.level_index > kLastLevel) {
         const int32_t fixed = run.level_index < 0 ? 0 : kLastLevel;
-        platform::warn_once("level-range:" + path,
-                            path + ", line " + std::to_string(read_line) + ": level " +
+        platform::warn_once("level-range:" + platform::quote(path),
+                            where(path, read_line) + ": level " +
                             std::to_string(run.level_index) + " is outside 0.." +
                             std::to_string(kLastLevel) + "; using " + std::to_string(fixed));
         run.level_index = fixed;
@@ -189,8 +201,8 @@ void read_profile() {
 
 bool write_profile() {
     if (!profile_name_usable(run.profile_name)) {
-        platform::warn_once("write-profile:" + run.profile_name,
-                            "\"" + run.profile_name + "\" cannot be a profile name; not saved");
+        platform::warn_once("write-profile:" + platform::quote(run.profile_name),
+                            platform::quote(run.profile_name) + " cannot be a profile name; not saved");
         return false;
     }
     if (refuse_overwrite(g_unreadable_profile, profile_path())) return false;

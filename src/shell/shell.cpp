@@ -123,18 +123,7 @@ void menu_tick() {
     if (music_output_level() == 0 && run.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
     update_sway();
     update_effects(menu_effects);
-    if (run.start_pending && run.fade_level < 1) {
-        set_visible("wnd_main", false);
-        set_visible("wnd_cfg", false);
-        set_visible("wnd_rec", false);
-        run.fading_out = 0;
-        run.start_pending = 0;
-        clear_world();
-        load_level(scene_file(run.level_index));
-        music_stop();
-        eng.Mouse_Lock();
-        run.game_state = 1;
-    }
+    if (run.start_pending && run.fade_level < 1) start_level(scene_file(run.level_index));
 }
 
 void play_tick() {
@@ -153,7 +142,10 @@ void play_tick() {
     }
     if (eng.Key_Press(kKeyF1)) {  // developer's reload of the current level file
         clear_world();
-        reload_level(level.level_file);
+        if (!reload_level(level.level_file)) {  // reported; the world is empty
+            return_to_menu();
+            return;
+        }
     }
     camera_follow();
     world_step();
@@ -167,10 +159,13 @@ void frozen_tick() {
         run.game_state = 1;
         if (handles.camera) handles.camera->x = handles.camera->y = 0;
         clear_world();
-        load_level(scene_file(run.level_index));
-        music_stop();
-        eng.Mouse_Lock();
-        if (run.level_index == kLastLevel) set_visible("wnd_win", true);
+        if (load_level(scene_file(run.level_index))) {
+            music_stop();
+            eng.Mouse_Lock();
+            if (run.level_index == kLastLevel) set_visible("wnd_win", true);
+        } else {
+            return_to_menu();  // reported; the world is empty, the profile untouched
+        }
     }
     if (run.level_done_pending) {
         if (ielement *e = element_named("txt_points"))
@@ -199,6 +194,22 @@ void frozen_tick() {
 }
 
 }  // namespace
+
+void start_level(const std::string &path) {
+    set_visible("wnd_main", false);
+    set_visible("wnd_cfg", false);
+    set_visible("wnd_rec", false);
+    run.fading_out = 0;
+    run.start_pending = 0;
+    clear_world();
+    if (!load_level(path)) {  // reported; the world is empty, the profile untouched
+        return_to_menu();
+        return;
+    }
+    music_stop();
+    eng.Mouse_Lock();
+    run.game_state = 1;
+}
 
 void logic_tick() {
     fade_step();

@@ -7,6 +7,7 @@
 // fade-out (fade_level = 255, fading_out = 1), never performed directly.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -91,6 +92,11 @@ void frame_procedure();
 void load_procedure();
 void splash_procedure();
 
+// Starts the level in `path` once the screen is black: menu windows hidden, the world cleared and
+// loaded, game state 1 (the fade-in follows). A level that fails to load is reported and the game
+// goes back to the main menu.
+void start_level(const std::string &path);
+
 // Camera follow, once per logic tick while playing (before the world step).
 void camera_follow();
 
@@ -104,9 +110,13 @@ void draw_menu_backdrop();
 // ---- settings and profile files ----
 // Default profile name, 1251 ("Игрок").
 const std::string &default_profile_name();
-// True when `name` can be a profile file name: not empty, none of the characters NameHasBadChars
-// refuses, no control characters, no leading '.' (a hidden file that the profile list would not
-// show; also rules out "." and "..").
+// Longest profile name, in 1251 bytes (its UTF-8 file name is then at most 192 bytes, well within
+// the file system's 255).
+constexpr std::size_t kProfileNameMaxBytes = 64;
+// True when `name` can be a profile file name: 1..kProfileNameMaxBytes bytes, none of the
+// characters NameHasBadChars refuses, no control characters, no byte that the UTF-8 file name
+// would lose (0x98), no leading '.' (a hidden file that the profile list would not show; also
+// rules out "." and ".."). Every place that accepts a name (settings, the new-profile box) asks this.
 bool profile_name_usable(const std::string &name);
 // Creates cfg/ and cfg/prf/ when missing.
 void ensure_config_dirs();

@@ -1,60 +1,113 @@
-// ui.cpp - element registry (placeholder).
+// ui.cpp - the element registry, the toolkit settings, the base element and the per-frame walk.
 //
-// NOT BUILT YET: the interface toolkit is another issue. The registry keeps, finds and walks
-// elements; update and overlay of the elements do nothing yet.
+// In: elements added by the menu construction; the mouse through `eng`. Out: each active
+// element's update and overlay, once per frame, in creation order. The registry owns its
+// elements; indices never change while it lives (nothing is removed or inserted in between).
+// The element classes are in their own files; the keyboard focus is in key_focus.cpp.
 #include "ui/ui.h"
 
 #include <memory>
 #include <vector>
 
 #include "engine/engine.h"
+#include "ui/ui_internal.h"
+
+UiSettings ui_settings;
 
 namespace {
-std::vector<std::unique_ptr<ielement>> elements;
-int32_t current_parent = 0;
+
+// The registry and the window that elements created next belong to (whole run).
+struct Registry {
+    std::vector<std::unique_ptr<ielement>> elements;
+    int32_t current_parent = 0;
+};
+Registry registry;
+
+// Whether the walk reaches the element now: windows always (they test their own visibility),
+// others while the element at their parent_index is visible.
+bool active(const ielement &e) {
+    if (!e.has_parent) return true;
+    const ielement *parent = element_at(e.parent_index);
+    return parent && parent->visible;
+}
+
 }  // namespace
+
+// ==== Base element =============================================================================
 
 ielement::ielement(const std::string &name_, int32_t x_, int32_t y_, int32_t w, int32_t h,
                    const std::string &text_, bool visible_)
-    : name(name_), parent_index(current_parent), visible(visible_), x(float(x_)), y(float(y_)),
-      width(w), height(h), text(text_) {}
-void ielement::update() {}
+    : name(name_), parent_index(registry.current_parent), visible(visible_), x(float(x_)),
+      y(float(y_)), width(w), height(h), text(text_) {}
+
+void ielement::update() {
+    if (!hit_test(screen_x(), screen_y(), width, height) && eng.Mouse_Down(1)) {
+        focused = false;
+        eng.Key_BeginReadText("");
+    }
+}
+
 void ielement::overlay() {}
 
-Iwindow::Iwindow(const std::string &name_, int32_t x_, int32_t y_, int32_t w, int32_t h,
-                 const std::string &text_, bool visible_)
-    : ielement(name_, x_, y_, w, h, text_, visible_) {
-    has_parent = false;
+bool ielement::accepts_key_focus() const { return false; }
+void ielement::on_key_focus() {}
+void ielement::on_key_blur() {}
+void ielement::key_activate() {}
+bool ielement::key_step(int32_t) { return false; }
+
+// Windows sit on the screen; everything else adds its window's corner. An element whose
+// parent_index names no element (created before any window) is placed on the screen.
+float ielement::screen_x() const {
+    const ielement *parent = has_parent ? element_at(parent_index) : nullptr;
+    return parent ? x + parent->x : x;
 }
 
-void add_element(ielement *element) { elements.emplace_back(element); }
-ielement *element_at(int32_t index) {
-    if (index < 0 || index >= static_cast<int32_t>(elements.size())) return nullptr;
-    return elements[static_cast<std::size_t>(index)].get();
+float ielement::screen_y() const {
+    const ielement *parent = has_parent ? element_at(parent_index) : nullptr;
+    return parent ? y + parent->y : y;
 }
+
+// ==== Registry =================================================================================
+
+void add_element(ielement *element) {
+    if (element) registry.elements.emplace_back(element);
+}
+
+ielement *element_at(int32_t index) {
+    if (index < 0 || index >= element_count()) return nullptr;
+    return registry.elements[static_cast<std::size_t>(index)].get();
+}
+
 int32_t find_element(const std::string &name) {
     int32_t result = 0;
-    for (std::size_t i = 0; i < elements.size(); ++i)
-        if (elements[i]->name == name) result = static_cast<int32_t>(i);
+    for (int32_t i = 0; i < element_count(); ++i)
+        if (registry.elements[static_cast<std::size_t>(i)]->name == name) result = i;
     return result;
 }
-int32_t element_count() { return static_cast<int32_t>(elements.size()); }
-void begin_window() { current_parent = element_count() - 1; }
+
+int32_t element_count() { return static_cast<int32_t>(registry.elements.size()); }
+
+void begin_window() { registry.current_parent = element_count() - 1; }
+
 void clear_elements() {
-    elements.clear();
-    current_parent = 0;
+    registry.elements.clear();
+    registry.current_parent = 0;
+    ui_detail::keyboard_reset();
 }
 
 void run_interface() {
-    for (int32_t i = 0; i < element_count(); ++i) {
+    ui_detail::keyboard_step();
+    // The count is read once per pass; visibility is read when each element is reached, so an
+    // action that shows a later window makes its elements active in the same pass.
+    const int32_t count = element_count();
+    for (int32_t i = 0; i < count; ++i) {
         ielement *e = element_at(i);
-        ielement *parent = e->has_parent ? element_at(e->parent_index) : nullptr;
-        if (!e->has_parent || (parent && parent->visible)) e->update();
+        if (e && active(*e)) e->update();
     }
-    for (int32_t i = 0; i < element_count(); ++i) {
+    const int32_t count2 = element_count();
+    for (int32_t i = 0; i < count2; ++i) {
         ielement *e = element_at(i);
-        ielement *parent = e->has_parent ? element_at(e->parent_index) : nullptr;
-        if (!e->has_parent || (parent && parent->visible)) e->overlay();
+        if (e && active(*e)) e->overlay();
     }
 }
 
@@ -64,10 +117,29 @@ bool hit_test(float x, float y, int32_t w, int32_t h) {
 }
 
 ielement *element_named(const std::string &name) { return element_at(find_element(name)); }
+
 bool is_visible(const std::string &name) {
     ielement *e = element_named(name);
     return e && e->visible;
 }
+
 void set_visible(const std::string &name, bool visible) {
     if (ielement *e = element_named(name)) e->visible = visible;
 }
+
+// ==== Helpers shared by the element files ======================================================
+
+namespace ui_detail {
+
+void draw_text(OE_Font *font, float x, float y, const std::string &text, int32_t alpha,
+               uint32_t colour) {
+    eng.Text_Draw(font, x, y, text.c_str(), 1.0f, 0, alpha, colour);
+}
+
+float text_width(OE_Font *font, const std::string &text) {
+    return eng.Text_GetWidth(font, text.c_str(), 1.0f, 0);
+}
+
+void play(OE_Sound *sound, int32_t pan) { eng.Snd_Play(sound, pan, 0, 0, 0); }
+
+}  // namespace ui_detail

@@ -1,26 +1,72 @@
-// ui.h - the interface toolkit: the element registry and the element classes.
+// ui.h - the interface toolkit: the element registry, the toolkit settings, the seven element
+// classes and the keyboard focus that lets the menus be driven without a mouse.
 //
-// NOT BUILT YET: this is the shell's placeholder with the final names and signatures the shell and
-// the menus use. Elements are kept and found, and run_interface walks them, but no element draws
-// or reacts yet; the widget classes carry only the fields others write.
+// In: the engine's mouse and keyboard state (through `eng`), once per drawn frame from
+// run_interface. Out: engine draw calls and sounds, and the elements' actions (on_click,
+// on_submit) run when the player clicks or presses keys. The toolkit knows no menu: which windows
+// exist, what their buttons do and which button Escape presses are set by the menu code.
+//
+// Conventions: positions are screen pixels (origin top left, y down); every non-window element is
+// placed relative to the window that was added just before it (begin_window). Colours are 24-bit
+// 0xBBGGRR, passed to the engine unchanged. Strings are code page 1251.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "assets/assets.h"
 #include "engine_api.h"
 
+// ==== Toolkit settings (whole run; set once by the menu construction) =========================
+
+struct UiSettings {
+    OE_Font *gui_font = nullptr;            // captions, labels, list rows, edit text
+    OE_Font *gui_glow_font = nullptr;       // the additive glow drawn over button captions
+    OE_Texture *list_arrow_texture = nullptr;  // list arrows (one picture, flipped for "down")
+    OE_Texture *window_texture = nullptr;   // window background; none draws no background
+    OE_Texture *button_texture = nullptr;   // button face, glow, edit frame, list frame and bar
+    OE_Sound *click_sound = nullptr;        // a click on a button, image or list arrow
+    OE_Sound *select_sound = nullptr;       // the pointer (or the keyboard focus) entering
+    uint32_t caption_colour = 0xFFFFFF;     // labels, window captions, list rows, edit text
+    uint32_t title_colour = 0xFFFFFF;       // window title bar
+    uint32_t button_caption_colour = 0xFFFFFF;  // button captions, their glow and tooltips
+};
+extern UiSettings ui_settings;
+
+// ==== Base element =============================================================================
+
 // Base of every interface element. Windows have has_parent false; every other element belongs to
-// the window at parent_index and is positioned relative to it.
+// the window at parent_index and is positioned relative to it. Created with (name, x, y, width,
+// height, text, visible); the creator adds it with add_element right after.
 class ielement {
 public:
     ielement(const std::string &name, int32_t x, int32_t y, int32_t width, int32_t height,
              const std::string &text, bool visible);
     virtual ~ielement() = default;
-    // Once per frame while the element may be active: input and drawing.
+    // Once per frame while the element may be active: input and drawing. The base version ends
+    // `focused` (and restarts the engine's typed-text buffer) when mouse button 1 is held with
+    // the pointer outside the element.
     virtual void update();
-    // Once per frame after every element's update: what lies above all elements.
+    // Once per frame after every element's update: what lies above all elements. Base: nothing.
     virtual void overlay();
+
+    // ---- keyboard focus hooks (called by run_interface; the base versions refuse / do nothing)
+    // Whether the element can hold the keyboard focus now.
+    virtual bool accepts_key_focus() const;
+    // The keyboard focus arrived on the element / left it for another element of its window.
+    // (When the mouse takes over, key_focus is only cleared; these are not called.)
+    virtual void on_key_focus();
+    virtual void on_key_blur();
+    // Enter, Space or the gamepad's south button while the element holds the keyboard focus, or
+    // Escape when the element is its window's cancel_element: acts as a click.
+    virtual void key_activate();
+    // Left (-1) or Right (+1) while the element holds the keyboard focus. True when the element
+    // used the key itself (a list rotates); false lets the focus move.
+    virtual bool key_step(int32_t direction);
+
+    // Screen position of the element's top-left corner: its own x, y plus its window's.
+    float screen_x() const;
+    float screen_y() const;
 
     bool has_parent = true;
     std::string name;
@@ -33,37 +79,125 @@ public:
     OE_Proc on_click = nullptr;
     bool focused = false;
     bool fixed = false;
-    int32_t glow = 0;
+    int32_t glow = 0;             // 0..255
+    bool key_focus = false;       // holds the keyboard focus (set by run_interface only)
 };
 
+// ==== Window ===================================================================================
+
+// The container: full-screen, captionless and fixed in this game, so it draws nothing. Its title
+// strip (top 20 pixels) can be dragged unless fixed and double-clicked to run on_click.
 class Iwindow : public ielement {
 public:
     Iwindow(const std::string &name, int32_t x, int32_t y, int32_t width, int32_t height,
             const std::string &text, bool visible);
+    void update() override;
+
+    bool dragging = false;
+    int32_t grab_x = 0, grab_y = 0;   // pointer minus window corner at the grab
+    // Keyboard: the registry index of the element Escape presses while this window is the active
+    // one (its "back" button), and of the element the keyboard focus starts on; -1 = none (Escape
+    // does nothing; the focus starts on the window's first focusable element).
+    int32_t cancel_element = -1;
+    int32_t first_focus = -1;
 };
 
+// ==== Image and text ===========================================================================
+
+// A texture stretched over the element's box with a caption 8 pixels below it; when clickable,
+// also a picture button (select sound on entering, redraw under the pointer, click sound, action).
+class Iimage : public ielement {
+public:
+    using ielement::ielement;
+    void update() override;
+
+    bool clickable = false;
+    bool tinted = false;
+    uint32_t tint_colour = 0;
+    OE_Texture *texture = nullptr;
+    int32_t angle = 0;            // degrees
+};
+
+// A label: text centred in its box with a drop shadow; reacts to nothing.
+class Itext : public ielement {
+public:
+    using ielement::ielement;
+    void update() override;
+};
+
+// ==== Button ===================================================================================
+
+// The menu button: face, glow under the pointer or the keyboard focus (32 frames up, 32 down),
+// pressed-in look, select and click sounds, action, and an optional two-line tooltip that grows
+// with the glow. caption_only: no face, white caption.
 class Ibutton : public ielement {
 public:
     using ielement::ielement;
+    void update() override;
+    void overlay() override;
+    bool accepts_key_focus() const override;
+    void key_activate() override;
+
     bool has_tooltip = false;
+    bool caption_only = false;
     std::string tooltip1;  // first tooltip line
     std::string tooltip2;  // second tooltip line
 };
 
-// ---- the registry (owns its elements) ----
+// ==== Edit box =================================================================================
+
+// One-line text entry: a click (or the keyboard focus) gives it focus; while focused it appends
+// what was typed since the previous frame as long as the text is narrower than width - 100
+// pixels, and Backspace deletes the last character. Enter while focused runs on_submit.
+class Iedit : public ielement {
+public:
+    using ielement::ielement;
+    void update() override;
+    bool accepts_key_focus() const override;
+    void on_key_focus() override;
+    void on_key_blur() override;
+    void key_activate() override;
+
+    OE_Proc on_submit = nullptr;  // Enter while the box is focused; none: Enter does nothing
+};
+
+// ==== List =====================================================================================
+
+// A circular selector in rows 40 pixels apart: entry 0 is the selection, shown in row 1 under a
+// highlight bar with the last entry above it; two arrows at the right edge rotate the entries.
+// With no_arrows and no_highlight it is a plain multi-line text.
+class Ilist : public ielement {
+public:
+    using ielement::ielement;
+    void update() override;
+    bool accepts_key_focus() const override;
+    void on_key_focus() override;
+    void on_key_blur() override;
+    bool key_step(int32_t direction) override;
+
+    TF_list entries;
+    bool no_arrows = false;
+    bool no_highlight = false;
+};
+
+// ==== The registry (owns its elements; whole run) ==============================================
+
+// Appends; the new index is the old count.
 void add_element(ielement *element);
 // Element at a registry index; null outside the registry.
 ielement *element_at(int32_t index);
-// Index of the last element named `name`; 0 when none is.
+// Index of the last element named `name`; 0 when none is (also on an empty registry).
 int32_t find_element(const std::string &name);
 int32_t element_count();
 // Elements created next belong to the element added last.
 void begin_window();
-// Frees every element and empties the registry.
+// Frees every element, empties the registry and forgets the keyboard focus.
 void clear_elements();
-// Per-frame walk: update of every active element, then overlay of every active element.
+// Per-frame walk: the keyboard focus keys, then update of every active element, then overlay of
+// every active element. An element is active when it is a window or its window is visible at the
+// moment the walk reaches it.
 void run_interface();
-// Mouse strictly inside the rectangle.
+// Mouse strictly inside the rectangle (a pointer on an edge is outside).
 bool hit_test(float x, float y, int32_t w, int32_t h);
 
 // Shortcuts for the callers that switch windows by name: the element find_element reaches (null
@@ -71,3 +205,12 @@ bool hit_test(float x, float y, int32_t w, int32_t h);
 ielement *element_named(const std::string &name);
 bool is_visible(const std::string &name);
 void set_visible(const std::string &name, bool visible);
+
+// ==== Keyboard focus (read-only views, for the menus and tests) ================================
+
+// Registry index of the active window: the last visible window in registry order (drawn on top);
+// -1 when no window is visible.
+int32_t active_window();
+// Registry index of the element holding the keyboard focus; -1 when none does (the mouse has
+// moved since the last key, or no key was pressed since the active window changed).
+int32_t key_focus_index();

@@ -3,8 +3,13 @@
 // rules for numbers and lines.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "cp1251.h"
 #include "platform/platform.h"
@@ -64,6 +69,74 @@ TEST(Files, NativePathReadAndAtomicWrite) {
     EXPECT_TRUE(bytes.empty());
     EXPECT_FALSE(platform::read_file("cfg", bytes, &missing));  // a directory is no file
     EXPECT_FALSE(missing);
+}
+
+TEST(Files, OnlyRegularFilesOfABoundedSizeAreRead) {
+    ScratchDir dir;
+    std::string bytes = "stale";
+    bool missing = true;
+    // A FIFO nobody writes to, and a device: refused at once, neither counts as missing.
+    ASSERT_EQ(mkfifo((dir.path() / "pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(platform::read_file("pipe", bytes, &missing));
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(bytes.empty());
+    fs::create_symlink("/dev/zero", dir.path() / "zeros");
+    EXPECT_FALSE(platform::read_file("zeros", bytes, &missing));
+    EXPECT_FALSE(missing);
+    // A file beyond the size limit (sparse: it takes no disk space) is refused, not loaded.
+    {
+        std::ofstream f(dir.path() / "huge.txt", std::ios::binary);
+    }
+    fs::resize_file(dir.path() / "huge.txt", platform::kMaxReadBytes + 1);
+    EXPECT_FALSE(platform::read_file("huge.txt", bytes, &missing));
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(bytes.empty());
+    fs::resize_file(dir.path() / "huge.txt", 3);
+    EXPECT_TRUE(platform::read_file("huge.txt", bytes, &missing));
+    EXPECT_EQ(bytes, std::string(3, '\0'));
+}
+
+TEST(Files, AFifoSwappedInWhileReadingNeverBlocks) {
+    ScratchDir dir;
+    // One name flips between a regular file and a FIFO as fast as the system swaps them, while
+    // the game reads it. Every read gives the file's bytes or fails; none may wait on the FIFO.
+    // A watchdog unblocks a reader that does wait (by opening the FIFO through a second name) and
+    // counts it.
+    ASSERT_EQ(mkfifo((dir.path() / "fifo").c_str(), 0644), 0);
+    fs::create_hard_link(dir.path() / "fifo", dir.path() / "fifo_rescue");
+    write_bytes(dir.path() / "cfg.txt", "1\r\n");
+    std::atomic<bool> done{false};
+    std::atomic<int> rescues{0};
+    std::thread swapper([&] {
+        // cfg.txt and fifo trade places atomically, so the name always exists.
+        const std::string name = (dir.path() / "cfg.txt").string(), fifo = (dir.path() / "fifo").string();
+        while (!done) renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, fifo.c_str(), RENAME_EXCHANGE);
+    });
+    std::thread watchdog([&] {
+        const std::string rescue = (dir.path() / "fifo_rescue").string();
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            // Succeeds only while a reader has the FIFO open: it then reads an end of file.
+            const int fd = open(rescue.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                ++rescues;
+                close(fd);
+            }
+        }
+    });
+    int good = 0;
+    for (int i = 0; i < 20000 && rescues == 0; ++i) {
+        std::string bytes;
+        if (platform::read_file("cfg.txt", bytes)) {
+            EXPECT_EQ(bytes, "1\r\n");
+            ++good;
+        }
+    }
+    done = true;
+    swapper.join();
+    watchdog.join();
+    EXPECT_EQ(rescues.load(), 0);
+    EXPECT_GT(good, 0);
 }
 
 TEST(Files, FailedWriteKeepsWhatWasThere) {
@@ -174,4 +247,28 @@ TEST(TextReader, LinesAreWholeWithAnyLineEnd) {
     TextReader r64("99999999999\r\n");
     EXPECT_EQ(r64.read_int64(big), TextReader::Number::ok);
     EXPECT_EQ(big, 99999999999LL);
+}
+
+TEST(Quote, ControlBytesAreEscapedAndLongTextIsCut) {
+    // An escape sequence that would retitle the terminal, a bell, a line break, a NUL: all spelt
+    // out, so that the result holds no control byte at all.
+    const std::string hostile = std::string("\x1b]0;owned\x07" "a\nb\r\tc", 16) + std::string(1, '\0') + "\x7f";
+    const std::string q = platform::quote(hostile);
+    EXPECT_EQ(q, "\"\\x1b]0;owned\\x07a\\nb\\r\\tc\\x00\\x7f\"");
+    for (unsigned char c : q) EXPECT_TRUE(c >= 0x20 && c != 0x7f) << int(c);
+
+    // Quotes and backslashes inside are escaped, so the quoted part cannot be faked; 1251 letters
+    // stay as they are, the undefined byte 0x98 (which the UTF-8 output would drop) is shown.
+    const std::string igrok = CP1251("Игрок").c_str();
+    EXPECT_EQ(platform::quote("say \"hi\" C:\\x"), "\"say \\\"hi\\\" C:\\\\x\"");
+    EXPECT_EQ(platform::quote(igrok), "\"" + igrok + "\"");
+    EXPECT_EQ(platform::quote("A\x98" "B"), "\"A\\x98B\"");
+    EXPECT_EQ(platform::quote(""), "\"\"");
+
+    // A 3 MB name shows its first bytes and its length, nothing more.
+    const std::string huge(3'000'000, 'n');
+    EXPECT_EQ(platform::quote(huge), "\"" + std::string(platform::kQuoteMaxBytes, 'n') +
+                                         "\"... (3000000 bytes)");
+    EXPECT_EQ(platform::quote("abcdef", 3), "\"abc\"... (6 bytes)");
+    EXPECT_EQ(platform::quote("abc", 3), "\"abc\"");  // exactly at the limit: whole, no marker
 }

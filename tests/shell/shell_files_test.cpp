@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <system_error>
+
 #include "cp1251.h"
 #include "shell/fake_engine.h"
 #include "shell/test_support.h"
@@ -212,4 +214,87 @@ TEST(SettingsFiles, AFileThatExistsButCannotBeReadIsNotReplaced) {
     EXPECT_EQ(run.windowed, 1);  // the defaults
     EXPECT_FALSE(write_settings());
     EXPECT_TRUE(fs::is_fifo(cfg));
+}
+
+TEST(SettingsFiles, ProfileNamesAreLimitedTo64Bytes) {
+    ScratchDir dir;
+    fake::Game game;
+    // 64 bytes is the limit in 1251 bytes, whatever their UTF-8 length (64 Cyrillic letters make a
+    // 128-byte file name).
+    const std::string ya = CP1251("я").c_str();
+    std::string cyr64;
+    for (int i = 0; i < 64; ++i) cyr64 += ya;
+    EXPECT_TRUE(profile_name_usable(std::string(64, 'a')));
+    EXPECT_TRUE(profile_name_usable(cyr64));
+    EXPECT_FALSE(profile_name_usable(std::string(65, 'a')));
+    EXPECT_FALSE(profile_name_usable(cyr64 + "a"));
+
+    // In the settings: a 64-byte name is read and its profile saved; a 300-byte one (whose file
+    // name the system would refuse) gives the default profile, and the warning quotes only its start.
+    write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\n" + cyr64 + "\r\n");
+    read_settings();
+    EXPECT_EQ(run.profile_name, cyr64);
+    read_profile();
+    run.level_index = 2;
+    EXPECT_TRUE(write_profile());
+    EXPECT_TRUE(fs::exists(dir.path() / "cfg" / "prf" / cp1251::to_utf8(cyr64)));
+
+    const std::string long_name(300, 'L');
+    write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\n" + long_name + "\r\n");
+    ::testing::internal::CaptureStderr();
+    read_settings();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(run.profile_name, kIgrok);
+    EXPECT_NE(said.find("(300 bytes)"), std::string::npos) << said;
+    EXPECT_LT(said.size(), 250u) << said;
+    // A name set while running is refused when saving, and nothing is written.
+    run.profile_name = long_name;
+    EXPECT_FALSE(write_profile());
+    std::error_code too_long;  // the system refuses to even look the name up
+    EXPECT_FALSE(fs::exists(dir.path() / "cfg" / "prf" / long_name, too_long));
+}
+
+TEST(SettingsFiles, NameBytesThatTheFileNameWouldLoseAreRefused) {
+    ScratchDir dir;
+    fake::Game game;
+    // 0x98 has no UTF-8 form: alone it would name the folder cfg/prf itself, before ".hid" a
+    // hidden file, between A and B the file of the profile "AB".
+    for (const std::string &name : {std::string("\x98"), std::string("\x98.hid"), std::string("A\x98" "B")})
+        EXPECT_FALSE(profile_name_usable(name)) << name;
+    EXPECT_TRUE(profile_name_usable("AB"));
+
+    write_bytes(dir.path() / "cfg" / "prf" / "AB", "6\r\n3\r\n900\r\n1\r\n");
+    write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\nA\x98" "B\r\n");
+    read_settings();
+    EXPECT_EQ(run.profile_name, kIgrok);
+    read_profile();
+    run.level_index = 0;
+    write_profile();
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "AB"), "6\r\n3\r\n900\r\n1\r\n");  // untouched
+
+    // The same names set while running (as a typed name would be) are never written either.
+    for (const std::string &name : {std::string("\x98"), std::string("\x98.hid"), std::string("A\x98" "B")}) {
+        run.profile_name = name;
+        EXPECT_FALSE(write_profile());
+    }
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "AB"), "6\r\n3\r\n900\r\n1\r\n");
+    EXPECT_FALSE(fs::exists(dir.path() / "cfg" / "prf" / ".hid"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "cfg" / "prf"));
+}
+
+TEST(SettingsFiles, WarningsQuoteNamesWithControlBytesEscaped) {
+    ScratchDir dir;
+    fake::Game game;
+    // An escape sequence that sets a terminal's title, and a bell, as the profile name.
+    write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\n\x1b]0;owned\x07" "Bob\r\n");
+    ::testing::internal::CaptureStderr();
+    read_settings();
+    run.profile_name = "Eve\x1b[2J";
+    EXPECT_FALSE(write_profile());
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(run.profile_name, "Eve\x1b[2J");
+    EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
+    EXPECT_EQ(said.find('\x07'), std::string::npos) << said;
+    EXPECT_NE(said.find("\"\\x1b]0;owned\\x07Bob\""), std::string::npos) << said;
+    EXPECT_NE(said.find("\"Eve\\x1b[2J\""), std::string::npos) << said;
 }

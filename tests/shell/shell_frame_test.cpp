@@ -16,6 +16,7 @@
 #include "menus/menus.h"
 #include "shell/shell.h"
 #include "shell/test_support.h"
+#include "support/call_log.h"
 #include "ui/ui.h"
 #include "world/world.h"
 
@@ -32,25 +33,7 @@ struct Call {
     double num(std::size_t i) const { return std::stod(args.at(i)); }
 };
 
-std::vector<std::string> split_log_line(const std::string &line) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == ' ') { ++i; continue; }
-        std::string tok;
-        if (line[i] == '"') {
-            for (++i; i < line.size() && line[i] != '"'; ++i) {
-                if (line[i] == '\\' && i + 1 < line.size()) ++i;
-                tok += line[i];
-            }
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ') tok += line[i++];
-        }
-        out.push_back(tok);
-    }
-    return out;
-}
+using call_log::split_log_line;
 
 // A run of the game on the headless engine.
 struct HeadlessRun {
@@ -71,7 +54,7 @@ void timer_hook(OE_Timer *timer) {
 
 void make_game_folder(const fs::path &dir) {
     for (const char *n : {"bg", "menu", "clock", "gtit", "gbut", "gstr", "cur", "compass", "str",
-                          "berry", "health", "rnd", "h1", "mon"})
+                          "berry", "health", "rnd", "h1", "mon", "shadow"})
         write_bytes(dir / "gfx" / "share" / (std::string(n) + ".tga"), "");
     std::string ofi = "ofi 1\ntexture 256 256\nline 16\n";
     for (int c = 32; c < 256; ++c)
@@ -243,6 +226,7 @@ TEST(FrameDrawing, StatusBarPositionsHealthWidthAndWarningFlash) {
     });
     const auto &frame = r.frames.back();
     const std::vector<std::string> expected = {
+        "shadow -48 -20 96 32 0 0 9",   // the world's (empty) drawing: the hero's shadow, unseen
         "health 54 544 38 16 255 0 1",  // 128 - damage wide
         "rnd 22 520 192 64 255 0 1",
         "rnd 640 8 128 64 255 0 1",
@@ -279,8 +263,9 @@ TEST(FrameDrawing, HealthBarIsFullWithoutDamageAndNoCursorWithMouseOff) {
         }
     });
     const auto s = sprites(r.frames.back());
-    ASSERT_FALSE(s.empty());
-    EXPECT_EQ(s.front(), "health 54 544 128 16 255 0 1");
+    ASSERT_GE(s.size(), 2u);
+    EXPECT_EQ(s[0], "shadow -48 -20 96 32 0 0 9");  // the world's, with no level loaded
+    EXPECT_EQ(s[1], "health 54 544 128 16 255 0 1");
     EXPECT_EQ(find_call(r.frames.back(), "Pr2D_Rect"), nullptr);
     for (const auto &d : s) EXPECT_NE(d.rfind("cur ", 0), 0u) << d;
 }
@@ -288,6 +273,9 @@ TEST(FrameDrawing, HealthBarIsFullWithoutDamageAndNoCursorWithMouseOff) {
 TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     ScratchDir dir;
     make_game_folder(dir.path());
+    // The final scene's entry in the scene list, and an empty level for it.
+    write_bytes(dir.path() / "cfg" / "scenes.txt", std::string(10, '\n') + "final.txt\r\n");
+    write_bytes(dir.path() / "final.txt", "sky\r\n0\r\n0\r\n0\r\n0\r\n");
     constexpr int kStartTick = 30;
     HeadlessRun r = run_headless(dir.path(), 110, [](int tick) {
         if (tick == kStartTick) {  // what "new game" asks for, with the final scene's title
@@ -362,6 +350,6 @@ TEST(StartUp, LoadProcedureLoadsInItsFixedOrder) {
     }
     EXPECT_NE(handles.camera, nullptr);
     EXPECT_NE(handles.font_cyr, nullptr);
-    EXPECT_EQ(share_textures.count, 15);
+    EXPECT_EQ(share_textures.count, 16);  // the 15 pictures of the scratch folder and zz.jpg
     EXPECT_EQ(sounds.count, 1);
 }

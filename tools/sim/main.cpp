@@ -9,6 +9,9 @@
 //                  text UTF-8-TEXT | quit        ('#' at the start or after a blank: comment)
 //   --trace F    one JSON object per logic tick with the game's state (see write_trace_line)
 //   --calls F    every engine call, recorded by the headless engine
+//   --level N    after loading, start level N of cfg/scenes.txt as the main menu would
+//   --play F     after loading, start the level file F (relative to the game folder, or absolute);
+//                level_index is that of --level if given, else 0
 // Exit status: 0 normal end; 1 the engine library could not be loaded; 2 bad arguments or an
 // unreadable input file or unwritable output file (a message on stderr says which).
 #include <cstdint>
@@ -40,7 +43,7 @@ int32_t (*g_frame_index)() = nullptr;
 
 void usage(FILE *to) {
     std::fprintf(to, "usage: tarvelok-sim [--frames N] [--seed N] [--input FILE] [--trace FILE] "
-                     "[--calls FILE]\n");
+                     "[--calls FILE] [--level N] [--play LEVELFILE]\n");
 }
 
 int bad_arguments(const std::string &why) {
@@ -109,6 +112,8 @@ void write_trace_line() {
     field("camera_y", real(handles.camera ? handles.camera->y : 0));
     field("object_count", num(world.object_count));
     field("particle_count", num(world.particles.count));
+    field("camera_lead", num(run.camera_lead));
+    field("shadow_alpha", real(level.shadow_alpha));
     const char *title = music_title();
     field("music_title", json_text(title ? title : ""));
     field("profile_name", json_text(run.profile_name));
@@ -125,7 +130,21 @@ void write_trace_line() {
     std::fputs(s.c_str(), g_trace);
 }
 
+// The level to start once the game has loaded (--level, --play).
+bool g_start_wanted = false;
+int32_t g_start_index = 0;
+std::string g_start_file;  // empty: the scene list's entry
+
+// Starts the wanted level as the main menu does once its fade-out has finished.
+void start_wanted_level() {
+    g_start_wanted = false;
+    run.level_index = g_start_index;
+    run.fade_level = 0;
+    start_level(g_start_file.empty() ? scene_file(g_start_index) : g_start_file);
+}
+
 void timer_hook(OE_Timer *timer) {
+    if (g_start_wanted) start_wanted_level();  // the first timer runs after the load procedure
     if (timer != handles.logic_timer) return;
     ++g_tick;
     if (g_trace) write_trace_line();
@@ -160,6 +179,16 @@ int main(int argc, char **argv) {
             if (!parse_count(value, 1, INT32_MAX, frames)) return bad_arguments("--frames needs a whole number from 1");
         } else if (a == "--seed") {
             if (!parse_count(value, 0, UINT32_MAX, seed)) return bad_arguments("--seed needs a whole number 0..4294967295");
+        } else if (a == "--level") {
+            long long n = 0;
+            if (!parse_count(value, 0, kSceneCapacity - 1, n))
+                return bad_arguments("--level needs a level number 0.." + std::to_string(kSceneCapacity - 1));
+            g_start_wanted = true;
+            g_start_index = static_cast<int32_t>(n);
+        } else if (a == "--play") {
+            if (!value || !*value) return bad_arguments("--play needs a level file");
+            g_start_wanted = true;
+            g_start_file = value;
         } else if (a == "--input" || a == "--trace" || a == "--calls") {
             if (!value || !*value) return bad_arguments(a + " needs a file name");
             (a == "--input" ? input_file : a == "--trace" ? trace_file : calls_file) = value;

@@ -1,0 +1,128 @@
+// button.cpp - Ibutton: the menu button with its glow, sounds and tooltip.
+//
+// In: the mouse, and the keyboard focus (key_focus.cpp) which counts as the pointer being over
+// the button. Out: the face (4 pixels smaller while hovered), the additive glow over face and
+// caption, the select sound on entering, the click sound and the action on a click or a key press,
+// and the tooltip drawn above every element. The glow rises 8 per frame while hovered and falls
+// 8 per frame otherwise: 32 frames from 0 to 255 and back.
+#include <algorithm>
+
+#include "engine/engine.h"
+#include "ui/ui.h"
+#include "ui/ui_internal.h"
+
+namespace {
+constexpr int32_t kGlowStep = 8;            // glow change per frame
+constexpr int32_t kGlowMax = 255;
+constexpr float kPressedInset = 4;          // face shrink on every side while hovered, pixels
+constexpr int32_t kTextRaise = 16;          // caption top above the box's vertical middle
+constexpr uint32_t kCaptionShadow = 0x222200;
+constexpr uint32_t kCaptionOnlyColour = 0xFFFFFF;
+// Tooltip, relative to its anchor (the pointer, or the focused button's centre), g = glow:
+constexpr float kTipBoxHalfShrink = 64;     // box from anchor - g + 64, width 2g - 128
+constexpr float kTipBoxTop = 80;            // box and first line top below the anchor
+constexpr float kTipBoxHeight = 64;
+constexpr uint32_t kTipBoxColour = 0xAA5555;
+constexpr float kTipBoxAlpha = 0.8f;        // box alpha per glow unit
+constexpr float kTipHaloTop = 48;           // halo top below the anchor; 2g wide, 128 high
+constexpr float kTipHaloHeight = 128;
+constexpr float kTipLine2Top = 112;         // second line top below the anchor
+}  // namespace
+
+// The pointer counts only while the keys are not in charge (without keys: hit_test exactly).
+static bool pointer_over(const ielement &e) {
+    return ui_detail::pointer_in_charge() && hit_test(e.screen_x(), e.screen_y(), e.width, e.height);
+}
+
+// Pan for sounds started by keys: the button's centre offset from the screen's middle.
+static int32_t centre_pan(const ielement &e) {
+    return int32_t(e.screen_x() + float(e.width / 2)) - ui_detail::kScreenMiddleX;
+}
+
+void Ibutton::update() {
+    if (!visible) return;
+    ielement::update();
+    const UiSettings &s = ui_settings;
+    const float px = screen_x(), py = screen_y();
+    // Face, pressed in while hovered (as of the previous frame), then its glow.
+    if (!caption_only) {
+        if (hovered)
+            eng.SSprite_Draw(s.button_texture, px + kPressedInset, py + kPressedInset,
+                             float(width) - 2 * kPressedInset, float(height) - 2 * kPressedInset,
+                             255, 0, 1);
+        else
+            eng.SSprite_Draw(s.button_texture, px, py, float(width), float(height), 255, 0, 1);
+        eng.FX_SetBlendMode(1);
+        eng.SSprite_Draw(s.button_texture, px, py, float(width), float(height), glow / 2, 0, 1);
+        eng.FX_SetBlendMode(0);
+    }
+    // Caption: shadow, text, additive glow (the glow font placed by the plain font's width).
+    const float w = ui_detail::text_width(s.gui_font, text);
+    const float left = px + float(width / 2) - w / 2;
+    const float top = py + float(height / 2 - kTextRaise);
+    ui_detail::draw_text(s.gui_font, left + 1, top + 1, text, 255, kCaptionShadow);
+    ui_detail::draw_text(s.gui_font, left, top, text, 255,
+                         caption_only ? kCaptionOnlyColour : s.button_caption_colour);
+    eng.FX_SetBlendMode(1);
+    ui_detail::draw_text(s.gui_glow_font, left, top, text, glow / 2, s.button_caption_colour);
+    eng.FX_SetBlendMode(0);
+    // Hover by the pointer or the keyboard focus.
+    const bool pointer = pointer_over(*this);
+    const bool over = pointer || key_focus;
+    if (!hovered && over)
+        ui_detail::play(s.select_sound, pointer ? eng.Mouse_X() - ui_detail::kScreenMiddleX : centre_pan(*this));
+    if (over) {
+        hovered = true;
+        glow = std::min(glow + kGlowStep, kGlowMax);
+        if (pointer && eng.Mouse_Click(1)) {
+            focused = true;
+            ui_detail::play(s.click_sound, eng.Mouse_X() - ui_detail::kScreenMiddleX);
+            if (on_click) on_click();
+        }
+    } else {
+        hovered = false;
+        glow = std::max(glow - kGlowStep, 0);
+    }
+}
+
+void Ibutton::overlay() {
+    if (!visible || !has_tooltip) return;
+    float mx, my;
+    if (pointer_over(*this)) {
+        mx = float(eng.Mouse_X());
+        my = float(eng.Mouse_Y());
+    } else if (key_focus) {
+        mx = screen_x() + float(width / 2);
+        my = screen_y() + float(height / 2);
+    } else {
+        return;
+    }
+    const UiSettings &s = ui_settings;
+    const float g = float(glow);
+    eng.FX_SetColorMix(0xFFFFFF);
+    // Backing box: zero or negative width (nothing drawn) while the glow is below 64.
+    eng.Pr2D_Rect(mx - g + kTipBoxHalfShrink, my + kTipBoxTop, 2 * g - 2 * kTipBoxHalfShrink,
+                  kTipBoxHeight, kTipBoxColour, eng.M_Round(g * kTipBoxAlpha), 1);
+    eng.FX_SetBlendMode(1);
+    eng.SSprite_Draw(s.button_texture, mx - g, my + kTipHaloTop, 2 * g, kTipHaloHeight, glow, 0, 1);
+    eng.FX_SetBlendMode(0);
+    // The two lines grow with the glow (scale glow / 255), centred on the anchor's X.
+    eng.FX_SetBlendMode(1);
+    const float scale = g / 255.0f;
+    const float w1 = eng.Text_GetWidth(s.gui_font, tooltip1.c_str(), scale, 0);
+    eng.Text_Draw(s.gui_font, mx - w1 / 2, my + kTipBoxTop, tooltip1.c_str(), scale, 0, glow,
+                  s.button_caption_colour);
+    const float w2 = eng.Text_GetWidth(s.gui_font, tooltip2.c_str(), scale, 0);
+    eng.Text_Draw(s.gui_font, mx - w2 / 2, my + kTipLine2Top, tooltip2.c_str(), scale, 0, glow,
+                  s.button_caption_colour);
+    eng.FX_SetBlendMode(0);
+}
+
+bool Ibutton::accepts_key_focus() const { return visible; }
+
+// A key press acts as a click: focus, the click sound (panned by the button's centre), the action.
+void Ibutton::key_activate() {
+    focused = true;
+    ui_detail::play(ui_settings.click_sound, centre_pan(*this));
+    if (on_click) on_click();
+}

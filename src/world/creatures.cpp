@@ -1,0 +1,168 @@
+// creatures.cpp - the enemies, hazards and the cart: the own turns of "bee", "worm", "krot" and
+// "vag" in the object pass, and what "romash", "bee", "worm", "krot", "hedge", "ship" and "vag"
+// do with the hero in the interaction tests at the end of the hero's turn.
+//
+// Destroyed objects get the kind "delete" and are removed at the end of the hero's turn. Effects
+// go to the level's particle set, sounds through the sound catalogue by name. Units: pixels per
+// logic tick, degrees, milliseconds.
+#include <cmath>
+
+#include "engine/engine.h"
+#include "shell/shell.h"
+#include "world/world_internal.h"
+
+namespace {
+
+// Own turns.
+constexpr int32_t kBeeSwing = 2;          // pixels of the bee's sine path per tick
+constexpr int32_t kBeePhaseStep = 2;      // degrees per tick
+constexpr int32_t kWalkerStep = 2;        // pixels per tick of worms and moles
+constexpr int32_t kWalkerFall = 2;        // pixels per tick of their gravity
+constexpr int32_t kWalkerTurn = 200;      // pixels walked before turning
+constexpr int32_t kCartStep = 6;          // pixels per tick of a rolling cart
+constexpr int32_t kCartFall = 4;
+constexpr int32_t kCartProbe = 32;        // probe centre below the cart's centre
+constexpr float kCartFloor = 0.5f;        // |normal x| below this: rolling on a floor
+constexpr float kCartWall = 0.8f;         // |normal x| above this: a wall wrecks the cart
+
+// Interactions: touch distances (pixels), speeds (pixels per tick), tallies.
+constexpr float kSpringReach = 32, kSpringFall = 4, kSpringThrow = -18;
+constexpr float kBeeReach = 32, kWormReach = 64, kMoleReach = 48, kHedgeReach = 32, kShipReach = 64;
+constexpr float kStompFall = 2;           // falling faster than this stomps
+constexpr float kStompBounce = -8;
+constexpr int32_t kStompPoints = 120;
+constexpr int32_t kHitDamage = 20;
+constexpr int32_t kFatalDamage = 120;     // a "ship" sets this (not adds)
+constexpr float kThrowSpeed = -5;         // walk_speed after a hit: one 15-pixel throw
+constexpr int32_t kStride = 3;
+// The cart's seat relative to the cart's centre.
+constexpr int32_t kCartHalfWidth = 64, kSeatTop = 90, kSeatBottom = 50, kSeat = 80;
+constexpr float kBoardFall = 4;
+
+void mark_deleted(tmin &obj) { obj.kind = kDeleteKind; }
+
+void stomp(tmin &enemy) {
+    run.level_points += kStompPoints;
+    mark_deleted(enemy);
+    level.jumping = 1;
+    level.on_ground = 0;
+    level.fall_speed = kStompBounce;
+    play_sound("kill");
+    add_effect(world.particles, "pball", 0xAAAAAA, static_cast<float>(enemy.x), static_cast<float>(enemy.y), 0, 0,
+               32, 5, 0);
+}
+
+void hit(tmin &hero, const char *sound) {
+    run.damage += kHitDamage;
+    level.walk_speed = kThrowSpeed;
+    hero.x = eng.M_Round(static_cast<float>(hero.x + double(kStride - 2 * kStride * hero.mirrored) * kThrowSpeed));
+    level.jumping = 1;
+    level.on_ground = 0;
+    level.hurt = 1;
+    level.hurt_time = static_cast<float>(eng.U_GetTime());
+    play_sound(sound);
+}
+
+void fatal_touch() {
+    run.damage = kFatalDamage;
+    level.walk_speed = kThrowSpeed;
+    level.jumping = 1;
+    level.hurt = 1;
+    level.on_ground = 0;
+    level.hurt_time = static_cast<float>(eng.U_GetTime());
+}
+
+// A stompable enemy within `reach`: stomped while the hero falls fast, otherwise it hurts.
+void enemy_touch(tmin &hero, tmin &enemy, float d, float reach) {
+    if (!(d < reach)) return;
+    if (level.fall_speed > kStompFall) stomp(enemy);
+    else if (!level.hurt) hit(hero, "hit");
+}
+
+void cart_wreck(tmin &cart) {
+    level.riding = 0;
+    mark_deleted(cart);
+    const float x = static_cast<float>(cart.x), y = static_cast<float>(cart.y);
+    for (int32_t i = 0; i < 21; ++i) {
+        const float vx = (random_int(10) - 5) / 5.0f;
+        const float vy = -(random_int(5) + 5) / 2.5f;
+        add_effect(world.particles, "star", 0x00FFFF, x, y, vx, vy, 16, 5, static_cast<float>(random_int(360)));
+    }
+    add_effect(world.particles, "pball", 0x0000FF, x, y, 0, 0, 128, 5, 0);
+    add_effect(world.particles, "light", 0xFFFFFF, x, y, 0, 0, 16, 5, 0);
+    play_sound("boom");
+}
+
+// Every segment a cart touches: the rolling sound on a floor, the wreck against a wall.
+void cart_contact(tmin &cart, const Contact &c, void *) {
+    if (cart.speed == 1 && std::fabs(c.nx) < kCartFloor) play_sound("vag");
+    if (std::fabs(c.nx) > kCartWall) cart_wreck(cart);
+}
+
+void cart_rules(tmin &hero, tmin &cart) {
+    // Leaving: the hero has walked off the cart's width.
+    if (cart.phase == 1 && (hero.x <= cart.x - kCartHalfWidth || hero.x >= cart.x + kCartHalfWidth)) {
+        level.riding = 0;
+        cart.phase = 0;
+    }
+    // Boarding: the hero drops into it.
+    if (cart.y - kSeatTop < hero.y && hero.y < cart.y - kSeatBottom && cart.x - kCartHalfWidth < hero.x &&
+        hero.x < cart.x + kCartHalfWidth && level.fall_speed > kBoardFall) {
+        cart.phase = cart.speed = 1;
+        level.riding = 1;
+        level.on_ground = 1;
+    }
+    // Carried.
+    if (level.riding && cart.phase == 1 && cart.speed == 1) hero.y = cart.y - kSeat;
+}
+
+}  // namespace
+
+void bee_turn(tmin &bee) {
+    bee.y = eng.M_Round(static_cast<float>(bee.y + double(eng.M_Sin(bee.phase)) * kBeeSwing));
+    bee.x += bee.speed;
+    bee.phase += kBeePhaseStep;
+}
+
+void walker_turn(tmin &walker, int32_t probe_offset) {
+    if (walker.speed == 0) walker.speed = kWalkerStep;  // always sets off to the right
+    walker.y += kWalkerFall;
+    walker.x += walker.speed;
+    walker.phase += walker.speed;
+    if (std::abs(walker.phase) > kWalkerTurn) {
+        walker.speed = -walker.speed;
+        walker.mirrored = walker.speed < 0 ? 1 : 0;
+        walker.phase = 0;
+    }
+    terrain_contact(walker, probe_offset, true, nullptr, nullptr);
+}
+
+void cart_turn(tmin &cart) {
+    if (cart.speed == 1) cart.x += kCartStep;  // a rolling cart only goes right
+    cart.y += kCartFall;
+    terrain_contact(cart, kCartProbe, true, cart_contact, nullptr);
+}
+
+void creature_interaction(tmin &hero, tmin &obj, Kind kind, float d) {
+    switch (kind) {
+    case Kind::romash:
+        if (d < kSpringReach && level.fall_speed > kSpringFall) {
+            level.jumping = 1;
+            level.on_ground = 0;
+            level.fall_speed = kSpringThrow;
+            play_sound("rom");
+        }
+        break;
+    case Kind::bee: enemy_touch(hero, obj, d, kBeeReach); break;
+    case Kind::worm: enemy_touch(hero, obj, d, kWormReach); break;
+    case Kind::krot: enemy_touch(hero, obj, d, kMoleReach); break;
+    case Kind::hedge:
+        if (d < kHedgeReach && !level.hurt) hit(hero, "kill");  // never stomped
+        break;
+    case Kind::ship:
+        if (d < kShipReach && !level.hurt) fatal_touch();
+        break;
+    case Kind::vag: cart_rules(hero, obj); break;
+    default: break;
+    }
+}

@@ -1,0 +1,119 @@
+// hero.cpp - the hero's turn in the object pass: input, walking, jumping, falling, standing on the
+// terrain and riding a cart, then the interaction tests against every object and the removal of
+// what was destroyed or collected.
+//
+// In: the keys and the mouse through the engine, jump_pressed from the logic tick, the hero state
+// of world.h. Out: the hero object's x, y, mirrored and the hero state. Units: pixels per logic
+// tick of 20 ms. What the hero does to other objects is creatures.cpp and collectibles.cpp.
+#include <cmath>
+
+#include "engine/engine.h"
+#include "shell/shell.h"
+#include "world/world_internal.h"
+
+namespace {
+
+constexpr float kGravity = 0.4f;            // added to fall_speed per tick
+constexpr float kJumpSpeed = -12.0f;        // fall_speed of a jump
+constexpr float kFallLimit = 10.0f;         // fastest fall, pixels per tick
+constexpr float kRiseLimit = -20.0f;        // fastest rise
+constexpr int32_t kExtraFall = 2;           // pixels added to y every tick when not riding
+constexpr float kWalkStep = 0.1f;           // walk_speed change per tick
+constexpr float kWalkTop = 1.2f;            // highest walk_speed
+constexpr int32_t kStride = 3;              // pixels per tick at walk_speed 1
+constexpr int32_t kCartCarry = 6;           // pixels per tick a cart carries the hero
+constexpr float kFloorNormal = 0.5f;        // |normal x| below this: a floor to stand still on
+constexpr float kJumpNormal = -0.75f;       // normal y below this: firm enough to jump from
+constexpr int32_t kMouseDeadZone = 64;      // pixels between the hero and the pointer
+constexpr float kHurtMs = 3000.0f;          // immunity after a hit
+constexpr int32_t kHeroProbe = 16;          // probe centre below the hero's centre
+constexpr int32_t kVkLeft = 37, kVkRight = 39;
+// Landing dust: a ring of puffs.
+constexpr int32_t kDustPuffs = 16, kDustDegrees = 22, kDustBelow = 32;
+constexpr float kDustSpeed = 2, kDustSize = 80, kDustFade = 10;
+constexpr int32_t kDustColour = 0x333333;
+
+void landing_dust(const tmin &hero) {
+    for (int32_t i = 0; i < kDustPuffs; ++i)
+        add_effect(world.particles, "smoke", kDustColour, static_cast<float>(hero.x),
+                   static_cast<float>(hero.y + kDustBelow), eng.M_Cos(kDustDegrees * i) * kDustSpeed,
+                   eng.M_Sin(kDustDegrees * i) * kDustSpeed, kDustSize, kDustFade, 0);
+}
+
+// Every touched segment: the last one's normal and depth are kept, and the hero stands.
+void record_ground(tmin &, const Contact &c, void *) {
+    level.ground_normal_x = c.nx;
+    level.ground_normal_y = c.ny;
+    level.ground_depth = c.depth;
+    level.on_ground = 1;
+}
+
+// The pointer steers when it moves and is far enough from the hero on screen.
+int32_t mouse_walk_direction() {
+    if (run.mouse_off != 0 || !eng.Mouse_X || !eng.Mouse_DeltaX) return 0;
+    const float camera_x = handles.camera ? handles.camera->x : 0;
+    if (!(std::fabs(level.hero_x - camera_x - eng.Mouse_X()) > kMouseDeadZone)) return 0;
+    const int32_t dx = eng.Mouse_DeltaX();
+    return dx > 0 ? 1 : dx < 0 ? -1 : 0;
+}
+
+// The interaction tests against every object of the layer, in layer order.
+void interactions(tmin &hero) {
+    for (int32_t i = 0; i < world.object_count; ++i) {
+        tmin &obj = world.object_layer[i];
+        const Kind kind = kind_of(obj.kind);
+        const float d = eng.M_Distance(static_cast<float>(level.hero_x), static_cast<float>(level.hero_y),
+                                       static_cast<float>(obj.x), static_cast<float>(obj.y));
+        creature_interaction(hero, obj, kind, d);
+        collectible_interaction(obj, kind_of(obj.kind), d);
+    }
+}
+
+}  // namespace
+
+void hero_turn(tmin &hero) {
+    if (level.riding) hero.x += kCartCarry;
+    // Time and the hit immunity.
+    level.world_time = static_cast<float>(eng.U_GetTime());
+    if (level.hurt && std::fabs(level.hurt_time - level.world_time) > kHurtMs) level.hurt = 0;
+    level.hero_x = hero.x;
+    level.hero_y = hero.y;
+    // Landed after being in the air.
+    if (level.on_ground && level.jumping) landing_dust(hero);
+    if (level.on_ground) level.jumping = 0;
+    level.hero_walking = 0;
+    // Gravity; a floor holds the hero, a steep slope lets it slide.
+    level.fall_speed += kGravity;
+    if (level.on_ground && std::fabs(level.ground_normal_x) < kFloorNormal) level.fall_speed = 0;
+    if (run.jump_pressed && level.on_ground && level.ground_normal_y < kJumpNormal) {
+        level.jumping = 1;
+        level.on_ground = 0;
+        level.fall_speed = kJumpSpeed;
+        play_sound("jump");
+    }
+    if (level.fall_speed >= kFallLimit) level.fall_speed = kFallLimit;
+    if (level.fall_speed <= kRiseLimit) level.fall_speed = kRiseLimit;
+    if (!level.riding) hero.y = eng.M_Round(static_cast<float>(hero.y + double(level.fall_speed)));
+    // Walking: keys or the moving pointer; left wins when both are active.
+    const int32_t mouse = mouse_walk_direction();
+    if (eng.KeyEx_Down(kVkRight) || mouse > 0) {
+        hero.mirrored = 0;
+        level.hero_walking = 1;
+    }
+    if (eng.KeyEx_Down(kVkLeft) || mouse < 0) {
+        hero.mirrored = 1;
+        level.hero_walking = 1;
+    }
+    if (level.jumping) level.riding = 0;
+    level.walk_speed += level.hero_walking ? kWalkStep : -kWalkStep;
+    if (level.walk_speed >= kWalkTop) level.walk_speed = kWalkTop;
+    if (level.walk_speed <= 0) level.walk_speed = 0;
+    hero.x = eng.M_Round(static_cast<float>(hero.x + double(kStride - 2 * kStride * hero.mirrored) * level.walk_speed));
+    level.hero_facing = hero.mirrored;
+    if (!level.riding) hero.y += kExtraFall;
+    // The terrain holds the hero up.
+    level.on_ground = 0;
+    terrain_contact(hero, kHeroProbe, false, record_ground, nullptr);
+    interactions(hero);
+    remove_kind(kDeleteKind);
+}

@@ -1,0 +1,39 @@
+// level_file.h - the level file reader: text in, the world's backdrop and four layers filled.
+//
+// The file: a backdrop name line, then four sections (back, ground, front, objects), each a count
+// line followed by that many item blocks: name, x, y, angle, mirror flag, last point index N and,
+// when N is not 0, N + 1 pairs of x and y lines. Name lines are taken whole; a number line holds a
+// decimal number and anything after it on the line is ignored; blank lines before a number are
+// skipped. A file that ends early is no error: what is missing reads as 0 or an empty name.
+//
+// The reader opens no file, prints nothing and touches no picture or engine: the caller passes
+// hooks for that (level_load.cpp does, the fuzz target passes its own). It stops at the first bad
+// line and reports it; what it filled so far stays in the world for the caller to clear.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "world/world.h"
+
+// Section sizes are limited to the layer's kLayerCapacity entries.
+struct LevelReadHooks {
+    void (*want_pictures)(const std::string &name) = nullptr;  // a kind or backdrop name was read
+    int32_t (*random_frame)() = nullptr;                        // 1..14 for each object; null: 1
+    void (*centre)(TPolyLine2D &outline) = nullptr;             // fills cx, cy; null: not filled
+};
+
+struct LevelReadReport {
+    bool ok = true;
+    int line = 0;              // 1-based line of the problem when !ok
+    std::string problem;       // what is wrong there, 1251 text
+    int extra_heroes = 0;      // "enot" objects after the first: left as inert pictures
+    int extra_hero_line = 0;   // line of the first of them
+};
+
+// Fills world.backdrop and the layers from `bytes` (the world should be empty). With `full`, the
+// first "enot" of the object section also gives hero_x, hero_y, start_x and start_y.
+LevelReadReport read_level_text(const std::string &bytes, bool full, const LevelReadHooks &hooks);
+
+// Empties the backdrop and the four layers (world_model.cpp).
+void clear_layers();

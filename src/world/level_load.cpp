@@ -1,0 +1,111 @@
+// level_load.cpp - the level's lifecycle: clearing the world, the full load of a level file with
+// its pictures, the developer's in-place reload, and putting the hero back at its start.
+//
+// In: a level file path as the scene list gives it. Out: the world filled, the level's pictures
+// in object_textures, the hero's start, the timers' last-run times. A missing or bad file stops
+// the load with a message naming the file and the line, and leaves the world empty.
+// Not here: the file format itself (level_file.cpp), what happens per tick (world_step.cpp).
+#include <cstdio>
+
+#include "engine/engine.h"
+#include "platform/platform.h"
+#include "shell/shell.h"
+#include "world/level_file.h"
+#include "world/world_internal.h"
+#include "world/world_scenes.h"
+
+TBase object_textures;
+
+namespace {
+
+const char *const kObjectPictureDir = "gfx\\obj\\";
+constexpr int kErrorIcon = 0x10;  // message box style: an error
+constexpr int32_t kFirstFrame = 1, kRandomFrames = 14;  // objects start at a frame 1..14
+
+void want_pictures(const std::string &name) { Base_LoadPrefix(object_textures, kObjectPictureDir, name); }
+int32_t random_frame() { return kFirstFrame + random_int(kRandomFrames); }
+void outline_centre(TPolyLine2D &outline) {
+    if (!eng.ColEx_PolyCenter) return;
+    OE_PolyLine p{outline.count, 0, 0, outline.points.data()};
+    eng.ColEx_PolyCenter(&p);
+    outline.cx = p.cx;
+    outline.cy = p.cy;
+}
+
+// Tells the player (message box, stderr) why the level did not load, and empties the world.
+void load_failed(const std::string &text) {
+    clear_world();
+    platform::message_box(text, "Tarvelok", kErrorIcon);
+}
+
+// Reads the level file into the cleared world. False after a reported failure.
+bool read_level_file(const std::string &path, bool full) {
+    if (path.empty()) {
+        load_failed("The level cannot be started: " + scene_problem(run.level_index));
+        return false;
+    }
+    std::string bytes;
+    bool missing = false;
+    // read_file opens regular files only, so a device or a pipe named here cannot hang the game.
+    if (!platform::read_file(path, bytes, &missing)) {
+        load_failed("Level file " + path + (missing ? ": missing" : ": cannot be read (not a regular file?)"));
+        return false;
+    }
+    LevelReadHooks hooks;
+    if (full) hooks.want_pictures = want_pictures;
+    hooks.random_frame = random_frame;
+    hooks.centre = outline_centre;
+    const LevelReadReport report = read_level_text(bytes, full, hooks);
+    if (!report.ok) {
+        load_failed("Level file " + path + ", line " + std::to_string(report.line) + ": " + report.problem);
+        return false;
+    }
+    if (report.extra_heroes > 0)
+        platform::warn_once("second-hero:" + path,
+                            "level file " + path + ", line " + std::to_string(report.extra_hero_line) +
+                                ": more than one \"enot\"; only the first is the hero, " +
+                                std::to_string(report.extra_heroes) + " more stay pictures");
+    terrain_changed();
+    return true;
+}
+
+}  // namespace
+
+void clear_world() {
+    clear_layers();
+    run.level_points = 0;
+    run.damage = 0;
+}
+
+bool load_level(const std::string &path) {
+    if (handles.camera) handles.camera->x = handles.camera->y = 0;
+    level.riding = 0;
+    run.gold_nut_found = 0;
+    level.level_file = path;
+    Base_Free(object_textures);
+    const bool ok = read_level_file(path, true);
+    const double now = eng.U_GetTime ? eng.U_GetTime() : 0;
+    if (handles.logic_timer) handles.logic_timer->time_stamp = now;
+    if (handles.slow_timer) handles.slow_timer->time_stamp = now;
+    return ok;
+}
+
+bool reload_level(const std::string &path) {
+    if (handles.camera) handles.camera->x = handles.camera->y = 0;
+    level.riding = 0;
+    level.level_file = path;
+    const bool ok = read_level_file(path, false);
+    if (handles.logic_timer) handles.logic_timer->time_stamp = eng.U_GetTime ? eng.U_GetTime() : 0;
+    return ok;
+}
+
+void respawn_hero() {
+    for (int32_t i = 0; i < world.object_count; ++i) {
+        tmin &o = world.object_layer[i];
+        if (o.kind == kHeroKind) {
+            o.x = level.start_x;
+            o.y = level.start_y;
+            return;
+        }
+    }
+}

@@ -1,0 +1,293 @@
+// world_step.cpp - the frame of the simulation: the world step of each logic tick (death check,
+// object pass), the terrain contact every walker shares with its index of the ground layer, and
+// the animation step and shadow probe of the slow tick.
+//
+// Positions are whole world pixels; every rounding goes through the engine's M_Round. The per-kind
+// rules live in hero.cpp, creatures.cpp and collectibles.cpp.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "engine/engine.h"
+#include "shell/shell.h"
+#include "world/world_internal.h"
+
+namespace {
+
+constexpr int32_t kDeathDamage = 110;         // damage above this kills the hero
+constexpr float kShadowFar = 2147483648.0f;   // pixels: "nowhere" for the shadow search
+constexpr float kDegreesPerRadian = 180.0f / 3.1415f;
+constexpr int32_t kUprightDegrees = 90;       // a floor's normal points up: angle 0
+constexpr int32_t kLastFrame = 15;            // frames run 1..15
+// Probe offsets below the object's centre, pixels.
+constexpr int32_t kWormProbe = -8, kMoleProbe = 16;
+
+// ---- the ground index -----------------------------------------------------------------------------
+//
+// Every solid segment in scan order (layer order, then outline order), and a grid of square cells
+// over them; a cell lists, in scan order, the segments whose bounding box grown by the probe radius
+// (plus a margin against rounding) reaches into it. A probe centre can touch only segments listed
+// in its own cell, so walking that list in order finds exactly the contacts the full scan finds.
+
+constexpr double kIndexMargin = kProbeRadius + 1.0;  // pixels added around each segment's box
+constexpr double kIndexRelativeMargin = 4e-6;       // and this much of its largest coordinate
+constexpr double kMinCell = 128.0;                   // pixels
+constexpr int32_t kMaxCellsPerAxis = 512;
+constexpr std::size_t kMaxIndexEntries = 1u << 22;   // beyond this, coarser cells
+
+struct Segment {
+    TVec2 a, b;
+};
+
+struct GroundIndex {
+    bool valid = false;
+    std::vector<Segment> segments;
+    double x0 = 0, y0 = 0, cell = kMinCell;
+    int32_t cols = 0, rows = 0;
+    std::vector<uint32_t> start;   // cols * rows + 1 offsets into `items`
+    std::vector<uint32_t> items;   // segment numbers, ascending within a cell
+} g_index;
+
+// How far around a segment a probe centre may lie and still be found touching it: the radius, a
+// pixel, and the float rounding of the contact test, which grows with the size of the numbers.
+double margin(const Segment &s) {
+    const double big = std::max({std::fabs(s.a.x), std::fabs(s.a.y), std::fabs(s.b.x), std::fabs(s.b.y)});
+    return kIndexMargin + big * kIndexRelativeMargin;
+}
+
+bool solid(const tmin &entry) { return entry.outline.count > 0 && entry.kind != kNoCollideKind; }
+
+// Cell column (or row) of a coordinate, clamped to the grid; the clamp only matters for boxes.
+int32_t cell_of(double v, double origin, double cell, int32_t n) {
+    const double c = std::floor((v - origin) / cell);
+    if (c < 0) return 0;
+    if (c >= n) return n - 1;
+    return static_cast<int32_t>(c);
+}
+
+void build_index() {
+    GroundIndex &g = g_index;
+    g.segments.clear();
+    for (int32_t e = 0; e < world.ground_count; ++e) {
+        const tmin &entry = world.ground_layer[e];
+        if (!solid(entry)) continue;
+        const auto &p = entry.outline.points;
+        for (int32_t i = 0; i < entry.outline.count && i + 1 < static_cast<int32_t>(p.size()); ++i)
+            g.segments.push_back({{p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}});
+    }
+    double minx = 0, miny = 0, maxx = 0, maxy = 0;
+    for (std::size_t i = 0; i < g.segments.size(); ++i) {
+        const Segment &s = g.segments[i];
+        const double lx = std::min(s.a.x, s.b.x), hx = std::max(s.a.x, s.b.x);
+        const double ly = std::min(s.a.y, s.b.y), hy = std::max(s.a.y, s.b.y);
+        if (i == 0) { minx = lx; maxx = hx; miny = ly; maxy = hy; }
+        minx = std::min(minx, lx); maxx = std::max(maxx, hx);
+        miny = std::min(miny, ly); maxy = std::max(maxy, hy);
+    }
+    double widest = kIndexMargin;
+    for (const Segment &s : g.segments) widest = std::max(widest, margin(s));
+    g.x0 = minx - widest;
+    g.y0 = miny - widest;
+    const double w = maxx - minx + 2 * widest, h = maxy - miny + 2 * widest;
+    g.cell = std::max({kMinCell, w / kMaxCellsPerAxis, h / kMaxCellsPerAxis});
+    for (;;) {
+        g.cols = static_cast<int32_t>(std::floor(w / g.cell) + 1);  // at most kMaxCellsPerAxis + 1
+        g.rows = static_cast<int32_t>(std::floor(h / g.cell) + 1);
+        // Count first, then fill: each cell's list comes out in scan order.
+        std::vector<uint32_t> count(static_cast<std::size_t>(g.cols) * g.rows + 1, 0);
+        std::size_t total = 0;
+        auto box = [&](const Segment &s, int32_t &c0, int32_t &c1, int32_t &r0, int32_t &r1) {
+            const double m = margin(s);
+            c0 = cell_of(double(std::min(s.a.x, s.b.x)) - m, g.x0, g.cell, g.cols);
+            c1 = cell_of(double(std::max(s.a.x, s.b.x)) + m, g.x0, g.cell, g.cols);
+            r0 = cell_of(double(std::min(s.a.y, s.b.y)) - m, g.y0, g.cell, g.rows);
+            r1 = cell_of(double(std::max(s.a.y, s.b.y)) + m, g.y0, g.cell, g.rows);
+        };
+        for (const Segment &s : g.segments) {
+            int32_t c0, c1, r0, r1;
+            box(s, c0, c1, r0, r1);
+            total += static_cast<std::size_t>(c1 - c0 + 1) * static_cast<std::size_t>(r1 - r0 + 1);
+        }
+        if (total > kMaxIndexEntries && g.cols * g.rows > 1) {
+            g.cell *= 2;
+            continue;
+        }
+        for (const Segment &s : g.segments) {
+            int32_t c0, c1, r0, r1;
+            box(s, c0, c1, r0, r1);
+            for (int32_t r = r0; r <= r1; ++r)
+                for (int32_t c = c0; c <= c1; ++c) ++count[static_cast<std::size_t>(r) * g.cols + c + 1];
+        }
+        for (std::size_t i = 1; i < count.size(); ++i) count[i] += count[i - 1];
+        g.start = count;
+        g.items.assign(total, 0);
+        std::vector<uint32_t> fill(count.begin(), count.end() - 1);
+        for (uint32_t n = 0; n < g.segments.size(); ++n) {
+            int32_t c0, c1, r0, r1;
+            box(g.segments[n], c0, c1, r0, r1);
+            for (int32_t r = r0; r <= r1; ++r)
+                for (int32_t c = c0; c <= c1; ++c) g.items[fill[static_cast<std::size_t>(r) * g.cols + c]++] = n;
+        }
+        break;
+    }
+    g.valid = true;
+}
+
+TVec2 probe_centre(const tmin &obj, int32_t offset) {
+    return {static_cast<float>(obj.x), static_cast<float>(static_cast<int64_t>(obj.y) + offset)};
+}
+
+// One contact of `obj` with the segment a-b, probe centre (x, y + offset): the callback, the tilt,
+// the push-out. True when the object moved.
+bool touch(tmin &obj, const TVec2 &a, const TVec2 &b, int32_t offset, bool tilts, ContactFn on_contact,
+           void *user) {
+    const TVec2 centre = probe_centre(obj, offset);
+    Contact c;
+    if (!circle_segment(a, b, centre, c, kProbeRadius)) return false;
+    if (on_contact) on_contact(obj, c, user);
+    if (tilts) {
+        const int32_t target =
+            eng.M_Round(static_cast<float>(safe_arc_tan2(c.ny, c.nx) * kDegreesPerRadian)) + kUprightDegrees;
+        if (target > obj.angle) ++obj.angle;
+        else if (target < obj.angle) --obj.angle;
+    }
+    const int32_t old_x = obj.x, old_y = obj.y;
+    obj.x = eng.M_Round(static_cast<float>(obj.x + double(c.nx) * c.depth));
+    obj.y = eng.M_Round(static_cast<float>(obj.y + double(c.ny) * c.depth));
+    return obj.x != old_x || obj.y != old_y;
+}
+
+void contact_scan(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact, void *user) {
+    for (int32_t e = 0; e < world.ground_count; ++e) {
+        const tmin &entry = world.ground_layer[e];
+        if (!solid(entry)) continue;
+        const auto &p = entry.outline.points;
+        for (int32_t i = 0; i < entry.outline.count && i + 1 < static_cast<int32_t>(p.size()); ++i)
+            touch(obj, {p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, offset, tilts, on_contact, user);
+    }
+}
+
+void contact_indexed(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact, void *user) {
+    if (!g_index.valid) build_index();
+    const GroundIndex &g = g_index;
+    if (g.segments.empty()) return;
+    uint32_t next = 0;  // segments before this one have been dealt with
+    for (;;) {
+        const TVec2 centre = probe_centre(obj, offset);  // exactly as the contact test forms it
+        const double cx = centre.x, cy = centre.y;
+        const double fc = std::floor((cx - g.x0) / g.cell), fr = std::floor((cy - g.y0) / g.cell);
+        if (!(fc >= 0 && fc < g.cols && fr >= 0 && fr < g.rows)) return;  // far from every segment
+        const std::size_t cell = static_cast<std::size_t>(fr) * g.cols + static_cast<std::size_t>(fc);
+        const uint32_t *first = g.items.data() + g.start[cell], *last = g.items.data() + g.start[cell + 1];
+        const uint32_t *it = std::lower_bound(first, last, next);
+        bool moved = false;
+        for (; it != last; ++it) {
+            const Segment &s = g.segments[*it];
+            next = *it + 1;
+            if (touch(obj, s.a, s.b, offset, tilts, on_contact, user)) {
+                moved = true;
+                break;  // the centre may now lie in another cell: look it up again
+            }
+        }
+        if (!moved) return;
+    }
+}
+
+}  // namespace
+
+bool terrain_use_index = true;
+
+void terrain_changed() { g_index.valid = false; }
+
+void terrain_contact(tmin &obj, int32_t probe_offset, bool tilts, ContactFn on_contact, void *user) {
+    if (terrain_use_index) contact_indexed(obj, probe_offset, tilts, on_contact, user);
+    else contact_scan(obj, probe_offset, tilts, on_contact, user);
+}
+
+void play_sound(const std::string &name) { SList_Play(sounds, name, 0); }
+
+int32_t random_int(int32_t n) { return random_below(n); }
+
+// ---- the world step ---------------------------------------------------------------------------------
+
+namespace {
+
+// Death: damage above 110 costs a life; the shell fades out and respawns (or ends the game).
+void death_check() {
+    if (run.damage <= kDeathDamage) return;
+    play_sound("die");
+    ++run.deaths;
+    run.damage = 0;
+    run.death_pending = 1;
+    run.fading_out = 1;
+    run.game_state = 2;
+}
+
+int32_t first_hero_index() {
+    for (int32_t i = 0; i < world.object_count; ++i)
+        if (world.object_layer[i].kind == kHeroKind) return i;
+    return -1;
+}
+
+// Every object's own turn, in layer order. Only the first "enot" is the hero; later ones are
+// pictures. The hero's turn ends by removing deleted entries, which may move the hero down the
+// layer; the pass goes on right after it, so each remaining object moves at most once.
+void object_pass() {
+    const int32_t taken = world.object_count;
+    bool hero_done = false;
+    for (int32_t i = 0; i < taken && i < world.object_count; ++i) {
+        tmin &obj = world.object_layer[i];
+        switch (kind_of(obj.kind)) {
+        case Kind::bee: bee_turn(obj); break;
+        case Kind::worm: walker_turn(obj, kWormProbe); break;
+        case Kind::krot: walker_turn(obj, kMoleProbe); break;
+        case Kind::vag: cart_turn(obj); break;
+        case Kind::enot:
+            if (hero_done) break;
+            hero_done = true;
+            hero_turn(obj);
+            i = first_hero_index();
+            break;
+        default: break;
+        }
+    }
+}
+
+}  // namespace
+
+void world_step() {
+    death_check();   // a death is acted on by the shell once the screen is black
+    object_pass();   // creatures and carts, the hero with its interactions and the removals
+}
+
+void animation_step() {
+    for (int32_t i = 0; i < world.object_count; ++i) {
+        tmin &obj = world.object_layer[i];
+        if (obj.kind == kHeroKind) obj.row = level.jumping ? 1 : level.hero_walking ? 0 : 2;
+        if (++obj.frame > kLastFrame) obj.frame = 1;
+    }
+}
+
+void shadow_probe() {
+    float best = kShadowFar;
+    const TVec2 top{static_cast<float>(level.hero_x), static_cast<float>(level.hero_y)};
+    const TVec2 bottom{static_cast<float>(level.hero_x), kShadowFar};
+    for (int32_t e = 0; e < world.ground_count; ++e) {
+        const tmin &entry = world.ground_layer[e];
+        if (!solid(entry)) continue;
+        const auto &p = entry.outline.points;
+        for (int32_t i = 0; i < entry.outline.count && i + 1 < static_cast<int32_t>(p.size()); ++i) {
+            TVec2 hit;
+            if (seg_intersect({p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, top, bottom, hit) != 1) continue;
+            if (!(std::fabs(level.hero_x - hit.x) < screen_width && std::fabs(level.hero_y - hit.y) < screen_height))
+                continue;
+            const float d = eng.M_Distance(top.x, top.y, hit.x, hit.y);
+            if (d < best) {
+                best = d;
+                level.shadow_alpha = std::max(0.0f, 255.0f - d);
+                level.shadow_x = hit.x;
+                level.shadow_y = hit.y;
+            }
+        }
+    }
+}

@@ -1,0 +1,390 @@
+// draw_world_test.cpp - the level's drawing read from the headless engine's call log: the backdrop's
+// shear, the back layer's half-speed parallax and grey tint, terrain fills (fan, clamping, texture
+// anchored in the world, nothing for a two-point outline), plant sway, lamp glows, the shadow, the
+// objects' frame sizes and cell numbers, the hurt blink, bonus rays, the mole's lamp, "delete"
+// objects, the front layer and the order of the passes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "render/render_log.h"
+
+using namespace render_test;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+
+tmin item(const std::string &kind, int x, int y) {
+    tmin t;
+    t.kind = kind;
+    t.x = x;
+    t.y = y;
+    return t;
+}
+
+tmin outline(const std::string &kind, std::vector<OE_Point> points) {
+    tmin t;
+    t.kind = kind;
+    t.outline.count = int32_t(points.size()) - 1;
+    t.outline.points = std::move(points);
+    return t;
+}
+
+void put(std::array<tmin, kLayerCapacity> &layer, int32_t &count, tmin t) {
+    layer[std::size_t(count++)] = std::move(t);
+}
+void back(tmin t) { put(world.back_layer, world.back_count, std::move(t)); }
+void ground(tmin t) { put(world.ground_layer, world.ground_count, std::move(t)); }
+void objects(tmin t) { put(world.object_layer, world.object_count, std::move(t)); }
+void front(tmin t) { put(world.front_layer, world.front_count, std::move(t)); }
+
+// The shared pictures every drawing test needs; the first object picture is "sky", which is
+// therefore what an unknown or empty kind gets.
+void standard_pictures(HeadlessDraw &d) {
+    d.share("light", 256, 256);
+    d.share("shadow", 96, 32);
+    d.share("ray", 128, 128);
+    d.share("finn", 128, 128);
+    d.object("sky", 1024, 768);
+    d.object("rock1", 96, 64);
+    d.object("lantern", 64, 128);
+    d.object("earth", 256, 256);
+    d.object("bush", 128, 96);
+    d.object("mush", 64, 64);
+    d.object("enot", 1440, 288);
+    d.object("worm", 64, 32);   // smaller than its frames: the frame side is fixed at 128
+    d.object("bee", 960, 64);
+    d.object("bgold", 960, 64);
+    d.object("krot", 1440, 96);
+    d.object("beam2", 256, 48);
+}
+
+void camera_at(float x, float y) {
+    handles.camera->x = x;
+    handles.camera->y = y;
+}
+
+// The draw of `picture` at index `at` must carry exactly these numbers (after the picture).
+void expect_draw(const std::vector<Call> &calls, int at, const std::vector<double> &numbers) {
+    ASSERT_GE(at, 0);
+    ASSERT_LT(at, int(calls.size()));
+    const std::vector<double> got = nums(calls[std::size_t(at)]);
+    ASSERT_EQ(got.size(), numbers.size()) << calls[std::size_t(at)].str();
+    for (std::size_t i = 0; i < got.size(); ++i)
+        EXPECT_NEAR(got[i], numbers[i], 1e-3) << calls[std::size_t(at)].str() << " argument " << i + 1;
+}
+
+// A lamp glow at `at`: tint, additive, the light, back to blend 0.
+void expect_glow(const std::vector<Call> &calls, int at, const char *tint, const std::vector<double> &numbers) {
+    ASSERT_GE(at, 2);
+    ASSERT_LT(at + 1, int(calls.size()));
+    EXPECT_EQ(calls[std::size_t(at) - 2].str(), std::string("FX_SetColorMix ") + tint);
+    EXPECT_EQ(calls[std::size_t(at) - 1].str(), "FX_SetBlendMode 1");
+    expect_draw(calls, at, numbers);
+    EXPECT_EQ(calls[std::size_t(at) + 1].str(), "FX_SetBlendMode 0");
+}
+
+// Vertices of a DrawPrimitiveUP line: (x, y, colour, u, v) each.
+struct Vtx {
+    double x, y;
+    std::string colour;
+    double u, v;
+};
+std::vector<Vtx> vertices(const Call &c) {
+    std::vector<Vtx> out;
+    for (std::size_t i = 3; i + 5 <= c.args.size(); i += 5)
+        out.push_back({std::stod(c.args[i]), std::stod(c.args[i + 1]), c.args[i + 2], std::stod(c.args[i + 3]),
+                       std::stod(c.args[i + 4])});
+    return out;
+}
+void expect_vertex(const Vtx &v, double x, double y, const char *colour, double u, double uv) {
+    EXPECT_NEAR(v.x, x, 1e-3);
+    EXPECT_NEAR(v.y, y, 1e-3);
+    EXPECT_EQ(v.colour, colour);
+    EXPECT_NEAR(v.u, u, 1e-3);
+    EXPECT_NEAR(v.v, uv, 1e-3);
+}
+
+}  // namespace
+
+TEST(DrawWorld, BackdropShearsAndTheBackLayerScrollsAtHalfSpeedTintedGrey) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    standard_pictures(d);
+    world.backdrop = "sky";
+    run.sway_offset = 4.4f;
+    tmin rock = item("rock1", 1300, 500);
+    rock.angle = 10;
+    rock.mirrored = 1;
+    back(rock);
+    back(item("lantern", 1100, 450));
+    back(item("lantern", 5000, 450));  // out of view: neither sprite nor glow
+    back(outline("earth", {{640, 320}, {896, 320}, {896, 576}}));
+    camera_at(1000, 400);
+    handles.camera->camera_on = 1;
+
+    const std::vector<Call> calls = d.draw();
+    // Backdrop: screen coordinates, 8 pixels past every edge, corners sheared by round(4.4) = 4.
+    const int sky = find_draw(calls, obj("sky"));
+    ASSERT_GE(sky, 1);
+    EXPECT_EQ(calls[std::size_t(sky) - 1].str(), "FX_SetVertexes -4 0 -4 0 4 0 4 0");
+    expect_draw(calls, sky, {-8, -8, 816, 616, 255, 0, 32});
+    EXPECT_EQ(calls[std::size_t(sky) + 1].str(), "FX_SetBlendMode 0");
+
+    // Half size around (x - cx/2, y - cy/2): 1300 - 24 - 500, 500 - 16 - 200; grey, mirrored.
+    const int r = find_draw(calls, obj("rock1"));
+    ASSERT_GT(r, sky);
+    EXPECT_EQ(calls[std::size_t(r) - 1].str(), "FX_SetColorMix 0x999999");
+    expect_draw(calls, r, {776, 284, 48, 32, 255, 10, 11});
+    const int lamp = find_draw(calls, obj("lantern"));
+    expect_draw(calls, lamp, {584, 218, 32, 64, 255, 0, 9});
+    const int glow = find_draw(calls, shr("light"));
+    expect_glow(calls, glow, "0xAAAA11", {472, 122, 256, 256, 128, 0, 9});
+    EXPECT_EQ(ops(calls, "SSprite_Draw").size(), 5u);  // sky, rock, lantern, one glow, the shadow
+
+    // The back layer's terrain: tinted 0x888888, texture at half size anchored at half the camera.
+    const std::vector<Call> fills = ops(calls, "Device.DrawPrimitiveUP");
+    ASSERT_EQ(fills.size(), 1u);
+    const std::vector<Vtx> v = vertices(fills[0]);
+    ASSERT_EQ(v.size(), 3u);
+    expect_vertex(v[0], 140, 120, "0xFF888888", 5, 2.5);
+    expect_vertex(v[1], 396, 120, "0xFF888888", 7, 2.5);
+    expect_vertex(v[2], 396, 376, "0xFF888888", 7, 4.5);
+
+    // Parallax: the camera moves 100 pixels right, the distant rock only 50 to the left.
+    camera_at(1100, 400);
+    const std::vector<Call> moved = d.draw();
+    expect_draw(moved, find_draw(moved, obj("rock1")), {726, 284, 48, 32, 255, 10, 11});
+    EXPECT_EQ(handles.camera->camera_on, 1);
+
+    // No backdrop name: no backdrop, no shear.
+    world.backdrop.clear();
+    const std::vector<Call> bare = d.draw();
+    EXPECT_EQ(find_draw(bare, obj("sky")), -1);
+    EXPECT_TRUE(ops(bare, "FX_SetVertexes").empty());
+}
+
+TEST(DrawWorld, GroundFillsPlantsAndLamps) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    standard_pictures(d);
+    camera_at(1000, 400);
+    ground(outline("earth", {{1000, 400}, {1256, 400}, {1256, 656}, {1000, 656}}));
+    ground(outline("earth", {{1100, 500}, {9000, 500}, {1100, -5000}}));  // far points are clamped
+    ground(outline("earth", {{1000, 400}, {1200, 400}}));                 // one segment: nothing
+    ground(outline("", {{1000, 400}, {1100, 400}, {1100, 500}}));         // the first picture
+    ground(item("bush", 1200, 600));
+    tmin mush = item("mush", 1300, 600);
+    mush.mirrored = 1;
+    ground(mush);
+    tmin rock = item("rock1", 1400, 600);
+    rock.sway = 3.5f;
+    ground(rock);
+    ground(item("lantern", 1500, 500));
+    ground(item("rock1", 9000, 600));  // out of view
+    ground(item("", 1100, 500));       // no kind: no sprite
+    level.world_time = 0;
+
+    const std::vector<Call> calls = d.draw();
+    const std::vector<Call> fills = ops(calls, "Device.DrawPrimitiveUP");
+    ASSERT_EQ(fills.size(), 3u);
+    // A fan around the first point: (P0, P1, P2), (P0, P2, P3); screen = world - camera; the
+    // texture repeats every 256 world pixels.
+    EXPECT_EQ(fills[0].args[0], "4");
+    EXPECT_EQ(fills[0].args[1], "2");
+    EXPECT_EQ(fills[0].args[2], "28");
+    std::vector<Vtx> v = vertices(fills[0]);
+    ASSERT_EQ(v.size(), 6u);
+    expect_vertex(v[0], 0, 0, "0xFFFFFFFF", 1000.0 / 256, 400.0 / 256);
+    expect_vertex(v[1], 256, 0, "0xFFFFFFFF", 1256.0 / 256, 400.0 / 256);
+    expect_vertex(v[2], 256, 256, "0xFFFFFFFF", 1256.0 / 256, 656.0 / 256);
+    expect_vertex(v[3], 0, 0, "0xFFFFFFFF", 1000.0 / 256, 400.0 / 256);
+    expect_vertex(v[4], 256, 256, "0xFFFFFFFF", 1256.0 / 256, 656.0 / 256);
+    expect_vertex(v[5], 0, 256, "0xFFFFFFFF", 1000.0 / 256, 656.0 / 256);
+    // Half a screen beyond the edges at most; the texture follows the clamped position.
+    v = vertices(fills[1]);
+    ASSERT_EQ(v.size(), 3u);
+    expect_vertex(v[1], 1200, 100, "0xFFFFFFFF", 2200.0 / 256, 500.0 / 256);
+    expect_vertex(v[2], 100, -300, "0xFFFFFFFF", 1100.0 / 256, 100.0 / 256);
+
+    // The device sequence around a fill, and the empty kind filled with the catalogue's first picture.
+    const int first = find(calls, [](const Call &c) { return c.op == "Device.DrawPrimitiveUP"; });
+    ASSERT_GE(first, 3);
+    EXPECT_EQ(calls[std::size_t(first) - 3].str(), "Device.SetRenderState 40 1");
+    EXPECT_EQ(calls[std::size_t(first) - 2].str(), "Device.SetVertexShader 324");
+    EXPECT_EQ(calls[std::size_t(first) - 1].str(), "Device.SetTexture 0 " + obj("earth"));
+    EXPECT_EQ(calls[std::size_t(first) + 1].str(), "Device.SetTexture 0 null");
+    EXPECT_EQ(calls[std::size_t(first) + 2].str(), "Device.SetRenderState 40 0");
+    const std::vector<Call> textures = ops(calls, "Device.SetTexture");
+    ASSERT_EQ(textures.size(), 6u);
+    EXPECT_EQ(textures[4].args[1], obj("sky"));
+    EXPECT_EQ(find_draw(calls, obj("earth")), -1);  // outlines never get a sprite
+
+    // Sway at world_time 0: the bush leans 6 pixels, the toadstool 2 (its own corner pattern);
+    // other kinds get no offsets and keep their sway value.
+    const int bush = find_draw(calls, obj("bush"));
+    EXPECT_EQ(calls[std::size_t(bush) - 1].str(), "FX_SetVertexes 6 0 6 0 0 0 0 0");
+    expect_draw(calls, bush, {1136, 552, 128, 96, 255, 0, 33});
+    EXPECT_FLOAT_EQ(world.ground_layer[4].sway, 6);
+    const int m = find_draw(calls, obj("mush"));
+    EXPECT_EQ(calls[std::size_t(m) - 1].str(), "FX_SetVertexes -2 2 2 0 0 0 0 0");
+    expect_draw(calls, m, {1268, 568, 64, 64, 255, 0, 35});
+    const int rk = find_draw(calls, obj("rock1"));
+    EXPECT_EQ(calls[std::size_t(rk) - 1].str(), "FX_SetVertexes 0 0 0 0 0 0 0 0");
+    expect_draw(calls, rk, {1352, 568, 96, 64, 255, 0, 33});
+    EXPECT_FLOAT_EQ(world.ground_layer[6].sway, 3.5f);
+    EXPECT_EQ(find_draw(calls, obj("rock1"), rk + 1), -1);  // the far rock is skipped
+    const int lamp = find_draw(calls, obj("lantern"));
+    expect_draw(calls, lamp, {1468, 436, 64, 128, 255, 0, 33});
+    expect_glow(calls, find_draw(calls, shr("light")), "0x11AAAA", {1372, 372, 256, 256, 128, 0, 9});
+    // Sprites: bush, mush, rock, lantern, its glow, the shadow. Nothing for the kindless item.
+    EXPECT_EQ(ops(calls, "SSprite_Draw").size(), 6u);
+
+    // Half a period later the toadstool and the bush swing the other way: cos(pi) = -1 and
+    // cos(pi/2) = 0.
+    level.world_time = float(200 * kPi);
+    const std::vector<Call> later = d.draw();
+    EXPECT_EQ(later[std::size_t(find_draw(later, obj("mush"))) - 1].str(), "FX_SetVertexes 2 -2 -2 0 0 0 0 0");
+    EXPECT_EQ(later[std::size_t(find_draw(later, obj("bush"))) - 1].str(), "FX_SetVertexes 0 0 0 0 0 0 0 0");
+}
+
+TEST(DrawWorld, ShadowObjectsAndFrontLayerInOrder) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    standard_pictures(d);
+    camera_at(1000, 400);
+    back(item("rock1", 1300, 500));
+    ground(outline("earth", {{1000, 800}, {1800, 800}, {1800, 1000}}));
+    level.shadow_x = 1500.5f;
+    level.shadow_y = 700.25f;
+    level.shadow_alpha = 245.4f;
+    level.world_time = 0;
+    tmin hero = item("enot", 1200, 700);
+    hero.row = 2;
+    hero.frame = 7;
+    objects(hero);
+    tmin worm = item("worm", 1300, 700);
+    worm.frame = 15;
+    worm.angle = 12;
+    objects(worm);
+    tmin bee = item("bee", 1400, 700);
+    bee.frame = 3;
+    objects(bee);
+    objects(item("delete", 1450, 700));
+    objects(item("worm", 9000, 700));  // out of view
+    objects(item("bgold", 1500, 700));
+    tmin mole = item("krot", 1600, 700);
+    mole.mirrored = 1;
+    objects(mole);
+    objects(item("krot", 1700, 700));
+    tmin beam = item("beam2", 1200, 500);
+    beam.mirrored = 1;
+    front(beam);
+    front(item("lantern", 1600, 500));
+
+    const std::vector<Call> calls = d.draw();
+    // The shadow: black tint, centred 48 left and 20 up of the ground point, rounded opacity.
+    const int shadow = find_draw(calls, shr("shadow"));
+    ASSERT_GE(shadow, 1);
+    EXPECT_EQ(calls[std::size_t(shadow) - 1].str(), "FX_SetColorMix 0x000000");
+    expect_draw(calls, shadow, {1452.5, 680.25, 96, 32, 245, 0, 9});
+
+    // Frame sizes: 96 for the hero and 128 for a worm whatever their pictures, the picture's
+    // height for others; set for every object, drawn or not (the "delete" entry gets the first
+    // picture's).
+    const std::vector<Call> sizes = ops(calls, "Tex_SetFramesSize");
+    ASSERT_EQ(sizes.size(), 8u);
+    EXPECT_EQ(sizes[0].str(), "Tex_SetFramesSize " + obj("enot") + " 96 96");
+    EXPECT_EQ(sizes[1].str(), "Tex_SetFramesSize " + obj("worm") + " 128 128");
+    EXPECT_EQ(sizes[2].str(), "Tex_SetFramesSize " + obj("bee") + " 64 64");
+    EXPECT_EQ(sizes[3].str(), "Tex_SetFramesSize " + obj("sky") + " 768 768");
+    EXPECT_EQ(sizes[4].str(), "Tex_SetFramesSize " + obj("worm") + " 128 128");
+    // Cells: row x 15 + frame; no red copy while the hero is not hurt.
+    const std::vector<Call> anim = ops(calls, "ASprite_Draw");
+    ASSERT_EQ(anim.size(), 6u);  // hero, worm, bee, gold, two moles: not "delete", not the far worm
+    expect_draw(anim, 0, {1152, 652, 96, 96, 37, 255, 0, 1});
+    expect_draw(anim, 1, {1236, 636, 128, 128, 15, 255, 12, 1});
+    expect_draw(anim, 2, {1368, 668, 64, 64, 3, 255, 0, 1});
+    EXPECT_EQ(anim[5].args[0], obj("krot"));
+
+    // Gold bonus at world_time 0: rays right and (mirrored) left, the halo turned 16 degrees at
+    // opacity 128 - 32.
+    const int ray = find_draw(calls, shr("ray"));
+    ASSERT_GE(ray, 2);
+    EXPECT_EQ(calls[std::size_t(ray) - 2].str(), "FX_SetColorMix 0x11AAAA");
+    EXPECT_EQ(calls[std::size_t(ray) - 1].str(), "FX_SetBlendMode 1");
+    expect_draw(calls, ray, {1500, 636, 128, 128, 128, 0, 1});
+    expect_draw(calls, ray + 1, {1372, 636, 128, 128, 128, 0, 3});
+    expect_draw(calls, ray + 2, {1436, 636, 128, 128, 96, 16, 3});
+    EXPECT_EQ(calls[std::size_t(ray) + 2].args[0], shr("finn"));
+    EXPECT_EQ(calls[std::size_t(ray) + 3].str(), "FX_SetBlendMode 0");
+    EXPECT_FLOAT_EQ(world.object_layer[5].sway, 16);
+    // The moles' lamps: on the side each faces.
+    const int left_lamp = find_draw(calls, shr("light"));
+    expect_glow(calls, left_lamp, "0x11AAAA", {1552, 636, 64, 64, 128, 0, 3});
+    const int right_lamp = find_draw(calls, shr("light"), left_lamp + 1);
+    expect_glow(calls, right_lamp, "0x11AAAA", {1684, 636, 64, 64, 128, 0, 1});
+
+    // Front layer: full size, mirrored, no tint; its lantern glows warm.
+    const int b = find_draw(calls, obj("beam2"));
+    expect_draw(calls, b, {1072, 476, 256, 48, 255, 0, 3});
+    const int front_glow = find_draw(calls, shr("light"), right_lamp + 1);
+    expect_glow(calls, front_glow, "0x11AAAA", {1472, 372, 256, 256, 128, 0, 9});
+
+    // Back, ground, shadow, objects, front.
+    const int r = find_draw(calls, obj("rock1"));
+    const int fill = find(calls, [](const Call &c) { return c.op == "Device.DrawPrimitiveUP"; });
+    const int hero_at = find_draw(calls, obj("enot"));
+    EXPECT_LT(r, fill);
+    EXPECT_LT(fill, shadow);
+    EXPECT_LT(shadow, hero_at);
+    EXPECT_LT(hero_at, b);
+    EXPECT_EQ(calls.back().str(), "FX_SetBlendMode 0");
+
+    // A shadow at opacity 0 is still drawn, invisibly.
+    level.shadow_alpha = 0;
+    const std::vector<Call> faint = d.draw();
+    expect_draw(faint, find_draw(faint, shr("shadow")), {1452.5, 680.25, 96, 32, 0, 0, 9});
+}
+
+TEST(DrawWorld, HurtBlinkAndGlowsFollowTheClock) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    standard_pictures(d);
+    camera_at(1000, 400);
+    tmin hero = item("enot", 1200, 700);
+    hero.row = 1;
+    hero.frame = 4;
+    hero.mirrored = 1;
+    objects(hero);
+    objects(item("bgold", 1500, 700));
+    level.hurt = 1;
+    level.world_time = 1000.4f;  // the red copy's opacity: round(1000.4) mod 255 = 235
+
+    std::vector<Call> calls = d.draw();
+    const int h = find_draw(calls, obj("enot"));
+    expect_draw(calls, h, {1152, 652, 96, 96, 19, 255, 0, 3});
+    EXPECT_EQ(calls[std::size_t(h) + 1].str(), "FX_SetColorMix 0x0000FF");
+    expect_draw(calls, h + 2, {1152, 652, 96, 96, 19, 235, 0, 11});
+    EXPECT_EQ(calls[std::size_t(h) + 2].args[0], obj("enot"));
+
+    // 255 ms later the blink has wrapped back to the same opacity; 20 ms later it is 0.
+    level.world_time = 1255.4f;
+    calls = d.draw();
+    EXPECT_EQ(calls[std::size_t(find_draw(calls, obj("enot"))) + 2].args[6], "235");
+    level.world_time = 1020;
+    calls = d.draw();
+    EXPECT_EQ(calls[std::size_t(find_draw(calls, obj("enot"))) + 2].args[6], "0");
+
+    // Half a halo period (800 x pi ms): the halo turns the other way and is at its brightest.
+    level.world_time = float(800 * kPi);
+    calls = d.draw();
+    const int finn = find_draw(calls, shr("finn"));
+    expect_draw(calls, finn, {1436, 636, 128, 128, 160, -16, 3});
+
+    // Not hurt: one hero draw only.
+    level.hurt = 0;
+    calls = d.draw();
+    EXPECT_EQ(ops(calls, "ASprite_Draw").size(), 2u);
+}

@@ -1,0 +1,271 @@
+// world_model_test.cpp - the level file reader and the level's lifecycle: the sections mapped to
+// their layers, outlines of 0 and 1 segments, numbers followed by words, blank lines, short files,
+// the hero's start, reload and respawn; every kind of bad file stopping the load with the file and
+// line named and the world left empty; the scene list's edge cases; removal of deleted objects.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "world/level_file.h"
+#include "world/world_fixture.h"
+
+using namespace testsupport;
+using namespace worldtest;
+
+namespace {
+
+// A level file from its lines, joined with CR LF.
+std::string lines(std::initializer_list<const char *> l) {
+    std::string s;
+    for (const char *x : l) s += std::string(x) + "\r\n";
+    return s;
+}
+
+// back: 1 plain item; ground: one outline of 2 segments and one of none; front: 0; objects: hero,
+// a worm, a second hero.
+const std::string kGoodLevel = lines({
+    "sky_valley",
+    "1", "oak", "10", "20", "5", "1", "0",
+    "2",
+    "turf", "100", "600", "0", "0", "2", "0", "500", "200", "500.5", "200", "700",
+    "stone", "5", "6", "0", "0", "0",
+    "0",
+    "3",
+    "enot", "120 the hero, words after the number", "452", "0", "0", "0",
+    "worm", "", "  300", "476", "0", "257", "0",
+    "enot", "900", "452", "0", "0", "0",
+});
+
+}  // namespace
+
+TEST(LevelFile, SectionsFillTheirLayersInFileOrder) {
+    World game;
+    ScratchDir dir;
+    write_bytes("level.txt", kGoodLevel);
+    level.start_x = level.start_y = -1;
+    ASSERT_TRUE(load_level("level.txt"));
+    EXPECT_EQ(world.backdrop, "sky_valley");
+    ASSERT_EQ(world.back_count, 1);
+    EXPECT_EQ(world.back_layer[0].kind, "oak");
+    EXPECT_EQ(world.back_layer[0].angle, 5);
+    EXPECT_EQ(world.back_layer[0].mirrored, 1);
+    // The second section is the ground layer, the third the front layer.
+    ASSERT_EQ(world.ground_count, 2);
+    EXPECT_EQ(world.front_count, 0);
+    const tmin &turf = world.ground_layer[0];
+    EXPECT_EQ(turf.kind, "turf");
+    ASSERT_EQ(turf.outline.count, 2);
+    ASSERT_EQ(turf.outline.points.size(), 3u);
+    EXPECT_FLOAT_EQ(turf.outline.points[1].x, 200);
+    EXPECT_FLOAT_EQ(turf.outline.points[1].y, 500.5f);
+    EXPECT_FLOAT_EQ(turf.outline.points[2].y, 700);
+    EXPECT_NEAR(turf.outline.cx, (0 + 200 + 200) / 3.0, 1e-3);  // the centre is filled
+    EXPECT_NEAR(turf.outline.cy, (500 + 500.5 + 700) / 3.0, 1e-3);
+    EXPECT_EQ(world.ground_layer[1].outline.count, 0);
+    // Objects: "120 followed by words" reads as 120; blank lines before a number are skipped; the
+    // mirror flag keeps its low byte (257 -> 1); loaded objects start at rest at a frame 1..14.
+    ASSERT_EQ(world.object_count, 3);
+    const tmin &hero = world.object_layer[0], &worm = world.object_layer[1];
+    EXPECT_EQ(hero.x, 120);
+    EXPECT_EQ(worm.x, 300);
+    EXPECT_EQ(worm.y, 476);
+    EXPECT_EQ(worm.mirrored, 1);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_GE(world.object_layer[i].frame, 1);
+        EXPECT_LE(world.object_layer[i].frame, 14);
+        EXPECT_EQ(world.object_layer[i].speed, 0);
+    }
+    // The first "enot" gives the start; the second is a picture, with one message on stderr.
+    EXPECT_EQ(level.start_x, 120);
+    EXPECT_EQ(level.start_y, 452);
+    EXPECT_EQ(level.hero_x, 120);
+    EXPECT_EQ(level.level_file, "level.txt");
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST(LevelFile, ShortFilesReloadAndRespawn) {
+    World game;
+    ScratchDir dir;
+    // A file that stops after the ground section: empty front and object layers, no hero, and the
+    // start point of the previous level kept.
+    write_bytes("short.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500"}));
+    level.start_x = 77;
+    level.start_y = 88;
+    run.level_points = 300;
+    run.damage = 40;
+    clear_world();
+    ASSERT_TRUE(load_level("short.txt"));
+    EXPECT_EQ(world.backdrop, "");
+    EXPECT_EQ(world.ground_count, 1);
+    EXPECT_EQ(world.ground_layer[0].outline.count, 1);  // two points, one segment
+    EXPECT_EQ(world.object_count, 0);
+    EXPECT_EQ(level.start_x, 77);
+    EXPECT_EQ(level.start_y, 88);
+    EXPECT_EQ(run.level_points, 0);
+    EXPECT_EQ(run.damage, 0);
+
+    // Reload keeps the start point and the nut, and takes the hero's file position.
+    write_bytes("level.txt", kGoodLevel);
+    ASSERT_TRUE(load_level("level.txt"));
+    run.gold_nut_found = 1;
+    level.start_x = 5;
+    level.riding = 1;
+    clear_world();
+    ASSERT_TRUE(reload_level("level.txt"));
+    EXPECT_EQ(level.start_x, 5);
+    EXPECT_EQ(run.gold_nut_found, 1);
+    EXPECT_EQ(level.riding, 0);
+    EXPECT_EQ(world.object_layer[0].x, 120);
+
+    // Respawn moves only the first "enot".
+    world.object_layer[0].x = 999;
+    world.object_layer[2].x = 998;
+    level.start_x = 10;
+    level.start_y = 20;
+    respawn_hero();
+    EXPECT_EQ(world.object_layer[0].x, 10);
+    EXPECT_EQ(world.object_layer[0].y, 20);
+    EXPECT_EQ(world.object_layer[2].x, 998);
+    // With no hero at all, respawn does nothing.
+    clear_world();
+    respawn_hero();
+    EXPECT_EQ(world.object_count, 0);
+}
+
+TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
+    World game;
+    ScratchDir dir;
+    struct Case {
+        const char *name;
+        std::string bytes;
+        const char *expect;  // part of the message
+    };
+    std::string huge_section = lines({"sky", "4098"});
+    const Case cases[] = {
+        {"word.txt", lines({"sky", "1", "oak", "ten", "0", "0", "0", "0"}), "word.txt, line 4: x is not a number"},
+        {"negpoints.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "-1"}),
+         "negpoints.txt, line 9: point count -1 is negative"},
+        {"manypoints.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "1000", "1", "2"}),
+         "manypoints.txt, line 9: point count 1000 is more than the rest of the file holds"},
+        {"badpoint.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "nan", "1", "1"}),
+         "badpoint.txt, line 11: point y is not a number"},
+        {"huge.txt", huge_section, "huge.txt, line 2: back section holds 4098 items, more than the 4097"},
+        {"negcount.txt", lines({"sky", "0", "0", "0", "-3"}), "negcount.txt, line 5: object section count -3"},
+        {"range.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "1e999", "1", "1"}),
+         "range.txt, line 11: point y is out of range"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        write_bytes(c.name, c.bytes);
+        messages.clear();
+        // A good level first, so that "empty" means emptied.
+        write_bytes("good.txt", kGoodLevel);
+        ASSERT_TRUE(load_level("good.txt"));
+        clear_world();
+        EXPECT_FALSE(load_level(c.name));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find(c.expect), std::string::npos) << messages[0];
+        EXPECT_EQ(world.back_count + world.ground_count + world.front_count + world.object_count, 0);
+        EXPECT_EQ(world.backdrop, "");
+    }
+    // A missing file, a path that is a directory, and a named pipe (which must not hang the load).
+    messages.clear();
+    EXPECT_FALSE(load_level("nothere.txt"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("nothere.txt: missing"), std::string::npos) << messages[0];
+    fs::create_directory("adir");
+    EXPECT_FALSE(load_level("adir"));
+    ASSERT_EQ(mkfifo("pipe", 0600), 0);
+    EXPECT_FALSE(reload_level("pipe"));
+    EXPECT_EQ(messages.size(), 3u);
+    EXPECT_NE(messages[2].find("pipe: cannot be read"), std::string::npos) << messages[2];
+    // Mending the file and loading again works: nothing sticky was left behind.
+    write_bytes("word.txt", kGoodLevel);
+    EXPECT_TRUE(load_level("word.txt"));
+    EXPECT_EQ(world.object_count, 3);
+}
+
+TEST(LevelFile, ReaderLimitsAndTheSecondHero) {
+    World game;
+    // Exactly 4097 items fit a layer.
+    std::string full = "sky\r\n0\r\n0\r\n0\r\n4097\r\n";
+    for (int i = 0; i < kLayerCapacity; ++i) full += "bapple\r\n" + std::to_string(i) + "\r\n0\r\n0\r\n0\r\n0\r\n";
+    LevelReadReport r = read_level_text(full, true, LevelReadHooks{});
+    EXPECT_TRUE(r.ok) << r.problem;
+    EXPECT_EQ(world.object_count, kLayerCapacity);
+    EXPECT_EQ(world.object_layer[kLayerCapacity - 1].x, kLayerCapacity - 1);
+    clear_layers();
+    // Two more heroes: reported once, with the line of the first of them.
+    r = read_level_text(kGoodLevel + lines({}), true, LevelReadHooks{});
+    EXPECT_EQ(r.extra_heroes, 1);
+    EXPECT_EQ(r.extra_hero_line, 43);
+    clear_layers();
+    // The point count keeps only its low 32 bits: 2^32 + 1 is one segment.
+    r = read_level_text(lines({"", "0", "1", "turf", "0", "0", "0", "0", "4294967297", "0", "0", "5", "5"}), true,
+                        LevelReadHooks{});
+    EXPECT_TRUE(r.ok) << r.problem;
+    EXPECT_EQ(world.ground_layer[0].outline.count, 1);
+}
+
+TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
+    World game;
+    ScratchDir dir;
+    // Missing: empty, and the start of a level says so.
+    load_scene_catalogue();
+    EXPECT_EQ(scene_file(0), "");
+    EXPECT_FALSE(load_level(scene_file(0)));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("cfg\\scenes.txt: missing"), std::string::npos) << messages[0];
+
+    // 11 lines, the last without a line break, spaces kept, a blank line giving an empty entry.
+    std::string text;
+    for (int i = 0; i < 10; ++i) text += (i == 3 ? std::string() : " lev" + std::to_string(i) + ".txt ") + "\r\n";
+    text += "last.txt";
+    write_bytes("cfg/scenes.txt", text);
+    load_scene_catalogue();
+    EXPECT_EQ(scene_file(0), " lev0.txt ");
+    EXPECT_EQ(scene_file(3), "");
+    EXPECT_EQ(scene_file(10), "last.txt");
+    EXPECT_EQ(scene_file(11), "");
+    EXPECT_EQ(scene_file(-1), "");
+    EXPECT_EQ(scene_file(30), "");
+    run.level_index = 3;
+    messages.clear();
+    EXPECT_FALSE(load_level(scene_file(3)));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("line 4: empty entry for level 3"), std::string::npos) << messages[0];
+
+    // 35 lines: 30 kept, one warning.
+    text.clear();
+    for (int i = 0; i < 35; ++i) text += "l" + std::to_string(i) + "\r\n";
+    write_bytes("cfg/scenes.txt", text);
+    testing::internal::CaptureStderr();
+    load_scene_catalogue();
+    load_scene_catalogue();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(scene_file(29), "l29");
+    EXPECT_NE(err.find("more than 30 lines"), std::string::npos) << err;
+    EXPECT_EQ(err.find("more than 30 lines"), err.rfind("more than 30 lines"));  // once per run
+}
+
+TEST(WorldModel, RemoveKindTakesAdjacentDeletesOneCallApart) {
+    World game;
+    for (const char *k : {"a", "delete", "delete", "b", "delete", "c"}) add_object(k, 0, 0);
+    remove_kind("delete");
+    // The first of the adjacent pair goes; the second moved into its place and waits.
+    ASSERT_EQ(world.object_count, 4);
+    EXPECT_EQ(world.object_layer[0].kind, "a");
+    EXPECT_EQ(world.object_layer[1].kind, "delete");
+    EXPECT_EQ(world.object_layer[2].kind, "b");
+    EXPECT_EQ(world.object_layer[3].kind, "c");
+    remove_kind("delete");
+    ASSERT_EQ(world.object_count, 3);
+    EXPECT_EQ(world.object_layer[1].kind, "b");
+    EXPECT_EQ(world.object_layer[2].kind, "c");
+    // Names are compared whole and case-sensitively.
+    EXPECT_EQ(kind_of("enot"), Kind::enot);
+    EXPECT_EQ(kind_of("Enot"), Kind::other);
+    EXPECT_EQ(kind_of("enot "), Kind::other);
+    EXPECT_EQ(kind_of("bgcarst"), Kind::other);
+    EXPECT_EQ(kind_of("delete"), Kind::removed);
+}
