@@ -4,6 +4,11 @@
 // In: the game's draw calls in logical pixels (shifted by the camera while camera_on is 1).
 // Out: triangles for renderer.cpp, in call order. Corner geometry, text layout, picture loading
 // and the camera record come from enginelib/common; this file only turns them into vertices.
+//
+// Sprites and text draw from shared atlas pages: every picture that fits is also copied into a
+// page (with its edge texels repeated around it, so filtering at its border behaves as clamping),
+// so a level's many pictures go out in a few draw calls instead of one per change of picture. The
+// device stand-in's triangles, which repeat their texture, use the picture's own texture.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +31,25 @@ constexpr int32_t kD3dOk = 0;
 constexpr int32_t kD3dInvalidCall = int32_t(0x8876086Cu);  // what the device returns for bad calls
 constexpr uint32_t kDeviceVertexStride = 28;           // x y z rhw colour u v
 constexpr uint32_t kDeviceMaxPrimitives = 1u << 20;    // triangles in one DrawPrimitiveUP
+constexpr int kAtlasWidth = 4096;       // texels across an atlas page
+constexpr int kAtlasMaxHeight = 4096;   // texels down a full page
+constexpr int kAtlasRowStep = 256;      // a page grows downwards in steps of this many rows
+constexpr int kAtlasBorder = 1;         // repeated edge texels around each picture
+
+}  // namespace
+
+// A shared page of pictures, filled shelf by shelf, top to bottom; its pixels stay in memory
+// (premultiplied) so that the page can be sent again after it grows or after a context loss.
+struct AtlasPage {
+    std::vector<uint8_t> pixels;        // kAtlasWidth x height, RGBA premultiplied
+    int height = 0;
+    unsigned gl_name = 0;
+    bool dirty = true;                  // pixels changed since they were last sent
+    int shelf_y = 0, shelf_h = 0, cursor_x = 0;
+    int live = 0;                       // pictures placed and not freed
+};
+
+namespace {
 
 // What the drawing operations remember between calls; lives for the process.
 struct DrawState {
@@ -36,6 +60,7 @@ struct DrawState {
     std::vector<Texture *> textures;   // every live texture, for context loss and Tex_Free
     std::vector<std::unique_ptr<Font>> fonts;  // fonts and their pictures belong to the engine
     std::vector<Vertex> scratch;       // vertices of the call being drawn
+    std::vector<std::unique_ptr<AtlasPage>> pages;  // the last one takes new pictures
 
     // At shutdown (the library's unloading): the game has no call that frees a font, so the
     // fonts' pictures are freed here. The GL names went with the context (draw_context_lost);
@@ -64,6 +89,138 @@ void ensure_uploaded(Texture *t) {
     if (t->gl_name || t->pixels.empty() || !g_draw.context_alive) return;
     t->gl_name = renderer_create_texture(t->pixels.data(), t->rec.width, t->rec.height);
     t->pixels.reset();
+}
+
+// ---- Atlas pages --------------------------------------------------------------------------
+
+// Room for a w x h picture (border included) on `page`, at (x, y); false when the page is full.
+bool atlas_find_room(AtlasPage &page, int w, int h, int &x, int &y) {
+    int shelf_y = page.shelf_y, shelf_h = page.shelf_h, cursor = page.cursor_x;
+    if (cursor + w > kAtlasWidth) {
+        shelf_y += shelf_h;
+        shelf_h = 0;
+        cursor = 0;
+    }
+    if (shelf_y + h > kAtlasMaxHeight) return false;
+    page.shelf_y = shelf_y;
+    page.shelf_h = std::max(shelf_h, h);
+    page.cursor_x = cursor + w;
+    x = cursor;
+    y = shelf_y;
+    return true;
+}
+
+// Room for a w x h picture on the newest page (a new page when it is full), grown to hold it.
+// Queued triangles are sent first: they may sample the page at its old height.
+AtlasPage *atlas_alloc(int w, int h, int &x, int &y) {
+    renderer_flush();
+    if (g_draw.pages.empty() || !atlas_find_room(*g_draw.pages.back(), w, h, x, y)) {
+        g_draw.pages.push_back(std::make_unique<AtlasPage>());
+        atlas_find_room(*g_draw.pages.back(), w, h, x, y);
+    }
+    AtlasPage &page = *g_draw.pages.back();
+    const int needed = (y + h + kAtlasRowStep - 1) / kAtlasRowStep * kAtlasRowStep;
+    if (needed > page.height) {
+        page.height = needed;
+        page.pixels.resize(size_t(kAtlasWidth) * page.height * 4, 0);
+    }
+    page.dirty = true;
+    ++page.live;
+    return &page;
+}
+
+bool fits_a_page(int w, int h) {
+    return w > 0 && h > 0 && w + 2 * kAtlasBorder <= kAtlasWidth && h + 2 * kAtlasBorder <= kAtlasMaxHeight;
+}
+
+// Copies the picture into an atlas page, premultiplied, with its edge texels repeated once around
+// it (filtering at its border then behaves as clamping). Pictures too large for a page keep only
+// their own texture.
+void atlas_place(Texture *t, const uint8_t *rgba) {
+    const int w = t->rec.width, h = t->rec.height;
+    if (!fits_a_page(w, h)) return;
+    const int bw = w + 2 * kAtlasBorder, bh = h + 2 * kAtlasBorder;
+    int x = 0, y = 0;
+    AtlasPage *page = atlas_alloc(bw, bh, x, y);
+    for (int py = 0; py < bh; ++py) {
+        const int sy = std::clamp(py - kAtlasBorder, 0, h - 1);
+        uint8_t *dst = &page->pixels[(size_t(y + py) * kAtlasWidth + x) * 4];
+        for (int px = 0; px < bw; ++px, dst += 4) {
+            const uint8_t *src = rgba + (size_t(sy) * w + std::clamp(px - kAtlasBorder, 0, w - 1)) * 4;
+            const unsigned a = src[3];
+            for (int c = 0; c < 3; ++c) dst[c] = uint8_t((src[c] * a + 127) / 255);
+            dst[3] = uint8_t(a);
+        }
+    }
+    t->page = page;
+    t->atlas_x = x + kAtlasBorder;
+    t->atlas_y = y + kAtlasBorder;
+}
+
+// A second copy of a placed picture whose border holds the texels of the opposite edges, so that
+// filtering across a tile boundary blends the picture with its own repetition (no seam).
+void atlas_place_wrapped(Texture *t) {
+    const int w = t->rec.width, h = t->rec.height;
+    std::vector<uint8_t> picture(size_t(w) * h * 4);  // taken out first: the page may move
+    for (int py = 0; py < h; ++py)
+        std::memcpy(&picture[size_t(py) * w * 4],
+                    &t->page->pixels[(size_t(t->atlas_y + py) * kAtlasWidth + t->atlas_x) * 4], size_t(w) * 4);
+    const int bw = w + 2 * kAtlasBorder, bh = h + 2 * kAtlasBorder;
+    int x = 0, y = 0;
+    AtlasPage *page = atlas_alloc(bw, bh, x, y);
+    for (int py = 0; py < bh; ++py) {
+        const int sy = (py - kAtlasBorder + h) % h;
+        uint8_t *dst = &page->pixels[(size_t(y + py) * kAtlasWidth + x) * 4];
+        for (int px = 0; px < bw; ++px, dst += 4)
+            std::memcpy(dst, &picture[(size_t(sy) * w + (px - kAtlasBorder + w) % w) * 4], 4);
+    }
+    t->wrap_page = page;
+    t->wrap_x = x + kAtlasBorder;
+    t->wrap_y = y + kAtlasBorder;
+}
+
+void release_page(AtlasPage *page) {
+    if (!page || --page->live > 0) return;
+    if (g_draw.context_alive) renderer_delete_texture(page->gl_name);
+    auto &pages = g_draw.pages;
+    pages.erase(std::remove_if(pages.begin(), pages.end(), [&](const auto &p) { return p.get() == page; }),
+                pages.end());
+}
+
+// A freed picture's pages go once nothing on them is in use any more.
+void atlas_release(Texture *t) {
+    release_page(t->page);
+    release_page(t->wrap_page);
+    t->page = t->wrap_page = nullptr;
+}
+
+// What a sprite, glyph or repeating triangle of `t` samples: a GL texture and the place of t's
+// picture in it, as u' = u0 + u * du (likewise v), u and v running 0..1 across the picture.
+struct Source {
+    unsigned texture = 0;
+    float u0 = 0, v0 = 0, du = 1, dv = 1;
+};
+
+Source page_source(AtlasPage *page, int x, int y, const Texture *t) {
+    if (page->dirty || !page->gl_name) {
+        renderer_upload_premultiplied(page->gl_name, page->pixels.data(), kAtlasWidth, page->height);
+        page->dirty = false;
+    }
+    Source s;
+    s.texture = page->gl_name;
+    s.u0 = float(x) / kAtlasWidth;
+    s.v0 = float(y) / float(page->height);
+    s.du = float(t->rec.width) / kAtlasWidth;
+    s.dv = float(t->rec.height) / float(page->height);
+    return s;
+}
+
+Source source_of(Texture *t) {
+    if (t->page) return page_source(t->page, t->atlas_x, t->atlas_y, t);
+    ensure_uploaded(t);
+    Source s;
+    s.texture = t->gl_name;
+    return s;
 }
 
 Vertex vertex(float x, float y, float u, float v, uint32_t bgr, int alpha) {
@@ -100,7 +257,7 @@ void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_
                  float angle, int32_t flags) {
     Texture *t = texture_of(texture);
     if (!t || !g_draw.context_alive) return;
-    ensure_uploaded(t);
+    const Source src = source_of(t);
     ec::camera_to_screen(x, y);
     ec::SpriteInput in;
     in.x = x;
@@ -125,7 +282,12 @@ void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_
     if (flags & OE_FX_VERTEX)
         for (int32_t c : g_draw.corners) sheared = sheared || c != 0;
     const bool exact = std::fmod(angle, 360.0f) == 0.0f && !sheared && w == float(cell_w) && h == float(cell_h);
-    push_quad(t->gl_name, exact ? Sampler::Nearest : Sampler::Linear, q.x, q.y, q.u, q.v, tint, alpha);
+    float u[4], v[4];
+    for (int i = 0; i < 4; ++i) {
+        u[i] = src.u0 + q.u[i] * src.du;
+        v[i] = src.v0 + q.v[i] * src.dv;
+    }
+    push_quad(src.texture, exact ? Sampler::Nearest : Sampler::Linear, q.x, q.y, u, v, tint, alpha);
 }
 
 Texture *load_texture(const char *path) {
@@ -136,6 +298,7 @@ Texture *load_texture(const char *path) {
     t->rec.width = img.width;
     t->rec.height = img.height;
     t->magic = kTextureMagic;
+    atlas_place(t, img.rgba.data());
     t->pixels = std::move(img.rgba);  // the decoder's pixels go to the GPU as they are
     ensure_uploaded(t);
     g_draw.textures.push_back(t);
@@ -174,10 +337,23 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
         g_device_state.vertex_format != OE_VERTEX_FORMAT_XYZRHW_DIFFUSE_TEX1 || count > kDeviceMaxPrimitives)
         return kD3dInvalidCall;
     if (count == 0 || !g_draw.context_alive) return kD3dOk;
+    // The picture repeats: from its wrapped copy in an atlas page (same batch as the sprites) when
+    // it has one, else from its own texture with a repeating sampler.
     unsigned texture = renderer_white_texture();
+    Sampler sampler = Sampler::Repeat;
+    Source wrap;
+    bool wrapped = false;
     if (Texture *t = g_device_state.texture) {
-        ensure_uploaded(t);
-        texture = t->gl_name;
+        if (t->page && !t->wrap_page) atlas_place_wrapped(t);
+        if (t->wrap_page) {
+            wrap = page_source(t->wrap_page, t->wrap_x, t->wrap_y, t);
+            texture = wrap.texture;
+            sampler = Sampler::Linear;
+            wrapped = true;
+        } else {
+            ensure_uploaded(t);
+            texture = t->gl_name;
+        }
     }
     std::vector<Vertex> &out = g_draw.scratch;
     out.resize(size_t(count) * 3);
@@ -197,8 +373,17 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
         o.u = u;
         o.v = v;
         premultiply(o, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
+        if (wrapped) {
+            o.rect[0] = wrap.u0;
+            o.rect[1] = wrap.v0;
+            o.rect[2] = wrap.du;
+            o.rect[3] = wrap.dv;
+        } else {
+            o.rect[0] = o.rect[1] = 0;
+            o.rect[2] = o.rect[3] = 1;
+        }
     }
-    renderer_triangles(texture, Sampler::Repeat, out.data(), int(out.size()));
+    renderer_triangles(texture, sampler, out.data(), int(out.size()));
     return kD3dOk;
 }
 
@@ -218,6 +403,11 @@ void draw_context_lost() {
     for (Texture *t : g_draw.textures) {
         renderer_delete_texture(t->gl_name);
         t->gl_name = 0;
+    }
+    for (auto &page : g_draw.pages) {
+        renderer_delete_texture(page->gl_name);
+        page->gl_name = 0;
+        page->dirty = true;
     }
     g_draw.context_alive = false;
     g_device_state.texture = nullptr;
@@ -249,6 +439,7 @@ extern "C" void Tex_Free(OE_Texture **texture) {
     list.erase(std::remove(list.begin(), list.end(), t), list.end());
     if (g_device_state.texture == t) g_device_state.texture = nullptr;
     if (g_draw.context_alive) renderer_delete_texture(t->gl_name);
+    atlas_release(t);
     t->magic = 0;
     delete t;
 }
@@ -315,7 +506,7 @@ extern "C" void Text_Draw(OE_Font *font, float x, float y, const char *text, flo
                           int32_t alpha, uint32_t colour) {
     Font *f = reinterpret_cast<Font *>(font);
     if (!f || !text || !*text || !g_draw.context_alive) return;
-    ensure_uploaded(f->picture);
+    const Source src = source_of(f->picture);
     ec::camera_to_screen(x, y);
     static std::vector<ec::GlyphQuad> quads;
     quads.clear();
@@ -323,10 +514,11 @@ extern "C" void Text_Draw(OE_Font *font, float x, float y, const char *text, flo
     for (const ec::GlyphQuad &g : quads) {
         const float xs[4] = {g.x0, g.x1, g.x1, g.x0};
         const float ys[4] = {g.y0, g.y0, g.y1, g.y1};
-        const float us[4] = {g.u0, g.u1, g.u1, g.u0};
-        const float vs[4] = {g.v0, g.v0, g.v1, g.v1};
-        push_quad(f->picture->gl_name, scale == 1.0f ? Sampler::Nearest : Sampler::Linear, xs, ys, us, vs, colour,
-                  alpha);
+        const float u0 = src.u0 + g.u0 * src.du, u1 = src.u0 + g.u1 * src.du;
+        const float v0 = src.v0 + g.v0 * src.dv, v1 = src.v0 + g.v1 * src.dv;
+        const float us[4] = {u0, u1, u1, u0};
+        const float vs[4] = {v0, v0, v1, v1};
+        push_quad(src.texture, scale == 1.0f ? Sampler::Nearest : Sampler::Linear, xs, ys, us, vs, colour, alpha);
     }
 }
 

@@ -3,6 +3,10 @@
 // scissor keeps the bars black). No off-screen copy: on software renderers (llvmpipe under Xvfb)
 // a full-screen blit per frame costs more than a typical frame's sprites.
 //
+// Both blend modes share one blend function on premultiplied colours, src + dst * (1 - src alpha):
+// the shader zeroes the output alpha of an additive vertex, which turns it into src + dst. So a glow
+// between two sprites of the same picture costs no extra draw call.
+//
 // In: triangles in logical pixels from the drawing operations. Out: the window's back buffer.
 // Does not swap buffers or touch SDL: the window code does.
 #include "renderer.h"
@@ -23,24 +27,36 @@ const char *const kVertexShader = R"(#version 330 core
 layout(location = 0) in vec2 a_pos;
 layout(location = 1) in vec2 a_uv;
 layout(location = 2) in vec4 a_colour;
+layout(location = 3) in float a_additive;
+layout(location = 4) in vec4 a_rect;
 uniform vec2 u_size;
 out vec2 v_uv;
 out vec4 v_colour;
+flat out float v_keep_alpha;
+flat out vec4 v_rect;
 void main() {
     // Logical pixels, origin top left, y down -> clip space.
     gl_Position = vec4(a_pos.x * 2.0 / u_size.x - 1.0, 1.0 - a_pos.y * 2.0 / u_size.y, 0.0, 1.0);
     v_uv = a_uv;
     v_colour = a_colour;
+    v_keep_alpha = 1.0 - a_additive;
+    v_rect = a_rect;
 }
 )";
 
 const char *const kFragmentShader = R"(#version 330 core
 in vec2 v_uv;
 in vec4 v_colour;
+flat in float v_keep_alpha;
+flat in vec4 v_rect;
 uniform sampler2D u_texture;
 out vec4 frag_colour;
 void main() {
-    frag_colour = texture(u_texture, v_uv) * v_colour;
+    // Texture coordinates of ordinary vertices lie in 0..1 and keep rect (0, 0, 1, 1), where
+    // fract() changes nothing; repeating vertices tile their rect. No mipmaps: level 0 always, and
+    // no derivatives are needed where fract() jumps.
+    frag_colour = textureLod(u_texture, v_rect.xy + fract(v_uv) * v_rect.zw, 0.0) * v_colour;
+    frag_colour.a *= v_keep_alpha;  // additive: src + dst
 }
 )";
 
@@ -59,8 +75,7 @@ struct RendererState {
     std::vector<Vertex> pending;     // triangles waiting for a draw call
     GLuint pending_texture = 0;
     Sampler pending_sampler = Sampler::Linear;
-    int blend = 0;                   // blend mode of the pending triangles and what follows
-    int applied_blend = -1;          // blend function last given to GL
+    int blend = 0;                   // blend mode of the triangles queued from now on
     GLuint bound_texture = 0;
     int bound_sampler = -1;
     int draw_calls = 0;
@@ -86,15 +101,9 @@ GLuint compile(GLenum type, const char *source) {
 
 // Colours are premultiplied by alpha (textures at upload, vertex colours by the caller), so that
 // filtering next to transparent texels never pulls in their colour (no dark fringes). The results
-// equal ordinary src-alpha blending: 0 gives src*a + dst*(1 - a), 1 gives src*a + dst.
-void apply_blend(int mode) {
-    if (mode == R.applied_blend) return;
-    if (mode == 1)
-        gl.BlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
-    else
-        gl.BlendFuncSeparate(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    R.applied_blend = mode;
-}
+// equal ordinary src-alpha blending: mode 0 gives src*a + dst*(1 - a); an additive fragment leaves
+// the shader with alpha 0, which gives src*a + dst and keeps the destination's alpha.
+void apply_blend() { gl.BlendFuncSeparate(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA); }
 
 // Reads the letterbox rectangle of the back buffer (the frame drawn so far) at the logical size,
 // nearest pixel, rows top-down.
@@ -148,9 +157,15 @@ bool renderer_init() {
     gl.VertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, x));
     gl.VertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, u));
     gl.VertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex), (void *)offsetof(Vertex, r));
+    gl.VertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, additive));
+    gl.VertexAttribPointer(4, 4, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, rect));
+
     gl.EnableVertexAttribArray(0);
     gl.EnableVertexAttribArray(1);
     gl.EnableVertexAttribArray(2);
+    gl.EnableVertexAttribArray(3);
+    gl.EnableVertexAttribArray(4);
+
     R.pending.reserve(kInitialVertexCapacity);
 
     gl.GenSamplers(kSamplerCount, R.samplers);
@@ -168,7 +183,7 @@ bool renderer_init() {
     gl.BindTexture(GL_TEXTURE_2D, 0);
     R.bound_texture = 0;
     gl.Enable(GL_BLEND);
-    apply_blend(0);
+    apply_blend();
     gl.Enable(GL_SCISSOR_TEST);
     R.kept = false;
     return true;
@@ -202,6 +217,19 @@ unsigned renderer_create_texture(uint8_t *rgba, int width, int height) {
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     R.bound_texture = id;
     return id;
+}
+
+void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int width, int height) {
+    if (texture == R.pending_texture) renderer_flush();
+    GLuint id = texture;
+    if (!id) gl.GenTextures(1, &id);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, id);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    R.bound_texture = id;
+    texture = id;
 }
 
 void renderer_delete_texture(unsigned texture) {
@@ -241,12 +269,7 @@ void renderer_begin_frame(int drawable_w, int drawable_h) {
     gl.Scissor(R.view_x, gl_y, w, h);
 }
 
-void renderer_set_blend(int mode) {
-    mode = mode == 1 ? 1 : 0;
-    if (mode == R.blend) return;
-    renderer_flush();
-    R.blend = mode;
-}
+void renderer_set_blend(int mode) { R.blend = mode == 1 ? 1 : 0; }
 
 void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertices, int count) {
     if (count <= 0) return;
@@ -254,12 +277,14 @@ void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertice
         renderer_flush();
     R.pending_texture = texture;
     R.pending_sampler = sampler;
+    const std::size_t first = R.pending.size();
     R.pending.insert(R.pending.end(), vertices, vertices + count);
+    const float additive = float(R.blend);
+    for (std::size_t i = first; i < R.pending.size(); ++i) R.pending[i].additive = additive;
 }
 
 void renderer_flush() {
     if (R.pending.empty()) return;
-    apply_blend(R.blend);
     if (R.bound_texture != R.pending_texture) {
         gl.ActiveTexture(GL_TEXTURE0);
         gl.BindTexture(GL_TEXTURE_2D, R.pending_texture);

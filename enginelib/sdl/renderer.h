@@ -2,9 +2,10 @@
 //
 // Everything is drawn straight into the window's back buffer: the 800 x 600 logical screen is
 // mapped onto the largest centred 4:3 rectangle of the window (black bars elsewhere). Geometry arrives
-// as textured, coloured triangles in logical pixels; consecutive triangles that share a texture,
-// a sampler and a blend mode go out in one draw call from one streamed vertex buffer. This file
-// knows nothing of sprites, fonts or cameras: the drawing operations compute the corners.
+// as textured, coloured triangles in logical pixels; consecutive triangles that share a texture and
+// a sampler go out in one draw call from one streamed vertex buffer, whatever their blend modes
+// (the mode rides on each vertex). This file knows nothing of sprites, fonts or cameras: the
+// drawing operations compute the corners.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +17,17 @@ constexpr int kLogicalHeight = 600;  // logical screen height in pixels
 
 // One vertex of the stream: logical pixel position, texture coordinates (0..1 across the texture,
 // beyond 1 when repeating) and a colour multiplied with the texel (bytes r, g, b, a in memory),
-// premultiplied: r, g, b already multiplied by a (see premultiply()).
+// premultiplied: r, g, b already multiplied by a (see premultiply()). `additive` is the renderer's
+// own: it records the blend mode in force when the vertex was queued. The texel read is at
+// rect.xy + fract(u, v) * rect.zw: ordinary vertices keep rect (0, 0, 1, 1) with u, v in 0..1 (a
+// repeating texture may give any u, v), and a picture inside a shared page tiles its own rect
+// (its page copy needs wrapped edge texels around it).
 struct Vertex {
     float x, y;
     float u, v;
     uint8_t r, g, b, a;
+    float additive = 0;  // 1 for blend mode 1
+    float rect[4] = {0, 0, 1, 1};
 };
 
 // How a texture is sampled. Nearest is for pictures drawn unrotated at their own size (each screen
@@ -47,13 +54,15 @@ void renderer_shutdown();
 // Returns the GL name (never 0 on success).
 unsigned renderer_create_texture(uint8_t *rgba, int width, int height);
 void renderer_delete_texture(unsigned texture);
+// (Re)specifies `texture` from pixels already premultiplied, creating it when it is 0.
+void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int width, int height);
 // The 1 x 1 white texture used for filled shapes.
 unsigned renderer_white_texture();
 
 // Starts a frame in a drawable of drawable_w x drawable_h real pixels: clears it black and maps
 // the logical screen onto its letterbox rectangle (nothing is drawn outside it).
 void renderer_begin_frame(int drawable_w, int drawable_h);
-// 0 ordinary alpha blending, 1 additive; a change flushes the pending triangles.
+// 0 ordinary alpha blending, 1 additive, for the triangles queued from now on (no flush).
 void renderer_set_blend(int mode);
 // Queues `count` vertices (a multiple of 3, a triangle list) with that texture and sampler.
 void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertices, int count);

@@ -21,6 +21,10 @@ struct Texture {
     int32_t frame_h = 0;
     uint32_t magic = 0;        // kTextureMagic while alive: catches foreign or freed pointers
     ec::Pixels pixels;         // RGBA kept until a GL context exists to take it (then freed)
+    struct AtlasPage *page = nullptr;  // shared page the sprites draw from (engine_draw.cpp), or null
+    int32_t atlas_x = 0, atlas_y = 0;  // the picture's top-left texel in that page
+    struct AtlasPage *wrap_page = nullptr;  // copy with wrapped edges for repeating (made on first use)
+    int32_t wrap_x = 0, wrap_y = 0;
 };
 constexpr uint32_t kTextureMagic = 0x54455852u;  // "TEXR"
 

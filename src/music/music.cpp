@@ -1,19 +1,29 @@
 // music.cpp - the music player's entries: one song at a time, mixed on a thread of its own into a
 // looping ring that the wave-out device plays.
 //
-// Starting: stop the old song, open the device, load the module, fill the ring, hand it to the
-// device, start the mixing thread. The thread asks the device which block is being heard, sleeps
+// Starting: stop the old song, take the module (from the songs kept in memory when its file has not
+// changed, else read and parsed), open the device, fill the ring, hand it to the device, start the
+// mixing thread. A module that cannot be played is remembered: asked for again, it is not read
+// again until music_stop() (the shell stops the music when its state changes) or another module
+// is asked for. Only regular files are opened (a FIFO or a device never blocks the game). The thread asks the device which block is being heard, sleeps
 // 5 ms, and refills each block the device has finished. Stopping sets the stop request, waits for
 // the thread, resets and closes the device and frees the song, in that order, so nothing the
 // thread uses is freed under it.
 // Does not: lock (the entries run on the game's one thread; the thread only reads the stop
-// request and writes the ring and the output level), pause or report song positions.
+// request and writes the ring, the output level and the finished flag), pause or report song
+// positions.
 #include "music/music.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <deque>
 #include <memory>
 #include <new>
 #include <string>
@@ -32,17 +42,47 @@ static constexpr int MUSIC_THREAD_SLEEP_MS = 5;
 static constexpr int MUSIC_DEVICE_RETRY_MS = 5000;
 // Largest module file read (bytes).
 static constexpr size_t MUSIC_MAX_FILE_BYTES = 64u << 20;
+// Songs kept in memory after they were loaded (the game has three), and the file bytes they may
+// stand for in all; the oldest goes first.
+static constexpr size_t MUSIC_KEPT_SONGS = 3;
+static constexpr size_t MUSIC_KEPT_BYTES = 64u << 20;
 
 namespace {
+
+// What tells one version of a file from another: a song read from it is used again only while
+// these are unchanged.
+struct FileVersion {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  int64_t modified_ns = 0;
+  bool operator==(const FileVersion &o) const {
+    return device == o.device && inode == o.inode && size == o.size && modified_ns == o.modified_ns;
+  }
+};
+
+// A song loaded from a file and kept for the next start.
+struct KeptSong {
+  std::string path;
+  FileVersion version;
+  std::shared_ptr<const xm::Module> module;
+};
 
 // Everything the player holds while it lives (the whole run).
 struct MusicState {
   WaveOut device;
   MusicRing ring;
-  std::unique_ptr<xm::Module> module;
+  std::shared_ptr<const xm::Module> module;
   std::unique_ptr<xm::Player> player;
   std::thread thread;
   std::atomic<bool> stop_request{false};
+  std::atomic<bool> finished{false};  // a song without looping has played to its end
+  bool looping = true;
+  std::deque<KeptSong> kept;  // newest first
+  // The file last refused (unreadable, not a regular file, or no playable module): not read again
+  // until music_stop() or a start of another module.
+  std::string refused_path;
+  uint64_t files_read = 0;
   int volume_divisor = 0;
   char title[21] = "";
   std::chrono::steady_clock::time_point device_failed_at{};
@@ -73,28 +113,116 @@ void mixing_thread(MusicState *s) {
       std::this_thread::sleep_for(std::chrono::milliseconds(MUSIC_THREAD_SLEEP_MS));
       if (s->stop_request.load(std::memory_order_acquire)) return;
       if (!s->ring.refill(heard)) break;
+      if (!s->looping && s->player->finished()) s->finished.store(true, std::memory_order_release);
     }
   }
 }
 
-bool read_file(const char *name, std::vector<uint8_t> &out) {
+// The game's paths use backslashes.
+std::string native(const char *name) {
   std::string path(name);
   for (char &c : path)
     if (c == '\\') c = '/';
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return false;
-  f.seekg(0, std::ios::end);
-  std::streamoff size = f.tellg();
-  if (size < 0 || static_cast<size_t>(size) > MUSIC_MAX_FILE_BYTES) return false;
-  f.seekg(0);
-  out.resize(static_cast<size_t>(size));
-  return static_cast<bool>(f.read(reinterpret_cast<char *>(out.data()), size)) || size == 0;
+  return path;
 }
 
-}  // namespace
+// Opens `path` for reading only if it is a regular file (opening a FIFO for reading would wait for
+// a writer; O_NONBLOCK returns at once, and the check refuses it). -1 with `why` set otherwise.
+int open_regular(const std::string &path, FileVersion &version, std::string &why) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    why = std::string("cannot be read (") + std::strerror(errno) + ")";
+    return -1;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    why = "is not a regular file";
+    return -1;
+  }
+  if (static_cast<uint64_t>(st.st_size) > MUSIC_MAX_FILE_BYTES) {
+    ::close(fd);
+    why = "is larger than " + std::to_string(MUSIC_MAX_FILE_BYTES) + " bytes";
+    return -1;
+  }
+  version.device = st.st_dev;
+  version.inode = st.st_ino;
+  version.size = st.st_size;
+  version.modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return fd;
+}
 
-void music_stop() {
-  MusicState &s = state();
+// Reads the whole of an open regular file of `size` bytes. False with `why` on a read error or
+// when the file changed size under us.
+bool read_all(int fd, size_t size, std::vector<uint8_t> &out, std::string &why) {
+  out.resize(size);
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::read(fd, out.data() + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      why = n < 0 ? std::string("cannot be read (") + std::strerror(errno) + ")" : "was cut short while read";
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Parses `size` bytes into a module; null with `why` when nothing is playable.
+std::shared_ptr<const xm::Module> parse(const uint8_t *bytes, size_t size, std::string &why) {
+  auto mod = std::shared_ptr<xm::Module>(new (std::nothrow) xm::Module);
+  if (!mod) {
+    why = "out of memory";
+    return nullptr;
+  }
+  if (!xm::load_xm(bytes, size, *mod, why)) return nullptr;
+  return mod;
+}
+
+// The module in file `name`: the song kept from an earlier start while the file is unchanged,
+// else read, parsed and kept. Null with `why` when it cannot be played.
+std::shared_ptr<const xm::Module> song_from_file(MusicState &s, const char *name, std::string &why) {
+  std::string path = native(name);
+  FileVersion version;
+  int fd = open_regular(path, version, why);
+  if (fd < 0) return nullptr;
+  for (auto it = s.kept.begin(); it != s.kept.end(); ++it) {
+    if (it->path == path && it->version == version) {
+      ::close(fd);
+      KeptSong hit = *it;
+      s.kept.erase(it);
+      s.kept.push_front(hit);
+      return hit.module;
+    }
+  }
+  std::vector<uint8_t> bytes;
+  bool ok = read_all(fd, static_cast<size_t>(version.size), bytes, why);
+  ::close(fd);
+  ++s.files_read;
+  if (!ok) return nullptr;
+  auto mod = parse(bytes.data(), bytes.size(), why);
+  if (!mod) return nullptr;
+  for (auto it = s.kept.begin(); it != s.kept.end(); ++it) {
+    if (it->path == path) {  // an older version of the same file
+      s.kept.erase(it);
+      break;
+    }
+  }
+  s.kept.push_front(KeptSong{path, version, mod});
+  size_t total = 0, count = 0;
+  for (auto it = s.kept.begin(); it != s.kept.end(); ++it) {
+    total += static_cast<size_t>(it->version.size);
+    if (++count > MUSIC_KEPT_SONGS || (count > 1 && total > MUSIC_KEPT_BYTES)) {
+      s.kept.erase(it, s.kept.end());
+      break;
+    }
+  }
+  return mod;
+}
+
+// Stops the song that plays: thread, device, song, output level (the refusal memory stays).
+void stop_song(MusicState &s) {
   if (s.thread.joinable()) {
     s.stop_request.store(true, std::memory_order_release);
     s.thread.join();
@@ -106,14 +234,57 @@ void music_stop() {
   s.ring.set_source(nullptr);
   s.player.reset();
   s.module.reset();
+  s.finished.store(false);
   s.ring.clear_output_level();
+}
+
+// A start that failed because of the module: said once, the title cleared (nothing was started),
+// and a file remembered so that it is not read again at every tick.
+void refuse(MusicState &s, const std::string &origin, const std::string &why, bool from_file) {
+  report_failure(s, origin, why);
+  s.title[0] = 0;
+  if (from_file) s.refused_path = origin;
+}
+
+}  // namespace
+
+void music_stop() {
+  MusicState &s = state();
+  stop_song(s);
+  s.refused_path.clear();
 }
 
 void music_play(const char *module, int32_t parameter, int32_t flags) {
   MusicState &s = state();
-  music_stop();
-  if (!module) return;
+  stop_song(s);
+  if (!module) {
+    s.refused_path.clear();
+    return;
+  }
   if (s.volume_divisor == 0) s.volume_divisor = MUSIC_FULL_VOLUME;
+  const bool from_file = !(flags & MUSIC_FROM_MEMORY) && (flags & MUSIC_FROM_FILE);
+  if (from_file && s.refused_path == module) return;  // refused before: not read again
+  s.refused_path.clear();
+
+  // The song.
+  std::shared_ptr<const xm::Module> mod;
+  std::string why;
+  std::string origin;
+  if (flags & MUSIC_FROM_MEMORY) {
+    origin = "module in memory";
+    mod = parse(reinterpret_cast<const uint8_t *>(module), parameter > 0 ? static_cast<size_t>(parameter) : 0, why);
+  } else if (flags & MUSIC_FROM_FILE) {
+    origin = module;
+    mod = song_from_file(s, module, why);
+  } else {
+    // Modules stored as program resources do not exist on this platform.
+    origin = module;
+    why = "program resources hold no modules here";
+  }
+  if (!mod) {
+    refuse(s, origin, why, from_file);
+    return;
+  }
 
   if (s.device_failed) {
     auto since = std::chrono::steady_clock::now() - s.device_failed_at;
@@ -124,62 +295,39 @@ void music_play(const char *module, int32_t parameter, int32_t flags) {
   if (!s.device.open(format)) {
     s.device_failed = true;
     s.device_failed_at = std::chrono::steady_clock::now();
-    music_stop();
+    stop_song(s);
     return;
   }
   s.device_failed = false;
 
-  // The song's bytes.
-  std::vector<uint8_t> file;
-  const uint8_t *bytes = nullptr;
-  size_t size = 0;
-  std::string origin;
-  if (flags & MUSIC_FROM_MEMORY) {
-    bytes = reinterpret_cast<const uint8_t *>(module);
-    size = parameter > 0 ? static_cast<size_t>(parameter) : 0;
-    origin = "module in memory";
-  } else if (flags & MUSIC_FROM_FILE) {
-    origin = module;
-    if (!read_file(module, file)) {
-      report_failure(s, module, "cannot be read");
-      music_stop();
-      return;
-    }
-    bytes = file.data();
-    size = file.size();
-  } else {
-    // Modules stored as program resources do not exist on this platform.
-    report_failure(s, module, "program resources hold no modules here");
-    music_stop();
-    return;
-  }
-  auto mod = std::unique_ptr<xm::Module>(new (std::nothrow) xm::Module);
-  std::string error;
-  if (!mod || !xm::load_xm(bytes, size, *mod, error)) {
-    report_failure(s, origin, mod ? error : "out of memory");
-    music_stop();
-    return;
-  }
   s.last_failure.clear();
   xm::xm_title(*mod, s.title);
   s.module = std::move(mod);
   s.player = std::make_unique<xm::Player>(*s.module);
-  s.player->set_looping(!(flags & MUSIC_NO_LOOP));
+  s.looping = !(flags & MUSIC_NO_LOOP);
+  s.player->set_looping(s.looping);
 
   s.ring.set_volume_divisor(s.volume_divisor);
   s.ring.set_source(s.player.get());
   s.ring.fill();
   s.stop_request.store(false);
   if (!s.device.play_loop(s.ring.bytes(), MUSIC_RING_BYTES, (flags & MUSIC_PAUSED) != 0)) {
-    music_stop();
+    stop_song(s);
     return;
   }
   try {
     s.thread = std::thread(mixing_thread, &s);
   } catch (...) {
-    music_stop();
+    stop_song(s);
   }
 }
+
+bool music_playing() {
+  MusicState &s = state();
+  return s.thread.joinable() && !s.finished.load(std::memory_order_acquire);
+}
+
+uint64_t music_files_read() { return state().files_read; }
 
 uint32_t music_output_level() { return state().ring.output_level(); }
 

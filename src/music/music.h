@@ -13,11 +13,23 @@ constexpr int32_t MUSIC_PAUSED      = 16;  // load and fill the ring, but do not
 
 // Stops any song, then loads and starts `module` (nullptr: stop only). The game calls
 // music_play("mus\\menu.xm", 0, 2). When the module cannot be loaded or the device cannot be
-// opened, the player stays stopped (output level 0).
+// opened, the player stays stopped (output level 0). Only regular files are opened. A song loaded
+// from a file is kept in memory and used again while the file is unchanged. A file that could not
+// be played is not read again when asked for next (the call returns at once) until music_stop()
+// or a start of another module; its failure clears the title.
 void music_play(const char *module, int32_t parameter, int32_t flags);
 
-// Stops playback and waits for the mixing thread; does nothing when nothing plays.
+// Stops playback and waits for the mixing thread; does nothing when nothing plays. Forgets the
+// module last refused, so that the next start of it tries again.
 void music_stop();
+
+// True while a song plays: started, not stopped, and (without looping) not yet at its end. A song
+// that is only quiet for a while still plays.
+bool music_playing();
+
+// Module files read from disk since the start of the process (songs kept in memory and files
+// refused before are not read again), for tests and diagnostics.
+uint64_t music_files_read();
 
 // Mean absolute sample value of the block mixed last: left channel in the high 16 bits, right in
 // the low 16 bits. 0 after a stop, before any song, and for a silent block.

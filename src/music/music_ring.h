@@ -39,6 +39,9 @@ public:
   }
 
   const uint8_t *bytes() const { return ring_; }
+  // The block mixed last as the source rendered it, before rounding and clamping to 16 bits
+  // (MUSIC_BLOCK_FRAMES stereo frames, 16-bit scale): for measuring peaks and clipping.
+  const float *mixed_frames() const { return work_; }
   int write_index() const { return write_index_; }
   uint32_t output_level() const { return level_.load(std::memory_order_relaxed); }
   void clear_output_level() { level_.store(0, std::memory_order_relaxed); }

@@ -230,12 +230,10 @@ bool load_xm(const uint8_t *bytes, size_t size, Module &out, std::string &error,
   out.linear = flags & 1;
   out.speed = speed;
   out.bpm = bpm;
-  for (int i = 0; i < song_length; ++i) {
-    if (out.orders[i] >= npatterns) {
-      pr.add("order " + std::to_string(i) + " names pattern " + std::to_string(out.orders[i]) +
-             " of " + std::to_string(npatterns) + "; it plays as an empty pattern");
-    }
-  }
+  // FastTracker 2 itself plays an order naming a pattern the file lacks as 64 empty rows, and real
+  // modules have such orders: noted on the module, not reported as damage.
+  for (int i = 0; i < song_length; ++i)
+    if (out.orders[i] >= npatterns) out.empty_orders.push_back(i);
 
   // Patterns.
   size_t off = XM_HEADER_SIZE_OFFSET + static_cast<size_t>(header_size);

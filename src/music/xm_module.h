@@ -84,6 +84,7 @@ struct Module {
   int speed = 6;       // ticks per row
   int bpm = 125;
   uint8_t orders[XM_MAX_ORDERS] = {};
+  std::vector<int> empty_orders;  // orders naming a pattern the file lacks (64 empty rows each)
   std::vector<Pattern> patterns;
   std::vector<Instrument> instruments;
 };

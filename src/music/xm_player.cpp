@@ -1,10 +1,16 @@
 // xm_player.cpp - the XM replay (rows, ticks, effects, envelopes) and the channel mixer.
 //
-// Time: a tick lasts 2.5 / BPM seconds (120000 / BPM frames at 48 kHz); a row lasts `speed` ticks
-// (times 1 + the pattern delay). On the first tick of a row the cells are read (notes, instruments,
+// Time: a tick lasts a whole number of frames, floor(2.5 x 48000 / BPM) = floor(120000 / BPM), as
+// FastTracker 2 counts it; a row lasts `speed` ticks (times 1 + the pattern delay). On the first tick of a row the cells are read (notes, instruments,
 // volume column, the first-tick part of each effect); the other ticks run the effects that slide.
 // After every tick each channel's envelopes, fadeout and auto-vibrato are applied and its pitch,
 // volume and panning become the mixer's step and gains for the frames of that tick.
+// Level: a channel at volume 64 panned hard to one side adds half its sample to that side; centred,
+// a quarter to each side. That leaves the headroom FT2-style mixers leave, so that many channels
+// sounding together rarely reach full scale.
+// Note changes: when a new note (or 9xx, E9x, Rxy, EDx) starts on a channel whose sample still
+// sounds, the old sound moves to the channel's fading voice, which goes on with its sample, step and
+// loop while its gains ramp down to nothing over XM_RAMP_FRAMES; the new note ramps up meanwhile.
 // Periods: linear table 7680 - 64 * note - finetune / 2; Amiga table from the published table of
 // one octave in eighths of a semitone, interpolated for the finetune's low bits and halved per
 // octave (C-4 = 1712); both are four times the ProTracker resolution, as in FastTracker 2.
@@ -30,6 +36,9 @@ namespace xm {
 // ---------------------------------------------------------------------------------------------
 
 static constexpr int FRAMES_PER_TICK_AT_1_BPM = XM_OUTPUT_RATE * 5 / 2;  // 2.5 s at BPM 1
+// Share of a channel's volume that reaches one side when panned hard to it (the rest is headroom):
+// left volume = volume x (255 - panning) x this, right volume = volume x panning x this (0..255).
+static constexpr double SIDE_VOLUME_SHARE = 0.5;
 static constexpr double C4_RATE = 8363.0;      // Hz of a sample played at C-4, finetune 0
 static constexpr int LINEAR_BASE_PERIOD = 7680;  // period of note 0 on the linear table
 static constexpr int LINEAR_C4_PERIOD = 4608;    // period at which the sample plays at C4_RATE
@@ -68,6 +77,7 @@ static const uint8_t VIBRATO_SINE[32] = {0,   24,  49,  74,  97,  120, 141, 161,
 // ---------------------------------------------------------------------------------------------
 
 struct Voice {
+  Voice *fading = nullptr;      // the channel's fading voice (null for the fading voice itself)
   const int16_t *data = nullptr;
   int64_t length = 0, loop_start = 0, loop_end = 0;  // points
   LoopKind loop = LoopKind::none;
@@ -511,7 +521,8 @@ void mix_voice(Voice &v, float *out, int frames) {
 
 Player::Player(const Module &module) : mod_(module) {
   ch_ = new Channel[XM_MAX_CHANNELS];
-  voice_ = new Voice[XM_MAX_CHANNELS];
+  voice_ = new Voice[2 * XM_MAX_CHANNELS];  // each channel's voice, then the fading voices
+  for (int c = 0; c < XM_MAX_CHANNELS; ++c) voice_[c].fading = &voice_[XM_MAX_CHANNELS + c];
   speed_ = std::max(1, mod_.speed);
   bpm_ = std::max(1, mod_.bpm);
   for (int c = 0; c < XM_MAX_CHANNELS; ++c) ch_[c].panning = 128;
@@ -528,9 +539,7 @@ void Player::render(float *out, int frames) {
     if (tick_frames_left_ == 0) {
       tick();
       if (stopped_) break;
-      int total = FRAMES_PER_TICK_AT_1_BPM + tick_remainder_;
-      tick_frames_left_ = total / bpm_;
-      tick_remainder_ = total % bpm_;
+      tick_frames_left_ = FRAMES_PER_TICK_AT_1_BPM / bpm_;
     }
     int n = std::min(frames, tick_frames_left_);
     mix(out, n);
@@ -542,8 +551,14 @@ void Player::render(float *out, int frames) {
 }
 
 void Player::mix(float *out, int frames) {
-  for (int c = 0; c < mod_.channels; ++c)
+  for (int c = 0; c < mod_.channels; ++c) {
     if (voice_[c].active) mix_voice(voice_[c], out, frames);
+    Voice &fading = voice_[XM_MAX_CHANNELS + c];
+    if (fading.active) {
+      mix_voice(fading, out, frames);
+      if (fading.ramp_left == 0) fading.active = false;  // faded out
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -565,7 +580,26 @@ Cell cell_at(const Module &m, int order, int row, int channel) {
   return pat.cells[static_cast<size_t>(row) * m.channels + channel];
 }
 
+// Hands what `v` plays to its fading voice, which ramps its gains down to nothing over
+// XM_RAMP_FRAMES while it goes on with the same sample, step and loop; `v` is left inactive. A
+// voice already silent (or one without a fading voice) just stops. A sound still fading from an
+// earlier change is replaced.
+void fade_out(Voice &v) {
+  if (!v.active) return;
+  v.active = false;
+  if (!v.fading || (v.ramp_left == 0 && v.gain_l == 0.0f && v.gain_r == 0.0f)) return;
+  Voice &f = *v.fading;
+  f = v;
+  f.fading = nullptr;
+  f.active = true;
+  f.target_l = f.target_r = 0;
+  f.inc_l = -f.gain_l / XM_RAMP_FRAMES;
+  f.inc_r = -f.gain_r / XM_RAMP_FRAMES;
+  f.ramp_left = XM_RAMP_FRAMES;
+}
+
 void start_voice(Voice &v, const Sample &s, int64_t offset_points) {
+  fade_out(v);
   v.data = s.data.data();
   v.length = s.length;
   v.loop = s.loop;
@@ -667,10 +701,11 @@ static bool trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell
     c.ins = insnum <= static_cast<int>(m.instruments.size()) ? &m.instruments[insnum - 1] : nullptr;
     if (!c.ins) {
       c.smp = nullptr;
-      v.active = false;
+      fade_out(v);
     }
   }
   bool triggered = false;
+  bool slides = false;  // the note only sets the tone portamento's target
   if (note == XM_NOTE_KEY_OFF) {
     key_off(c);
   } else if (note >= 1 && note <= XM_NOTES) {
@@ -682,6 +717,7 @@ static bool trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell
     if (porta && c.smp && v.active) {
       // Slide towards the note instead of playing it. The sample goes on, and so do its relative
       // note and finetune: the target is the note as that sample would play it (FastTracker 2).
+      slides = true;
       int n0 = note - 1 + c.relative;
       int ft = c.finetune;
       if (n0 >= 0 && n0 <= MAX_NOTE) {
@@ -690,7 +726,7 @@ static bool trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell
       }
     } else if (!s || s->length == 0) {
       c.smp = nullptr;
-      v.active = false;
+      fade_out(v);
     } else {
       int ft = s->finetune;
       if (cell.effect == 14 && (cell.param >> 4) == 5) ft = ((cell.param & 15) - 8) * 16;
@@ -715,7 +751,12 @@ static bool trigger_cell(const Module &m, Channel &c, Voice &v, const Cell &cell
     c.volume = c.smp->volume;
     c.panning = c.smp->panning;
   }
-  if (note != XM_NOTE_KEY_OFF && ((insnum && c.ins) || (delayed && triggered))) restart_instrument(c);
+  if (note != XM_NOTE_KEY_OFF && ((insnum && c.ins) || (delayed && triggered))) {
+    // Under a tone portamento the note goes on: its vibrato, tremolo, retrigger and tremor carry
+    // on through the slide; only the instrument's envelopes and fadeout start again.
+    if (slides) reset_envelopes(c);
+    else restart_instrument(c);
+  }
   c.out_period = c.period;
   // Volume column, first tick.
   uint8_t vc = cell.volume;
@@ -1053,8 +1094,8 @@ void Player::tick() {
     int pan = c.panning + (env_pan - ENV_CENTER) * (128 - std::abs(c.panning - 128)) / ENV_CENTER;
     pan = std::clamp(pan, 0, 255);
     // Left and right volumes 0..255; the gains are those over 255.
-    int lv = static_cast<int>(std::lround(vol * (255 - pan)));
-    int rv = static_cast<int>(std::lround(vol * pan));
+    int lv = static_cast<int>(std::lround(vol * (255 - pan) * SIDE_VOLUME_SHARE));
+    int rv = static_cast<int>(std::lround(vol * pan * SIDE_VOLUME_SHARE));
     float tl = lv / 255.0f, tr = rv / 255.0f;
     if (tl != v.target_l || tr != v.target_r || (v.ramp_left == 0 && (tl != v.gain_l || tr != v.gain_r))) {
       v.target_l = tl;

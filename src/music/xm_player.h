@@ -5,7 +5,9 @@
 // rows, ticks, effects and envelopes advance as the frames go by.
 // Mixing: each channel reads its sample at a position with a 31-bit fraction, interpolates
 // linearly between neighbouring 16-bit points, applies left/right gains (volume 0..255 / 255) and
-// spreads every gain change over XM_RAMP_FRAMES frames; loops wrap inside the mix.
+// spreads every gain change over XM_RAMP_FRAMES frames; loops wrap inside the mix. A sound cut by a
+// new note fades out over the same ramp on a second voice of its channel instead of stopping dead.
+// Level: volume 64 panned hard to one side gives that side half the sample, centred a quarter.
 // Does not: allocate while rendering, convert to 16 bits, or touch any device.
 #pragma once
 #include <cstdint>
@@ -42,6 +44,8 @@ public:
   // True once the song has come to a row it already played (its end or a jump back): from here
   // it repeats. Stays true.
   bool song_ended() const { return song_ended_; }
+  // True once a song without looping has reached its end: from here it renders nothing.
+  bool finished() const { return stopped_; }
   // Frames rendered so far.
   uint64_t frames_rendered() const { return frames_rendered_; }
 
@@ -60,7 +64,7 @@ private:
 
   const Module &mod_;
   Channel *ch_;  // [mod_.channels]
-  Voice *voice_;
+  Voice *voice_;  // [XM_MAX_CHANNELS] playing voices, then [XM_MAX_CHANNELS] fading ones
   bool looping_ = true;
   bool song_ended_ = false;
   bool stopped_ = false;  // no looping and the end was reached
@@ -68,8 +72,7 @@ private:
   int order_ = 0, row_ = 0, tick_ = 0;
   int speed_ = 6, bpm_ = 125;
   int global_volume_ = 64;
-  int tick_frames_left_ = 0;  // frames until the next tick
-  int tick_remainder_ = 0;    // carries the fraction of 120000/bpm frames per tick
+  int tick_frames_left_ = 0;  // frames until the next tick (a tick is floor(120000 / bpm) frames)
   int pattern_delay_ = 0;     // extra row repeats asked for by EEx
   int pattern_delay_left_ = 0;
   bool jump_ = false;          // a jump or break is due at the end of the row

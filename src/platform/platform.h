@@ -1,6 +1,6 @@
 // platform.h - stand-ins for the operating-system calls the game makes: directory search, whole
-// text files (read, and written by atomic replace), opening a file with the desktop's handler, and
-// the error message box.
+// text files (read, and written by atomic replace), handing a web address to the desktop's opener,
+// and the error message box.
 //
 // Paths come in as the game writes them: relative to the working directory, either separator
 // ('\' or '/'), bytes in code page 1251. They are opened with '/' and with the name converted to
@@ -47,12 +47,18 @@ bool read_file(const std::string &path, std::string &bytes, bool *missing = null
 // failure, with a message on stderr naming the file; the old file is then untouched.
 bool write_file_atomic(const std::string &path, const std::string &bytes);
 
-// Opens an existing file with the desktop's handler (xdg-open), without waiting and never through
-// a command interpreter. Does nothing and returns false when the file does not exist or the
-// handler cannot be started.
-bool shell_open(const std::string &path);
+// True for an address the game may hand to the desktop: "http://" or "https://" (either case)
+// followed by a host, all printable ASCII without blanks. Anything else (file:, a program path,
+// an address with control bytes) is refused.
+bool web_address_acceptable(const std::string &address);
 
-// The program started by shell_open; "xdg-open" unless changed (tests point it at a recorder).
+// Hands an acceptable web address to the desktop's opener (xdg-open) as its one argument: never
+// through a command interpreter, in a session of its own, not waited for. False, and nothing
+// started, when the address is not acceptable or the opener cannot be started. No file is ever
+// opened or executed by the game.
+bool open_web_address(const std::string &address);
+
+// The program open_web_address starts; "xdg-open" unless changed (tests point it at a recorder).
 void set_shell_opener(const std::string &program);
 
 // Shows an error text: through the handler set by set_message_handler (the shell sets one that

@@ -14,10 +14,6 @@
 #include "engine/engine.h"
 #include "shell/shell.h"
 
-// The level loader owns the catalogue; this weak stand-in only keeps the drawing linkable on its
-// own and gives way to the loader's definition.
-__attribute__((weak)) TBase object_textures;
-
 namespace {
 
 // ---- screen and sprite constants ----

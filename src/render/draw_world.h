@@ -11,11 +11,7 @@
 
 #include <cstdint>
 
-#include "assets/assets.h"
-#include "world/world.h"
-
-// The pictures of the current level's items, by kind (filled by the level loader).
-extern TBase object_textures;
+#include "world/world.h"  // world, level, object_textures
 
 // Draws the level once; called by the frame procedure while a level is on screen. Leaves camera_on
 // at 1 and the blend mode at 0.

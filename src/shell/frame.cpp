@@ -170,7 +170,7 @@ void frame_procedure() {
     switch (run.game_state) {
     case 0:
         draw_menu_backdrop();
-        run_interface();
+        run_menus();
         draw_cursor();
         camera_off();
         draw_fade_overlay();
@@ -181,14 +181,14 @@ void frame_procedure() {
         draw_effects(world.particles);
         camera_off();
         draw_status_bar();
-        if (run.level_index == kLastLevel) run_interface();
+        if (run.level_index == kLastLevel) run_menus();
         if (run.mouse_off == 0 || run.level_index == kLastLevel) draw_cursor();
         draw_fade_overlay();
         break;
     case 2:
         draw_world();
         camera_off();
-        run_interface();
+        run_menus();
         draw_cursor();
         camera_off();
         draw_fade_overlay();

@@ -120,7 +120,8 @@ void menu_tick() {
         con->tooltip2 = level_title(run.level_index);
     }
     if (title_is("level")) music_stop();
-    if (music_output_level() == 0 && run.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
+    // A song starts again only once it has ended or failed; a quiet passage is not an end.
+    if (!music_playing() && run.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
     update_sway();
     update_effects(menu_effects);
     if (run.start_pending && run.fade_level < 1) start_level(scene_file(run.level_index));
@@ -128,7 +129,7 @@ void menu_tick() {
 
 void play_tick() {
     if (title_is("menu")) music_stop();
-    if (music_output_level() == 0 && run.music_off == 0) {
+    if (!music_playing() && run.music_off == 0) {
         // Even level indices play module 1, odd ones module 0.
         const std::string song = "mus\\level" + std::to_string(((run.level_index + 1) % 2 + 2) % 2) + ".xm";
         music_play(song.c_str(), 0, MUSIC_FROM_FILE);

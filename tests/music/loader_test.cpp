@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -235,8 +236,10 @@ TEST(Loader, RepairsLiesAndTruncationWithoutReadingOutside) {
   EXPECT_EQ(m.speed, 6);
   EXPECT_EQ(m.bpm, 125);
   b = good;
-  b[80 + 1] = 7;  // order 1 names pattern 7 of 2
-  expect_repaired(b, "order past the patterns");
+  b[80 + 1] = 7;  // order 1 names pattern 7 of 2: FastTracker 2 plays 64 empty rows, no damage
+  ASSERT_TRUE(loads(b, m, problems, error)) << error;
+  EXPECT_TRUE(problems.empty());
+  EXPECT_EQ(m.empty_orders, std::vector<int>{1});
   EXPECT_EQ(xm::Player(m).order(), 0);
   b = good;
   put16(b, 72, 5);  // five instruments, one present
@@ -338,4 +341,81 @@ TEST(XmRender, RefusesMissingAndBrokenModules) {
   EXPECT_EQ(run(tool + " " + own("broken.xm") + " " + own("out.wav"), out), 1);
   EXPECT_NE(out.find("BPM"), std::string::npos) << out;
   for (const char *f : {"broken.xm", "out.wav", "xmrender.out"}) std::remove(own(f).c_str());
+}
+
+// An order naming a pattern the file lacks plays 64 empty rows, as in the game: one warning naming
+// the order, exit 0, and the song lasts those rows longer. A file that is not XM, or whose header
+// lies about sizes beyond the file, is still refused.
+TEST(XmRender, PlaysOrdersOfMissingPatternsAndRefusesWhatTheGameCannotPlay) {
+  xmb::Builder b = small_song();
+  b.orders = {0, 1, 9, 0};  // order 2 names pattern 9 of 2
+  write_file(own("holes.xm"), b.build());
+  std::string out;
+  std::string tool = game_path("xmrender");
+  ASSERT_EQ(run(tool + " " + own("holes.xm") + " " + own("out.wav"), out), 0) << out;
+  // Rows: 2 + 1 + 64 (empty) + 2 at 0.12 s each (speed 6, BPM 125: ticks of 960 frames).
+  EXPECT_NE(out.find("order 2 names a pattern the file lacks"), std::string::npos) << out;
+  EXPECT_EQ(out.find("order 2", out.find("order 2") + 1), std::string::npos) << "one warning: " << out;
+  EXPECT_NE(out.find("menu\n8.280\n"), std::string::npos) << out;
+  EXPECT_EQ(file_size(own("out.wav")), 44u + 69u * 5760u * 4);
+
+  std::vector<uint8_t> text(400, 'x');
+  write_file(own("text.xm"), text);
+  EXPECT_EQ(run(tool + " " + own("text.xm") + " " + own("out.wav"), out), 1);
+  EXPECT_NE(out.find("not an XM module"), std::string::npos) << out;
+  auto lies = b.build();
+  put32(lies, 60, 0xFFFFFFF0u);  // song header size past the end of the file
+  write_file(own("lies.xm"), lies);
+  EXPECT_EQ(run(tool + " " + own("lies.xm") + " " + own("out.wav"), out), 1);
+  EXPECT_NE(out.find("runs past the end of the file"), std::string::npos) << out;
+  // An output that cannot take the data is a failure, not a short file reported as success.
+  EXPECT_EQ(run(tool + " " + own("holes.xm") + " /dev/full", out), 1);
+  EXPECT_NE(out.find("/dev/full: cannot be written"), std::string::npos) << out;
+  for (const char *f : {"holes.xm", "text.xm", "lies.xm", "out.wav", "xmrender.out"}) std::remove(own(f).c_str());
+}
+
+// --stats: after the title, the peak before the 16-bit clamp and the frames that clipped. Four
+// channels of a full-scale DC sample, centred: each side adds 4 x 32767 x 64 / 255 = 32895.5,
+// reached once the 64-frame gain ramp is over (frame k of the ramp has k / 64 of it, so only its
+// last frame clips). One row at speed 6: 5760 frames, 5760 - 63 of them clipped; the WAV holds
+// those frames at full scale.
+TEST(XmRender, StatsReportPeakAndClippedFrames) {
+  xmb::Builder b;
+  b.channels = 4;
+  b.set_name("loud");
+  xmb::SampleSpec dc = mt::dc_sample(32767);
+  dc.panning = 128;
+  b.add_instrument(dc);
+  b.add_pattern({"C-4 01 .. ... | C-4 01 .. ... | C-4 01 .. ... | C-4 01 .. ..."});
+  write_file(own("loud.xm"), b.build());
+  std::string out;
+  std::string tool = game_path("xmrender");
+  ASSERT_EQ(run(tool + " " + own("loud.xm") + " " + own("out.wav") + " --stats", out), 0) << out;
+  double peak = 0;
+  unsigned long long clipped = 0;
+  char title[32] = "";
+  double seconds = 0;
+  ASSERT_EQ(std::sscanf(out.c_str(), "%31s\npeak %lf (%*[^)])\nclipped frames %llu\n%lf", title, &peak, &clipped,
+                        &seconds), 4) << out;
+  EXPECT_STREQ(title, "loud");
+  EXPECT_NEAR(peak, 4 * 32767 * 64 / 255.0, 1.0);
+  EXPECT_EQ(clipped, 5760u - 63u);
+  EXPECT_DOUBLE_EQ(seconds, 0.12);
+  std::ifstream wav(own("out.wav"), std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(wav)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 44u + 5760u * 4);
+  int16_t last;
+  std::memcpy(&last, bytes.data() + bytes.size() - 4, 2);
+  EXPECT_EQ(last, 32767);
+  // The header's sizes, set after the render, match the data.
+  uint32_t data_size;
+  std::memcpy(&data_size, bytes.data() + 40, 4);
+  EXPECT_EQ(data_size, 5760u * 4);
+  // One channel of it alone reaches a quarter of full scale: nothing clips.
+  b.add_pattern({"C-4 01 .. ... | ... .. .. ... | ... .. .. ... | ... .. .. ..."});
+  b.orders = {1};
+  write_file(own("loud.xm"), b.build());
+  ASSERT_EQ(run(tool + " " + own("loud.xm") + " " + own("out.wav") + " --stats", out), 0) << out;
+  EXPECT_NE(out.find("clipped frames 0\n"), std::string::npos) << out;
+  for (const char *f : {"loud.xm", "out.wav", "xmrender.out"}) std::remove(own(f).c_str());
 }

@@ -8,6 +8,11 @@
 #include <fstream>
 #include <cstring>
 #include <thread>
+#include <atomic>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "music/music.h"
 #include "music/music_ring.h"
@@ -61,8 +66,8 @@ std::vector<uint8_t> level_song(const char *name = "menu", int rows = 16) {
   return b.build();
 }
 
-constexpr uint32_t LOUD = 16000u << 16;                   // volume 64, hard left
-constexpr uint32_t QUIET = 4016u << 16;                   // round(16000 x 64 / 255), volume 16
+constexpr uint32_t LOUD = 8031u << 16;   // volume 64, hard left: round(16000 x 128 / 255)
+constexpr uint32_t QUIET = 2008u << 16;  // volume 16: round(16000 x round(16 x 255 / 128) / 255)
 
 void play_bytes(const std::vector<uint8_t> &b, int32_t flags = MUSIC_FROM_MEMORY) {
   music_play(reinterpret_cast<const char *>(b.data()), static_cast<int32_t>(b.size()), flags);
@@ -301,6 +306,93 @@ TEST(Music, PlaysOnTheSdlDevice) {
   EXPECT_EQ(music_output_level(), 0u);
 }
 
+// Only regular files are opened: a FIFO named like a module is refused at once (opening it for
+// reading would wait for a writer forever) and so is a device; neither is read.
+TEST(Music, AFifoOrADeviceIsRefusedWithoutBlocking) {
+  waveout_set_virtual(true);
+  const std::string fifo = testing::TempDir() + "music_test_fifo.xm";
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const uint64_t read_before = music_files_read();
+  testing::internal::CaptureStderr();
+  std::atomic<bool> returned{false};
+  std::thread starter([&] {
+    music_play(fifo.c_str(), 0, MUSIC_FROM_FILE);
+    returned = true;
+  });
+  for (int i = 0; i < 300 && !returned; ++i) sleep_ms(10);
+  if (!returned) {
+    // Blocked in the open: a writer releases it so that the test can end.
+    int w = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (w >= 0) close(w);
+  }
+  starter.join();
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(returned.load()) << "music_play blocked on a FIFO";
+  EXPECT_NE(err.find("is not a regular file"), std::string::npos) << err;
+  EXPECT_FALSE(music_playing());
+  music_stop();
+  testing::internal::CaptureStderr();
+  music_play("/dev/zero", 0, MUSIC_FROM_FILE);
+  err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("/dev/zero: is not a regular file"), std::string::npos) << err;
+  EXPECT_EQ(music_files_read(), read_before);
+  std::remove(fifo.c_str());
+  music_stop();
+}
+
+// A song loaded from a file is kept: started again it is not read again while the file is the
+// same, and read again once the file has changed. A refused file is not read again until
+// music_stop().
+TEST(Music, KeepsLoadedSongsAndRemembersRefusals) {
+  waveout_set_virtual(true);
+  const std::string name = testing::TempDir() + "music_test_kept.xm";
+  auto write = [&](const std::vector<uint8_t> &b) {
+    std::ofstream f(name, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
+  };
+  write(level_song("menu"));
+  const uint64_t before = music_files_read();
+  for (int i = 0; i < 3; ++i) {
+    music_play(name.c_str(), 0, MUSIC_FROM_FILE);
+    EXPECT_TRUE(music_playing());
+    EXPECT_EQ(music_output_level(), LOUD);
+    music_stop();
+  }
+  EXPECT_EQ(music_files_read() - before, 1u);
+  // A new version of the file (another size): read again, and its title is the new one.
+  write(level_song("level", 20));
+  music_play(name.c_str(), 0, MUSIC_FROM_FILE);
+  EXPECT_STREQ(music_title(), "level");
+  EXPECT_EQ(music_files_read() - before, 2u);
+  // Broken: refused, the title cleared; asked again, not read again.
+  testing::internal::CaptureStderr();
+  write(std::vector<uint8_t>(100, 0));
+  music_play(name.c_str(), 0, MUSIC_FROM_FILE);
+  music_play(name.c_str(), 0, MUSIC_FROM_FILE);
+  EXPECT_FALSE(music_playing());
+  EXPECT_STREQ(music_title(), "");
+  EXPECT_EQ(music_files_read() - before, 3u);
+  // Mended, it still waits for a stop; after it, the good file plays.
+  write(level_song("menu"));
+  music_play(name.c_str(), 0, MUSIC_FROM_FILE);
+  EXPECT_FALSE(music_playing());
+  music_stop();
+  music_play(name.c_str(), 0, MUSIC_FROM_FILE);
+  testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(music_playing());
+  EXPECT_EQ(music_output_level(), LOUD);
+  // Without looping, a song that has played to its end no longer plays (the shell starts the next).
+  auto short_song = level_song("menu", 2);
+  play_bytes(short_song, MUSIC_FROM_MEMORY | MUSIC_NO_LOOP);
+  EXPECT_TRUE(music_playing());
+  sleep_ms(800);
+  EXPECT_FALSE(music_playing());
+  music_stop();
+  std::remove(name.c_str());
+}
+
+// Last in this file: a failed device keeps the player from trying again for a few seconds.
 TEST(Music, NoAudioDeviceKeepsThePlayerStopped) {
   waveout_set_virtual(false);
   const char *old = std::getenv("SDL_AUDIODRIVER");

@@ -20,7 +20,7 @@ namespace mt {
 constexpr int RATE = xm::XM_OUTPUT_RATE;
 constexpr double C4_RATE = 8363.0;  // sample rate of C-4 at finetune 0
 
-// Frames per tick at a BPM (the tick is 2.5 / BPM seconds); exact for the BPMs the tests use.
+// Frames per tick at a BPM: a whole number of frames, floor(2.5 x 48000 / BPM).
 inline int tick_frames(int bpm) { return RATE * 5 / 2 / bpm; }
 
 struct Signal {
@@ -101,8 +101,15 @@ inline xmb::SampleSpec dc_sample(int16_t value = 16000, int points = 64) {
   return s;
 }
 
+// Output on one side of a DC sample of `value` at a volume (0..1), where `share` is 255 - panning
+// for the left side and the panning for the right: the side's volume is round(volume x share / 2)
+// (0..255; a hard-panned full volume reaches half scale) and its gain that over 255.
+inline double dc_side(double value, double volume, int share) {
+  return value * std::lround(volume * share * 0.5) / 255.0;
+}
+
 // Left output of a DC sample of `value` at a volume (0..1) and panning 0.
-inline double dc_left(double value, double volume) { return value * std::lround(volume * 255) / 255.0; }
+inline double dc_left(double value, double volume) { return dc_side(value, volume, 255); }
 
 // The linear-table frequency of the sample's C-4 rate moved by `semitones` and `finetune`/128 semitone.
 inline double linear_freq(double base, double semitones, int finetune = 0) {

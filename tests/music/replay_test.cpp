@@ -2,8 +2,8 @@
 //
 // Modules are built in memory (xm_builder.h). Expected values come from the replay's rules:
 // frequency = 8363 Hz x 2^((4608 - period) / 768) on the linear table, 8363 x 1712 / period on the
-// Amiga table; slides move the period by 4 x parameter per tick; a tick lasts 2.5 / BPM s; the left
-// gain of a channel is round(volume x (255 - panning)) / 255.
+// Amiga table; slides move the period by 4 x parameter per tick; a tick lasts floor(120000 / BPM)
+// frames; the left gain of a channel is round(volume x (255 - panning) / 2) / 255.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -230,7 +230,7 @@ TEST(Replay, TremoloTremorAndMultiRetrigger) {
   };
   // Tremor 1/2: on for 2 ticks, off for 3, counted from the second tick.
   const bool on[6] = {true, true, true, false, false, false};
-  for (int t = 0; t < 6; ++t) EXPECT_NEAR(tick_level(0, t), on[t] ? 16000 : 0, 0.5) << "tremor tick " << t;
+  for (int t = 0; t < 6; ++t) EXPECT_NEAR(tick_level(0, t), on[t] ? mt::dc_left(16000, 1.0) : 0, 0.5) << "tremor tick " << t;
   // R52: every second tick the note restarts 16 lower.
   const int vol[6] = {64, 64, 48, 48, 32, 32};
   for (int t = 0; t < 6; ++t)
@@ -239,7 +239,7 @@ TEST(Replay, TremoloTremorAndMultiRetrigger) {
   // (positions 32..63) lowers it by (sine x depth) >> 6: tick 3 is at position 30 (+), tick 4 at
   // 45 (sine 244: 1952 >> 6 = 30 lower).
   EXPECT_NEAR(tick_level(2, 4), mt::dc_left(16000, (64 - ((244 * 8) >> 6)) / 64.0), 0.5);
-  EXPECT_NEAR(tick_level(2, 2), 16000, 0.5);
+  EXPECT_NEAR(tick_level(2, 2), mt::dc_left(16000, 1.0), 0.5);
 }
 
 // Vibrato and tremolo waveforms (E4x, E7x), glissando (E3x) and the arpeggio at a speed that is
@@ -348,8 +348,8 @@ TEST(Replay, SetEnvelopePositionMovesPanningOnlyWithVolumeSustain) {
     // when moved, else at 7 (4: panning 128 - 28 x 4 = 16).
     int a = ROW6 + TICK;
     int pan = sustain ? 204 : 16;
-    EXPECT_NEAR(mt::mean_abs(sig.left, a + 200, a + TICK), 16000 * (255 - pan) / 255.0, 0.5);
-    EXPECT_NEAR(mt::mean_abs(sig.right, a + 200, a + TICK), 16000 * pan / 255.0, 0.5);
+    EXPECT_NEAR(mt::mean_abs(sig.left, a + 200, a + TICK), mt::dc_side(16000, 1.0, 255 - pan), 0.5);
+    EXPECT_NEAR(mt::mean_abs(sig.right, a + 200, a + TICK), mt::dc_side(16000, 1.0, pan), 0.5);
   }
 }
 
@@ -359,9 +359,9 @@ TEST(Replay, PanningEffectsAndVolumeColumn) {
   auto b = one_channel(s);
   b.add_pattern({"C-4 01 .. 800", "... .. .. 8FF", "... .. C8 ...", "... .. .. P04", "... .. E2 ..."});
   auto sig = mt::render(b.build(), 5 * ROW6);
-  auto lr = [&](int r, double l, double rr) {
-    EXPECT_NEAR(mt::mean_abs(sig.left, (r + 1) * ROW6 - 300, (r + 1) * ROW6), 16000 * l / 255, 0.5) << r;
-    EXPECT_NEAR(mt::mean_abs(sig.right, (r + 1) * ROW6 - 300, (r + 1) * ROW6), 16000 * rr / 255, 0.5) << r;
+  auto lr = [&](int r, int l, int rr) {
+    EXPECT_NEAR(mt::mean_abs(sig.left, (r + 1) * ROW6 - 300, (r + 1) * ROW6), mt::dc_side(16000, 1.0, l), 0.5) << r;
+    EXPECT_NEAR(mt::mean_abs(sig.right, (r + 1) * ROW6 - 300, (r + 1) * ROW6), mt::dc_side(16000, 1.0, rr), 0.5) << r;
   };
   lr(0, 255, 0);
   lr(1, 0, 255);
@@ -441,7 +441,7 @@ TEST(Replay, EnvelopeLoopFadeoutAndKeyOffWithoutEnvelope) {
   for (int k = 0; k < 4; ++k)
     EXPECT_NEAR(tick_level(sig.left, 6 + k), mt::dc_left(16000, env2[k] / 64.0 * fade[k]), 0.5) << k;
   // Without a volume envelope a key off silences the note at once.
-  EXPECT_NEAR(tick_level(sig.right, 5), 8000, 0.5);
+  EXPECT_NEAR(tick_level(sig.right, 5), mt::dc_side(8000, 1.0, 255), 0.5);
   EXPECT_EQ(tick_level(sig.right, 6), 0.0);
 }
 
@@ -458,10 +458,10 @@ TEST(Replay, PanningEnvelope) {
   auto level = [&](const std::vector<float> &x, int t) { return mt::mean_abs(x, t * TICK + 200, (t + 1) * TICK); };
   // Panning 128 + (env - 32) x (128 - |128 - 128|) / 32: 0 at tick 0, 128 at tick 2, 255 from tick 4.
   EXPECT_NEAR(level(sig.right, 0), 0, 0.5);
-  EXPECT_NEAR(level(sig.left, 0), 16000, 0.5);
-  EXPECT_NEAR(level(sig.left, 2), 16000 * 127 / 255.0, 0.5);
+  EXPECT_NEAR(level(sig.left, 0), mt::dc_left(16000, 1.0), 0.5);
+  EXPECT_NEAR(level(sig.left, 2), mt::dc_side(16000, 1.0, 127), 0.5);
   EXPECT_NEAR(level(sig.left, 4), 0, 0.5);
-  EXPECT_NEAR(level(sig.right, 4), 16000, 0.5);
+  EXPECT_NEAR(level(sig.right, 4), mt::dc_side(16000, 1.0, 255), 0.5);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -470,6 +470,7 @@ TEST(Replay, PanningEnvelope) {
 
 TEST(Replay, SampleLoopsOfEachKind) {
   const double step = mt::C4_RATE / RATE;  // points per frame at C-4
+  const float gain = static_cast<float>(mt::dc_left(1.0, 1.0));  // hard left, volume 64
   for (int kind : {0, 1, 2}) {
     SCOPED_TRACE("loop kind " + std::to_string(kind));
     xmb::SampleSpec s;
@@ -484,7 +485,7 @@ TEST(Replay, SampleLoopsOfEachKind) {
     auto sig = mt::render(b.build(), frames);
     int end_frame = static_cast<int>(std::ceil(100 / step));
     if (kind == 0) {
-      EXPECT_GT(mt::peak(sig.left, end_frame - 60, end_frame - 10), 18000.0f);
+      EXPECT_GT(mt::peak(sig.left, end_frame - 60, end_frame - 10), 18000.0f * gain);
       EXPECT_EQ(mt::peak(sig.left, end_frame + 1, frames), 0.0f);
       continue;
     }
@@ -508,8 +509,8 @@ TEST(Replay, SampleLoopsOfEachKind) {
       if (sign < 0) longest_fall = std::max(longest_fall, ++run);
       else if (sign > 0) run = 0;
     }
-    EXPECT_GE(lo, 10000.0f - 0.5f);
-    EXPECT_LE(hi, 19800.0f + 0.5f);
+    EXPECT_GE(lo, 10000.0f * gain - 0.5f);
+    EXPECT_LE(hi, 19800.0f * gain + 0.5f);
     double passes = (frames - from) * step / 50;  // loop lengths travelled
     if (kind == 1) {
       // A forward loop falls back to its start once per pass, within one point's worth of frames.
@@ -518,7 +519,7 @@ TEST(Replay, SampleLoopsOfEachKind) {
     } else {
       // A ping-pong loop turns once per pass and never jumps: no step steeper than the ramp's.
       EXPECT_NEAR(turns, passes, 1.5);
-      EXPECT_LE(steepest, 200 * step + 1);
+      EXPECT_LE(steepest, 200 * step * gain + 1);
     }
   }
 }
@@ -619,10 +620,10 @@ TEST(Replay, NoteDelayCutKeyOffAndRetrigger) {
   auto tick_level = [&](const mt::Signal &s, int t) { return mt::mean_abs(s.left, t * TICK + 100, t * TICK + 500); };
   auto delay = only(0), cut = only(1), off = only(2), retrig = only(3);
   for (int t = 0; t < 6; ++t) {
-    EXPECT_NEAR(tick_level(delay, t), t >= 3 ? 16000 : 0, 0.5) << "delay tick " << t;
-    EXPECT_NEAR(tick_level(cut, t), t < 2 ? 16000 : 0, 0.5) << "cut tick " << t;
-    EXPECT_NEAR(tick_level(off, t), t < 3 ? 16000 : 0, 0.5) << "key off tick " << t;
-    EXPECT_NEAR(tick_level(retrig, t), t % 2 == 0 ? 16000 : 0, 0.5) << "retrig tick " << t;
+    EXPECT_NEAR(tick_level(delay, t), t >= 3 ? mt::dc_left(16000, 1.0) : 0, 0.5) << "delay tick " << t;
+    EXPECT_NEAR(tick_level(cut, t), t < 2 ? mt::dc_left(16000, 1.0) : 0, 0.5) << "cut tick " << t;
+    EXPECT_NEAR(tick_level(off, t), t < 3 ? mt::dc_left(16000, 1.0) : 0, 0.5) << "key off tick " << t;
+    EXPECT_NEAR(tick_level(retrig, t), t % 2 == 0 ? mt::dc_left(16000, 1.0) : 0, 0.5) << "retrig tick " << t;
   }
   (void)sig;
 }
@@ -642,7 +643,8 @@ TEST(Replay, SampleOffset) {
   auto sig = mt::render(b.build(), 5 * ROW6);
   // The sample value `frames` frames after a start at point `start` (8363 / 48000 points a frame).
   auto expect = [](int start, int frames) { return 4.0 * (start + frames * mt::C4_RATE / mt::RATE); };
-  auto value_at = [&](int row) { return sig.left[row * ROW6 + 200]; };  // past the gain ramp
+  // Past the gain ramp, over the hard-left gain.
+  auto value_at = [&](int row) { return sig.left[row * ROW6 + 200] / mt::dc_left(1.0, 1.0); };
   EXPECT_NEAR(value_at(0), expect(256, 200), 1.0);
   EXPECT_NEAR(value_at(1), expect(256, 200), 1.0);
   EXPECT_EQ(mt::peak(sig.left, 2 * ROW6 + 64, 3 * ROW6), 0.0f);  // 0x11 x 256 = 4352: past the end
@@ -711,7 +713,7 @@ TEST(Replay, PatternDelayRepeatsSlidesAndNoteDelays) {
   for (int t = 0; t < 7; ++t) EXPECT_NEAR(at(sig.left, t), mt::dc_left(16000, vol[t] / 64.0), 0.5) << "slide tick " << t;
   // The delayed blip on tick 1 of the row and of its repeat.
   const bool blip_on[7] = {false, true, false, false, true, false, false};
-  for (int t = 0; t < 7; ++t) EXPECT_NEAR(at(sig.right, t), blip_on[t] ? 16000 : 0, 0.5) << "delay tick " << t;
+  for (int t = 0; t < 7; ++t) EXPECT_NEAR(at(sig.right, t), blip_on[t] ? mt::dc_side(16000, 1.0, 255) : 0, 0.5) << "delay tick " << t;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,6 +1,6 @@
 // platform_test.cpp - directory search (order, masks, what is skipped, 1251 names), whole-file
-// reading and atomic writing, opening files without a command interpreter, and the text reader's
-// rules for numbers and lines.
+// reading and atomic writing, handing web addresses (and nothing else) to the opener, and the text
+// reader's rules for numbers and lines.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -151,25 +151,34 @@ TEST(Files, FailedWriteKeepsWhatWasThere) {
     EXPECT_FALSE(platform::write_file_atomic("nofolder/config.txt", "x"));
 }
 
-TEST(ShellOpen, OpensExistingFilesOnlyAndPassesTheNameUntouched) {
+TEST(WebAddress, OnlyHttpAddressesReachTheOpenerAsOneArgument) {
     ScratchDir dir;
     const fs::path opener = dir.path() / "opener.sh";
-    write_bytes(opener, "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/opened\"\n");
+    write_bytes(opener, "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/opened\"\n");
     fs::permissions(opener, fs::perms::owner_all);
     platform::set_shell_opener(opener.string());
 
-    EXPECT_FALSE(platform::shell_open("website.url"));  // absent: nothing is started
-    const std::string tricky = "it's a \"link\"; rm -rf x.url";
-    write_bytes(dir.path() / tricky, "[InternetShortcut]\r\n");
-    ASSERT_TRUE(platform::shell_open(tricky));
+    for (const char *refused : {"", "file:///etc/passwd", "/usr/bin/xterm", "fscommand\\launch.exe",
+                                "javascript:alert(1)", "http:", "http://", "https:///etc/passwd",
+                                "ftp://example.org/", "https://a b.org/", "https://x.org/\n-e",
+                                "https://\xEF\xF0\xE8\xEC\xE5\xF0.org/", " https://lead.org/"}) {
+        EXPECT_FALSE(platform::web_address_acceptable(refused)) << refused;
+        EXPECT_FALSE(platform::open_web_address(refused)) << refused;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(fs::exists(dir.path() / "opened"));  // nothing was started for any of them
+
+    // The scheme in any case; shell metacharacters travel inside the one argument, unexpanded.
+    const std::string address = "HTTPS://example.org/a?b=1&c=$(rm);'x'";
+    ASSERT_TRUE(platform::open_web_address(address));
     const fs::path opened = dir.path() / "opened";
-    for (int i = 0; i < 200 && !fs::exists(opened); ++i)
+    for (int i = 0; i < 200 && read_bytes(opened).empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(read_bytes(opened), tricky);
+    EXPECT_EQ(read_bytes(opened), "1|" + address);
 
     platform::set_shell_opener("/nonexistent/opener");
-    EXPECT_FALSE(platform::shell_open(tricky));
+    EXPECT_FALSE(platform::open_web_address("http://example.org/"));
     platform::set_shell_opener("xdg-open");
 }
 

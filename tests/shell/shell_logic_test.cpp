@@ -3,12 +3,7 @@
 // slow tick; run against a recording engine table.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <thread>
-
 #include "cp1251.h"
-#include "platform/platform.h"
 #include "shell/fake_engine.h"
 #include "shell/test_support.h"
 
@@ -331,28 +326,4 @@ TEST(LogicTick, F1ReloadsTheCurrentLevelFileAndRestartsItsTallies) {
     EXPECT_EQ(run.level_points, 0);
     EXPECT_EQ(run.damage, 0);
     EXPECT_EQ(level.level_file, "levels/a.txt");
-}
-
-TEST(ExitProcedure, OpensTheLauncherAndThePlayLinkOnlyWhenPresent) {
-    ScratchDir dir;
-    const fs::path opener = dir.path() / "opener.sh";
-    write_bytes(opener, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/opened\"\n");
-    fs::permissions(opener, fs::perms::owner_all);
-    platform::set_shell_opener(opener.string());
-    exit_links();  // neither file exists
-    write_bytes(dir.path() / "play.url", "x");
-    exit_links();
-    write_bytes(dir.path() / "fscommand" / "zlaun.exe", "x");
-    exit_links();
-    const fs::path opened = dir.path() / "opened";
-    std::vector<std::string> lines;
-    for (int i = 0; i < 300 && lines.size() < 3; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        lines.clear();
-        std::istringstream in(read_bytes(opened));
-        for (std::string l; std::getline(in, l);) lines.push_back(l);
-    }
-    platform::set_shell_opener("xdg-open");
-    std::sort(lines.begin(), lines.end());
-    EXPECT_EQ(lines, (std::vector<std::string>{"fscommand/zlaun.exe", "play.url", "play.url"}));
 }

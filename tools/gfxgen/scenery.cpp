@@ -249,20 +249,27 @@ void turf(cairo_t *cr, int w, int h) {
     earth(cr, w, h);
     // The grass band: a wavy lower edge with blades hanging over the soil.
     const double band = 44;
+    auto wavy_edge = [&] {
+        for (int i = 32; i >= 0; --i) {
+            const double x = w * i / 32.0;
+            cairo_line_to(cr, x, band + 6 * std::sin(x / w * kTau * 4) + ((i % 2) ? 8 : 0));
+        }
+    };
     cairo_move_to(cr, 0, 0);
     cairo_line_to(cr, w, 0);
     cairo_line_to(cr, w, band);
-    for (int i = 32; i >= 0; --i) {
-        const double x = w * i / 32.0;
-        cairo_line_to(cr, x, band + 6 * std::sin(x / w * kTau * 4) + ((i % 2) ? 8 : 0));
-    }
+    wavy_edge();
     cairo_close_path(cr);
     cairo_pattern_t *p = cairo_pattern_create_linear(0, 0, 0, band + 12);
     cairo_pattern_add_color_stop_rgb(p, 0, pal::kGrassLight.r, pal::kGrassLight.g, pal::kGrassLight.b);
     cairo_pattern_add_color_stop_rgb(p, 1, pal::kGrassDark.r, pal::kGrassDark.g, pal::kGrassDark.b);
     cairo_set_source(cr, p);
-    cairo_fill_preserve(cr);
+    cairo_fill(cr);
     cairo_pattern_destroy(p);
+    // Only the wavy edge is outlined: a line down the tile's sides would show as a seam every
+    // tile width once the texture repeats.
+    cairo_move_to(cr, w, band);
+    wavy_edge();
     set(cr, pal::kOutline, 0.7);
     cairo_set_line_width(cr, 2);
     cairo_stroke(cr);

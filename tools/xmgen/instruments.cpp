@@ -15,7 +15,10 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kC4Rate = 8363.0;          // XM playback rate of note C-4 with no relative note
 constexpr double kMiddleC = 261.6255653;    // Hz; the XM note C-4 is tuned to it
-constexpr double kSamplePeak = 20000.0;     // peak sample value: leaves headroom in the mix
+// Peak sample value. The player leaves headroom itself (a full-volume channel panned hard reaches
+// half scale), so samples use nearly the whole 16-bit range; the song's volumes set the balance.
+constexpr double kSamplePeak = 32000.0;
+constexpr double kLargestPeak = 32767.0;    // the kick, which sounds a little above the others
 constexpr int kLeadPeriod = 64;             // samples per cycle of lead, pad and arp samples
 constexpr int kBassPeriod = 128;            // samples per cycle of the bass sample
 
@@ -233,7 +236,7 @@ Instrument make_kick() {
         v[i] = std::sin(ph) * env * tail;
     }
     Sample s;
-    store(s, v, kSamplePeak * 1.2);
+    store(s, v, kLargestPeak);
     s.relative_note = 12;
     return one_sample("kick", s);
 }

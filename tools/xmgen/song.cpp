@@ -11,6 +11,7 @@
 #include "instruments.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -28,7 +29,7 @@ constexpr int kRows = kBars * kRowsPerBar;
 constexpr int kEighthsPerBar = 8;
 constexpr int kEchoDelayRows = 3;     // the echo voice answers a dotted sixteenth later
 
-// Channel volumes (0..64) of each voice.
+// Channel volumes of each voice, before kVolumeScale (0..64 after it).
 constexpr int kVolLead = 44, kVolEcho = 20, kVolCounter = 30, kVolBass = 46, kVolPad = 20,
               kVolArp = 18, kVolKick = 46, kVolSnare = 30, kVolHat = 16;
 
@@ -44,7 +45,10 @@ constexpr int kPadLow = 53, kPadHigh = 72;   // MIDI range of the pad voices (F3
 constexpr int kArpLow = 67, kArpHigh = 86;   // MIDI range of the arpeggio (G4..D6)
 
 int xm_note(int midi) { return std::clamp(midi - 11, 1, 96); }  // MIDI 60 = XM C-4 (49)
-uint8_t vol(int v) { return (uint8_t)(0x10 + std::clamp(v, 0, 64)); }
+// Scale of every volume written: with the player's headroom (a channel reaches at most half scale)
+// and samples near full scale, it sets the songs' loudness (peaks about 0.9 of full scale, no clip).
+constexpr double kVolumeScale = 1.25;
+uint8_t vol(int v) { return (uint8_t)(0x10 + std::clamp((int)std::lround(v * kVolumeScale), 0, 64)); }
 
 // ---- parsing ------------------------------------------------------------------------------
 

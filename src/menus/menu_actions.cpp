@@ -1,0 +1,296 @@
+// menu_actions.cpp - the actions behind the menu buttons (see menus.h) and the shell's two entries
+// return_to_menu and show_records.
+//
+// Windows are switched by writing `visible` of the element found by name; level changes are asked
+// of the shell by a pending flag plus a fade-out, never performed here. Profile and settings files
+// go through the shell's read/write operations, which never lose what the player saved. Behaviour
+// beyond the plain flow:
+//   - create_profile refuses what profile_name_usable refuses and a name whose profile exists
+//     already (it would be reset to zero); the window stays open and its text line says why;
+//   - leave_profiles keeps the current profile when the chooser lists none (its entry 0 empty)
+//     or lists a name that cannot be a profile;
+//   - the progress window's "Назад" goes back without touching the profile (leave_records).
+#include <string>
+#include <vector>
+
+#include "cp1251.h"
+#include "engine/engine.h"
+#include "menus/menu_parts.h"
+#include "menus/menus.h"
+#include "music/music.h"
+#include "platform/platform.h"
+#include "shell/shell.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr int32_t kFullBrightness = 255;   // fade_level of a fully visible screen
+constexpr int32_t kDeepColour = 32;        // bits per pixel with colour16 = 0
+constexpr int32_t kColourStep = 16;        // 32 - 16 * colour16
+constexpr const char *kProfilePattern = "cfg\\prf\\*.*";
+
+// Windows every return to the main menu closes.
+constexpr const char *kClosedByReturn[] = {"wnd_profile", "wnd_stat", "wnd_pause",
+                                           "wnd_rec",     "wnd_win",  "wnd_cfg"};
+
+// Starts the fade to black after which the shell performs the requested change.
+void fade_out_from_full() {
+    run.fade_level = kFullBrightness;
+    run.fading_out = 1;
+}
+
+// Adds the finished level's points and golden nut to the profile's totals and moves on.
+void bank_level() {
+    run.level_index += 1;
+    run.total_points += run.level_points;
+    if (run.gold_nut_found) run.total_nuts += 1;
+}
+
+void set_text(const char *name, const std::string &value) {
+    if (ielement *e = element_named(name)) e->text = value;
+}
+
+// One caption of a 0/1 setting; anything but 1 reads as 0 (the settings reader allows no other).
+const char *setting_caption(int32_t value, const char *off, const char *on) { return value == 1 ? on : off; }
+
+// Why a typed name cannot become a profile, as the new-profile window says it (1251); empty when
+// it can. The verdict is profile_name_usable's plus the check for an existing profile; the
+// wording picks the first rule the name breaks.
+std::string refusal_reason(const std::string &name) {
+    if (name.empty()) return CP1251("Введите имя").c_str();
+    if (!profile_name_usable(name)) {
+        if (NameHasBadChars(name)) return CP1251("Нельзя: / \\ : * ? \" < > |").c_str();
+        if (name[0] == '.') return CP1251("Имя не может начинаться с точки").c_str();
+        for (unsigned char c : name)
+            if (c < 32 || c == 127) return CP1251("Недопустимый символ").c_str();
+        if (name.size() > kProfileNameMaxBytes) return CP1251("Слишком длинное имя").c_str();
+        return CP1251("Такое имя нельзя использовать").c_str();
+    }
+    if (platform::file_exists("cfg/prf/" + name)) return CP1251("Такое имя уже есть").c_str();
+    return "";
+}
+
+}  // namespace
+
+// ---- shared with the window construction -----------------------------------------------------------
+namespace menus {
+
+namespace {
+bool g_walking = false;                     // run_interface is running (inside run_menus)
+std::vector<std::string> g_waiting_shows;   // windows to show once the walk has ended
+}  // namespace
+
+void show_window(const char *name) {
+    if (g_walking)
+        g_waiting_shows.emplace_back(name);
+    else
+        set_visible(name, true);
+}
+
+void hide_window(const char *name) {
+    std::erase(g_waiting_shows, std::string(name));
+    set_visible(name, false);
+}
+
+std::string greeting() { return CP1251("Приветсвуем тебя, ").c_str() + run.profile_name; }
+
+const std::string &new_profile_prompt() {
+    static const std::string prompt = CP1251("Введите новое имя").c_str();
+    return prompt;
+}
+
+TF_list profile_files() { return FList_FindFiles(kProfilePattern); }
+
+}  // namespace menus
+
+using menus::named;
+
+void run_menus() {
+    menus::g_walking = true;
+    run_interface();
+    menus::g_walking = false;
+    std::vector<std::string> shows;
+    shows.swap(menus::g_waiting_shows);
+    for (const std::string &name : shows) set_visible(name, true);
+}
+
+// ---- game flow ----------------------------------------------------------------------------------------
+void new_game() {
+    run.level_index = 0;
+    run.total_nuts = 0;
+    run.total_points = 0;
+    run.deaths = 0;
+    write_profile();
+    menus::hide_window("wnd_pause");
+    fade_out_from_full();
+    run.start_pending = 1;
+}
+
+void continue_game() {
+    music_stop();
+    if (run.level_index == kLastLevel) return;  // the game is finished or lost
+    menus::hide_window("wnd_pause");
+    fade_out_from_full();
+    run.start_pending = 1;
+}
+
+void resume_game() {
+    menus::hide_window("wnd_pause");
+    run.game_state = 1;
+}
+
+void next_level() {
+    bank_level();
+    menus::hide_window("wnd_pause");
+    fade_out_from_full();
+    menus::hide_window("wnd_stat");
+    run.reload_pending = 1;
+    write_profile();
+}
+
+void replay_level() {
+    menus::hide_window("wnd_pause");
+    run.fading_out = 1;  // from wherever the fade stands
+    menus::hide_window("wnd_stat");
+    run.reload_pending = 1;
+}
+
+void bank_and_return() {
+    bank_level();
+    write_profile();
+    return_to_menu();
+}
+
+void return_to_menu() {
+    read_profile();
+    // After the read: an unusable name has been replaced there, and the greeting shows the result.
+    set_text("btn_pr", menus::greeting());
+    write_settings();
+    refresh_setting_captions();
+    const int32_t bpp = kDeepColour - kColourStep * run.colour16;
+    const int32_t full_screen = run.windowed ^ 1;
+    if (eng.OE_GetOptions) {
+        const OE_Options *o = eng.OE_GetOptions();
+        if (o && (o->bpp != bpp || o->fullscreen != full_screen) && eng.OE_ChangeScreenOptions)
+            eng.OE_ChangeScreenOptions(screen_width, screen_height, bpp, 0, full_screen, 1);
+    }
+    for (const char *w : kClosedByReturn) menus::hide_window(w);
+    menus::show_window("wnd_main");
+    run.game_state = 0;
+}
+
+// ---- windows ----------------------------------------------------------------------------------------
+void open_settings() {
+    refresh_setting_captions();
+    menus::show_window("wnd_cfg");
+    menus::hide_window("wnd_main");
+}
+
+void open_profiles() {
+    menus::show_window("wnd_profile");
+    menus::hide_window("wnd_main");
+}
+
+void open_new_profile() {
+    set_text("txt_add", menus::new_profile_prompt());
+    menus::show_window("wnd_np");
+    menus::hide_window("wnd_profile");
+}
+
+void back_to_profiles() {
+    menus::show_window("wnd_profile");
+    menus::hide_window("wnd_np");
+}
+
+int32_t playable_level_count() {
+    int32_t n = 0;
+    for (int32_t i = 0; i < kLastLevel; ++i)
+        if (!scene_file(i).empty()) ++n;
+    return n;
+}
+
+void show_records() {
+    if (auto *list = named<Ilist>("lst_rec")) {
+        TF_list &rows = list->entries;
+        FList_Clear(rows);
+        FList_Add(rows, "    " + run.profile_name);
+        FList_Add(rows, CP1251("    Очки: ").c_str() + std::to_string(run.total_points));
+        FList_Add(rows, CP1251("    Орехи: ").c_str() + std::to_string(run.total_nuts) +
+                            CP1251(" из ").c_str() + std::to_string(playable_level_count()));
+        FList_Add(rows, "");
+    }
+    menus::show_window("wnd_rec");
+    menus::hide_window("wnd_main");
+    menus::hide_window("wnd_win");
+}
+
+void leave_records() {
+    set_visible("lbl_go", false);
+    return_to_menu();
+}
+
+// ---- profiles ---------------------------------------------------------------------------------------
+void create_profile() {
+    const ielement *edit = element_named("edt_add");
+    const std::string name = edit ? edit->text : "";
+    std::string reason = refusal_reason(name);
+    if (reason.empty()) {
+        const std::string previous = run.profile_name;
+        run.profile_name = name;
+        run.level_index = run.total_nuts = run.total_points = run.deaths = 0;
+        if (!write_profile()) {
+            run.profile_name = previous;
+            reason = CP1251("Не удалось сохранить").c_str();
+        }
+    }
+    if (auto *list = named<Ilist>("lst_prof")) list->entries = menus::profile_files();
+    if (!reason.empty()) {
+        set_text("txt_add", reason);  // the window stays open and says why
+        return;
+    }
+    set_text("txt_add", menus::new_profile_prompt());
+    back_to_profiles();
+}
+
+void leave_profiles() {
+    set_visible("lbl_go", false);
+    const auto *list = named<Ilist>("lst_prof");
+    const std::string chosen = list && list->entries.count > 0 ? list->entries.names[0] : "";
+    if (!chosen.empty()) {
+        if (profile_name_usable(chosen))
+            run.profile_name = chosen;
+        else
+            platform::warn_once("chosen-profile:" + platform::quote(chosen),
+                                "cfg/prf: " + platform::quote(chosen) +
+                                    " cannot be a profile name; keeping " + platform::quote(run.profile_name));
+    }
+    return_to_menu();
+}
+
+// ---- settings ---------------------------------------------------------------------------------------
+void toggle_windowed() {
+    run.windowed ^= 1;
+    refresh_setting_captions();
+}
+void toggle_colour16() {
+    run.colour16 ^= 1;
+    refresh_setting_captions();
+}
+void toggle_mouse() {
+    run.mouse_off ^= 1;
+    refresh_setting_captions();
+}
+void toggle_music() {
+    run.music_off ^= 1;
+    refresh_setting_captions();
+}
+
+void refresh_setting_captions() {
+    static const std::string full = CP1251("Полноэкранный").c_str(), window = CP1251("Оконный").c_str(),
+                             deep = CP1251("32 бита").c_str(), shallow = CP1251("16 бит").c_str(),
+                             on = CP1251("Вкл").c_str(), off = CP1251("Выкл").c_str();
+    set_text("txt_fs", setting_caption(run.windowed, full.c_str(), window.c_str()));
+    set_text("txt_bit", setting_caption(run.colour16, deep.c_str(), shallow.c_str()));
+    set_text("txt_mct", setting_caption(run.mouse_off, on.c_str(), off.c_str()));
+    set_text("txt_mus", setting_caption(run.music_off, on.c_str(), off.c_str()));
+}

@@ -1,0 +1,299 @@
+// menu_actions_test.cpp - the menus built and their actions called against a recording engine
+// table in a scratch game folder: the registry as the windows lay it out (indices, owners, the
+// duplicate names' own actions, Escape's buttons), the new-profile window's refusals (nothing on
+// disk changes, the window says why), leaving the chooser with no profile or a bad file name,
+// the progress rows counted against the scene list, and the screen options applied only when
+// they differ.
+#include <gtest/gtest.h>
+
+#include "cp1251.h"
+#include "menus/menus.h"
+#include "shell/fake_engine.h"
+#include "shell/test_support.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::string ru(const char *text1251) { return text1251; }
+#define RU(literal) ru(CP1251(literal).c_str())
+
+// OE_GetOptions / OE_ChangeScreenOptions of a pretend screen.
+OE_Options g_options{};
+std::vector<std::string> g_screen_changes;
+OE_Options *get_options() { return &g_options; }
+void change_screen(int32_t w, int32_t h, int32_t bpp, int32_t refresh, int32_t full, int32_t vsync) {
+    g_screen_changes.push_back(std::to_string(w) + " " + std::to_string(h) + " " + std::to_string(bpp) +
+                               " " + std::to_string(refresh) + " " + std::to_string(full) + " " +
+                               std::to_string(vsync));
+    g_options.bpp = bpp;
+    g_options.fullscreen = static_cast<uint8_t>(full);
+}
+
+// A fake game whose menus are built, in a scratch folder holding cfg/prf.
+struct Menus {
+    fake::Game game;
+    Menus() {
+        g_options = OE_Options{};
+        g_options.bpp = 32;
+        g_screen_changes.clear();
+        eng.OE_GetOptions = get_options;
+        eng.OE_ChangeScreenOptions = change_screen;
+        ensure_config_dirs();
+    }
+    void build() { build_menus(); }
+};
+
+template <typename T>
+T *at(int32_t index) {
+    return dynamic_cast<T *>(element_at(index));
+}
+
+std::vector<std::string> profile_dir() {
+    std::vector<std::string> names;
+    for (const auto &e : fs::directory_iterator("cfg/prf")) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(MenuWindows, EightWindowsSixtyFourEntriesOwnersAndTheDuplicatesOwnActions) {
+    ScratchDir dir;
+    Menus m;
+    m.build();
+    ASSERT_EQ(element_count(), 64);
+    const std::vector<std::pair<int32_t, const char *>> windows = {
+        {0, "wnd_main"}, {13, "wnd_win"},     {21, "wnd_np"},   {26, "wnd_rec"},
+        {33, "wnd_profile"}, {37, "wnd_cfg"}, {47, "wnd_stat"}, {58, "wnd_pause"}};
+    int32_t owner = -1;
+    std::size_t next_window = 0;
+    for (int32_t i = 0; i < 64; ++i) {
+        ielement *e = element_at(i);
+        if (next_window < windows.size() && windows[next_window].first == i) {
+            ASSERT_NE(at<Iwindow>(i), nullptr) << i;
+            EXPECT_EQ(e->name, windows[next_window].second);
+            EXPECT_FALSE(e->has_parent);
+            EXPECT_TRUE(e->fixed);
+            EXPECT_EQ(e->visible, i == 0) << e->name;  // only the main menu at start
+            EXPECT_EQ(e->width, 800);
+            EXPECT_EQ(e->height, 600);
+            owner = i;
+            ++next_window;
+        } else {
+            EXPECT_TRUE(e->has_parent) << e->name;
+            EXPECT_EQ(e->parent_index, owner) << e->name;
+        }
+    }
+    // The later copy of a doubled name is the one found; each copy keeps its own action.
+    EXPECT_EQ(find_element("btn_bk3"), 32);
+    EXPECT_EQ(element_at(25)->on_click, back_to_profiles);
+    EXPECT_EQ(element_at(32)->on_click, leave_records);
+    EXPECT_EQ(find_element("btn_back"), 63);
+    EXPECT_EQ(element_at(57)->on_click, bank_and_return);
+    EXPECT_EQ(element_at(63)->on_click, return_to_menu);
+    EXPECT_EQ(element_at(56)->on_click, replay_level);
+    EXPECT_EQ(element_at(62)->on_click, replay_level);
+    EXPECT_EQ(element_at(50)->text, RU("Результаты"));
+    EXPECT_EQ(element_at(60)->text, RU("Пауза"));
+    // Positions from the screen size: W/2 - 110 = 290, H - 160 = 440, W - 199 = 601, H - 83 = 517.
+    EXPECT_EQ(element_at(find_element("btn_qt"))->x, 290);
+    EXPECT_EQ(element_at(find_element("btn_qt"))->y, 440);
+    EXPECT_EQ(element_at(find_element("img_logo"))->x, 601);
+    EXPECT_EQ(element_at(find_element("img_logo"))->y, 517);
+    EXPECT_EQ(element_at(find_element("txt_fs"))->x, 360);    // W/2 - 40
+    EXPECT_EQ(element_at(find_element("btn_bbb"))->y, 510);  // H - 90
+    // Captions in 1251; the greeting names the profile read at start; settings labels filled.
+    EXPECT_EQ(element_named("btn_pr")->text, RU("Приветсвуем тебя, ") + "Tester");
+    EXPECT_TRUE(at<Ibutton>(find_element("btn_pr"))->caption_only);
+    EXPECT_EQ(element_named("txt_fs")->text, RU("Оконный"));
+    EXPECT_EQ(element_named("txt_mus")->text, RU("Выкл"));  // the fake game has music off
+    EXPECT_FALSE(element_named("lbl_go")->visible);
+    auto *rec = at<Ilist>(find_element("lst_rec"));
+    ASSERT_NE(rec, nullptr);
+    EXPECT_TRUE(rec->no_arrows && rec->no_highlight);
+    auto *logo = at<Iimage>(find_element("img_logo"));
+    ASSERT_NE(logo, nullptr);
+    EXPECT_TRUE(logo->clickable);
+    EXPECT_EQ(logo->on_click, open_website);
+    // Keyboard: Escape presses each sub-window's "Назад"; Enter in the box adds the profile.
+    EXPECT_EQ(at<Iwindow>(0)->cancel_element, -1);
+    EXPECT_EQ(at<Iwindow>(13)->cancel_element, 20);
+    EXPECT_EQ(at<Iwindow>(21)->cancel_element, 25);
+    EXPECT_EQ(at<Iwindow>(26)->cancel_element, 32);
+    EXPECT_EQ(at<Iwindow>(33)->cancel_element, 36);
+    EXPECT_EQ(at<Iwindow>(37)->cancel_element, 46);
+    EXPECT_EQ(at<Iwindow>(47)->cancel_element, -1);
+    EXPECT_EQ(at<Iwindow>(58)->cancel_element, -1);
+    EXPECT_EQ(at<Iedit>(find_element("edt_add"))->on_submit, create_profile);
+    // No profile file yet: the chooser holds the one empty name.
+    auto *prof = at<Ilist>(find_element("lst_prof"));
+    ASSERT_NE(prof, nullptr);
+    EXPECT_EQ(prof->entries.count, 1);
+    EXPECT_EQ(prof->entries.names[0], "");
+    // A second build replaces everything.
+    m.build();
+    EXPECT_EQ(element_count(), 64);
+}
+
+TEST(NewProfile, RefusedNamesChangeNothingOnDiskAndTheWindowSaysWhy) {
+    ScratchDir dir;
+    Menus m;
+    write_bytes("cfg/prf/Anna", "3\r\n1\r\n500\r\n0\r\n");
+    run.profile_name = "Anna";
+    read_profile();
+    m.build();
+    const std::string prompt = RU("Введите новое имя");
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"", RU("Введите имя")},
+        {"a/b", RU("Нельзя: / \\ : * ? \" < > |")},
+        {"a\\b", RU("Нельзя: / \\ : * ? \" < > |")},
+        {"a:b", ""}, {"a*b", ""}, {"a?b", ""}, {"a\"b", ""}, {"a<b", ""}, {"a>b", ""}, {"a|b", ""},
+        {".", RU("Имя не может начинаться с точки")},
+        {"..", ""},
+        {".hidden", ""},
+        {"tab\there", RU("Недопустимый символ")},
+        {std::string(65, 'x'), RU("Слишком длинное имя")},
+        {"Anna", RU("Такое имя уже есть")},  // would reset Anna's progress to zero
+    };
+    for (const auto &[name, reason] : refused) {
+        open_profiles();
+        open_new_profile();
+        EXPECT_EQ(element_named("txt_add")->text, prompt);
+        element_named("edt_add")->text = name;
+        create_profile();
+        EXPECT_TRUE(is_visible("wnd_np")) << name;  // stays open to say why
+        EXPECT_FALSE(is_visible("wnd_profile")) << name;
+        const std::string said = element_named("txt_add")->text;
+        EXPECT_NE(said, prompt) << name;
+        EXPECT_FALSE(said.empty()) << name;
+        if (!reason.empty()) {
+            EXPECT_EQ(said, reason) << name;
+        }
+        EXPECT_EQ(run.profile_name, "Anna") << name;
+        EXPECT_EQ(run.total_points, 500) << name;
+        EXPECT_EQ(profile_dir(), std::vector<std::string>{"Anna"}) << name;
+        EXPECT_EQ(read_bytes("cfg/prf/Anna"), "3\r\n1\r\n500\r\n0\r\n") << name;
+    }
+    // The longest name allowed (64 bytes) is created with four zeros and the chooser lists it.
+    const std::string longest(64, 'y');
+    element_named("edt_add")->text = longest;
+    create_profile();
+    EXPECT_EQ(read_bytes("cfg/prf/" + longest), "0\r\n0\r\n0\r\n0\r\n");
+    EXPECT_TRUE(is_visible("wnd_profile"));
+    EXPECT_FALSE(is_visible("wnd_np"));
+    EXPECT_EQ(element_named("txt_add")->text, prompt);
+    auto *prof = dynamic_cast<Ilist *>(element_named("lst_prof"));
+    ASSERT_NE(prof, nullptr);
+    ASSERT_EQ(prof->entries.count, 2);
+    EXPECT_EQ(prof->entries.names[0], "Anna");
+    EXPECT_EQ(prof->entries.names[1], longest);
+}
+
+TEST(LeaveProfiles, KeepsTheCurrentProfileWhenTheChooserOffersNoUsableName) {
+    ScratchDir dir;
+    Menus m;
+    write_bytes("cfg/prf/Tester", "4\r\n2\r\n300\r\n1\r\n");
+    read_profile();
+    m.build();  // the file search happened at build: one profile, "Tester"
+    auto *prof = dynamic_cast<Ilist *>(element_named("lst_prof"));
+    ASSERT_NE(prof, nullptr);
+    // No profile files at all: entry 0 is the empty name.
+    FList_Clear(prof->entries);
+    FList_Add(prof->entries, "");
+    open_profiles();
+    leave_profiles();
+    EXPECT_EQ(run.profile_name, "Tester");
+    EXPECT_EQ(run.level_index, 4);
+    EXPECT_TRUE(is_visible("wnd_main"));
+    EXPECT_FALSE(is_visible("wnd_profile"));
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n0\r\n0\r\n1\r\nTester\r\n");
+    // A file whose name cannot be a profile (it lies in cfg/prf, the list shows it).
+    FList_Clear(prof->entries);
+    FList_Add(prof->entries, ".odd");
+    leave_profiles();
+    EXPECT_EQ(run.profile_name, "Tester");
+    // A real one is taken and read.
+    write_bytes("cfg/prf/Bob", "7\r\n5\r\n1200\r\n2\r\n");
+    FList_Clear(prof->entries);
+    FList_Add(prof->entries, "Bob");
+    FList_Add(prof->entries, "Tester");
+    leave_profiles();
+    EXPECT_EQ(run.profile_name, "Bob");
+    EXPECT_EQ(run.level_index, 7);
+    EXPECT_EQ(run.total_points, 1200);
+    EXPECT_EQ(element_named("btn_pr")->text, RU("Приветсвуем тебя, ") + "Bob");
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n0\r\n0\r\n1\r\nBob\r\n");
+    // The progress window's "Назад" changes no profile, whatever the chooser highlights.
+    show_records();
+    set_visible("lbl_go", true);
+    FList_Rotate(prof->entries, 1);  // "Tester" highlighted now
+    leave_records();
+    EXPECT_EQ(run.profile_name, "Bob");
+    EXPECT_FALSE(is_visible("lbl_go"));
+    EXPECT_TRUE(is_visible("wnd_main"));
+}
+
+TEST(Progress, RowsCountTheNutsAgainstThePlayableLevelsOfTheSceneList) {
+    ScratchDir dir;
+    Menus m;
+    m.build();
+    run.total_points = 4321;
+    run.total_nuts = 3;
+    for (int i = 0; i < 4; ++i) scene_files[i] = "levels/l" + std::to_string(i) + ".txt";
+    scene_files[10] = "levels/final.txt";  // the final scene is no level to find a nut in
+    scene_files[12] = "levels/extra.txt";  // past the final scene: not played
+    show_records();
+    auto *rows = dynamic_cast<Ilist *>(element_named("lst_rec"));
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(rows->entries.count, 4);
+    EXPECT_EQ(rows->entries.names[0], "    Tester");
+    EXPECT_EQ(rows->entries.names[1], RU("    Очки: 4321"));
+    EXPECT_EQ(rows->entries.names[2], RU("    Орехи: 3 из 4"));
+    EXPECT_EQ(rows->entries.names[3], "");
+    EXPECT_TRUE(is_visible("wnd_rec"));
+    EXPECT_FALSE(is_visible("wnd_main"));
+    // Shown again, it is refilled, not appended to.
+    for (int i = 4; i < 10; ++i) scene_files[i] = "levels/l.txt";
+    show_records();
+    EXPECT_EQ(rows->entries.count, 4);
+    EXPECT_EQ(rows->entries.names[2], RU("    Орехи: 3 из 10"));
+}
+
+TEST(Settings, TogglesShowAtOnceAndAreWrittenAndAppliedOnlyByTheWayBack) {
+    ScratchDir dir;
+    Menus m;
+    run.windowed = 1;
+    run.colour16 = 0;
+    run.mouse_off = 0;
+    run.music_off = 0;
+    m.build();
+    g_options.fullscreen = 0;  // a 32-bit window, as the settings say
+    g_options.bpp = 32;
+    open_settings();
+    toggle_windowed();
+    toggle_colour16();
+    toggle_mouse();
+    toggle_music();
+    toggle_music();  // twice: as it was
+    EXPECT_EQ(element_named("txt_fs")->text, RU("Полноэкранный"));
+    EXPECT_EQ(element_named("txt_bit")->text, RU("16 бит"));
+    EXPECT_EQ(element_named("txt_mct")->text, RU("Выкл"));
+    EXPECT_EQ(element_named("txt_mus")->text, RU("Вкл"));
+    EXPECT_FALSE(fs::exists("cfg/config.txt"));  // nothing written yet
+    EXPECT_TRUE(g_screen_changes.empty());
+    return_to_menu();
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "0\r\n1\r\n1\r\n0\r\nTester\r\n");
+    // Full screen at 16 bits: 32 - 16 * 1 and windowed XOR 1.
+    EXPECT_EQ(g_screen_changes, std::vector<std::string>{"800 600 16 0 1 1"});
+    EXPECT_TRUE(is_visible("wnd_main"));
+    EXPECT_FALSE(is_visible("wnd_cfg"));
+    // Back again without a change: the screen is left alone.
+    open_settings();
+    return_to_menu();
+    EXPECT_EQ(g_screen_changes.size(), 1u);
+    // Only the depth differs: changed again.
+    g_options.bpp = 32;
+    return_to_menu();
+    EXPECT_EQ(g_screen_changes.size(), 2u);
+}

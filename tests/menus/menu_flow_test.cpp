@@ -1,0 +1,241 @@
+// menu_flow_test.cpp - the menu flows clicked through on the simulator at the buttons' screen
+// positions, from a scratch game folder: a new game writing zeros before the level fades in,
+// continue (and not at level 10), the settings toggles written by "Назад" (and the click on
+// "Настройки" toggling nothing), creating a profile, a refused name, choosing a profile, pause
+// and resume, pause then "Выйти".
+#include <gtest/gtest.h>
+
+#include "menus/sim_driver.h"
+
+using namespace simdrive;
+
+namespace {
+
+// Centres of the buttons on the 800 x 600 screen (x + width / 2, y + height / 2 of each).
+struct Point {
+    int x, y;
+};
+constexpr Point kNew{400, 230}, kContinue{400, 290}, kSettings{400, 350}, kProgress{400, 410};
+constexpr Point kGreeting{400, 90};
+constexpr Point kWindowMode{320, 220}, kDepth{360, 280}, kMouse{360, 340}, kMusic{360, 400};
+constexpr Point kBack{400, 470};                 // "Назад" of settings, profiles, new profile, progress
+constexpr Point kNewProfile{400, 410}, kListDown{478, 316};
+constexpr Point kEditBox{400, 290}, kAdd{400, 350};
+constexpr Point kResume{400, 330}, kPauseQuit{400, 470};
+
+Script &click(Script &s, Point p) { return s.click(p.x, p.y); }
+
+const char *kSettingsMusicOff = "1\r\n0\r\n0\r\n1\r\nTester\r\n";  // window, 32 bits, mouse on, music off
+const int kMenuReady = 40;  // frames: the menu has faded in (26 ticks)
+// Frames a requested fade-out takes before the change (26 ticks), with some room.
+const int kFadeFrames = 40;
+
+}  // namespace
+
+TEST(MenuFlow, NewGameWritesTheZeroProfileBeforeTheLevelFadesIn) {
+    ScratchDir dir;
+    make_game_folder(kSettingsMusicOff, "Tester", "5\r\n3\r\n700\r\n2\r\n");
+    Script s;
+    click(s.at(kMenuReady), kNew);
+    const int clicked = s.now;
+    // Stopped halfway through the fade-out: the file already holds the fresh game.
+    SimRun early = run_sim(s, clicked + 10);
+    ASSERT_EQ(early.status, 0) << early.err;
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "0\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(early.last().num("game_state"), 0);
+    EXPECT_EQ(early.last().num("start_pending"), 1);
+    EXPECT_EQ(early.last().num("fading_out"), 1);
+    EXPECT_LT(early.last().num("fade_level"), 255);
+    // Run on: the level starts at black, level 0, with the menu windows hidden, and fades in.
+    SimRun full = run_sim(s, clicked + kFadeFrames + 40);
+    ASSERT_EQ(full.status, 0) << full.err;
+    const int started = full.first([](const Tick &t) { return t.num("game_state") == 1; });
+    ASSERT_GE(started, 0);
+    EXPECT_EQ(full.ticks[started].num("fade_level"), 0);
+    EXPECT_EQ(full.ticks[started].num("level_index"), 0);
+    EXPECT_TRUE(full.ticks[started].windows().empty());
+    EXPECT_EQ(full.last().num("fade_level"), 255);
+    EXPECT_EQ(full.last().num("total_points"), 0);
+}
+
+TEST(MenuFlow, ContinueStartsTheSavedLevelButNothingOnceTheGameIsOver) {
+    ScratchDir dir;
+    make_game_folder(kSettingsMusicOff, "Tester", "3\r\n1\r\n450\r\n2\r\n");
+    Script s;
+    click(s.at(kMenuReady), kContinue);
+    SimRun r = run_sim(s, s.now + kFadeFrames + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.last().num("game_state"), 1);
+    EXPECT_EQ(r.last().num("level_index"), 3);
+    EXPECT_EQ(r.last().num("total_points"), 450);
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "3\r\n1\r\n450\r\n2\r\n");  // nothing written
+
+    write_bytes("cfg/prf/Tester", "10\r\n4\r\n900\r\n4\r\n");  // finished (or lost)
+    SimRun over = run_sim(s, s.now + kFadeFrames + 10);
+    ASSERT_EQ(over.status, 0) << over.err;
+    for (const Tick &t : over.ticks) {
+        ASSERT_EQ(t.num("game_state"), 0);
+        ASSERT_EQ(t.num("start_pending"), 0);
+    }
+    EXPECT_EQ(over.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(over.last().num("fade_level"), 255);
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n4\r\n900\r\n4\r\n");
+}
+
+TEST(MenuFlow, SettingsTogglesAreWrittenAndAppliedByBack) {
+    ScratchDir dir;
+    make_game_folder(kSettingsMusicOff, "Tester", "0\r\n0\r\n0\r\n0\r\n");
+    Script s;
+    // "Настройки" lies over "Упр. мышью" of the settings window: its click must toggle nothing.
+    click(s.at(kMenuReady), kSettings);
+    click(s, kWindowMode);
+    click(s, kMusic);
+    click(s, kDepth);
+    click(s, kDepth);  // twice: as it was
+    click(s, kBack);
+    SimRun r = run_sim(s, s.now + 10, "--calls calls.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const int settings_shown = r.first([](const Tick &t) { return t.showing("wnd_cfg"); });
+    ASSERT_GE(settings_shown, 0);
+    EXPECT_FALSE(r.ticks[settings_shown].showing("wnd_main"));
+    // Written once, by "Назад": full screen, 32 bits, mouse still on, music on.
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "0\r\n0\r\n0\r\n0\r\nTester\r\n");
+    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+    // The new mode is applied once: 800 x 600, 32 bits, full screen.
+    const std::string calls = read_bytes("calls.txt");
+    std::size_t changes = 0;
+    for (std::size_t at = calls.find("OE_ChangeScreenOptions"); at != std::string::npos;
+         at = calls.find("OE_ChangeScreenOptions", at + 1))
+        ++changes;
+    EXPECT_EQ(changes, 1u);
+    EXPECT_NE(calls.find("OE_ChangeScreenOptions 800 600 32 0 1 1\n"), std::string::npos);
+}
+
+TEST(MenuFlow, CreatingPlayer1AndRefusingABadName) {
+    ScratchDir dir;
+    make_game_folder(kSettingsMusicOff, "Tester", "2\r\n1\r\n100\r\n0\r\n");
+    Script s;
+    click(s.at(kMenuReady), kGreeting);
+    click(s, kNewProfile);
+    click(s, kEditBox);
+    s.type("a/b");
+    click(s, kAdd);  // refused: the window stays
+    const int refused = s.now;
+    click(s, kEditBox);
+    s.key(8).key(8).key(8);  // Backspace three times
+    s.type("Player1");
+    click(s, kAdd);
+    const int added = s.now;
+    click(s, kBack);  // leaves the chooser with its highlighted entry
+    SimRun r = run_sim(s, s.now + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_bytes("cfg/prf/Player1"), "0\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator("cfg/prf"), fs::directory_iterator()), 2);  // no "a/b" anywhere
+    EXPECT_FALSE(fs::exists("a"));
+    // After the refused click the new-profile window stays alone; after "Добавить" the chooser.
+    EXPECT_EQ(r.at_frame(refused).windows(), std::vector<std::string>{"wnd_np"});
+    EXPECT_EQ(r.at_frame(added).windows(), std::vector<std::string>{"wnd_profile"});
+    // "Player1" sorts before "Tester": it is entry 0, so it becomes the profile.
+    EXPECT_EQ(r.last().profile(), "Player1");
+    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n0\r\n0\r\n1\r\nPlayer1\r\n");
+}
+
+TEST(MenuFlow, ChoosingAProfileFromTheListAndBackFromTheNewProfileWindow) {
+    ScratchDir dir;
+    make_game_folder(kSettingsMusicOff, "Tester", "1\r\n0\r\n10\r\n0\r\n");
+    write_bytes("cfg/prf/Anna", "2\r\n0\r\n20\r\n0\r\n");
+    write_bytes("cfg/prf/Bob", "6\r\n3\r\n2500\r\n1\r\n");
+    Script s;
+    click(s.at(kMenuReady), kGreeting);
+    // "Назад" of the new-profile window lies where the chooser's "Назад" is: one click goes one
+    // window back only.
+    click(s, kNewProfile);
+    click(s, kBack);
+    const int back_once = s.now;
+    click(s, kListDown);  // Anna Bob Tester -> Bob Tester Anna
+    click(s, kBack);
+    SimRun r = run_sim(s, s.now + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.at_frame(back_once).windows(), std::vector<std::string>{"wnd_profile"});
+    EXPECT_EQ(r.last().profile(), "Bob");
+    EXPECT_EQ(r.last().num("level_index"), 6);
+    EXPECT_EQ(r.last().num("total_points"), 2500);
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n0\r\n0\r\n1\r\nBob\r\n");
+}
+
+TEST(MenuFlow, PauseResumeAndPauseQuitWithoutBanking) {
+    ScratchDir dir;
+    make_game_folder(kSettingsMusicOff, "Tester", "2\r\n1\r\n300\r\n1\r\n");
+    Script s;
+    click(s.at(kMenuReady), kContinue);
+    s.wait(kFadeFrames + 10);
+    s.key(kVkEscape);
+    const int paused = s.now;
+    s.wait(5);
+    click(s, kResume);
+    const int resumed = s.now;
+    s.wait(10);
+    s.key(kVkEscape);
+    s.wait(5);
+    click(s, kPauseQuit);
+    SimRun r = run_sim(s, s.now + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.at_frame(paused).num("game_state"), 2);
+    EXPECT_EQ(r.at_frame(paused).windows(), std::vector<std::string>{"wnd_pause"});
+    EXPECT_EQ(r.at_frame(resumed).num("game_state"), 1);
+    EXPECT_TRUE(r.at_frame(resumed).windows().empty());
+    // "Выйти": the menu, the profile as last written (nothing banked), the settings written.
+    EXPECT_EQ(r.last().num("game_state"), 0);
+    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.last().num("level_index"), 2);
+    EXPECT_EQ(r.last().num("total_points"), 300);
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "2\r\n1\r\n300\r\n1\r\n");
+}
+
+TEST(MenuFlow, KeysAloneCreateAProfileChangeSettingsPlayPauseAndQuit) {
+    ScratchDir dir;
+    make_game_folder(kSettingsMusicOff, "Tester", "4\r\n2\r\n800\r\n1\r\n");
+    Script s;
+    s.at(kMenuReady);
+    s.key(kVkDown);              // shows the focus on "Начать игру"
+    s.key(kVkUp).key(kVkReturn);  // the greeting: the profile chooser, its list focused
+    s.key(kVkDown).key(kVkReturn);  // "Новый": the name box, typing at once
+    const int typing = s.now;
+    s.type("Kay").key(kVkReturn);  // Enter in the box adds the profile
+    const int added = s.now;
+    s.key(kVkRight).key(kVkLeft);  // the list turns and back: "Kay" highlighted again
+    s.key(kVkEscape);              // "Назад": Kay becomes the profile
+    const int chosen = s.now;
+    // The focus is back on the greeting that opened the chooser.
+    s.key(kVkDown).key(kVkDown).key(kVkDown).key(kVkReturn);  // "Настройки"
+    s.key(kVkReturn);                            // "Режим": full screen
+    s.key(kVkDown).key(kVkDown).key(kVkDown).key(kVkReturn);  // "Музыка": on
+    s.key(kVkEscape);                                          // back, written
+    const int back = s.now;
+    s.key(kVkUp).key(kVkUp).key(kVkReturn);  // from "Настройки" up to "Начать игру": a new game
+    s.wait(kFadeFrames + 10);
+    s.key(kVkEscape);  // pause, "Продолжить" focused
+    const int paused = s.now;
+    s.key(kVkReturn);  // resume
+    const int resumed = s.now;
+    s.wait(10);
+    s.key(kVkEscape).key(kVkDown).key(kVkDown).key(kVkReturn);  // pause, "Выйти"
+    const int quit = s.now;
+    SimRun r = run_sim(s, s.now + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.at_frame(typing).windows(), std::vector<std::string>{"wnd_np"});
+    EXPECT_EQ(r.at_frame(added).windows(), std::vector<std::string>{"wnd_profile"});
+    EXPECT_EQ(read_bytes("cfg/prf/Kay"), "0\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(r.at_frame(chosen).windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.at_frame(chosen).profile(), "Kay");
+    EXPECT_EQ(r.at_frame(back).windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "0\r\n0\r\n0\r\n0\r\nKay\r\n");
+    EXPECT_EQ(r.at_frame(paused).num("game_state"), 2);
+    EXPECT_EQ(r.at_frame(paused).windows(), std::vector<std::string>{"wnd_pause"});
+    EXPECT_EQ(r.at_frame(resumed).num("game_state"), 1);
+    EXPECT_EQ(r.at_frame(quit).num("game_state"), 0);
+    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.last().profile(), "Kay");
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n2\r\n800\r\n1\r\n");  // untouched
+}
