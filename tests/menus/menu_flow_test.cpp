@@ -429,3 +429,21 @@ TEST(MenuFlow, ProfileSettingsNewGameResultsNextLevelPauseMenuAndContinue) {
     EXPECT_EQ(r.last().num("level_index"), 1);
     EXPECT_EQ(r.last().num("total_points"), 420);
 }
+
+TEST(MenuFlow, TheChooserDoesNotOpenWhileTheScreenFadesToALevel) {
+    ScratchDir dir;
+    make_game_folder(kSettingsKeysOnly, "Tester", "0\r\n0\r\n0\r\n0\r\n");
+    write_bytes("cfg/prf/Anna", "7\r\n0\r\n0\r\n0\r\n");
+    Script s;
+    click(s.at(kMenuReady), kNew);
+    click(s, kGreeting);  // during the fade-out
+    s.wait(kFadeFrames + 10);
+    s.key(kVkEscape);
+    const int paused = s.now;
+    click(s, kPauseQuit);  // where the chooser's "Назад" would lie
+    SimRun r = run_sim(s, s.now + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.at_frame(paused).windows(), std::vector<std::string>{"wnd_pause"});
+    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.last().profile(), "Tester");
+}

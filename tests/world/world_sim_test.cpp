@@ -378,7 +378,7 @@ TEST(WorldSim, CartIsBoardedRiddenAndWreckedAgainstTheWall) {
 // ---- collectibles and the level end -----------------------------------------------------------
 
 TEST(WorldSim, PickupsScoreHealCapAndGiveALife) {
-    const Play p = play("tests/levels/bonuses.txt", 900, key(5, "key-down", kRight));
+    const Play p = play("tests/levels/pickups.txt", 900, key(5, "key-down", kRight));
     ASSERT_EQ(p.status, 0) << p.err;
     // In path order: apple 40, berry 20, nut 180, gold 120, (silver 40 above: out of its 32 reach),
     // gold 40 above (within 48) 120, silver 60, then the second nut 180.
