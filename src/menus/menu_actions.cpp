@@ -9,7 +9,8 @@
 //     already (it would be reset to zero); the window stays open and its text line says why;
 //   - leave_profiles keeps the current profile when the chooser lists none (its entry 0 empty)
 //     or lists a name that cannot be a profile;
-//   - the progress window's "Назад" goes back without touching the profile (leave_records).
+//   - the progress window's "Назад" goes back without touching the profile (leave_records);
+//   - the profile chooser does not open while a level start is pending.
 #include <string>
 #include <vector>
 
@@ -187,6 +188,9 @@ void open_settings() {
 }
 
 void open_profiles() {
+    // While the screen fades out to start a level the chooser stays shut: the level start closes
+    // the main menu's other windows, but this one would stay open over the game.
+    if (run.start_pending) return;
     menus::show_window("wnd_profile");
     menus::hide_window("wnd_main");
 }

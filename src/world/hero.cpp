@@ -28,6 +28,7 @@ constexpr int32_t kMouseDeadZone = 64;      // pixels between the hero and the p
 constexpr float kHurtMs = 3000.0f;          // immunity after a hit
 constexpr int32_t kHeroProbe = 16;          // probe centre below the hero's centre
 constexpr int32_t kVkLeft = 37, kVkRight = 39;
+constexpr float kNoDistance = 1e30f;        // stands for the distance of kinds that never use it
 // Landing dust: a ring of puffs.
 constexpr int32_t kDustPuffs = 16, kDustDegrees = 22, kDustBelow = 32;
 constexpr float kDustSpeed = 2, kDustSize = 80, kDustFade = 10;
@@ -62,8 +63,11 @@ void interactions(tmin &hero) {
     for (int32_t i = 0; i < world.object_count; ++i) {
         tmin &obj = world.object_layer[i];
         const Kind kind = kind_of(obj.kind);
-        const float d = eng.M_Distance(static_cast<float>(level.hero_x), static_cast<float>(level.hero_y),
-                                       static_cast<float>(obj.x), static_cast<float>(obj.y));
+        // Only kinds with a touch distance need it (scenery is most of a layer).
+        const bool near_test = kind != Kind::other && kind != Kind::removed && kind != Kind::enot && kind != Kind::vag;
+        const float d = near_test ? eng.M_Distance(static_cast<float>(level.hero_x), static_cast<float>(level.hero_y),
+                                                   static_cast<float>(obj.x), static_cast<float>(obj.y))
+                                  : kNoDistance;
         creature_interaction(hero, obj, kind, d);
         collectible_interaction(obj, kind_of(obj.kind), d);
     }

@@ -48,7 +48,7 @@ bool read_level_file(const std::string &path, bool full) {
     bool missing = false;
     // read_file opens regular files only, so a device or a pipe named here cannot hang the game.
     if (!platform::read_file(path, bytes, &missing)) {
-        load_failed("Level file " + path + (missing ? ": missing" : ": cannot be read (not a regular file?)"));
+        load_failed("Level file " + platform::quote(path) + (missing ? ": missing" : ": cannot be read (not a regular file?)"));
         return false;
     }
     LevelReadHooks hooks;
@@ -57,12 +57,12 @@ bool read_level_file(const std::string &path, bool full) {
     hooks.centre = outline_centre;
     const LevelReadReport report = read_level_text(bytes, full, hooks);
     if (!report.ok) {
-        load_failed("Level file " + path + ", line " + std::to_string(report.line) + ": " + report.problem);
+        load_failed("Level file " + platform::quote(path) + ", line " + std::to_string(report.line) + ": " + report.problem);
         return false;
     }
     if (report.extra_heroes > 0)
         platform::warn_once("second-hero:" + path,
-                            "level file " + path + ", line " + std::to_string(report.extra_hero_line) +
+                            "level file " + platform::quote(path) + ", line " + std::to_string(report.extra_hero_line) +
                                 ": more than one \"enot\"; only the first is the hero, " +
                                 std::to_string(report.extra_heroes) + " more stay pictures");
     terrain_changed();

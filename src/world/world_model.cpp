@@ -3,7 +3,7 @@
 // entries of one kind.
 //
 // Nothing here reads files, draws or plays sounds.
-#include <cstring>
+#include <string_view>
 
 #include "world/world_internal.h"
 
@@ -18,7 +18,7 @@ namespace {
 
 // Name-to-behaviour table: the one place that says which names act. Names not listed are Kind::other.
 struct KindName {
-    const char *name;
+    std::string_view name;
     Kind kind;
 };
 constexpr KindName kKindNames[] = {
@@ -30,15 +30,32 @@ constexpr KindName kKindNames[] = {
     {"table", Kind::table},     {"delete", Kind::removed},
 };
 
+constexpr std::size_t kLongestKind = 7;
+
+// Kind names by length, first and last letter (each kept to 5 bits): no two names of the table
+// share a slot, so one full comparison decides. Built from the table once.
+struct KindIndex {
+    int8_t slot[kLongestKind + 1][32][32];
+    KindIndex() {
+        for (auto &a : slot)
+            for (auto &b : a)
+                for (int8_t &c : b) c = -1;
+        for (std::size_t i = 0; i < std::size(kKindNames); ++i) {
+            const std::string_view n = kKindNames[i].name;
+            slot[n.size()][n.front() & 31][n.back() & 31] = static_cast<int8_t>(i);
+        }
+    }
+};
+const KindIndex kKindIndex;
+
 }  // namespace
 
 Kind kind_of(const std::string &name) {
-    // Every name in the table is 3 to 7 bytes long; most scenery names are not, or differ early.
-    if (name.size() < 3 || name.size() > 7) return Kind::other;
-    for (const KindName &k : kKindNames)
-        if (name.size() == std::strlen(k.name) && std::memcmp(name.data(), k.name, name.size()) == 0)
-            return k.kind;
-    return Kind::other;
+    // Called for every object several times a tick.
+    if (name.empty() || name.size() > kLongestKind) return Kind::other;
+    const int8_t i = kKindIndex.slot[name.size()][name.front() & 31][name.back() & 31];
+    if (i < 0 || kKindNames[i].name != name) return Kind::other;
+    return kKindNames[i].kind;
 }
 
 // Empties the backdrop and the four layers (kinds and outlines of the ground layer released).

@@ -43,17 +43,31 @@ level('spring.txt',[floor()],[hero(600,150),item('romash',600,468)])
 # cart: a cart on the floor at x=600, the hero above it; a wall at x=2000..2100
 level('cart.txt',[floor(),item('stone',2050,300,box(2000,100,2100,FLOOR))],
       [item('vag',600,436),hero(600,200)])
-# enemies, each on its own floor
+# enemies, each on its own floor; the hero walks into the worm and the mole (hits) ...
 level('bee.txt',[floor()],[hero(400),item('bee',700,440)])
-level('worm.txt',[floor()],[hero(400),item('worm',800,476)])
-level('krot.txt',[floor()],[hero(400),item('krot',800,452)])
+level('worm.txt',[floor()],[item('worm',250,476),hero(400)])
+level('krot.txt',[floor()],[item('krot',250,452),hero(400)])
+# ... and drops onto each from above (stomps); the bee is brushed from the side, 20 px off
+level('stomp_bee.txt',[floor()],[hero(700,200),item('bee',720,300)])
+level('stomp_worm.txt',[floor()],[hero(720,200),item('worm',700,476)])
+level('stomp_krot.txt',[floor()],[hero(720,200),item('krot',700,452)])
+# hedgehogs: one, and a row the hero runs through, getting hit every 3000 ms until it dies
 level('hedge.txt',[floor()],[hero(400),item('hedge',600,468)])
-# bonuses in a row at the hero's height, 150 px apart, then the level end
-row=['bapple','bberry','bnut','bgold','bsilver','health','life']
-level('bonuses.txt',[floor()],[hero(400)]+[item(k,600+150*i,452) for i,k in enumerate(row)])
+level('hits.txt',[floor(-400,7000)],[hero(400)]+[item('hedge',x,468) for x in (800,900,1600,2400,3200,4000,4800)])
+# bonuses in a row at the hero's height, then a hedgehog (20 damage) and the health that cures it,
+# the extra life and a second nut; a silver and a gold bonus 40 px above the path
+row=[('bapple',600,452),('bberry',750,452),('bnut',900,452),('bgold',1050,452),('bsilver',1200,412),
+     ('bgold',1250,412),('bsilver',1350,452),('hedge',1500,468),('health',1900,452),('life',2050,452),
+     ('bnut',2200,452)]
+level('pickups.txt',[floor()],[hero(400)]+[item(k,x,y) for k,x,y in row])
+# the first bonus row (other tests count on it): each bonus once, 150 px apart
+first=['bapple','bberry','bnut','bgold','bsilver','health','life']
+level('bonuses.txt',[floor()],[hero(400)]+[item(k,600+150*i,452) for i,k in enumerate(first)])
 level('level_end.txt',[floor()],[hero(400),item('table',800,436)])
+# the hero standing on a spring does not bounce
+level('spring_stand.txt',[floor()],[hero(400),item('romash',400,468)])
 # showcase: every mechanic on one long valley, with scenery, lamps and plants
-ground=[floor(-400,1800),item('stone',1300,380,box(1200,380,1400,FLOOR)),
+ground=[floor(-400,1800),item('stone',1300,440,box(1200,440,1400,FLOOR)),
         item('earth',2300,FLOOR,[(1800,FLOOR),(2200,FLOOR-120),(2600,FLOOR-120),(2800,FLOOR),(2800,FLOOR+200),(1800,FLOOR+200),(1800,FLOOR)]),
         floor(3000,7000),item('minerock',2900,800,box(2700,700,3100,900)),
         item('stone',6950,250,box(6900,0,7000,FLOOR)),

@@ -2,7 +2,9 @@
 // positions, from a scratch game folder: a new game writing zeros before the level fades in,
 // continue (and not at level 10), the settings toggles written by "Назад" (and the click on
 // "Настройки" toggling nothing), creating a profile, a refused name, choosing a profile, pause
-// and resume, pause then "Выйти".
+// and resume, pause then "Выйти"; through the test levels: the results and their three buttons,
+// the game over after the fourth death, the end window; the whole flow by keys alone, and once
+// with the mouse from a new profile to continuing after a pause.
 #include <gtest/gtest.h>
 
 #include "menus/sim_driver.h"
@@ -193,13 +195,149 @@ TEST(MenuFlow, PauseResumeAndPauseQuitWithoutBanking) {
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "2\r\n1\r\n300\r\n1\r\n");
 }
 
-TEST(MenuFlow, KeysAloneCreateAProfileChangeSettingsPlayPauseAndQuit) {
+// ---- through levels: the test levels of the world, F2 ends a level --------------------------------
+
+namespace {
+
+const char *kSettingsKeysOnly = "1\r\n0\r\n1\r\n1\r\nTester\r\n";  // mouse off: the hero obeys the keys
+constexpr Point kNext{400, 350}, kReplay{400, 410}, kResultsQuit{400, 470}, kEndBack{400, 540};
+const int kWalkPastBonuses = 450;  // frames of Right: from x 400 past the last bonus at 1500
+
+// Level 3 is the row of bonuses: walking through it earns 40 + 20 + 180 + 120 + 60 = 420 points,
+// the golden nut and an extra life (deaths - 1); F2 then ends it.
+std::vector<std::string> bonus_row_at_3() {
+    return {"tests/levels/flat.txt", "tests/levels/flat.txt", "tests/levels/flat.txt", "tests/levels/bonuses.txt"};
+}
+
+// Continue at the profile's level, walk through it, end it with F2 and wait for the results.
+Script &play_level_three_to_results(Script &s) {
+    click(s.at(kMenuReady), kContinue);
+    s.wait(kFadeFrames + 10);
+    s.hold(kVkRight, kWalkPastBonuses);
+    s.key(kVkF2);
+    return s.wait(kFadeFrames + 10);
+}
+
+}  // namespace
+
+TEST(MenuFlow, ResultsThenNextLevelBanksPointsAndNutAndWritesTheProfile) {
     ScratchDir dir;
-    make_game_folder(kSettingsMusicOff, "Tester", "4\r\n2\r\n800\r\n1\r\n");
+    make_game_folder(kSettingsKeysOnly, "Tester", "3\r\n2\r\n500\r\n1\r\n", bonus_row_at_3());
+    Script s;
+    play_level_three_to_results(s);
+    const int results = s.now;
+    click(s, kNext);
+    const int next = s.now;
+    SimRun r = run_sim(s, s.now + kFadeFrames + 20);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Tick &at_results = r.at_frame(results);
+    ASSERT_EQ(at_results.windows(), std::vector<std::string>{"wnd_stat"});
+    EXPECT_EQ(at_results.num("game_state"), 2);
+    EXPECT_EQ(at_results.num("level_points"), 420);
+    EXPECT_EQ(at_results.num("gold_nut_found"), 1);
+    EXPECT_EQ(at_results.num("deaths"), 0);
+    // Banked, advanced and written at the click, before the next level is loaded.
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n3\r\n920\r\n0\r\n");
+    EXPECT_TRUE(r.at_frame(next).windows().empty());
+    EXPECT_EQ(r.last().num("game_state"), 1);
+    EXPECT_EQ(r.last().num("level_index"), 4);
+    EXPECT_EQ(r.last().num("total_points"), 920);
+    EXPECT_EQ(r.last().num("total_nuts"), 3);
+    EXPECT_EQ(r.last().num("level_points"), 0);
+}
+
+TEST(MenuFlow, ResultsReplayKeepsEverythingAndResultsQuitBanksAndReturns) {
+    ScratchDir dir;
+    make_game_folder(kSettingsKeysOnly, "Tester", "3\r\n2\r\n500\r\n1\r\n", bonus_row_at_3());
+    Script replay;
+    play_level_three_to_results(replay);
+    click(replay, kReplay);
+    SimRun r = run_sim(replay, replay.now + kFadeFrames + 20);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.last().num("game_state"), 1);
+    EXPECT_EQ(r.last().num("level_index"), 3);  // the same level again
+    EXPECT_EQ(r.last().num("total_points"), 500);
+    EXPECT_EQ(r.last().num("total_nuts"), 2);
+    EXPECT_EQ(r.last().num("level_points"), 0);
+    EXPECT_TRUE(r.last().windows().empty());
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "3\r\n2\r\n500\r\n1\r\n");
+
+    Script quit;
+    play_level_three_to_results(quit);
+    click(quit, kResultsQuit);
+    SimRun q = run_sim(quit, quit.now + 10);
+    ASSERT_EQ(q.status, 0) << q.err;
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n3\r\n920\r\n0\r\n");
+    EXPECT_EQ(q.last().num("game_state"), 0);
+    EXPECT_EQ(q.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(q.last().num("level_index"), 4);  // read back from the file just written
+    EXPECT_EQ(q.last().num("total_points"), 920);
+}
+
+TEST(MenuFlow, TheFourthDeathEndsTheGameAndBackKeepsTheProfile) {
+    ScratchDir dir;
+    // Level 2 has a pit with spikes ahead of the hero; three lives are already lost.
+    make_game_folder(kSettingsKeysOnly, "Tester", "2\r\n1\r\n300\r\n3\r\n",
+                     {"tests/levels/flat.txt", "tests/levels/flat.txt", "tests/levels/pit.txt"});
+    write_bytes("cfg/prf/Anna", "5\r\n0\r\n0\r\n0\r\n");  // first in the chooser's list
+    Script s;
+    click(s.at(kMenuReady), kContinue);
+    s.wait(kFadeFrames + 10);
+    s.hold(kVkRight, 400);
+    s.wait(kFadeFrames + 10);
+    const int over = s.now;
+    click(s, kBack);
+    const int back = s.now;
+    click(s, kContinue);  // the game is over: nothing starts
+    SimRun r = run_sim(s, s.now + kFadeFrames + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const int died = r.first([](const Tick &t) { return t.num("deaths") == 4; });
+    ASSERT_GE(died, 0) << "the hero never reached the spikes";
+    // Level 10 with the banked nut and points (the level's own are not banked) and four deaths.
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n1\r\n300\r\n4\r\n");
+    EXPECT_EQ(r.at_frame(over).num("game_state"), 0);
+    EXPECT_EQ(r.at_frame(over).windows(), std::vector<std::string>{"wnd_rec"});
+    EXPECT_EQ(r.at_frame(back).windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.last().profile(), "Tester");
+    EXPECT_EQ(r.last().num("game_state"), 0);
+    EXPECT_EQ(r.last().num("start_pending"), 0);
+    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+}
+
+TEST(MenuFlow, AfterTheLastLevelTheEndWindowThenProgressThenMenu) {
+    ScratchDir dir;
+    make_game_folder(kSettingsKeysOnly, "Tester", "9\r\n5\r\n2000\r\n2\r\n");
+    Script s;
+    click(s.at(kMenuReady), kContinue);
+    s.wait(kFadeFrames + 10);
+    s.key(kVkF2);
+    s.wait(kFadeFrames + 10);
+    click(s, kNext);
+    s.wait(kFadeFrames + 10);
+    const int end = s.now;
+    click(s, kEndBack);
+    const int progress = s.now;
+    click(s, kBack);
+    SimRun r = run_sim(s, s.now + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n5\r\n2000\r\n2\r\n");
+    // The final scene plays under the end window.
+    EXPECT_EQ(r.at_frame(end).num("game_state"), 1);
+    EXPECT_EQ(r.at_frame(end).num("level_index"), 10);
+    EXPECT_EQ(r.at_frame(end).windows(), std::vector<std::string>{"wnd_win"});
+    EXPECT_EQ(r.at_frame(progress).windows(), std::vector<std::string>{"wnd_rec"});
+    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.last().num("game_state"), 0);
+    EXPECT_EQ(r.last().profile(), "Tester");
+}
+
+TEST(MenuFlow, KeysAloneDriveTheWholeFlow) {
+    ScratchDir dir;
+    make_game_folder(kSettingsKeysOnly, "Tester", "4\r\n2\r\n800\r\n1\r\n");
     Script s;
     s.at(kMenuReady);
-    s.key(kVkDown);              // shows the focus on "Начать игру"
-    s.key(kVkUp).key(kVkReturn);  // the greeting: the profile chooser, its list focused
+    s.key(kVkDown);                 // shows the focus on "Начать игру"
+    s.key(kVkUp).key(kVkReturn);    // the greeting: the profile chooser, its list focused
     s.key(kVkDown).key(kVkReturn);  // "Новый": the name box, typing at once
     const int typing = s.now;
     s.type("Kay").key(kVkReturn);  // Enter in the box adds the profile
@@ -209,12 +347,15 @@ TEST(MenuFlow, KeysAloneCreateAProfileChangeSettingsPlayPauseAndQuit) {
     const int chosen = s.now;
     // The focus is back on the greeting that opened the chooser.
     s.key(kVkDown).key(kVkDown).key(kVkDown).key(kVkReturn);  // "Настройки"
-    s.key(kVkReturn);                            // "Режим": full screen
+    s.key(kVkReturn);                                          // "Режим": full screen
     s.key(kVkDown).key(kVkDown).key(kVkDown).key(kVkReturn);  // "Музыка": on
     s.key(kVkEscape);                                          // back, written
     const int back = s.now;
     s.key(kVkUp).key(kVkUp).key(kVkReturn);  // from "Настройки" up to "Начать игру": a new game
     s.wait(kFadeFrames + 10);
+    s.key(kVkF2).wait(kFadeFrames + 10);  // the level ends: the results, "Продолжить" focused
+    const int results = s.now;
+    s.key(kVkReturn).wait(kFadeFrames + 10);  // the next level
     s.key(kVkEscape);  // pause, "Продолжить" focused
     const int paused = s.now;
     s.key(kVkReturn);  // resume
@@ -222,20 +363,87 @@ TEST(MenuFlow, KeysAloneCreateAProfileChangeSettingsPlayPauseAndQuit) {
     s.wait(10);
     s.key(kVkEscape).key(kVkDown).key(kVkDown).key(kVkReturn);  // pause, "Выйти"
     const int quit = s.now;
-    SimRun r = run_sim(s, s.now + 10);
+    s.key(kVkDown).key(kVkReturn);  // from "Начать игру" down to "Продолжить"
+    SimRun r = run_sim(s, s.now + kFadeFrames + 10);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.at_frame(typing).windows(), std::vector<std::string>{"wnd_np"});
     EXPECT_EQ(r.at_frame(added).windows(), std::vector<std::string>{"wnd_profile"});
-    EXPECT_EQ(read_bytes("cfg/prf/Kay"), "0\r\n0\r\n0\r\n0\r\n");
     EXPECT_EQ(r.at_frame(chosen).windows(), std::vector<std::string>{"wnd_main"});
     EXPECT_EQ(r.at_frame(chosen).profile(), "Kay");
     EXPECT_EQ(r.at_frame(back).windows(), std::vector<std::string>{"wnd_main"});
-    EXPECT_EQ(read_bytes("cfg/config.txt"), "0\r\n0\r\n0\r\n0\r\nKay\r\n");
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "0\r\n0\r\n1\r\n0\r\nKay\r\n");
+    EXPECT_EQ(r.at_frame(results).windows(), std::vector<std::string>{"wnd_stat"});
     EXPECT_EQ(r.at_frame(paused).num("game_state"), 2);
+    EXPECT_EQ(r.at_frame(paused).num("level_index"), 1);
     EXPECT_EQ(r.at_frame(paused).windows(), std::vector<std::string>{"wnd_pause"});
     EXPECT_EQ(r.at_frame(resumed).num("game_state"), 1);
     EXPECT_EQ(r.at_frame(quit).num("game_state"), 0);
-    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.at_frame(quit).windows(), std::vector<std::string>{"wnd_main"});
+    // Level 0 was banked (no points on the flat level) and level 1 continued.
+    EXPECT_EQ(read_bytes("cfg/prf/Kay"), "1\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(r.last().num("game_state"), 1);
+    EXPECT_EQ(r.last().num("level_index"), 1);
     EXPECT_EQ(r.last().profile(), "Kay");
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n2\r\n800\r\n1\r\n");  // untouched
+}
+
+TEST(MenuFlow, ProfileSettingsNewGameResultsNextLevelPauseMenuAndContinue) {
+    ScratchDir dir;
+    make_game_folder(kSettingsKeysOnly, "Tester", "6\r\n4\r\n1500\r\n2\r\n",
+                     {"tests/levels/bonuses.txt"});
+    Script s;
+    click(s.at(kMenuReady), kGreeting);
+    click(s, kNewProfile);
+    click(s, kEditBox);
+    s.type("Player1");
+    click(s, kAdd);
+    click(s, kBack);  // "Player1" sorts first: it becomes the profile
+    click(s, kSettings);
+    click(s, kDepth);  // 16 bits
+    click(s, kBack);
+    click(s, kNew);
+    s.wait(kFadeFrames + 10);
+    s.hold(kVkRight, kWalkPastBonuses);
+    s.key(kVkF2).wait(kFadeFrames + 10);
+    const int results = s.now;
+    click(s, kNext);
+    s.wait(kFadeFrames + 10);
+    s.key(kVkEscape);
+    const int paused = s.now;
+    click(s, kPauseQuit);
+    const int menu = s.now;
+    click(s, kContinue);
+    SimRun r = run_sim(s, s.now + kFadeFrames + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n1\r\n1\r\n1\r\nPlayer1\r\n");
+    EXPECT_EQ(r.at_frame(results).windows(), std::vector<std::string>{"wnd_stat"});
+    EXPECT_EQ(r.at_frame(results).num("level_points"), 420);
+    EXPECT_EQ(r.at_frame(paused).windows(), std::vector<std::string>{"wnd_pause"});
+    EXPECT_EQ(r.at_frame(paused).num("level_index"), 1);
+    EXPECT_EQ(r.at_frame(menu).windows(), std::vector<std::string>{"wnd_main"});
+    // Level 0 banked: 420 points, the nut, the extra life; Tester's profile untouched.
+    EXPECT_EQ(read_bytes("cfg/prf/Player1"), "1\r\n1\r\n420\r\n-1\r\n");
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "6\r\n4\r\n1500\r\n2\r\n");
+    EXPECT_EQ(r.last().profile(), "Player1");
+    EXPECT_EQ(r.last().num("game_state"), 1);
+    EXPECT_EQ(r.last().num("level_index"), 1);
+    EXPECT_EQ(r.last().num("total_points"), 420);
+}
+
+TEST(MenuFlow, TheChooserDoesNotOpenWhileTheScreenFadesToALevel) {
+    ScratchDir dir;
+    make_game_folder(kSettingsKeysOnly, "Tester", "0\r\n0\r\n0\r\n0\r\n");
+    write_bytes("cfg/prf/Anna", "7\r\n0\r\n0\r\n0\r\n");
+    Script s;
+    click(s.at(kMenuReady), kNew);
+    click(s, kGreeting);  // during the fade-out
+    s.wait(kFadeFrames + 10);
+    s.key(kVkEscape);
+    const int paused = s.now;
+    click(s, kPauseQuit);  // where the chooser's "Назад" would lie
+    SimRun r = run_sim(s, s.now + 10);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.at_frame(paused).windows(), std::vector<std::string>{"wnd_pause"});
+    EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.last().profile(), "Tester");
 }

@@ -64,6 +64,14 @@ public:
         ++now;
         return *this;
     }
+    // A key held down for `frames` frames (walking), then released.
+    Script &hold(int vk, int frames) {
+        line("key-down " + std::to_string(vk));
+        now += frames;
+        line("key-up " + std::to_string(vk));
+        now += 3;
+        return *this;
+    }
     const std::string &text() const { return text_; }
     int now = 0;
 
@@ -110,11 +118,15 @@ struct SimRun {
     std::vector<Tick> ticks;
     const Tick &last() const { return ticks.back(); }
     // The first tick at or after `from` for which `pred` holds; -1 when none.
-    // The first tick that ran in frame `frame` or later; the last tick when none did.
+    // The state as frame `frame` begins: the last tick that ran in an earlier frame (events of a
+    // frame act in that frame, after its ticks); the first tick when none did.
     const Tick &at_frame(int frame) const {
-        for (const Tick &t : ticks)
-            if (t.num("time_ms") >= frame * 1000 / 60) return t;
-        return ticks.back();
+        const Tick *last = &ticks.front();
+        for (const Tick &t : ticks) {
+            if (t.num("time_ms") >= frame * 1000 / 60) break;
+            last = &t;
+        }
+        return *last;
     }
     template <typename Pred>
     int first(Pred pred, int from = 0) const {

@@ -142,17 +142,17 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
     };
     std::string huge_section = lines({"sky", "4098"});
     const Case cases[] = {
-        {"word.txt", lines({"sky", "1", "oak", "ten", "0", "0", "0", "0"}), "word.txt, line 4: x is not a number"},
+        {"word.txt", lines({"sky", "1", "oak", "ten", "0", "0", "0", "0"}), "word.txt\", line 4: x is not a number"},
         {"negpoints.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "-1"}),
-         "negpoints.txt, line 9: point count -1 is negative"},
+         "negpoints.txt\", line 9: point count -1 is negative"},
         {"manypoints.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "1000", "1", "2"}),
-         "manypoints.txt, line 9: point count 1000 is more than the rest of the file holds"},
+         "manypoints.txt\", line 9: point count 1000 is more than the rest of the file holds"},
         {"badpoint.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "nan", "1", "1"}),
-         "badpoint.txt, line 11: point y is not a number"},
-        {"huge.txt", huge_section, "huge.txt, line 2: back section holds 4098 items, more than the 4097"},
-        {"negcount.txt", lines({"sky", "0", "0", "0", "-3"}), "negcount.txt, line 5: object section count -3"},
+         "badpoint.txt\", line 11: point y is not a number"},
+        {"huge.txt", huge_section, "huge.txt\", line 2: back section holds 4098 items, more than the 4097"},
+        {"negcount.txt", lines({"sky", "0", "0", "0", "-3"}), "negcount.txt\", line 5: object section count -3"},
         {"range.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "1e999", "1", "1"}),
-         "range.txt, line 11: point y is out of range"},
+         "range.txt\", line 11: point y is out of range"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -172,13 +172,13 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
     messages.clear();
     EXPECT_FALSE(load_level("nothere.txt"));
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("nothere.txt: missing"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find("nothere.txt\": missing"), std::string::npos) << messages[0];
     fs::create_directory("adir");
     EXPECT_FALSE(load_level("adir"));
     ASSERT_EQ(mkfifo("pipe", 0600), 0);
     EXPECT_FALSE(reload_level("pipe"));
     EXPECT_EQ(messages.size(), 3u);
-    EXPECT_NE(messages[2].find("pipe: cannot be read"), std::string::npos) << messages[2];
+    EXPECT_NE(messages[2].find("pipe\": cannot be read"), std::string::npos) << messages[2];
     // Mending the file and loading again works: nothing sticky was left behind.
     write_bytes("word.txt", kGoodLevel);
     EXPECT_TRUE(load_level("word.txt"));
@@ -262,7 +262,15 @@ TEST(WorldModel, RemoveKindTakesAdjacentDeletesOneCallApart) {
     ASSERT_EQ(world.object_count, 3);
     EXPECT_EQ(world.object_layer[1].kind, "b");
     EXPECT_EQ(world.object_layer[2].kind, "c");
-    // Names are compared whole and case-sensitively.
+    // Every acting name finds its own kind; names are compared whole and case-sensitively.
+    const std::pair<const char *, Kind> names[] = {
+        {"enot", Kind::enot},     {"bee", Kind::bee},       {"worm", Kind::worm},     {"krot", Kind::krot},
+        {"hedge", Kind::hedge},   {"ship", Kind::ship},     {"romash", Kind::romash}, {"vag", Kind::vag},
+        {"health", Kind::health}, {"life", Kind::life},     {"bapple", Kind::bapple}, {"bberry", Kind::bberry},
+        {"bnut", Kind::bnut},     {"bgold", Kind::bgold},   {"bsilver", Kind::bsilver}, {"table", Kind::table}};
+    for (const auto &[name, kind] : names) EXPECT_EQ(kind_of(name), kind) << name;
+    for (const char *other : {"", "b", "bapplf", "bbpple", "lantern", "oak", "kust", "tables", "vag\n", "hedgE"})
+        EXPECT_EQ(kind_of(other), Kind::other) << other;
     EXPECT_EQ(kind_of("enot"), Kind::enot);
     EXPECT_EQ(kind_of("Enot"), Kind::other);
     EXPECT_EQ(kind_of("enot "), Kind::other);

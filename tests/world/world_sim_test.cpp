@@ -89,6 +89,18 @@ Play play(const std::string &level, int frames, const std::string &input = "", c
 std::string key(int frame, const char *what, int vk) {
     return std::to_string(frame) + " " + what + " " + std::to_string(vk) + "\n";
 }
+std::string hold(int vk, int from, int to) { return key(from, "key-down", vk) + key(to, "key-up", vk); }
+
+// Ticks at which `name` changed from the previous tick.
+std::vector<int> changes(const Play &p, const std::string &name) {
+    std::vector<int> out;
+    for (std::size_t i = 1; i < p.ticks.size(); ++i)
+        if (p.ticks[i][name] != p.ticks[i - 1][name]) out.push_back(static_cast<int>(i));
+    return out;
+}
+
+constexpr int kStandY = 452;   // a hero standing on the test levels' floor (y = 500)
+constexpr double kEps = 1e-4;
 
 }  // namespace
 
@@ -123,7 +135,7 @@ TEST(WorldSim, PlayAndLevelStartALevelAndBadFilesReturnToTheMenu) {
     // A missing level file: a message naming it, back in the menu, the world empty.
     Play m = play("tests/levels/no_such_level.txt", 30);
     ASSERT_EQ(m.status, 0);
-    EXPECT_NE(m.err.find("tests/levels/no_such_level.txt: missing"), std::string::npos) << m.err;
+    EXPECT_NE(m.err.find("tests/levels/no_such_level.txt\": missing"), std::string::npos) << m.err;
     EXPECT_EQ(m.ticks.back()["game_state"], 0);
     EXPECT_EQ(m.ticks.back()["object_count"], 0);
 
@@ -131,4 +143,287 @@ TEST(WorldSim, PlayAndLevelStartALevelAndBadFilesReturnToTheMenu) {
     Play bad = play("", 10, "", "--level 30");
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("--level"), std::string::npos);
+}
+
+// ---- walking, jumping, slopes, the camera and the shadow --------------------------------------
+
+TEST(WorldSim, WalkRampsUpAndDownAndTheCameraLeadsTheWalk) {
+    const Play p = play("tests/levels/flat.txt", 420, hold(kRight, 30, 150) + hold(kLeft, 250, 350));
+    ASSERT_EQ(p.status, 0) << p.err;
+    EXPECT_EQ(p.ticks[10]["camera_lead"], 400);  // standing
+    const int start = p.first([](const Tick &t) { return t["walk_speed"] > 0; });
+    ASSERT_GT(start, 0);
+    // +0.1 a tick for 12 ticks up to 1.2, then held there.
+    for (int k = 0; k < 12; ++k) EXPECT_NEAR(p.ticks[start + k]["walk_speed"], 0.1 * (k + 1), kEps) << k;
+    for (int k = 12; k < 40; ++k) EXPECT_NEAR(p.ticks[start + k]["walk_speed"], 1.2, kEps);
+    // At full speed the step is 3 * 1.2 = 3.6, rounded from a whole position: 4 pixels a tick.
+    EXPECT_EQ(p.ticks[start + 31]["hero_x"] - p.ticks[start + 30]["hero_x"], 4);
+    EXPECT_EQ(p.ticks[start + 30]["camera_lead"], 200);  // walking right: the hero at a quarter
+    // Released: down by 0.1 a tick to a halt over 12 ticks.
+    const int release = p.first([](const Tick &t) { return t["walk_speed"] < 1.2 - kEps; }, start + 12);
+    ASSERT_GT(release, 0);
+    for (int k = 0; k < 12; ++k) EXPECT_NEAR(p.ticks[release + k]["walk_speed"], 1.1 - 0.1 * k, kEps) << k;
+    EXPECT_EQ(p.ticks[release + 14]["hero_x"], p.ticks[release + 20]["hero_x"]);
+    EXPECT_EQ(p.ticks[release + 20]["camera_lead"], 400);
+    // Walking left: the hero at three quarters of the screen.
+    const int left = p.first([](const Tick &t) { return t["camera_lead"] == 600; }, release);
+    ASSERT_GT(left, 0);
+    EXPECT_LT(p.ticks[left + 20]["hero_x"], p.ticks[left]["hero_x"]);
+    EXPECT_EQ(p.ticks[left]["hero_y"], kStandY);
+}
+
+TEST(WorldSim, JumpRisesTwentyFourTicksAndLandsInDust) {
+    const Play p = play("tests/levels/flat.txt", 200, hold(kSpace, 30, 32));
+    ASSERT_EQ(p.status, 0) << p.err;
+    EXPECT_NEAR(p.ticks[20]["shadow_alpha"], 255 - (500 - kStandY), kEps);  // 48 above the floor
+    const int j = p.first([](const Tick &t) { return t["jumping"] == 1; });
+    ASSERT_GT(j, 0);
+    EXPECT_NEAR(p.ticks[j]["fall_speed"], -12, kEps);
+    EXPECT_EQ(p.count("jump"), 1);
+    // The path from the rules: each tick y moves by round(fall_speed) + 2 and fall_speed grows by
+    // 0.4; hero_y in the trace is the position at the start of the tick's turn.
+    double fall = -12;
+    int y = kStandY, rising = 0, apex = y;
+    for (int k = 0; y <= kStandY && k < 80; ++k) {
+        const int step = static_cast<int>(std::lround(fall)) + 2;
+        y += step;
+        if (step < 0) ++rising;
+        apex = std::min(apex, y);
+        if (y >= kStandY) break;
+        EXPECT_EQ(p.ticks[j + 1 + k]["hero_y"], y) << "tick " << k;
+        EXPECT_NEAR(p.ticks[j + 1 + k]["fall_speed"], fall + 0.4, 1e-3) << "tick " << k;
+        fall += 0.4;
+    }
+    EXPECT_EQ(rising, 24);  // the rise ends after about 25 ticks
+    int seen_apex = kStandY;
+    for (const Tick &t : p.ticks) seen_apex = std::min(seen_apex, static_cast<int>(t["hero_y"]));
+    EXPECT_EQ(seen_apex, apex);
+    // Landing: back on the floor, jumping cleared, 16 puffs of dust at once.
+    const int land = p.first([](const Tick &t) { return t["jumping"] == 0; }, j);
+    ASSERT_GT(land, 0);
+    EXPECT_EQ(p.ticks[land]["particle_count"] - p.ticks[land - 1]["particle_count"], 16);
+    EXPECT_EQ(p.ticks[land + 5]["hero_y"], kStandY);
+    // The shadow fades with height: at the apex it is fainter than when standing.
+    double faintest = 255;
+    for (std::size_t i = 20; i < p.ticks.size(); ++i) faintest = std::min(faintest, p.ticks[i]["shadow_alpha"]);
+    EXPECT_LT(faintest, 255 - (500 - kStandY));
+    EXPECT_GE(faintest, 255 - (500 - apex) - 40);  // sampled 20 times a second
+}
+
+TEST(WorldSim, SlopesHoldSlideAndRefuseJumps) {
+    // 20 degrees: a floor (|normal x| = sin 20 < 0.5): after landing, fall_speed stays 0.
+    const Play gentle = play("tests/levels/slope20.txt", 150);
+    ASSERT_EQ(gentle.status, 0) << gentle.err;
+    const int l20 = gentle.first([](const Tick &t) { return t["on_ground"] == 1; });
+    ASSERT_GT(l20, 0);
+    for (std::size_t i = static_cast<std::size_t>(l20) + 1; i < gentle.ticks.size(); ++i)
+        EXPECT_EQ(gentle.ticks[i]["fall_speed"], 0) << i;
+
+    // 35 degrees: sin 35 > 0.5, so the hero keeps gaining fall speed while touching: it slides down;
+    // cos 35 = 0.82 > 0.75, so it can still jump from there.
+    const Play steep = play("tests/levels/slope35.txt", 150);
+    const int l35 = steep.first([](const Tick &t) { return t["on_ground"] == 1; });
+    ASSERT_GT(l35, 0);
+    for (int k = 1; k < 10; ++k) {
+        EXPECT_NEAR(steep.ticks[l35 + k]["fall_speed"] - steep.ticks[l35 + k - 1]["fall_speed"], 0.4, 1e-3);
+        EXPECT_EQ(steep.ticks[l35 + k]["on_ground"], 1);
+    }
+    EXPECT_LT(steep.ticks[l35 + 20]["hero_x"], steep.ticks[l35]["hero_x"] - 40);
+    const Play jump35 = play("tests/levels/slope35.txt", 100, hold(kSpace, 1, 100));
+    const int j35 = jump35.first([](const Tick &t) { return t["jumping"] == 1; });
+    ASSERT_GT(j35, 0);
+    EXPECT_GT(jump35.ticks[j35]["hero_x"], 1100);  // jumped from the ramp itself
+    EXPECT_NEAR(jump35.ticks[j35]["fall_speed"], -12, kEps);
+
+    // 45 degrees: cos 45 = 0.707 < 0.75: no jump on the ramp. At its foot the ramp is the last
+    // segment touched in each pass, so the hero cannot jump there either until it walks away left.
+    const Play jump45 = play("tests/levels/slope45.txt", 400, hold(kSpace, 1, 400) + hold(kLeft, 250, 400));
+    const int l45 = jump45.first([](const Tick &t) { return t["on_ground"] == 1; });
+    const int j45 = jump45.first([](const Tick &t) { return t["jumping"] == 1; });
+    ASSERT_GT(l45, 0);
+    ASSERT_GT(j45, l45);
+    EXPECT_GT(j45, 200);  // only after the walk left began (frame 250)
+    EXPECT_LT(jump45.ticks[j45]["hero_x"], 990);  // the ramp starts at x = 1000
+}
+
+// ---- creatures and hazards --------------------------------------------------------------------
+
+TEST(WorldSim, StompsFromAboveAndFromTheSideScore120AndBounce) {
+    for (const char *lvl : {"stomp_bee", "stomp_worm", "stomp_krot"}) {
+        SCOPED_TRACE(lvl);
+        const Play p = play(std::string("tests/levels/") + lvl + ".txt", 120);
+        ASSERT_EQ(p.status, 0) << p.err;
+        const int s = p.first([](const Tick &t) { return t["level_points"] > 0; });
+        ASSERT_GT(s, 0);
+        EXPECT_EQ(p.ticks[s]["level_points"], 120);
+        EXPECT_GT(p.ticks[s - 1]["fall_speed"] + 0.4, 2);  // falling faster than 2 when it touched
+        EXPECT_NEAR(p.ticks[s]["fall_speed"], -8, kEps);
+        EXPECT_EQ(p.ticks[s]["jumping"], 1);
+        EXPECT_EQ(p.ticks[s]["object_count"], 1);  // the enemy is gone
+        EXPECT_EQ(p.ticks[s]["particle_count"], 1);  // one grey ball
+        EXPECT_EQ(p.count("kill"), 1);
+        EXPECT_EQ(p.ticks[s]["damage"], 0);
+        EXPECT_EQ(p.ticks.back()["level_points"], 120);
+    }
+}
+
+TEST(WorldSim, HitsThrowTheHero15PixelsAndHurtOnlyEvery3000ms) {
+    struct Case {
+        const char *level;
+        const char *sound;
+        std::string input;
+    };
+    // A worm and a mole walk right into the standing hero; the hero walks into a hedgehog.
+    for (const Case &c : {Case{"worm", "hit", ""}, Case{"krot", "hit", ""}, Case{"hedge", "kill", hold(kRight, 5, 400)}}) {
+        SCOPED_TRACE(c.level);
+        const Play p = play(std::string("tests/levels/") + c.level + ".txt", 500, c.input);
+        ASSERT_EQ(p.status, 0) << p.err;
+        const int h = p.first([](const Tick &t) { return t["damage"] > 0; });
+        ASSERT_GT(h, 0);
+        EXPECT_EQ(p.ticks[h]["damage"], 20);
+        EXPECT_EQ(p.ticks[h]["hurt"], 1);
+        EXPECT_EQ(p.ticks[h]["jumping"], 1);
+        EXPECT_GE(p.count(c.sound), 1);
+        // Thrown back against its facing (right): 15 pixels left of where the step left it.
+        EXPECT_EQ(p.ticks[h + 1]["hero_x"], p.ticks[h]["hero_x"] + (c.input.empty() ? 0 : 4) - 15)
+            << p.ticks[h]["hero_x"];
+        EXPECT_NEAR(p.ticks[h + 1]["walk_speed"], 0, kEps);  // the -5 is clamped in the next turn
+        // Immune for 3000 ms (150 ticks) although still touching; a second hit, if any, after that.
+        for (int k = 1; k <= 150; ++k) EXPECT_EQ(p.ticks[h + k]["damage"], 20) << k;
+        EXPECT_EQ(p.ticks[h + 149]["hurt"], 1);
+        const int second = p.first([](const Tick &t) { return t["damage"] > 20; }, h);
+        if (second > 0) {
+            EXPECT_GT(second - h, 150);
+            EXPECT_EQ(p.ticks[second]["damage"], 40);
+        }
+    }
+}
+
+TEST(WorldSim, SixHitsKillAndTheHeroRespawnsWithItsTalliesKept) {
+    // Seven hedgehogs; the second stands 100 pixels after the first, inside the immunity.
+    const Play p = play("tests/levels/hits.txt", 1800, key(5, "key-down", kRight));
+    ASSERT_EQ(p.status, 0) << p.err;
+    std::vector<int> hits;  // before the death; walking on after the respawn hurts again
+    for (int i : changes(p, "damage"))
+        if (p.ticks[i]["damage"] > p.ticks[i - 1]["damage"] && p.ticks[i]["deaths"] == 0) hits.push_back(i);
+    ASSERT_EQ(hits.size(), 6u);
+    for (std::size_t k = 0; k < hits.size(); ++k) {
+        EXPECT_EQ(p.ticks[hits[k]]["damage"], 20.0 * (k + 1));
+        if (k > 0) {
+            EXPECT_GT(hits[k] - hits[k - 1], 150);  // 3000 ms apart at least
+        }
+    }
+    EXPECT_GT(p.ticks[hits[1]]["hero_x"], 1500);  // the hedgehog at 900 did nothing
+    // 120 damage: the next world step kills.
+    const int d = hits.back() + 1;
+    EXPECT_EQ(p.ticks[d]["deaths"], 1);
+    EXPECT_EQ(p.ticks[d]["damage"], 0);
+    EXPECT_EQ(p.ticks[d]["death_pending"], 1);
+    EXPECT_EQ(p.ticks[d]["game_state"], 2);
+    EXPECT_EQ(p.count("die"), 1);
+    // Once black, back at the start; the hedgehogs are all still there.
+    const int back = p.first([](const Tick &t) { return t["game_state"] == 1; }, d);
+    ASSERT_GT(back, 0);
+    EXPECT_EQ(p.ticks[back + 1]["hero_x"], 400);
+    EXPECT_EQ(p.ticks[back]["object_count"], 8);
+}
+
+TEST(WorldSim, SpikesKillAtOnceAndTheSpringThrowsOnlyAFallingHero) {
+    const Play pit = play("tests/levels/pit.txt", 400, key(5, "key-down", kRight));
+    ASSERT_EQ(pit.status, 0) << pit.err;
+    const int f = pit.first([](const Tick &t) { return t["damage"] > 0; });
+    ASSERT_GT(f, 0);
+    EXPECT_EQ(pit.ticks[f]["damage"], 120);  // set, not added
+    EXPECT_GT(pit.ticks[f]["hero_x"], 1000);  // in the pit
+    EXPECT_EQ(pit.ticks[f + 1]["deaths"], 1);
+    EXPECT_EQ(pit.count("hit") + pit.count("kill"), 0);
+    EXPECT_EQ(pit.count("die"), 1);
+
+    const Play spring = play("tests/levels/spring.txt", 150);
+    const int b = spring.first([](const Tick &t) { return t["fall_speed"] < -17; });
+    ASSERT_GT(b, 0);
+    EXPECT_NEAR(spring.ticks[b]["fall_speed"], -18, kEps);
+    EXPECT_GT(spring.ticks[b - 1]["fall_speed"] + 0.4, 4);
+    EXPECT_EQ(spring.ticks[b]["jumping"], 1);
+    EXPECT_EQ(spring.ticks[b]["object_count"], 2);  // the spring stays
+    EXPECT_GE(spring.count("rom"), 1);
+
+    const Play stand = play("tests/levels/spring_stand.txt", 150);
+    for (const Tick &t : stand.ticks) EXPECT_GE(t["fall_speed"], 0);
+    EXPECT_EQ(stand.count("rom"), 0);
+}
+
+TEST(WorldSim, CartIsBoardedRiddenAndWreckedAgainstTheWall) {
+    const Play p = play("tests/levels/cart.txt", 500);
+    ASSERT_EQ(p.status, 0) << p.err;
+    const int b = p.first([](const Tick &t) { return t["riding"] == 1; });
+    ASSERT_GT(b, 0);
+    EXPECT_GT(p.ticks[b - 1]["fall_speed"] + 0.4, 4);  // dropped into it
+    // Carried: 6 pixels a tick, 80 above the cart's centre (the cart rests at 436 on the floor).
+    for (int k = 2; k < 20; ++k) {
+        EXPECT_EQ(p.ticks[b + k + 1]["hero_x"] - p.ticks[b + k]["hero_x"], 6) << k;
+        EXPECT_EQ(p.ticks[b + k]["hero_y"], 436 - 80) << k;
+    }
+    EXPECT_GT(p.count("vag"), 100);  // rolling on the floor
+    // The wall at x = 2000: the cart's probe (radius 32) meets it when the cart reaches 1968.
+    const int w = p.first([](const Tick &t) { return t["object_count"] == 1; }, b);
+    ASSERT_GT(w, 0);
+    EXPECT_EQ(p.ticks[w]["riding"], 0);
+    EXPECT_EQ(p.ticks[w]["particle_count"], 23);  // 21 stars, a ball and a light
+    EXPECT_EQ(p.count("boom"), 1);
+    EXPECT_NEAR(p.ticks[w]["hero_x"], 1968, 6);
+    EXPECT_EQ(p.ticks.back()["hero_y"], kStandY);  // fell to the floor
+}
+
+// ---- collectibles and the level end -----------------------------------------------------------
+
+TEST(WorldSim, PickupsScoreHealCapAndGiveALife) {
+    const Play p = play("tests/levels/pickups.txt", 900, key(5, "key-down", kRight));
+    ASSERT_EQ(p.status, 0) << p.err;
+    // In path order: apple 40, berry 20, nut 180, gold 120, (silver 40 above: out of its 32 reach),
+    // gold 40 above (within 48) 120, silver 60, then the second nut 180.
+    std::vector<double> gains;
+    for (int i : changes(p, "level_points")) gains.push_back(p.ticks[i]["level_points"] - p.ticks[i - 1]["level_points"]);
+    EXPECT_EQ(gains, (std::vector<double>{40, 20, 180, 120, 120, 60, 180}));
+    EXPECT_EQ(p.ticks.back()["gold_nut_found"], 1);
+    // The hedgehog hurts (20), the health takes it to 0, not -40.
+    std::vector<double> damage;
+    for (int i : changes(p, "damage")) damage.push_back(p.ticks[i]["damage"]);
+    EXPECT_EQ(damage, (std::vector<double>{20, 0}));
+    // The extra life: deaths below 0.
+    EXPECT_EQ(p.ticks.back()["deaths"], -1);
+    // Left: the hero, the silver bonus above the path, the hedgehog.
+    EXPECT_EQ(p.ticks.back()["object_count"], 3);
+    EXPECT_EQ(p.count("bapple"), 2);   // the berry sounds like the apple
+    EXPECT_EQ(p.count("ghealth"), 3);  // both nuts and the health
+    EXPECT_EQ(p.count("bgold"), 2);
+    EXPECT_EQ(p.count("bsilver"), 1);
+    EXPECT_EQ(p.count("glife"), 1);
+    // Nine pick-ups, each a burst of 11 stars, a ball and a light.
+    int burst_ticks = 0;
+    for (int i : changes(p, "object_count")) {
+        if (p.ticks[i]["particle_count"] - p.ticks[i - 1]["particle_count"] == 13) ++burst_ticks;
+    }
+    EXPECT_EQ(burst_ticks, 9);
+}
+
+TEST(WorldSim, TheLevelEndsAtTheSignOrWithF2) {
+    const Play sign = play("tests/levels/level_end.txt", 300, key(5, "key-down", kRight));
+    ASSERT_EQ(sign.status, 0) << sign.err;
+    const int e = sign.first([](const Tick &t) { return t["level_done_pending"] == 1; });
+    ASSERT_GT(e, 0);
+    EXPECT_EQ(sign.ticks[e]["game_state"], 2);
+    EXPECT_EQ(sign.ticks[e]["fading_out"], 1);
+    EXPECT_EQ(sign.ticks[e]["object_count"], 2);  // the sign stays
+    // Within 64 pixels of the sign's centre (800, 436); the hero walks at y 452.
+    EXPECT_LT(std::hypot(sign.ticks[e]["hero_x"] - 800, kStandY - 436), 64 + 4);
+    EXPECT_GE(std::hypot(sign.ticks[e - 1]["hero_x"] - 800, kStandY - 436), 64 - 4);
+    EXPECT_EQ(sign.count("fin"), 1);
+
+    const Play f2 = play("tests/levels/flat.txt", 200, key(60, "key-down", kF2) + key(62, "key-up", kF2));
+    const int k = f2.first([](const Tick &t) { return t["level_done_pending"] == 1; });
+    ASSERT_GT(k, 0);
+    EXPECT_EQ(f2.ticks[k]["game_state"], 2);
+    EXPECT_EQ(f2.count("fin"), 1);
+    EXPECT_EQ(f2.ticks[k]["hero_x"], 400);
 }

@@ -1,0 +1,189 @@
+// world_rules_test.cpp - rules easier to pin down on a hand-built world than through a whole
+// level: walking by mouse (dead zone, resting pointer, mouse_off), both arrows, a worm's first turn,
+// hits and spikes during the immunity, a bonus later in the layer than the reached sign, the
+// respawned hero keeping its speeds; and the shell's way back to the menu when a level cannot be
+// started or reloaded, with the profile file left as it was.
+#include <gtest/gtest.h>
+
+#include "shell/shell.h"
+#include "ui/ui.h"
+#include "world/world_fixture.h"
+
+using namespace testsupport;
+using namespace worldtest;
+
+namespace {
+
+int32_t g_mouse_x = 0, g_mouse_dx = 0;
+int32_t mouse_x() { return g_mouse_x; }
+int32_t mouse_dx() { return g_mouse_dx; }
+
+// A floor at y = 500 and a hero standing on it at x = 400 (first object).
+struct Floor : World {
+    Floor() {
+        add_ground("turf", {{-2000, 500}, {4000, 500}});
+        add_object("enot", 400, 452);
+        level.on_ground = 1;
+        level.ground_normal_y = -1;
+        eng.Mouse_X = mouse_x;
+        eng.Mouse_DeltaX = mouse_dx;
+        g_mouse_x = g_mouse_dx = 0;
+        camera.x = 0;
+    }
+    tmin &hero() { return world.object_layer[0]; }
+};
+
+}  // namespace
+
+TEST(HeroRules, MouseWalksOnlyWhenMovingAwayFromTheDeadZoneAndArrowsLeftWins) {
+    Floor game;
+    // Pointer 300 px right of the hero on screen, moving right: walks right.
+    g_mouse_x = 700;
+    g_mouse_dx = 3;
+    world_step();
+    EXPECT_EQ(level.hero_walking, 1);
+    EXPECT_EQ(game.hero().mirrored, 0);
+    // At rest: no walk.
+    g_mouse_dx = 0;
+    world_step();
+    EXPECT_EQ(level.hero_walking, 0);
+    // Moving, but within 64 px of the hero (hero_x 400 - camera 0): no walk.
+    g_mouse_x = static_cast<int32_t>(level.hero_x) + 60;
+    g_mouse_dx = -4;
+    world_step();
+    EXPECT_EQ(level.hero_walking, 0);
+    // Moving left, far away: walks left.
+    g_mouse_x = 100;
+    world_step();
+    EXPECT_EQ(level.hero_walking, 1);
+    EXPECT_EQ(game.hero().mirrored, 1);
+    // mouse_off: the pointer does nothing.
+    run.mouse_off = 1;
+    g_mouse_dx = 5;
+    g_mouse_x = 750;
+    world_step();
+    EXPECT_EQ(level.hero_walking, 0);
+    // Both arrows held: left.
+    fake::keys_down = {37, 39};
+    world_step();
+    EXPECT_EQ(level.hero_walking, 1);
+    EXPECT_EQ(game.hero().mirrored, 1);
+    EXPECT_EQ(level.hero_facing, 1);
+}
+
+TEST(CreatureRules, AMirroredWormWalksRightUntilItsFirstTurn) {
+    Floor game;
+    tmin &w = add_object("worm", 0, 476);
+    w.mirrored = 1;
+    world_step();
+    EXPECT_EQ(w.speed, 2);
+    EXPECT_EQ(w.mirrored, 1);  // still facing left
+    EXPECT_EQ(w.x, 2);
+    for (int t = 1; t < 100; ++t) world_step();
+    EXPECT_EQ(w.speed, 2);
+    EXPECT_EQ(w.phase, 200);
+    world_step();  // the 101st tick: 202 walked, over 200: turn
+    EXPECT_EQ(w.speed, -2);
+    EXPECT_EQ(w.mirrored, 1);
+    EXPECT_EQ(w.phase, 0);
+    EXPECT_EQ(w.x, 202);
+    for (int t = 0; t < 101; ++t) world_step();
+    EXPECT_EQ(w.speed, 2);
+    EXPECT_EQ(w.mirrored, 0);
+    EXPECT_EQ(w.x, 0);
+    EXPECT_EQ(w.y, 476);  // resting on the floor through its probe 8 above its centre
+}
+
+TEST(CreatureRules, ImmunityBlocksHitsAndSpikesThenWearsOff) {
+    Floor game;
+    add_object("hedge", 400, 468);
+    fake::now_ms = 1000;
+    world_step();
+    EXPECT_EQ(run.damage, 20);
+    EXPECT_EQ(level.hurt, 1);
+    EXPECT_EQ(game.hero().x, 385);  // thrown 15 px against its facing (right)
+    world.object_layer[1].kind = "oak";  // the hedgehog becomes scenery
+    // A spike under the hero during the immunity does nothing.
+    add_object("ship", game.hero().x, 452);
+    fake::now_ms = 3999;
+    world_step();
+    EXPECT_EQ(run.damage, 20);
+    // Just over 3000 ms after the hit: the spike kills (damage set to 120, no sound of its own).
+    fake::now_ms = 4001;
+    fake::played.clear();
+    world_step();
+    EXPECT_EQ(run.damage, 120);
+    EXPECT_TRUE(World::played().empty());
+    // The next step: death, with the hero's speeds and flags left for the respawn.
+    world_step();
+    EXPECT_EQ(run.deaths, 1);
+    EXPECT_EQ(run.damage, 0);
+    EXPECT_EQ(run.death_pending, 1);
+    EXPECT_EQ(World::played().front(), "die");
+    level.start_x = 100;
+    level.start_y = 452;
+    respawn_hero();
+    EXPECT_EQ(game.hero().x, 100);
+    EXPECT_EQ(level.hurt, 1);
+}
+
+TEST(CollectibleRules, ABonusAfterTheSignInTheLayerIsStillTakenAndHealthStopsAtZero) {
+    Floor game;
+    add_object("table", 420, 440);
+    add_object("health", 400, 452);
+    add_object("bapple", 410, 452);
+    run.damage = 30;
+    world_step();
+    EXPECT_EQ(run.level_done_pending, 1);
+    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(run.level_points, 40);
+    EXPECT_EQ(run.damage, 0);  // 30 - 60, not below 0
+    // The hero, the sign, and the second of the two adjacent pick-ups, waiting for the next pass.
+    ASSERT_EQ(world.object_count, 3);
+    EXPECT_EQ(world.object_layer[1].kind, "table");
+    EXPECT_EQ(world.object_layer[2].kind, "delete");
+    EXPECT_EQ(World::played(), (std::vector<std::string>{"fin", "ghealth", "bapple"}));
+    // Each pick-up bursts into 11 stars, a ball of its colour and size, and a light.
+    ASSERT_EQ(world.particles.count, 26);
+    EXPECT_EQ(world.particles.effects[11].kind, "pball");
+    EXPECT_EQ(world.particles.effects[11].colour, 0xAA55AA);
+    EXPECT_EQ(world.particles.effects[12].kind, "light");
+    EXPECT_EQ(world.particles.effects[24].colour, 0x33FF33);
+}
+
+TEST(LevelStartFailure, TheShellReturnsToTheMenuWithTheProfileUntouched) {
+    ScratchDir dir;
+    World game;
+    fake::Game::window("wnd_main", true);
+    write_bytes("cfg/config.txt", "1\r\n0\r\n0\r\n1\r\nTester\r\n");
+    const std::string profile = "3\r\n2\r\n500\r\n1\r\n";
+    write_bytes("cfg/prf/Tester", profile);
+    read_profile();
+    // No scene list: the start is refused.
+    load_scene_catalogue();
+    run.fade_level = 0;
+    start_level(scene_file(run.level_index));
+    EXPECT_EQ(run.game_state, 0);
+    EXPECT_TRUE(is_visible("wnd_main"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("scenes.txt"), std::string::npos);
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), profile);
+    EXPECT_EQ(run.level_index, 3);
+
+    // A level that loads, then vanishes before the developer's F1 reload.
+    write_bytes("lev.txt", "sky\r\n0\r\n1\r\nturf\r\n0\r\n0\r\n0\r\n0\r\n1\r\n0\r\n500\r\n900\r\n500\r\n0\r\n1\r\nenot\r\n100\r\n452\r\n0\r\n0\r\n0\r\n");
+    start_level("lev.txt");
+    ASSERT_EQ(run.game_state, 1);
+    EXPECT_FALSE(is_visible("wnd_main"));
+    EXPECT_EQ(world.object_count, 1);
+    EXPECT_EQ(game.camera.x, 0);
+    std::filesystem::remove("lev.txt");
+    fake::keys_pressed.insert(112);
+    run.fade_level = 255;
+    logic_tick();
+    EXPECT_EQ(run.game_state, 0);
+    EXPECT_EQ(world.object_count + world.ground_count, 0);
+    EXPECT_TRUE(is_visible("wnd_main"));
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), profile);
+}
