@@ -197,14 +197,8 @@ unsigned renderer_create_texture(uint8_t *rgba, int width, int height) {
         const unsigned a = premultiplied[i + 3];
         for (int c = 0; c < 3; ++c) premultiplied[i + c] = uint8_t((premultiplied[i + c] * a + 127) / 255);
     }
-    GLuint id = 0;
-    gl.GenTextures(1, &id);
-    gl.ActiveTexture(GL_TEXTURE0);
-    gl.BindTexture(GL_TEXTURE_2D, id);
-    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, premultiplied);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    R.bound_texture = id;
+    unsigned id = 0;
+    renderer_upload_premultiplied(id, premultiplied, width, height);
     return id;
 }
 
