@@ -113,6 +113,7 @@ void mixing_thread(MusicState *s) {
       std::this_thread::sleep_for(std::chrono::milliseconds(MUSIC_THREAD_SLEEP_MS));
       if (s->stop_request.load(std::memory_order_acquire)) return;
       if (!s->ring.refill(heard)) break;
+      s->device.written();
       if (!s->looping && s->player->finished()) s->finished.store(true, std::memory_order_release);
     }
   }

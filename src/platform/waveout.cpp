@@ -20,6 +20,9 @@ struct WaveOutShared {
   const uint8_t *ring = nullptr;  // set while the device plays; read by the callback
   size_t ring_bytes = 0;
   std::atomic<uint64_t> position{0};  // bytes handed to SDL since play_loop
+  // Bumped (release) by the writer after each rewrite of a part of the ring and read (acquire) by
+  // the callback before it copies: what was written is seen by the next copy.
+  std::atomic<uint64_t> written{0};
 };
 
 static std::atomic<int> g_virtual_mode{-1};  // -1: not decided yet (read the environment)
@@ -50,6 +53,7 @@ static void SDLCALL waveout_callback(void *user, Uint8 *out, int len) {
     std::memset(out, 0, static_cast<size_t>(len));
     return;
   }
+  shared->written.load(std::memory_order_acquire);
   uint64_t pos = shared->position.load(std::memory_order_relaxed);
   size_t offset = static_cast<size_t>(pos % shared->ring_bytes);
   size_t left = static_cast<size_t>(len);
@@ -145,6 +149,8 @@ void WaveOut::pause(bool paused) {
   }
   SDL_PauseAudioDevice(sdl_device_, paused ? 1 : 0);
 }
+
+void WaveOut::written() { shared_->written.fetch_add(1, std::memory_order_release); }
 
 uint64_t WaveOut::position() const {
   if (!open_) return 0;

@@ -54,6 +54,10 @@ public:
   // position % ring size). 0 when closed or before play_loop.
   uint64_t position() const;
 
+  // Says that a part of the ring behind the play position has been rewritten; the device's next
+  // read of the ring sees it. Call after each rewrite (from the writing thread).
+  void written();
+
   // Stops playing and forgets the ring; the position is back at 0. The device stays open.
   void reset();
 

@@ -2,9 +2,9 @@
 // positions, from a scratch game folder: a new game writing zeros before the level fades in,
 // continue (and not at level 10), the settings toggles written by "Назад" (and the click on
 // "Настройки" toggling nothing), creating a profile, a refused name, choosing a profile, pause
-// and resume, pause then "Выйти"; through the test levels: the results and their three buttons,
-// the game over after the fourth death, the end window; the whole flow by keys alone, and once
-// with the mouse from a new profile to continuing after a pause.
+// and resume, pause then "Выйти"; through small levels of their own: the results and their three
+// buttons, the game over after the fourth death, the end window; the whole flow by keys alone,
+// and once with the mouse from a new profile to continuing after a pause.
 #include <gtest/gtest.h>
 
 #include "menus/sim_driver.h"
@@ -195,18 +195,21 @@ TEST(MenuFlow, PauseResumeAndPauseQuitWithoutBanking) {
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "2\r\n1\r\n300\r\n1\r\n");
 }
 
-// ---- through levels: the test levels of the world, F2 ends a level --------------------------------
+// ---- through levels written by the tests; F2 ends a level ------------------------------------------
 
 namespace {
 
 const char *kSettingsKeysOnly = "1\r\n0\r\n1\r\n1\r\nTester\r\n";  // mouse off: the hero obeys the keys
 constexpr Point kNext{400, 350}, kReplay{400, 410}, kResultsQuit{400, 470}, kEndBack{400, 540};
-const int kWalkPastBonuses = 450;  // frames of Right: from x 400 past the last bonus at 1500
+const int kWalkPastBonuses = 300;  // frames of Right: from x 400 well past the last bonus at 900
 
-// Level 3 is the row of bonuses: walking through it earns 40 + 20 + 180 + 120 + 60 = 420 points,
-// the golden nut and an extra life (deaths - 1); F2 then ends it.
-std::vector<std::string> bonus_row_at_3() {
-    return {"tests/levels/flat.txt", "tests/levels/flat.txt", "tests/levels/flat.txt", "tests/levels/bonuses.txt"};
+// Level 3 is a row of bonuses: walking through it earns 40 + 180 + 120 = 340 points and the golden
+// nut; F2 then ends it. The others are the bare floor.
+std::vector<std::string> bonus_row_at(std::size_t index) {
+    write_level("levels/bonus_row.txt", {{"bapple", 600, 452}, {"bnut", 750, 452}, {"bgold", 900, 452}});
+    std::vector<std::string> scenes(index + 1, "levels/flat.txt");
+    scenes[index] = "levels/bonus_row.txt";
+    return scenes;
 }
 
 // Continue at the profile's level, walk through it, end it with F2 and wait for the results.
@@ -222,7 +225,7 @@ Script &play_level_three_to_results(Script &s) {
 
 TEST(MenuFlow, ResultsThenNextLevelBanksPointsAndNutAndWritesTheProfile) {
     ScratchDir dir;
-    make_game_folder(kSettingsKeysOnly, "Tester", "3\r\n2\r\n500\r\n1\r\n", bonus_row_at_3());
+    make_game_folder(kSettingsKeysOnly, "Tester", "3\r\n2\r\n500\r\n1\r\n", bonus_row_at(3));
     Script s;
     play_level_three_to_results(s);
     const int results = s.now;
@@ -233,22 +236,21 @@ TEST(MenuFlow, ResultsThenNextLevelBanksPointsAndNutAndWritesTheProfile) {
     const Tick &at_results = r.at_frame(results);
     ASSERT_EQ(at_results.windows(), std::vector<std::string>{"wnd_stat"});
     EXPECT_EQ(at_results.num("game_state"), 2);
-    EXPECT_EQ(at_results.num("level_points"), 420);
+    EXPECT_EQ(at_results.num("level_points"), 340);
     EXPECT_EQ(at_results.num("gold_nut_found"), 1);
-    EXPECT_EQ(at_results.num("deaths"), 0);
     // Banked, advanced and written at the click, before the next level is loaded.
-    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n3\r\n920\r\n0\r\n");
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n3\r\n840\r\n1\r\n");
     EXPECT_TRUE(r.at_frame(next).windows().empty());
     EXPECT_EQ(r.last().num("game_state"), 1);
     EXPECT_EQ(r.last().num("level_index"), 4);
-    EXPECT_EQ(r.last().num("total_points"), 920);
+    EXPECT_EQ(r.last().num("total_points"), 840);
     EXPECT_EQ(r.last().num("total_nuts"), 3);
     EXPECT_EQ(r.last().num("level_points"), 0);
 }
 
 TEST(MenuFlow, ResultsReplayKeepsEverythingAndResultsQuitBanksAndReturns) {
     ScratchDir dir;
-    make_game_folder(kSettingsKeysOnly, "Tester", "3\r\n2\r\n500\r\n1\r\n", bonus_row_at_3());
+    make_game_folder(kSettingsKeysOnly, "Tester", "3\r\n2\r\n500\r\n1\r\n", bonus_row_at(3));
     Script replay;
     play_level_three_to_results(replay);
     click(replay, kReplay);
@@ -267,23 +269,24 @@ TEST(MenuFlow, ResultsReplayKeepsEverythingAndResultsQuitBanksAndReturns) {
     click(quit, kResultsQuit);
     SimRun q = run_sim(quit, quit.now + 10);
     ASSERT_EQ(q.status, 0) << q.err;
-    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n3\r\n920\r\n0\r\n");
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n3\r\n840\r\n1\r\n");
     EXPECT_EQ(q.last().num("game_state"), 0);
     EXPECT_EQ(q.last().windows(), std::vector<std::string>{"wnd_main"});
     EXPECT_EQ(q.last().num("level_index"), 4);  // read back from the file just written
-    EXPECT_EQ(q.last().num("total_points"), 920);
+    EXPECT_EQ(q.last().num("total_points"), 840);
 }
 
 TEST(MenuFlow, TheFourthDeathEndsTheGameAndBackKeepsTheProfile) {
     ScratchDir dir;
-    // Level 2 has a pit with spikes ahead of the hero; three lives are already lost.
+    // Level 2 has spikes ahead of the hero; three lives are already lost.
+    write_level("levels/spikes.txt", {{"ship", 700, 468}});
     make_game_folder(kSettingsKeysOnly, "Tester", "2\r\n1\r\n300\r\n3\r\n",
-                     {"tests/levels/flat.txt", "tests/levels/flat.txt", "tests/levels/pit.txt"});
+                     {"levels/flat.txt", "levels/flat.txt", "levels/spikes.txt"});
     write_bytes("cfg/prf/Anna", "5\r\n0\r\n0\r\n0\r\n");  // first in the chooser's list
     Script s;
     click(s.at(kMenuReady), kContinue);
     s.wait(kFadeFrames + 10);
-    s.hold(kVkRight, 400);
+    s.hold(kVkRight, 200);
     s.wait(kFadeFrames + 10);
     const int over = s.now;
     click(s, kBack);
@@ -390,7 +393,7 @@ TEST(MenuFlow, KeysAloneDriveTheWholeFlow) {
 TEST(MenuFlow, ProfileSettingsNewGameResultsNextLevelPauseMenuAndContinue) {
     ScratchDir dir;
     make_game_folder(kSettingsKeysOnly, "Tester", "6\r\n4\r\n1500\r\n2\r\n",
-                     {"tests/levels/bonuses.txt"});
+                     bonus_row_at(0));
     Script s;
     click(s.at(kMenuReady), kGreeting);
     click(s, kNewProfile);
@@ -417,17 +420,17 @@ TEST(MenuFlow, ProfileSettingsNewGameResultsNextLevelPauseMenuAndContinue) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n1\r\n1\r\n1\r\nPlayer1\r\n");
     EXPECT_EQ(r.at_frame(results).windows(), std::vector<std::string>{"wnd_stat"});
-    EXPECT_EQ(r.at_frame(results).num("level_points"), 420);
+    EXPECT_EQ(r.at_frame(results).num("level_points"), 340);
     EXPECT_EQ(r.at_frame(paused).windows(), std::vector<std::string>{"wnd_pause"});
     EXPECT_EQ(r.at_frame(paused).num("level_index"), 1);
     EXPECT_EQ(r.at_frame(menu).windows(), std::vector<std::string>{"wnd_main"});
-    // Level 0 banked: 420 points, the nut, the extra life; Tester's profile untouched.
-    EXPECT_EQ(read_bytes("cfg/prf/Player1"), "1\r\n1\r\n420\r\n-1\r\n");
+    // Level 0 banked: 340 points and the nut; Tester's profile untouched.
+    EXPECT_EQ(read_bytes("cfg/prf/Player1"), "1\r\n1\r\n340\r\n0\r\n");
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "6\r\n4\r\n1500\r\n2\r\n");
     EXPECT_EQ(r.last().profile(), "Player1");
     EXPECT_EQ(r.last().num("game_state"), 1);
     EXPECT_EQ(r.last().num("level_index"), 1);
-    EXPECT_EQ(r.last().num("total_points"), 420);
+    EXPECT_EQ(r.last().num("total_points"), 340);
 }
 
 TEST(MenuFlow, TheChooserDoesNotOpenWhileTheScreenFadesToALevel) {

@@ -152,18 +152,39 @@ inline SimRun run_sim(const Script &script, int frames, const std::string &extra
     return r;
 }
 
-// A scratch game folder: the fonts of the built game (so text widths are the real ones), its test
-// levels, a scene list naming them (ten playable levels and the final scene; `levels` replaces the
-// first entries), the settings given and, when `profile_name` is not empty, that profile's file.
+// A level file of its own for the tests: a floor from x -400 to 4000 with its top at y 500, the
+// hero standing on it at x 400, and the objects given as {kind, x, y} (y 452 is the hero's height).
+struct LevelObject {
+    std::string kind;
+    int x, y;
+};
+inline void write_level(const std::string &path, const std::vector<LevelObject> &objects) {
+    std::vector<std::string> l = {"sky_valley", "0",                                  // no back layer
+                                  "1", "turf", "1800", "600", "0", "0", "4",          // the floor
+                                  "-400", "500", "4000", "500", "4000", "700", "-400", "700", "-400", "500",
+                                  "0"};                                               // no front layer
+    l.push_back(std::to_string(objects.size() + 1));
+    l.insert(l.end(), {"enot", "400", "452", "0", "0", "0"});  // the hero first
+    for (const LevelObject &o : objects)
+        l.insert(l.end(), {o.kind, std::to_string(o.x), std::to_string(o.y), "0", "0", "0"});
+    std::string text;
+    for (const std::string &line : l) text += line + "\r\n";
+    write_bytes(path, text);
+}
+
+// A scratch game folder: the fonts of the built game (so text widths are the real ones), a scene
+// list of ten playable levels and the final scene, all "levels/flat.txt" (the floor alone) unless
+// `levels` names others for the first positions, the settings given and, when `profile_name` is
+// not empty, that profile's file.
 inline void make_game_folder(const std::string &settings, const std::string &profile_name = "",
                              const std::string &profile = "",
                              const std::vector<std::string> &levels = {}) {
     const fs::path game = TARVELOK_GAME_DIR;
     fs::create_directory_symlink(game / "fnt", "fnt");
-    fs::create_directory_symlink(game / "tests", "tests");
+    write_level("levels/flat.txt", {});
     std::string scenes;
     for (std::size_t i = 0; i <= 10; ++i)
-        scenes += (i < levels.size() ? levels[i] : std::string("tests/levels/flat.txt")) + "\r\n";
+        scenes += (i < levels.size() ? levels[i] : std::string("levels/flat.txt")) + "\r\n";
     write_bytes("cfg/scenes.txt", scenes);
     write_bytes("cfg/config.txt", settings);
     fs::create_directories("cfg/prf");
