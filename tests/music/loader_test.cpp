@@ -419,3 +419,26 @@ TEST(XmRender, StatsReportPeakAndClippedFrames) {
   EXPECT_NE(out.find("clipped frames 0\n"), std::string::npos) << out;
   for (const char *f : {"loud.xm", "out.wav", "xmrender.out"}) std::remove(own(f).c_str());
 }
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define XMRENDER_TEST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define XMRENDER_TEST_SANITIZED 1
+#endif
+#endif
+
+// xmrender writes each block as it is mixed: 250 s of music (48 MB of WAV) render within a 40 MB
+// address space, which a renderer holding the whole song in memory cannot do.
+TEST(XmRender, WritesAsItRendersInBoundedMemory) {
+#if defined(XMRENDER_TEST_SANITIZED)
+  GTEST_SKIP() << "sanitizers reserve far more address space than the limit";
+#else
+  write_file(own("song.xm"), small_song().build());
+  std::string out;
+  std::string cmd = "ulimit -v 40000; " + game_path("xmrender") + " " + own("song.xm") + " /dev/null --seconds 250";
+  ASSERT_EQ(run("sh -c '" + cmd + "'", out), 0) << out;
+  EXPECT_EQ(out, "menu\n250.000\n");
+  for (const char *f : {"song.xm", "xmrender.out"}) std::remove(own(f).c_str());
+#endif
+}
