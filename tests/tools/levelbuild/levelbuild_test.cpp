@@ -1,0 +1,208 @@
+// levelbuild_test - the level builder: each refusal made by a small broken source (the message
+// must name the source line), the terrain splitting, and the shipped level files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "level_core.h"
+#include "support/test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The pictures a small source may use, with the sizes of the game's pictures.
+lv::Pictures pictures() {
+    lv::Pictures p;
+    p.size = {{"enot", {1440, 288}}, {"table", {1920, 128}}, {"bnut", {960, 64}}, {"ship", {1440, 96}},
+              {"turf", {256, 256}}, {"stone", {256, 256}}, {"bgcarst", {256, 256}}, {"sky_valley", {800, 600}},
+              {"bapple", {720, 48}}, {"romash", {1440, 96}}};
+    return p;
+}
+
+// A sound little level: flat ground from x 0 to 2000 at y 768 between two walls, hero, nut, table.
+const std::string kGood =
+    "backdrop sky_valley\n"
+    "[ground]\n"
+    "poly stone 0,0 64,0 64,1024 0,1024\n"
+    "land turf bottom=1024  64,768 1936,768\n"
+    "poly stone 1936,0 2000,0 2000,1024 1936,1024\n"
+    "[objects]\n"
+    "enot 200 g\n"
+    "bnut 600 g\n"
+    "table 1700 g\n";
+
+struct Result {
+    bool ok;
+    std::vector<std::string> errors;
+    lv::Level level;
+};
+Result build(const std::string &text) {
+    Result r;
+    r.ok = lv::parse_source(text, "t.lvs", pictures(), r.level, r.errors);
+    if (r.ok) r.ok = lv::check_level(r.level, "t.lvs", r.errors);
+    return r;
+}
+
+// Replaces the first occurrence of `from` in the good level.
+std::string good_with(const std::string &from, const std::string &to) {
+    std::string s = kGood;
+    const size_t at = s.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return s.replace(at, from.size(), to);
+}
+
+// Expects a refusal whose first message starts with "t.lvs:LINE: " and contains `words`.
+void expect_refused(const std::string &text, int line, const std::string &words) {
+    const Result r = build(text);
+    ASSERT_FALSE(r.ok) << "accepted:\n" << text;
+    ASSERT_FALSE(r.errors.empty());
+    const std::string &e = r.errors.front();
+    EXPECT_EQ(e.rfind("t.lvs:" + std::to_string(line) + ": ", 0), 0u) << e;
+    EXPECT_NE(e.find(words), std::string::npos) << e;
+}
+
+TEST(LevelBuild, SoundLevelIsAcceptedAndStandsOnTheGround) {
+    const Result r = build(kGood);
+    ASSERT_TRUE(r.ok) << (r.errors.empty() ? "" : r.errors.front());
+    const auto &objs = r.level.layers[lv::kObjects];
+    ASSERT_EQ(objs.size(), 3u);
+    // The hero's probe circle (radius 32, 16 below its centre) rests on the ground at 768.
+    EXPECT_EQ(objs[0].y, 768 - 48);
+    EXPECT_EQ(objs[1].y, 768 - 32);   // a 64 px picture stands on its bottom edge
+    EXPECT_EQ(objs[2].y, 768 - 64);
+}
+
+TEST(LevelBuild, RefusesOutlinesTheFanCannotDraw) {
+    // A "C" shape whose first point is on the inner side: the fan folds over itself.
+    expect_refused(good_with("[objects]", "poly stone 300,400 400,300 500,300 500,500 400,500 400,380 450,380 450,420\n[objects]"),
+                   6, "fan");
+    // A square with a notch: star-shaped around the notch's tip, which sees all of it, but not
+    // around a corner from which the notch hides part of the far side.
+    EXPECT_TRUE(lv::fan_drawable({{50, 40}, {0, 100}, {0, 0}, {100, 0}, {100, 100}}));
+    EXPECT_FALSE(lv::fan_drawable({{0, 0}, {100, 0}, {100, 100}, {50, 40}, {0, 100}}));
+    EXPECT_FALSE(lv::fan_drawable({{0, 0}, {10, 10}}));   // two points fill nothing
+}
+
+TEST(LevelBuild, RefusesMissingOrDoubledRequiredObjects) {
+    expect_refused(good_with("enot 200 g\n", ""), 8, "exactly one \"enot\"");
+    expect_refused(good_with("bnut 600 g\n", "bnut 600 g\nbnut 700 g\n"), 9, "exactly one \"bnut\"");
+    expect_refused(good_with("table 1700 g\n", ""), 8, "exactly one \"table\"");
+    // The final scene needs only the hero, and may not end.
+    std::string final_scene = good_with("bnut 600 g\n", "");
+    final_scene = "final\n" + final_scene;
+    expect_refused(final_scene, 9, "not allowed");
+    final_scene.replace(final_scene.find("table 1700 g\n"), 13, "");
+    EXPECT_TRUE(build(final_scene).ok);
+}
+
+TEST(LevelBuild, RefusesKindsWithoutPictures) {
+    expect_refused(good_with("bnut 600 g\n", "bnut 600 g\nbapples 900 g\n"), 9, "no picture named \"bapples\"");
+    expect_refused(good_with("backdrop sky_valley", "backdrop sky_nowhere"), 1, "no picture");
+    expect_refused(good_with("land turf", "land grass"), 4, "no picture named \"grass\"");
+    expect_refused(good_with("bnut 600 g\n", "bnut 600 g\ndelete 900 g\n"), 9, "removal mark");
+}
+
+TEST(LevelBuild, RefusesPitsWithoutAHazardAndFallsOffTheWorld) {
+    // A 160 px wide, 232 px deep pit: jumped over at 200 px, never climbed out of (130 px jump).
+    const std::string pit = good_with("64,768 1936,768", "64,768 900,768 904,1000 1064,1000 1068,768 1936,768");
+    expect_refused(pit, 4, "pit at x");
+    // A thorn at its floor kills, so the hero starts again: accepted.
+    std::string killing = pit;
+    killing += "ship 984 g\n";
+    EXPECT_TRUE(build(killing).ok);
+    // A shallow dip (100 px) can be jumped out of: no hazard needed.
+    EXPECT_TRUE(build(good_with("64,768 1936,768", "64,768 900,768 904,868 1064,868 1068,768 1936,768")).ok);
+    // Without the right wall the hero walks off the end of the world.
+    expect_refused(good_with("poly stone 1936,0 2000,0 2000,1024 1936,1024\n", ""), 4, "fall off");
+    // A gap in the ground (two strips 300 px apart) has no floor at all.
+    expect_refused(good_with("land turf bottom=1024  64,768 1936,768",
+                             "land turf bottom=1024  64,768 800,768\nland turf bottom=1024  1100,768 1936,768"),
+                   4, "no floor");
+    // A spring at the bottom of a deep pit is a way out: no hazard needed.
+    std::string sprung = pit + "romash 984 g\n";
+    EXPECT_TRUE(build(sprung).ok) << build(sprung).errors.front();
+}
+
+TEST(LevelBuild, RefusesMoreThanALayerHolds) {
+    expect_refused(good_with("table 1700 g\n", "table 1700 g\nrow bapple 100 500 0 4096\n"), 10, "more than a layer holds");
+    EXPECT_TRUE(build(good_with("table 1700 g\n", "table 1700 g\nrow bapple 100 500 0 4094\n")).ok);
+}
+
+TEST(LevelBuild, RefusesMalformedStatementsNamingTheLine) {
+    expect_refused(good_with("[objects]", "[things]"), 6, "unknown section");
+    expect_refused(good_with("enot 200 g", "enot 200 x"), 7, "bad number");
+    expect_refused(good_with("land turf bottom=1024", "land turf"), 4, "bottom=");
+    expect_refused(good_with("64,768 1936,768", "64,768 60,700 1936,768"), 4, "x rising");
+    expect_refused("enot 1 2\n", 1, "before any section");
+    expect_refused(good_with("bnut 600 g", "bnut 600 g@2000"), 8, "no solid ground");
+}
+
+TEST(LevelBuild, LandIsSplitIntoNarrowConvexPiecesWithTheSameSurface) {
+    const std::string valley = good_with("64,768 1936,768", "64,768 700,600 1000,900 1300,600 1936,768");
+    const Result r = build(valley);
+    ASSERT_TRUE(r.ok) << r.errors.front();
+    int pieces = 0;
+    for (const lv::Item &it : r.level.layers[lv::kGround]) {
+        if (it.kind != "turf") continue;
+        ++pieces;
+        EXPECT_TRUE(lv::fan_drawable(it.pts));
+        EXPECT_LE(it.pts.back().x - it.pts.front().x, 256);
+    }
+    EXPECT_GE(pieces, 8);   // 1872 px wide, at most 256 each
+    // The surface follows the given line: halfway down the first slope, and the valley floor.
+    double y = 0;
+    ASSERT_TRUE(lv::surface_below(r.level, 382, -1e9, y));
+    EXPECT_NEAR(y, 684, 1.0);
+    ASSERT_TRUE(lv::surface_below(r.level, 1000, -1e9, y));
+    EXPECT_NEAR(y, 900, 1.0);
+}
+
+TEST(LevelBuild, LevelFileRoundTrips) {
+    const Result r = build(kGood);
+    ASSERT_TRUE(r.ok);
+    const std::string text = lv::write_level_file(r.level);
+    EXPECT_NE(text.find("\r\n"), std::string::npos);
+    lv::Level back;
+    std::string error;
+    ASSERT_TRUE(lv::read_level_file(text, back, error)) << error;
+    for (int l = 0; l < lv::kLayerCount; ++l) ASSERT_EQ(back.layers[l].size(), r.level.layers[l].size());
+    EXPECT_EQ(back.layers[lv::kGround][1].pts.size(), r.level.layers[lv::kGround][1].pts.size());
+    // A file cut inside a section is refused.
+    EXPECT_FALSE(lv::read_level_file(text.substr(0, text.size() / 2), back, error));
+}
+
+// Every shipped level was written by the builder and reads back with its required objects.
+TEST(ShippedLevels, EveryListedLevelReadsBackWithItsObjects) {
+    const fs::path game = TARVELOK_GAME_DIR;
+    const std::string scenes = test_files::read_file(game / "cfg" / "scenes.txt");
+    std::vector<std::string> paths;
+    size_t at = 0;
+    while (at < scenes.size()) {
+        const size_t eol = scenes.find("\r\n", at);
+        ASSERT_NE(eol, std::string::npos) << "scene list lines end in CR LF";
+        paths.push_back(scenes.substr(at, eol - at));
+        at = eol + 2;
+    }
+    ASSERT_FALSE(paths.empty());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        lv::Level level;
+        std::string error;
+        ASSERT_TRUE(lv::read_level_file(test_files::read_file(game / paths[i]), level, error)) << paths[i] << ": " << error;
+        int heroes = 0, tables = 0, nuts = 0;
+        for (const lv::Item &it : level.layers[lv::kObjects]) {
+            heroes += it.kind == "enot";
+            tables += it.kind == "table";
+            nuts += it.kind == "bnut";
+        }
+        EXPECT_EQ(heroes, 1) << paths[i];
+        const bool final_scene = i + 1 == paths.size() && paths.size() == 11;
+        EXPECT_EQ(tables, final_scene ? 0 : 1) << paths[i];
+        EXPECT_EQ(nuts, final_scene ? 0 : 1) << paths[i];
+    }
+}
+
+}  // namespace

@@ -1,0 +1,414 @@
+// autoplay - the automatic player: finds keyboard input that finishes a level, and writes it as an
+// input script for tarvelok-sim.
+//
+//   autoplay --level N [--nut] [--out SCRIPT] [--path FILE] [--beam B] [--max-seconds S]
+//
+// Runs from the game folder (like the game). The level is scene N of cfg/scenes.txt. The search
+// drives the game's own world step (src/world) tick by tick, with the keys it chooses, saving and
+// restoring the world and the hero between tries: a beam search over held-key choices made every
+// kDecisionTicks ticks, ranked by the travel cost that the level tools' reach model gives from the
+// hero's place to the table (through the golden nut first with --nut). A death ends a try.
+//
+// The logic ticks are mapped to simulator frames with the simulator itself: tarvelok-sim is run
+// once without input to learn in which frame each tick of the level runs, and once more with the
+// script found, whose trace must show the level's end (and the nut) before the tool reports
+// success. SCRIPT defaults to level-NN.txt (level-NN-nut.txt with --nut); FILE gets the hero's
+// position per tick, for leveloverview --path.
+// Exit status: 0 solution written and confirmed, 1 none found or not confirmed, 2 bad command line.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/engine.h"
+#include "level_core.h"
+#include "shell/shell.h"
+#include "world/world.h"
+
+namespace {
+
+// ---- tuning ---------------------------------------------------------------------------------
+constexpr int kDecisionTicks = 4;        // ticks a key choice is held
+constexpr int kDefaultBeam = 160;        // states kept per decision
+constexpr double kDefaultSeconds = 240;  // longest route searched, game seconds
+constexpr double kHitPenalty = 400;      // cost added per hit taken (px of travel)
+constexpr double kNutDetour = 20000;     // cost of a route that still lacks the nut
+constexpr double kAirReach = 200;        // px around a hero in the air where it may land
+constexpr double kAirCost = 2;           // rank lost per decision spent in the air
+constexpr int kVkLeft = 37, kVkRight = 39, kVkSpace = 32;
+constexpr double kTickMs = 20;
+
+// ---- the engine stand-ins the search drives -------------------------------------------------
+bool g_left = false, g_right = false, g_jump = false;
+double g_now = 0;   // virtual milliseconds of the current tick
+
+uint8_t key_down(int32_t key) {
+    return (key == kVkLeft && g_left) || (key == kVkRight && g_right) || (key == kVkSpace && g_jump);
+}
+uint8_t key_press(int32_t) { return 0; }
+int32_t mouse_zero() { return 0; }
+uint8_t mouse_up(int32_t) { return 0; }
+double virtual_time() { return g_now; }
+void no_sound(OE_Sound *, int32_t, int32_t, int32_t, int32_t) {}
+
+// ---- world snapshots ------------------------------------------------------------------------
+struct Snapshot {
+    std::vector<tmin> objects;
+    LevelState hero;
+    Run flow;
+};
+
+Snapshot save() {
+    Snapshot s;
+    s.objects.assign(world.object_layer.begin(), world.object_layer.begin() + world.object_count);
+    s.hero = level;
+    s.flow = run;
+    return s;
+}
+
+void restore(const Snapshot &s) {
+    std::copy(s.objects.begin(), s.objects.end(), world.object_layer.begin());
+    world.object_count = static_cast<int32_t>(s.objects.size());
+    level = s.hero;
+    run = s.flow;
+}
+
+// The held keys of one decision.
+struct Keys {
+    bool left, right, jump;
+};
+const Keys kChoices[] = {{false, true, false}, {false, true, true}, {false, false, false},
+                         {true, false, false}, {true, false, true}, {false, false, true}};
+
+// One world step with the given keys at tick `tick` (0 = the level's first step).
+void step(const Keys &k, int tick, const std::vector<double> &tick_ms) {
+    g_left = k.left;
+    g_right = k.right;
+    g_jump = k.jump;
+    g_now = tick < int(tick_ms.size()) ? tick_ms[tick] : tick_ms.back() + (tick - int(tick_ms.size()) + 1) * kTickMs;
+    run.jump_pressed = k.jump ? 1 : 0;
+    world_step();
+    world.particles.count = 0;   // effects never matter to the search
+}
+
+const tmin *hero_object() {
+    for (int32_t i = 0; i < world.object_count; ++i)
+        if (world.object_layer[i].kind == "enot") return &world.object_layer[i];
+    return nullptr;
+}
+
+// ---- the goal's travel costs ----------------------------------------------------------------
+struct Guide {
+    lv::ReachModel model;
+    std::vector<double> to_table, to_nut;
+    double nut_x = 0, nut_y = 0, nut_to_table = 0;
+    bool nut = false;
+
+    // Cost of the cheapest place the hero can land on near (x, y): its travel cost plus the
+    // horizontal distance to it. In the air that is anywhere a jump's length away.
+    double place_cost(const std::vector<double> &cost, double x, double y) const {
+        double best = 1e18;
+        const double feet = y + 48;
+        const double reach = level.on_ground ? 16 : kAirReach;
+        for (int c = model.column_of(x - reach); c <= model.column_of(x + reach); ++c) {
+            const int id = model.node_below(c, feet - 24);
+            const double v = cost[id] + std::fabs(model.column_x(c) - x);
+            best = std::min(best, v);
+        }
+        return best;
+    }
+    // While riding, the cart goes where it goes: the best place ahead of it, lower down.
+    double ride_cost(const std::vector<double> &cost, double x, double y) const {
+        double best = 1e18;
+        for (int c = model.column_of(x); c <= model.column_of(x + 1400); ++c) {
+            const int id = model.node_below(c, y + 48);
+            best = std::min(best, cost[id] + std::fabs(model.column_x(c) - x) * 0.5);
+        }
+        return best;
+    }
+    double rank(double x, double y, bool has_nut) const {
+        if (level.riding) {
+            if (!nut || has_nut) return ride_cost(to_table, x, y);
+            return kNutDetour + ride_cost(to_nut, x, y) + std::fabs(x - nut_x) * 0.25;
+        }
+        if (!nut || has_nut) return place_cost(to_table, x, y);
+        // On the way to the nut: its travel cost, the remaining height to it, then the rest.
+        return kNutDetour + place_cost(to_nut, x, y) + std::fabs(y - nut_y) * 0.5 + std::fabs(x - nut_x) * 0.25;
+    }
+};
+
+std::vector<int> goal_places(const lv::ReachModel &m, double x, double y, double half_width) {
+    std::vector<int> g;
+    for (int c = m.column_of(x - half_width); c <= m.column_of(x + half_width); ++c) {
+        const int id = m.node_below(c, y);
+        if (std::isfinite(m.nodes()[id].y)) g.push_back(id);
+    }
+    return g;
+}
+
+// ---- the simulator, for the tick-to-frame map and the confirmation --------------------------
+struct TraceTick {
+    double time_ms;
+    int game_state, level_done, nut, deaths, hero_x, hero_y;
+};
+
+int json_int(const std::string &line, const char *name) {
+    const std::string key = std::string("\"") + name + "\":";
+    const size_t at = line.find(key);
+    return at == std::string::npos ? 0 : std::atoi(line.c_str() + at + key.size());
+}
+double json_real(const std::string &line, const char *name) {
+    const std::string key = std::string("\"") + name + "\":";
+    const size_t at = line.find(key);
+    return at == std::string::npos ? 0 : std::atof(line.c_str() + at + key.size());
+}
+
+bool run_sim(int level_index, const std::string &input, int frames, std::vector<TraceTick> &out) {
+    const std::string trace = "autoplay-trace.tmp";
+    std::string cmd = "./tarvelok-sim --level " + std::to_string(level_index) + " --frames " + std::to_string(frames) +
+                      " --trace " + trace;
+    if (!input.empty()) cmd += " --input " + input;
+    cmd += " > /dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0) return false;
+    std::ifstream in(trace);
+    std::string line;
+    out.clear();
+    while (std::getline(in, line))
+        out.push_back({json_real(line, "time_ms"), json_int(line, "game_state"), json_int(line, "level_done_pending"),
+                       json_int(line, "gold_nut_found"), json_int(line, "deaths"), json_int(line, "hero_x"),
+                       json_int(line, "hero_y")});
+    std::remove(trace.c_str());
+    return !out.empty();
+}
+
+int frame_of(double ms) { return int(std::lround(ms * 60.0 / 1000.0)); }
+
+int usage() {
+    std::fprintf(stderr, "usage: autoplay --level N [--nut] [--out SCRIPT] [--path FILE] [--beam B] [--max-seconds S]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    int level_index = -1, beam = kDefaultBeam;
+    bool want_nut = false;
+    double max_seconds = kDefaultSeconds;
+    std::string out_path, path_path;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool has = i + 1 < argc;
+        if (a == "--level" && has) level_index = std::atoi(argv[++i]);
+        else if (a == "--nut") want_nut = true;
+        else if (a == "--out" && has) out_path = argv[++i];
+        else if (a == "--path" && has) path_path = argv[++i];
+        else if (a == "--beam" && has) beam = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--max-seconds" && has) max_seconds = std::atof(argv[++i]);
+        else return usage();
+    }
+    if (level_index < 0 || level_index >= kSceneCapacity || !(max_seconds > 0)) return usage();
+    if (out_path.empty()) {
+        char name[64];
+        std::snprintf(name, sizeof name, "level-%02d%s.txt", level_index, want_nut ? "-nut" : "");
+        out_path = name;
+    }
+    const int max_ticks = int(max_seconds * 1000 / kTickMs);
+
+    // The frame of every tick, from a run of the simulator without input.
+    std::vector<TraceTick> idle;
+    if (!run_sim(level_index, "", int(max_ticks * 1.25) + 120, idle)) {
+        std::fprintf(stderr, "autoplay: tarvelok-sim did not run level %d (run autoplay from the game folder)\n", level_index);
+        return 1;
+    }
+    size_t first = 0;
+    while (first < idle.size() && idle[first].game_state != 1) ++first;
+    std::vector<double> tick_ms;   // the level's world steps: tick_ms[k] is the time of step k
+    for (size_t t = first + 1; t < idle.size(); ++t) tick_ms.push_back(idle[t].time_ms);
+    if (tick_ms.empty()) {
+        std::fprintf(stderr, "autoplay: level %d never started in the simulator\n", level_index);
+        return 1;
+    }
+
+    // The game's world code, on the headless engine with our own keys and clock.
+    if (!engine_load("libengine_headless.so")) return 1;
+    eng.KeyEx_Down = key_down;
+    eng.Key_Press = key_press;
+    eng.Mouse_X = mouse_zero;
+    eng.Mouse_DeltaX = mouse_zero;
+    eng.Mouse_Down = mouse_up;
+    eng.U_GetTime = virtual_time;
+    eng.Snd_Play = no_sound;
+    run.mouse_off = 1;
+    load_scene_catalogue();
+    const std::string file = scene_file(level_index);
+    clear_world();
+    g_now = tick_ms.front() - kTickMs;
+    if (!load_level(file)) return 1;
+    run.game_state = 1;
+
+    // The guide: travel costs over the level tools' model of the same file.
+    Guide guide;
+    {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        lv::Level lvl;
+        std::string error;
+        if (!lv::read_level_file(ss.str(), lvl, error) || !guide.model.build(lvl)) {
+            std::fprintf(stderr, "autoplay: %s: %s\n", file.c_str(), error.empty() ? "no terrain" : error.c_str());
+            return 1;
+        }
+        double tx = 0, ty = 0;
+        for (const lv::Item &it : lvl.layers[lv::kObjects]) {
+            if (it.kind == "table") { tx = it.x; ty = it.y; }
+            if (it.kind == "bnut") { guide.nut_x = it.x; guide.nut_y = it.y; }
+        }
+        guide.to_table = guide.model.costs_to(goal_places(guide.model, tx, ty, 40));
+        guide.nut = want_nut;
+        if (want_nut) guide.to_nut = guide.model.costs_to(goal_places(guide.model, guide.nut_x, guide.nut_y, 32));
+    }
+
+    // ---- the beam search ----
+    struct State {
+        Snapshot snap;
+        std::vector<uint8_t> choices;   // one per decision
+        std::vector<std::pair<int, int>> path;
+        double rank;
+        double ground_rank = 1e18;   // rank where the hero last stood
+        uint8_t nut = 0;
+    };
+    std::vector<State> frontier(1);
+    frontier[0].snap = save();
+    frontier[0].rank = 0;
+    const State *found = nullptr;
+    std::vector<State> next;
+    int decisions = 0;
+    for (int tick = 0; tick < max_ticks && !found; tick += kDecisionTicks, ++decisions) {
+        next.clear();
+        std::unordered_map<uint64_t, size_t> best_at;   // duplicate places keep the best rank
+        for (const State &s : frontier) {
+            for (uint8_t c = 0; c < sizeof kChoices / sizeof kChoices[0]; ++c) {
+                restore(s.snap);
+                State n;
+                n.choices = s.choices;
+                n.choices.push_back(c);
+                n.path = s.path;
+                bool dead = false, done = false;
+                for (int t = 0; t < kDecisionTicks; ++t) {
+                    step(kChoices[c], tick + t, tick_ms);
+                    if (const tmin *h = hero_object()) n.path.push_back({h->x, h->y});
+                    if (run.damage > 110 || run.death_pending) { dead = true; break; }
+                    if (run.level_done_pending) { done = true; break; }
+                }
+                if (dead) continue;
+                const tmin *h = hero_object();
+                if (!h) continue;
+                n.snap = save();
+                if (done) {
+                    if (want_nut && !run.gold_nut_found) continue;   // a finish without the nut is no use
+                    next.push_back(std::move(n));
+                    found = &next.back();
+                    break;
+                }
+                // In the air a try keeps the rank it took off with (a little worse for every
+                // decision airborne), so that jumps over pits are not cut short.
+                const double here = guide.rank(h->x, h->y, run.gold_nut_found);
+                if (level.on_ground || level.riding || s.nut != run.gold_nut_found) n.ground_rank = here;
+                else n.ground_rank = s.ground_rank + kAirCost;
+                n.nut = run.gold_nut_found;
+                n.rank = std::min(here, n.ground_rank) + run.damage / 20 * kHitPenalty;
+                const uint64_t key = (uint64_t(uint32_t(h->x / 6)) << 40) ^ (uint64_t(uint32_t(h->y / 6)) << 20) ^
+                                     (uint64_t(std::lround(level.fall_speed + 20)) << 12) ^
+                                     (uint64_t(std::lround(level.walk_speed * 5)) << 8) ^
+                                     (uint64_t(level.riding) << 7) ^ (uint64_t(run.gold_nut_found) << 6) ^
+                                     uint64_t(world.object_count & 63);
+                auto it = best_at.find(key);
+                if (it != best_at.end()) {
+                    if (next[it->second].rank <= n.rank) continue;
+                    next[it->second] = std::move(n);
+                } else {
+                    best_at[key] = next.size();
+                    next.push_back(std::move(n));
+                }
+            }
+            if (found) break;
+        }
+        if (found) break;
+        if (next.empty()) {
+            std::fprintf(stderr, "autoplay: every try died by tick %d\n", tick);
+            return 1;
+        }
+        std::sort(next.begin(), next.end(), [](const State &a, const State &b) { return a.rank < b.rank; });
+        if (int(next.size()) > beam) next.resize(beam);
+        frontier.swap(next);
+        if (decisions % 50 == 0)
+            std::fprintf(stderr, "autoplay: tick %d, best rank %.0f at x %d\n", tick, frontier[0].rank,
+                         frontier[0].path.empty() ? 0 : frontier[0].path.back().first);
+    }
+    if (!found) {
+        // The best try so far goes to the path file, to see where the search got stuck.
+        if (!path_path.empty() && !frontier.empty()) {
+            std::ofstream out(path_path);
+            for (const auto &[x, y] : frontier[0].path) out << x << " " << y << "\n";
+        }
+        std::fprintf(stderr, "autoplay: no route found within %.0f game seconds\n", max_seconds);
+        return 1;
+    }
+
+    // ---- the script: key changes at the frames of their ticks ----
+    const int steps = int(found->path.size());
+    std::ostringstream script;
+    script << "# level " << level_index << (want_nut ? ", golden nut first" : "") << ": " << steps
+           << " logic ticks (" << steps * kTickMs / 1000.0 << " s of game time); written by autoplay\n";
+    Keys held{false, false, false};
+    for (int k = 0; k < steps; ++k) {
+        const Keys &want = kChoices[found->choices[k / kDecisionTicks]];
+        const int frame = frame_of(k < int(tick_ms.size()) ? tick_ms[k] : tick_ms.back());
+        auto change = [&](bool now, bool before, int vk) {
+            if (now != before) script << frame << (now ? " key-down " : " key-up ") << vk << "\n";
+        };
+        change(want.left, held.left, kVkLeft);
+        change(want.right, held.right, kVkRight);
+        change(want.jump, held.jump, kVkSpace);
+        held = want;
+    }
+    const int last_frame = frame_of(tick_ms[std::min(steps, int(tick_ms.size()) - 1)]);
+    script << last_frame + 1 << " key-up " << kVkLeft << "\n" << last_frame + 1 << " key-up " << kVkRight << "\n"
+           << last_frame + 1 << " key-up " << kVkSpace << "\n";
+    {
+        std::ofstream out(out_path, std::ios::binary);
+        if (!(out << script.str())) {
+            std::fprintf(stderr, "autoplay: cannot write %s\n", out_path.c_str());
+            return 1;
+        }
+    }
+    if (!path_path.empty()) {
+        std::ofstream out(path_path);
+        for (const auto &[x, y] : found->path) out << x << " " << y << "\n";
+    }
+
+    // ---- confirmation in the simulator ----
+    std::vector<TraceTick> check;
+    if (!run_sim(level_index, out_path, last_frame + 240, check)) return 1;
+    bool ended = false, nut = false;
+    int ended_tick = 0;
+    for (size_t t = 0; t < check.size() && !ended; ++t) {
+        if (check[t].deaths > 0) break;
+        if (check[t].level_done) { ended = true; nut = check[t].nut; ended_tick = int(t); }
+    }
+    if (!ended || (want_nut && !nut)) {
+        std::fprintf(stderr, "autoplay: the simulator did not confirm the route (%s)\n", ended ? "no nut" : "no end");
+        return 1;
+    }
+    std::printf("level %d%s: %d ticks, %.2f s of game time; confirmed by tarvelok-sim (tick %d); written to %s\n",
+                level_index, want_nut ? " with the golden nut" : "", steps, steps * kTickMs / 1000.0, ended_tick,
+                out_path.c_str());
+    return 0;
+}
