@@ -58,9 +58,21 @@ struct DrawState {
     float line_width = kDefaultLineWidth;
     bool context_alive = false;        // a GL context exists (inside OE_Init)
     std::vector<Texture *> textures;   // every live texture, for context loss and Tex_Free
-    std::vector<std::unique_ptr<Font>> fonts;
+    std::vector<std::unique_ptr<Font>> fonts;  // fonts and their pictures belong to the engine
     std::vector<Vertex> scratch;       // vertices of the call being drawn
     std::vector<std::unique_ptr<AtlasPage>> pages;  // the last one takes new pictures
+
+    // At shutdown (the library's unloading): the game has no call that frees a font, so the
+    // fonts' pictures are freed here. The GL names went with the context (draw_context_lost);
+    // the textures the game loaded are the game's to free.
+    ~DrawState() {
+        for (const std::unique_ptr<Font> &f : fonts) {
+            textures.erase(std::remove(textures.begin(), textures.end(), f->picture), textures.end());
+            f->picture->magic = 0;
+            delete f->picture;
+            f->picture = nullptr;
+        }
+    }
 };
 DrawState g_draw;
 
@@ -74,10 +86,9 @@ struct DeviceState {
 DeviceState g_device_state;
 
 void ensure_uploaded(Texture *t) {
-    if (t->gl_name || !t->pixels || !g_draw.context_alive) return;
-    t->gl_name = renderer_create_texture(t->pixels, t->rec.width, t->rec.height);
-    delete[] t->pixels;
-    t->pixels = nullptr;
+    if (t->gl_name || t->pixels.empty() || !g_draw.context_alive) return;
+    t->gl_name = renderer_create_texture(t->pixels.data(), t->rec.width, t->rec.height);
+    t->pixels.reset();
 }
 
 // ---- Atlas pages --------------------------------------------------------------------------
@@ -287,9 +298,8 @@ Texture *load_texture(const char *path) {
     t->rec.width = img.width;
     t->rec.height = img.height;
     t->magic = kTextureMagic;
-    t->pixels = new uint8_t[img.rgba.size()];
-    std::memcpy(t->pixels, img.rgba.data(), img.rgba.size());
     atlas_place(t, img.rgba.data());
+    t->pixels = std::move(img.rgba);  // the decoder's pixels go to the GPU as they are
     ensure_uploaded(t);
     g_draw.textures.push_back(t);
     return t;
@@ -430,7 +440,6 @@ extern "C" void Tex_Free(OE_Texture **texture) {
     if (g_device_state.texture == t) g_device_state.texture = nullptr;
     if (g_draw.context_alive) renderer_delete_texture(t->gl_name);
     atlas_release(t);
-    delete[] t->pixels;
     t->magic = 0;
     delete t;
 }

@@ -177,7 +177,7 @@ bool renderer_init() {
         gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_WRAP_S, wraps[i]);
         gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_WRAP_T, wraps[i]);
     }
-    const uint8_t white[4] = {255, 255, 255, 255};
+    uint8_t white[4] = {255, 255, 255, 255};
     R.white = renderer_create_texture(white, 1, 1);
 
     gl.BindTexture(GL_TEXTURE_2D, 0);
@@ -201,9 +201,10 @@ void renderer_shutdown() {
     R.keep_frames = keep;
 }
 
-unsigned renderer_create_texture(const uint8_t *rgba, int width, int height) {
-    std::vector<uint8_t> premultiplied(rgba, rgba + size_t(width) * height * 4);
-    for (size_t i = 0; i < premultiplied.size(); i += 4) {
+unsigned renderer_create_texture(uint8_t *rgba, int width, int height) {
+    uint8_t *premultiplied = rgba;
+    const size_t bytes = size_t(width) * height * 4;
+    for (size_t i = 0; i < bytes; i += 4) {
         const unsigned a = premultiplied[i + 3];
         for (int c = 0; c < 3; ++c) premultiplied[i + c] = uint8_t((premultiplied[i + c] * a + 127) / 255);
     }
@@ -212,7 +213,7 @@ unsigned renderer_create_texture(const uint8_t *rgba, int width, int height) {
     gl.ActiveTexture(GL_TEXTURE0);
     gl.BindTexture(GL_TEXTURE_2D, id);
     gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, premultiplied.data());
+    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, premultiplied);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     R.bound_texture = id;
     return id;

@@ -50,8 +50,9 @@ bool renderer_init();
 void renderer_shutdown();
 
 // A texture from straight (not premultiplied) RGBA8 pixels, rows top-down; it is stored
-// premultiplied. Returns the GL name (never 0 on success).
-unsigned renderer_create_texture(const uint8_t *rgba, int width, int height);
+// premultiplied. The pixels are premultiplied in place (no copy): the caller drops them after.
+// Returns the GL name (never 0 on success).
+unsigned renderer_create_texture(uint8_t *rgba, int width, int height);
 void renderer_delete_texture(unsigned texture);
 // (Re)specifies `texture` from pixels already premultiplied, creating it when it is 0.
 void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int width, int height);
