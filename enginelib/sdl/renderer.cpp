@@ -202,20 +202,13 @@ void renderer_shutdown() {
 }
 
 unsigned renderer_create_texture(uint8_t *rgba, int width, int height) {
-    uint8_t *premultiplied = rgba;
     const size_t bytes = size_t(width) * height * 4;
     for (size_t i = 0; i < bytes; i += 4) {
-        const unsigned a = premultiplied[i + 3];
-        for (int c = 0; c < 3; ++c) premultiplied[i + c] = uint8_t((premultiplied[i + c] * a + 127) / 255);
+        const unsigned a = rgba[i + 3];
+        for (int c = 0; c < 3; ++c) rgba[i + c] = uint8_t((rgba[i + c] * a + 127) / 255);
     }
-    GLuint id = 0;
-    gl.GenTextures(1, &id);
-    gl.ActiveTexture(GL_TEXTURE0);
-    gl.BindTexture(GL_TEXTURE_2D, id);
-    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, premultiplied);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    R.bound_texture = id;
+    unsigned id = 0;
+    renderer_upload_premultiplied(id, rgba, width, height);
     return id;
 }
 
