@@ -657,8 +657,9 @@ void frame() {
             Key_BeginReadText("");
             typed_at = U_GetTime();
             // In the background, leaving a mark when done: on a busy machine xdotool may take
-            // longer than the frames until 160, which wait for the mark (10 s at most).
-            if (std::system(("(xdotool type --delay 120 'Жук'; touch '" + g_dir + "/typed.done') &").c_str()) != 0)
+            // longer than the frames until 160, which wait for the mark (10 s at most). The space
+            // after the last letter keeps that letter's borrowed key mapped while the engine reads it.
+            if (std::system(("(xdotool type --delay 120 'Жук '; touch '" + g_dir + "/typed.done') &").c_str()) != 0)
                 std::fprintf(stderr, "driver: the background xdotool did not start\n");
             break;
         case 150:
