@@ -357,9 +357,11 @@ void load() {
     if (g_mode == "hostile") {
         OE_Texture *huge = Tex_LoadFromFile((g_dir + "/huge.tga").c_str(), -1, 264);
         put("huge_size", std::to_string(huge->width) + "x" + std::to_string(huge->height));
+        Tex_Free(&huge);
         g_cut = Tex_LoadFromFile((g_dir + "/cut.tga").c_str(), -1, 264);
         put("cut_size", std::to_string(g_cut->width) + "x" + std::to_string(g_cut->height));
-        Tex_LoadFromFile((g_dir + "/evil\x1b]0;owned\x07.tga").c_str(), -1, 264);
+        OE_Texture *evil = Tex_LoadFromFile((g_dir + "/evil\x1b]0;owned\x07.tga").c_str(), -1, 264);
+        Tex_Free(&evil);
         Snd_Init();
         Snd_LoadFromFile((g_dir + "/slow.wav").c_str(), 1);
         put("slow_sound_loaded", "1");
