@@ -41,7 +41,10 @@ constexpr double kDefaultSeconds = 240;  // longest route searched, game seconds
 constexpr double kHitPenalty = 400;      // cost added per hit taken (px of travel)
 constexpr double kNutDetour = 20000;     // cost of a route that still lacks the nut
 constexpr double kAirReach = 200;        // px around a hero in the air where it may land
+constexpr double kProbeReach = 40;       // px around a standing hero: its probe circle rounds edges
 constexpr double kAirCost = 2;           // rank lost per decision spent in the air
+constexpr int kStretch = 12;             // px: the beam keeps at most kPerStretch tries ...
+constexpr int kPerStretch = 6;           // ... whose hero stands in the same stretch this wide
 constexpr int kVkLeft = 37, kVkRight = 39, kVkSpace = 32;
 constexpr double kTickMs = 20;
 
@@ -116,7 +119,7 @@ struct Guide {
     double place_cost(const std::vector<double> &cost, double x, double y) const {
         double best = 1e18;
         const double feet = y + 48;
-        const double reach = level.on_ground ? 16 : kAirReach;
+        const double reach = level.on_ground ? kProbeReach : kAirReach;
         for (int c = model.column_of(x - reach); c <= model.column_of(x + reach); ++c) {
             const int id = model.node_below(c, feet - 24);
             const double v = cost[id] + std::fabs(model.column_x(c) - x);
@@ -134,6 +137,14 @@ struct Guide {
         return best;
     }
     double rank(double x, double y, bool has_nut) const {
+        if (!level.on_ground && level.fall_speed > 0)
+            for (int32_t i = 0; i < world.object_count; ++i) {
+                const tmin &o = world.object_layer[i];
+                if (o.kind != "vag" || o.speed != 0 || std::fabs(o.x - x) > 96 || y > o.y - 40 || y < o.y - 260) continue;
+                // Dropping towards a cart that stands ready: as good as half a ride.
+                const double ride = (!nut || has_nut) ? ride_cost(to_table, x, y) : kNutDetour + ride_cost(to_nut, x, y);
+                return ride + 200 + std::fabs(o.x - x);
+            }
         if (level.riding) {
             if (!nut || has_nut) return ride_cost(to_table, x, y);
             return kNutDetour + ride_cost(to_nut, x, y) + std::fabs(x - nut_x) * 0.25;
@@ -346,7 +357,18 @@ int main(int argc, char **argv) {
             return 1;
         }
         std::sort(next.begin(), next.end(), [](const State &a, const State &b) { return a.rank < b.rank; });
-        if (int(next.size()) > beam) next.resize(beam);
+        // The beam keeps the best tries, but only a few per stretch of the level, so that a
+        // crowd of equal tries at one edge cannot push out the ones stepping past it.
+        {
+            std::unordered_map<int, int> per_stretch;
+            std::vector<State> kept;
+            for (State &st : next) {
+                if (int(kept.size()) >= beam) break;
+                if (per_stretch[st.path.back().first / kStretch]++ >= kPerStretch) continue;
+                kept.push_back(std::move(st));
+            }
+            next.swap(kept);
+        }
         frontier.swap(next);
         if (decisions % 50 == 0)
             std::fprintf(stderr, "autoplay: tick %d, best rank %.0f at x %d\n", tick, frontier[0].rank,
