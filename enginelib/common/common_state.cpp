@@ -89,6 +89,8 @@ void common_reset() {
     g_records.current = nullptr;
     reset_options();
     reset_input();
+    font_warnings_reset();
+    image_set_side_limit(0);
 }
 
 // ==== Procedures ================================================================================

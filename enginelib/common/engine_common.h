@@ -37,8 +37,9 @@ constexpr int kCameraCapacity = 16;         // cameras per process
 constexpr int kCheckerSize = 64;            // side of the checker picture, pixels
 constexpr int kCheckerCell = 8;             // side of one checker square, pixels
 
-// Empties every record of this file (procedures, timers, input, options, cameras). For a
-// second run in one process (the headless engine's HL_Reset). Frees timers and cameras.
+// Empties every record of this file (procedures, timers, input, options, cameras, the font
+// descriptions already told about, the picture side limit). For a second run in one process
+// (the headless engine's HL_Reset). Frees timers and cameras.
 void common_reset();
 
 // ---- Procedures (OE_RegProcedure) ---------------------------------------------------------------
@@ -164,6 +165,9 @@ void camera_to_screen(float &x, float &y);
 
 // ---- Fonts ----------------------------------------------------------------------------------
 
+constexpr std::size_t kMaxFontDescriptionBytes = 1u << 20;  // larger description files are refused
+constexpr int kFontWarningLines = 3;  // bad lines named one by one; the rest are only counted
+
 struct Glyph {
     bool    present;
     int32_t x, y, w, h;      // cell in the glyph picture, pixels
@@ -177,12 +181,17 @@ struct FontDesc {
     Glyph glyphs[256] = {};
 };
 
-// Parses an .ofi description (format in engine_api.h). A missing file is one message on stderr
-// and an empty font (returns false). A bad line is a message "file:line: reason" on stderr and
-// is skipped; the rest is kept (returns true).
+// Parses an .ofi description (format in engine_api.h). A missing, unreadable or non-regular
+// file is one message on stderr and an empty font (returns false). A bad line is skipped; the
+// first kFontWarningLines bad lines are named "file:line: reason" on stderr, the rest are counted
+// in one more line. A description without any glyph gives one warning (its text is invisible).
+// The messages about one description path are written once per process (common_reset forgets
+// them): two fonts sharing a description do not repeat them.
 bool font_parse_file(const char *path, FontDesc &font);
-// Same, from text already in memory; `name` is used in the messages.
+// Same, from text already in memory; `name` is used in the messages (always written).
 bool font_parse_text(const std::string &text, const char *name, FontDesc &font);
+// Forgets which descriptions were told about (part of common_reset).
+void font_warnings_reset();
 
 // Width as Text_Draw draws it: (sum of the advances of the text's bytes + spacing x (bytes - 1))
 // x scale; bytes without a glyph advance 0 but still count for the spacing; "" is 0.
@@ -198,34 +207,95 @@ struct GlyphQuad {
 void text_layout(const FontDesc &font, const char *text, float x, float y, float scale,
                  int32_t spacing, std::vector<GlyphQuad> &out);
 
+// ---- Files and messages ---------------------------------------------------------------------
+
+// Reads a whole file (path as opened here: UTF-8, forward slashes) only if it is a regular file
+// of at most max_bytes: a FIFO, a device or a folder is refused without blocking. On failure
+// `why` says why (no file name in it) and `out` is empty.
+bool read_regular_file(const std::string &native, std::size_t max_bytes, std::vector<uint8_t> &out,
+                       std::string &why);
+
+// Text for a message on stderr: control bytes (C0, DEL, and the UTF-8 forms of C1) become \xNN,
+// so that a name or a file line cannot send escape sequences to the terminal. With
+// keep_line_breaks, '\n' and '\t' stay as they are (message box texts).
+std::string quote_for_log(const std::string &text, bool keep_line_breaks = false);
+
 // ---- Pictures -------------------------------------------------------------------------------
+
+constexpr int32_t kMaxPictureSide = 16384;                // widest / tallest picture, pixels
+constexpr std::size_t kMaxPictureBytes = 64u << 20;       // RGBA bytes of the largest picture
+constexpr std::size_t kMaxPictureFileBytes = kMaxPictureBytes + (1u << 20);  // its file, bytes
+
+// RGBA bytes in one block from malloc (as the picture decoder hands them out), freed with free.
+// Moving hands the block on without copying it.
+class Pixels {
+public:
+    Pixels() = default;
+    Pixels(uint8_t *block, std::size_t size) : block_(block), size_(size) {}
+    Pixels(Pixels &&other) noexcept : block_(other.block_), size_(other.size_) { other.block_ = nullptr; other.size_ = 0; }
+    Pixels &operator=(Pixels &&other) noexcept;
+    Pixels(const Pixels &) = delete;
+    Pixels &operator=(const Pixels &) = delete;
+    ~Pixels() { reset(); }
+    void reset();
+    uint8_t *data() { return block_; }
+    const uint8_t *data() const { return block_; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    uint8_t &operator[](std::size_t i) { return block_[i]; }
+    const uint8_t &operator[](std::size_t i) const { return block_[i]; }
+
+private:
+    uint8_t *block_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 struct Image {
     int32_t width = 0, height = 0;
-    std::vector<uint8_t> rgba;   // width * height * 4, rows top to bottom
+    Pixels rgba;                 // width * height * 4, rows top to bottom
 };
 // A path as the game gives it (1251 bytes, backslashes) -> as files are opened here (UTF-8,
 // forward slashes). ASCII paths only change their separators. Every loader below uses it.
 std::string path_native(const char *path);
-// Loads TGA / JPG / PNG (path as the game gives it). On failure fills `out` with the checker
-// picture, writes one warning naming the file on stderr and returns false.
+// The largest side a picture may have: kMaxPictureSide, or less once the real engine knows its
+// texture limit. Values below 1 restore kMaxPictureSide.
+void image_set_side_limit(int32_t side);
+int32_t image_side_limit();
+// Loads TGA / JPG / PNG (path as the game gives it). Refused without decoding: a file that is not
+// a regular file or is larger than kMaxPictureFileBytes, a picture wider or taller than
+// image_side_limit() or of more than kMaxPictureBytes RGBA bytes, and one whose data ends early
+// (a TGA shorter than its pixels, a PNG cut inside a chunk or before its end chunk, a JPG
+// without its end marker).
+// On failure fills `out` with the checker picture, writes one warning naming the file on stderr
+// and returns false.
 bool image_load_rgba(const char *path, Image &out);
-// Reads only the size. On failure: the checker's size, one warning, false.
+// Reads the file and checks it as image_load_rgba does, without decoding the pixels. On failure:
+// the checker's size, one warning, false.
 bool image_info(const char *path, int32_t &width, int32_t &height);
 void image_checker(Image &out);  // kCheckerSize square, magenta and black kCheckerCell squares
 
 // ---- Sound files ----------------------------------------------------------------------------
+
+constexpr int32_t kSoundMinRate = 4000;     // slowest sample rate accepted, samples per second
+constexpr int32_t kSoundMaxRate = 192000;   // fastest
+constexpr int32_t kSoundMixRate = 44100;    // rate every sound is converted to for the mix
+constexpr std::size_t kMaxSoundMixBytes = 64u << 20;   // a sound at the mix rate, 16-bit stereo
+constexpr std::size_t kMaxSoundFileBytes = 64u << 20;  // a WAV file
 
 struct Pcm16 {
     int32_t rate = 0;            // samples per second per channel
     int32_t channels = 0;        // 1 or 2
     std::vector<int16_t> samples;  // interleaved
 };
+// Bytes the sound takes once converted to kSoundMixRate, 16-bit stereo.
+std::size_t wav_mix_bytes(int32_t rate, std::size_t frames);
 // Parses a RIFF WAVE file: PCM (format 1, or extensible with the PCM sub-format), 8-bit unsigned
-// or 16-bit signed, mono or stereo, any rate; 8-bit samples are widened to 16. A truncated data
+// or 16-bit signed, mono or stereo, kSoundMinRate..kSoundMaxRate samples per second, at most
+// kMaxSoundMixBytes once converted for the mix; 8-bit samples are widened to 16. A truncated data
 // chunk keeps what is there. Anything else: false with `error` set; never reads out of bounds.
 bool wav_parse(const uint8_t *data, std::size_t size, Pcm16 &out, std::string &error);
-bool wav_load(const char *path, Pcm16 &out, std::string &error);  // error names the file
+// The file must be a regular file of at most kMaxSoundFileBytes. `error` names the file.
+bool wav_load(const char *path, Pcm16 &out, std::string &error);
 
 // ---- Maths and text helpers -----------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "cp1251.h"
 
@@ -64,7 +65,14 @@ std::string quote_utf8(const std::string &utf8) {
             case '\n': out += "\\n"; break;
             case '\r': out += "\\r"; break;
             case '\t': out += "\\t"; break;
-            default: out += c;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {  // no raw control bytes
+                    char buf[5];
+                    std::snprintf(buf, sizeof buf, "\\x%02X", unsigned(static_cast<unsigned char>(c)));
+                    out += buf;
+                } else {
+                    out += c;
+                }
         }
     }
     out += '"';

@@ -50,6 +50,7 @@ private:
 };
 
 std::string format_real(double v);
-std::string quote_utf8(const std::string &utf8);  // adds quotes and escapes
+// Adds quotes; escapes quotes, backslashes, \n \r \t and other control bytes (as \xNN).
+std::string quote_utf8(const std::string &utf8);
 
 }  // namespace hl

@@ -310,8 +310,8 @@ void OE_Quit(void) {
 void OE_MessageBox(const char *text, const char *caption, int32_t style) {
     if (logging()) emit(hl::Line("OE_MessageBox").str(text).str(caption).i(style));
     g_records.messages.emplace_back(text ? text : "");
-    std::fprintf(stderr, "%s: %s\n", cp1251::to_utf8(caption ? caption : "").c_str(),
-                 cp1251::to_utf8(text ? text : "").c_str());
+    std::fprintf(stderr, "%s: %s\n", ec::quote_for_log(cp1251::to_utf8(caption ? caption : "")).c_str(),
+                 ec::quote_for_log(cp1251::to_utf8(text ? text : ""), true).c_str());
 }
 
 // ==== Exports: input ============================================================================

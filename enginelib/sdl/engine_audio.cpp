@@ -24,12 +24,15 @@
 namespace sdl_engine {
 namespace {
 
-constexpr int kMixRate = 44100;          // samples per second per channel
+constexpr int kMixRate = ec::kSoundMixRate;  // samples per second per channel
 constexpr int kMixChannels = 2;          // stereo
 constexpr int kDeviceBufferFrames = 1024;  // frames per device callback (about 23 ms)
 constexpr int kVoiceCapacity = 64;       // copies sounding at once, all sounds together
 constexpr int kPanRange = 400;           // Snd_Play pan -400 (left only) .. 400 (right only)
 constexpr int kMaxBuffers = 64;          // largest buffer count kept for one sound
+// Largest work buffer a sound's conversion may take, bytes (SDL asks for the source size times
+// its length multiplier; the result itself is at most ec::kMaxSoundMixBytes).
+constexpr size_t kMaxConvertBytes = 4 * ec::kMaxSoundMixBytes;
 
 struct Sound {
     std::string path;
@@ -80,24 +83,39 @@ void warn_silent(const char *why) {
     std::fprintf(stderr, "engine: no sound effects (%s); the game stays silent\n", why);
 }
 
-// Converts parsed PCM to the mix format; false when SDL cannot convert it.
-bool to_mix_format(const ec::Pcm16 &pcm, std::vector<int16_t> &out) {
+// Converts parsed PCM to the mix format in place (pcm.samples becomes `out`); false, with the
+// reason, when SDL cannot convert it or its work buffer would exceed kMaxConvertBytes. The parser
+// has already refused rates and lengths a sound effect cannot have; this bound holds whatever
+// SDL asks for.
+bool to_mix_format(ec::Pcm16 &pcm, std::vector<int16_t> &out, std::string &why) {
     SDL_AudioCVT cvt;
     const int built = SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, Uint8(pcm.channels), pcm.rate, AUDIO_S16SYS,
                                         kMixChannels, kMixRate);
-    if (built < 0) return false;
+    if (built < 0) {
+        why = SDL_GetError();
+        return false;
+    }
     const size_t bytes = pcm.samples.size() * sizeof(int16_t);
     if (built == 0) {
-        out = pcm.samples;
+        out = std::move(pcm.samples);
         return true;
     }
-    std::vector<uint8_t> buf(bytes * size_t(std::max(cvt.len_mult, 1)) + 16);
-    std::memcpy(buf.data(), pcm.samples.data(), bytes);
-    cvt.buf = buf.data();
+    const size_t mult = size_t(std::max(cvt.len_mult, 1));
+    if (bytes > size_t(INT32_MAX) || bytes > kMaxConvertBytes / mult) {
+        why = "the conversion would need more than " + std::to_string(kMaxConvertBytes >> 20) + " MiB";
+        return false;
+    }
+    out = std::move(pcm.samples);
+    out.resize((bytes * mult + 1) / sizeof(int16_t) + 8);
+    cvt.buf = reinterpret_cast<Uint8 *>(out.data());
     cvt.len = int(bytes);
-    if (SDL_ConvertAudio(&cvt) != 0) return false;
-    out.assign(reinterpret_cast<int16_t *>(buf.data()),
-               reinterpret_cast<int16_t *>(buf.data()) + cvt.len_cvt / sizeof(int16_t));
+    if (SDL_ConvertAudio(&cvt) != 0) {
+        why = SDL_GetError();
+        out.clear();
+        return false;
+    }
+    out.resize(size_t(cvt.len_cvt) / sizeof(int16_t));
+    out.shrink_to_fit();
     return true;
 }
 
@@ -150,10 +168,14 @@ extern "C" OE_Sound *Snd_LoadFromFile(const char *path, int32_t buffers) {
     std::string error;
     if (!ec::wav_load(sound->path.c_str(), pcm, error)) {
         std::fprintf(stderr, "engine: %s; the sound stays silent\n", error.c_str());
-    } else if (!to_mix_format(pcm, sound->frames)) {
-        std::fprintf(stderr, "engine: %s: cannot convert (%d channels, %d Hz): %s; the sound stays silent\n",
-                     sound->path.c_str(), pcm.channels, pcm.rate, SDL_GetError());
-        sound->frames.clear();
+    } else {
+        const int channels = pcm.channels, rate = pcm.rate;
+        if (!to_mix_format(pcm, sound->frames, error)) {
+            std::fprintf(stderr, "engine: %s: cannot convert (%d channels, %d Hz): %s; the sound stays silent\n",
+                         ec::quote_for_log(ec::path_native(sound->path.c_str())).c_str(), channels, rate,
+                         error.c_str());
+            sound->frames.clear();
+        }
     }
     Sound *raw = sound.get();
     if (g_audio.device) SDL_LockAudioDevice(g_audio.device);

@@ -8,7 +8,8 @@
 // Sprites and text draw from shared atlas pages: every picture that fits is also copied into a
 // page (with its edge texels repeated around it, so filtering at its border behaves as clamping),
 // so a level's many pictures go out in a few draw calls instead of one per change of picture. The
-// device stand-in's triangles, which repeat their texture, use the picture's own texture.
+// device stand-in's repeating triangles are cut into tiles on the CPU and read a second copy of
+// their picture whose border wraps around, so terrain batches with the sprites too.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -58,9 +59,21 @@ struct DrawState {
     float line_width = kDefaultLineWidth;
     bool context_alive = false;        // a GL context exists (inside OE_Init)
     std::vector<Texture *> textures;   // every live texture, for context loss and Tex_Free
-    std::vector<std::unique_ptr<Font>> fonts;
+    std::vector<std::unique_ptr<Font>> fonts;  // fonts and their pictures belong to the engine
     std::vector<Vertex> scratch;       // vertices of the call being drawn
     std::vector<std::unique_ptr<AtlasPage>> pages;  // the last one takes new pictures
+
+    // At shutdown (the library's unloading): the game has no call that frees a font, so the
+    // fonts' pictures are freed here. The GL names went with the context (draw_context_lost);
+    // the textures the game loaded are the game's to free.
+    ~DrawState() {
+        for (const std::unique_ptr<Font> &f : fonts) {
+            textures.erase(std::remove(textures.begin(), textures.end(), f->picture), textures.end());
+            f->picture->magic = 0;
+            delete f->picture;
+            f->picture = nullptr;
+        }
+    }
 };
 DrawState g_draw;
 
@@ -74,10 +87,9 @@ struct DeviceState {
 DeviceState g_device_state;
 
 void ensure_uploaded(Texture *t) {
-    if (t->gl_name || !t->pixels || !g_draw.context_alive) return;
-    t->gl_name = renderer_create_texture(t->pixels, t->rec.width, t->rec.height);
-    delete[] t->pixels;
-    t->pixels = nullptr;
+    if (t->gl_name || t->pixels.empty() || !g_draw.context_alive) return;
+    t->gl_name = renderer_create_texture(t->pixels.data(), t->rec.width, t->rec.height);
+    t->pixels.reset();
 }
 
 // ---- Atlas pages --------------------------------------------------------------------------
@@ -287,12 +299,88 @@ Texture *load_texture(const char *path) {
     t->rec.width = img.width;
     t->rec.height = img.height;
     t->magic = kTextureMagic;
-    t->pixels = new uint8_t[img.rgba.size()];
-    std::memcpy(t->pixels, img.rgba.data(), img.rgba.size());
     atlas_place(t, img.rgba.data());
+    t->pixels = std::move(img.rgba);  // the decoder's pixels go to the GPU as they are
     ensure_uploaded(t);
     g_draw.textures.push_back(t);
     return t;
+}
+
+// ---- Repeating triangles from an atlas page ----------------------------------------------
+// A triangle whose texture coordinates run over several repetitions is cut along the tiles'
+// edges (u or v whole numbers); each piece then lies in one tile and reads the wrapped copy of the
+// picture directly, with no per-pixel cost. Positions, texture coordinates and colours are all
+// affine across the triangle, so the cut vertices are exact interpolations.
+
+struct ClipVertex {
+    float x, y, u, v, r, g, b, a;
+};
+
+ClipVertex clip_vertex(const Vertex &v) {
+    return {v.x, v.y, v.u, v.v, float(v.r), float(v.g), float(v.b), float(v.a)};
+}
+
+ClipVertex lerp(const ClipVertex &p, const ClipVertex &q, float t) {
+    return {p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t, p.u + (q.u - p.u) * t, p.v + (q.v - p.v) * t,
+            p.r + (q.r - p.r) * t, p.g + (q.g - p.g) * t, p.b + (q.b - p.b) * t, p.a + (q.a - p.a) * t};
+}
+
+// Keeps the part of the polygon where sign * (coordinate - limit) >= 0; coordinate 0 is u, 1 is v.
+void clip_polygon(std::vector<ClipVertex> &poly, std::vector<ClipVertex> &scratch, int coordinate, float limit,
+                  float sign) {
+    scratch.clear();
+    const size_t n = poly.size();
+    for (size_t i = 0; i < n; ++i) {
+        const ClipVertex &p = poly[i], &q = poly[(i + 1) % n];
+        const float dp = sign * ((coordinate ? p.v : p.u) - limit);
+        const float dq = sign * ((coordinate ? q.v : q.u) - limit);
+        if (dp >= 0) scratch.push_back(p);
+        if ((dp >= 0) != (dq >= 0)) scratch.push_back(lerp(p, q, dp / (dp - dq)));
+    }
+    poly.swap(scratch);
+}
+
+constexpr int kMaxTilesPerTriangle = 4096;  // beyond this a triangle keeps its own repeating texture
+
+// Queues the triangle cut into tiles of `wrap`; false (nothing queued) when it spans too many.
+bool tile_triangle(const Vertex *tri, const Source &wrap) {
+    float u_lo = tri[0].u, u_hi = tri[0].u, v_lo = tri[0].v, v_hi = tri[0].v;
+    for (int i = 1; i < 3; ++i) {
+        u_lo = std::min(u_lo, tri[i].u);
+        u_hi = std::max(u_hi, tri[i].u);
+        v_lo = std::min(v_lo, tri[i].v);
+        v_hi = std::max(v_hi, tri[i].v);
+    }
+    if (!std::isfinite(u_lo) || !std::isfinite(u_hi) || !std::isfinite(v_lo) || !std::isfinite(v_hi)) return false;
+    const double k0 = std::floor(u_lo), m0 = std::floor(v_lo);
+    const double k1 = std::max(k0 + 1, double(std::ceil(u_hi))), m1 = std::max(m0 + 1, double(std::ceil(v_hi)));
+    if ((k1 - k0) * (m1 - m0) > kMaxTilesPerTriangle) return false;
+    static std::vector<ClipVertex> poly, scratch;
+    static std::vector<Vertex> pieces;
+    pieces.clear();
+    for (double k = k0; k < k1; ++k)
+        for (double m = m0; m < m1; ++m) {
+            poly = {clip_vertex(tri[0]), clip_vertex(tri[1]), clip_vertex(tri[2])};
+            clip_polygon(poly, scratch, 0, float(k), 1);
+            clip_polygon(poly, scratch, 0, float(k + 1), -1);
+            clip_polygon(poly, scratch, 1, float(m), 1);
+            clip_polygon(poly, scratch, 1, float(m + 1), -1);
+            for (size_t i = 1; i + 1 < poly.size(); ++i)
+                for (const ClipVertex *c : {&poly[0], &poly[i], &poly[i + 1]}) {
+                    Vertex out;
+                    out.x = c->x;
+                    out.y = c->y;
+                    out.u = wrap.u0 + std::clamp(c->u - float(k), 0.0f, 1.0f) * wrap.du;
+                    out.v = wrap.v0 + std::clamp(c->v - float(m), 0.0f, 1.0f) * wrap.dv;
+                    out.r = uint8_t(std::lround(c->r));
+                    out.g = uint8_t(std::lround(c->g));
+                    out.b = uint8_t(std::lround(c->b));
+                    out.a = uint8_t(std::lround(c->a));
+                    pieces.push_back(out);
+                }
+        }
+    renderer_triangles(wrap.texture, Sampler::Linear, pieces.data(), int(pieces.size()));
+    return true;
 }
 
 // ---- Device stand-in methods ---------------------------------------------------------------
@@ -363,17 +451,18 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
         o.u = u;
         o.v = v;
         premultiply(o, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
-        if (wrapped) {
-            o.rect[0] = wrap.u0;
-            o.rect[1] = wrap.v0;
-            o.rect[2] = wrap.du;
-            o.rect[3] = wrap.dv;
-        } else {
-            o.rect[0] = o.rect[1] = 0;
-            o.rect[2] = o.rect[3] = 1;
-        }
     }
-    renderer_triangles(texture, sampler, out.data(), int(out.size()));
+    if (!wrapped) {
+        renderer_triangles(texture, sampler, out.data(), int(out.size()));
+        return kD3dOk;
+    }
+    for (size_t i = 0; i < out.size(); i += 3) {
+        if (tile_triangle(&out[i], wrap)) continue;
+        // Too many tiles to cut (texture coordinates far apart): the picture's own repeating texture.
+        Texture *t = g_device_state.texture;
+        ensure_uploaded(t);
+        renderer_triangles(t->gl_name, Sampler::Repeat, &out[i], 3);
+    }
     return kD3dOk;
 }
 
@@ -430,7 +519,6 @@ extern "C" void Tex_Free(OE_Texture **texture) {
     if (g_device_state.texture == t) g_device_state.texture = nullptr;
     if (g_draw.context_alive) renderer_delete_texture(t->gl_name);
     atlas_release(t);
-    delete[] t->pixels;
     t->magic = 0;
     delete t;
 }

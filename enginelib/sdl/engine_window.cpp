@@ -6,6 +6,8 @@
 // enginelib/common, the letterboxed window. Drawing itself is engine_draw.cpp and renderer.cpp;
 // sound is engine_audio.cpp.
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <chrono>
@@ -40,6 +42,9 @@ constexpr int kStickPress = 16000;            // stick deflection (of 32767) tha
 constexpr int kStickRelease = 12000;          // deflection below which a pressed arrow lets go
 constexpr int kPadCapacity = 8;               // game controllers open at once
 constexpr double kStatsPeriodMs = 1000.0;     // TARVELOK_ENGINE_STATS report period
+// How long a window manager may take to make the window cover the screen after a request for
+// desktop full screen; after that the engine goes back to a window. Milliseconds.
+constexpr double kFullscreenGrantMs = 1000.0;
 
 constexpr int kVkSpace = 32, kVkEscape = 27;
 constexpr int kVkLeft = 37, kVkUp = 38, kVkRight = 39, kVkDown = 40;
@@ -60,6 +65,13 @@ struct Run {
     bool minimised = false, unfocused = false;
     bool video_ready = false;
     bool screenshot_pending = false;       // F12 seen: the next present is saved as a PNG
+    // The window as it really is (SDL's own idea may be wrong where full screen was not
+    // granted): size in window coordinates and in drawable pixels.
+    int window_w = 0, window_h = 0;
+    int drawable_w = 0, drawable_h = 0;
+    int windowed_w = 0, windowed_h = 0;    // the window's size before full screen was asked
+    double fullscreen_asked_at = -1;       // <0: no request waiting to be granted
+    bool told_not_granted = false;         // the one "full screen not granted" message
     double frame_budget_ms = 1000.0 / kDefaultRefreshHz;
     int frames_presented = 0;
     // Key sources: a virtual key is down while the keyboard or any controller holds it.
@@ -159,9 +171,7 @@ void release_all_input() {
 
 // Window pixels -> logical pixels through the letterbox, clamped to the logical screen.
 void mouse_to_logical(int wx, int wy, int &lx, int &ly) {
-    int ww = 1, wh = 1, dw = 1, dh = 1;
-    SDL_GetWindowSize(g_run.window, &ww, &wh);
-    SDL_GL_GetDrawableSize(g_run.window, &dw, &dh);
+    const int ww = g_run.window_w, wh = g_run.window_h, dw = g_run.drawable_w, dh = g_run.drawable_h;
     int vx, vy, vw, vh;
     renderer_viewport(vx, vy, vw, vh);
     const double px = double(wx) * dw / std::max(ww, 1);
@@ -183,20 +193,90 @@ int button_number(uint8_t sdl_button) {
 
 // ---- Window ---------------------------------------------------------------------------------
 
+// The X window's real size, asked of the X server (through the libX11 SDL has loaded). False
+// when the window is not an X11 one. Without a window manager SDL believes a request for desktop
+// full screen was granted and reports the screen's size although the window kept its own.
+bool x11_window_size(int &w, int &h) {
+    using GetAttributes = int (*)(Display *, Window, XWindowAttributes *);
+    static GetAttributes get_attributes = [] {
+        void *x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+        return x11 ? reinterpret_cast<GetAttributes>(dlsym(x11, "XGetWindowAttributes")) : nullptr;
+    }();
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!get_attributes || !SDL_GetWindowWMInfo(g_run.window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    XWindowAttributes a{};
+    if (!get_attributes(info.info.x11.display, info.info.x11.window, &a)) return false;
+    w = a.width;
+    h = a.height;
+    return true;
+}
+
+// Takes the window's size as it is now (after every size event and mode change) into the run
+// record and the options record.
 void update_window_size() {
-    int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(g_run.window, &dw, &dh);
+    int ww = 0, wh = 0, dw = 0, dh = 0;
+    if (x11_window_size(ww, wh)) {
+        dw = ww;  // X11 has no scaling between window coordinates and pixels
+        dh = wh;
+    } else {
+        SDL_GetWindowSize(g_run.window, &ww, &wh);
+        SDL_GL_GetDrawableSize(g_run.window, &dw, &dh);
+    }
+    g_run.window_w = std::max(ww, 1);
+    g_run.window_h = std::max(wh, 1);
+    g_run.drawable_w = std::max(dw, 1);
+    g_run.drawable_h = std::max(dh, 1);
     OE_Options *o = ec::options();
     o->window_width = dw;
     o->window_height = dh;
 }
 
+// True when the window covers its whole display.
+bool covers_display() {
+    SDL_Rect bounds{};
+    const int display = SDL_GetWindowDisplayIndex(g_run.window);
+    if (display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0) return true;  // nothing to compare
+    return g_run.window_w >= bounds.w && g_run.window_h >= bounds.h;
+}
+
 void apply_fullscreen() {
     if (!g_run.window) return;
     const bool full = ec::options()->fullscreen != 0;
+    const bool was_full = (SDL_GetWindowFlags(g_run.window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    if (full && !was_full) {
+        update_window_size();
+        g_run.windowed_w = g_run.window_w;
+        g_run.windowed_h = g_run.window_h;
+    }
     if (SDL_SetWindowFullscreen(g_run.window, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
         std::fprintf(stderr, "engine: cannot switch to %s: %s\n", full ? "full screen" : "a window", SDL_GetError());
+    if (!full && was_full && g_run.windowed_w > 0) {
+        // SDL may still hold the screen's size as the window's: give it the size it had.
+        SDL_SetWindowSize(g_run.window, g_run.windowed_w, g_run.windowed_h);
+    }
+    g_run.fullscreen_asked_at = full && !was_full ? now_ms() : -1;
     update_window_size();
+}
+
+// While a request for full screen waits: granted once the window covers its display; not
+// granted within kFullscreenGrantMs (no window manager to do it), the window mode comes back,
+// OE_GetOptions says so, and one message tells why. Called once per pass.
+void check_fullscreen_granted() {
+    if (g_run.fullscreen_asked_at < 0) return;
+    update_window_size();
+    if (covers_display()) {
+        g_run.fullscreen_asked_at = -1;
+        return;
+    }
+    if (now_ms() - g_run.fullscreen_asked_at < kFullscreenGrantMs) return;
+    if (!g_run.told_not_granted) {
+        g_run.told_not_granted = true;
+        std::fprintf(stderr, "engine: full screen was not granted (no window manager?); staying in a window\n");
+    }
+    OE_Options *o = ec::options();
+    ec::options_set(o->width, o->height, o->bpp, o->refresh, 0, o->vsync);
+    apply_fullscreen();
 }
 
 void toggle_fullscreen() {
@@ -291,11 +371,7 @@ void pump_events() {
     while (SDL_PollEvent(&e)) handle_event(e);
 }
 
-void begin_frame() {
-    int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(g_run.window, &dw, &dh);
-    renderer_begin_frame(dw, dh);
-}
+void begin_frame() { renderer_begin_frame(g_run.drawable_w, g_run.drawable_h); }
 
 void present() {
     renderer_present();
@@ -359,6 +435,9 @@ bool open_window() {
     }
     SDL_GL_MakeCurrent(g_run.window, g_run.context);
     if (!gl_api_load() || !renderer_init()) return false;
+    GLint max_texture = 0;
+    gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
+    ec::image_set_side_limit(max_texture);  // pictures the GPU cannot hold are refused at load
     // Vsync may be refused (virtual displays): the frame cap below then paces the loop.
     SDL_GL_SetSwapInterval(ec::options()->vsync ? 1 : 0);
     SDL_DisplayMode mode{};
@@ -368,6 +447,9 @@ bool open_window() {
         hz = mode.refresh_rate;
     g_run.frame_budget_ms = 1000.0 / hz;
     update_window_size();
+    g_run.windowed_w = kLogicalWidth;
+    g_run.windowed_h = kLogicalHeight;
+    g_run.fullscreen_asked_at = ec::options()->fullscreen ? now_ms() : -1;
     SDL_ShowCursor(SDL_DISABLE);  // the game draws its own cursor sprite at Mouse_X, Mouse_Y
     SDL_StartTextInput();
     for (int i = 0; i < SDL_NumJoysticks(); ++i) pad_added(i);
@@ -468,6 +550,7 @@ extern "C" void OE_Init(int32_t, int32_t) {
         const double pass_start = now_ms();
         pump_events();
         if (g_run.quit) break;
+        check_fullscreen_granted();
         ec::timers_run_due(now_ms(), nullptr);
         begin_frame();
         ec::procedure_run(ec::PROC_FRAME);
@@ -492,7 +575,7 @@ extern "C" void OE_Quit(void) { g_run.quit = true; }
 
 extern "C" void OE_MessageBox(const char *text, const char *caption, int32_t style) {
     const std::string t = to_utf8(text), c = to_utf8(caption);
-    std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+    std::fprintf(stderr, "%s: %s\n", ec::quote_for_log(c).c_str(), ec::quote_for_log(t, true).c_str());
     const char *no_dialogs = std::getenv("TARVELOK_NO_DIALOGS");
     if (no_dialogs && std::strcmp(no_dialogs, "1") == 0) return;
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;

@@ -10,6 +10,7 @@
 #define TARVELOK_GL_FUNCTIONS(X)                                                              \
     X(PFNGLGETERRORPROC, GetError, glGetError)                                                \
     X(PFNGLGETSTRINGPROC, GetString, glGetString)                                             \
+    X(PFNGLGETINTEGERVPROC, GetIntegerv, glGetIntegerv)                                       \
     X(PFNGLENABLEPROC, Enable, glEnable)                                                      \
     X(PFNGLDISABLEPROC, Disable, glDisable)                                                   \
     X(PFNGLBLENDFUNCSEPARATEPROC, BlendFuncSeparate, glBlendFuncSeparate)                     \

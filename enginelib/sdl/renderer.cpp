@@ -28,19 +28,16 @@ layout(location = 0) in vec2 a_pos;
 layout(location = 1) in vec2 a_uv;
 layout(location = 2) in vec4 a_colour;
 layout(location = 3) in float a_additive;
-layout(location = 4) in vec4 a_rect;
 uniform vec2 u_size;
 out vec2 v_uv;
 out vec4 v_colour;
 flat out float v_keep_alpha;
-flat out vec4 v_rect;
 void main() {
     // Logical pixels, origin top left, y down -> clip space.
     gl_Position = vec4(a_pos.x * 2.0 / u_size.x - 1.0, 1.0 - a_pos.y * 2.0 / u_size.y, 0.0, 1.0);
     v_uv = a_uv;
     v_colour = a_colour;
     v_keep_alpha = 1.0 - a_additive;
-    v_rect = a_rect;
 }
 )";
 
@@ -48,14 +45,10 @@ const char *const kFragmentShader = R"(#version 330 core
 in vec2 v_uv;
 in vec4 v_colour;
 flat in float v_keep_alpha;
-flat in vec4 v_rect;
 uniform sampler2D u_texture;
 out vec4 frag_colour;
 void main() {
-    // Texture coordinates of ordinary vertices lie in 0..1 and keep rect (0, 0, 1, 1), where
-    // fract() changes nothing; repeating vertices tile their rect. No mipmaps: level 0 always, and
-    // no derivatives are needed where fract() jumps.
-    frag_colour = textureLod(u_texture, v_rect.xy + fract(v_uv) * v_rect.zw, 0.0) * v_colour;
+    frag_colour = texture(u_texture, v_uv) * v_colour;
     frag_colour.a *= v_keep_alpha;  // additive: src + dst
 }
 )";
@@ -158,14 +151,10 @@ bool renderer_init() {
     gl.VertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, u));
     gl.VertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex), (void *)offsetof(Vertex, r));
     gl.VertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, additive));
-    gl.VertexAttribPointer(4, 4, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, rect));
-
     gl.EnableVertexAttribArray(0);
     gl.EnableVertexAttribArray(1);
     gl.EnableVertexAttribArray(2);
     gl.EnableVertexAttribArray(3);
-    gl.EnableVertexAttribArray(4);
-
     R.pending.reserve(kInitialVertexCapacity);
 
     gl.GenSamplers(kSamplerCount, R.samplers);
@@ -177,7 +166,7 @@ bool renderer_init() {
         gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_WRAP_S, wraps[i]);
         gl.SamplerParameteri(R.samplers[i], GL_TEXTURE_WRAP_T, wraps[i]);
     }
-    const uint8_t white[4] = {255, 255, 255, 255};
+    uint8_t white[4] = {255, 255, 255, 255};
     R.white = renderer_create_texture(white, 1, 1);
 
     gl.BindTexture(GL_TEXTURE_2D, 0);
@@ -201,20 +190,15 @@ void renderer_shutdown() {
     R.keep_frames = keep;
 }
 
-unsigned renderer_create_texture(const uint8_t *rgba, int width, int height) {
-    std::vector<uint8_t> premultiplied(rgba, rgba + size_t(width) * height * 4);
-    for (size_t i = 0; i < premultiplied.size(); i += 4) {
+unsigned renderer_create_texture(uint8_t *rgba, int width, int height) {
+    uint8_t *premultiplied = rgba;
+    const size_t bytes = size_t(width) * height * 4;
+    for (size_t i = 0; i < bytes; i += 4) {
         const unsigned a = premultiplied[i + 3];
         for (int c = 0; c < 3; ++c) premultiplied[i + c] = uint8_t((premultiplied[i + c] * a + 127) / 255);
     }
-    GLuint id = 0;
-    gl.GenTextures(1, &id);
-    gl.ActiveTexture(GL_TEXTURE0);
-    gl.BindTexture(GL_TEXTURE_2D, id);
-    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, premultiplied.data());
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    R.bound_texture = id;
+    unsigned id = 0;
+    renderer_upload_premultiplied(id, premultiplied, width, height);
     return id;
 }
 

@@ -18,16 +18,12 @@ constexpr int kLogicalHeight = 600;  // logical screen height in pixels
 // One vertex of the stream: logical pixel position, texture coordinates (0..1 across the texture,
 // beyond 1 when repeating) and a colour multiplied with the texel (bytes r, g, b, a in memory),
 // premultiplied: r, g, b already multiplied by a (see premultiply()). `additive` is the renderer's
-// own: it records the blend mode in force when the vertex was queued. The texel read is at
-// rect.xy + fract(u, v) * rect.zw: ordinary vertices keep rect (0, 0, 1, 1) with u, v in 0..1 (a
-// repeating texture may give any u, v), and a picture inside a shared page tiles its own rect
-// (its page copy needs wrapped edge texels around it).
+// own: it records the blend mode in force when the vertex was queued.
 struct Vertex {
     float x, y;
     float u, v;
     uint8_t r, g, b, a;
     float additive = 0;  // 1 for blend mode 1
-    float rect[4] = {0, 0, 1, 1};
 };
 
 // How a texture is sampled. Nearest is for pictures drawn unrotated at their own size (each screen
@@ -50,8 +46,9 @@ bool renderer_init();
 void renderer_shutdown();
 
 // A texture from straight (not premultiplied) RGBA8 pixels, rows top-down; it is stored
-// premultiplied. Returns the GL name (never 0 on success).
-unsigned renderer_create_texture(const uint8_t *rgba, int width, int height);
+// premultiplied. The pixels are premultiplied in place (no copy): the caller drops them after.
+// Returns the GL name (never 0 on success).
+unsigned renderer_create_texture(uint8_t *rgba, int width, int height);
 void renderer_delete_texture(unsigned texture);
 // (Re)specifies `texture` from pixels already premultiplied, creating it when it is 0.
 void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int width, int height);

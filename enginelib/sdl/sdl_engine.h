@@ -20,7 +20,7 @@ struct Texture {
     int32_t frame_w = 0;       // cell size from Tex_SetFramesSize; 0 = whole picture
     int32_t frame_h = 0;
     uint32_t magic = 0;        // kTextureMagic while alive: catches foreign or freed pointers
-    uint8_t *pixels = nullptr; // RGBA kept until a GL context exists to take it (new[])
+    ec::Pixels pixels;         // RGBA kept until a GL context exists to take it (then freed)
     struct AtlasPage *page = nullptr;  // shared page the sprites draw from (engine_draw.cpp), or null
     int32_t atlas_x = 0, atlas_y = 0;  // the picture's top-left texel in that page
     struct AtlasPage *wrap_page = nullptr;  // copy with wrapped edges for repeating (made on first use)

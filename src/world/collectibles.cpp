@@ -13,6 +13,10 @@ namespace {
 constexpr int32_t kHealthCure = 60;
 constexpr float kTableReach = 64;
 constexpr int32_t kVkF2 = 113;
+// The burst (sizes in pixels, fade in alpha per tick, colours 0x00BBGGRR).
+constexpr int32_t kBurstStars = 11;
+constexpr int32_t kWhite = 0xFFFFFF;
+constexpr float kStarSize = 16, kLightSize = 8, kBurstFade = 5;
 
 // One pick-up: touch distance, points, sound, and the colour and size of the burst's ball.
 struct Pickup {
@@ -34,13 +38,14 @@ constexpr Pickup kBonuses[] = {
 
 void burst(const tmin &obj, const Pickup &p) {
     const float x = static_cast<float>(obj.x), y = static_cast<float>(obj.y);
-    for (int32_t i = 0; i < 11; ++i) {
-        const float vx = (random_int(10) - 5) / 5.0f;
-        const float vy = -(random_int(5) + 5) / 5.0f;
-        add_effect(world.particles, "star", 0xFFFFFF, x, y, vx, vy, 16, 5, static_cast<float>(random_int(360)));
+    for (int32_t i = 0; i < kBurstStars; ++i) {
+        const float vx = (random_int(10) - 5) / 5.0f;  // -1 .. 0.8 pixels per tick
+        const float vy = -(random_int(5) + 5) / 5.0f;  // -1 .. -1.8: up
+        add_effect(world.particles, "star", kWhite, x, y, vx, vy, kStarSize, kBurstFade,
+                   static_cast<float>(random_int(360)));
     }
-    add_effect(world.particles, "pball", p.ball_colour, x, y, 0, 0, p.ball_size, 5, 0);
-    add_effect(world.particles, "light", 0xFFFFFF, x, y, 0, 0, 8, 5, 0);
+    add_effect(world.particles, "pball", p.ball_colour, x, y, 0, 0, p.ball_size, kBurstFade, 0);
+    add_effect(world.particles, "light", kWhite, x, y, 0, 0, kLightSize, kBurstFade, 0);
 }
 
 // Takes `obj` when it is of the pick-up's kind and close enough; true when taken.

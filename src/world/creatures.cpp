@@ -34,10 +34,15 @@ constexpr int32_t kStompPoints = 120;
 constexpr int32_t kHitDamage = 20;
 constexpr int32_t kFatalDamage = 120;     // a "ship" sets this (not adds)
 constexpr float kThrowSpeed = -5;         // walk_speed after a hit: one 15-pixel throw
-constexpr int32_t kStride = 3;
 // The cart's seat relative to the cart's centre.
 constexpr int32_t kCartHalfWidth = 64, kSeatTop = 90, kSeatBottom = 50, kSeat = 80;
 constexpr float kBoardFall = 4;
+// Effects (sizes in pixels, fade in alpha per tick, colours 0x00BBGGRR).
+constexpr int32_t kWreckStars = 21;
+constexpr float kStarSize = 16, kEffectFade = 5;
+constexpr float kStompBallSize = 32, kWreckBallSize = 128, kWreckLightSize = 16;
+constexpr int32_t kStompBallColour = 0xAAAAAA, kStarColour = 0x00FFFF, kWreckBallColour = 0x0000FF,
+                  kLightColour = 0xFFFFFF;
 
 void mark_deleted(tmin &obj) { obj.kind = kDeleteKind; }
 
@@ -48,8 +53,8 @@ void stomp(tmin &enemy) {
     level.on_ground = 0;
     level.fall_speed = kStompBounce;
     play_sound("kill");
-    add_effect(world.particles, "pball", 0xAAAAAA, static_cast<float>(enemy.x), static_cast<float>(enemy.y), 0, 0,
-               32, 5, 0);
+    add_effect(world.particles, "pball", kStompBallColour, static_cast<float>(enemy.x), static_cast<float>(enemy.y), 0,
+               0, kStompBallSize, kEffectFade, 0);
 }
 
 void hit(tmin &hero, const char *sound) {
@@ -83,13 +88,14 @@ void cart_wreck(tmin &cart) {
     level.riding = 0;
     mark_deleted(cart);
     const float x = static_cast<float>(cart.x), y = static_cast<float>(cart.y);
-    for (int32_t i = 0; i < 21; ++i) {
-        const float vx = (random_int(10) - 5) / 5.0f;
-        const float vy = -(random_int(5) + 5) / 2.5f;
-        add_effect(world.particles, "star", 0x00FFFF, x, y, vx, vy, 16, 5, static_cast<float>(random_int(360)));
+    for (int32_t i = 0; i < kWreckStars; ++i) {
+        const float vx = (random_int(10) - 5) / 5.0f;      // -1 .. 0.8 pixels per tick
+        const float vy = -(random_int(5) + 5) / 2.5f;      // -2 .. -3.6: thrown up
+        add_effect(world.particles, "star", kStarColour, x, y, vx, vy, kStarSize, kEffectFade,
+                   static_cast<float>(random_int(360)));
     }
-    add_effect(world.particles, "pball", 0x0000FF, x, y, 0, 0, 128, 5, 0);
-    add_effect(world.particles, "light", 0xFFFFFF, x, y, 0, 0, 16, 5, 0);
+    add_effect(world.particles, "pball", kWreckBallColour, x, y, 0, 0, kWreckBallSize, kEffectFade, 0);
+    add_effect(world.particles, "light", kLightColour, x, y, 0, 0, kWreckLightSize, kEffectFade, 0);
     play_sound("boom");
 }
 

@@ -20,7 +20,6 @@ constexpr float kRiseLimit = -20.0f;        // fastest rise
 constexpr int32_t kExtraFall = 2;           // pixels added to y every tick when not riding
 constexpr float kWalkStep = 0.1f;           // walk_speed change per tick
 constexpr float kWalkTop = 1.2f;            // highest walk_speed
-constexpr int32_t kStride = 3;              // pixels per tick at walk_speed 1
 constexpr int32_t kCartCarry = 6;           // pixels per tick a cart carries the hero
 constexpr float kFloorNormal = 0.5f;        // |normal x| below this: a floor to stand still on
 constexpr float kJumpNormal = -0.75f;       // normal y below this: firm enough to jump from

@@ -28,6 +28,7 @@ extern const std::string kNoCollideKind;  // "bgcarst": outline drawn, never sol
 // ---- terrain contact ----------------------------------------------------------------------------
 
 constexpr float kProbeRadius = 32.0f;  // pixels, every walker's probe circle
+constexpr int32_t kStride = 3;         // hero's pixels per tick at walk_speed 1, right; -3 facing left
 
 // Called for every touched segment before the object is pushed out; may change anything but the
 // object's position.

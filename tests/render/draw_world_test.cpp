@@ -171,7 +171,7 @@ TEST(DrawWorld, GroundFillsPlantsAndLamps) {
     standard_pictures(d);
     camera_at(1000, 400);
     ground(outline("earth", {{1000, 400}, {1256, 400}, {1256, 656}, {1000, 656}}));
-    ground(outline("earth", {{1100, 500}, {9000, 500}, {1100, -5000}}));  // far points are clamped
+    ground(outline("earth", {{1100, 500}, {9000, 500}, {1100, -5000}, {-9000, 9000}}));  // far points clamped
     ground(outline("earth", {{1000, 400}, {1200, 400}}));                 // one segment: nothing
     ground(outline("", {{1000, 400}, {1100, 400}, {1100, 500}}));         // the first picture
     ground(item("bush", 1200, 600));
@@ -204,9 +204,10 @@ TEST(DrawWorld, GroundFillsPlantsAndLamps) {
     expect_vertex(v[5], 0, 256, "0xFFFFFFFF", 1000.0 / 256, 656.0 / 256);
     // Half a screen beyond the edges at most; the texture follows the clamped position.
     v = vertices(fills[1]);
-    ASSERT_EQ(v.size(), 3u);
+    ASSERT_EQ(v.size(), 6u);
     expect_vertex(v[1], 1200, 100, "0xFFFFFFFF", 2200.0 / 256, 500.0 / 256);
     expect_vertex(v[2], 100, -300, "0xFFFFFFFF", 1100.0 / 256, 100.0 / 256);
+    expect_vertex(v[5], -400, 900, "0xFFFFFFFF", 600.0 / 256, 1300.0 / 256);
 
     // The device sequence around a fill, and the empty kind filled with the catalogue's first picture.
     const int first = find(calls, [](const Call &c) { return c.op == "Device.DrawPrimitiveUP"; });

@@ -19,6 +19,7 @@
 #include "render/draw_world.h"
 #include "shell/shell.h"
 #include "shell/test_support.h"
+#include "support/call_log.h"
 #include "world/world.h"
 
 namespace render_test {
@@ -37,25 +38,7 @@ struct Call {
     }
 };
 
-inline std::vector<std::string> split_line(const std::string &line) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == ' ') { ++i; continue; }
-        std::string tok;
-        if (line[i] == '"') {
-            for (++i; i < line.size() && line[i] != '"'; ++i) {
-                if (line[i] == '\\' && i + 1 < line.size()) ++i;
-                tok += line[i];
-            }
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ') tok += line[i++];
-        }
-        out.push_back(tok);
-    }
-    return out;
-}
+using call_log::split_log_line;
 
 // An uncompressed 32-bit TGA of w x h transparent pixels (only its size matters to the headless
 // engine).
@@ -125,7 +108,7 @@ public:
         std::istringstream in(testsupport::read_bytes(log_));
         std::string line;
         while (std::getline(in, line)) {
-            std::vector<std::string> parts = split_line(line);
+            std::vector<std::string> parts = split_log_line(line);
             if (parts.empty() || parts[0] == "M_Round") continue;  // a query, not drawing
             Call c;
             c.op = parts[0];

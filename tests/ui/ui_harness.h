@@ -82,6 +82,14 @@ public:
         for (int c = 32; c < 256; ++c)
             ofi += "glyph " + std::to_string(c) + " 0 0 8 16 0 0 " + std::to_string(kGlyph) + "\n";
         std::ofstream(dir_ / "cyr.ofi") << ofi;
+        // One-pixel pictures and a one-frame sound, so that the engine loads them without warnings.
+        const std::string tga("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\40\10\377\377\377\377", 22);
+        for (const char *name : {"cyr.tga", "cyrl.tga", "gbut.tga", "gstr.tga"})
+            std::ofstream(dir_ / name, std::ios::binary) << tga;
+        const std::string wav("RIFF\46\0\0\0WAVEfmt \20\0\0\0\1\0\1\0\42\126\0\0\104\254\0\0\2\0\20\0"
+                              "data\2\0\0\0\0\0", 46);
+        for (const char *name : {"click.wav", "select.wav"})
+            std::ofstream(dir_ / name, std::ios::binary) << wav;
         const std::string lib = std::string(TARVELOK_GAME_DIR) + "/libengine_headless.so";
         loaded_ = engine_load(lib.c_str());
         if (!loaded_) {

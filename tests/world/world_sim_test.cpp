@@ -50,11 +50,14 @@ struct Play {
 
 // Plays `level` (a path in the game folder) for `frames` frames with the scripted input lines.
 // Runs in a scratch copy of the game folder's cfg so that profiles are never touched.
-Play play(const std::string &level, int frames, const std::string &input = "", const std::string &extra = "") {
+// `scenes`, when given, becomes cfg/scenes.txt.
+Play play(const std::string &level, int frames, const std::string &input = "", const std::string &extra = "",
+          const std::string &scenes = "") {
     ScratchDir dir;
     fs::copy(std::string(TARVELOK_GAME_DIR) + "/cfg", "cfg", fs::copy_options::recursive);
     // Music off: the level modules are not needed to test the world.
     write_bytes("cfg/config.txt", "1\r\n0\r\n1\r\n1\r\nTester\r\n");
+    if (!scenes.empty()) write_bytes("cfg/scenes.txt", scenes);
     for (const char *d : {"gfx", "snd", "fnt", "mus", "tests"})
         fs::create_directory_symlink(std::string(TARVELOK_GAME_DIR) + "/" + d, d);
     write_bytes("input.txt", input);
@@ -118,19 +121,20 @@ TEST(WorldSim, PlayAndLevelStartALevelAndBadFilesReturnToTheMenu) {
     EXPECT_EQ(p.ticks.back()["hero_y"], 452);  // floor at 500, probe 16 below the centre, radius 32
     EXPECT_EQ(p.ticks.back()["on_ground"], 1);
 
-    // --level with a scene list in the scratch folder; level_index follows.
-    {
-        ScratchDir dir;
-        (void)dir;
-    }
-    Play l = play("", 30, "", "--level 2");
+    // --level: the scene list's entry, with level_index set; --play with --level: the file, with
+    // that level_index; --level on an empty entry: the message names the list's line.
+    const std::string scenes = "tests/levels/flat.txt\r\n\r\ntests/levels/bee.txt\r\n";
+    const Play l = play("", 30, "", "--level 2", scenes);
     ASSERT_EQ(l.status, 0) << l.err;
-    // The shipped game folder may or may not hold a scene list: either the level runs, or the
-    // message names cfg\scenes.txt and the game is back in the menu.
-    if (l.ticks[0]["game_state"] == 0)
-        EXPECT_NE(l.err.find("scenes.txt"), std::string::npos) << l.err;
-    else
-        EXPECT_EQ(l.ticks[0]["level_index"], 2);
+    EXPECT_EQ(l.ticks[0]["game_state"], 1);
+    EXPECT_EQ(l.ticks[0]["level_index"], 2);
+    EXPECT_EQ(l.ticks[0]["object_count"], 2);  // bee.txt: the hero and a bee
+    const Play lp = play("tests/levels/cart.txt", 30, "", "--level 2", scenes);
+    EXPECT_EQ(lp.ticks[0]["level_index"], 2);
+    EXPECT_EQ(lp.ticks[0]["object_count"], 2);  // cart.txt: the hero and the cart
+    const Play empty = play("", 30, "", "--level 1", scenes);
+    EXPECT_EQ(empty.ticks.back()["game_state"], 0);
+    EXPECT_NE(empty.err.find("line 2: empty entry for level 1"), std::string::npos) << empty.err;
 
     // A missing level file: a message naming it, back in the menu, the world empty.
     Play m = play("tests/levels/no_such_level.txt", 30);

@@ -1,11 +1,18 @@
 // assets_test.cpp - font descriptions (parsing, bad lines, text width and layout), pictures
 // (a TGA the test writes, backslash paths, the checker picture and its one warning) and WAV
-// parsing (8/16-bit, mono/stereo, padding, truncation, refusals), on engine_common directly.
+// parsing (8/16-bit, mono/stereo, padding, truncation, refusals), on engine_common directly;
+// then hostile and damaged files: huge or cut-short pictures, FIFOs and devices, control bytes
+// in names, overflowing font numbers, out-of-range sample rates.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <future>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -78,7 +85,9 @@ TEST(Fonts, DescriptionIsParsedAndBadLinesAreNamedAndSkipped) {
     ec::FontDesc other;
     ::testing::internal::CaptureStderr();
     ec::font_parse_text("glyph 0 0 0 1 1 0 0 1\nglyph 300 0 0 1 1 0 0 1\ntexture -4 4\n", "x.ofi", other);
-    EXPECT_EQ(count_lines(::testing::internal::GetCapturedStderr()), 3);
+    const std::string refused = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(refused), 4) << refused;  // three lines, and no glyph is left
+    EXPECT_NE(refused.find("x.ofi: no glyphs"), std::string::npos) << refused;
     EXPECT_EQ(other.texture_w, 0);
 
     // A missing description: one message, an empty font whose texts are 0 wide.
@@ -317,6 +326,286 @@ TEST(Fonts, DamagedDescriptionsNeverCrash) {
         ec::text_layout(font, "AB\xC0 ~", 0, 0, 1.0f, 0, quads);
         EXPECT_LE(quads.size(), 5u);
     }
+}
+
+// ---- Hostile and damaged files ----------------------------------------------------------------
+
+// A TGA header announcing w x h pixels of the given type and bits; no pixel data follows.
+std::string tga_header(int w, int h, int type = 2, int bits = 32) {
+    std::string b(18, '\0');
+    b[2] = char(type);
+    b[12] = char(w & 0xFF); b[13] = char(w >> 8);
+    b[14] = char(h & 0xFF); b[15] = char(h >> 8);
+    b[16] = char(bits);
+    b[17] = 0x28;
+    return b;
+}
+
+std::string bgra(uint32_t rgba) {
+    return {char((rgba >> 8) & 0xFF), char((rgba >> 16) & 0xFF), char((rgba >> 24) & 0xFF), char(rgba & 0xFF)};
+}
+
+size_t occurrences(const std::string &text, const std::string &what) {
+    size_t n = 0;
+    for (size_t pos = 0; (pos = text.find(what, pos)) != std::string::npos; pos += what.size()) ++n;
+    return n;
+}
+
+// Loads with image_load_rgba and image_info; both must refuse with one warning naming the file and
+// containing `reason`, and give the checker.
+void expect_refused(const fs::path &file, const std::string &reason) {
+    SCOPED_TRACE(file.string());
+    ec::Image img;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(ec::image_load_rgba(file.c_str(), img));
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(err), 1) << err;
+    EXPECT_NE(err.find(file.string()), std::string::npos) << err;
+    EXPECT_NE(err.find(reason), std::string::npos) << err;
+    EXPECT_EQ(img.width, ec::kCheckerSize);
+    EXPECT_EQ(img.rgba.size(), std::size_t(ec::kCheckerSize) * ec::kCheckerSize * 4);
+    int32_t w = 0, h = 0;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(ec::image_info(file.c_str(), w, h));
+    err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(err), 1) << err;
+    EXPECT_NE(err.find(reason), std::string::npos) << err;
+    EXPECT_EQ(w, ec::kCheckerSize);
+}
+
+long peak_rss_kib() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return r.ru_maxrss;
+}
+
+TEST(Pictures, HugeOrCutShortPicturesAreRefusedBeforeDecoding) {
+    const fs::path dir = temp_dir();
+    // 18 bytes announcing 16384 x 16384: 1 GiB of RGBA that the file does not even hold.
+    write_file(dir / "huge.tga", tga_header(16384, 16384));
+    const long before = peak_rss_kib();
+    expect_refused(dir / "huge.tga", "MiB");
+    EXPECT_LT(peak_rss_kib() - before, 64 * 1024) << "KiB of peak memory added by refusing it";
+    // Within the side limit but beyond the byte budget: 8192 x 8192 is 256 MiB.
+    write_file(dir / "big.tga", tga_header(8192, 8192) + std::string(64, '\0'));
+    expect_refused(dir / "big.tga", "MiB");
+
+    // Wider than the texture limit the real engine reports.
+    std::string row33 = tga_header(33, 1), row32 = tga_header(32, 1);
+    for (int i = 0; i < 33; ++i) row33 += bgra(0x00FF00FFu);
+    for (int i = 0; i < 32; ++i) row32 += bgra(0x00FF00FFu);
+    write_file(dir / "row33.tga", row33);
+    write_file(dir / "row32.tga", row32);
+    ec::image_set_side_limit(32);
+    expect_refused(dir / "row33.tga", "wider or taller than 32");
+    ec::Image img;
+    EXPECT_TRUE(ec::image_load_rgba((dir / "row32.tga").c_str(), img));
+    ec::image_set_side_limit(0);
+    EXPECT_EQ(ec::image_side_limit(), ec::kMaxPictureSide);
+    EXPECT_TRUE(ec::image_load_rgba((dir / "row33.tga").c_str(), img));
+
+    // A raw TGA one pixel short of its 2 x 2 (the decoder would make the last one transparent black).
+    const std::string square = make_tga(2, 2, {0xFF0000FFu, 0x00FF00FFu, 0x0000FFFFu, 0xFFFFFFFFu});
+    write_file(dir / "short.tga", square.substr(0, square.size() - 4));
+    expect_refused(dir / "short.tga", "ends early");
+    // Run-length coded, 4 x 2: row one is a run of four red pixels, row two is missing.
+    const std::string rle = tga_header(4, 2, 10) + char(0x83) + bgra(0xFF0000FFu);
+    write_file(dir / "rle_short.tga", rle);
+    expect_refused(dir / "rle_short.tga", "ends early");
+    // Completed by a literal packet of four: it loads, every pixel where the packets put it.
+    write_file(dir / "rle.tga", rle + char(0x03) + bgra(0x0000FFFFu) + bgra(0x0000FFFFu) + bgra(0x00FF00FFu) +
+                                    bgra(0x00FF00FFu));
+    ASSERT_TRUE(ec::image_load_rgba((dir / "rle.tga").c_str(), img));
+    EXPECT_EQ(img.rgba[3 * 4 + 0], 0xFF);  // (3, 0) red
+    EXPECT_EQ(img.rgba[(4 + 1) * 4 + 2], 0xFF);  // (1, 1) blue
+    EXPECT_EQ(img.rgba[(4 + 3) * 4 + 1], 0xFF);  // (3, 1) green
+
+    // JPG and PNG cut in half.
+    std::vector<uint8_t> rgb(64 * 64 * 3);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(i * 7);
+    ASSERT_TRUE(stbi_write_jpg((dir / "whole.jpg").c_str(), 64, 64, 3, rgb.data(), 90));
+    ASSERT_TRUE(stbi_write_png((dir / "whole.png").c_str(), 64, 64, 3, rgb.data(), 64 * 3));
+    for (const char *name : {"whole.jpg", "whole.png"}) {
+        ASSERT_TRUE(ec::image_load_rgba((dir / name).c_str(), img)) << name;
+        const std::string bytes = read_file(dir / name);
+        write_file(dir / (std::string("half_") + name), bytes.substr(0, bytes.size() / 2));
+        expect_refused(dir / (std::string("half_") + name), "ends early");
+    }
+}
+
+// Runs `load` on another thread; a load still blocked after a few seconds is released by opening
+// `fifo` for writing, and counts as a failure.
+template <typename Load>
+bool finishes_without_blocking(const fs::path &fifo, Load load) {
+    auto done = std::async(std::launch::async, load);
+    if (done.wait_for(std::chrono::seconds(5)) == std::future_status::ready) return true;
+    const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+    return false;
+}
+
+TEST(Files, FifosDevicesAndFoldersAreRefusedWithoutBlocking) {
+    const fs::path fifo = temp_dir() / "pipe";
+    fs::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const fs::path &p : {fifo, fs::path("/dev/zero"), temp_dir()}) {
+        SCOPED_TRACE(p.string());
+        ::testing::internal::CaptureStderr();
+        EXPECT_TRUE(finishes_without_blocking(fifo, [&] {
+            ec::Image img;
+            EXPECT_FALSE(ec::image_load_rgba(p.c_str(), img));
+            EXPECT_EQ(img.width, ec::kCheckerSize);
+        }));
+        EXPECT_TRUE(finishes_without_blocking(fifo, [&] {
+            ec::FontDesc font;
+            EXPECT_FALSE(ec::font_parse_file(p.c_str(), font));
+        }));
+        std::string error;
+        EXPECT_TRUE(finishes_without_blocking(fifo, [&] {
+            ec::Pcm16 pcm;
+            EXPECT_FALSE(ec::wav_load(p.c_str(), pcm, error));
+        }));
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("not a regular file") == std::string::npos ? err.find("folder") : 0, std::string::npos)
+            << err;
+        EXPECT_NE(error.find(p.string()), std::string::npos) << error;
+    }
+    // A regular file is read whole up to its limit, and refused beyond it.
+    write_file(temp_dir() / "eleven.bin", "0123456789A");
+    std::vector<uint8_t> bytes;
+    std::string why;
+    EXPECT_TRUE(ec::read_regular_file((temp_dir() / "eleven.bin").string(), 11, bytes, why));
+    EXPECT_EQ(bytes.size(), 11u);
+    EXPECT_FALSE(ec::read_regular_file((temp_dir() / "eleven.bin").string(), 10, bytes, why));
+    EXPECT_NE(why.find("too large"), std::string::npos) << why;
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(Messages, ControlBytesInNamesAndLinesAreEscaped) {
+    EXPECT_EQ(ec::quote_for_log("a\x1B]0;title\x07z"), "a\\x1B]0;title\\x07z");
+    EXPECT_EQ(ec::quote_for_log("\xC2\x9B" "31m"), "\\xC2\\x9B31m");          // C1 CSI in UTF-8
+    EXPECT_EQ(ec::quote_for_log("\xD0\x96\xC2\xA0ok"), "\xD0\x96\xC2\xA0ok");  // letters stay
+    EXPECT_EQ(ec::quote_for_log("a\nb\tc\x7F"), "a\\x0Ab\\x09c\\x7F");
+    EXPECT_EQ(ec::quote_for_log("a\nb\tc\x7F", true), "a\nb\tc\\x7F");
+
+    // Every warning that quotes a name or a line: a picture, a font description and its record,
+    // a sound file.
+    const std::string evil = "bad\x1B]0;owned\x07";
+    const fs::path ofi = temp_dir() / (evil + ".ofi");
+    write_file(ofi, "ofi 1\n" + evil + " 1 2\nglyph 65 0 0 1 1 0 0 1\n");
+    ::testing::internal::CaptureStderr();
+    ec::Image img;
+    ec::image_load_rgba((temp_dir() / (evil + ".tga")).c_str(), img);
+    ec::FontDesc font;
+    ec::font_parse_file(ofi.c_str(), font);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    ec::Pcm16 pcm;
+    std::string error;
+    ec::wav_load((temp_dir() / (evil + ".wav")).c_str(), pcm, error);
+    err += error;
+    EXPECT_EQ(err.find('\x1B'), std::string::npos) << err;
+    EXPECT_EQ(err.find('\x07'), std::string::npos) << err;
+    EXPECT_EQ(occurrences(err, "bad\\x1B]0;owned\\x07"), 4u) << err;  // the font's is named twice
+}
+
+TEST(Fonts, OutOfRangeNumbersAreRefusedWithoutOverflow) {
+    struct Case { const char *line; const char *reason; };
+    const Case cases[] = {
+        {"glyph 67 9223372036854775807 0 1 1 0 0 1", "glyph cell out of range"},   // x + w overflows
+        {"glyph 67 0 0 1 1 -9223372036854775808 0 1", "glyph cell out of range"},  // |ox| overflows
+        {"glyph 67 0 0 99999999999999999999 1 0 0 1", "glyph cell out of range"},   // beyond 64 bits
+        {"glyph 67 0 0 1 1 0 0 -99999999999", "glyph cell out of range"},
+        {"glyph 67 16000 0 385 1 0 0 1", "glyph cell out of range"},   // ends past 16384
+        {"glyph 67 0 0 1 1 0 0 1x", "expected: glyph"},
+        {"texture 99999999999 4", "texture size out of range"},
+        {"line -2147483649", "line height out of range"},
+    };
+    for (const Case &c : cases) {
+        ec::FontDesc font;
+        ::testing::internal::CaptureStderr();
+        ec::font_parse_text(std::string("glyph 65 0 0 1 1 0 0 1\n") + c.line + "\n", "n.ofi", font);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find(std::string("n.ofi:2: ") + c.reason), std::string::npos) << c.line << "\n" << err;
+        EXPECT_EQ(count_lines(err), 1) << err;
+        EXPECT_FALSE(font.glyphs[67].present) << c.line;
+        EXPECT_EQ(font.texture_w, 0);
+    }
+    // The largest values that fit are kept.
+    ec::FontDesc font;
+    ::testing::internal::CaptureStderr();
+    ec::font_parse_text("glyph 67 16000 0 384 1 -16384 16384 -16384\n", "n.ofi", font);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    ASSERT_TRUE(font.glyphs[67].present);
+    EXPECT_EQ(font.glyphs[67].w, 384);
+    EXPECT_EQ(font.glyphs[67].ox, -16384);
+    EXPECT_EQ(font.glyphs[67].advance, -16384);
+}
+
+TEST(Fonts, EmptyOrDamagedDescriptionIsToldOnceInAFewLines) {
+    ec::common_reset();
+    // Empty: one warning, since every text drawn with it would be invisible.
+    const fs::path empty = temp_dir() / "empty.ofi";
+    write_file(empty, "");
+    ec::FontDesc font;
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(ec::font_parse_file(empty.c_str(), font));
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(err), 1) << err;
+    EXPECT_NE(err.find("no glyphs"), std::string::npos) << err;
+
+    // Forty bad lines and one glyph: the first few are named, the rest counted in one line.
+    const fs::path damaged = temp_dir() / "damaged.ofi";
+    std::string text = "ofi 1\nglyph 65 0 0 8 8 0 0 8\n";
+    for (int i = 0; i < 40; ++i) text += "glyph 66 junk\n";
+    write_file(damaged, text);
+    ::testing::internal::CaptureStderr();
+    ec::font_parse_file(damaged.c_str(), font);
+    err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(err), ec::kFontWarningLines + 1) << err;
+    EXPECT_NE(err.find(damaged.string() + ":3: expected: glyph"), std::string::npos) << err;
+    EXPECT_NE(err.find(std::to_string(40 - ec::kFontWarningLines) + " more bad lines"), std::string::npos) << err;
+    EXPECT_TRUE(font.glyphs[65].present);
+
+    // The second font made from the same descriptions says nothing more, and gets the same glyphs.
+    ec::FontDesc again;
+    ::testing::internal::CaptureStderr();
+    ec::font_parse_file(damaged.c_str(), again);
+    ec::font_parse_file(empty.c_str(), again);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    ec::font_parse_file(damaged.c_str(), again);
+    EXPECT_TRUE(again.glyphs[65].present);
+    EXPECT_EQ(again.glyphs[65].advance, 8);
+
+    // A new run in the same process (the headless engine's reset) tells again.
+    ec::common_reset();
+    ::testing::internal::CaptureStderr();
+    ec::font_parse_file(empty.c_str(), again);
+    EXPECT_EQ(count_lines(::testing::internal::GetCapturedStderr()), 1);
+}
+
+std::string wav_8bit_mono(uint32_t rate, size_t frames) {
+    return riff(fmt_chunk(1, 1, rate, 8) + "data" + le32(uint32_t(frames)) + std::string(frames, '\x80'));
+}
+
+TEST(Wav, RatesAndLengthsNoSoundEffectHasAreRefused) {
+    ec::Pcm16 pcm;
+    std::string error;
+    // 64 KB at 1 Hz: converted to the mix rate it would be 30 GB.
+    for (uint32_t rate : {1u, 3999u, 192001u, 4294967295u}) {
+        EXPECT_FALSE(parse(wav_8bit_mono(rate, 65536), pcm, error)) << rate;
+        EXPECT_NE(error.find(std::to_string(rate) + " Hz"), std::string::npos) << error;
+        EXPECT_TRUE(pcm.samples.empty());
+    }
+    for (uint32_t rate : {4000u, 192000u}) EXPECT_TRUE(parse(wav_8bit_mono(rate, 1000), pcm, error)) << error;
+
+    // At the mix rate, 16-bit stereo: 4 bytes a frame; at 4000 Hz a frame becomes 11.025 frames.
+    EXPECT_EQ(ec::wav_mix_bytes(ec::kSoundMixRate, 10), 40u);
+    EXPECT_EQ(ec::wav_mix_bytes(4000, 4000), size_t(ec::kSoundMixRate) * 4);
+    // The longest 4000 Hz sound: kMaxSoundMixBytes / 4 / 11.025 = 1521742 frames.
+    EXPECT_TRUE(parse(wav_8bit_mono(4000, 1521700), pcm, error)) << error;
+    EXPECT_EQ(pcm.samples.size(), 1521700u);
+    EXPECT_FALSE(parse(wav_8bit_mono(4000, 1521800), pcm, error));
+    EXPECT_NE(error.find("too long"), std::string::npos) << error;
 }
 
 }  // namespace

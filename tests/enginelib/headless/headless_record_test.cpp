@@ -4,6 +4,7 @@
 // message boxes and sound plays read back through the HL_ entries.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -29,6 +30,12 @@ HeadlessApi &E = headless();
 fs::path temp_dir() { return test_files::scratch_dir("headless"); }
 
 
+
+size_t occurrences(const std::string &text, const std::string &what) {
+    size_t n = 0;
+    for (size_t pos = 0; (pos = text.find(what, pos)) != std::string::npos; pos += what.size()) ++n;
+    return n;
+}
 
 int count_lines(const std::string &text) {
     int n = 0;
@@ -199,6 +206,71 @@ TEST_F(HeadlessRecord, PictureSizeIsReadAndAMissingOneGivesTheCheckerAndOneWarni
     E.Tex_Free(&missing);
     EXPECT_EQ(missing, nullptr);
     E.Tex_Free(nullptr);
+}
+
+// The headless engine refuses what the real one refuses, so that the simulator and the tests see
+// the same warnings and sizes: a picture announcing 16384 x 16384 in 18 bytes, a TGA cut short, a
+// WAV at 1 Hz, a FIFO in place of a font's files, a damaged description shared by two fonts.
+TEST_F(HeadlessRecord, HostileFilesAreRefusedAsTheRealEngineRefusesThem) {
+    const fs::path dir = temp_dir();
+    std::string huge(18, '\0');
+    huge[2] = 2; huge[13] = 0x40; huge[15] = 0x40; huge[16] = 32;  // 0x4000 = 16384
+    write_file(dir / "huge.tga", huge);
+    std::string cut(18, '\0');
+    cut[2] = 2; cut[12] = 3; cut[14] = 2; cut[16] = 24;
+    write_file(dir / "cut.tga", cut + std::string(3 * 2 * 3 - 1, '\x7F'));  // one byte short
+    ::testing::internal::CaptureStderr();
+    for (const char *name : {"huge.tga", "cut.tga"}) {
+        OE_Texture *t = E.Tex_LoadFromFile((dir / name).c_str(), -1, 264);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->width, ec::kCheckerSize) << name;
+        EXPECT_EQ(t->height, ec::kCheckerSize) << name;
+    }
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(err), 2) << err;
+    EXPECT_NE(err.find("huge.tga: cannot load the picture (16384 x 16384 pixels"), std::string::npos) << err;
+    EXPECT_NE(err.find("cut.tga: cannot load the picture (its data ends early)"), std::string::npos) << err;
+
+    // 1 Hz, 8-bit mono, 4 KB of samples.
+    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    const std::string fmt = std::string("fmt ") + le32(16) + std::string("\x01\x00\x01\x00", 4) + le32(1) + le32(1) +
+                            std::string("\x01\x00\x08\x00", 4);
+    const std::string body = "WAVE" + fmt + "data" + le32(4096) + std::string(4096, '\x80');
+    write_file(dir / "slow.wav", "RIFF" + le32(uint32_t(body.size())) + body);
+    ::testing::internal::CaptureStderr();
+    ASSERT_NE(E.Snd_LoadFromFile((dir / "slow.wav").c_str(), 1), nullptr);
+    err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(err), 1) << err;
+    EXPECT_NE(err.find("slow.wav: sample rate 1 Hz outside 4000..192000; the sound stays silent"),
+              std::string::npos) << err;
+
+    // Both fonts of the game share one description: its faults are told once, briefly.
+    write_file(dir / "glyphs.tga", cut + std::string(3 * 2 * 3, '\x7F'));
+    std::string ofi = "ofi 1\nglyph 65 0 0 2 2 0 0 3\n";
+    for (int i = 0; i < 20; ++i) ofi += "glyph 67 9223372036854775807 0 1 1 0 0 1\n";
+    write_file(dir / "shared.ofi", ofi);
+    ::testing::internal::CaptureStderr();
+    OE_Font *plain = E.Text_LoadFontFromFile((dir / "glyphs.tga").c_str(), (dir / "shared.ofi").c_str(), -1, 266);
+    OE_Font *glow = E.Text_LoadFontFromFile((dir / "glyphs.tga").c_str(), (dir / "shared.ofi").c_str(), -1, 266);
+    err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count_lines(err), ec::kFontWarningLines + 1) << err;
+    EXPECT_NE(err.find("shared.ofi:3: glyph cell out of range"), std::string::npos) << err;
+    EXPECT_EQ(E.Text_GetWidth(plain, "AC", 1.0f, 0), 3.0f);  // 'C' was refused
+    EXPECT_EQ(E.Text_GetWidth(glow, "AC", 1.0f, 0), 3.0f);
+
+    // A FIFO as the font's picture and description: refused at once, not waited on.
+    const fs::path fifo = dir / "fifo";
+    fs::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ::testing::internal::CaptureStderr();
+    alarm(20);  // a blocked open ends the test program instead of hanging it
+    OE_Font *piped = E.Text_LoadFontFromFile(fifo.c_str(), fifo.c_str(), -1, 266);
+    OE_Sound *piped_sound = E.Snd_LoadFromFile(fifo.c_str(), 1);
+    alarm(0);
+    err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(piped, nullptr);
+    EXPECT_NE(piped_sound, nullptr);
+    EXPECT_EQ(occurrences(err, "not a regular file"), 3u) << err;
 }
 
 TEST_F(HeadlessRecord, TextWidthFollowsTheDescription) {
