@@ -7,7 +7,8 @@
 // drives the game's own world step (src/world) tick by tick, with the keys it chooses, saving and
 // restoring the world and the hero between tries: a beam search over held-key choices made every
 // kDecisionTicks ticks, ranked by the travel cost that the level tools' reach model gives from the
-// hero's place to the table (through the golden nut first with --nut). A death ends a try.
+// hero's place to the table (through the golden nut first with --nut). A death, or a third hit,
+// ends a try.
 //
 // The logic ticks are mapped to simulator frames with the simulator itself: tarvelok-sim is run
 // once without input to learn in which frame each tick of the level runs, and once more with the
@@ -39,6 +40,8 @@ constexpr int kDecisionTicks = 4;        // ticks a key choice is held
 constexpr int kDefaultBeam = 160;        // states kept per decision
 constexpr double kDefaultSeconds = 240;  // longest route searched, game seconds
 constexpr double kHitPenalty = 400;      // cost added per hit taken (px of travel)
+constexpr int32_t kMostDamage = 40;      // a try taking a third hit ends: a route stays far from
+                                         // death even if the hit immunity ends a tick apart
 constexpr double kNutDetour = 20000;     // cost of a route that still lacks the nut
 constexpr double kAirReach = 200;        // px around a hero in the air where it may land
 constexpr double kProbeReach = 40;       // px around a standing hero: its probe circle rounds edges
@@ -315,7 +318,7 @@ int main(int argc, char **argv) {
                 for (int t = 0; t < kDecisionTicks; ++t) {
                     step(kChoices[c], tick + t, tick_ms);
                     if (const tmin *h = hero_object()) n.path.push_back({h->x, h->y});
-                    if (run.damage > 110 || run.death_pending) { dead = true; break; }
+                    if (run.damage > kMostDamage || run.death_pending) { dead = true; break; }
                     if (run.level_done_pending) { done = true; break; }
                 }
                 if (dead) continue;
@@ -422,7 +425,7 @@ int main(int argc, char **argv) {
     bool ended = false, nut = false;
     int ended_tick = 0;
     for (size_t t = 0; t < check.size() && !ended; ++t) {
-        if (check[t].deaths > 0) break;
+        if (check[t].deaths > 0) break;   // an extra life makes it negative: no death
         if (check[t].level_done) { ended = true; nut = check[t].nut; ended_tick = int(t); }
     }
     if (!ended || (want_nut && !nut)) {
