@@ -191,14 +191,13 @@ void renderer_shutdown() {
 }
 
 unsigned renderer_create_texture(uint8_t *rgba, int width, int height) {
-    uint8_t *premultiplied = rgba;
     const size_t bytes = size_t(width) * height * 4;
     for (size_t i = 0; i < bytes; i += 4) {
-        const unsigned a = premultiplied[i + 3];
-        for (int c = 0; c < 3; ++c) premultiplied[i + c] = uint8_t((premultiplied[i + c] * a + 127) / 255);
+        const unsigned a = rgba[i + 3];
+        for (int c = 0; c < 3; ++c) rgba[i + c] = uint8_t((rgba[i + c] * a + 127) / 255);
     }
     unsigned id = 0;
-    renderer_upload_premultiplied(id, premultiplied, width, height);
+    renderer_upload_premultiplied(id, rgba, width, height);
     return id;
 }
 

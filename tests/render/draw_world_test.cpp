@@ -389,3 +389,30 @@ TEST(DrawWorld, HurtBlinkAndGlowsFollowTheClock) {
     calls = d.draw();
     EXPECT_EQ(ops(calls, "ASprite_Draw").size(), 2u);
 }
+
+TEST(DrawWorld, OutlinesShorterThanTheirCountAndEmptyCataloguesDrawNothing) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    // No pictures at all: every lookup gives the null handle; nothing may be drawn from it.
+    world.backdrop = "sky";
+    back(item("rock1", 100, 100));
+    ground(outline("earth", {{0, 0}, {100, 0}, {100, 100}}));
+    objects(item("enot", 100, 100));
+    front(item("beam2", 100, 100));
+    std::vector<Call> calls = d.draw();
+    EXPECT_TRUE(ops(calls, "Device.DrawPrimitiveUP").empty());
+    EXPECT_TRUE(ops(calls, "ASprite_Draw").empty());
+    EXPECT_TRUE(ops(calls, "Tex_SetFramesSize").empty());
+    EXPECT_EQ(handles.camera->camera_on, 1);
+
+    // A count that claims more points than the outline holds is not followed past its points.
+    standard_pictures(d);
+    clear_world();
+    tmin bad = outline("earth", {{0, 0}, {100, 0}, {100, 100}});
+    bad.outline.count = 9;
+    ground(bad);
+    ground(outline("earth", {{0, 0}, {100, 0}, {100, 100}}));
+    calls = d.draw();
+    ASSERT_EQ(ops(calls, "Device.DrawPrimitiveUP").size(), 1u);
+    EXPECT_EQ(ops(calls, "Device.DrawPrimitiveUP")[0].args[1], "1");
+}
