@@ -125,6 +125,7 @@ struct Guide {
         const double reach = level.on_ground ? kProbeReach : kAirReach;
         for (int c = model.column_of(x - reach); c <= model.column_of(x + reach); ++c) {
             const int id = model.node_below(c, feet - 24);
+            if (model.nodes()[id].y < feet - 25) continue;   // only places above: not where it lands
             const double v = cost[id] + std::fabs(model.column_x(c) - x);
             best = std::min(best, v);
         }
@@ -135,6 +136,7 @@ struct Guide {
         double best = 1e18;
         for (int c = model.column_of(x); c <= model.column_of(x + 1400); ++c) {
             const int id = model.node_below(c, y + 48);
+            if (model.nodes()[id].y < y + 47) continue;
             best = std::min(best, cost[id] + std::fabs(model.column_x(c) - x) * 0.5);
         }
         return best;
