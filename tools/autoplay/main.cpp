@@ -7,7 +7,8 @@
 // drives the game's own world step (src/world) tick by tick, with the keys it chooses, saving and
 // restoring the world and the hero between tries: a beam search over held-key choices made every
 // kDecisionTicks ticks, ranked by the travel cost that the level tools' reach model gives from the
-// hero's place to the table (through the golden nut first with --nut). A death ends a try.
+// hero's place to the table (through the golden nut first with --nut). A death, or a third hit,
+// ends a try.
 //
 // The logic ticks are mapped to simulator frames with the simulator itself: tarvelok-sim is run
 // once without input to learn in which frame each tick of the level runs, and once more with the
@@ -39,9 +40,14 @@ constexpr int kDecisionTicks = 4;        // ticks a key choice is held
 constexpr int kDefaultBeam = 160;        // states kept per decision
 constexpr double kDefaultSeconds = 240;  // longest route searched, game seconds
 constexpr double kHitPenalty = 400;      // cost added per hit taken (px of travel)
+constexpr int32_t kMostDamage = 40;      // a try taking a third hit ends: a route stays far from
+                                         // death even if the hit immunity ends a tick apart
 constexpr double kNutDetour = 20000;     // cost of a route that still lacks the nut
 constexpr double kAirReach = 200;        // px around a hero in the air where it may land
+constexpr double kProbeReach = 40;       // px around a standing hero: its probe circle rounds edges
 constexpr double kAirCost = 2;           // rank lost per decision spent in the air
+constexpr int kStretch = 12;             // px: the beam keeps at most kPerStretch tries ...
+constexpr int kPerStretch = 6;           // ... whose hero stands in the same stretch this wide
 constexpr int kVkLeft = 37, kVkRight = 39, kVkSpace = 32;
 constexpr double kTickMs = 20;
 
@@ -116,9 +122,10 @@ struct Guide {
     double place_cost(const std::vector<double> &cost, double x, double y) const {
         double best = 1e18;
         const double feet = y + 48;
-        const double reach = level.on_ground ? 16 : kAirReach;
+        const double reach = level.on_ground ? kProbeReach : kAirReach;
         for (int c = model.column_of(x - reach); c <= model.column_of(x + reach); ++c) {
             const int id = model.node_below(c, feet - 24);
+            if (model.nodes()[id].y < feet - 25) continue;   // only places above: not where it lands
             const double v = cost[id] + std::fabs(model.column_x(c) - x);
             best = std::min(best, v);
         }
@@ -129,11 +136,20 @@ struct Guide {
         double best = 1e18;
         for (int c = model.column_of(x); c <= model.column_of(x + 1400); ++c) {
             const int id = model.node_below(c, y + 48);
+            if (model.nodes()[id].y < y + 47) continue;
             best = std::min(best, cost[id] + std::fabs(model.column_x(c) - x) * 0.5);
         }
         return best;
     }
     double rank(double x, double y, bool has_nut) const {
+        if (!level.on_ground && level.fall_speed > 0)
+            for (int32_t i = 0; i < world.object_count; ++i) {
+                const tmin &o = world.object_layer[i];
+                if (o.kind != "vag" || o.speed != 0 || std::fabs(o.x - x) > 96 || y > o.y - 40 || y < o.y - 260) continue;
+                // Dropping towards a cart that stands ready: as good as half a ride.
+                const double ride = (!nut || has_nut) ? ride_cost(to_table, x, y) : kNutDetour + ride_cost(to_nut, x, y);
+                return ride + 200 + std::fabs(o.x - x);
+            }
         if (level.riding) {
             if (!nut || has_nut) return ride_cost(to_table, x, y);
             return kNutDetour + ride_cost(to_nut, x, y) + std::fabs(x - nut_x) * 0.25;
@@ -304,7 +320,7 @@ int main(int argc, char **argv) {
                 for (int t = 0; t < kDecisionTicks; ++t) {
                     step(kChoices[c], tick + t, tick_ms);
                     if (const tmin *h = hero_object()) n.path.push_back({h->x, h->y});
-                    if (run.damage > 110 || run.death_pending) { dead = true; break; }
+                    if (run.damage > kMostDamage || run.death_pending) { dead = true; break; }
                     if (run.level_done_pending) { done = true; break; }
                 }
                 if (dead) continue;
@@ -346,7 +362,18 @@ int main(int argc, char **argv) {
             return 1;
         }
         std::sort(next.begin(), next.end(), [](const State &a, const State &b) { return a.rank < b.rank; });
-        if (int(next.size()) > beam) next.resize(beam);
+        // The beam keeps the best tries, but only a few per stretch of the level, so that a
+        // crowd of equal tries at one edge cannot push out the ones stepping past it.
+        {
+            std::unordered_map<int, int> per_stretch;
+            std::vector<State> kept;
+            for (State &st : next) {
+                if (int(kept.size()) >= beam) break;
+                if (per_stretch[st.path.back().first / kStretch]++ >= kPerStretch) continue;
+                kept.push_back(std::move(st));
+            }
+            next.swap(kept);
+        }
         frontier.swap(next);
         if (decisions % 50 == 0)
             std::fprintf(stderr, "autoplay: tick %d, best rank %.0f at x %d\n", tick, frontier[0].rank,
@@ -400,7 +427,7 @@ int main(int argc, char **argv) {
     bool ended = false, nut = false;
     int ended_tick = 0;
     for (size_t t = 0; t < check.size() && !ended; ++t) {
-        if (check[t].deaths > 0) break;
+        if (check[t].deaths > 0) break;   // an extra life makes it negative: no death
         if (check[t].level_done) { ended = true; nut = check[t].nut; ended_tick = int(t); }
     }
     if (!ended || (want_nut && !nut)) {

@@ -6,7 +6,8 @@
 //   [back] [ground] [front] [objects]  the section the following items go to
 //   KIND X Y [angle=A] [mirror]        one item; Y may be a ground reference (below)
 //   row KIND X Y DX N [angle=A] [mirror]   N items from X every DX pixels
-//   poly TEXTURE x,y x,y ...           an outline filled with TEXTURE (must be fan-drawable)
+//   poly TEXTURE x,y x,y ...           an outline filled with TEXTURE (must be fan-drawable);
+//                                      closed, so that all its sides are solid
 //   land TEXTURE bottom=B [tufts] x,y x,y ...
 //                                      a strip of terrain: the top line given left to right,
 //                                      filled down to y B; split into convex pieces at most
@@ -367,6 +368,10 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
             it.x = int(open.pts[0].x);
             it.y = int(open.pts[0].y);
             it.pts = open.pts;
+            // The world's terrain test does not close an outline: the first point is repeated at
+            // the end so that every side of a block or stone is solid (the fill skips the empty
+            // last triangle).
+            if (it.pts.front().x != it.pts.back().x || it.pts.front().y != it.pts.back().y) it.pts.push_back(it.pts.front());
             it.line = open.line;
             level.layers[open.layer].push_back(it);
         }
