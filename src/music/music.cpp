@@ -33,6 +33,7 @@
 #include "music/music_ring.h"
 #include "music/xm_module.h"
 #include "music/xm_player.h"
+#include "platform/platform.h"
 #include "platform/waveout.h"
 
 // Sleep of the mixing thread between looks at the device (ms).
@@ -40,8 +41,6 @@ static constexpr int MUSIC_THREAD_SLEEP_MS = 5;
 // After the device failed to open, further starts are refused for this long (ms), so that a
 // machine without sound does not pay for a device search on every logic tick.
 static constexpr int MUSIC_DEVICE_RETRY_MS = 5000;
-// Largest module file read (bytes).
-static constexpr size_t MUSIC_MAX_FILE_BYTES = 64u << 20;
 // Songs kept in memory after they were loaded (the game has three), and the file bytes they may
 // stand for in all; the oldest goes first.
 static constexpr size_t MUSIC_KEPT_SONGS = 3;
@@ -119,33 +118,12 @@ void mixing_thread(MusicState *s) {
   }
 }
 
-// The game's paths use backslashes.
-std::string native(const char *name) {
-  std::string path(name);
-  for (char &c : path)
-    if (c == '\\') c = '/';
-  return path;
-}
-
 // Opens `path` for reading only if it is a regular file (opening a FIFO for reading would wait for
-// a writer; O_NONBLOCK returns at once, and the check refuses it). -1 with `why` set otherwise.
+// a writer), with the version it has now. -1 with `why` set otherwise.
 int open_regular(const std::string &path, FileVersion &version, std::string &why) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    why = std::string("cannot be read (") + std::strerror(errno) + ")";
-    return -1;
-  }
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    why = "is not a regular file";
-    return -1;
-  }
-  if (static_cast<uint64_t>(st.st_size) > MUSIC_MAX_FILE_BYTES) {
-    ::close(fd);
-    why = "is larger than " + std::to_string(MUSIC_MAX_FILE_BYTES) + " bytes";
-    return -1;
-  }
+  const int fd = platform::open_regular_file(path, st, why);
+  if (fd < 0) return -1;
   version.device = st.st_dev;
   version.inode = st.st_ino;
   version.size = st.st_size;
@@ -184,7 +162,7 @@ std::shared_ptr<const xm::Module> parse(const uint8_t *bytes, size_t size, std::
 // The module in file `name`: the song kept from an earlier start while the file is unchanged,
 // else read, parsed and kept. Null with `why` when it cannot be played.
 std::shared_ptr<const xm::Module> song_from_file(MusicState &s, const char *name, std::string &why) {
-  std::string path = native(name);
+  std::string path = platform::native_path(name);
   FileVersion version;
   int fd = open_regular(path, version, why);
   if (fd < 0) return nullptr;

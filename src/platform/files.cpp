@@ -93,29 +93,41 @@ bool make_dir(const std::string &path) {
     return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool read_file(const std::string &path, std::string &bytes, bool *missing) {
-    bytes.clear();
+int open_regular_file(const std::string &path, struct stat &st, std::string &why, bool *missing) {
     if (missing) *missing = false;
     const std::string p = native_path(path);
-    // Looked at by name first, so that a device or a FIFO is never even opened; then opened without
-    // waiting (a FIFO swapped in after the look would otherwise block the open until some writer
-    // comes) and checked again on what was actually opened.
-    struct stat st;
-    if (stat(p.c_str(), &st) != 0) {
-        if (missing) *missing = (errno == ENOENT || errno == ENOTDIR);
-        return false;
+    auto cannot_read = [&]() {
+        const int err = errno;
+        if (missing) *missing = (err == ENOENT || err == ENOTDIR);
+        why = std::string("cannot be read (") + std::strerror(err) + ")";
+        return -1;
+    };
+    if (stat(p.c_str(), &st) != 0) return cannot_read();
+    if (!S_ISREG(st.st_mode)) {
+        why = "is not a regular file";
+        return -1;
     }
-    if (!S_ISREG(st.st_mode)) return false;
     const int fd = open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        if (missing) *missing = (errno == ENOENT || errno == ENOTDIR);
-        return false;
-    }
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<unsigned long long>(st.st_size) > kMaxReadBytes) {
+    if (fd < 0) return cannot_read();
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        return false;
+        why = "is not a regular file";
+        return -1;
     }
+    if (static_cast<unsigned long long>(st.st_size) > kMaxReadBytes) {
+        close(fd);
+        why = "is larger than " + std::to_string(kMaxReadBytes) + " bytes";
+        return -1;
+    }
+    return fd;
+}
+
+bool read_file(const std::string &path, std::string &bytes, bool *missing) {
+    bytes.clear();
+    struct stat st;
+    std::string why;
+    const int fd = open_regular_file(path, st, why, missing);
+    if (fd < 0) return false;
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     bool ok = true;

@@ -9,6 +9,8 @@
 // Not here: the wave-out audio device (waveout.h).
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -35,6 +37,15 @@ bool make_dir(const std::string &path);
 // Largest file read_file reads, in bytes (the game's text files are a few kilobytes; this only
 // keeps a huge or endless file from taking all memory).
 constexpr std::size_t kMaxReadBytes = 64u << 20;
+
+// Opens `path` for reading only if it is a regular file of at most kMaxReadBytes: looked at by name
+// first (a device or a FIFO is never opened), then opened without waiting (a FIFO swapped in after
+// the look would otherwise block the open until some writer comes) and checked again on what was
+// actually opened. Returns the descriptor, `st` describing it; or -1 with `why` saying what is
+// wrong ("cannot be read (reason)", "is not a regular file", "is larger than N bytes") and
+// `missing` telling whether the file does not exist.
+int open_regular_file(const std::string &path, struct stat &st, std::string &why,
+                      bool *missing = nullptr);
 
 // Reads the whole file into `bytes`. Only a regular file is read: a FIFO, a device or a directory
 // is refused without waiting on it, and so is a file larger than kMaxReadBytes. False (and `bytes`
