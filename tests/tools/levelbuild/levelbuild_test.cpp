@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "level_core.h"
+#include "world/level_file.h"
 #include "support/test_files.h"
 
 namespace {
@@ -202,7 +203,19 @@ TEST(ShippedLevels, EveryListedLevelReadsBackWithItsObjects) {
         const bool final_scene = i + 1 == paths.size() && paths.size() == 11;
         EXPECT_EQ(tables, final_scene ? 0 : 1) << paths[i];
         EXPECT_EQ(nuts, final_scene ? 0 : 1) << paths[i];
+
+        // The game's own reader takes the file whole, with the same count in every section.
+        clear_layers();
+        const LevelReadReport report =
+            read_level_text(test_files::read_file(game / paths[i]), true, LevelReadHooks{});
+        ASSERT_TRUE(report.ok) << paths[i] << ", line " << report.line << ": " << report.problem;
+        EXPECT_EQ(report.extra_heroes, 0) << paths[i];
+        const int32_t game_counts[] = {world.back_count, world.ground_count, world.front_count,
+                                       world.object_count};
+        for (int l = 0; l < lv::kLayerCount; ++l)
+            EXPECT_EQ(game_counts[l], int32_t(level.layers[l].size())) << paths[i] << ", section " << l + 1;
     }
+    clear_layers();
 }
 
 }  // namespace
