@@ -4,6 +4,7 @@
 // Level changes happen only here, in the logic tick in which a requested fade-out has reached
 // black: menu actions and the world set a pending flag and start the fade, this code performs the
 // change and fades back in. All timing is counted in ticks (20 ms logic, 50 ms slow).
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -27,6 +28,8 @@ constexpr int32_t kFullBrightness = 255;
 constexpr float kSwayAmplitude = 6.0f;      // pixels of the menu and scenery sway
 constexpr float kSwayPhaseStep = 0.1f;      // radians per slow tick
 constexpr float kCameraEase = 0.03f;        // share of the remaining distance the camera moves per tick
+constexpr float kCameraHeroMargin = 100;    // pixels: the terrain limit never puts the hero closer to
+                                            // a screen edge than this (its centre; it is 96 px tall)
 constexpr int32_t kDeathsToGameOver = 3;    // deaths above this end the game
 constexpr int32_t kKeySpace = 32, kKeyEscape = 27, kKeyF1 = 112;
 constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
@@ -223,6 +226,18 @@ void logic_tick() {
     }
 }
 
+namespace {
+// One axis of the camera (its top-left corner): inside [lo, hi] with `view` pixels of screen, the
+// box centred when it is narrower than the screen; then moved only as far as needed to keep the
+// hero `margin` pixels inside the screen (a hero off the terrain stays in view).
+float camera_limit(float cam, float lo, float hi, float view, float hero, float margin) {
+    const float first = std::ceil(lo), last = std::floor(hi) - view;  // whole pixels inside
+    float c = last <= first ? std::round((lo + hi - view) / 2) : std::clamp(cam, first, last);
+    c = std::min(c, std::floor(hero - margin));
+    return std::max(c, std::ceil(hero + margin - view));
+}
+}  // namespace
+
 void camera_follow() {
     if (!handles.camera) return;
     const int32_t w = screen_width, h = screen_height;
@@ -230,9 +245,19 @@ void camera_follow() {
         run.camera_lead = (w - w / 2) * level.hero_facing + w / 4;
     else
         run.camera_lead = w / 2;
+    // On the final scene the progress window stands in the middle of the screen: the hero is kept a
+    // quarter of the screen from the left, or from the right while it walks left.
+    if (run.level_index == kLastLevel)
+        run.camera_lead = level.hero_walking == 1 && level.hero_facing == 1 ? w - w / 4 : w / 4;
     OE_Camera &cam = *handles.camera;
     cam.x = static_cast<float>(eng.M_Round(cam.x + (level.hero_x - run.camera_lead - cam.x) * kCameraEase));
     cam.y = static_cast<float>(eng.M_Round(cam.y + (level.hero_y - h / 2 - cam.y) * kCameraEase));
+    // The view stays on the drawn terrain: past its bounding box the world is unfinished.
+    TerrainExtent e;
+    if (terrain_extent(e)) {
+        cam.x = camera_limit(cam.x, e.left, e.right, float(w), float(level.hero_x), kCameraHeroMargin);
+        cam.y = camera_limit(cam.y, e.top, e.bottom, float(h), float(level.hero_y), kCameraHeroMargin);
+    }
 }
 
 // ---- slow tick ------------------------------------------------------------------------------------

@@ -114,3 +114,11 @@ void shadow_probe();                // once per slow tick
 // The world step tests walkers against the solid outlines through an index of the ground layer,
 // rebuilt by every load. Code that edits ground outlines by other means calls this afterwards.
 void terrain_changed();
+
+// The drawn terrain's bounding box in world pixels: every point of every ground-layer outline
+// (solid or not). False, with the box untouched, when the ground layer has no outline point.
+// Kept until the next terrain_changed(), so a call per tick costs nothing.
+struct TerrainExtent {
+    float left = 0, top = 0, right = 0, bottom = 0;
+};
+bool terrain_extent(TerrainExtent &out);

@@ -197,7 +197,41 @@ void contact_indexed(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact
 
 bool terrain_use_index = true;
 
-void terrain_changed() { g_index.valid = false; }
+namespace {
+struct ExtentCache {
+    bool valid = false, any = false;
+    TerrainExtent box;
+} g_extent;
+}  // namespace
+
+void terrain_changed() {
+    g_index.valid = false;
+    g_extent.valid = false;
+}
+
+bool terrain_extent(TerrainExtent &out) {
+    ExtentCache &c = g_extent;
+    if (!c.valid) {
+        c.any = false;
+        for (int32_t e = 0; e < world.ground_count; ++e) {
+            const auto &o = world.ground_layer[e].outline;
+            if (o.count <= 0) continue;  // a picture, not a drawn outline
+            const int32_t last = std::min(o.count, static_cast<int32_t>(o.points.size()) - 1);
+            for (int32_t i = 0; i <= last; ++i) {
+                const OE_Point &p = o.points[static_cast<std::size_t>(i)];
+                if (!c.any) c.box = {p.x, p.y, p.x, p.y};
+                c.any = true;
+                c.box.left = std::min(c.box.left, p.x);
+                c.box.right = std::max(c.box.right, p.x);
+                c.box.top = std::min(c.box.top, p.y);
+                c.box.bottom = std::max(c.box.bottom, p.y);
+            }
+        }
+        c.valid = true;
+    }
+    if (c.any) out = c.box;
+    return c.any;
+}
 
 void terrain_contact(tmin &obj, int32_t probe_offset, bool tilts, ContactFn on_contact, void *user) {
     if (terrain_use_index) contact_indexed(obj, probe_offset, tilts, on_contact, user);

@@ -187,3 +187,67 @@ TEST(LevelStartFailure, TheShellReturnsToTheMenuWithTheProfileUntouched) {
     EXPECT_EQ(messages.size(), 2u);
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), profile);
 }
+
+// ---- the camera ---------------------------------------------------------------------------------
+
+namespace {
+// Runs the camera's follow for `ticks` ticks with the hero held at (x, y), standing.
+void settle_camera(int32_t x, int32_t y, int ticks = 600) {
+    level.hero_x = x;
+    level.hero_y = y;
+    level.hero_walking = 0;
+    for (int i = 0; i < ticks; ++i) camera_follow();
+}
+}  // namespace
+
+TEST(Camera, StaysOnTheDrawnTerrainUnlessTheHeroWouldLeaveTheScreen) {
+    World game;
+    run.level_index = 0;
+    // Terrain from x = 0 to 3000, its lowest point at y = 700; a pillar's top at y = -400.
+    add_ground("turf", {{0, 500}, {3000, 500}, {3000, 700}, {0, 700}, {0, 500}});
+    add_ground("earth", {{0, -400}, {64, -400}, {64, 500}, {0, 500}, {0, -400}});
+    add_ground("stone", {{1000, 200}, {1100, 200}});  // a line counts as drawn too
+    game.camera.x = game.camera.y = 0;
+    // Near the left end: the view starts at x = 0, not 400 px left of the hero; the bottom of the
+    // view is the terrain's bottom (700 - 600), not 300 px below the hero.
+    settle_camera(200, 452);
+    EXPECT_EQ(game.camera.x, 0);
+    EXPECT_EQ(game.camera.y, 100);
+    // Near the right end: the view ends at x = 3000.
+    settle_camera(2900, 452);
+    EXPECT_EQ(game.camera.x, 3000 - 800);
+    // In the middle the hero is centred as before.
+    settle_camera(1500, 300);
+    EXPECT_NEAR(game.camera.x, 1500 - 400, 17);  // the eased step rounds to 0 within 16.7 px
+    EXPECT_NEAR(game.camera.y, 0, 17);
+    // High above the terrain's top (y = -400) the view follows: the hero stays 100 px inside.
+    settle_camera(1500, -900);
+    EXPECT_EQ(game.camera.y, -900 - 100);
+    // Off the terrain to the right (falling past its end): kept in view, 100 px from the edge.
+    settle_camera(3400, 452);
+    EXPECT_EQ(game.camera.x, 3400 + 100 - 800);
+}
+
+TEST(Camera, ANarrowLevelIsCentredAndTheFinalSceneKeepsTheHeroOutOfTheMiddle) {
+    World game;
+    run.level_index = 0;
+    add_ground("turf", {{100, 500}, {600, 500}, {600, 700}, {100, 700}, {100, 500}});
+    game.camera.x = game.camera.y = 0;
+    settle_camera(350, 452);
+    EXPECT_EQ(game.camera.x, (100 + 600 - 800) / 2);  // 500 px of terrain in the middle of 800
+    clear_world();
+    // The final scene: standing or walking right, the hero a quarter of the screen from the left;
+    // walking left, a quarter from the right.
+    add_ground("turf", {{0, 500}, {4000, 500}, {4000, 900}, {0, 900}, {0, 500}});
+    run.level_index = kLastLevel;
+    settle_camera(2000, 452);
+    EXPECT_EQ(run.camera_lead, 200);
+    EXPECT_NEAR(2000 - game.camera.x, 200, 17);
+    level.hero_walking = 1;
+    level.hero_facing = 1;
+    for (int i = 0; i < 600; ++i) camera_follow();
+    EXPECT_EQ(run.camera_lead, 600);
+    EXPECT_NEAR(2000 - game.camera.x, 600, 17);
+    run.level_index = 0;
+    level.hero_facing = 0;
+}
