@@ -46,7 +46,8 @@ VkCodes vk_from_dom_code(const char *code) {
         out.first = 97 + (code[6] - '1');
         return out;
     }
-    if ((n == 2 || n == 3) && code[0] == 'F' && code[1] >= '1' && code[1] <= '9') {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if ((n == 2 || n == 3) && code[0] == 'F' && code[1] >= '1' && code[1] <= '9' && (n == 2 || digit(code[2]))) {
         const int f = n == 2 ? code[1] - '0' : (code[1] - '0') * 10 + (code[2] - '0');
         if (f >= 1 && f <= 12) out.first = 111 + f;  // F1 is 112
         return out;
