@@ -215,8 +215,18 @@ void start_level(const std::string &path) {
     run.game_state = 1;
 }
 
+bool tell_player_once(const std::string &key, const std::string &line1, const std::string &line2) {
+    if (std::find(run.notices_told.begin(), run.notices_told.end(), key) != run.notices_told.end()) return false;
+    run.notices_told.push_back(key);
+    run.notice_line1 = line1;
+    run.notice_line2 = line2;
+    run.notice_ticks = kNoticeTicks;
+    return true;
+}
+
 void logic_tick() {
     fade_step();
+    if (run.notice_ticks > 0) --run.notice_ticks;
     run.jump_pressed = (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && run.mouse_off == 0)) ? 1 : 0;
     switch (run.game_state) {
     case 0: menu_tick(); break;
