@@ -3,7 +3,7 @@
 // In: the mouse, and the keyboard focus (key_focus.cpp) which counts as the pointer being over
 // the button. Out: the face (4 pixels smaller while hovered), the additive glow over face and
 // caption, the select sound on entering, the click sound and the action on a click or a key press,
-// and the tooltip drawn above every element. The glow rises 8 per frame while hovered and falls
+// and the tooltip drawn above every element, wholly on the screen, its box holding its two lines. The glow rises 8 per frame while hovered and falls
 // 8 per frame otherwise: 32 frames from 0 to 255 and back.
 #include <algorithm>
 
@@ -18,15 +18,16 @@ constexpr float kPressedInset = 4;          // face shrink on every side while h
 constexpr int32_t kTextRaise = 16;          // caption top above the box's vertical middle
 constexpr uint32_t kCaptionShadow = 0x222200;
 constexpr uint32_t kCaptionOnlyColour = 0xFFFFFF;
-// Tooltip, relative to its anchor (the pointer, or the focused button's centre), g = glow:
-constexpr float kTipBoxHalfShrink = 64;     // box from anchor - g + 64, width 2g - 128
-constexpr float kTipBoxTop = 80;            // box and first line top below the anchor
-constexpr float kTipBoxHeight = 64;
+// Tooltip (hint): two lines in a box below its anchor (the pointer, or the focused button's
+// centre), or above it where the screen ends; box, halo and lines grow with the glow g (scale
+// g / 255) about the box's centre.
+constexpr float kTipBoxTop = 80;            // full-size box top below the anchor (clears the cursor)
+constexpr float kTipAboveGap = 16;          // full-size box bottom above the anchor, when flipped
+constexpr float kTipLineHeight = 32;        // the font's line, pixels at scale 1
+constexpr float kTipPadX = 12, kTipPadY = 4;  // box margin around the lines at scale 1
+constexpr float kTipHaloMargin = 32;        // the halo reaches this far past the box
 constexpr uint32_t kTipBoxColour = 0xAA5555;
-constexpr float kTipBoxAlpha = 0.8f;        // box alpha per glow unit
-constexpr float kTipHaloTop = 48;           // halo top below the anchor; 2g wide, 128 high
-constexpr float kTipHaloHeight = 128;
-constexpr float kTipLine2Top = 112;         // second line top below the anchor
+constexpr float kScreenW = 800, kScreenH = 600;
 }  // namespace
 
 // The pointer counts only while the keys are not in charge (without keys: hit_test exactly).
@@ -98,24 +99,31 @@ void Ibutton::overlay() {
         return;
     }
     const UiSettings &s = ui_settings;
-    const float g = float(glow);
+    const float g = float(glow), scale = g / 255.0f;
+    // The full-size box: as wide as the longer line, two lines high; below the anchor, or above it
+    // when it would leave the screen; then moved sideways and up or down until it and its halo lie
+    // wholly on the screen.
+    const float w1 = eng.Text_GetWidth(s.gui_font, tooltip1.c_str(), 1.0f, 0);
+    const float w2 = eng.Text_GetWidth(s.gui_font, tooltip2.c_str(), 1.0f, 0);
+    const float box_w = std::max(w1, w2) + 2 * kTipPadX, box_h = 2 * kTipLineHeight + 2 * kTipPadY;
+    const float m = kTipHaloMargin;
+    float top = my + kTipBoxTop;
+    if (top + box_h + m > kScreenH) top = my - kTipAboveGap - box_h;
+    top = std::clamp(top, m, std::max(m, kScreenH - m - box_h));
+    const float left = std::clamp(mx - box_w / 2, m, std::max(m, kScreenW - m - box_w));
+    const float cx = left + box_w / 2, cy = top + box_h / 2;
+    // Grown to `scale` about the box's centre: halo (additive), then the box, opaque once grown, so
+    // nothing under it shows through; the lines drawn plainly over it.
+    const float bw = box_w * scale, bh = box_h * scale;
     eng.FX_SetColorMix(0xFFFFFF);
-    // Backing box: zero or negative width (nothing drawn) while the glow is below 64.
-    eng.Pr2D_Rect(mx - g + kTipBoxHalfShrink, my + kTipBoxTop, 2 * g - 2 * kTipBoxHalfShrink,
-                  kTipBoxHeight, kTipBoxColour, eng.M_Round(g * kTipBoxAlpha), 1);
     eng.FX_SetBlendMode(1);
-    eng.SSprite_Draw(s.button_texture, mx - g, my + kTipHaloTop, 2 * g, kTipHaloHeight, glow, 0, 1);
+    eng.SSprite_Draw(s.button_texture, cx - bw / 2 - m * scale, cy - bh / 2 - m * scale, bw + 2 * m * scale,
+                     bh + 2 * m * scale, glow, 0, 1);
     eng.FX_SetBlendMode(0);
-    // The two lines grow with the glow (scale glow / 255), centred on the anchor's X.
-    eng.FX_SetBlendMode(1);
-    const float scale = g / 255.0f;
-    const float w1 = eng.Text_GetWidth(s.gui_font, tooltip1.c_str(), scale, 0);
-    eng.Text_Draw(s.gui_font, mx - w1 / 2, my + kTipBoxTop, tooltip1.c_str(), scale, 0, glow,
-                  s.button_caption_colour);
-    const float w2 = eng.Text_GetWidth(s.gui_font, tooltip2.c_str(), scale, 0);
-    eng.Text_Draw(s.gui_font, mx - w2 / 2, my + kTipLine2Top, tooltip2.c_str(), scale, 0, glow,
-                  s.button_caption_colour);
-    eng.FX_SetBlendMode(0);
+    eng.Pr2D_Rect(cx - bw / 2, cy - bh / 2, bw, bh, kTipBoxColour, glow, 1);
+    const float line1 = cy - kTipLineHeight * scale, line2 = cy;
+    eng.Text_Draw(s.gui_font, cx - w1 * scale / 2, line1, tooltip1.c_str(), scale, 0, glow, s.button_caption_colour);
+    eng.Text_Draw(s.gui_font, cx - w2 * scale / 2, line2, tooltip2.c_str(), scale, 0, glow, s.button_caption_colour);
 }
 
 bool Ibutton::accepts_key_focus() const { return visible; }

@@ -1,6 +1,7 @@
 // image_text_button_test.cpp - Iimage, Itext and Ibutton: positions relative to their window,
 // the glow's 32-frame rise and fall, the select sound once per entry, click sound and action in
-// the click's frame, the caption-only look, and the tooltip's geometry.
+// the click's frame, the caption-only look, and the tooltip: its box holds its lines, lies wholly
+// on the screen and hides what is under it.
 #include <cmath>
 
 #include "ui/ui_harness.h"
@@ -138,7 +139,47 @@ TEST(Button, ClickRunsActionWithSoundAndCaptionOnlyDrawsNoFace) {
     EXPECT_EQ(texts(calls)[3], "400 74 ab 16 0x11CCFF");  // drawn with the glow of 3 frames on: 32 div 2
 }
 
-TEST(Button, TooltipGrowsWithTheGlowCentredBelowThePointer) {
+namespace {
+struct Box {
+    double x, y, w, h;
+};
+// The tooltip's box (its Pr2D_Rect) and its two lines as drawn boxes (x, y, width from the logged
+// Text_GetWidth at scale 1 times the scale, 32 px lines times the scale).
+struct Tip {
+    Box box{};
+    int box_alpha = -1, box_at = -1, halo_at = -1, blend_at_text = -1;
+    std::vector<Box> lines;
+};
+Tip tooltip_of(const Calls &calls, double glyphs1, double glyphs2) {
+    Tip t;
+    int blend = 0;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const Call &c = calls[i];
+        if (c.op == "FX_SetBlendMode") blend = std::stoi(c.args[0]);
+        if (c.op == "Pr2D_Rect") {
+            t.box = {c.num(0), c.num(1), c.num(2), c.num(3)};
+            t.box_alpha = std::stoi(c.args[5]);
+            t.box_at = static_cast<int>(i);
+        }
+        if (c.op == "SSprite_Draw" && c.stem(0) == "gbut") t.halo_at = static_cast<int>(i);  // the last gbut
+        if (c.op == "Text_Draw" && t.box_at >= 0) {
+            const double s = c.num(4), glyphs = t.lines.empty() ? glyphs1 : glyphs2;
+            t.lines.push_back({c.num(1), c.num(2), glyphs * kGlyph * s, 32 * s});
+            t.blend_at_text = blend;
+        }
+    }
+    return t;
+}
+void expect_holds(const Box &outer, const Box &inner, const char *what) {
+    EXPECT_LE(outer.x, inner.x + 1e-3) << what;
+    EXPECT_LE(outer.y, inner.y + 1e-3) << what;
+    EXPECT_GE(outer.x + outer.w, inner.x + inner.w - 1e-3) << what;
+    EXPECT_GE(outer.y + outer.h, inner.y + inner.h - 1e-3) << what;
+}
+const Box kScreen{0, 0, 800, 600};
+}  // namespace
+
+TEST(Button, TooltipBoxHoldsItsLinesLiesOnTheScreenAndHidesWhatIsUnder) {
     Ui ui;
     ASSERT_TRUE(ui.ok());
     ui.window("wnd", true);
@@ -150,29 +191,79 @@ TEST(Button, TooltipGrowsWithTheGlowCentredBelowThePointer) {
     b->has_tooltip = true;
     b->glow = 0;
     Calls calls;
-    for (int i = 0; i < 16; ++i) calls = ui.frame();
-    ASSERT_EQ(b->glow, 128);
-    const double g = 128, s = g / 255;
-    // Drawn after every update: the overlay's calls come after the caption's.
-    ASSERT_EQ(only(calls, "Pr2D_Rect").size(), 1u);
-    EXPECT_EQ(only(calls, "Pr2D_Rect")[0].args,
-              (std::vector<std::string>{"86", "210", "128", "64", "0xAA5555", "102", "1"}));  // 150-128+64; 128*0.8
-    EXPECT_EQ(sprites(calls).back(), "gbut 22 178 256 128 128 0 1");  // halo 2g wide at my + 48
-    const Calls lines = only(calls, "Text_Draw");
-    ASSERT_GE(lines.size(), 5u);
-    const Call &l1 = lines[lines.size() - 2], &l2 = lines.back();
-    EXPECT_EQ(l1.args[3], "ab");
-    EXPECT_NEAR(l1.num(1), 150 - 2 * kGlyph * s / 2, 0.001);
-    EXPECT_EQ(l1.num(2), 210);
-    EXPECT_NEAR(l1.num(4), s, 0.001);
-    EXPECT_EQ(l1.args[6], "128");
-    EXPECT_EQ(l2.args[3], "abcd");
-    EXPECT_NEAR(l2.num(1), 150 - 4 * kGlyph * s / 2, 0.001);
-    EXPECT_EQ(l2.num(2), 242);
-    // Below glow 64 the box is still issued, with zero or negative width.
-    b->glow = 0;
-    calls = ui.frame();
-    EXPECT_EQ(only(calls, "Pr2D_Rect")[0].args[2], "-112");  // glow 8: 16 - 128
+    for (int i = 0; i < 32; ++i) calls = ui.frame();
+    ASSERT_EQ(b->glow, 255);
+    // Grown: the longer line (4 glyphs, 40 px) plus 12 px each side, two 32 px lines plus 4 px
+    // above and below; 80 px below the pointer, centred on its x; opaque, drawn over the halo,
+    // and the lines drawn plainly (not added to what is under them) inside it.
+    Tip t = tooltip_of(calls, 2, 4);
+    EXPECT_EQ(only(calls, "Pr2D_Rect")[0].args, (std::vector<std::string>{"118", "210", "64", "72", "0xAA5555", "255", "1"}));
+    ASSERT_EQ(t.lines.size(), 2u);
+    EXPECT_EQ(t.box_alpha, 255);
+    EXPECT_GT(t.box_at, t.halo_at);
+    EXPECT_EQ(t.blend_at_text, 0);
+    EXPECT_NEAR(t.lines[0].x, 150 - 10, 1e-3);
+    EXPECT_NEAR(t.lines[0].y, 214, 1e-3);
+    EXPECT_NEAR(t.lines[1].x, 150 - 20, 1e-3);
+    EXPECT_NEAR(t.lines[1].y, 246, 1e-3);
+    for (const Box &l : t.lines) expect_holds(t.box, l, "grown");
+    // Growing (glow 128): the same centre, every size times 128 / 255, the lines still inside.
+    b->glow = 120;
+    t = tooltip_of(ui.frame(), 2, 4);
+    const double s = 128.0 / 255;
+    EXPECT_NEAR(t.box.w, 64 * s, 1e-3);
+    EXPECT_NEAR(t.box.x + t.box.w / 2, 150, 1e-3);
+    EXPECT_NEAR(t.box.y + t.box.h / 2, 246, 1e-3);
+    ASSERT_EQ(t.lines.size(), 2u);
+    for (const Box &l : t.lines) expect_holds(t.box, l, "growing");
+    // Away from the button: no tooltip.
     ui.move(0, 0);
     EXPECT_TRUE(only(ui.frame(), "Pr2D_Rect").empty());
+}
+
+TEST(Button, TooltipNearAScreenEdgeStaysWhollyOnTheScreen) {
+    Ui ui;
+    ASSERT_TRUE(ui.ok());
+    ui.window("wnd", true);
+    // Near the bottom (a "Выйти" at y 500..560): below the pointer there is no room, so it opens
+    // above it: its bottom 16 px over the pointer.
+    auto *low = ui.add<Ibutton>("low", 290, 500, 220, 60, "x");
+    low->has_tooltip = true;
+    low->tooltip1 = "abcdef";
+    low->tooltip2 = "ab";
+    low->glow = 255;
+    ui.move(400, 560);
+    ui.frame();
+    Tip t = tooltip_of(ui.frame(), 6, 2);
+    EXPECT_NEAR(t.box.y + t.box.h, 560 - 16, 1e-3);
+    expect_holds(kScreen, t.box, "bottom");
+    ASSERT_EQ(t.lines.size(), 2u);
+    for (const Box &l : t.lines) expect_holds(t.box, l, "bottom");
+    low->visible = false;
+    // A line of 70 glyphs (724 px of box) at the right edge: moved left until box and halo
+    // (32 px round it) fit: the box from 44 to 768.
+    auto *wide = ui.add<Ibutton>("wide", 700, 100, 100, 60, "x");
+    wide->has_tooltip = true;
+    wide->tooltip1 = std::string(70, 'a');
+    wide->tooltip2 = "ab";
+    wide->glow = 255;
+    ui.move(790, 110);
+    t = tooltip_of(ui.frame(), 70, 2);
+    EXPECT_NEAR(t.box.x, 800 - 32 - 724, 1e-3);
+    EXPECT_NEAR(t.box.w, 724, 1e-3);
+    expect_holds(kScreen, t.box, "right");
+    ASSERT_EQ(t.lines.size(), 2u);
+    for (const Box &l : t.lines) expect_holds(t.box, l, "right");
+    wide->visible = false;
+    // At the top left corner: pushed right, below the pointer as usual.
+    auto *corner = ui.add<Ibutton>("corner", 0, 0, 100, 60, "x");
+    corner->has_tooltip = true;
+    corner->tooltip1 = "abcdefghij";
+    corner->tooltip2 = "ab";
+    corner->glow = 255;
+    ui.move(2, 2);
+    t = tooltip_of(ui.frame(), 10, 2);
+    EXPECT_NEAR(t.box.x, 32, 1e-3);
+    EXPECT_NEAR(t.box.y, 82, 1e-3);
+    expect_holds(kScreen, t.box, "corner");
 }
