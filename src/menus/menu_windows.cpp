@@ -107,7 +107,9 @@ void build_end_window() {
     Iwindow *w = window("wnd_win", false);
     image("imgwin1", 0, 0, W, H, "bg");
     image("imgwin2", W / 2 - 128, 32, 256, 256, "win");
-    image("imgwin03", W / 2 - 256, H - 340, 512, 220, "gbut");
+    // The panel is 640 wide: its rim lies 13/256 of the width inside the picture, leaving 575 px
+    // for the longest line (about 490 px in the game's font).
+    image("imgwin03", W / 2 - 320, H - 340, 640, 220, "gbut");
     label("txt_a1", W / 2 - 256, H - 300, 512, 60, RU("Поздравляем!"));
     label("txt_a2", W / 2 - 256, H - 260, 512, 60, RU("Вы дошли до конца и получили за это"));
     label("txt_a3", W / 2 - 256, H - 220, 512, 60, RU("самый лучший золотой орех!"));

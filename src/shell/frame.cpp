@@ -5,6 +5,7 @@
 // Every picture is looked up by name in share_textures; positions are computed from the screen
 // size. Nothing here changes game state; the interface walk it runs carries out clicks.
 #include <algorithm>
+#include <cmath>
 
 #include "cp1251.h"
 #include "engine/engine.h"
@@ -35,6 +36,13 @@ constexpr float kFlashMsPerStep = 5.0f;         // flash alpha rises one step pe
 constexpr int32_t kLoadingScreenBelow = 20;     // fade_level under which the loading screen shows
 constexpr int32_t kCursorSize = 64;             // cursor picture, hot spot top left
 constexpr int32_t kHintCount = 5;
+// The points panel: the text centred on W/2 between two coins. While the text fits the coins stand
+// at W/2 - 96 and W/2 + 64 in a 256 px panel; a wider text pushes coins and panel apart by as
+// much, so any points value (up to the 10 digits of an int32) keeps its gaps and stays on screen.
+constexpr int32_t kCoinSize = 32;
+constexpr int32_t kCoinGap = 8;             // pixels at least between the text and each coin
+constexpr int32_t kCoinHalfSpan = 64;       // W/2 to the right coin's left edge, narrow texts
+constexpr int32_t kPanelPastCoin = 32;      // panel edge to the outer side of a coin
 // The notice plate (tell_player_once): centred, its bottom this far above the screen's bottom,
 // as wide as the longer line plus the side margins, one line pitch a line plus the padding.
 constexpr float kNoticeBottomGap = 24;
@@ -190,11 +198,14 @@ void draw_status_bar() {
     text(W - 96 - 1, 24 + 1, lives, kShadowColour);
     text(W - 96, 24, lives, kTextColour);
     // Points of this level.
-    sprite("rnd", W / 2 - 128, 8, 256, 64);
-    sprite("mon", W / 2 - 96, 24, 32, 32);
-    sprite("mon", W / 2 + 64, 24, 32, 32);
     const std::string points = CP1251("Очки: ").c_str() + std::to_string(run.level_points);
-    shadowed_text(centred_x(W / 2, points), 24, points);
+    const float text_w = eng.Text_GetWidth(handles.font_cyr, points.c_str(), 1.0f, 0);
+    const float half = std::max<float>(kCoinHalfSpan, std::ceil(text_w / 2) + kCoinGap);
+    const float panel_half = half + kCoinSize + kPanelPastCoin;
+    sprite("rnd", W / 2 - panel_half, 8, 2 * panel_half, 64);
+    sprite("mon", W / 2 - half - kCoinSize, 24, kCoinSize, kCoinSize);
+    sprite("mon", W / 2 + half, 24, kCoinSize, kCoinSize);
+    shadowed_text(W / 2 - text_w / 2, 24, points);
 }
 
 // ---- the frame procedure --------------------------------------------------------------------------
@@ -213,7 +224,7 @@ void frame_procedure() {
         draw_world();
         draw_effects(world.particles);
         camera_off();
-        draw_status_bar();
+        if (run.level_index != kLastLevel) draw_status_bar();  // the final scene is a picture, not play
         if (run.level_index == kLastLevel) run_menus();
         if (run.mouse_off == 0 || run.level_index == kLastLevel) draw_cursor();
         draw_fade_overlay();

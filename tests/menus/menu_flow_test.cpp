@@ -7,7 +7,10 @@
 // and once with the mouse from a new profile to continuing after a pause.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "menus/sim_driver.h"
+#include "support/call_log.h"
 
 using namespace simdrive;
 
@@ -347,6 +350,95 @@ TEST(MenuFlow, AfterTheLastLevelTheEndWindowThenProgressThenMenu) {
     EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
     EXPECT_EQ(r.last().num("game_state"), 0);
     EXPECT_EQ(r.last().profile(), "Tester");
+}
+
+// The calls of each frame of a simulator call log, split into words.
+std::vector<std::vector<std::vector<std::string>>> frames_of(const std::string &log) {
+    std::vector<std::vector<std::vector<std::string>>> frames;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("frame ", 0) == 0) frames.emplace_back();
+        else if (!frames.empty()) frames.back().push_back(call_log::split_log_line(line));
+    }
+    return frames;
+}
+
+TEST(MenuFlow, TheEndWindowHoldsItsTextAndTheFinalSceneShowsTheHeroWithoutTheStatusBar) {
+    ScratchDir dir;
+    // The shipped final scene (the hero in the middle of a wide meadow) after nine plain levels.
+    fs::create_directories("levels");
+    fs::copy_file(fs::path(TARVELOK_GAME_DIR) / "cfg" / "levels" / "final.lvl", "levels/final.lvl");
+    std::vector<std::string> levels(10, "levels/flat.txt");
+    levels.push_back("levels/final.lvl");
+    make_game_folder(kSettingsKeysOnly, "Tester", "9\r\n5\r\n2000\r\n2\r\n", levels);
+    fs::create_directory_symlink(fs::path(TARVELOK_GAME_DIR) / "gfx", "gfx");  // the pictures drawn
+    Script s;
+    click(s.at(kMenuReady), kContinue);
+    s.wait(kFadeFrames + 10);
+    s.key(kVkF2);
+    s.wait(kFadeFrames + 10);
+    click(s, kNext);
+    s.wait(kFadeFrames + 10);
+    const int end = s.now;
+    click(s, kEndBack);
+    s.wait(300);  // the camera settles
+    const int progress = s.now;
+    SimRun r = run_sim(s, s.now + 2, "--calls calls.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.at_frame(end).windows(), std::vector<std::string>{"wnd_win"});
+    ASSERT_EQ(r.at_frame(progress).windows(), std::vector<std::string>{"wnd_rec"});
+    const auto frames = frames_of(read_bytes("calls.txt"));
+    ASSERT_GT(static_cast<int>(frames.size()), progress);
+    // The end window: the three lines, measured in the game's font, lie inside the golden rim of
+    // the panel under them (the picture's rim is 13 px in from each side of its 256).
+    const auto &win = frames[static_cast<std::size_t>(end)];
+    double panel_x = NAN, panel_w = NAN;
+    for (const auto &c : win)
+        if (c[0] == "SSprite_Draw" && fs::path(c[1]).stem() == "gbut" && std::stod(c[5]) == 220) {
+            panel_x = std::stod(c[2]);
+            panel_w = std::stod(c[4]);
+        }
+    ASSERT_FALSE(std::isnan(panel_x));
+    const double rim = panel_w * 13 / 256;
+    int lines = 0;
+    for (const auto &c : win) {
+        if (c[0] != "Text_GetWidth" || c.size() < 7) continue;
+        const std::string text = c[2];
+        if (text.rfind("Поздравляем", 0) != 0 && text.rfind("Вы дошли", 0) != 0 && text.rfind("самый лучший", 0) != 0)
+            continue;
+        ++lines;
+        const double w = std::stod(c[6]);
+        EXPECT_GE(400 - w / 2, panel_x + rim) << text;
+        EXPECT_LE(400 + w / 2, panel_x + panel_w - rim) << text;
+    }
+    EXPECT_GE(lines, 3);
+    // The final scene behind either window: no status bar (health, its frames, coins, lives).
+    for (int f : {end, progress})
+        for (const auto &c : frames[static_cast<std::size_t>(f)]) {
+            if (c[0] != "SSprite_Draw") continue;
+            const std::string stem = fs::path(c[1]).stem();
+            EXPECT_TRUE(stem != "health" && stem != "rnd" && stem != "mon" && stem != "h1") << f << " " << stem;
+        }
+    // Behind the progress window, the hero is drawn clear of the window's list frame.
+    const auto &rec = frames[static_cast<std::size_t>(progress)];
+    const Tick &t = r.at_frame(progress);
+    double hero_left = NAN, hero_right = NAN, list_left = NAN, list_right = NAN;
+    for (const auto &c : rec) {
+        if (c[0] != "SSprite_Draw") continue;
+        const std::string stem = fs::path(c[1]).stem();
+        if (stem == "enot") {
+            hero_left = std::stod(c[2]) - double(t.num("camera_x"));
+            hero_right = hero_left + std::stod(c[4]);
+        }
+        if (stem == "gbut" && std::stod(c[4]) > 250) {  // the list frame, 64 px wider than the list
+            list_left = std::stod(c[2]);
+            list_right = list_left + std::stod(c[4]);
+        }
+    }
+    ASSERT_FALSE(std::isnan(hero_left));
+    ASSERT_FALSE(std::isnan(list_left));
+    EXPECT_TRUE(hero_right <= list_left || hero_left >= list_right)
+        << "hero " << hero_left << ".." << hero_right << ", list " << list_left << ".." << list_right;
 }
 
 TEST(MenuFlow, KeysAloneDriveTheWholeFlow) {

@@ -5,6 +5,7 @@
 // checker picture but records the path) and a font whose every glyph advances 10 pixels.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <algorithm>
@@ -420,4 +421,104 @@ TEST(StartUp, LoadProcedureLoadsInItsFixedOrder) {
     EXPECT_NE(handles.font_cyr, nullptr);
     EXPECT_EQ(share_textures.count, 16);  // the 15 pictures of the scratch folder and zz.jpg
     EXPECT_EQ(sounds.count, 1);
+}
+
+// ---- the status bar's room for the points ---------------------------------------------------------
+
+namespace {
+// Points the rules give per object (pick-ups; a stomped bee, worm or mole), summed over each level
+// file of the built game's scene list: the most a level can score.
+struct LevelTotals {
+    long max_points = 0;  // of the richest level
+};
+LevelTotals shipped_level_totals() {
+    const std::map<std::string, int> worth = {{"bapple", 40}, {"bberry", 20}, {"bnut", 180}, {"bgold", 120},
+                                              {"bsilver", 60}, {"bee", 120},  {"worm", 120}, {"krot", 120}};
+    LevelTotals t;
+    std::istringstream scenes(read_bytes(fs::path(TARVELOK_GAME_DIR) / "cfg" / "scenes.txt"));
+    int levels = 0;
+    for (std::string path; std::getline(scenes, path);) {
+        if (!path.empty() && path.back() == '\r') path.pop_back();
+        std::replace(path.begin(), path.end(), '\\', '/');
+        if (path.empty()) continue;
+        std::istringstream in(read_bytes(fs::path(TARVELOK_GAME_DIR) / path));
+        std::vector<std::string> w;
+        for (std::string l; std::getline(in, l);) w.push_back(l.empty() || l.back() != '\r' ? l : l.substr(0, l.size() - 1));
+        std::size_t at = 1;  // after the backdrop: four sections of counted items
+        long points = 0;
+        for (int section = 0; section < 4 && at < w.size(); ++section) {
+            const int items = std::stoi(w[at++]);
+            for (int i = 0; i < items && at + 5 < w.size(); ++i) {
+                const std::string kind = w[at];
+                const int last_point = std::stoi(w[at + 5]);
+                at += 6 + (last_point > 0 ? 2 * (last_point + 1) : 0);
+                if (section != 3) continue;
+                if (auto it = worth.find(kind); it != worth.end()) points += it->second;
+            }
+        }
+        t.max_points = std::max(t.max_points, points);
+        ++levels;
+    }
+    EXPECT_GE(levels, 10);
+    return t;
+}
+}  // namespace
+
+TEST(FrameDrawing, ThePointsPanelAndItsCoinsMakeRoomForAnyScoreTheGameCanReach) {
+    const LevelTotals totals = shipped_level_totals();
+    ASSERT_GT(totals.max_points, 1000);
+    // Scores: the narrow layout, the 1000 that overlapped, the richest level, the largest int32.
+    const std::vector<long> scores = {0, 999, 1000, 99999, totals.max_points, 2147483647};
+    for (const bool real_font : {false, true}) {
+        SCOPED_TRACE(real_font ? "the game's font" : "10 px glyphs");
+        ScratchDir dir;
+        make_game_folder(dir.path());
+        if (real_font)
+            for (const char *f : {"cyr.tga", "cyr.ofi"})
+                fs::copy_file(fs::path(TARVELOK_GAME_DIR) / "fnt" / f, dir.path() / "fnt" / f,
+                              fs::copy_options::overwrite_existing);
+        HeadlessRun r = run_headless(dir.path(), 30 + 3 * static_cast<int>(scores.size()) + 10, [&](int tick) {
+            if (tick < 25) return;
+            run.game_state = 1;
+            run.fade_level = 255;
+            run.level_points = static_cast<int32_t>(scores[std::min<std::size_t>((tick - 25) / 3, scores.size() - 1)]);
+        });
+        std::set<long> seen;
+        for (const auto &frame : r.frames) {
+            // The points text, its logged width, the panel at y 8 that is not the lives panel, the coins.
+            double text_x = NAN, text_w = NAN;
+            std::string text;
+            std::vector<std::array<double, 4>> coins, panels;
+            for (const Call &c : frame) {
+                if (c.op == "Text_GetWidth" && c.args.size() >= 6 && c.args[1].rfind("Очки: ", 0) == 0)
+                    text_w = std::stod(c.args[5]);
+                if (c.op == "Text_Draw" && c.args[7] == "0xFFFFFF" && c.args[3].rfind("Очки: ", 0) == 0) {
+                    text_x = c.num(1);
+                    text = c.args[3];
+                }
+                if (c.op != "SSprite_Draw") continue;
+                const std::string stem = fs::path(c.args[0]).stem().string();
+                const std::array<double, 4> box = {c.num(1), c.num(2), c.num(3), c.num(4)};
+                if (stem == "mon") coins.push_back(box);
+                if (stem == "rnd" && box[1] == 8) panels.push_back(box);
+            }
+            if (text.empty()) continue;
+            seen.insert(std::stol(text.substr(std::string("Очки: ").size())));
+            ASSERT_FALSE(std::isnan(text_w)) << text;
+            ASSERT_EQ(coins.size(), 2u) << text;
+            ASSERT_EQ(panels.size(), 2u) << text;  // the lives panel first, then the points panel
+            const auto &lives_panel = panels[0], &panel = panels[1];
+            const auto &left = coins[0], &right = coins[1];
+            // The text between the coins, clear of both; coins inside the panel; the panel on the
+            // screen and clear of the lives panel; the text centred on the screen.
+            EXPECT_LT(left[0] + left[2], text_x) << text;
+            EXPECT_GT(right[0], text_x + text_w) << text;
+            EXPECT_GE(left[0], panel[0]) << text;
+            EXPECT_LE(right[0] + right[2], panel[0] + panel[2]) << text;
+            EXPECT_GE(panel[0], 0) << text;
+            EXPECT_LE(panel[0] + panel[2], lives_panel[0]) << text;
+            EXPECT_NEAR(text_x + text_w / 2, 400, 0.5) << text;
+        }
+        for (long s : scores) EXPECT_EQ(seen.count(s), 1u) << s;
+    }
 }
