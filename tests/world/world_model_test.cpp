@@ -89,10 +89,17 @@ TEST(LevelFile, SectionsFillTheirLayersInFileOrder) {
 TEST(LevelFile, ShortFilesReloadAndRespawn) {
     World game;
     ScratchDir dir;
-    // A file that stops inside the hero's block: what is missing reads as 0 (the hero's y), and the
-    // hero's start comes from what is there.
+    // A file that stops inside the hero's block is cut short: refused, naming what is missing.
+    write_bytes("cut.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500", "0",
+                                  "1", "enot", "60"}));
+    EXPECT_FALSE(load_level("cut.txt"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("line 18: the file ends inside an item, where its y should be"), std::string::npos)
+        << messages[0];
+    messages.clear();
+    // The same block whole, the last line without its line end: the hero's start comes from it.
     write_bytes("short.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500", "0",
-                                    "1", "enot", "60"}));
+                                    "1", "enot", "60", "0", "0", "0"}) + "0");
     level.start_x = 77;
     level.start_y = 88;
     run.level_points = 300;
