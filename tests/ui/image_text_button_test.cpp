@@ -232,10 +232,10 @@ TEST(Button, TooltipNearAScreenEdgeStaysWhollyOnTheScreen) {
     low->tooltip1 = "abcdef";
     low->tooltip2 = "ab";
     low->glow = 255;
-    ui.move(400, 560);
+    ui.move(400, 555);
     ui.frame();
     Tip t = tooltip_of(ui.frame(), 6, 2);
-    EXPECT_NEAR(t.box.y + t.box.h, 560 - 16, 1e-3);
+    EXPECT_NEAR(t.box.y + t.box.h, 555 - 16, 1e-3);
     expect_holds(kScreen, t.box, "bottom");
     ASSERT_EQ(t.lines.size(), 2u);
     for (const Box &l : t.lines) expect_holds(t.box, l, "bottom");
