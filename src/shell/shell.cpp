@@ -255,10 +255,11 @@ void camera_follow() {
         run.camera_lead = (w - w / 2) * level.hero_facing + w / 4;
     else
         run.camera_lead = w / 2;
-    // On the final scene the progress window stands in the middle of the screen: the hero is kept a
-    // quarter of the screen from the left, or from the right while it walks left.
+    // On the final scene the progress window (its frame from x 258 to 542) stands in the middle of
+    // the screen: the hero (96 px wide) is kept a fifth of the screen from the left, or from the
+    // right while it walks left, clear of the frame even with the ease's 17 px of slack.
     if (run.level_index == kLastLevel)
-        run.camera_lead = level.hero_walking == 1 && level.hero_facing == 1 ? w - w / 4 : w / 4;
+        run.camera_lead = level.hero_walking == 1 && level.hero_facing == 1 ? w - w / 5 : w / 5;
     OE_Camera &cam = *handles.camera;
     cam.x = static_cast<float>(eng.M_Round(cam.x + (level.hero_x - run.camera_lead - cam.x) * kCameraEase));
     cam.y = static_cast<float>(eng.M_Round(cam.y + (level.hero_y - h / 2 - cam.y) * kCameraEase));

@@ -310,18 +310,18 @@ TEST(Camera, ANarrowLevelIsCentredAndTheFinalSceneKeepsTheHeroOutOfTheMiddle) {
     settle_camera(350, 452);
     EXPECT_EQ(game.camera.x, (100 + 600 - 800) / 2);  // 500 px of terrain in the middle of 800
     clear_world();
-    // The final scene: standing or walking right, the hero a quarter of the screen from the left;
-    // walking left, a quarter from the right.
+    // The final scene: standing or walking right, the hero a fifth of the screen from the left;
+    // walking left, a fifth from the right.
     add_ground("turf", {{0, 500}, {4000, 500}, {4000, 900}, {0, 900}, {0, 500}});
     run.level_index = kLastLevel;
     settle_camera(2000, 452);
-    EXPECT_EQ(run.camera_lead, 200);
-    EXPECT_NEAR(2000 - game.camera.x, 200, 17);
+    EXPECT_EQ(run.camera_lead, 160);
+    EXPECT_NEAR(2000 - game.camera.x, 160, 17);
     level.hero_walking = 1;
     level.hero_facing = 1;
     for (int i = 0; i < 600; ++i) camera_follow();
-    EXPECT_EQ(run.camera_lead, 600);
-    EXPECT_NEAR(2000 - game.camera.x, 600, 17);
+    EXPECT_EQ(run.camera_lead, 640);
+    EXPECT_NEAR(2000 - game.camera.x, 640, 17);
     run.level_index = 0;
     level.hero_facing = 0;
 }
