@@ -7,6 +7,7 @@
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menus.h"
+#include "music/music.h"
 #include "platform/platform.h"
 #include "render/draw_world.h"
 #include "shell/shell.h"
@@ -167,6 +168,7 @@ void draw_status_bar() {
 
 // ---- the frame procedure --------------------------------------------------------------------------
 void frame_procedure() {
+    music_step();  // mixes the music where the player has no thread of its own (the page)
     switch (run.game_state) {
     case 0:
         draw_menu_backdrop();

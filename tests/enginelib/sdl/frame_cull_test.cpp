@@ -11,7 +11,7 @@
 
 #include "frame_cull.h"
 
-using namespace sdl_engine;
+using namespace gl_engine;
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace sdl_engine {
+namespace gl_engine {
 
 namespace {
 
@@ -419,4 +419,4 @@ double area_on_screen(const std::vector<Vertex> &vertices) {
     return sum;
 }
 
-}  // namespace sdl_engine
+}  // namespace gl_engine

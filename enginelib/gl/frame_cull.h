@@ -17,7 +17,7 @@
 
 #include "renderer.h"
 
-namespace sdl_engine {
+namespace gl_engine {
 
 // ---- Pictures -----------------------------------------------------------------------------------
 
@@ -115,4 +115,4 @@ private:
 // much a list of triangles makes the rasterizer shade, before and after a cut.
 double area_on_screen(const std::vector<Vertex> &vertices);
 
-}  // namespace sdl_engine
+}  // namespace gl_engine
