@@ -409,9 +409,18 @@ bool tile_triangle(const Vertex *tri, const Source &wrap, bool opaque, bool join
     for (int i = 0; i < 3; ++i)
         if (!std::isfinite(tri[i].u) || !std::isfinite(tri[i].v) || !std::isfinite(tri[i].x) || !std::isfinite(tri[i].y))
             return false;
+    const float x_lo = std::min({tri[0].x, tri[1].x, tri[2].x}), x_hi = std::max({tri[0].x, tri[1].x, tri[2].x});
+    const float y_lo = std::min({tri[0].y, tri[1].y, tri[2].y}), y_hi = std::max({tri[0].y, tri[1].y, tri[2].y});
+    if (x_hi <= 0 || y_hi <= 0 || x_lo >= kLogicalWidth || y_lo >= kLogicalHeight) return true;  // off the screen
     poly = {clip_vertex(tri[0]), clip_vertex(tri[1]), clip_vertex(tri[2])};
-    clip_band(poly, strip, scratch, kAxisX, 0, float(kLogicalWidth));
-    clip_band(strip, poly, scratch, kAxisY, 0, float(kLogicalHeight));
+    if (x_lo < 0 || x_hi > kLogicalWidth) {
+        clip_band(poly, strip, scratch, kAxisX, 0, float(kLogicalWidth));
+        poly.swap(strip);
+    }
+    if (y_lo < 0 || y_hi > kLogicalHeight) {
+        clip_band(poly, strip, scratch, kAxisY, 0, float(kLogicalHeight));
+        poly.swap(strip);
+    }
     if (poly.size() < 3) return true;  // nothing of it on the screen
     float u_lo, u_hi, v_lo, v_hi;
     range_of(poly, kAxisU, u_lo, u_hi);

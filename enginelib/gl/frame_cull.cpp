@@ -228,6 +228,8 @@ void FrameCull::cover(const Vertex *t, bool centres) {
         const float length = std::sqrt(gx[i] * gx[i] + gy[i] * gy[i]);
         need[i] = centres ? kCentreMargin * length : (std::fabs(gx[i]) + std::fabs(gy[i])) / 2 - kTouch * length;
     }
+    float inv[3];
+    for (int i = 0; i < 3; ++i) inv[i] = gx[i] != 0 ? 1.0f / gx[i] : 0.0f;
     const float ymin = std::min({t[0].y, t[1].y, t[2].y}), ymax = std::max({t[0].y, t[1].y, t[2].y});
     const int row0 = std::max(int(std::floor(ymin)), 0), row1 = std::min(int(std::ceil(ymax)), kLogicalHeight);
     for (int y = row0; y < row1; ++y) {
@@ -236,8 +238,8 @@ void FrameCull::cover(const Vertex *t, bool centres) {
         float lo = -1, hi = float(kLogicalWidth) + 1;
         for (int i = 0; i < 3; ++i) {
             const float rest = need[i] - gy[i] * yc - c[i];  // gx * xc >= rest
-            if (gx[i] > 0) lo = std::max(lo, rest / gx[i]);
-            else if (gx[i] < 0) hi = std::min(hi, rest / gx[i]);
+            if (gx[i] > 0) lo = std::max(lo, rest * inv[i]);
+            else if (gx[i] < 0) hi = std::min(hi, rest * inv[i]);
             else if (rest > 0) hi = lo - 1;  // parallel to the row and not inside
         }
         const int x0 = std::max(int(std::ceil(lo - 0.5f)), 0);
@@ -387,6 +389,10 @@ void FrameCull::run(const std::vector<Vertex> &vertices, const std::vector<uint3
         for (size_t k = first; k < end; ++k) {
             const Box &b = boxes[k - first];
             if (!opaque[k] || !b.shown) continue;
+            bool all_full = true;  // then it adds nothing
+            for (int by = b.by0; all_full && by < b.by1; ++by)
+                for (int bx = b.bx0; all_full && bx < b.bx1; ++bx) all_full = block_full(bx, by);
+            if (all_full) continue;
             cover(&vertices[k * 3], own_size);
             refresh_blocks(b.bx0, b.bx1, b.by0, b.by1);
         }
