@@ -94,8 +94,8 @@ void load_scene_catalogue();
 
 // Empties the layers and the backdrop, zeroes level_points and damage; keeps the particles.
 void clear_world();
-// Full load of a level file (pictures, hero start, timers). On a bad or missing file, or an empty
-// path, the load stops: a message box and stderr name the file and the line, the world is left
+// Full load of a level file (pictures, hero start, timers). On a bad or missing file, a file
+// without an "enot" among its objects (no hero to play), or an empty path, the load stops: a message box and stderr name the file and the line, the world is left
 // empty, and false comes back (the shell then returns to the main menu).
 bool load_level(const std::string &path);
 // The same reading without pictures and without moving the hero's start point (developer's F1).
