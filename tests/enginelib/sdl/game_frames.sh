@@ -6,10 +6,11 @@
 #
 # WORK_DIR gets a scratch game folder (links to GAME_DIR's files, its own cfg/ whose scene list
 # starts with level NN), the game's stderr (err.txt) and pair.rgba: the 800 x 600 RGBA frame drawn
-# whole, then the same frame as the engine draws it with hidden pixels left out. For a level: the
+# whole, then the same frame as the engine draws it with hidden pixels left out (then the shaded
+# areas, see the engine's compare mode). For a level: menu-pair.rgba from the menu first, then the
 # menu's "Начать игру" is pressed with Return (the first key only shows the keyboard focus), and
 # the frame is taken after the level has run for a few seconds with Right held. Exit 0 when the
-# pair was written.
+# pairs were written.
 set -u
 game=$1 work=$2 scene=$3
 TIMEOUT_S=120   # a run that takes longer has hung (the machine may be slow)
@@ -39,24 +40,28 @@ wait_seconds() {  # until the game has run $1 seconds more
     sleep 0.2
   done
 }
+# The pair written next, moved to $1; false when none comes in time.
+take_pair() {
+  rm -f "$work/pairs/frame-pair.rgba"
+  while [ ! -f "$work/pairs/frame-pair.rgba" ]; do
+    [ $SECONDS -lt $deadline ] && kill -0 $pid 2>/dev/null || return 1
+    sleep 0.2
+  done
+  mv "$work/pairs/frame-pair.rgba" "$1"
+}
 ok=1
 wait_seconds 3 || ok=0
 if [ $ok = 1 ] && [ "$scene" != menu ]; then
+  take_pair "$work/menu-pair.rgba" || ok=0  # the menu, to tell the level from it
   xdotool key Return; wait_seconds 1; xdotool key Return
   wait_seconds 6 || ok=0
   xdotool keydown Right
   wait_seconds 2 || ok=0
 fi
-# A pair written from now on.
 if [ $ok = 1 ]; then
-  rm -f "$work/pairs/frame-pair.rgba"
-  while [ ! -f "$work/pairs/frame-pair.rgba" ]; do
-    [ $SECONDS -lt $deadline ] && kill -0 $pid 2>/dev/null || { ok=0; break; }
-    sleep 0.2
-  done
+  take_pair "$work/pair.rgba" || ok=0
 fi
 [ "$scene" != menu ] && xdotool keyup Right
-[ $ok = 1 ] && mv "$work/pairs/frame-pair.rgba" "$work/pair.rgba"
 kill $pid 2>/dev/null
 wait $pid 2>/dev/null
 [ $ok = 1 ]

@@ -46,6 +46,7 @@ struct Pair {
     std::string whole, cut;   // RGBA frames
     double whole_area = 0;    // pixels' worth of triangles queued and sent, from the trailer
     double cut_area = 0;
+    std::string menu;         // a level's run: the menu drawn whole before the level
     std::string err;          // the game's stderr
 };
 
@@ -63,6 +64,7 @@ Pair take_pair(const std::string &scene) {
         if (read_file(work + "/xvfb.txt").find("Xvfb failed to start") == std::string::npos) break;
     }
     const std::string bytes = read_file(work + "/pair.rgba");
+    p.menu = read_file(work + "/menu-pair.rgba").substr(0, kFrameBytes);
     p.err = read_file(work + "/err.txt");
     if (bytes.size() == 2 * kFrameBytes + 2 * sizeof(double)) {
         p.whole = bytes.substr(0, kFrameBytes);
@@ -125,11 +127,6 @@ double mean_difference(const std::string &a, const std::string &b) {
             GTEST_SKIP() << "xvfb-run or xdotool is missing: the real game cannot be run here";        \
     } while (0)
 
-const Pair &menu() {
-    static const Pair p = take_pair("menu");
-    return p;
-}
-
 void expect_same_picture(const Pair &p, const char *what) {
     ASSERT_EQ(p.whole.size(), kFrameBytes) << what << ": no frame pair; the game said:\n" << p.err;
     const Difference d = compare(p.whole, p.cut);
@@ -146,17 +143,18 @@ void expect_same_picture(const Pair &p, const char *what) {
 
 TEST(GameFrames, MainMenuLooksTheSameAndShadesLess) {
     SKIP_WITHOUT_DISPLAY_TOOLS();
-    expect_same_picture(menu(), "main menu");
+    const Pair menu = take_pair("menu");
+    expect_same_picture(menu, "main menu");
     // The board hides most of the backdrop, the compass and the rays under it.
-    EXPECT_LT(menu().cut_area, 0.8 * menu().whole_area);
+    EXPECT_LT(menu.cut_area, 0.8 * menu.whole_area);
 }
 
 TEST(GameFrames, CaveOfTheLastLevelLooksTheSameAndShadesLess) {
     SKIP_WITHOUT_DISPLAY_TOOLS();
     const Pair cave = take_pair("level-09");
     expect_same_picture(cave, "level 9");
-    ASSERT_EQ(menu().whole.size(), kFrameBytes);
-    EXPECT_GT(mean_difference(cave.whole, menu().whole), 20) << "level 9 did not start";
+    ASSERT_EQ(cave.menu.size(), kFrameBytes);
+    EXPECT_GT(mean_difference(cave.whole, cave.menu), 20) << "level 9 did not start";
     // The cave's ground covers the sky picture behind it.
     EXPECT_LT(cave.cut_area, 0.8 * cave.whole_area);
 }
@@ -165,7 +163,7 @@ TEST(GameFrames, FirstValleyLevelLooksTheSame) {
     SKIP_WITHOUT_DISPLAY_TOOLS();
     const Pair valley = take_pair("level-00");
     expect_same_picture(valley, "level 0");
-    ASSERT_EQ(menu().whole.size(), kFrameBytes);
-    EXPECT_GT(mean_difference(valley.whole, menu().whole), 20) << "level 0 did not start";
+    ASSERT_EQ(valley.menu.size(), kFrameBytes);
+    EXPECT_GT(mean_difference(valley.whole, valley.menu), 20) << "level 0 did not start";
     EXPECT_LT(valley.cut_area, valley.whole_area);
 }
