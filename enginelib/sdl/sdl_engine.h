@@ -1,50 +1,24 @@
 // sdl_engine.h - internal records shared by the files of the SDL engine (not installed).
 //
-// The run state (window, GL context, clock, statistics) lives in engine_window.cpp; the drawing
-// state (blend, tint, corner offsets, line width) in engine_draw.cpp; sounds in engine_audio.cpp.
-// Timers, input, options, cameras, fonts, pictures and WAV parsing come from enginelib/common.
+// The run state (window, GL context, clock, statistics) lives in engine_window.cpp; sounds in
+// engine_audio.cpp. Drawing (textures, fonts, blend, tint, the renderer) is enginelib/gl, shared
+// with the page's engine. Timers, input, options, cameras, fonts, pictures and WAV parsing come
+// from enginelib/common.
 #pragma once
 
 #include <cstdint>
 
 #include "engine_api.h"
 #include "engine_common.h"
+#include "gl_engine.h"
 
 namespace sdl_engine {
 
-// A texture as the engine keeps it. `rec` comes first, so an OE_Texture* handed to the game is
-// the address of the whole record; rec.device_texture points back at it for the device stand-in.
-struct Texture {
-    OE_Texture rec;
-    unsigned gl_name = 0;      // OpenGL texture name
-    int32_t frame_w = 0;       // cell size from Tex_SetFramesSize; 0 = whole picture
-    int32_t frame_h = 0;
-    uint32_t magic = 0;        // kTextureMagic while alive: catches foreign or freed pointers
-    ec::Pixels pixels;         // RGBA kept until a GL context exists to take it (then freed)
-    struct AtlasPage *page = nullptr;  // shared page the sprites draw from (engine_draw.cpp), or null
-    int32_t atlas_x = 0, atlas_y = 0;  // the picture's top-left texel in that page
-    struct AtlasPage *wrap_page = nullptr;  // copy with wrapped edges for repeating (made on first use)
-    int32_t wrap_x = 0, wrap_y = 0;
-};
-constexpr uint32_t kTextureMagic = 0x54455852u;  // "TEXR"
-
-inline Texture *texture_of(const OE_Texture *t) {
-    Texture *tex = reinterpret_cast<Texture *>(const_cast<OE_Texture *>(t));
-    return (tex && tex->magic == kTextureMagic) ? tex : nullptr;
-}
-
-struct Font {
-    ec::FontDesc desc;
-    Texture *picture = nullptr;
-};
+// The drawing code (textures, fonts, the renderer) is the shared GL engine's.
+using namespace gl_engine;
 
 // Milliseconds since the library was loaded (U_GetTime).
 double now_ms();
-
-// engine_draw.cpp: GL-side state that must be made or dropped with the context.
-void draw_context_created();    // after renderer_init: uploads textures loaded before it
-void draw_context_lost();       // before the context goes: frees every GL texture name
-void draw_reset_frame_state();  // start of OE_Init: blend 0, no tint, no corner offsets
 
 // engine_audio.cpp: closes the device (end of OE_Init).
 void audio_shutdown();

@@ -5,12 +5,17 @@
 // of the shell by a pending flag plus a fade-out, never performed here. Profile and settings files
 // go through the shell's read/write operations, which never lose what the player saved. Behaviour
 // beyond the plain flow:
-//   - create_profile refuses what profile_name_usable refuses and a name whose profile exists
-//     already (it would be reset to zero); the window stays open and its text line says why;
+//   - create_profile refuses what profile_name_usable refuses, a name starting or ending with a
+//     blank (it would look like another), and a name whose profile exists already (it would be
+//     reset to zero); the window stays open and its text line says why;
+//   - the chooser opens on the current profile and, after a new profile is made, on that one;
+//     with more names than the list holds, the current one is still listed and the player is
+//     told once that the rest are not shown;
 //   - leave_profiles keeps the current profile when the chooser lists none (its entry 0 empty)
 //     or lists a name that cannot be a profile;
 //   - the progress window's "Назад" goes back without touching the profile (leave_records);
 //   - the profile chooser does not open while a level start is pending.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -40,9 +45,10 @@ void fade_out_from_full() {
     run.fading_out = 1;
 }
 
-// Adds the finished level's points and golden nut to the profile's totals and moves on.
+// Adds the finished level's points and golden nut to the profile's totals and moves on; never past
+// the final scene (10), the last level a profile can hold.
 void bank_level() {
-    run.level_index += 1;
+    if (run.level_index < kLastLevel) run.level_index += 1;
     run.total_points += run.level_points;
     if (run.gold_nut_found) run.total_nuts += 1;
 }
@@ -53,6 +59,15 @@ void set_text(const char *name, const std::string &value) {
 
 // One caption of a 0/1 setting; anything but 1 reads as 0 (the settings reader allows no other).
 const char *setting_caption(int32_t value, const char *off, const char *on) { return value == 1 ? on : off; }
+
+// The order of a directory search: bytes compared as unsigned.
+bool byte_order(const std::string &a, const std::string &b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return (unsigned char)x < (unsigned char)y; });
+}
+
+// A space or a no-break space (0xA0 in 1251): invisible at either end of a name.
+bool is_blank(char c) { return c == ' ' || static_cast<unsigned char>(c) == 0xA0; }
 
 // Why a typed name cannot become a profile, as the new-profile window says it (1251); empty when
 // it can. The verdict is profile_name_usable's plus the check for an existing profile; the
@@ -67,8 +82,23 @@ std::string refusal_reason(const std::string &name) {
         if (name.size() > kProfileNameMaxBytes) return CP1251("Слишком длинное имя").c_str();
         return CP1251("Такое имя нельзя использовать").c_str();
     }
+    // A blank at either end is invisible in the list: "Игрок " would pass for "Игрок".
+    if (is_blank(name.front()) || is_blank(name.back())) return CP1251("Пробел в начале или в конце имени").c_str();
     if (platform::file_exists("cfg/prf/" + name)) return CP1251("Такое имя уже есть").c_str();
     return "";
+}
+
+// Refills the profile chooser from cfg/prf, on the current profile; `also` (the profile current
+// before a new one was made) stays listed too. When names had to be left out, the player is told
+// once per run.
+void refill_chooser(const std::string &also = "") {
+    auto *list = menus::named<Ilist>("lst_prof");
+    if (!list) return;
+    int32_t left_out = 0;
+    list->entries = menus::profile_files({run.profile_name, also}, &left_out);
+    if (left_out > 0)
+        tell_player_once("profile-list-full", CP1251("В списке не все игроки").c_str(),
+                         CP1251("Не поместилось имён: ").c_str() + std::to_string(left_out));
 }
 
 }  // namespace
@@ -100,7 +130,43 @@ const std::string &new_profile_prompt() {
     return prompt;
 }
 
-TF_list profile_files() { return FList_FindFiles(kProfilePattern); }
+TF_list profile_files(const std::vector<std::string> &keep, int32_t *left_out) {
+    if (left_out) *left_out = 0;
+    std::vector<std::string> found = platform::find_files(kProfilePattern);
+    TF_list list;
+    if (found.empty()) {
+        FList_Add(list, "");  // as a file search without a match gives
+        return list;
+    }
+    // Which names are listed: those in `keep` first, then the others in byte order while room is left.
+    const std::size_t capacity = kNameListCapacity;
+    std::vector<char> listed(found.size(), 0);
+    std::size_t n = 0;
+    for (const std::string &name : keep) {
+        const auto at = std::lower_bound(found.begin(), found.end(), name, byte_order);
+        if (at != found.end() && *at == name && !listed[at - found.begin()] && n < capacity) {
+            listed[at - found.begin()] = 1;
+            ++n;
+        }
+    }
+    for (std::size_t i = 0; i < found.size() && n < capacity; ++i)
+        if (!listed[i]) listed[i] = 1, ++n;
+    if (n < found.size()) {
+        const std::size_t hidden = found.size() - n;
+        platform::warn_once("profile-list-full",
+                            "cfg/prf: " + std::to_string(found.size()) + " profiles; the chooser lists " +
+                                std::to_string(n) + " (the current one among them), " + std::to_string(hidden) +
+                                " are not shown");
+        if (left_out) *left_out = static_cast<int32_t>(hidden);
+    }
+    for (std::size_t i = 0; i < found.size(); ++i)
+        if (listed[i]) list.names[static_cast<std::size_t>(list.count++)] = std::move(found[i]);
+    // Turned so that the current profile is the selection (entry 0), when it is listed.
+    const auto first = list.names.begin(), last = first + list.count;
+    const auto at = std::find(first, last, run.profile_name);
+    if (at != last) std::rotate(first, at, last);
+    return list;
+}
 
 }  // namespace menus
 
@@ -191,6 +257,7 @@ void open_profiles() {
     // While the screen fades out to start a level the chooser stays shut: the level start closes
     // the main menu's other windows, but this one would stay open over the game.
     if (run.start_pending) return;
+    refill_chooser();
     menus::show_window("wnd_profile");
     menus::hide_window("wnd_main");
 }
@@ -238,8 +305,8 @@ void create_profile() {
     const ielement *edit = element_named("edt_add");
     const std::string name = edit ? edit->text : "";
     std::string reason = refusal_reason(name);
+    const std::string previous = run.profile_name;
     if (reason.empty()) {
-        const std::string previous = run.profile_name;
         run.profile_name = name;
         run.level_index = run.total_nuts = run.total_points = run.deaths = 0;
         if (!write_profile()) {
@@ -247,7 +314,7 @@ void create_profile() {
             reason = CP1251("Не удалось сохранить").c_str();
         }
     }
-    if (auto *list = named<Ilist>("lst_prof")) list->entries = menus::profile_files();
+    refill_chooser(previous);  // on the new profile, which is now the current one
     if (!reason.empty()) {
         set_text("txt_add", reason);  // the window stays open and says why
         return;

@@ -3,7 +3,9 @@
 // Not for use outside src/menus.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "assets/assets.h"
 #include "ui/ui.h"
@@ -30,8 +32,11 @@ std::string greeting();
 // The prompt of the new-profile window's text line, shown again whenever the window opens.
 const std::string &new_profile_prompt();
 
-// The profile files found in cfg/prf, as the profile chooser lists them (one empty name when
-// there is none).
-TF_list profile_files();
+// The profile files found in cfg/prf, as the profile chooser lists them: in byte order, turned so
+// that the current profile is entry 0 (the selection) when its file is there; one empty name when
+// there is none. With more files than the list holds, the names of `keep` that have a file are
+// listed first and the others in byte order fill the rest; `left_out` (may be null) says how many
+// were not listed (0 when all were), and stderr hears of it once.
+TF_list profile_files(const std::vector<std::string> &keep, int32_t *left_out = nullptr);
 
 }  // namespace menus

@@ -143,7 +143,7 @@ void build_progress_window() {
 
 void build_profile_window() {
     Iwindow *w = window("wnd_profile", false);
-    list("lst_prof", W / 2 - 110, 220, 220, 130)->entries = menus::profile_files();
+    list("lst_prof", W / 2 - 110, 220, 220, 130)->entries = menus::profile_files({run.profile_name});
     w->first_focus = last_index();
     button("btn_add", W / 2 - 110, H - 220, 220, 60, RU("Новый"), open_new_profile);
     button("btn_bk2", W / 2 - 110, H - 160, 220, 60, RU("Назад"), leave_profiles);

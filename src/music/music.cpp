@@ -6,7 +6,8 @@
 // mixing thread. A module that cannot be played is remembered: asked for again, it is not read
 // again until music_stop() (the shell stops the music when its state changes) or another module
 // is asked for. Only regular files are opened (a FIFO or a device never blocks the game). The thread asks the device which block is being heard, sleeps
-// 5 ms, and refills each block the device has finished. Stopping sets the stop request, waits for
+// 5 ms, and refills each block the device has finished. Where the platform has no threads (the
+// page), music_step() does the same refilling once a frame instead, with the same ring and blocks. Stopping sets the stop request, waits for
 // the thread, resets and closes the device and frees the song, in that order, so nothing the
 // thread uses is freed under it.
 // Does not: lock (the entries run on the game's one thread; the thread only reads the stop
@@ -74,6 +75,7 @@ struct MusicState {
   std::shared_ptr<const xm::Module> module;
   std::unique_ptr<xm::Player> player;
   std::thread thread;
+  bool stepping = false;  // no thread where the platform has none: music_step() mixes instead
   std::atomic<bool> stop_request{false};
   std::atomic<bool> finished{false};  // a song without looping has played to its end
   bool looping = true;
@@ -104,6 +106,14 @@ MusicState &state() {
   return *s;
 }
 
+// Refills one block the device has finished; false when every block but the heard one is ahead.
+bool refill_one(MusicState *s, int heard) {
+  if (!s->ring.refill(heard)) return false;
+  s->device.written();
+  if (!s->looping && s->player->finished()) s->finished.store(true, std::memory_order_release);
+  return true;
+}
+
 void mixing_thread(MusicState *s) {
   waveout_raise_thread_priority();
   for (;;) {
@@ -111,9 +121,7 @@ void mixing_thread(MusicState *s) {
     for (;;) {
       std::this_thread::sleep_for(std::chrono::milliseconds(MUSIC_THREAD_SLEEP_MS));
       if (s->stop_request.load(std::memory_order_acquire)) return;
-      if (!s->ring.refill(heard)) break;
-      s->device.written();
-      if (!s->looping && s->player->finished()) s->finished.store(true, std::memory_order_release);
+      if (!refill_one(s, heard)) break;
     }
   }
 }
@@ -210,6 +218,7 @@ void stop_song(MusicState &s) {
     s.device.reset();
     s.device.close();
   }
+  s.stepping = false;
   s.ring.set_source(nullptr);
   s.player.reset();
   s.module.reset();
@@ -294,6 +303,10 @@ void music_play(const char *module, int32_t parameter, int32_t flags) {
     stop_song(s);
     return;
   }
+  if (!waveout_threads_available()) {
+    s.stepping = true;
+    return;
+  }
   try {
     s.thread = std::thread(mixing_thread, &s);
   } catch (...) {
@@ -301,9 +314,17 @@ void music_play(const char *module, int32_t parameter, int32_t flags) {
   }
 }
 
+void music_step() {
+  MusicState &s = state();
+  if (!s.stepping) return;
+  const int heard = MusicRing::heard_block(s.device.position());
+  while (refill_one(&s, heard)) {
+  }
+}
+
 bool music_playing() {
   MusicState &s = state();
-  return s.thread.joinable() && !s.finished.load(std::memory_order_acquire);
+  return (s.thread.joinable() || s.stepping) && !s.finished.load(std::memory_order_acquire);
 }
 
 uint64_t music_files_read() { return state().files_read; }

@@ -19,6 +19,12 @@ constexpr int32_t MUSIC_PAUSED      = 16;  // load and fill the ring, but do not
 // or a start of another module; its failure clears the title.
 void music_play(const char *module, int32_t parameter, int32_t flags);
 
+// Where the platform has no threads (waveout_threads_available() is false: the page), mixes every
+// block the device has finished since the last call, as the mixing thread would; the game calls
+// it once a frame (often enough: the ring holds 16 blocks, about 340 ms). Does nothing where the
+// thread mixes, or when nothing plays.
+void music_step();
+
 // Stops playback and waits for the mixing thread; does nothing when nothing plays. Forgets the
 // module last refused, so that the next start of it tries again.
 void music_stop();

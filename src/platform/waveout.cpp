@@ -194,3 +194,7 @@ void WaveOut::close() {
 }
 
 void waveout_raise_thread_priority() { SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL); }
+
+static std::atomic<bool> g_threads_available{true};
+bool waveout_threads_available() { return g_threads_available.load(); }
+void waveout_set_threads_available(bool on) { g_threads_available.store(on); }

@@ -84,6 +84,12 @@ private:
 void waveout_set_virtual(bool on);
 bool waveout_virtual();
 
+// True where the music may be mixed on a thread of its own (desktop); false where the program has
+// one thread only (the page), so the player mixes from the game's frame instead (music_step).
+bool waveout_threads_available();
+// Tests only: makes the desktop behave as the page (false) or as itself (true, the default).
+void waveout_set_threads_available(bool on);
+
 // Raises the calling thread to the highest priority the system grants (the mixing thread calls it
 // on itself). Silently keeps the priority when the system refuses.
 void waveout_raise_thread_priority();

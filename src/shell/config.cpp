@@ -15,7 +15,8 @@
 //     a control byte, a byte the file-system name would lose, ...): the default profile;
 //   - a file that exists but cannot be read: defaults (zeros), and that file is not overwritten
 //     until a later read of it succeeds.
-// The next write repairs the file. Every message quotes names and file text through
+// The next write repairs the file. A write that fails keeps the old file; the player is told once
+// per run on screen as well as on stderr. Every message quotes names and file text through
 // platform::quote (control bytes escaped, long text cut).
 #include <cstdio>
 
@@ -82,6 +83,15 @@ bool refuse_overwrite(const std::string &unreadable, const std::string &path) {
                         platform::quote(path) +
                             " could not be read, so it is not overwritten; changes are not saved");
     return true;
+}
+
+// A save that failed is told on stderr by the writer; the player hears of it once in the game too,
+// whichever file it was (a full disk fails them all).
+bool saved(bool ok) {
+    if (!ok)
+        tell_player_once("save-failed", CP1251("Не удалось сохранить игру!").c_str(),
+                         CP1251("Проверьте, есть ли место на диске").c_str());
+    return ok;
 }
 
 void set_default_settings() {
@@ -157,7 +167,7 @@ bool write_settings() {
     for (int32_t v : {run.windowed, run.colour16, run.mouse_off, run.music_off})
         out += std::to_string(v) + kLineEnd;
     out += run.profile_name + kLineEnd;
-    return platform::write_file_atomic(kSettingsFile, out);
+    return saved(platform::write_file_atomic(kSettingsFile, out));
 }
 
 void read_profile() {
@@ -209,5 +219,5 @@ bool write_profile() {
     std::string out;
     for (int32_t v : {run.level_index, run.total_nuts, run.total_points, run.deaths})
         out += std::to_string(v) + kLineEnd;
-    return platform::write_file_atomic(profile_path(), out);
+    return saved(platform::write_file_atomic(profile_path(), out));
 }

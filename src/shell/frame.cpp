@@ -1,12 +1,15 @@
 // frame.cpp - what the engine shows: the splash while it starts, the load procedure, and the frame
-// procedure with the menu backdrop, the status bar, the cursor, the fade overlay and the loading
-// screen.
+// procedure with the menu backdrop, the status bar, the cursor, the fade overlay, the loading
+// screen and, over all of them, the notice of tell_player_once.
 //
 // Every picture is looked up by name in share_textures; positions are computed from the screen
 // size. Nothing here changes game state; the interface walk it runs carries out clicks.
+#include <algorithm>
+
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menus.h"
+#include "music/music.h"
 #include "platform/platform.h"
 #include "render/draw_world.h"
 #include "shell/shell.h"
@@ -32,6 +35,13 @@ constexpr float kFlashMsPerStep = 5.0f;         // flash alpha rises one step pe
 constexpr int32_t kLoadingScreenBelow = 20;     // fade_level under which the loading screen shows
 constexpr int32_t kCursorSize = 64;             // cursor picture, hot spot top left
 constexpr int32_t kHintCount = 5;
+// The notice plate (tell_player_once): centred, its bottom this far above the screen's bottom,
+// as wide as the longer line plus the side margins, one line pitch a line plus the padding.
+constexpr float kNoticeBottomGap = 24;
+constexpr float kNoticeSideMargin = 48;
+constexpr float kNoticePadding = 14;
+constexpr float kNoticeLinePitch = 30;
+constexpr int32_t kNoticeFadeTicks = 25;        // the last half second fades out
 
 const std::string kLoadingHints[kHintCount] = {
     CP1251("Прыгайте на голову врагам, чтобы победить их.").c_str(),
@@ -126,6 +136,28 @@ void draw_cursor() {
                      kOpaque, 0, kPlainFlags);
 }
 
+void draw_notice() {
+    if (run.notice_ticks <= 0 || !eng.Text_GetWidth) return;
+    const int32_t alpha = std::min(kOpaque, run.notice_ticks * kOpaque / kNoticeFadeTicks);
+    const std::string &l1 = run.notice_line1, &l2 = run.notice_line2;
+    const float w1 = eng.Text_GetWidth(handles.font_cyr, l1.c_str(), 1.0f, 0);
+    const float w2 = l2.empty() ? 0 : eng.Text_GetWidth(handles.font_cyr, l2.c_str(), 1.0f, 0);
+    const float width = std::max(w1, w2) + 2 * kNoticeSideMargin;
+    const float height = (l2.empty() ? 1 : 2) * kNoticeLinePitch + 2 * kNoticePadding;
+    const float top = H - kNoticeBottomGap - height;
+    eng.FX_SetBlendMode(0);
+    sprite("gbut", static_cast<float>(eng.M_Round(W / 2 - width / 2)), top, width, height, alpha);
+    // The first line white over its shadow, the second in the orange of the loading tips.
+    const float x1 = static_cast<float>(eng.M_Round(W / 2 - w1 / 2)), y1 = top + kNoticePadding;
+    eng.Text_Draw(handles.font_cyr, x1 + 1, y1 + 1, l1.c_str(), 1.0f, 0, alpha, kShadowColour);
+    eng.Text_Draw(handles.font_cyr, x1, y1, l1.c_str(), 1.0f, 0, alpha, kTextColour);
+    if (!l2.empty()) {
+        const float x2 = static_cast<float>(eng.M_Round(W / 2 - w2 / 2)), y2 = y1 + kNoticeLinePitch;
+        eng.Text_Draw(handles.font_cyr, x2 + 1, y2 + 1, l2.c_str(), 1.0f, 0, alpha, kShadowColour);
+        eng.Text_Draw(handles.font_cyr, x2, y2, l2.c_str(), 1.0f, 0, alpha, kHintColour);
+    }
+}
+
 void draw_menu_backdrop() {
     const float sway = run.sway_offset;
     sprite("bg", 0, 0, W, H);
@@ -167,6 +199,7 @@ void draw_status_bar() {
 
 // ---- the frame procedure --------------------------------------------------------------------------
 void frame_procedure() {
+    music_step();  // mixes the music where the player has no thread of its own (the page)
     switch (run.game_state) {
     case 0:
         draw_menu_backdrop();
@@ -196,4 +229,5 @@ void frame_procedure() {
         break;
     default: break;
     }
+    draw_notice();
 }

@@ -4,6 +4,7 @@
 // Level changes happen only here, in the logic tick in which a requested fade-out has reached
 // black: menu actions and the world set a pending flag and start the fade, this code performs the
 // change and fades back in. All timing is counted in ticks (20 ms logic, 50 ms slow).
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -212,8 +213,18 @@ void start_level(const std::string &path) {
     run.game_state = 1;
 }
 
+bool tell_player_once(const std::string &key, const std::string &line1, const std::string &line2) {
+    if (std::find(run.notices_told.begin(), run.notices_told.end(), key) != run.notices_told.end()) return false;
+    run.notices_told.push_back(key);
+    run.notice_line1 = line1;
+    run.notice_line2 = line2;
+    run.notice_ticks = kNoticeTicks;
+    return true;
+}
+
 void logic_tick() {
     fade_step();
+    if (run.notice_ticks > 0) --run.notice_ticks;
     run.jump_pressed = (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && run.mouse_off == 0)) ? 1 : 0;
     switch (run.game_state) {
     case 0: menu_tick(); break;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "assets/assets.h"
 #include "engine_api.h"
@@ -51,6 +52,10 @@ struct Run {
     int32_t mouse_off = 0;           // 1 keyboard only
     int32_t music_off = 0;           // 1 no music
     std::string profile_name;        // current profile, 1251; also its file name
+    // -- the notice over the screen (tell_player_once) --
+    std::string notice_line1, notice_line2;  // 1251
+    int32_t notice_ticks = 0;                // logic ticks it is still shown
+    std::vector<std::string> notices_told;   // keys of the notices given in this run
 };
 extern Run run;
 
@@ -97,6 +102,13 @@ void splash_procedure();
 // goes back to the main menu.
 void start_level(const std::string &path);
 
+// Tells the player something no window says (a save that failed, names a list cannot show): one
+// or two lines of 1251 text on a plate near the bottom of the screen, over whatever is shown, in
+// every game state, for kNoticeTicks logic ticks (fading out at the end). Once per `key` per run:
+// false, and nothing shown, when that key was told already. A newer notice replaces the one shown.
+constexpr int32_t kNoticeTicks = 250;  // 5 s of 20 ms ticks
+bool tell_player_once(const std::string &key, const std::string &line1, const std::string &line2 = "");
+
 // Camera follow, once per logic tick while playing (before the world step).
 void camera_follow();
 
@@ -106,6 +118,7 @@ void draw_fade_overlay();
 void draw_cursor();
 void draw_status_bar();
 void draw_menu_backdrop();
+void draw_notice();  // the notice of tell_player_once, if one is shown; drawn last
 
 // ---- settings and profile files ----
 // Default profile name, 1251 ("Игрок").

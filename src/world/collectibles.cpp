@@ -1,6 +1,6 @@
 // collectibles.cpp - what the hero picks up (bonuses worth points, health, an extra life, the
-// level's golden nut) and the level end (a "table", or the developer's F2), tested after the
-// creature rules for each object at the end of the hero's turn.
+// level's golden nut) and the level end (a "table", or the developer's F2; never on the final
+// scene), tested after the creature rules for each object at the end of the hero's turn.
 //
 // A collected object becomes "delete" at once, plays its sound and bursts into stars. Points go to
 // level_points, the nut to gold_nut_found, an extra life to deaths (which may go below 0).
@@ -71,7 +71,8 @@ void collectible_interaction(tmin &obj, Kind kind, float d) {
         kind = Kind::removed;
     }
     // The level end: F2 is asked once per object, so one press ends the level at the first object.
-    if (eng.Key_Press(kVkF2) || (kind == Kind::table && d < kTableReach)) {
+    // The final scene has no end: the end window is already over it.
+    if (run.level_index != kLastLevel && (eng.Key_Press(kVkF2) || (kind == Kind::table && d < kTableReach))) {
         run.level_done_pending = 1;
         run.game_state = 2;
         run.fading_out = 1;

@@ -40,11 +40,16 @@ void landing_dust(const tmin &hero) {
                    eng.M_Sin(kDustDegrees * i) * kDustSpeed, kDustSize, kDustFade, 0);
 }
 
-// Every touched segment: the last one's normal and depth are kept, and the hero stands.
+// Every touched segment: the hero stands, and the normal and depth kept are those of the ground
+// under it - the contact whose normal points most nearly up (lowest y) in this pass. So a wall or
+// a ceiling touched at the same time as a floor neither stops the jump nor lets gravity build up;
+// they still push the hero out as before. on_ground is 0 before the first contact of a pass.
 void record_ground(tmin &, const Contact &c, void *) {
-    level.ground_normal_x = c.nx;
-    level.ground_normal_y = c.ny;
-    level.ground_depth = c.depth;
+    if (!level.on_ground || c.ny < level.ground_normal_y) {
+        level.ground_normal_x = c.nx;
+        level.ground_normal_y = c.ny;
+        level.ground_depth = c.depth;
+    }
     level.on_ground = 1;
 }
 

@@ -2,8 +2,9 @@
 // its pictures, the developer's in-place reload, and putting the hero back at its start.
 //
 // In: a level file path as the scene list gives it. Out: the world filled, the level's pictures
-// in object_textures, the hero's start, the timers' last-run times. A missing or bad file stops
-// the load with a message naming the file and the line, and leaves the world empty.
+// in object_textures, the hero's start, the timers' last-run times. A missing or bad file, or one
+// without a hero, stops the load with a message naming the file (and the line), and leaves the
+// world empty.
 // Not here: the file format itself (level_file.cpp), what happens per tick (world_step.cpp).
 #include <cstdio>
 
@@ -32,6 +33,12 @@ void outline_centre(TPolyLine2D &outline) {
     outline.cy = p.cy;
 }
 
+bool has_hero() {
+    for (int32_t i = 0; i < world.object_count; ++i)
+        if (world.object_layer[i].kind == kHeroKind) return true;
+    return false;
+}
+
 // Tells the player (message box, stderr) why the level did not load, and empties the world.
 void load_failed(const std::string &text) {
     clear_world();
@@ -58,6 +65,13 @@ bool read_level_file(const std::string &path, bool full) {
     const LevelReadReport report = read_level_text(bytes, full, hooks);
     if (!report.ok) {
         load_failed("Level file " + platform::quote(path) + ", line " + std::to_string(report.line) + ": " + report.problem);
+        return false;
+    }
+    // Without a hero there is nobody to play (an empty file, a file of NUL bytes, a text that is
+    // no level at all read as one): refused like any other bad level.
+    if (!has_hero()) {
+        load_failed("Level file " + platform::quote(path) + ": no \"" + kHeroKind +
+                    "\" among its objects, so there is no hero to play");
         return false;
     }
     if (report.extra_heroes > 0)

@@ -2,7 +2,9 @@
 //
 // Read once at start-up. Lines are taken whole (no trimming); blank lines give empty entries.
 // A missing file leaves every entry empty and is reported when a level is started
-// (scene_problem); lines past the 30th are ignored with one warning.
+// (scene_problem); lines past the 30th are ignored with one warning. A line holding a NUL byte
+// cannot be a path (the file system would see only what comes before the NUL): its entry stays
+// empty, with one warning naming the line, and starting that level says why.
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -15,6 +17,11 @@ std::array<std::string, kSceneCapacity> scene_files;
 namespace {
 const char *const kSceneListPath = "cfg\\scenes.txt";
 bool g_catalogue_read = false;  // the file was there and could be read
+std::array<bool, kSceneCapacity> g_refused{};  // the line held a NUL byte
+
+std::string line_of(std::size_t index) {
+    return std::string(kSceneListPath) + ", line " + std::to_string(index + 1);
+}
 }  // namespace
 
 const std::string &scene_file(int32_t index) {
@@ -25,13 +32,21 @@ const std::string &scene_file(int32_t index) {
 
 void load_scene_catalogue() {
     for (auto &entry : scene_files) entry.clear();
+    g_refused.fill(false);
     std::string bytes;
     g_catalogue_read = platform::read_file(kSceneListPath, bytes);
     if (!g_catalogue_read) return;
     platform::TextReader reader(std::move(bytes));
-    for (auto &entry : scene_files) {
-        if (reader.at_end()) break;
-        entry = reader.read_line();
+    for (std::size_t i = 0; i < scene_files.size() && !reader.at_end(); ++i) {
+        std::string line = reader.read_line();
+        if (line.find('\0') != std::string::npos) {
+            g_refused[i] = true;
+            platform::warn_once("scenes-nul:" + std::to_string(i),
+                                line_of(i) + ": " + platform::quote(line) +
+                                    " holds a NUL byte and cannot be a file name; the line is ignored");
+            continue;
+        }
+        scene_files[i] = std::move(line);
     }
     if (!reader.at_end())
         platform::warn_once("scenes-too-long",
@@ -44,6 +59,8 @@ std::string scene_problem(int32_t index) {
     if (!g_catalogue_read) return std::string(kSceneListPath) + ": missing or unreadable";
     if (index < 0 || index >= kSceneCapacity)
         return std::string(kSceneListPath) + ": no entry for level " + std::to_string(index);
-    return std::string(kSceneListPath) + ", line " + std::to_string(index + 1) + ": empty entry for level " +
-           std::to_string(index);
+    if (g_refused[static_cast<std::size_t>(index)])
+        return line_of(static_cast<std::size_t>(index)) + ": ignored, it holds a NUL byte (level " +
+               std::to_string(index) + ")";
+    return line_of(static_cast<std::size_t>(index)) + ": empty entry for level " + std::to_string(index);
 }

@@ -68,7 +68,7 @@ struct LevelState {
     float walk_speed = 0;       // 0..1.2, times 3 pixels per tick
     float fall_speed = 0;       // pixels per tick, negative upwards, -20..10
     uint8_t on_ground = 0;      // touched solid terrain in the last terrain pass
-    float ground_normal_x = 0, ground_normal_y = 0, ground_depth = 0;  // last contact
+    float ground_normal_x = 0, ground_normal_y = 0, ground_depth = 0;  // firmest contact of the pass
     uint8_t jumping = 0;        // in the air after a jump, a bounce, a spring or a hit
     uint8_t hurt = 0;           // immune to hits for 3000 ms after one
     float hurt_time = 0;        // U_GetTime of the last hit, ms
@@ -94,8 +94,8 @@ void load_scene_catalogue();
 
 // Empties the layers and the backdrop, zeroes level_points and damage; keeps the particles.
 void clear_world();
-// Full load of a level file (pictures, hero start, timers). On a bad or missing file, or an empty
-// path, the load stops: a message box and stderr name the file and the line, the world is left
+// Full load of a level file (pictures, hero start, timers). On a bad or missing file, a file
+// without an "enot" among its objects (no hero to play), or an empty path, the load stops: a message box and stderr name the file and the line, the world is left
 // empty, and false comes back (the shell then returns to the main menu).
 bool load_level(const std::string &path);
 // The same reading without pictures and without moving the hero's start point (developer's F1).

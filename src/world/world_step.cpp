@@ -2,6 +2,9 @@
 // object pass), the terrain contact every walker shares with its index of the ground layer, and
 // the animation step and shadow probe of the slow tick.
 //
+// A hero that falls far below the level (no terrain under it, a cart without rails) loses a life
+// as on spikes instead of falling for ever.
+//
 // Positions are whole world pixels; every rounding goes through the engine's M_Round. The per-kind
 // rules live in hero.cpp, creatures.cpp and collectibles.cpp.
 #include <algorithm>
@@ -15,6 +18,12 @@
 namespace {
 
 constexpr int32_t kDeathDamage = 110;         // damage above this kills the hero
+// A hero this many pixels below the level's bottom (its lowest solid terrain point, or its start
+// point when that lies lower or there is no terrain) is lost: one screen height, so the fall is
+// seen leaving the level. The shipped levels' builder refuses holes without a bottom, so no hero
+// gets there on them.
+constexpr double kLostBelow = screen_height;
+constexpr int32_t kLostDamage = 120;          // what a fall out of the level does: as much as spikes
 constexpr float kShadowFar = 2147483648.0f;   // pixels: "nowhere" for the shadow search
 constexpr float kDegreesPerRadian = 180.0f / 3.1415f;
 constexpr int32_t kUprightDegrees = 90;       // a floor's normal points up: angle 0
@@ -193,11 +202,33 @@ void contact_indexed(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact
     }
 }
 
+// The lowest point (largest y) of the solid terrain; NaN when there is none. Kept until the
+// terrain changes.
+bool g_bottom_valid = false;
+double g_terrain_bottom = 0;
+
+double terrain_bottom() {
+    if (g_bottom_valid) return g_terrain_bottom;
+    g_terrain_bottom = std::nan("");
+    for (int32_t e = 0; e < world.ground_count; ++e) {
+        const tmin &entry = world.ground_layer[e];
+        if (!solid(entry)) continue;
+        const auto &p = entry.outline.points;
+        for (int32_t i = 0; i <= entry.outline.count && i < static_cast<int32_t>(p.size()); ++i)
+            if (!(p[i].y <= g_terrain_bottom)) g_terrain_bottom = p[i].y;  // also replaces the NaN
+    }
+    g_bottom_valid = true;
+    return g_terrain_bottom;
+}
+
 }  // namespace
 
 bool terrain_use_index = true;
 
-void terrain_changed() { g_index.valid = false; }
+void terrain_changed() {
+    g_index.valid = false;
+    g_bottom_valid = false;
+}
 
 void terrain_contact(tmin &obj, int32_t probe_offset, bool tilts, ContactFn on_contact, void *user) {
     if (terrain_use_index) contact_indexed(obj, probe_offset, tilts, on_contact, user);
@@ -229,6 +260,16 @@ int32_t first_hero_index() {
     return -1;
 }
 
+// A hero fallen more than kLostBelow below the level's bottom takes spikes' damage (the death
+// check then takes the life).
+void fall_check() {
+    const int32_t i = first_hero_index();
+    if (i < 0 || run.damage > kDeathDamage) return;
+    const double terrain = terrain_bottom();
+    const double bottom = std::isnan(terrain) ? level.start_y : std::max(terrain, double(level.start_y));
+    if (world.object_layer[i].y > bottom + kLostBelow) run.damage = kLostDamage;
+}
+
 // Every object's own turn, in layer order. Only the first "enot" is the hero; later ones are
 // pictures. The hero's turn ends by removing deleted entries, which may move the hero down the
 // layer; the pass goes on right after it, so each remaining object moves at most once.
@@ -256,6 +297,7 @@ void object_pass() {
 }  // namespace
 
 void world_step() {
+    fall_check();    // a hero fallen out of the level dies at once
     death_check();   // a death is acted on by the shell once the screen is black
     object_pass();   // creatures and carts, the hero with its interactions and the removals
 }

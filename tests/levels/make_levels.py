@@ -35,6 +35,10 @@ for deg in (20,35,45):
     level('slope%d.txt'%deg,[item('earth',1000,FLOOR,pts)],[hero(round(hx),round(hy))])
 # wall: a block standing on the floor from x=800 to 900, 300 px high
 level('wall.txt',[floor(),item('stone',850,350,box(800,200,900,FLOOR))],[hero(400)])
+# step and ceiling: a stone step 100 px high from x=800 (its face is met after the floor in every
+# terrain pass) and a slab whose underside is at y=380 above the hero's start
+level('step.txt',[floor(),item('stone',1200,450,box(800,400,1600,FLOOR)),item('stone',400,305,box(200,230,600,380))],
+      [hero(400)])
 # pit with hazards: floor with a gap 1000..1400, spikes ("ship") at its bottom, a hedgehog on the floor
 level('pit.txt',[floor(-400,1000),floor(1400,4000),item('minerock',1200,800,box(900,700,1500,900))],
       [hero(400),item('ship',1150,650),item('ship',1250,650),item('hedge',1700,468)])

@@ -155,6 +155,11 @@ TEST(NewProfile, RefusedNamesChangeNothingOnDiskAndTheWindowSaysWhy) {
         {"tab\there", RU("Недопустимый символ")},
         {std::string(65, 'x'), RU("Слишком длинное имя")},
         {"Anna", RU("Такое имя уже есть")},  // would reset Anna's progress to zero
+        // A blank at either end would pass for another name ("Anna " for "Anna").
+        {"Anna ", RU("Пробел в начале или в конце имени")},
+        {" Bob", RU("Пробел в начале или в конце имени")},
+        {" ", RU("Пробел в начале или в конце имени")},
+        {"Kim\xA0", RU("Пробел в начале или в конце имени")},  // a no-break space
     };
     for (const auto &[name, reason] : refused) {
         open_profiles();
@@ -175,7 +180,7 @@ TEST(NewProfile, RefusedNamesChangeNothingOnDiskAndTheWindowSaysWhy) {
         EXPECT_EQ(profile_dir(), std::vector<std::string>{"Anna"}) << name;
         EXPECT_EQ(read_bytes("cfg/prf/Anna"), "3\r\n1\r\n500\r\n0\r\n") << name;
     }
-    // The longest name allowed (64 bytes) is created with four zeros and the chooser lists it.
+    // The longest name allowed (64 bytes) is created with four zeros; the chooser lists it, on it.
     const std::string longest(64, 'y');
     element_named("edt_add")->text = longest;
     create_profile();
@@ -186,8 +191,8 @@ TEST(NewProfile, RefusedNamesChangeNothingOnDiskAndTheWindowSaysWhy) {
     auto *prof = dynamic_cast<Ilist *>(element_named("lst_prof"));
     ASSERT_NE(prof, nullptr);
     ASSERT_EQ(prof->entries.count, 2);
-    EXPECT_EQ(prof->entries.names[0], "Anna");
-    EXPECT_EQ(prof->entries.names[1], longest);
+    EXPECT_EQ(prof->entries.names[0], longest);
+    EXPECT_EQ(prof->entries.names[1], "Anna");
 }
 
 TEST(LeaveProfiles, KeepsTheCurrentProfileWhenTheChooserOffersNoUsableName) {
@@ -232,6 +237,93 @@ TEST(LeaveProfiles, KeepsTheCurrentProfileWhenTheChooserOffersNoUsableName) {
     EXPECT_EQ(run.profile_name, "Bob");
     EXPECT_FALSE(is_visible("lbl_go"));
     EXPECT_TRUE(is_visible("wnd_main"));
+}
+
+TEST(ProfileChooser, OpensOnTheCurrentProfileSoThatBackKeepsIt) {
+    ScratchDir dir;
+    Menus m;
+    for (const char *name : {"Anna", "Bob", "Tester", "Zoe"}) write_bytes(std::string("cfg/prf/") + name, "2\r\n0\r\n0\r\n0\r\n");
+    write_bytes("cfg/prf/Tester", "4\r\n1\r\n300\r\n0\r\n");
+    read_profile();
+    m.build();
+    auto *prof = dynamic_cast<Ilist *>(element_named("lst_prof"));
+    ASSERT_NE(prof, nullptr);
+    open_profiles();
+    // Byte order turned to the current profile: the one above it in row 0, it highlighted below.
+    ASSERT_EQ(prof->entries.count, 4);
+    EXPECT_EQ(prof->entries.names[0], "Tester");
+    EXPECT_EQ(prof->entries.names[1], "Zoe");
+    EXPECT_EQ(prof->entries.names[3], "Bob");
+    leave_profiles();  // "Назад" or Escape without turning the list
+    EXPECT_EQ(run.profile_name, "Tester");
+    EXPECT_EQ(run.level_index, 4);
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n0\r\n0\r\n1\r\nTester\r\n");
+    // Turned one way and left: the neighbour; opened again, the list is on that one.
+    open_profiles();
+    FList_Rotate(prof->entries, -1);
+    leave_profiles();
+    EXPECT_EQ(run.profile_name, "Zoe");
+    open_profiles();
+    EXPECT_EQ(prof->entries.names[0], "Zoe");
+    // A new profile: the list comes back on it, so leaving at once makes it the player.
+    open_new_profile();
+    element_named("edt_add")->text = "Carl";
+    create_profile();
+    EXPECT_EQ(prof->entries.names[0], "Carl");
+    leave_profiles();
+    EXPECT_EQ(run.profile_name, "Carl");
+    EXPECT_EQ(run.level_index, 0);
+    EXPECT_EQ(run.notice_ticks, 0);  // everything fits: nothing to tell
+}
+
+TEST(ProfileChooser, MoreNamesThanTheListHoldsKeepTheCurrentAndTheNewOneReachable) {
+    ScratchDir dir;
+    Menus m;
+    // 1030 profiles "P0000".."P1029" and the current one, "Zed", which sorts after all of them.
+    const int many = kNameListCapacity + 5;
+    char name[16];
+    for (int i = 0; i < many; ++i) {
+        std::snprintf(name, sizeof name, "P%04d", i);
+        write_bytes(std::string("cfg/prf/") + name, "0\r\n0\r\n0\r\n0\r\n");
+    }
+    write_bytes("cfg/prf/Zed", "7\r\n3\r\n900\r\n1\r\n");
+    run.profile_name = "Zed";
+    read_profile();
+    testing::internal::CaptureStderr();
+    m.build();
+    auto *prof = dynamic_cast<Ilist *>(element_named("lst_prof"));
+    ASSERT_NE(prof, nullptr);
+    EXPECT_EQ(run.notice_ticks, 0);  // nothing on screen until the chooser is opened
+    open_profiles();
+    // The list is full: 1024 names in byte order and "Zed", on which it opens; the last 6 of the
+    // 1031 names are left out.
+    ASSERT_EQ(prof->entries.count, kNameListCapacity);
+    EXPECT_EQ(prof->entries.names[0], "Zed");
+    EXPECT_EQ(prof->entries.names[1], "P0000");
+    EXPECT_EQ(prof->entries.names[kNameListCapacity - 1], "P1023");
+    // Told once, on screen and on stderr.
+    EXPECT_EQ(run.notice_ticks, kNoticeTicks);
+    EXPECT_EQ(run.notice_line1, RU("В списке не все игроки"));
+    EXPECT_EQ(run.notice_line2, RU("Не поместилось имён: 6"));
+    leave_profiles();
+    EXPECT_EQ(run.profile_name, "Zed");
+    EXPECT_EQ(run.level_index, 7);
+    run.notice_ticks = 0;
+    open_profiles();
+    EXPECT_EQ(run.notice_ticks, 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("6 are not shown"), std::string::npos) << err;
+    EXPECT_EQ(err.find("not shown"), err.rfind("not shown"));
+    // A new profile sorting last of all: listed and selected, and "Zed" still listed.
+    open_new_profile();
+    element_named("edt_add")->text = "Zz";
+    create_profile();
+    ASSERT_EQ(prof->entries.count, kNameListCapacity);
+    EXPECT_EQ(prof->entries.names[0], "Zz");
+    EXPECT_EQ(prof->entries.names[kNameListCapacity - 1], "Zed");  // row 0, just above it
+    EXPECT_EQ(prof->entries.names[kNameListCapacity - 2], "P1022");
+    leave_profiles();
+    EXPECT_EQ(run.profile_name, "Zz");
 }
 
 TEST(Progress, RowsCountTheNutsAgainstThePlayableLevelsOfTheSceneList) {
@@ -296,4 +388,24 @@ TEST(Settings, TogglesShowAtOnceAndAreWrittenAndAppliedOnlyByTheWayBack) {
     g_options.bpp = 32;
     return_to_menu();
     EXPECT_EQ(g_screen_changes.size(), 2u);
+}
+
+TEST(Banking, TheSavedLevelNeverPassesTheFinalScene) {
+    ScratchDir dir;
+    Menus m;
+    m.build();
+    // Results on the final scene (the developer's F2 there, or a scene list whose eleventh line
+    // names a level with an end): banking keeps level 10.
+    run.level_index = 10;
+    run.total_points = 100;
+    run.level_points = 5;
+    next_level();
+    EXPECT_EQ(run.level_index, 10);
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n0\r\n105\r\n0\r\n");
+    bank_and_return();
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n0\r\n110\r\n0\r\n");
+    // The last playable level still leads to the final scene.
+    run.level_index = 9;
+    next_level();
+    EXPECT_EQ(run.level_index, 10);
 }

@@ -149,16 +149,24 @@ TEST(MenuFlow, ChoosingAProfileFromTheListAndBackFromTheNewProfileWindow) {
     write_bytes("cfg/prf/Anna", "2\r\n0\r\n20\r\n0\r\n");
     write_bytes("cfg/prf/Bob", "6\r\n3\r\n2500\r\n1\r\n");
     Script s;
+    // Opened and left at once: the chooser opens on the current profile, so nobody else is chosen.
     click(s.at(kMenuReady), kGreeting);
+    click(s, kBack);
+    const int left_at_once = s.now;
+    click(s, kGreeting);
     // "Назад" of the new-profile window lies where the chooser's "Назад" is: one click goes one
     // window back only.
     click(s, kNewProfile);
     click(s, kBack);
     const int back_once = s.now;
-    click(s, kListDown);  // Anna Bob Tester -> Bob Tester Anna
+    click(s, kListDown);  // Tester Anna Bob -> Anna Bob Tester
+    click(s, kListDown);  // -> Bob Tester Anna
     click(s, kBack);
     SimRun r = run_sim(s, s.now + 10);
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.at_frame(left_at_once).windows(), std::vector<std::string>{"wnd_main"});
+    EXPECT_EQ(r.at_frame(left_at_once).profile(), "Tester");
+    EXPECT_EQ(r.at_frame(left_at_once).num("level_index"), 1);
     EXPECT_EQ(r.at_frame(back_once).windows(), std::vector<std::string>{"wnd_profile"});
     EXPECT_EQ(r.last().profile(), "Bob");
     EXPECT_EQ(r.last().num("level_index"), 6);
@@ -318,6 +326,10 @@ TEST(MenuFlow, AfterTheLastLevelTheEndWindowThenProgressThenMenu) {
     click(s, kNext);
     s.wait(kFadeFrames + 10);
     const int end = s.now;
+    // The developer's level end does nothing on the final scene: no results window, no level 11.
+    s.key(kVkF2);
+    s.wait(kFadeFrames + 10);
+    const int after_f2 = s.now;
     click(s, kEndBack);
     const int progress = s.now;
     click(s, kBack);
@@ -328,6 +340,9 @@ TEST(MenuFlow, AfterTheLastLevelTheEndWindowThenProgressThenMenu) {
     EXPECT_EQ(r.at_frame(end).num("game_state"), 1);
     EXPECT_EQ(r.at_frame(end).num("level_index"), 10);
     EXPECT_EQ(r.at_frame(end).windows(), std::vector<std::string>{"wnd_win"});
+    EXPECT_EQ(r.at_frame(after_f2).windows(), std::vector<std::string>{"wnd_win"});
+    EXPECT_EQ(r.at_frame(after_f2).num("game_state"), 1);
+    EXPECT_EQ(r.at_frame(after_f2).num("level_index"), 10);
     EXPECT_EQ(r.at_frame(progress).windows(), std::vector<std::string>{"wnd_rec"});
     EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_main"});
     EXPECT_EQ(r.last().num("game_state"), 0);

@@ -232,6 +232,26 @@ TEST(Music, PlayMixesOnItsThreadAndStopSilences) {
   EXPECT_EQ(music_output_level(), 0u);
 }
 
+// Where the platform has no threads (the page) the same ring is refilled by music_step(), and
+// only by it: nothing moves between two steps, however long the device has played.
+TEST(Music, WithoutThreadsTheFrameStepMixes) {
+  waveout_set_virtual(true);
+  waveout_set_threads_available(false);
+  auto song = level_song("menu");
+  play_bytes(song);
+  EXPECT_TRUE(music_playing());  // a song mixed by steps plays as much as one mixed by a thread
+  EXPECT_EQ(music_output_level(), LOUD);
+  sleep_ms(1000);  // the device has played past the loud rows (0.48 s) and round the ring
+  EXPECT_EQ(music_output_level(), LOUD);  // no thread: nothing was mixed meanwhile
+  music_step();
+  EXPECT_EQ(music_output_level(), QUIET);  // one step catches up with the device
+  music_stop();
+  EXPECT_FALSE(music_playing());
+  music_step();  // nothing plays: the step does nothing
+  EXPECT_EQ(music_output_level(), 0u);
+  waveout_set_threads_available(true);
+}
+
 TEST(Music, FlagsNoLoopPausedAndFromFile) {
   waveout_set_virtual(true);
   // No looping: a 2-row song (0.24 s) falls silent; the level of the block mixed last goes to 0.

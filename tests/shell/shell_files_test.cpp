@@ -186,6 +186,37 @@ TEST(SettingsFiles, AFailedWriteLeavesTheSavedFileAlone) {
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep"), "saved");
 }
 
+TEST(SettingsFiles, AFailedSaveIsToldToThePlayerOnceInTheGame) {
+    ScratchDir dir;
+    fake::Game game;
+    ensure_config_dirs();
+    // Saves that work tell nothing.
+    EXPECT_TRUE(write_settings());
+    EXPECT_TRUE(write_profile());
+    EXPECT_EQ(run.notice_ticks, 0);
+    // A save that fails: the player reads it on screen, in the game's words, for 5 seconds.
+    write_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep", "saved");  // a folder in the way
+    run.profile_name = "Kim";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(write_profile());
+    EXPECT_EQ(run.notice_ticks, kNoticeTicks);
+    EXPECT_EQ(run.notice_line1, CP1251("Не удалось сохранить игру!").c_str());
+    EXPECT_EQ(run.notice_line2, CP1251("Проверьте, есть ли место на диске").c_str());
+    // ... counted down by the logic tick ...
+    logic_tick();
+    EXPECT_EQ(run.notice_ticks, kNoticeTicks - 1);
+    // ... and only once per run, whichever file fails next.
+    run.notice_ticks = 0;
+    EXPECT_FALSE(write_profile());
+    fs::remove(dir.path() / "cfg" / "config.txt");
+    fs::create_directory(dir.path() / "cfg" / "config.txt");
+    EXPECT_FALSE(write_settings());
+    EXPECT_EQ(run.notice_ticks, 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("cannot write \"cfg/prf/Kim\""), std::string::npos) << err;  // stderr hears every one
+    EXPECT_NE(err.find("cannot write \"cfg/config.txt\""), std::string::npos) << err;
+}
+
 TEST(SettingsFiles, AFileThatExistsButCannotBeReadIsNotReplaced) {
     ScratchDir dir;
     fake::Game game;

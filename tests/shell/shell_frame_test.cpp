@@ -39,6 +39,7 @@ using call_log::split_log_line;
 struct HeadlessRun {
     std::vector<std::vector<Call>> frames;   // calls of each frame procedure pass
     std::map<int, int> fade_at_frame;        // fade_level in force when each frame was drawn
+    std::map<int, int> ticks_at_frame;       // logic ticks run before each frame was drawn
 };
 
 std::function<void(int)> g_on_tick;
@@ -119,6 +120,7 @@ HeadlessRun run_headless(const fs::path &dir, int frames, std::function<void(int
         for (const Call &c : result.frames[f])
             if (c.op == "KeyEx_Down" && !c.args.empty() && c.args[0] == "32") ++ticks;
         result.fade_at_frame[f] = ticks == 0 ? 0 : g_fade_by_tick.at(static_cast<std::size_t>(ticks - 1));
+        result.ticks_at_frame[f] = ticks;
     }
     return result;
 }
@@ -272,12 +274,74 @@ TEST(FrameDrawing, HealthBarIsFullWithoutDamageAndNoCursorWithMouseOff) {
     for (const auto &d : s) EXPECT_NE(d.rfind("cur ", 0), 0u) << d;
 }
 
+TEST(FrameDrawing, ANoticeIsDrawnOverEverythingForFiveSecondsThenFades) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    constexpr int kToldAt = 30;  // tick
+    HeadlessRun r = run_headless(dir.path(), 360, [](int tick) {
+        if (tick == kToldAt) {
+            tell_player_once("test", CP1251("Не удалось сохранить игру!").c_str(),
+                             CP1251("Проверьте, есть ли место на диске").c_str());
+            run.fading_out = 1;  // and the screen goes black under it
+        }
+    });
+    // 26 and 33 characters of 10 px: a plate 330 + 2 * 48 wide, two 30 px lines plus 2 * 14 high,
+    // its bottom 24 px above the screen's, centred on 400.
+    const std::string plate = "gbut 187 488 426 88 ";
+    int shown = 0, faded = 0, after = 0;
+    for (const auto &[f, t] : r.ticks_at_frame) {
+        const auto &frame = r.frames[static_cast<std::size_t>(f)];
+        const auto s = sprites(frame);
+        const auto at = std::find_if(s.begin(), s.end(), [&](const std::string &d) { return d.rfind(plate, 0) == 0; });
+        // After the tick that told it, the notice stays 250 ticks; alpha 255 until the last 25,
+        // then 255 * ticks left / 25.
+        const int left = kNoticeTicks - (t - kToldAt);
+        if (t < kToldAt || left <= 0) {
+            EXPECT_EQ(at, s.end()) << "frame " << f;
+            after += t >= kToldAt;
+            continue;
+        }
+        ASSERT_NE(at, s.end()) << "frame " << f << " tick " << t;
+        EXPECT_EQ(at + 1, s.end());  // the last picture of the frame
+        const int alpha = std::min(255, left * 255 / 25);
+        EXPECT_EQ(*at, plate + std::to_string(alpha) + " 0 1") << "tick " << t;
+        (alpha == 255 ? shown : faded) += 1;
+        // The frame's last four texts, after the black overlay and the plate: shadow and white,
+        // shadow and orange.
+        std::vector<std::string> tail;
+        bool past_plate = false;
+        for (const Call &c : frame) {
+            if (c.op == "SSprite_Draw" && fs::path(c.args[0]).stem() == "gbut" && c.args[1] == "187") past_plate = true;
+            if (c.op == "Text_Draw" && past_plate)
+                tail.push_back(c.op + " " + c.args[1] + " " + c.args[2] + " " + c.args[3] + " " + c.args[6] + " " +
+                               c.args[7]);
+        }
+        const std::string a = std::to_string(alpha);
+        EXPECT_EQ(tail, (std::vector<std::string>{
+                            "Text_Draw 271 503 Не удалось сохранить игру! " + a + " 0x333333",
+                            "Text_Draw 270 502 Не удалось сохранить игру! " + a + " 0xFFFFFF",
+                            "Text_Draw 236 533 Проверьте, есть ли место на диске " + a + " 0x333333",
+                            "Text_Draw 235 532 Проверьте, есть ли место на диске " + a + " 0x11CCFF"}));
+        const Call *overlay = find_call(frame, "Pr2D_Rect");
+        if (t > kToldAt + 26) {
+            ASSERT_NE(overlay, nullptr);
+            EXPECT_EQ(overlay->args[5], "255");  // black by then, and the notice still readable
+        }
+    }
+    EXPECT_GT(shown, 200);   // about 225 ticks' worth of frames
+    EXPECT_GT(faded, 20);    // the last 25 ticks fade
+    EXPECT_GT(after, 10);    // then it is gone
+    // Told once: the same key again shows nothing new.
+    EXPECT_FALSE(tell_player_once("test", "again"));
+}
+
 TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     ScratchDir dir;
     make_game_folder(dir.path());
-    // The final scene's entry in the scene list, and an empty level for it.
+    // The final scene's entry in the scene list, and a small level for it: a floor and the hero.
     write_bytes(dir.path() / "cfg" / "scenes.txt", std::string(10, '\n') + "final.txt\r\n");
-    write_bytes(dir.path() / "final.txt", "sky\r\n0\r\n0\r\n0\r\n0\r\n");
+    write_bytes(dir.path() / "final.txt", "sky\r\n0\r\n1\r\nturf\r\n0\r\n0\r\n0\r\n0\r\n1\r\n0\r\n500\r\n900\r\n"
+                                          "500\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");
     constexpr int kStartTick = 30;
     HeadlessRun r = run_headless(dir.path(), 110, [](int tick) {
         if (tick == kStartTick) {  // what "new game" asks for, with the final scene's title

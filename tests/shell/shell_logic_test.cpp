@@ -37,7 +37,7 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     fake::Game::window("wnd_cfg", true);
     fake::Game::window("wnd_rec", true);
     scene_files[3] = "levels/level3.txt";
-    write_bytes("levels/level3.txt", "sky\r\n0\r\n0\r\n0\r\n0\r\n");  // an empty level
+    write_bytes("levels/level3.txt", "sky\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");  // the hero alone
     run.level_index = 3;
     run.fade_level = 255;  // what new_game / continue_game do
     run.fading_out = 1;
@@ -209,7 +209,7 @@ TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
     fake::Game game;
     fake::Game::window("wnd_win", false);
     scene_files[10] = "levels/final.txt";
-    write_bytes("levels/final.txt", "sky\r\n0\r\n0\r\n0\r\n0\r\n");  // an empty level
+    write_bytes("levels/final.txt", "sky\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");  // the hero alone
     game.camera.x = 500;
     game.camera.y = 300;
     fake::now_ms = 1234;

@@ -86,9 +86,10 @@ TEST(LevelFile, SectionsFillTheirLayersInFileOrder) {
 TEST(LevelFile, ShortFilesReloadAndRespawn) {
     World game;
     ScratchDir dir;
-    // A file that stops after the ground section: empty front and object layers, no hero, and the
-    // start point of the previous level kept.
-    write_bytes("short.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500"}));
+    // A file that stops inside the hero's block: what is missing reads as 0 (the hero's y), and the
+    // hero's start comes from what is there.
+    write_bytes("short.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500", "0",
+                                    "1", "enot", "60"}));
     level.start_x = 77;
     level.start_y = 88;
     run.level_points = 300;
@@ -98,9 +99,12 @@ TEST(LevelFile, ShortFilesReloadAndRespawn) {
     EXPECT_EQ(world.backdrop, "");
     EXPECT_EQ(world.ground_count, 1);
     EXPECT_EQ(world.ground_layer[0].outline.count, 1);  // two points, one segment
-    EXPECT_EQ(world.object_count, 0);
-    EXPECT_EQ(level.start_x, 77);
-    EXPECT_EQ(level.start_y, 88);
+    EXPECT_EQ(world.front_count, 0);
+    ASSERT_EQ(world.object_count, 1);
+    EXPECT_EQ(world.object_layer[0].x, 60);
+    EXPECT_EQ(world.object_layer[0].y, 0);
+    EXPECT_EQ(level.start_x, 60);
+    EXPECT_EQ(level.start_y, 0);
     EXPECT_EQ(run.level_points, 0);
     EXPECT_EQ(run.damage, 0);
 
@@ -185,6 +189,38 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
     EXPECT_EQ(world.object_count, 3);
 }
 
+TEST(LevelFile, ALevelWithoutAHeroIsRefused) {
+    World game;
+    ScratchDir dir;
+    // Files that read as levels without an "enot" among the objects: nothing to play.
+    const std::pair<const char *, std::string> cases[] = {
+        {"empty.txt", ""},
+        {"nul.txt", std::string(65536, '\0')},
+        {"terrain_only.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "900", "500", "0", "0"})},
+        {"hero_in_ground.txt", lines({"sky", "0", "1", "enot", "0", "0", "0", "0", "0", "0", "1", "bapple", "5", "5",
+                                      "0", "0", "0"})},
+    };
+    for (const auto &[name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        write_bytes(name, bytes);
+        messages.clear();
+        EXPECT_FALSE(load_level(name));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find(std::string(name) + "\": no \"enot\""), std::string::npos) << messages[0];
+        EXPECT_EQ(world.back_count + world.ground_count + world.front_count + world.object_count, 0);
+        EXPECT_FALSE(reload_level(name));  // the developer's F1 refuses it the same way
+        EXPECT_EQ(messages.size(), 2u);
+    }
+    // Text that is no level at all: this process's environment, a regular file of size 0 to stat.
+    messages.clear();
+    EXPECT_FALSE(load_level("/proc/self/environ"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("no \"enot\""), std::string::npos) << messages[0];
+    // One hero is enough, even as the only object.
+    write_bytes("hero.txt", lines({"sky", "0", "0", "0", "1", "enot", "5", "6", "0", "0", "0"}));
+    EXPECT_TRUE(load_level("hero.txt"));
+}
+
 TEST(LevelFile, ReaderLimitsAndTheSecondHero) {
     World game;
     // Exactly 4097 items fit a layer.
@@ -234,6 +270,22 @@ TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
     EXPECT_FALSE(load_level(scene_file(3)));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("line 4: empty entry for level 3"), std::string::npos) << messages[0];
+
+    // A line holding a NUL byte is no path (the file system would see "lev" only): ignored with
+    // one warning naming the line, and starting that level says why.
+    write_bytes("cfg/scenes.txt", std::string("a.txt\r\nlev") + '\0' + "el.txt\r\nc.txt\r\n");
+    testing::internal::CaptureStderr();
+    load_scene_catalogue();
+    std::string warned = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(scene_file(0), "a.txt");
+    EXPECT_EQ(scene_file(1), "");
+    EXPECT_EQ(scene_file(2), "c.txt");
+    EXPECT_NE(warned.find("line 2: \"lev\\x00el.txt\" holds a NUL byte"), std::string::npos) << warned;
+    run.level_index = 1;
+    messages.clear();
+    EXPECT_FALSE(load_level(scene_file(1)));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("line 2: ignored, it holds a NUL byte (level 1)"), std::string::npos) << messages[0];
 
     // 35 lines: 30 kept, one warning.
     text.clear();

@@ -151,6 +151,80 @@ TEST(CollectibleRules, ABonusAfterTheSignInTheLayerIsStillTakenAndHealthStopsAtZ
     EXPECT_EQ(world.particles.effects[24].colour, 0x33FF33);
 }
 
+TEST(CollectibleRules, TheFinalSceneHasNoLevelEndNeitherByF2NorByASign) {
+    Floor game;
+    add_object("table", 410, 452);
+    run.level_index = kLastLevel;
+    fake::keys_pressed.insert(113);  // F2
+    world_step();
+    EXPECT_EQ(run.level_done_pending, 0);
+    EXPECT_EQ(run.game_state, 0);
+    EXPECT_TRUE(World::played().empty());
+    // On the last playable level both still end it.
+    run.level_index = kLastLevel - 1;
+    world_step();
+    EXPECT_EQ(run.level_done_pending, 1);
+}
+
+// The level's bottom is its lowest solid terrain point (or the hero's start when lower); a hero
+// more than a screen height (600 px) below it is lost as on spikes.
+TEST(FallRules, AHeroFarBelowTheLevelLosesALifeAsOnSpikes) {
+    World game;
+    add_ground("turf", {{0, 300}, {200, 500}});      // lowest solid point: y = 500
+    add_ground("bgcarst", {{0, 2000}, {200, 2000}}); // drawn, never solid: no bottom
+    add_object("enot", 1000, 1100);                  // far right of the terrain, exactly 600 below
+    level.start_x = 1000;
+    level.start_y = 100;
+    tmin &hero = world.object_layer[0];
+    world_step();  // at the limit: still falling
+    EXPECT_EQ(run.damage, 0);
+    EXPECT_EQ(run.death_pending, 0);
+    EXPECT_GT(hero.y, 1100);
+    world_step();  // past it: the life is lost at once, as a spike's damage would
+    EXPECT_EQ(run.deaths, 1);
+    EXPECT_EQ(run.death_pending, 1);
+    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(World::played(), std::vector<std::string>{"die"});
+
+    // No terrain at all: the start point is the bottom.
+    clear_world();
+    run = ::Run{};
+    add_object("enot", 0, 701);
+    level.start_y = 100;
+    world_step();
+    EXPECT_EQ(run.deaths, 1);
+    // A start below every terrain point: measured from the start (y 1000 + 600).
+    clear_world();
+    run = ::Run{};
+    add_ground("turf", {{0, 500}, {200, 500}});
+    add_object("enot", 1000, 1600);
+    level.start_y = 1000;
+    world_step();
+    EXPECT_EQ(run.deaths, 0);
+    world_step();
+    EXPECT_EQ(run.deaths, 1);
+}
+
+TEST(FallRules, AHeroRidingACartWithoutRailsIsLostToo) {
+    World game;
+    add_ground("turf", {{-200, 500}, {200, 500}});
+    add_object("enot", 1000, 900);
+    tmin &cart = add_object("vag", 1000, 980);
+    cart.phase = cart.speed = 1;  // the hero aboard, rolling
+    level.riding = 1;
+    level.start_y = 452;
+    // The cart drops 4 px a tick and carries the hero 80 px above its centre: the hero passes
+    // y 1100 (500 + 600) after about 50 ticks.
+    int ticks = 0;
+    while (run.deaths == 0 && ticks < 200) {
+        world_step();
+        ++ticks;
+    }
+    EXPECT_EQ(run.deaths, 1);
+    EXPECT_GT(ticks, 40);
+    EXPECT_LT(ticks, 60);
+}
+
 TEST(LevelStartFailure, TheShellReturnsToTheMenuWithTheProfileUntouched) {
     ScratchDir dir;
     World game;

@@ -239,15 +239,47 @@ TEST(WorldSim, SlopesHoldSlideAndRefuseJumps) {
     EXPECT_GT(jump35.ticks[j35]["hero_x"], 1100);  // jumped from the ramp itself
     EXPECT_NEAR(jump35.ticks[j35]["fall_speed"], -12, kEps);
 
-    // 45 degrees: cos 45 = 0.707 < 0.75: no jump on the ramp. At its foot the ramp is the last
-    // segment touched in each pass, so the hero cannot jump there either until it walks away left.
-    const Play jump45 = play("tests/levels/slope45.txt", 400, hold(kSpace, 1, 400) + hold(kLeft, 250, 400));
+    // 45 degrees: cos 45 = 0.707 < 0.75: no jump on the ramp; the hero slides down it, and at its
+    // foot, standing on the flat floor while still touching the ramp, it jumps.
+    const Play jump45 = play("tests/levels/slope45.txt", 400, hold(kSpace, 1, 400));
     const int l45 = jump45.first([](const Tick &t) { return t["on_ground"] == 1; });
     const int j45 = jump45.first([](const Tick &t) { return t["jumping"] == 1; });
     ASSERT_GT(l45, 0);
-    ASSERT_GT(j45, l45);
-    EXPECT_GT(j45, 200);  // only after the walk left began (frame 250)
-    EXPECT_LT(jump45.ticks[j45]["hero_x"], 990);  // the ramp starts at x = 1000
+    ASSERT_GT(j45, l45 + 20);  // Space is held from the start: no jump while sliding down the ramp
+    EXPECT_LT(jump45.ticks[j45]["hero_x"], 1000);  // the ramp starts at x = 1000
+    EXPECT_NEAR(jump45.ticks[j45]["fall_speed"], -12, kEps);
+}
+
+TEST(WorldSim, OnFirmGroundTheHeroJumpsWhateverElseItTouchesAndWallsAndCeilingsStillStopIt) {
+    // step.txt: a slab's underside at y = 380 over the start, a step face at x = 800 rising 100 px.
+    // Space at once (under the slab), then Right held into the step, and Space again against it
+    // (input frames are 60 a second, trace ticks 50: frame 250 falls in tick 208).
+    const Play p = play("tests/levels/step.txt", 400, hold(kSpace, 5, 7) + hold(kRight, 40, 400) + hold(kSpace, 250, 252));
+    ASSERT_EQ(p.status, 0) << p.err;
+    // The first jump: the probe's top (hero y + 16 - 32) meets the slab at y = 380, so the hero
+    // rises no higher than y = 396 (a few pixels of push-out rounding) and lands back on the floor.
+    const int j1 = p.first([](const Tick &t) { return t["jumping"] == 1; });
+    ASSERT_GT(j1, 0);
+    ASSERT_LT(j1, 20);
+    int top = kStandY;
+    for (int i = j1; i < 100; ++i) top = std::min(top, static_cast<int>(p.ticks[static_cast<std::size_t>(i)]["hero_y"]));
+    EXPECT_GE(top, 396 - 3);
+    EXPECT_LE(top, 396 + 3);
+    // The second jump comes with the second press, from the floor in front of the step face.
+    const int j2 = p.first([](const Tick &t) { return t["jumping"] == 1; }, 100);
+    ASSERT_GE(j2, 205);
+    ASSERT_LE(j2, 212);
+    EXPECT_NEAR(p.ticks[j2]["fall_speed"], -12, kEps);
+    EXPECT_EQ(p.count("jump"), 2);
+    // Before it, pressed against the face: held at x = 800 - 32, standing (fall speed 0).
+    for (int i = j2 - 40; i < j2; ++i) {
+        EXPECT_EQ(p.ticks[static_cast<std::size_t>(i)]["hero_x"], 800 - 32) << i;
+        EXPECT_EQ(p.ticks[static_cast<std::size_t>(i)]["hero_y"], kStandY) << i;
+        EXPECT_EQ(p.ticks[static_cast<std::size_t>(i)]["fall_speed"], 0) << i;
+    }
+    // It takes the hero up onto the step (top y = 400), where it walks on.
+    EXPECT_GT(p.ticks.back()["hero_x"], 800);
+    EXPECT_EQ(p.ticks.back()["hero_y"], 400 - 48);
 }
 
 // ---- creatures and hazards --------------------------------------------------------------------

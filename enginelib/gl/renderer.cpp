@@ -1,6 +1,7 @@
-// renderer.cpp - OpenGL 3.3 core renderer: one shader, one streamed vertex buffer, drawing straight
-// into the window's back buffer through a letterbox viewport (the viewport does the scaling, a
-// scissor keeps the bars black). No off-screen copy: on software renderers (llvmpipe under Xvfb)
+// renderer.cpp - the GL renderer of both windowed engines (OpenGL 3.3 core on the desktop, WebGL 2
+// in the page; gl_api.h picks the header and the shaders' first lines): one shader, one streamed
+// vertex buffer, drawing straight into the window's back buffer through a letterbox viewport (the
+// viewport does the scaling, a scissor keeps the bars black). No off-screen copy: on software renderers (llvmpipe under Xvfb)
 // a full-screen blit per frame costs more than a typical frame's sprites.
 //
 // Both blend modes share one blend function on premultiplied colours, src + dst * (1 - src alpha):
@@ -8,7 +9,7 @@
 // between two sprites of the same picture costs no extra draw call.
 //
 // In: triangles in logical pixels from the drawing operations. Out: the window's back buffer.
-// Does not swap buffers or touch SDL: the window code does.
+// Does not swap buffers or touch the window system: the engine's window code does.
 #include "renderer.h"
 
 #include "gl_api.h"
@@ -18,12 +19,14 @@
 #include <cstring>
 #include <vector>
 
-namespace sdl_engine {
+namespace gl_engine {
 namespace {
 
 constexpr int kInitialVertexCapacity = 6 * 2048;  // vertices reserved up front (2048 quads)
 
-const char *const kVertexShader = R"(#version 330 core
+// Both shaders begin with TARVELOK_GLSL_PRELUDE (version line, precision): the rest is GLSL
+// that desktop GLSL 3.30 and GLSL ES 3.00 read alike.
+const char *const kVertexShader = TARVELOK_GLSL_PRELUDE R"(
 layout(location = 0) in vec2 a_pos;
 layout(location = 1) in vec2 a_uv;
 layout(location = 2) in vec4 a_colour;
@@ -41,7 +44,7 @@ void main() {
 }
 )";
 
-const char *const kFragmentShader = R"(#version 330 core
+const char *const kFragmentShader = TARVELOK_GLSL_PRELUDE R"(
 in vec2 v_uv;
 in vec4 v_colour;
 flat in float v_keep_alpha;
@@ -328,4 +331,4 @@ int renderer_take_draw_calls() {
     return n;
 }
 
-}  // namespace sdl_engine
+}  // namespace gl_engine

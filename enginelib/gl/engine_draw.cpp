@@ -1,5 +1,6 @@
-// engine_draw.cpp - the SDL engine's drawing operations: textures, sprites, rectangles, blending,
-// tint, corner offsets, bitmap text, the camera and the device stand-in of P_GetParams(18).
+// engine_draw.cpp - the drawing operations of the windowed engines (SDL, page): textures, sprites,
+// rectangles, blending, tint, corner offsets, bitmap text, the camera and the device stand-in of
+// P_GetParams(18).
 //
 // In: the game's draw calls in logical pixels (shifted by the camera while camera_on is 1).
 // Out: triangles for renderer.cpp, in call order. Corner geometry, text layout, picture loading
@@ -21,9 +22,9 @@
 #include "engine_api.h"
 #include "engine_common.h"
 #include "renderer.h"
-#include "sdl_engine.h"
+#include "gl_engine.h"
 
-namespace sdl_engine {
+namespace gl_engine {
 namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFFu;                 // 0x00BBGGRR
@@ -499,9 +500,9 @@ void draw_reset_frame_state() {
     g_draw.line_width = kDefaultLineWidth;
 }
 
-}  // namespace sdl_engine
+}  // namespace gl_engine
 
-using namespace sdl_engine;
+using namespace gl_engine;
 
 // ---- Exports: textures and sprites ------------------------------------------------------------
 

@@ -1,11 +1,23 @@
-// gl_api.h - the OpenGL 3.3 core entry points the SDL engine uses, loaded at run time.
+// gl_api.h - the GL entry points the renderer uses, as one table for both targets: desktop
+// OpenGL 3.3 core (the SDL engine) and WebGL 2 / OpenGL ES 3.0 (the page). Every entry below
+// exists with the same meaning in both; only the header that declares them and the first lines
+// of a shader differ, and those are chosen here once.
 //
-// In: a current OpenGL context made by SDL. Out: the table `gl` of function pointers, filled by
-// gl_api_load() through SDL_GL_GetProcAddress. No GLEW/glad: the list below is exactly what the
-// renderer calls, so a missing entry is reported by name. Does not create contexts or windows.
+// In: a current context. Out: the table `gl` of function pointers, filled by gl_api_load(),
+// which each engine implements over its own platform (SDL_GL_GetProcAddress on the desktop).
+// No GLEW/glad: the list below is exactly what the renderer calls, so a missing entry is reported
+// by name. Does not create contexts or windows.
 #pragma once
 
+#ifdef __EMSCRIPTEN__
+#include <GLES3/gl3.h>
+// GLSL ES 3.00 for WebGL 2. Atlas pages are 4096 texels wide, so texture coordinates need
+// highp (mediump's 10-bit mantissa would land between texels).
+#define TARVELOK_GLSL_PRELUDE "#version 300 es\nprecision highp float;\n"
+#else
 #include <GL/glcorearb.h>
+#define TARVELOK_GLSL_PRELUDE "#version 330 core\n"
+#endif
 
 #define TARVELOK_GL_FUNCTIONS(X)                                                              \
     X(PFNGLGETERRORPROC, GetError, glGetError)                                                \

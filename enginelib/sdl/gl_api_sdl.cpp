@@ -1,4 +1,5 @@
-// gl_api.cpp - fills the OpenGL entry-point table from the current SDL context.
+// gl_api_sdl.cpp - fills the shared GL entry-point table (enginelib/gl/gl_api.h) from the current
+// SDL context.
 //
 // In: a current OpenGL 3.3 core context. Out: `gl`. Nothing else.
 #include "gl_api.h"

@@ -1,4 +1,5 @@
-// renderer.h - the OpenGL 3.3 core renderer behind the SDL engine's drawing operations.
+// renderer.h - the GL renderer behind the drawing operations of the windowed engines (OpenGL 3.3
+// core for the SDL engine, WebGL 2 for the page; one source, see gl_api.h).
 //
 // Everything is drawn straight into the window's back buffer: the 800 x 600 logical screen is
 // mapped onto the largest centred 4:3 rectangle of the window (black bars elsewhere). Geometry arrives
@@ -10,7 +11,7 @@
 
 #include <cstdint>
 
-namespace sdl_engine {
+namespace gl_engine {
 
 constexpr int kLogicalWidth = 800;   // logical screen width in pixels
 constexpr int kLogicalHeight = 600;  // logical screen height in pixels
@@ -40,7 +41,7 @@ inline void premultiply(Vertex &v, unsigned r, unsigned g, unsigned b, unsigned 
     v.a = uint8_t(a);
 }
 
-// Creates the shader, the vertex stream, the samplers and a white texture for untextured shapes. Needs a current 3.3 core context and a loaded `gl`. False on failure (the
+// Creates the shader, the vertex stream, the samplers and a white texture for untextured shapes. Needs a current 3.3 core (or WebGL 2) context and a loaded `gl`. False on failure (the
 // reason is on stderr).
 bool renderer_init();
 void renderer_shutdown();
@@ -80,4 +81,4 @@ void renderer_read_back_buffer(uint8_t *rgba);
 // Draw calls issued since the last call of this function.
 int renderer_take_draw_calls();
 
-}  // namespace sdl_engine
+}  // namespace gl_engine

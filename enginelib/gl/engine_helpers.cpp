@@ -1,5 +1,6 @@
 // engine_helpers.cpp - the maths and text helpers of the engine interface (M_*, U_IntToStr,
-// ColEx_PolyCenter), answered by enginelib/common exactly as the headless engine answers them.
+// ColEx_PolyCenter) of the windowed engines, answered by enginelib/common exactly as the headless
+// engine answers them.
 #define ENGINE_API_DECLARE_EXPORTS
 #include "engine_api.h"
 #include "engine_common.h"
