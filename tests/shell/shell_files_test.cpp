@@ -195,8 +195,8 @@ TEST(SettingsFiles, AFailedSaveIsToldToThePlayerOnceInTheGame) {
     EXPECT_TRUE(write_profile());
     EXPECT_EQ(run.notice_ticks, 0);
     // A save that fails: the player reads it on screen, in the game's words, for 5 seconds.
-    write_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep", "saved");  // a folder in the way
-    run.profile_name = "Kim";
+    write_bytes(dir.path() / "cfg" / "prf" / "Lee" / "keep", "saved");  // a folder in the way
+    run.profile_name = "Lee";
     testing::internal::CaptureStderr();
     EXPECT_FALSE(write_profile());
     EXPECT_EQ(run.notice_ticks, kNoticeTicks);
@@ -213,7 +213,7 @@ TEST(SettingsFiles, AFailedSaveIsToldToThePlayerOnceInTheGame) {
     EXPECT_FALSE(write_settings());
     EXPECT_EQ(run.notice_ticks, 0);
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("cannot write \"cfg/prf/Kim\""), std::string::npos) << err;  // stderr hears every one
+    EXPECT_NE(err.find("cannot write \"cfg/prf/Lee\""), std::string::npos) << err;  // stderr hears every one
     EXPECT_NE(err.find("cannot write \"cfg/config.txt\""), std::string::npos) << err;
 }
 
