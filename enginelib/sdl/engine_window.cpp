@@ -8,14 +8,19 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <dlfcn.h>
+#include <semaphore.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <thread>
 #include <vector>
 
 #define ENGINE_API_DECLARE_EXPORTS
@@ -45,6 +50,10 @@ constexpr double kStatsPeriodMs = 1000.0;     // TARVELOK_ENGINE_STATS report pe
 // How long a window manager may take to make the window cover the screen after a request for
 // desktop full screen; after that the engine goes back to a window. Milliseconds.
 constexpr double kFullscreenGrantMs = 1000.0;
+// After SIGTERM (or SIGINT) the loop ends as after the close button; a game step that keeps the
+// loop from coming round (a long load) gets this long before the process is ended where it
+// stands. The game's saves are written whole or not at all, so nothing saved is torn. Milliseconds.
+constexpr int kTerminationGraceMs = 1500;
 
 constexpr int kVkSpace = 32, kVkEscape = 27;
 constexpr int kVkLeft = 37, kVkUp = 38, kVkRight = 39, kVkDown = 40;
@@ -366,9 +375,50 @@ void handle_event(const SDL_Event &e) {
     }
 }
 
+// ---- Termination by signal --------------------------------------------------------------------
+
+std::atomic<int> g_termination_signal{0};  // SIGTERM or SIGINT once one has come, else 0
+sem_t g_termination_wake;                  // posted by the handler for the watchdog
+
+// Async-signal-safe: notes the signal and wakes the watchdog; the loop sees the note at its next
+// pass and ends as after the close button.
+void on_termination_signal(int sig) {
+    int none = 0;
+    if (g_termination_signal.compare_exchange_strong(none, sig)) sem_post(&g_termination_wake);
+}
+
+// Waits for a termination signal, then gives the loop kTerminationGraceMs to end the process by
+// itself; after that ends it where it stands.
+void termination_watchdog() {
+    while (sem_wait(&g_termination_wake) != 0) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kTerminationGraceMs));
+    static const char kText[] = "engine: a termination signal came while the game was busy; it ends now\n";
+    const ssize_t ignored = write(STDERR_FILENO, kText, sizeof kText - 1);
+    (void)ignored;
+    _exit(128 + g_termination_signal.load());
+}
+
+// Takes SIGTERM and SIGINT from SDL's handlers (which only queue a quit event, unseen while a game
+// step runs long) once per process.
+void install_termination_handlers() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    sem_init(&g_termination_wake, 0, 0);
+    std::thread(termination_watchdog).detach();
+    struct sigaction sa {};
+    sa.sa_handler = on_termination_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
 void pump_events() {
     SDL_Event e;
     while (SDL_PollEvent(&e)) handle_event(e);
+    if (g_termination_signal.load() != 0) g_run.quit = true;
 }
 
 void begin_frame() { renderer_begin_frame(g_run.drawable_w, g_run.drawable_h); }
@@ -534,6 +584,7 @@ extern "C" void OE_Init(int32_t, int32_t) {
         g_run.running = false;
         return;
     }
+    install_termination_handlers();  // after SDL's own, which opening the window installed
     draw_context_created();
     draw_reset_frame_state();
 

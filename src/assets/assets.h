@@ -60,7 +60,7 @@ void Base_AddFile(TBase &base, const std::string &path);
 // Every "*.tga" of the directory (which ends with a separator), then every "*.jpg".
 void Base_LoadDir(TBase &base, const std::string &directory);
 // Every "*.tga" of the directory whose name starts with `prefix`, unless an entry named exactly
-// `prefix` is present already.
+// `prefix` is present already; a picture whose name is present already is not loaded twice.
 void Base_LoadPrefix(TBase &base, const std::string &directory, const std::string &prefix);
 // Handle of the first entry named `name`; entry 0's handle when none is; null when empty.
 OE_Texture *Base_Find(const TBase &base, const std::string &name);

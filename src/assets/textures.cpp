@@ -43,9 +43,16 @@ void Base_LoadPrefix(TBase &base, const std::string &directory, const std::strin
         if (base.entries[i].name == prefix) return;
     TF_list list = FList_FindFiles(directory + "*.tga");
     if (list.names[0].empty()) return;
-    for (int32_t i = 0; i < list.count; ++i)
-        if (list.names[i].compare(0, prefix.size(), prefix) == 0 && list.names[i].size() >= prefix.size())
-            Base_AddFile(base, directory + list.names[i]);
+    for (int32_t i = 0; i < list.count; ++i) {
+        if (list.names[i].compare(0, prefix.size(), prefix) != 0 || list.names[i].size() < prefix.size()) continue;
+        // A picture already loaded is not loaded again: lookups find the first of equal names, so
+        // a second copy could never be drawn, and asking for a prefix over and over (a level of
+        // thousands of items named "b") would otherwise fill the catalogue with copies.
+        const std::string stem = FileStem(list.names[i]);
+        bool present = false;
+        for (int32_t k = 0; k < base.count && !present; ++k) present = base.entries[k].name == stem;
+        if (!present) Base_AddFile(base, directory + list.names[i]);
+    }
 }
 
 OE_Texture *Base_Find(const TBase &base, const std::string &name) {

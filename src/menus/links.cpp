@@ -2,9 +2,10 @@
 // "subscribe.url", "play.url") and the engine's exit procedure.
 //
 // A link file is an Internet shortcut: an INI-style text whose [InternetShortcut] section holds a
-// line "URL=<address>". Only an http:// or https:// address is handed to the desktop's opener
-// (platform::open_web_address); a missing file is skipped silently, any other content is ignored
-// with one warning naming the file. No file is ever opened or run as a program: the portal
+// line "URL=<address>". Only an http:// or https:// address that platform::web_address_acceptable
+// takes is handed to the desktop's opener; a missing file is skipped silently, anything else
+// (another address, one too long, an opener that cannot start) is ignored with one warning naming
+// the file. No file is ever opened or run as a program: the portal
 // launcher of the original platform is not started here.
 #include <cctype>
 
@@ -61,11 +62,20 @@ bool open_link_file(const std::string &path) {
     std::string bytes;
     const bool read = platform::read_file(path, bytes);
     const std::string address = read ? shortcut_address(bytes) : "";
-    if (read && platform::web_address_acceptable(address)) return platform::open_web_address(address);
-    platform::warn_once("link:" + path,
-                        path + (read ? ": no http:// or https:// address on a URL= line; the link "
-                                       "is not opened"
-                                     : ": cannot be read; the link is not opened"));
+    std::string problem;
+    if (!read) {
+        problem = ": cannot be read; the link is not opened";
+    } else if (address.size() > platform::kWebAddressMaxBytes) {
+        problem = ": the address on its URL= line is " + std::to_string(address.size()) + " bytes long, more than the " +
+                  std::to_string(platform::kWebAddressMaxBytes) + " handed to the opener; the link is not opened";
+    } else if (!platform::web_address_acceptable(address)) {
+        problem = ": no http:// or https:// address on a URL= line; the link is not opened";
+    } else if (platform::open_web_address(address)) {
+        return true;
+    } else {
+        problem = ": the opener cannot be started; the link is not opened";
+    }
+    platform::warn_once("link:" + path, platform::quote(path) + problem);
     return false;
 }
 

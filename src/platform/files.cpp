@@ -2,6 +2,8 @@
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <chrono>
+#include <random>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -48,6 +50,76 @@ bool mask_match(const char *mask, const char *name) {
     return *mask == '\0';
 }
 
+constexpr int kTempNameAttempts = 100;  // fresh temporary names tried before a write gives up
+
+// Six letters and digits that differ from one call to the next and between processes.
+std::string random_suffix() {
+    static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937_64 gen(std::random_device{}() ^
+                               (static_cast<uint64_t>(getpid()) << 32) ^
+                               static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::string s(6, 'x');
+    for (char &c : s) c = kAlphabet[gen() % (sizeof kAlphabet - 1)];
+    return s;
+}
+
+void close_folder(int fd) {
+    if (fd >= 0 && fd != AT_FDCWD) close(fd);
+}
+
+// Opens the folder that holds `path` (relative to the working directory, the game folder), one
+// folder at a time without following a symbolic link, so that nothing reached through it can lie
+// outside the game folder; `base` is the last name of the path. Returns the folder's descriptor
+// (AT_FDCWD for the game folder itself, which close_folder leaves alone), or -1 with errno set and
+// `why` (UTF-8) saying what is wrong: an absolute path, "..", a missing folder, a link. Note that
+// AT_FDCWD is negative too: only -1 is the failure.
+int open_parent_folder(const std::string &path, std::string &base, std::string &why) {
+    base.clear();
+    const std::string p = native_path(path);
+    if (p.empty() || p[0] == '/') {
+        why = "not a path inside the game folder";
+        errno = EINVAL;
+        return -1;
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= p.size()) {
+        std::size_t end = p.find('/', start);
+        if (end == std::string::npos) end = p.size();
+        const std::string part = p.substr(start, end - start);
+        if (part == "..") {
+            why = "not a path inside the game folder";
+            errno = EINVAL;
+            return -1;
+        }
+        if (!part.empty() && part != ".") parts.push_back(part);
+        start = end + 1;
+    }
+    if (parts.empty()) {
+        why = "not a file name";
+        errno = EINVAL;
+        return -1;
+    }
+    base = parts.back();
+    parts.pop_back();
+    int dir = AT_FDCWD;
+    for (const std::string &part : parts) {
+        const int next = openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) {
+            const int err = errno;
+            struct stat st;
+            const bool link = fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+            why = "folder " + cp1251::to_utf8(quote(cp1251::from_utf8(part))) + " " + (link ? std::string("is a symbolic link") : std::strerror(err));
+            close_folder(dir);
+            errno = err;
+            return -1;
+        }
+        close_folder(dir);
+        dir = next;
+    }
+    return dir;
+}
+
 }  // namespace
 
 std::vector<std::string> find_files(const std::string &pattern) {
@@ -87,10 +159,17 @@ bool file_exists(const std::string &path) {
 }
 
 bool make_dir(const std::string &path) {
-    const std::string p = native_path(path);
-    if (mkdir(p.c_str(), 0755) == 0) return true;
-    struct stat st;
-    return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::string base, why;
+    const int parent = open_parent_folder(path, base, why);
+    if (parent == -1) return false;
+    bool ok = mkdirat(parent, base.c_str(), 0755) == 0;
+    if (!ok) {
+        // Already there: it must be a real folder, not a link to one (which would lead outside).
+        struct stat st;
+        ok = fstatat(parent, base.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+    }
+    close_folder(parent);
+    return ok;
 }
 
 int open_regular_file(const std::string &path, struct stat &st, std::string &why, bool *missing) {
@@ -99,7 +178,9 @@ int open_regular_file(const std::string &path, struct stat &st, std::string &why
     auto cannot_read = [&]() {
         const int err = errno;
         if (missing) *missing = (err == ENOENT || err == ENOTDIR);
-        why = std::string("cannot be read (") + std::strerror(err) + ")";
+        // A name longer than the system takes is told as such, not as an unreadable file.
+        why = err == ENAMETOOLONG ? std::string("has a name too long for the file system")
+                                  : std::string("cannot be read (") + std::strerror(err) + ")";
         return -1;
     };
     if (stat(p.c_str(), &st) != 0) return cannot_read();
@@ -122,11 +203,12 @@ int open_regular_file(const std::string &path, struct stat &st, std::string &why
     return fd;
 }
 
-bool read_file(const std::string &path, std::string &bytes, bool *missing) {
+bool read_file(const std::string &path, std::string &bytes, bool *missing, std::string *why) {
     bytes.clear();
     struct stat st;
-    std::string why;
-    const int fd = open_regular_file(path, st, why, missing);
+    std::string reason;
+    const int fd = open_regular_file(path, st, reason, missing);
+    if (why) *why = reason;
     if (fd < 0) return false;
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
@@ -136,10 +218,12 @@ bool read_file(const std::string &path, std::string &bytes, bool *missing) {
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
+            if (why) *why = std::string("cannot be read (") + std::strerror(errno) + ")";
             ok = false;
             break;
         }
         if (bytes.size() + static_cast<std::size_t>(n) > kMaxReadBytes) {  // grew while read
+            if (why) *why = "is larger than " + std::to_string(kMaxReadBytes) + " bytes";
             ok = false;
             break;
         }
@@ -151,36 +235,57 @@ bool read_file(const std::string &path, std::string &bytes, bool *missing) {
 }
 
 bool write_file_atomic(const std::string &path, const std::string &bytes) {
-    const std::string p = native_path(path);
-    std::size_t slash = p.rfind('/');
-    std::string dir = slash == std::string::npos ? "" : p.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? p : p.substr(slash + 1);
-    const std::string tmp = dir + "." + base + ".tmp";
-    auto fail = [&](const char *what) {
-        const int err = errno;  // before anything below can change it
+    std::string base, why;
+    int dir = -1, fd = -1;
+    std::string tmp;
+    auto fail = [&](const std::string &what, int err) {
         std::fprintf(stderr, "tarvelok: cannot write %s (%s: %s); the old file is kept\n",
-                     cp1251::to_utf8(quote(path)).c_str(), what, std::strerror(err));
-        std::remove(tmp.c_str());
+                     cp1251::to_utf8(quote(path)).c_str(), what.c_str(), std::strerror(err));
+        if (fd >= 0) close(fd);
+        if (!tmp.empty()) unlinkat(dir, tmp.c_str(), 0);
+        close_folder(dir);
         return false;
     };
-    int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return fail("create");
+    dir = open_parent_folder(path, base, why);
+    if (dir == -1) {
+        const int err = errno;
+        std::fprintf(stderr, "tarvelok: cannot write %s (%s); the old file is kept\n",
+                     cp1251::to_utf8(quote(path)).c_str(), why.c_str());
+        errno = err;
+        return false;
+    }
+    // A new hidden file of a name nobody chose beforehand: O_EXCL refuses anything already there
+    // (a planted link, a FIFO, an old file) instead of following, truncating or waiting on it.
+    for (int attempt = 0; attempt < kTempNameAttempts && fd < 0; ++attempt) {
+        tmp = "." + base + "." + random_suffix() + ".tmp";
+        fd = openat(dir, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) {
+            tmp.clear();
+            return fail("create", errno);
+        }
+    }
+    if (fd < 0) {
+        tmp.clear();
+        return fail("create", EEXIST);
+    }
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
         if (w < 0) {
             if (errno == EINTR) continue;
-            close(fd);
-            return fail("write");
+            return fail("write", errno);
         }
         done += static_cast<std::size_t>(w);
     }
-    if (fsync(fd) != 0) {
-        close(fd);
-        return fail("flush");
-    }
-    if (close(fd) != 0) return fail("close");
-    if (rename(tmp.c_str(), p.c_str()) != 0) return fail("rename");
+    if (fsync(fd) != 0) return fail("flush", errno);
+    const int closed = close(fd);
+    fd = -1;
+    if (closed != 0) return fail("close", errno);
+    // The rename replaces the name itself: a link standing at `path` is replaced, never followed.
+    if (renameat(dir, tmp.c_str(), dir, base.c_str()) != 0) return fail("rename", errno);
+    tmp.clear();
+    fsync(dir);  // the new name on disk too; a failure here loses nothing already written
+    close_folder(dir);
     return true;
 }
 

@@ -31,7 +31,9 @@ std::vector<std::string> find_files(const std::string &pattern);
 // True when `path` names an existing regular file.
 bool file_exists(const std::string &path);
 
-// Creates the directory (one level) when it is missing. True when it exists afterwards.
+// Creates the directory (one level, inside the game folder) when it is missing. True when it exists
+// afterwards as a real folder; a symbolic link on the way or in its place is refused, so that no
+// folder is ever made outside the game folder.
 bool make_dir(const std::string &path);
 
 // Largest file read_file reads, in bytes (the game's text files are a few kilobytes; this only
@@ -42,7 +44,8 @@ constexpr std::size_t kMaxReadBytes = 64u << 20;
 // first (a device or a FIFO is never opened), then opened without waiting (a FIFO swapped in after
 // the look would otherwise block the open until some writer comes) and checked again on what was
 // actually opened. Returns the descriptor, `st` describing it; or -1 with `why` saying what is
-// wrong ("cannot be read (reason)", "is not a regular file", "is larger than N bytes") and
+// wrong ("cannot be read (reason)", "has a name too long for the file system", "is not a regular
+// file", "is larger than N bytes") and
 // `missing` telling whether the file does not exist.
 int open_regular_file(const std::string &path, struct stat &st, std::string &why,
                       bool *missing = nullptr);
@@ -50,17 +53,28 @@ int open_regular_file(const std::string &path, struct stat &st, std::string &why
 // Reads the whole file into `bytes`. Only a regular file is read: a FIFO, a device or a directory
 // is refused without waiting on it, and so is a file larger than kMaxReadBytes. False (and `bytes`
 // empty) when it cannot be opened or read; `missing` tells whether the reason was that the file
-// does not exist.
-bool read_file(const std::string &path, std::string &bytes, bool *missing = nullptr);
+// does not exist, `why` what is wrong, as open_regular_file says it.
+bool read_file(const std::string &path, std::string &bytes, bool *missing = nullptr, std::string *why = nullptr);
 
-// Writes `bytes` as the whole new content of `path`: to a hidden temporary file beside it, flushed
-// to disk, then renamed over the old file, so the old content survives any failure. False on
-// failure, with a message on stderr naming the file; the old file is then untouched.
+// Writes `bytes` as the whole new content of `path`, a path relative to the game folder (the
+// working directory) without "..": to a new hidden temporary file of a fresh name beside it
+// (".NAME.xxxxxx.tmp", created exclusively: a link, a FIFO or anything else already standing at a
+// name is never followed, truncated or waited on), flushed to disk, then renamed over the old
+// file, so the old content survives any failure. The folders on the way are entered without
+// following symbolic links, so nothing outside the game folder is ever written, whatever links the
+// folder holds. False on failure, with a message on stderr naming the file; the old file is then
+// untouched. A crash between creating and renaming leaves one hidden temporary file behind.
 bool write_file_atomic(const std::string &path, const std::string &bytes);
 
-// True for an address the game may hand to the desktop: "http://" or "https://" (either case)
-// followed by a host, all printable ASCII without blanks. Anything else (file:, a program path,
-// an address with control bytes) is refused.
+// Longest web address handed to the opener, in bytes: far beyond what sites use, well within what
+// one program argument may hold (128 KiB on Linux).
+constexpr std::size_t kWebAddressMaxBytes = 8192;
+
+// True for an address the game may hand to the desktop: "http://" or "https://" (either case),
+// then a host name (letters, digits, '-' and '.'), optionally user info before '@' and a port
+// after ':', then any path, query and fragment; every character one of RFC 3986 (unreserved,
+// reserved, '%' with two hex digits); at most kWebAddressMaxBytes. Anything else (file:, a program
+// path, control bytes, a backtick or "$(...)" where the host should be) is refused.
 bool web_address_acceptable(const std::string &address);
 
 // Hands an acceptable web address to the desktop's opener (xdg-open) as its one argument: never

@@ -2,6 +2,7 @@
 #include "world/level_file.h"
 
 #include <cmath>
+#include <sstream>
 
 #include "platform/textreader.h"
 #include "world/world_internal.h"
@@ -20,18 +21,37 @@ class Reader {
 public:
     Reader(const std::string &bytes, LevelReadReport &report) : in_(bytes), report_(report) {}
 
-    bool integer(int32_t &value, const char *what) {
-        return check(in_.read_int(value), what);
+    // A count line: the end of the file reads as 0 (the sections left out are empty).
+    bool count(int32_t &value, const char *what) {
+        return check(in_.read_int(value), what, false);
     }
+    // A line of an item: the end of the file there is a level cut short.
     bool integer64(int64_t &value, const char *what) {
-        return check(in_.read_int64(value), what);
+        return check(in_.read_int64(value), what, true);
     }
-    // A coordinate: a real number that a float holds (finite).
+    // A position of an item, in world pixels within the world's extent.
+    bool position(int32_t &value, const char *what) {
+        if (!check(in_.read_int(value), what, true)) return false;
+        if (value < -kWorldExtent || value > kWorldExtent) return out_of_world(what, value);
+        return true;
+    }
+    bool integer(int32_t &value, const char *what) {
+        return check(in_.read_int(value), what, true);
+    }
+    // A point coordinate: a real number within the world's extent.
     bool coordinate(float &value, const char *what) {
         double v = 0;
-        if (!check(in_.read_real(v), what)) return false;
+        if (!check(in_.read_real(v), what, true)) return false;
+        if (!(v >= -kWorldExtent && v <= kWorldExtent)) return out_of_world(what, v);
         value = static_cast<float>(v);
-        if (!std::isfinite(value)) return fail(std::string(what) + " is out of range");
+        return true;
+    }
+    // The name line that starts an item: there must be one.
+    bool item_name(std::string &kind, const char *section, int32_t index, int32_t declared) {
+        if (in_.at_end())
+            return fail("the file ends before " + std::string(section) + " item " + std::to_string(index + 1) +
+                        " of the " + std::to_string(declared) + " announced");
+        kind = in_.read_line();
         return true;
     }
     std::string name() { return in_.read_line(); }
@@ -46,25 +66,43 @@ public:
     }
 
 private:
-    bool check(platform::TextReader::Number r, const char *what) {
+    bool check(platform::TextReader::Number r, const char *what, bool inside_item) {
         if (r == platform::TextReader::Number::bad) return fail(std::string(what) + " is not a number");
-        return true;  // ok, or the end of the file (0)
+        if (r == platform::TextReader::Number::end_of_file && inside_item)
+            return fail("the file ends inside an item, where its " + std::string(what) + " should be");
+        return true;  // ok, or the end of the file at a count (0)
+    }
+    template <typename T>
+    bool out_of_world(const char *what, T value) {
+        std::ostringstream text;
+        text.precision(12);
+        text << what << " " << value << " lies outside the world (" << -kWorldExtent << ".." << kWorldExtent << ")";
+        return fail(text.str());
     }
     platform::TextReader in_;
     LevelReadReport &report_;
 };
 
-// The outline's points after its last point index `n` (not 0) was read.
-bool read_points(Reader &r, int64_t n, TPolyLine2D &outline) {
-    if (n < 0) return r.fail("point count " + std::to_string(n) + " is negative");
+// The outline's points after its last point index was read: `written` as the file has it, of
+// which only the low 32 bits count. `level_points` counts the points of the level so far.
+bool read_points(Reader &r, int64_t written, TPolyLine2D &outline, int64_t &level_points) {
+    const int32_t n = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(written)));
+    const std::string told = "point count " + std::to_string(written);
+    if (n < 0) return r.fail(told + (written < 0 ? " is negative" : " is out of range"));
+    const int64_t points = int64_t(n) + 1;
+    if (points > kOutlinePointCapacity)
+        return r.fail(told + ": an outline holds at most " + std::to_string(kOutlinePointCapacity) + " points");
+    if (level_points + points > kLevelPointCapacity)
+        return r.fail(told + ": the level's outlines would hold more than the " + std::to_string(kLevelPointCapacity) +
+                      " points a level may hold");
     // Each coordinate takes at least one character and a line end (none after the very last).
-    const int64_t coordinates = (n + 1) * 2;
-    if (coordinates * 2 - 1 > static_cast<int64_t>(r.remaining()))
-        return r.fail("point count " + std::to_string(n) + " is more than the rest of the file holds");
-    outline.points.resize(static_cast<std::size_t>(n + 1));
+    if (points * 4 - 1 > static_cast<int64_t>(r.remaining()))
+        return r.fail(told + " is more than the rest of the file holds");
+    level_points += points;
+    outline.points.resize(static_cast<std::size_t>(points));
     for (OE_Point &p : outline.points)
         if (!r.coordinate(p.x, "point x") || !r.coordinate(p.y, "point y")) return false;
-    outline.count = static_cast<int32_t>(n);
+    outline.count = n;
     return true;
 }
 
@@ -74,14 +112,15 @@ LevelReadReport read_level_text(const std::string &bytes, bool full, const Level
     LevelReadReport report;
     Reader r(bytes, report);
     world.backdrop = r.name();
-    if (hooks.want_pictures) hooks.want_pictures(world.backdrop);
+    if (hooks.want_pictures && !world.backdrop.empty()) hooks.want_pictures(world.backdrop);
     bool hero_seen = false;
+    int64_t level_points = 0;
     for (int s = 0; s < kSectionCount; ++s) {
         const bool objects = s == kSectionCount - 1;
         auto &layer = *kSectionLayer[s];
         int32_t &count = *kSectionCount_[s];
         int32_t declared = 0;
-        if (!r.integer(declared, "item count")) return report;
+        if (!r.count(declared, "item count")) return report;
         if (declared < 0) {
             r.fail(std::string(kSectionName[s]) + " section count " + std::to_string(declared) + " is negative");
             return report;
@@ -93,13 +132,13 @@ LevelReadReport read_level_text(const std::string &bytes, bool full, const Level
         }
         for (int32_t i = 0; i < declared; ++i) {
             tmin &item = layer[static_cast<std::size_t>(i)];
-            item.kind = r.name();
-            const int name_line = r.line();
             item.outline.count = 0;
             count = i + 1;  // the entry is in use from here on, so that a stop leaves it clearable
-            if (hooks.want_pictures) hooks.want_pictures(item.kind);
+            if (!r.item_name(item.kind, kSectionName[s], i, declared)) return report;
+            const int name_line = r.line();
+            if (hooks.want_pictures && !item.kind.empty()) hooks.want_pictures(item.kind);
             int32_t mirror = 0;
-            if (!r.integer(item.x, "x") || !r.integer(item.y, "y") || !r.integer(item.angle, "angle") ||
+            if (!r.position(item.x, "x") || !r.position(item.y, "y") || !r.integer(item.angle, "angle") ||
                 !r.integer(mirror, "mirror flag"))
                 return report;
             item.mirrored = static_cast<uint8_t>(mirror & 0xFF);
@@ -122,9 +161,8 @@ LevelReadReport read_level_text(const std::string &bytes, bool full, const Level
             int64_t last = 0;
             if (!r.integer64(last, "point count")) return report;
             // Only the low 32 bits of the count are kept.
-            const int32_t n = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(last)));
-            if (n != 0) {
-                if (!read_points(r, n, item.outline)) return report;
+            if (static_cast<uint32_t>(static_cast<uint64_t>(last)) != 0) {
+                if (!read_points(r, last, item.outline, level_points)) return report;
                 if (hooks.centre) hooks.centre(item.outline);
             }
         }

@@ -4,7 +4,12 @@
 // line followed by that many item blocks: name, x, y, angle, mirror flag, last point index N and,
 // when N is not 0, N + 1 pairs of x and y lines. Name lines are taken whole; a number line holds a
 // decimal number and anything after it on the line is ignored; blank lines before a number are
-// skipped. A file that ends early is no error: what is missing reads as 0 or an empty name.
+// skipped. A file may end where a section's count line would be: the sections left out are empty.
+// A file that ends inside an item (its name, a number or a point missing) is refused.
+//
+// Bounds (world.h): kLayerCapacity items a section, kOutlinePointCapacity points an outline,
+// kLevelPointCapacity points in all, positions and points within kWorldExtent; beyond any of them
+// the file is refused. An empty name (a blank line) asks for no pictures.
 //
 // The reader opens no file, prints nothing and touches no picture or engine: the caller passes
 // hooks for that (level_load.cpp does, the fuzz target passes its own). It stops at the first bad
@@ -16,7 +21,6 @@
 
 #include "world/world.h"
 
-// Section sizes are limited to the layer's kLayerCapacity entries.
 struct LevelReadHooks {
     void (*want_pictures)(const std::string &name) = nullptr;  // a kind or backdrop name was read
     int32_t (*random_frame)() = nullptr;                        // 1..14 for each object; null: 1

@@ -51,11 +51,11 @@ bool read_level_file(const std::string &path, bool full) {
         load_failed("The level cannot be started: " + scene_problem(run.level_index));
         return false;
     }
-    std::string bytes;
+    std::string bytes, why;
     bool missing = false;
     // read_file opens regular files only, so a device or a pipe named here cannot hang the game.
-    if (!platform::read_file(path, bytes, &missing)) {
-        load_failed("Level file " + platform::quote(path) + (missing ? ": missing" : ": cannot be read (not a regular file?)"));
+    if (!platform::read_file(path, bytes, &missing, &why)) {
+        load_failed("Level file " + platform::quote(path) + (missing ? ": missing" : " " + why));
         return false;
     }
     LevelReadHooks hooks;

@@ -96,3 +96,38 @@ TEST(LinkFiles, ExitHandsOnThePlayLinkAndNeverStartsTheLauncher) {
     EXPECT_EQ(opener.received(1), "https://example.org/play\n");
     EXPECT_FALSE(fs::exists("fscommand/ran"));
 }
+
+TEST(LinkFiles, ShellLookingOrOverlongAddressesAreRefusedWithOneWarning) {
+    ScratchDir dir;
+    RecordingOpener opener(dir.path());
+    // Shell syntax where the host should be, and a backtick form: not RFC 3986 addresses.
+    write_bytes("website.url", "[InternetShortcut]\r\nURL=http://$(touch${IFS}/tmp/pwn)/\r\n");
+    write_bytes("subscribe.url", "[InternetShortcut]\r\nURL=https://example.org/`touch /tmp/pwn`\r\n");
+    // Longer than the opener is handed (a program argument may hold 128 KiB; such an address
+    // made the start fail without a word).
+    const std::string long_address = "https://example.org/" + std::string(200000, 'a');
+    write_bytes("moregames.url", "[InternetShortcut]\r\nURL=" + long_address + "\r\n");
+    // Exactly the longest address handed on still goes.
+    const std::string longest = "https://example.org/" + std::string(platform::kWebAddressMaxBytes - 20, 'b');
+    write_bytes("tellafriend.url", "[InternetShortcut]\r\nURL=" + longest + "\r\n");
+
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {  // the second round warns no more
+        open_website();
+        open_subscribe();
+        open_more_games();
+    }
+    open_tell_friend();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(opener.received(1), longest + "\n");
+    auto count = [&](const std::string &what) {
+        std::size_t n = 0;
+        for (std::size_t at = err.find(what); at != std::string::npos; at = err.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("website.url"), 1u) << err;
+    EXPECT_EQ(count("subscribe.url"), 1u) << err;
+    EXPECT_EQ(count("moregames.url\": the address on its URL= line is 200020 bytes long, more than the 8192"), 1u)
+        << err.substr(0, 2000);
+    EXPECT_EQ(count("tellafriend.url"), 0u) << err.substr(0, 2000);
+}

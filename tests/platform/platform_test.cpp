@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <future>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -156,6 +159,79 @@ TEST(Files, FailedWriteKeepsWhatWasThere) {
     EXPECT_FALSE(platform::write_file_atomic("nofolder/config.txt", "x"));
 }
 
+// Every entry of `folder` with its kind, for comparing a folder before and after.
+std::string listing(const fs::path &folder) {
+    std::vector<std::string> entries;
+    for (const auto &e : fs::recursive_directory_iterator(folder))
+        entries.push_back(e.path().string() + (e.is_symlink() ? " link" : e.is_directory() ? " dir" : " file " + read_bytes(e.path())));
+    std::sort(entries.begin(), entries.end());
+    std::string all;
+    for (const std::string &e : entries) all += e + "\n";
+    return all;
+}
+
+TEST(Files, TheSaveNeverWritesThroughALink) {
+    ScratchDir outside;  // stands for any folder of the player's beyond the game folder
+    write_bytes(outside.path() / "diary.txt", "dear diary");
+    fs::create_directories(outside.path() / "elsewhere");
+    const std::string before = listing(outside.path());
+    ScratchDir game;
+    // Links planted at the temporary names a save used to take, at the saved file itself, and
+    // in place of a folder on the way.
+    fs::create_directories("cfg/prf");
+    fs::create_symlink(outside.path() / "diary.txt", "cfg/.config.txt.tmp");
+    fs::create_symlink(outside.path() / "new.txt", "cfg/prf/.Bob.tmp");  // dangling: would be created
+    fs::create_symlink(outside.path() / "diary.txt", "cfg/prf/Ann");
+    ASSERT_TRUE(platform::write_file_atomic("cfg\\config.txt", "1\r\n"));
+    ASSERT_TRUE(platform::write_file_atomic("cfg/prf/Bob", "2\r\n"));
+    ASSERT_TRUE(platform::write_file_atomic("cfg/prf/Ann", "3\r\n"));
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n");
+    EXPECT_EQ(read_bytes("cfg/prf/Bob"), "2\r\n");
+    EXPECT_FALSE(fs::is_symlink("cfg/prf/Ann"));  // the link itself was replaced, not followed
+    EXPECT_EQ(read_bytes("cfg/prf/Ann"), "3\r\n");
+    EXPECT_TRUE(fs::is_symlink("cfg/.config.txt.tmp"));  // what was planted is left alone
+
+    // A folder on the way that is a link: nothing is written or made through it.
+    fs::create_directories("game2");
+    fs::create_directory_symlink(outside.path() / "elsewhere", "game2/cfg");
+    EXPECT_FALSE(platform::make_dir("game2/cfg/prf"));
+    EXPECT_FALSE(platform::make_dir("game2/cfg"));  // a link where the folder should be is no folder
+    EXPECT_FALSE(platform::write_file_atomic("game2/cfg/config.txt", "4\r\n"));
+    // Paths that leave the game folder by their spelling.
+    EXPECT_FALSE(platform::write_file_atomic((outside.path() / "abs.txt").string(), "5"));
+    EXPECT_FALSE(platform::write_file_atomic("cfg/../../" + outside.path().filename().string() + "/rel.txt", "6"));
+    EXPECT_FALSE(platform::make_dir("../" + outside.path().filename().string() + "/made"));
+
+    EXPECT_EQ(listing(outside.path()), before);
+    // No temporary file is left behind by a save that worked or failed.
+    for (const auto &e : fs::recursive_directory_iterator(game.path()))
+        if (!e.is_symlink()) EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path() << " is left";
+}
+
+TEST(Files, AFifoAtTheTemporaryNameCannotHangTheSave) {
+    ScratchDir dir;
+    fs::create_directories("cfg/prf");
+    ASSERT_EQ(mkfifo("cfg/.config.txt.tmp", 0644), 0);
+    ASSERT_EQ(mkfifo("cfg/prf/.Bob.tmp", 0644), 0);
+    auto saved = std::async(std::launch::async, [] {
+        return platform::write_file_atomic("cfg/config.txt", "1\r\n") &&
+               platform::write_file_atomic("cfg/prf/Bob", "2\r\n");
+    });
+    const bool finished = saved.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    // Unblock a waiting save by opening the FIFOs for reading, so that the test ends.
+    std::signal(SIGPIPE, SIG_IGN);
+    while (saved.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+        for (const char *f : {"cfg/.config.txt.tmp", "cfg/prf/.Bob.tmp"}) {
+            const int fd = open(f, O_RDONLY | O_NONBLOCK);
+            if (fd >= 0) close(fd);
+        }
+    }
+    ASSERT_TRUE(finished) << "the save waited on a FIFO";
+    EXPECT_TRUE(saved.get());
+    EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n");
+    EXPECT_EQ(read_bytes("cfg/prf/Bob"), "2\r\n");
+}
+
 TEST(WebAddress, OnlyHttpAddressesReachTheOpenerAsOneArgument) {
     ScratchDir dir;
     const fs::path opener = dir.path() / "opener.sh";
@@ -166,13 +242,22 @@ TEST(WebAddress, OnlyHttpAddressesReachTheOpenerAsOneArgument) {
     for (const char *refused : {"", "file:///etc/passwd", "/usr/bin/xterm", "fscommand\\launch.exe",
                                 "javascript:alert(1)", "http:", "http://", "https:///etc/passwd",
                                 "ftp://example.org/", "https://a b.org/", "https://x.org/\n-e",
-                                "https://\xEF\xF0\xE8\xEC\xE5\xF0.org/", " https://lead.org/"}) {
+                                "https://\xEF\xF0\xE8\xEC\xE5\xF0.org/", " https://lead.org/",
+                                // Shell-looking hosts and characters RFC 3986 does not have.
+                                "http://$(touch${IFS}/tmp/pwn)/", "http://`id`.org/", "https://x.org/`id`",
+                                "https://x.org/{a}", "https://x.org/a|b", "https://x.org/a\\b", "https://x.org/\"",
+                                "https://x.org/%zz", "https://x.org/%4", "https://-x.org/", "https://x..org/",
+                                "https://.org/", "https://x.org:/", "https://x.org:80a/", "https://user@/",
+                                "https://x_y.org/", "https://@x.org:123456/"}) {
         EXPECT_FALSE(platform::web_address_acceptable(refused)) << refused;
         EXPECT_FALSE(platform::open_web_address(refused)) << refused;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(fs::exists(dir.path() / "opened"));  // nothing was started for any of them
 
+    for (const char *taken : {"http://localhost", "https://127.0.0.1/", "http://user:pw@example.org:8080/p%20q?x=[1]#top",
+                              "https://xn--e1afmkfd.xn--p1ai/", "http://a-b.example.org/~me/"})
+        EXPECT_TRUE(platform::web_address_acceptable(taken)) << taken;
     // The scheme in any case; shell metacharacters travel inside the one argument, unexpanded.
     const std::string address = "HTTPS://example.org/a?b=1&c=$(rm);'x'";
     ASSERT_TRUE(platform::open_web_address(address));

@@ -1,6 +1,7 @@
 // replay_test - every committed route (tests/replays/level-NN.txt and level-NN-nut.txt) replayed
 // by tarvelok-sim --level NN in a scratch game folder: the level must end without a death, and the
-// nut route must have taken the golden nut by then.
+// nut route must have taken the golden nut by then. Also every level started and left alone: no
+// creature may hurt the hero at its start point in the first 3 s of the life.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -17,6 +18,8 @@ namespace {
 
 constexpr int kLevels = 10;
 constexpr int kFramesAfterScript = 300;   // the fade and the table's test after the last key
+constexpr double kSafeStartMs = 3000;     // a life's first 3 s at the start point are safe
+constexpr int kIdleFrames = 60 + 200;     // the level's start and more than 3 s of frames
 
 long field(const std::string &json_line, const std::string &name) {
     std::smatch m;
@@ -77,6 +80,44 @@ TEST_P(Replay, FinishesTheLevel) {
     }
     EXPECT_TRUE(ended) << name << ": the level did not end within " << ticks << " ticks";
 }
+
+// The hero left alone at its start point for the first 3 s of the level: nothing hurts it. (The
+// builder refuses a level in which any creature's path comes within touch of the start point, so
+// that this holds for every later life too; this runs the game itself on every shipped level.)
+class IdleStart : public ::testing::TestWithParam<int> {};
+
+TEST_P(IdleStart, NothingHurtsTheHeroInItsFirstThreeSeconds) {
+    const int level = GetParam();
+    ScratchDir dir;
+    make_game_folder();
+    const std::string cmd = std::string("'") + TARVELOK_GAME_DIR + "/tarvelok-sim' --level " + std::to_string(level) +
+                            " --frames " + std::to_string(kIdleFrames) + " --trace t.jsonl > sim.out 2> sim.err";
+    const int raw = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << read_bytes("sim.err");
+    std::istringstream trace(read_bytes("t.jsonl"));
+    std::string line;
+    double start_ms = -1, last_ms = 0;
+    const std::regex time_re("\"time_ms\":([0-9.]+)");
+    while (std::getline(trace, line)) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(line, m, time_re));
+        const double ms = std::stod(m[1]);
+        if (start_ms < 0 && field(line, "game_state") == 1) start_ms = ms;
+        if (start_ms < 0) continue;
+        if (ms > start_ms + kSafeStartMs) break;
+        last_ms = ms;
+        ASSERT_EQ(field(line, "damage"), 0) << "level " << level << ": hurt at its start, " << ms - start_ms << " ms in";
+        ASSERT_EQ(field(line, "deaths"), 0) << "level " << level;
+    }
+    ASSERT_GE(start_ms, 0) << "level " << level << " never started";
+    EXPECT_GE(last_ms - start_ms, kSafeStartMs - 50) << "the trace ends before 3 s of the level";
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, IdleStart, ::testing::Range(0, kLevels), [](const auto &info) {
+    char name[32];
+    std::snprintf(name, sizeof name, "level%02d", info.param);
+    return std::string(name);
+});
 
 INSTANTIATE_TEST_SUITE_P(Levels, Replay, ::testing::Range(0, 2 * kLevels), [](const auto &info) {
     char name[32];

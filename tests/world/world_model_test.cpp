@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "world/level_file.h"
 #include "world/world_fixture.h"
@@ -86,10 +89,17 @@ TEST(LevelFile, SectionsFillTheirLayersInFileOrder) {
 TEST(LevelFile, ShortFilesReloadAndRespawn) {
     World game;
     ScratchDir dir;
-    // A file that stops inside the hero's block: what is missing reads as 0 (the hero's y), and the
-    // hero's start comes from what is there.
+    // A file that stops inside the hero's block is cut short: refused, naming what is missing.
+    write_bytes("cut.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500", "0",
+                                  "1", "enot", "60"}));
+    EXPECT_FALSE(load_level("cut.txt"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("line 18: the file ends inside an item, where its y should be"), std::string::npos)
+        << messages[0];
+    messages.clear();
+    // The same block whole, the last line without its line end: the hero's start comes from it.
     write_bytes("short.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500", "0",
-                                    "1", "enot", "60"}));
+                                    "1", "enot", "60", "0", "0", "0"}) + "0");
     level.start_x = 77;
     level.start_y = 88;
     run.level_points = 300;
@@ -156,7 +166,24 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
         {"huge.txt", huge_section, "huge.txt\", line 2: back section holds 4098 items, more than the 4097"},
         {"negcount.txt", lines({"sky", "0", "0", "0", "-3"}), "negcount.txt\", line 5: object section count -3"},
         {"range.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "1e999", "1", "1"}),
-         "range.txt\", line 11: point y is out of range"},
+         "range.txt\", line 11: point y inf lies outside the world"},
+        // Counts that lie: the file ends inside an item (here before the first of 4097 announced,
+        // and inside the hero's block) instead of reading on as empty items.
+        {"lying.txt", "sky_valley\r\n0\r\n0\r\n0\r\n4097", "lying.txt\", line 5: the file ends before object item 1 of the 4097"},
+        {"cut.txt", lines({"sky", "0", "0", "0", "1", "enot", "100", "200"}),
+         "cut.txt\", line 9: the file ends inside an item, where its angle should be"},
+        {"cutpoints.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "2", "0", "500", "200", "500", "400 "}),
+         "cutpoints.txt\", line 15: the file ends inside an item, where its point y should be"},
+        // A count as written, not its low 32 bits (-1).
+        {"maxcount.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "9223372036854775807", "0", "0"}),
+         "maxcount.txt\", line 9: point count 9223372036854775807 is out of range"},
+        // Positions and points beyond the world's extent.
+        {"farx.txt", lines({"sky", "0", "0", "0", "1", "enot", "2147483647", "0", "0", "0", "0"}),
+         "farx.txt\", line 7: x 2147483647 lies outside the world (-1000000..1000000)"},
+        {"fary.txt", lines({"sky", "1", "oak", "0", "-1000001", "0", "0", "0"}),
+         "fary.txt\", line 5: y -1000001 lies outside the world"},
+        {"farpoint.txt", lines({"sky", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "0", "1000000.5", "0"}),
+         "farpoint.txt\", line 12: point x 1000000.5 lies outside the world"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -182,7 +209,22 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
     ASSERT_EQ(mkfifo("pipe", 0600), 0);
     EXPECT_FALSE(reload_level("pipe"));
     EXPECT_EQ(messages.size(), 3u);
-    EXPECT_NE(messages[2].find("pipe\": cannot be read"), std::string::npos) << messages[2];
+    EXPECT_NE(messages[2].find("pipe\" is not a regular file"), std::string::npos) << messages[2];
+    // A file too large to read and a name too long for the system say so (a sparse file: no disk).
+    {
+        std::FILE *f = std::fopen("big.txt", "wb");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(ftruncate(fileno(f), off_t(platform::kMaxReadBytes) + 1), 0);
+        std::fclose(f);
+    }
+    messages.clear();
+    EXPECT_FALSE(load_level("big.txt"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("big.txt\" is larger than 67108864 bytes"), std::string::npos) << messages[0];
+    messages.clear();
+    EXPECT_FALSE(load_level(std::string(1000000, 'a') + ".txt"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("(1000004 bytes) has a name too long for the file system"), std::string::npos) << messages[0];
     // Mending the file and loading again works: nothing sticky was left behind.
     write_bytes("word.txt", kGoodLevel);
     EXPECT_TRUE(load_level("word.txt"));
@@ -241,6 +283,153 @@ TEST(LevelFile, ReaderLimitsAndTheSecondHero) {
                         LevelReadHooks{});
     EXPECT_TRUE(r.ok) << r.problem;
     EXPECT_EQ(world.ground_layer[0].outline.count, 1);
+    clear_layers();
+    // The world's extent holds exactly: -kWorldExtent..kWorldExtent for positions and points.
+    const std::string edge = std::to_string(kWorldExtent), minus_edge = std::to_string(-kWorldExtent);
+    r = read_level_text(lines({"", "0", "1", "turf", edge.c_str(), minus_edge.c_str(), "0", "0", "1", edge.c_str(),
+                               minus_edge.c_str(), minus_edge.c_str(), edge.c_str()}),
+                        true, LevelReadHooks{});
+    EXPECT_TRUE(r.ok) << r.problem;
+    EXPECT_FLOAT_EQ(world.ground_layer[0].outline.points[1].y, float(kWorldExtent));
+    clear_layers();
+}
+
+// A level of `outlines` ground outlines of `points` points each (a saw along y = 500).
+std::string outline_level(int outlines, int points) {
+    std::string s = "sky\r\n0\r\n" + std::to_string(outlines) + "\r\n";
+    for (int o = 0; o < outlines; ++o) {
+        s += "turf\r\n0\r\n0\r\n0\r\n0\r\n" + std::to_string(points - 1) + "\r\n";
+        for (int i = 0; i < points; ++i) s += std::to_string(o * 100000 + i) + "\r\n" + std::to_string(500 + i % 2) + "\r\n";
+    }
+    return s;
+}
+
+TEST(LevelFile, OutlinesAndLevelsHoldABoundedNumberOfPoints) {
+    World game;
+    // One outline of exactly the capacity reads; one point more is refused, as written.
+    LevelReadReport r = read_level_text(outline_level(1, kOutlinePointCapacity), true, LevelReadHooks{});
+    EXPECT_TRUE(r.ok) << r.problem;
+    EXPECT_EQ(world.ground_layer[0].outline.points.size(), std::size_t(kOutlinePointCapacity));
+    clear_layers();
+    r = read_level_text(outline_level(1, kOutlinePointCapacity + 1), true, LevelReadHooks{});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 9);
+    EXPECT_EQ(r.problem, "point count " + std::to_string(kOutlinePointCapacity) + ": an outline holds at most " +
+                             std::to_string(kOutlinePointCapacity) + " points");
+    clear_layers();
+    // The level's points together: exactly the capacity reads, one outline more is refused at its count.
+    const int outlines = kLevelPointCapacity / kOutlinePointCapacity;
+    r = read_level_text(outline_level(outlines, kOutlinePointCapacity), true, LevelReadHooks{});
+    EXPECT_TRUE(r.ok) << r.problem;
+    clear_layers();
+    const std::string over = outline_level(outlines + 1, kOutlinePointCapacity);
+    r = read_level_text(over, true, LevelReadHooks{});
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.problem.find("more than the " + std::to_string(kLevelPointCapacity) + " points a level may hold"),
+              std::string::npos) << r.problem;
+    EXPECT_EQ(r.line, 9 + outlines * (6 + 2 * kOutlinePointCapacity));
+    clear_layers();
+}
+
+namespace {
+std::vector<std::string> g_loaded_pictures;
+OE_Texture *count_picture(const char *path, int32_t, int32_t) {
+    g_loaded_pictures.emplace_back(path);
+    return nullptr;
+}
+}  // namespace
+
+TEST(LevelFile, PicturesLoadOnceWhateverTheItemsAskFor) {
+    World game;
+    ScratchDir dir;
+    eng.Tex_LoadFromFile = count_picture;
+    g_loaded_pictures.clear();
+    const char *pictures[] = {"bapple", "bberry", "bee", "bgold", "enot", "oak"};
+    for (const char *n : pictures) write_bytes(std::string("gfx/obj/") + n + ".tga", "");
+    // Thousands of items with an empty kind (blank name lines) or a kind that is only a prefix of
+    // picture names ("b"): each picture is still loaded once, and the empty kind asks for none.
+    std::string level = "\r\n0\r\n0\r\n0\r\n" + std::to_string(kLayerCapacity) + "\r\n";
+    for (int i = 0; i < kLayerCapacity; ++i)
+        level += std::string(i == 0 ? "enot" : i % 2 ? "b" : "") + "\r\n1\r\n2\r\n0\r\n0\r\n0\r\n";
+    write_bytes("many.txt", level);
+    ASSERT_TRUE(load_level("many.txt")) << (messages.empty() ? "" : messages[0]);
+    EXPECT_EQ(world.object_count, kLayerCapacity);
+    EXPECT_EQ(g_loaded_pictures.size(), 5u);  // enot, then bapple bberry bee bgold
+    EXPECT_EQ(object_textures.count, 5);
+    // The 28-byte file that announces 4097 items and holds none is refused and loads nothing more.
+    g_loaded_pictures.clear();
+    write_bytes("lying.txt", "sky_valley\r\n\r\n0\r\n0\r\n0\r\n\r\n4097");
+    EXPECT_FALSE(load_level("lying.txt"));
+    EXPECT_TRUE(g_loaded_pictures.empty());
+    Base_Free(object_textures);
+}
+
+TEST(LevelFile, ALevelCutAnywhereLoadsOnlyWhereASectionWouldStart) {
+    World game;
+    // Cut at every byte, the good level either reads (the cut falls where a count line would
+    // start, or inside the last line of a complete file) or is refused as ending inside an item
+    // (or, within an outline, as announcing more points than the rest of the file holds).
+    int loaded = 0;
+    for (std::size_t cut = 0; cut <= kGoodLevel.size(); ++cut) {
+        const LevelReadReport r = read_level_text(kGoodLevel.substr(0, cut), true, LevelReadHooks{});
+        if (r.ok) {
+            ++loaded;
+        } else {
+            EXPECT_TRUE(r.problem.find("the file ends") != std::string::npos ||
+                        r.problem.find("more than the rest of the file holds") != std::string::npos)
+                << cut << ": " << r.problem;
+        }
+        clear_layers();
+    }
+    // Where it reads: the backdrop line or a count line cut short, or the full file.
+    EXPECT_GT(loaded, 0);
+    const LevelReadReport whole = read_level_text(kGoodLevel, true, LevelReadHooks{});
+    EXPECT_TRUE(whole.ok);
+    clear_layers();
+    const LevelReadReport no_objects = read_level_text(kGoodLevel.substr(0, kGoodLevel.find("3\r\nenot")), true, LevelReadHooks{});
+    EXPECT_TRUE(no_objects.ok) << no_objects.problem;
+    EXPECT_EQ(world.object_count, 0);
+    clear_layers();
+}
+
+TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
+    // The level fuzz target's seeds and every input it found (crashes, undefined behaviour, slow
+    // or huge runs), each read and, when it reads, played for 200 ticks with Right and Space
+    // held: under the sanitizer build any overflow fails here, and in every build each object stays
+    // within reach of the world's extent (200 ticks move nothing more than a few thousand pixels).
+    World game;
+    int files = 0, played = 0;
+    for (const char *folder : {"seeds", "regressions"}) {
+        const fs::path dir = fs::path(TARVELOK_SOURCE_DIR) / "tools" / "levelfuzz" / folder;
+        if (!fs::exists(dir)) continue;
+        for (const auto &e : fs::directory_iterator(dir)) {
+            SCOPED_TRACE(e.path().string());
+            ++files;
+            clear_world();
+            level = LevelState{};
+            run.game_state = 1;
+            const LevelReadReport r = read_level_text(read_bytes(e.path()), true, LevelReadHooks{});
+            if (!r.ok) {
+                EXPECT_GT(r.line, 0);
+                EXPECT_FALSE(r.problem.empty());
+                continue;
+            }
+            ++played;
+            fake::keys_down = {39, 32};
+            for (int t = 0; t < 200; ++t) {
+                run.jump_pressed = 1;
+                world_step();
+                run.game_state = 1;
+            }
+            for (int32_t i = 0; i < world.object_count; ++i) {
+                EXPECT_LE(std::abs(int64_t(world.object_layer[i].x)), kWorldExtent + 10000);
+                EXPECT_LE(std::abs(int64_t(world.object_layer[i].y)), kWorldExtent + 10000);
+            }
+        }
+    }
+    EXPECT_GE(files, 8);
+    EXPECT_GT(played, 0);
+    clear_world();
 }
 
 TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {

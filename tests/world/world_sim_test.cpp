@@ -52,7 +52,7 @@ struct Play {
 // Runs in a scratch copy of the game folder's cfg so that profiles are never touched.
 // `scenes`, when given, becomes cfg/scenes.txt.
 Play play(const std::string &level, int frames, const std::string &input = "", const std::string &extra = "",
-          const std::string &scenes = "") {
+          const std::string &scenes = "", const std::string &shell_prefix = "") {
     ScratchDir dir;
     fs::copy(std::string(TARVELOK_GAME_DIR) + "/cfg", "cfg", fs::copy_options::recursive);
     // Music off: the level modules are not needed to test the world.
@@ -61,7 +61,7 @@ Play play(const std::string &level, int frames, const std::string &input = "", c
     for (const char *d : {"gfx", "snd", "fnt", "mus", "tests"})
         fs::create_directory_symlink(std::string(TARVELOK_GAME_DIR) + "/" + d, d);
     write_bytes("input.txt", input);
-    const std::string cmd = std::string("'") + TARVELOK_GAME_DIR + "/tarvelok-sim' --frames " +
+    const std::string cmd = shell_prefix + "'" + TARVELOK_GAME_DIR + "/tarvelok-sim' --frames " +
                             std::to_string(frames) + " --input input.txt --trace t.jsonl --calls c.log " +
                             (level.empty() ? "" : "--play " + level + " ") + extra + " > out.txt 2> err.txt";
     Play p;
@@ -147,6 +147,49 @@ TEST(WorldSim, PlayAndLevelStartALevelAndBadFilesReturnToTheMenu) {
     Play bad = play("", 10, "", "--level 30");
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("--level"), std::string::npos);
+}
+
+TEST(WorldSim, HostileLevelsAreRefusedWithinBoundedMemory) {
+    // The simulator gets 1.5 GB of address space (not under AddressSanitizer, which reserves far
+    // more up front): a level that still made the game load every picture thousands of times, or
+    // keep a million-point outline, fails here instead of taking the machine's memory.
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string limit;
+#else
+    const std::string limit = "ulimit -v 1500000; ";
+#endif
+    char tmpl[] = "/tmp/tarvelok-hostile-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const fs::path dir = tmpl;
+    // 28 bytes announcing 4097 objects and holding none.
+    write_bytes(dir / "lying.lvl", "sky_valley\r\n\r\n0\r\n0\r\n0\r\n\r\n4097");
+    // A shipped level cut short inside an item.
+    const std::string shipped = read_bytes(std::string(TARVELOK_GAME_DIR) + "/cfg/levels/level-00.lvl");
+    ASSERT_GT(shipped.size(), 4000u);
+    write_bytes(dir / "cut.lvl", shipped.substr(0, shipped.size() / 2));
+    // One ground outline of 1,000,000 points (8.8 MB), under the hero of flat.txt.
+    std::string huge = "sky_valley\r\n0\r\n1\r\nturf\r\n0\r\n0\r\n0\r\n0\r\n999999\r\n";
+    for (int i = 0; i < 1000000; ++i) huge += std::to_string(i % 800) + "\r\n" + std::to_string(500 + (i & 1)) + "\r\n";
+    huge += "0\r\n1\r\nenot\r\n400\r\n400\r\n0\r\n0\r\n0\r\n";
+    write_bytes(dir / "huge.lvl", huge);
+    // The hero at the far end of the integers (it wrapped to -2147483646 when it fell).
+    write_bytes(dir / "far.lvl", "sky_valley\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n2147483647\r\n0\r\n0\r\n0\r\n");
+    const std::pair<const char *, const char *> cases[] = {
+        {"lying.lvl", "line 7: the file ends before object item 1 of the 4097 announced"},
+        {"cut.lvl", "the file ends inside an item"},
+        {"huge.lvl", "line 9: point count 999999: an outline holds at most 16384 points"},
+        {"far.lvl", "line 8: y 2147483647 lies outside the world"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.first);
+        const Play p = play((dir / c.first).string(), 60, "", "", "", limit);
+        EXPECT_EQ(p.status, 0) << p.err.substr(0, 2000);
+        EXPECT_NE(p.err.find(c.second), std::string::npos) << p.err.substr(0, 2000);
+        ASSERT_FALSE(p.ticks.empty());
+        EXPECT_EQ(p.ticks.back()["game_state"], 0);  // back in the main menu
+        EXPECT_EQ(p.ticks.back()["object_count"], 0);
+    }
+    fs::remove_all(dir);
 }
 
 // ---- walking, jumping, slopes, the camera and the shadow --------------------------------------

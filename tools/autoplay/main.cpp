@@ -2,6 +2,7 @@
 // input script for tarvelok-sim.
 //
 //   autoplay --level N [--nut] [--out SCRIPT] [--path FILE] [--beam B] [--max-seconds S]
+//   autoplay --level N [--nut] --measure SCRIPT
 //
 // Runs from the game folder (like the game). The level is scene N of cfg/scenes.txt. The search
 // drives the game's own world step (src/world) tick by tick, with the keys it chooses, saving and
@@ -15,7 +16,16 @@
 // script found, whose trace must show the level's end (and the nut) before the tool reports
 // success. SCRIPT defaults to level-NN.txt (level-NN-nut.txt with --nut); FILE gets the hero's
 // position per tick, for leveloverview --path.
-// Exit status: 0 solution written and confirmed, 1 none found or not confirmed, 2 bad command line.
+// With --measure the tool finds nothing: it replays the route SCRIPT (one it wrote) with the same
+// world code and prints how hard it is: the hazards on the route (creatures and thorn patches
+// within kHazardNear px of the hero's path), the narrowest jump window and the route's time. Every
+// press of the jump key that lifts the hero is moved earlier and later a tick at a time until the
+// hero no longer lands alike: standing where the route's hero stands just after that jump's
+// landing (the same height, near), unhurt and alive, or with the level ended; from there on the
+// rest of the route finishes the level as recorded. A jump's window is the number of start ticks
+// that land alike. One line: "level N: hazards H, narrowest jump W ticks at x X (tick T), route S s".
+// Exit status: 0 solution written and confirmed (measured), 1 none found or not confirmed (the
+// route does not finish), 2 bad command line.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -50,6 +60,16 @@ constexpr int kStretch = 12;             // px: the beam keeps at most kPerStret
 constexpr int kPerStretch = 6;           // ... whose hero stands in the same stretch this wide
 constexpr int kVkLeft = 37, kVkRight = 39, kVkSpace = 32;
 constexpr double kTickMs = 20;
+// --measure
+constexpr int kMostShift = 25;           // ticks a jump is moved each way at most (half a second):
+                                         // a jump that still lands alike this far off is easy
+constexpr int kSnapshotTicks = 25;       // ticks between the saved worlds a shifted replay starts from
+constexpr int kGraceTicks = 150;         // ticks the route is played past its script (the table's test)
+constexpr int kSettleTicks = 10;         // ticks a moved jump may land after the route's (plus its shift)
+constexpr int kSameHeight = 16;          // px: a moved jump lands alike on the same height, ...
+constexpr int kSameStretch = 160;        // ... this close across (a later start lands further on)
+constexpr double kHazardNear = 160;      // px from the hero's path within which a hazard is on the route
+constexpr double kThornPatch = 130;      // px: thorns closer than this to each other are one patch
 
 // ---- the engine stand-ins the search drives -------------------------------------------------
 bool g_left = false, g_right = false, g_jump = false;
@@ -206,8 +226,197 @@ bool run_sim(int level_index, const std::string &input, int frames, std::vector<
 
 int frame_of(double ms) { return int(std::lround(ms * 60.0 / 1000.0)); }
 
+// ---- --measure: the difficulty of a committed route -----------------------------------------
+
+// The held keys of every logic tick of a route script written by this tool: the state after every
+// event up to the frame in which that tick runs.
+std::vector<Keys> script_ticks(const std::string &path, const std::vector<double> &tick_ms, bool &ok) {
+    ok = false;
+    std::ifstream in(path);
+    if (!in) return {};
+    struct Event { int frame, vk; bool down; };
+    std::vector<Event> events;
+    std::string line;
+    int last_frame = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream ls(line);
+        int frame = 0, vk = 0;
+        std::string what;
+        if (!(ls >> frame >> what >> vk) || (what != "key-down" && what != "key-up")) return {};
+        events.push_back({frame, vk, what == "key-down"});
+        last_frame = std::max(last_frame, frame);
+    }
+    std::vector<Keys> keys;
+    Keys held{false, false, false};
+    size_t next = 0;
+    for (size_t k = 0; k < tick_ms.size() && frame_of(tick_ms[k]) <= last_frame; ++k) {
+        const int frame = frame_of(tick_ms[k]);
+        for (; next < events.size() && events[next].frame <= frame; ++next) {
+            const Event &e = events[next];
+            if (e.vk == kVkLeft) held.left = e.down;
+            if (e.vk == kVkRight) held.right = e.down;
+            if (e.vk == kVkSpace) held.jump = e.down;
+        }
+        keys.push_back(held);
+    }
+    ok = !keys.empty();
+    return keys;
+}
+
+// The hero's state at one tick of a replay.
+struct HeroTick {
+    int x = 0, y = 0;
+    bool ground = false;   // standing (or riding): not in the air
+    int32_t damage = 0;
+};
+
+HeroTick hero_tick() {
+    HeroTick h;
+    if (const tmin *o = hero_object()) h.x = o->x, h.y = o->y;
+    h.ground = level.on_ground || level.riding;
+    h.damage = run.damage;
+    return h;
+}
+
+// Plays `keys` from tick `from` (the world restored to that tick; keys released past their end) up
+// to tick `until`. True when, after tick `take_off`, the hero leaves the ground and then stands
+// where `landing` stood (the same height within kSameHeight, within kSameStretch across), with no
+// more damage and no death on the way; or when the level ends (with the nut if asked).
+bool lands_alike(const std::vector<Keys> &keys, int from, int take_off, int until, const HeroTick &landing,
+                 bool want_nut, const std::vector<double> &tick_ms) {
+    const Keys none{false, false, false};
+    bool flew = false;
+    for (int t = from; t < until; ++t) {
+        step(t < int(keys.size()) ? keys[t] : none, t, tick_ms);
+        if (run.death_pending || run.deaths > 0 || run.damage > landing.damage) return false;
+        if (run.level_done_pending) return !want_nut || run.gold_nut_found;
+        if (t < take_off) continue;
+        const HeroTick h = hero_tick();
+        if (!h.ground) flew = true;
+        else if (flew && std::abs(h.y - landing.y) <= kSameHeight && std::abs(h.x - landing.x) <= kSameStretch)
+            return true;
+    }
+    return false;
+}
+
+int measure(int level_index, bool want_nut, const std::string &script, const std::vector<double> &tick_ms,
+            const std::vector<lv::Item> &objects) {
+    bool ok = false;
+    std::vector<Keys> keys = script_ticks(script, tick_ms, ok);
+    if (!ok) {
+        std::fprintf(stderr, "autoplay: %s: not a route script of key events\n", script.c_str());
+        return 2;
+    }
+    // The route as recorded: the hero at every tick, and the saved worlds every kSnapshotTicks.
+    const int limit = std::min(int(keys.size()) + kGraceTicks, int(tick_ms.size()));
+    std::vector<Snapshot> saved;
+    std::vector<std::pair<int, int>> path;
+    std::vector<HeroTick> route;
+    {
+        const Snapshot start = save();
+        const Keys none{false, false, false};
+        bool ended = false;
+        int t = 0;
+        for (; t < limit && !ended; ++t) {
+            if (t % kSnapshotTicks == 0) saved.push_back(save());
+            step(t < int(keys.size()) ? keys[t] : none, t, tick_ms);
+            route.push_back(hero_tick());
+            path.push_back({route.back().x, route.back().y});
+            if (run.death_pending || run.deaths > 0) break;
+            ended = run.level_done_pending && (!want_nut || run.gold_nut_found);
+        }
+        restore(start);
+        if (!ended) {
+            std::fprintf(stderr, "autoplay: %s does not finish level %d\n", script.c_str(), level_index);
+            return 1;
+        }
+        keys.resize(std::min(int(keys.size()), t));
+    }
+    const int route_ticks = int(route.size());
+
+    // The jumps: presses of the jump key (runs of ticks with it held) after which the hero leaves
+    // the ground; each lands where the hero next stands. A press that lifts nobody is no jump.
+    struct Jump { int a, b, landing; };
+    std::vector<Jump> jumps;
+    for (int t = 0; t < int(keys.size()); ++t) {
+        if (!keys[t].jump || (t > 0 && keys[t - 1].jump)) continue;
+        int e = t;
+        while (e < int(keys.size()) && keys[e].jump) ++e;
+        int k = t;
+        while (k < route_ticks && k < e + 2 && route[k].ground) ++k;   // the take-off
+        if (k >= route_ticks || route[k].ground) continue;
+        while (k < route_ticks && !route[k].ground) ++k;               // the flight
+        if (k < route_ticks) jumps.push_back({t, e, k});
+    }
+    // Each jump moved a tick at a time, earlier and later, while it still lands alike.
+    int narrowest = 2 * kMostShift + 1, narrow_x = 0, narrow_tick = -1;
+    for (const Jump &j : jumps) {
+        int window = 1;
+        for (int dir = -1; dir <= 1; dir += 2)
+            for (int d = 1; d <= kMostShift; ++d) {
+                const int a2 = j.a + dir * d, b2 = j.b + dir * d;
+                if (a2 < 0) break;
+                std::vector<Keys> moved = keys;
+                for (int t = j.a; t < j.b; ++t) moved[t].jump = false;
+                if (b2 > int(moved.size())) moved.resize(b2, Keys{false, false, false});
+                for (int t = a2; t < b2; ++t) moved[t].jump = true;
+                const int from = std::min(j.a, a2) / kSnapshotTicks;
+                const int until = std::min(j.landing + std::max(0, dir * d) + kSettleTicks, limit);
+                restore(saved[from]);
+                if (!lands_alike(moved, from * kSnapshotTicks, a2, until, route[j.landing], want_nut, tick_ms)) break;
+                ++window;
+            }
+        if (window < narrowest) {
+            narrowest = window;
+            narrow_tick = j.a;
+            narrow_x = route[j.a].x;
+        }
+    }
+
+    // Hazards near the path: creatures one by one, thorns by patches.
+    int hazards = 0;
+    auto near_path = [&](const lv::Item &it) {
+        for (const auto &[x, y] : path)
+            if (std::hypot(double(x - it.x), double(y - it.y)) < kHazardNear) return true;
+        return false;
+    };
+    std::vector<const lv::Item *> thorns;
+    for (const lv::Item &it : objects) {
+        if (it.kind == "ship") thorns.push_back(&it);
+        else if ((it.kind == "bee" || it.kind == "worm" || it.kind == "krot" || it.kind == "hedge") && near_path(it))
+            ++hazards;
+    }
+    std::vector<int> patch(thorns.size(), -1);
+    int patches = 0;
+    for (size_t i = 0; i < thorns.size(); ++i) {
+        if (patch[i] >= 0) continue;
+        std::vector<size_t> members{i};
+        patch[i] = patches++;
+        for (size_t k = 0; k < members.size(); ++k)
+            for (size_t j = 0; j < thorns.size(); ++j)
+                if (patch[j] < 0 && std::hypot(double(thorns[j]->x - thorns[members[k]]->x),
+                                               double(thorns[j]->y - thorns[members[k]]->y)) < kThornPatch) {
+                    patch[j] = patch[i];
+                    members.push_back(j);
+                }
+        for (size_t m : members)
+            if (near_path(*thorns[m])) { ++hazards; break; }
+    }
+
+    if (narrow_tick < 0)
+        std::printf("level %d%s: hazards %d, narrowest jump none (no jump needed), route %.2f s\n", level_index,
+                    want_nut ? " with the golden nut" : "", hazards, route_ticks * kTickMs / 1000.0);
+    else
+        std::printf("level %d%s: hazards %d, narrowest jump %d ticks at x %d (tick %d)%s, route %.2f s\n",
+                    level_index, want_nut ? " with the golden nut" : "", hazards, narrowest, narrow_x, narrow_tick,
+                    narrowest > 2 * kMostShift ? " (every jump lands alike half a second off)" : "", route_ticks * kTickMs / 1000.0);
+    return 0;
+}
+
 int usage() {
-    std::fprintf(stderr, "usage: autoplay --level N [--nut] [--out SCRIPT] [--path FILE] [--beam B] [--max-seconds S]\n");
+    std::fprintf(stderr, "usage: autoplay --level N [--nut] [--out SCRIPT] [--path FILE] [--beam B] [--max-seconds S]\n"
+                         "       autoplay --level N [--nut] --measure SCRIPT\n");
     return 2;
 }
 
@@ -217,7 +426,7 @@ int main(int argc, char **argv) {
     int level_index = -1, beam = kDefaultBeam;
     bool want_nut = false;
     double max_seconds = kDefaultSeconds;
-    std::string out_path, path_path;
+    std::string out_path, path_path, measure_path;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has = i + 1 < argc;
@@ -227,6 +436,7 @@ int main(int argc, char **argv) {
         else if (a == "--path" && has) path_path = argv[++i];
         else if (a == "--beam" && has) beam = std::max(1, std::atoi(argv[++i]));
         else if (a == "--max-seconds" && has) max_seconds = std::atof(argv[++i]);
+        else if (a == "--measure" && has) measure_path = argv[++i];
         else return usage();
     }
     if (level_index < 0 || level_index >= kSceneCapacity || !(max_seconds > 0)) return usage();
@@ -235,7 +445,16 @@ int main(int argc, char **argv) {
         std::snprintf(name, sizeof name, "level-%02d%s.txt", level_index, want_nut ? "-nut" : "");
         out_path = name;
     }
-    const int max_ticks = int(max_seconds * 1000 / kTickMs);
+    int max_ticks = int(max_seconds * 1000 / kTickMs);
+    if (!measure_path.empty()) {
+        // Long enough for the route and a shifted one's grace.
+        std::ifstream in(measure_path);
+        std::string line;
+        int last_frame = 0;
+        while (std::getline(in, line))
+            if (!line.empty() && line[0] != '#') last_frame = std::max(last_frame, std::atoi(line.c_str()));
+        max_ticks = last_frame * 50 / 60 + kGraceTicks + 50;
+    }
 
     // The frame of every tick, from a run of the simulator without input.
     std::vector<TraceTick> idle;
@@ -271,6 +490,7 @@ int main(int argc, char **argv) {
 
     // The guide: travel costs over the level tools' model of the same file.
     Guide guide;
+    std::vector<lv::Item> objects;
     {
         std::ifstream in(file, std::ios::binary);
         std::stringstream ss;
@@ -281,6 +501,7 @@ int main(int argc, char **argv) {
             std::fprintf(stderr, "autoplay: %s: %s\n", file.c_str(), error.empty() ? "no terrain" : error.c_str());
             return 1;
         }
+        objects = lvl.layers[lv::kObjects];
         double tx = 0, ty = 0;
         for (const lv::Item &it : lvl.layers[lv::kObjects]) {
             if (it.kind == "table") { tx = it.x; ty = it.y; }
@@ -290,6 +511,8 @@ int main(int argc, char **argv) {
         guide.nut = want_nut;
         if (want_nut) guide.to_nut = guide.model.costs_to(goal_places(guide.model, guide.nut_x, guide.nut_y, 32));
     }
+
+    if (!measure_path.empty()) return measure(level_index, want_nut, measure_path, tick_ms, objects);
 
     // ---- the beam search ----
     struct State {

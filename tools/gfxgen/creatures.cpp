@@ -4,7 +4,7 @@
 //                 (its terrain probe, 16 px below the centre with radius 32, meets the ground there).
 //   hedge  64 px: hedgehog, sniffing; feet at the bottom.
 //   ship   96 px: the deadly thorn cluster, a glint running over it.
-//   romash 96 px: the chamomile spring, bobbing on its coiled stem.
+//   romash 96 px: the chamomile spring: a flat flower pad on a coiled spring, breathing.
 //   vag   128 px: the mine cart; wheels turn a quarter per loop (four spokes: a seamless loop);
 //                 wheel bottoms at the frame bottom (probe 32 px below the centre).
 //   worm  128 px: crawling worm; its underside rests 24 px below the centre (probe 8 px above).
@@ -251,58 +251,64 @@ void ship(cairo_t *cr, double size, int f, int n) {
 // ---- romash -----------------------------------------------------------------------------------
 
 void romash(cairo_t *cr, double size, int f, int n) {
+    // Seen from a little above, like a trampoline: a wide flat flower head (the pad the hero lands
+    // on) on a coiled spring, which breathes up and down.
     const double ph = kTau * f / n;
     cairo_save(cr);
     units(cr, size, 96);
-    const double squash = std::sin(ph) * 4;          // the spring breathes up and down
-    const double head_y = 36 + squash;
+    const double squash = std::sin(ph) * 3;
+    const double pad_y = 40 + squash;                // centre of the pad's top face
+    constexpr double kPadRx = 40, kPadRy = 11;       // the pad's half width and half depth
     // Leaves at the foot.
     for (int s = -1; s <= 1; s += 2) {
         cairo_save(cr);
         cairo_translate(cr, 48, 92);
         cairo_scale(cr, s, 1);
-        cairo_rotate(cr, -0.5 + std::sin(ph + s) * 0.06);
+        cairo_rotate(cr, -0.4 + std::sin(ph + s) * 0.06);
         ellipse(cr, 14, 0, 15, 5.5);
         shape(cr, pal::kLeaf, 2.0);
         cairo_restore(cr);
     }
-    // Coiled stem: a zig-zag spring from the ground to the flower head.
-    cairo_move_to(cr, 48, 92);
-    const int coils = 6;
-    for (int i = 1; i <= coils; ++i) {
-        const double t = double(i) / coils;
-        cairo_line_to(cr, 48 + ((i % 2) ? 8 : -8) * (i < coils ? 1 : 0), 92 + (head_y + 12 - 92) * t);
+    // The coil: loops of a steel-green spring from the ground up under the pad.
+    const int loops = 5;
+    const double coil_top = pad_y + 8, coil_bottom = 90;
+    for (int i = 0; i < loops; ++i) {
+        const double y = coil_bottom - (coil_bottom - coil_top) * (i + 0.5) / loops;
+        ellipse(cr, 48, y, 14, 4.2);
+        set(cr, pal::kOutline);
+        cairo_set_line_width(cr, 6.0);
+        cairo_stroke_preserve(cr);
+        set(cr, pal::kLeafDark);
+        cairo_set_line_width(cr, 3.0);
+        cairo_stroke(cr);
     }
-    set(cr, pal::kOutline);
-    cairo_set_line_width(cr, 6.5);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    cairo_stroke_preserve(cr);
-    set(cr, pal::kLeafDark);
-    cairo_set_line_width(cr, 3.0);
-    cairo_stroke(cr);
-    // Petals and centre.
-    cairo_save(cr);
-    cairo_translate(cr, 48, head_y);
-    cairo_rotate(cr, std::sin(ph) * 0.08);
-    const int petals = 12;
-    for (int i = 0; i < petals; ++i) {
-        cairo_save(cr);
-        cairo_rotate(cr, i * kTau / petals);
-        ellipse(cr, 0, -19, 6, 13);
-        shape(cr, pal::kWhite, 1.8, 0.15);
-        cairo_restore(cr);
-    }
-    ellipse(cr, 0, 0, 12, 12);
-    shape(cr, pal::kGold, 2.2);
+    // The pad's underside (its thickness), then the petals lying flat, back ones first.
+    ellipse(cr, 48, pad_y + 4, kPadRx - 2, kPadRy);
+    shape(cr, pal::kLeafDark, 2.2, 0.1);
+    const int petals = 14;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < petals; ++i) {
+            const double a = i * kTau / petals + std::sin(ph) * 0.04;
+            if ((std::sin(a) > 0) != (pass == 1)) continue;   // the far half first
+            cairo_save(cr);
+            cairo_translate(cr, 48, pad_y);
+            cairo_scale(cr, 1, kPadRy / kPadRx);             // the flower's plane, seen flat
+            cairo_rotate(cr, a);
+            ellipse(cr, kPadRx * 0.62, 0, kPadRx * 0.4, 7.5);
+            cairo_restore(cr);
+            shape(cr, pal::kWhite, 1.6, 0.15);
+        }
+    // The gold centre, a low dome on the pad.
+    ellipse(cr, 48, pad_y - 1, 13, 5.5);
+    shape(cr, pal::kGold, 2.0);
     Rng rng(7);
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 7; ++i) {
         const double a = rng.range(0, kTau), r = rng.range(0, 8);
-        ellipse(cr, std::cos(a) * r, std::sin(a) * r, 1.3, 1.3);
+        ellipse(cr, 48 + std::cos(a) * r, pad_y - 1 + std::sin(a) * r * 0.35, 1.2, 0.8);
         set(cr, pal::kGoldDark);
         cairo_fill(cr);
     }
-    gloss(cr, -4, -5, 5, 3, 0.6);
-    cairo_restore(cr);
+    gloss(cr, 44, pad_y - 3, 5, 1.6, 0.6);
     cairo_restore(cr);
 }
 

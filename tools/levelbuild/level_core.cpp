@@ -59,6 +59,15 @@ constexpr double kMoveCost = 2;         // px added to every move's cost: fewer 
 constexpr int kPieceWidth = 256;        // px: widest terrain piece (the fill clamps far vertices)
 constexpr double kTuftSpacing = 88;     // px between grass tufts along a strip
 constexpr double kShipReachDown = 140;  // px: a "ship" this far above a pit's floor still kills there
+
+// ---- tuning: what may hurt the hero at its start point (the world's creature rules) -----------
+// Touch distances between the hero's centre and the creature's, in px: closer than this hurts.
+constexpr double kBeeTouch = 32, kWormTouch = 64, kMoleTouch = 48, kHedgeTouch = 32, kShipTouch = 64;
+constexpr double kWalkerPatrol = 202;   // px a worm or mole walks right of its place before it turns
+                                        // (2 px a tick until it has gone more than 200), then back
+constexpr double kBeeDip = 116;         // px a bee sinks below its place on its sine path (2 px x
+                                        // sin of a phase that grows 2 degrees a tick), then rises back
+constexpr double kPatrolStep = 2;       // px between the walker places tested
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 std::string where(const std::string &source, int line) { return source + ":" + std::to_string(line) + ": "; }
@@ -700,6 +709,37 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
         require_one("bnut", "the golden nut");
     }
     if (errors.size() != errors_before || !count_of("enot")) return false;
+
+    // ---- the start point: the hero comes back to life there, with the creatures wherever their
+    // paths have taken them, so no path may come within touch of it at any time -------------------
+    {
+        const Item &hero = *by_kind["enot"][0];
+        for (const Item &it : level.layers[kObjects]) {
+            double touch = 0, x_span = 0, y_span = 0;
+            const bool walker = it.kind == "worm" || it.kind == "krot";
+            if (it.kind == "worm") touch = kWormTouch, x_span = kWalkerPatrol;
+            else if (it.kind == "krot") touch = kMoleTouch, x_span = kWalkerPatrol;
+            else if (it.kind == "bee") touch = kBeeTouch, y_span = kBeeDip;
+            else if (it.kind == "hedge") touch = kHedgeTouch;
+            else if (it.kind == "ship") touch = kShipTouch;
+            else continue;
+            double nearest = kInf;
+            const int rest = rest_offset(it.kind, Pictures{});   // walkers follow the ground they walk on
+            for (double dx = 0; dx <= x_span; dx += kPatrolStep) {
+                const double x = it.x + dx;
+                double y = it.y, surface = 0;
+                if (walker && surface_below(level, x, it.y - kHeadroom, surface)) y = surface - rest;
+                // The nearest point of the vertical stretch [y, y + y_span] to the hero.
+                const double ny = std::clamp(double(hero.y), y, y + y_span);
+                nearest = std::min(nearest, std::hypot(x - hero.x, ny - hero.y));
+            }
+            if (nearest < touch)
+                fail(it.line, "the \"" + it.kind + "\" at x " + std::to_string(it.x) + " comes within " +
+                                  std::to_string(int(nearest)) + " px of the hero's start point (it hurts within " +
+                                  std::to_string(int(touch)) + "): the hero would be hurt on coming back to life");
+        }
+        if (errors.size() != errors_before) return false;
+    }
 
     // ---- the fall check: a coarse walk-and-jump model over the terrain ----------------------
     ReachModel model;

@@ -1,7 +1,8 @@
 // sdl_driver.cpp - a tiny "game" that runs the real engine (libengine.so) in one of several
 // scripted modes, for sdl_engine_test. It runs under Xvfb as a child of the test.
 //
-//   sdl_driver MODE DIR      MODE: scene | input | close | sound | stats | pad | hostile | fullscreen
+//   sdl_driver MODE DIR      MODE: scene | input | close | term | term_idle | sound | stats | pad | hostile |
+//                                  fullscreen
 //
 // In: generated test pictures, a font and sounds it writes into DIR first. Out: DIR/results.txt
 // (key=value lines), DIR/frame.rgba (scene: the frame read back, 800 x 600 RGBA top-down).
@@ -10,9 +11,12 @@
 // lands between two known passes.
 #include <SDL.h>
 #include <dlfcn.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +26,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #define ENGINE_API_DECLARE_EXPORTS  // declares the operations: this program links libengine.so
@@ -354,6 +359,15 @@ void load() {
         Snd_SetBuffersCount(g_snd_two, 2);
         Snd_LoadFromFile("no/such/sound.wav", 1);  // silent, one warning
     }
+    if (g_mode == "term") {
+        // SIGTERM in the middle of a long load: the load goes on for up to 20 s; the engine must
+        // end the process long before, without the load finishing.
+        std::ofstream(g_dir + "/term_sent") << "1\n";
+        kill(getpid(), SIGTERM);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        put("load_finished", "1");
+    }
     if (g_mode == "input" || g_mode == "close" || g_mode == "fullscreen") find_window();
     if (g_mode == "hostile") {
         OE_Texture *huge = Tex_LoadFromFile((g_dir + "/huge.tga").c_str(), -1, 264);
@@ -580,6 +594,11 @@ void frame() {
     }
     if (g_mode == "pad") {
         pad_frame();
+        return;
+    }
+    if (g_mode == "term_idle") {
+        if (g_frame == 5) kill(getpid(), SIGTERM);  // between passes: ends like the close button
+        if (g_frame > 600) OE_Quit();
         return;
     }
     if (g_mode == "close") {

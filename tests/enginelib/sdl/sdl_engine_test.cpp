@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -602,6 +603,24 @@ TEST(SdlEngine, CloseButtonEndsTheLoopAndRunsTheExitProcedure) {
     EXPECT_EQ(r.str("order").back(), 'E');
     EXPECT_GE(r.num("exit_frame"), 5);
     EXPECT_LT(r.num("exit_frame"), 600) << "the loop ran on until the driver's own limit";
+}
+
+TEST(SdlEngine, SigtermEndsTheProcessEvenInTheMiddleOfALongLoad) {
+    SKIP_WITHOUT_XVFB();
+    // Between passes it ends the loop like the close button: the exit procedure runs.
+    const DriverRun idle = run_driver("term_idle");
+    DirCleanup cleanup_idle{idle.dir};
+    ASSERT_EQ(idle.status, 0) << idle.err;
+    ASSERT_FALSE(idle.str("order").empty());
+    EXPECT_EQ(idle.str("order").back(), 'E');
+    EXPECT_LT(idle.num("exit_frame"), 600) << "the signal did not end the loop";
+    // Inside a load that would take 20 s more: the process ends where it stands, 128 + SIGTERM.
+    const DriverRun busy = run_driver("term");
+    DirCleanup cleanup_busy{busy.dir};
+    ASSERT_EQ(read_file(busy.dir + "/term_sent"), "1\n") << busy.err;
+    EXPECT_EQ(busy.status, 128 + SIGTERM) << busy.err;
+    EXPECT_EQ(busy.str("load_finished"), "<missing>") << "the load ran to its end first";
+    EXPECT_NE(busy.err.find("termination signal"), std::string::npos) << busy.err;
 }
 
 TEST(SdlEngine, SoundEffectsPanAndBufferCounts) {

@@ -20,7 +20,7 @@ lv::Pictures pictures() {
     lv::Pictures p;
     p.size = {{"enot", {1440, 288}}, {"table", {1920, 128}}, {"bnut", {960, 64}}, {"ship", {1440, 96}},
               {"turf", {256, 256}}, {"stone", {256, 256}}, {"bgcarst", {256, 256}}, {"sky_valley", {800, 600}},
-              {"bapple", {720, 48}}, {"romash", {1440, 96}}};
+              {"bapple", {720, 48}}, {"romash", {1440, 96}}, {"worm", {1920, 128}}, {"bee", {960, 64}}};
     return p;
 }
 
@@ -126,6 +126,23 @@ TEST(LevelBuild, RefusesPitsWithoutAHazardAndFallsOffTheWorld) {
     // A spring at the bottom of a deep pit is a way out: no hazard needed.
     std::string sprung = pit + "romash 984 g\n";
     EXPECT_TRUE(build(sprung).ok) << build(sprung).errors.front();
+}
+
+// The hero comes back to life at its start with the creatures wherever they are, so no creature's
+// path may come within touch of the start point. The hero's centre stands at y 720 there (x 200),
+// a worm's at 744: a worm hurts within 64 px, so it must keep sqrt(64^2 - 24^2) = 59.3 px away.
+TEST(LevelBuild, RefusesCreaturesWhosePathsReachTheStartPoint) {
+    EXPECT_TRUE(build(good_with("table 1700 g\n", "table 1700 g\nworm 260 g\n")).ok);
+    expect_refused(good_with("table 1700 g\n", "table 1700 g\nworm 258 g\n"), 10, "of the hero's start point");
+    // A worm walks 202 px to the right before it turns: left of a start at 700 it must stay
+    // at or left of 700 - 202 - 60.
+    const std::string later = good_with("enot 200 g", "enot 700 g");
+    EXPECT_TRUE(build(later + "worm 438 g\n").ok);
+    expect_refused(later + "worm 440 g\n", 10, "\"worm\" at x 440 comes within 62 px");
+    // A bee sinks 116 px below its place and hurts within 32 px: over the start its place must be
+    // at y 720 - 32 - 116 = 572 or higher.
+    EXPECT_TRUE(build(good_with("table 1700 g\n", "table 1700 g\nbee 200 572\n")).ok);
+    expect_refused(good_with("table 1700 g\n", "table 1700 g\nbee 200 574\n"), 10, "\"bee\" at x 200");
 }
 
 TEST(LevelBuild, RefusesMoreThanALayerHolds) {
