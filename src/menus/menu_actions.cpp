@@ -149,8 +149,11 @@ TF_list profile_files(const std::vector<std::string> &keep, int32_t *left_out) {
             ++n;
         }
     }
-    for (std::size_t i = 0; i < found.size() && n < capacity; ++i)
-        if (!listed[i]) listed[i] = 1, ++n;
+    for (std::size_t i = 0; i < found.size() && n < capacity; ++i) {
+        if (listed[i]) continue;
+        listed[i] = 1;
+        ++n;
+    }
     if (n < found.size()) {
         const std::size_t hidden = found.size() - n;
         platform::warn_once("profile-list-full",
