@@ -9,8 +9,11 @@
 // Sprites and text draw from shared atlas pages: every picture that fits is also copied into a
 // page (with its edge texels repeated around it, so filtering at its border behaves as clamping),
 // so a level's many pictures go out in a few draw calls instead of one per change of picture. The
-// device stand-in's repeating triangles are cut into tiles on the CPU and read a second copy of
-// their picture whose border wraps around, so terrain batches with the sprites too.
+// device stand-in's repeating triangles are cut into tiles on the CPU (only where they lie on the
+// screen) and read a second copy of their picture whose border wraps around, so terrain batches
+// with the sprites too. Large sprites are cut along their picture's cells (frame_cull.h): cells
+// with nothing to show are not drawn, and the renderer learns which pieces are opaque, so that
+// what they hide is not drawn either.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +24,7 @@
 #define ENGINE_API_DECLARE_EXPORTS
 #include "engine_api.h"
 #include "engine_common.h"
+#include "frame_cull.h"
 #include "renderer.h"
 #include "gl_engine.h"
 
@@ -37,6 +41,7 @@ constexpr int kAtlasWidth = 4096;       // texels across an atlas page
 constexpr int kAtlasMaxHeight = 4096;   // texels down a full page
 constexpr int kAtlasRowStep = 256;      // a page grows downwards in steps of this many rows
 constexpr int kAtlasBorder = 1;         // repeated edge texels around each picture
+constexpr float kMinCutArea = 64 * 64;  // screen pixels: smaller sprites are not cut into cells
 
 }  // namespace
 
@@ -238,13 +243,15 @@ Vertex vertex(float x, float y, float u, float v, uint32_t bgr, int alpha) {
 // A quad given as corners TL, TR, BR, BL, as two triangles. At alpha 0 it would leave every pixel
 // as it is in both blend modes (its premultiplied colour is 0), so it is not sent at all: the
 // game draws unlit glows and faded-out items at alpha 0 every frame.
+// `opaque`: every texel the quad reads has alpha 255 (see renderer_triangles).
+// `joins_previous`: another piece of the quad queued just before (see renderer_triangles).
 void push_quad(unsigned texture, Sampler sampler, const float *x, const float *y, const float *u, const float *v,
-               uint32_t bgr, int alpha) {
+               uint32_t bgr, int alpha, bool opaque = false, bool joins_previous = false) {
     if (alpha <= 0) return;
     Vertex q[6];
     const int order[6] = {0, 1, 2, 0, 2, 3};
     for (int i = 0; i < 6; ++i) q[i] = vertex(x[order[i]], y[order[i]], u[order[i]], v[order[i]], bgr, alpha);
-    renderer_triangles(texture, sampler, q, 6);
+    renderer_triangles(texture, sampler, q, 6, opaque, joins_previous);
 }
 
 void push_box(float x, float y, float w, float h, uint32_t bgr, int alpha) {
@@ -252,7 +259,7 @@ void push_box(float x, float y, float w, float h, uint32_t bgr, int alpha) {
     const float xs[4] = {x, x + w, x + w, x};
     const float ys[4] = {y, y, y + h, y + h};
     const float uv[4] = {0, 0, 0, 0};
-    push_quad(renderer_white_texture(), Sampler::Nearest, xs, ys, uv, uv, bgr, alpha);
+    push_quad(renderer_white_texture(), Sampler::Nearest, xs, ys, uv, uv, bgr, alpha, true);
 }
 
 void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_t frame, int32_t alpha,
@@ -284,12 +291,36 @@ void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_
     if (flags & OE_FX_VERTEX)
         for (int32_t c : g_draw.corners) sheared = sheared || c != 0;
     const bool exact = std::fmod(angle, 360.0f) == 0.0f && !sheared && w == float(cell_w) && h == float(cell_h);
+    const Sampler sampler = exact ? Sampler::Nearest : Sampler::Linear;
+    // A large picture with empty or opaque cells goes out cut along them.
+    const CoverGrid &cover = t->cover;
+    const float area = std::fabs((q.x[1] - q.x[0]) * (q.y[3] - q.y[0]) - (q.y[1] - q.y[0]) * (q.x[3] - q.x[0]));
+    if (!cover.all_opaque && (cover.any_empty || cover.any_opaque) && area >= kMinCutArea && alpha > 0) {
+        SpriteCorners whole;
+        std::memcpy(whole.x, q.x, sizeof whole.x);
+        std::memcpy(whole.y, q.y, sizeof whole.y);
+        std::memcpy(whole.u, q.u, sizeof whole.u);
+        std::memcpy(whole.v, q.v, sizeof whole.v);
+        static std::vector<SpritePiece> pieces;
+        if (sprite_pieces(whole, cover, pieces)) {
+            bool first = true;
+            for (SpritePiece &p : pieces) {
+                for (int i = 0; i < 4; ++i) {
+                    p.c.u[i] = src.u0 + p.c.u[i] * src.du;
+                    p.c.v[i] = src.v0 + p.c.v[i] * src.dv;
+                }
+                push_quad(src.texture, sampler, p.c.x, p.c.y, p.c.u, p.c.v, tint, alpha, p.opaque, !first);
+                first = false;
+            }
+            return;
+        }
+    }
     float u[4], v[4];
     for (int i = 0; i < 4; ++i) {
         u[i] = src.u0 + q.u[i] * src.du;
         v[i] = src.v0 + q.v[i] * src.dv;
     }
-    push_quad(src.texture, exact ? Sampler::Nearest : Sampler::Linear, q.x, q.y, u, v, tint, alpha);
+    push_quad(src.texture, sampler, q.x, q.y, u, v, tint, alpha, cover.all_opaque);
 }
 
 Texture *load_texture(const char *path) {
@@ -300,6 +331,7 @@ Texture *load_texture(const char *path) {
     t->rec.width = img.width;
     t->rec.height = img.height;
     t->magic = kTextureMagic;
+    cover_grid_build(img.rgba.data(), img.width, img.height, t->cover);
     atlas_place(t, img.rgba.data());
     t->pixels = std::move(img.rgba);  // the decoder's pixels go to the GPU as they are
     ensure_uploaded(t);
@@ -311,7 +343,9 @@ Texture *load_texture(const char *path) {
 // A triangle whose texture coordinates run over several repetitions is cut along the tiles'
 // edges (u or v whole numbers); each piece then lies in one tile and reads the wrapped copy of the
 // picture directly, with no per-pixel cost. Positions, texture coordinates and colours are all
-// affine across the triangle, so the cut vertices are exact interpolations.
+// affine across the triangle, so the cut vertices are exact interpolations. Only the part on the
+// screen is cut: the triangle is first clipped to it, then cut into columns of tiles, and each
+// column into the tiles it touches.
 
 struct ClipVertex {
     float x, y, u, v, r, g, b, a;
@@ -326,61 +360,100 @@ ClipVertex lerp(const ClipVertex &p, const ClipVertex &q, float t) {
             p.r + (q.r - p.r) * t, p.g + (q.g - p.g) * t, p.b + (q.b - p.b) * t, p.a + (q.a - p.a) * t};
 }
 
-// Keeps the part of the polygon where sign * (coordinate - limit) >= 0; coordinate 0 is u, 1 is v.
-void clip_polygon(std::vector<ClipVertex> &poly, std::vector<ClipVertex> &scratch, int coordinate, float limit,
-                  float sign) {
-    scratch.clear();
-    const size_t n = poly.size();
+enum ClipAxis { kAxisU = 0, kAxisV = 1, kAxisX = 2, kAxisY = 3 };
+
+float along(const ClipVertex &p, int axis) { return axis == kAxisU ? p.u : axis == kAxisV ? p.v : axis == kAxisX ? p.x : p.y; }
+
+// Keeps the part of the polygon `in` where sign * (coordinate - limit) >= 0, into `out`.
+void clip_polygon(const std::vector<ClipVertex> &in, std::vector<ClipVertex> &out, int axis, float limit, float sign) {
+    out.clear();
+    const size_t n = in.size();
     for (size_t i = 0; i < n; ++i) {
-        const ClipVertex &p = poly[i], &q = poly[(i + 1) % n];
-        const float dp = sign * ((coordinate ? p.v : p.u) - limit);
-        const float dq = sign * ((coordinate ? q.v : q.u) - limit);
-        if (dp >= 0) scratch.push_back(p);
-        if ((dp >= 0) != (dq >= 0)) scratch.push_back(lerp(p, q, dp / (dp - dq)));
+        const ClipVertex &p = in[i], &q = in[(i + 1) % n];
+        const float dp = sign * (along(p, axis) - limit);
+        const float dq = sign * (along(q, axis) - limit);
+        if (dp >= 0) out.push_back(p);
+        if ((dp >= 0) != (dq >= 0)) {
+            // From the lower end of the edge, so that neighbouring triangles (a fan's triangles
+            // share edges, each going along them its own way) cut it at the same point, bit for bit.
+            const bool flip = q.x < p.x || (q.x == p.x && q.y < p.y);
+            out.push_back(flip ? lerp(q, p, dq / (dq - dp)) : lerp(p, q, dp / (dp - dq)));
+        }
     }
-    poly.swap(scratch);
 }
+
+// `in` between limits lo and hi of one coordinate, into `out` (`scratch` is working space).
+void clip_band(const std::vector<ClipVertex> &in, std::vector<ClipVertex> &out, std::vector<ClipVertex> &scratch,
+               int axis, float lo, float hi) {
+    clip_polygon(in, scratch, axis, lo, 1);
+    clip_polygon(scratch, out, axis, hi, -1);
+}
+
+void range_of(const std::vector<ClipVertex> &poly, int axis, float &lo, float &hi) {
+    lo = hi = along(poly[0], axis);
+    for (const ClipVertex &c : poly) {
+        lo = std::min(lo, along(c, axis));
+        hi = std::max(hi, along(c, axis));
+    }
+}
+
+uint8_t channel(float c) { return uint8_t(std::clamp(c, 0.0f, 255.0f) + 0.5f); }
 
 constexpr int kMaxTilesPerTriangle = 4096;  // beyond this a triangle keeps its own repeating texture
 
-// Queues the triangle cut into tiles of `wrap`; false (nothing queued) when it spans too many.
-bool tile_triangle(const Vertex *tri, const Source &wrap) {
-    float u_lo = tri[0].u, u_hi = tri[0].u, v_lo = tri[0].v, v_hi = tri[0].v;
-    for (int i = 1; i < 3; ++i) {
-        u_lo = std::min(u_lo, tri[i].u);
-        u_hi = std::max(u_hi, tri[i].u);
-        v_lo = std::min(v_lo, tri[i].v);
-        v_hi = std::max(v_hi, tri[i].v);
+// Queues the part of the triangle on the screen cut into tiles of `wrap`; false (nothing queued)
+// when that part spans too many tiles.
+bool tile_triangle(const Vertex *tri, const Source &wrap, bool opaque, bool joins_previous) {
+    static std::vector<ClipVertex> poly, strip, cell, scratch;
+    static std::vector<Vertex> pieces;
+    for (int i = 0; i < 3; ++i)
+        if (!std::isfinite(tri[i].u) || !std::isfinite(tri[i].v) || !std::isfinite(tri[i].x) || !std::isfinite(tri[i].y))
+            return false;
+    const float x_lo = std::min({tri[0].x, tri[1].x, tri[2].x}), x_hi = std::max({tri[0].x, tri[1].x, tri[2].x});
+    const float y_lo = std::min({tri[0].y, tri[1].y, tri[2].y}), y_hi = std::max({tri[0].y, tri[1].y, tri[2].y});
+    if (x_hi <= 0 || y_hi <= 0 || x_lo >= kLogicalWidth || y_lo >= kLogicalHeight) return true;  // off the screen
+    poly = {clip_vertex(tri[0]), clip_vertex(tri[1]), clip_vertex(tri[2])};
+    if (x_lo < 0 || x_hi > kLogicalWidth) {
+        clip_band(poly, strip, scratch, kAxisX, 0, float(kLogicalWidth));
+        poly.swap(strip);
     }
-    if (!std::isfinite(u_lo) || !std::isfinite(u_hi) || !std::isfinite(v_lo) || !std::isfinite(v_hi)) return false;
+    if (y_lo < 0 || y_hi > kLogicalHeight) {
+        clip_band(poly, strip, scratch, kAxisY, 0, float(kLogicalHeight));
+        poly.swap(strip);
+    }
+    if (poly.size() < 3) return true;  // nothing of it on the screen
+    float u_lo, u_hi, v_lo, v_hi;
+    range_of(poly, kAxisU, u_lo, u_hi);
+    range_of(poly, kAxisV, v_lo, v_hi);
     const double k0 = std::floor(u_lo), m0 = std::floor(v_lo);
     const double k1 = std::max(k0 + 1, double(std::ceil(u_hi))), m1 = std::max(m0 + 1, double(std::ceil(v_hi)));
     if ((k1 - k0) * (m1 - m0) > kMaxTilesPerTriangle) return false;
-    static std::vector<ClipVertex> poly, scratch;
-    static std::vector<Vertex> pieces;
     pieces.clear();
-    for (double k = k0; k < k1; ++k)
-        for (double m = m0; m < m1; ++m) {
-            poly = {clip_vertex(tri[0]), clip_vertex(tri[1]), clip_vertex(tri[2])};
-            clip_polygon(poly, scratch, 0, float(k), 1);
-            clip_polygon(poly, scratch, 0, float(k + 1), -1);
-            clip_polygon(poly, scratch, 1, float(m), 1);
-            clip_polygon(poly, scratch, 1, float(m + 1), -1);
-            for (size_t i = 1; i + 1 < poly.size(); ++i)
-                for (const ClipVertex *c : {&poly[0], &poly[i], &poly[i + 1]}) {
+    for (double k = k0; k < k1; ++k) {
+        clip_band(poly, strip, scratch, kAxisU, float(k), float(k + 1));
+        if (strip.size() < 3) continue;
+        float sv_lo, sv_hi;
+        range_of(strip, kAxisV, sv_lo, sv_hi);
+        const double ma = std::max(m0, double(std::floor(sv_lo)));
+        const double mb = std::min(m1, std::max(ma + 1, double(std::ceil(sv_hi))));
+        for (double m = ma; m < mb; ++m) {
+            clip_band(strip, cell, scratch, kAxisV, float(m), float(m + 1));
+            for (size_t i = 1; i + 1 < cell.size(); ++i)
+                for (const ClipVertex *c : {&cell[0], &cell[i], &cell[i + 1]}) {
                     Vertex out;
                     out.x = c->x;
                     out.y = c->y;
                     out.u = wrap.u0 + std::clamp(c->u - float(k), 0.0f, 1.0f) * wrap.du;
                     out.v = wrap.v0 + std::clamp(c->v - float(m), 0.0f, 1.0f) * wrap.dv;
-                    out.r = uint8_t(std::lround(c->r));
-                    out.g = uint8_t(std::lround(c->g));
-                    out.b = uint8_t(std::lround(c->b));
-                    out.a = uint8_t(std::lround(c->a));
+                    out.r = channel(c->r);
+                    out.g = channel(c->g);
+                    out.b = channel(c->b);
+                    out.a = channel(c->a);
                     pieces.push_back(out);
                 }
         }
-    renderer_triangles(wrap.texture, Sampler::Linear, pieces.data(), int(pieces.size()));
+    }
+    renderer_triangles(wrap.texture, Sampler::Linear, pieces.data(), int(pieces.size()), opaque, joins_previous);
     return true;
 }
 
@@ -422,7 +495,9 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
     Sampler sampler = Sampler::Repeat;
     Source wrap;
     bool wrapped = false;
+    bool opaque = true;  // the white texture, or a picture without a transparent texel
     if (Texture *t = g_device_state.texture) {
+        opaque = t->cover.all_opaque;
         if (t->page && !t->wrap_page) atlas_place_wrapped(t);
         if (t->wrap_page) {
             wrap = page_source(t->wrap_page, t->wrap_x, t->wrap_y, t);
@@ -454,15 +529,16 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
         premultiply(o, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
     }
     if (!wrapped) {
-        renderer_triangles(texture, sampler, out.data(), int(out.size()));
+        renderer_triangles(texture, sampler, out.data(), int(out.size()), opaque);
         return kD3dOk;
     }
+    // The triangles of one call share edges (a fan): their tiles are cut away as one group.
     for (size_t i = 0; i < out.size(); i += 3) {
-        if (tile_triangle(&out[i], wrap)) continue;
+        if (tile_triangle(&out[i], wrap, opaque, i > 0)) continue;
         // Too many tiles to cut (texture coordinates far apart): the picture's own repeating texture.
         Texture *t = g_device_state.texture;
         ensure_uploaded(t);
-        renderer_triangles(t->gl_name, Sampler::Repeat, &out[i], 3);
+        renderer_triangles(t->gl_name, Sampler::Repeat, &out[i], 3, opaque, i > 0);
     }
     return kD3dOk;
 }

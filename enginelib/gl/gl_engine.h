@@ -12,6 +12,7 @@
 
 #include "engine_api.h"
 #include "engine_common.h"
+#include "frame_cull.h"
 
 namespace gl_engine {
 
@@ -28,6 +29,7 @@ struct Texture {
     int32_t atlas_x = 0, atlas_y = 0;  // the picture's top-left texel in that page
     struct AtlasPage *wrap_page = nullptr;  // copy with wrapped edges for repeating (made on first use)
     int32_t wrap_x = 0, wrap_y = 0;
+    CoverGrid cover;           // which cells of the picture are empty or opaque (made at load)
 };
 constexpr uint32_t kTextureMagic = 0x54455852u;  // "TEXR"
 

@@ -8,21 +8,32 @@
 // the shader zeroes the output alpha of an additive vertex, which turns it into src + dst. So a glow
 // between two sprites of the same picture costs no extra draw call.
 //
+// A frame's triangles are kept until the frame is presented (or something must be sent early:
+// a texture changes, pixels are read back); frame_cull.cpp then leaves out what would be hidden
+// or off the screen, and what is left goes out in one buffer, a draw call per run of one texture
+// and sampler. TARVELOK_ENGINE_DRAW_ALL=1 draws everything as queued (for measuring);
+// TARVELOK_ENGINE_COMPARE_DIR=DIR draws every 30th frame both ways and writes both pictures to
+// DIR/frame-pair.rgba (for the read-back comparison test).
+//
 // In: triangles in logical pixels from the drawing operations. Out: the window's back buffer.
 // Does not swap buffers or touch the window system: the engine's window code does.
 #include "renderer.h"
 
+#include "frame_cull.h"
 #include "gl_api.h"
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace gl_engine {
 namespace {
 
 constexpr int kInitialVertexCapacity = 6 * 2048;  // vertices reserved up front (2048 quads)
+constexpr int kCompareEveryFrames = 30;            // compare mode: frames between two comparisons
 
 // Both shaders begin with TARVELOK_GLSL_PRELUDE (version line, precision): the rest is GLSL
 // that desktop GLSL 3.30 and GLSL ES 3.00 read alike.
@@ -68,9 +79,24 @@ struct RendererState {
     std::vector<uint8_t> kept_frame; // logical size, RGBA8, rows top-down
     int drawable_w = kLogicalWidth;  // size of the window's drawable, real pixels
     int drawable_h = kLogicalHeight;
-    std::vector<Vertex> pending;     // triangles waiting for a draw call
-    GLuint pending_texture = 0;
-    Sampler pending_sampler = Sampler::Linear;
+    // The frame's triangles not sent yet, in drawing order: per triangle its batch (a run of
+    // one texture and sampler) and whether it replaces every pixel it covers.
+    struct Batch {
+        GLuint texture;
+        Sampler sampler;
+    };
+    std::vector<Vertex> pending;
+    std::vector<uint32_t> pending_batch;
+    std::vector<uint8_t> pending_opaque;
+    std::vector<uint8_t> pending_group;  // per triangle: the first of a renderer_triangles call
+    std::vector<Batch> batches;
+    FrameCull cull;
+    std::vector<Vertex> shown;       // what the cull leaves of `pending`
+    std::vector<uint32_t> shown_batch;
+    bool cull_on = true;             // off with TARVELOK_ENGINE_DRAW_ALL=1
+    bool sent_in_frame = false;      // something of this frame went out before its present
+    std::string compare_dir;         // compare mode's folder, or empty
+    long frame_number = 0;
     int blend = 0;                   // blend mode of the triangles queued from now on
     GLuint bound_texture = 0;
     int bound_sampler = -1;
@@ -101,11 +127,10 @@ GLuint compile(GLenum type, const char *source) {
 // the shader with alpha 0, which gives src*a + dst and keeps the destination's alpha.
 void apply_blend() { gl.BlendFuncSeparate(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA); }
 
-// Reads the letterbox rectangle of the back buffer (the frame drawn so far) at the logical size,
-// nearest pixel, rows top-down.
-void read_logical(uint8_t *rgba) {
+// Reads the letterbox rectangle of the back buffer as drawn so far (nothing queued is sent) at the
+// logical size, nearest pixel, rows top-down.
+void read_pixels(uint8_t *rgba) {
     const size_t row = size_t(kLogicalWidth) * 4;
-    renderer_flush();
     std::vector<uint8_t> real(size_t(R.view_w) * R.view_h * 4);
     gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
     gl.ReadPixels(R.view_x, R.drawable_h - R.view_y - R.view_h, R.view_w, R.view_h, GL_RGBA, GL_UNSIGNED_BYTE,
@@ -119,6 +144,75 @@ void read_logical(uint8_t *rgba) {
             dst[x * 4 + 3] = 255;  // what the screen shows is opaque
         }
     }
+}
+
+// The same after sending everything queued.
+void read_logical(uint8_t *rgba) {
+    renderer_flush();
+    read_pixels(rgba);
+}
+
+// Sends `vertices` (3 per triangle, batch[i] the batch of triangle i, ascending) in one buffer,
+// one draw call per run of one batch.
+void draw(const std::vector<Vertex> &vertices, const std::vector<uint32_t> &batch) {
+    if (vertices.empty()) return;
+    // Orphan and refill: the driver hands a fresh buffer while the previous draw may still read.
+    gl.BufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(Vertex), vertices.data(), GL_STREAM_DRAW);
+    for (size_t first = 0; first < batch.size();) {
+        size_t end = first + 1;
+        while (end < batch.size() && batch[end] == batch[first]) ++end;
+        const RendererState::Batch &b = R.batches[batch[first]];
+        if (R.bound_texture != b.texture) {
+            gl.ActiveTexture(GL_TEXTURE0);
+            gl.BindTexture(GL_TEXTURE_2D, b.texture);
+            R.bound_texture = b.texture;
+        }
+        const int sampler = int(b.sampler);
+        if (sampler != R.bound_sampler) {
+            gl.BindSampler(0, R.samplers[sampler]);
+            R.bound_sampler = sampler;
+        }
+        gl.DrawArrays(GL_TRIANGLES, GLint(first * 3), GLsizei((end - first) * 3));
+        ++R.draw_calls;
+        first = end;
+    }
+}
+
+bool own_size() { return R.view_w == kLogicalWidth && R.view_h == kLogicalHeight; }
+
+void clear_queue() {
+    R.pending.clear();
+    R.pending_batch.clear();
+    R.pending_opaque.clear();
+    R.pending_group.clear();
+    R.batches.clear();
+}
+
+void write_file(const std::string &path, const std::vector<uint8_t> &bytes) {
+    const std::string part = path + ".part";
+    FILE *f = std::fopen(part.c_str(), "wb");
+    if (!f) return;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) == 0 && ok) std::rename(part.c_str(), path.c_str());
+}
+
+// Compare mode: the queued frame drawn whole, read back, the letterbox cleared, the frame drawn as
+// the cull leaves it, read back; into one file both pictures (800 x 600 RGBA each, whole first)
+// and then the on-screen area of the triangles of each (two doubles, pixels).
+void compare_frame() {
+    const size_t bytes = size_t(kLogicalWidth) * kLogicalHeight * 4;
+    std::vector<uint8_t> pair(bytes * 2 + 2 * sizeof(double));
+    draw(R.pending, R.pending_batch);
+    read_pixels(pair.data());
+    gl.ClearColor(0, 0, 0, 1);
+    gl.Clear(GL_COLOR_BUFFER_BIT);  // the scissor keeps this to the letterbox
+    R.cull.run(R.pending, R.pending_batch, R.pending_opaque, R.pending_group, own_size(), R.shown, R.shown_batch);
+    draw(R.shown, R.shown_batch);
+    read_pixels(pair.data() + bytes);
+    const double areas[2] = {area_on_screen(R.pending), area_on_screen(R.shown)};
+    std::memcpy(pair.data() + 2 * bytes, areas, sizeof areas);
+    clear_queue();
+    write_file(R.compare_dir + "/frame-pair.rgba", pair);
 }
 
 }  // namespace
@@ -159,6 +253,10 @@ bool renderer_init() {
     gl.EnableVertexAttribArray(2);
     gl.EnableVertexAttribArray(3);
     R.pending.reserve(kInitialVertexCapacity);
+    const char *draw_all = std::getenv("TARVELOK_ENGINE_DRAW_ALL");
+    R.cull_on = !(draw_all && std::strcmp(draw_all, "1") == 0);
+    const char *compare = std::getenv("TARVELOK_ENGINE_COMPARE_DIR");
+    R.compare_dir = compare ? compare : "";
 
     gl.GenSamplers(kSamplerCount, R.samplers);
     const GLint wraps[kSamplerCount] = {GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE, GL_REPEAT};
@@ -205,7 +303,7 @@ unsigned renderer_create_texture(uint8_t *rgba, int width, int height) {
 }
 
 void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int width, int height) {
-    if (texture == R.pending_texture) renderer_flush();
+    renderer_flush();  // what is queued may read this texture as it was
     GLuint id = texture;
     if (!id) gl.GenTextures(1, &id);
     gl.ActiveTexture(GL_TEXTURE0);
@@ -219,7 +317,7 @@ void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int w
 
 void renderer_delete_texture(unsigned texture) {
     if (!texture) return;
-    if (texture == R.pending_texture) renderer_flush();
+    renderer_flush();  // what is queued may read this texture (and a new one may take its name)
     if (texture == R.bound_texture) R.bound_texture = 0;
     GLuint id = texture;
     gl.DeleteTextures(1, &id);
@@ -228,7 +326,9 @@ void renderer_delete_texture(unsigned texture) {
 unsigned renderer_white_texture() { return R.white; }
 
 void renderer_begin_frame(int drawable_w, int drawable_h) {
-    R.pending.clear();
+    clear_queue();
+    R.sent_in_frame = false;
+    ++R.frame_number;
     if (drawable_w <= 0 || drawable_h <= 0) {
         drawable_w = kLogicalWidth;
         drawable_h = kLogicalHeight;
@@ -256,38 +356,43 @@ void renderer_begin_frame(int drawable_w, int drawable_h) {
 
 void renderer_set_blend(int mode) { R.blend = mode == 1 ? 1 : 0; }
 
-void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertices, int count) {
+void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertices, int count, bool opaque,
+                        bool joins_previous) {
+    count -= count % 3;
     if (count <= 0) return;
-    if (!R.pending.empty() && (texture != R.pending_texture || sampler != R.pending_sampler))
-        renderer_flush();
-    R.pending_texture = texture;
-    R.pending_sampler = sampler;
+    if (R.batches.empty() || texture != R.batches.back().texture || sampler != R.batches.back().sampler)
+        R.batches.push_back({texture, sampler});
+    const uint32_t batch = uint32_t(R.batches.size() - 1);
     const std::size_t first = R.pending.size();
     R.pending.insert(R.pending.end(), vertices, vertices + count);
     const float additive = float(R.blend);
     for (std::size_t i = first; i < R.pending.size(); ++i) R.pending[i].additive = additive;
+    for (std::size_t i = first; i < R.pending.size(); i += 3) {
+        R.pending_batch.push_back(batch);
+        // What one call queues (with the calls it joins) is cut as one.
+        R.pending_group.push_back(i == first && !(joins_previous && first > 0));
+        // Replaces what is under it only with ordinary blending and full vertex alpha.
+        R.pending_opaque.push_back(opaque && R.blend == 0 && R.pending[i].a == 255 && R.pending[i + 1].a == 255 &&
+                                   R.pending[i + 2].a == 255);
+    }
 }
 
 void renderer_flush() {
     if (R.pending.empty()) return;
-    if (R.bound_texture != R.pending_texture) {
-        gl.ActiveTexture(GL_TEXTURE0);
-        gl.BindTexture(GL_TEXTURE_2D, R.pending_texture);
-        R.bound_texture = R.pending_texture;
+    if (R.cull_on) {
+        R.cull.run(R.pending, R.pending_batch, R.pending_opaque, R.pending_group, own_size(), R.shown, R.shown_batch);
+        draw(R.shown, R.shown_batch);
+    } else {
+        draw(R.pending, R.pending_batch);
     }
-    const int sampler = int(R.pending_sampler);
-    if (sampler != R.bound_sampler) {
-        gl.BindSampler(0, R.samplers[sampler]);
-        R.bound_sampler = sampler;
-    }
-    // Orphan and refill: the driver hands a fresh buffer while the previous draw may still read.
-    gl.BufferData(GL_ARRAY_BUFFER, R.pending.size() * sizeof(Vertex), R.pending.data(), GL_STREAM_DRAW);
-    gl.DrawArrays(GL_TRIANGLES, 0, GLsizei(R.pending.size()));
-    ++R.draw_calls;
-    R.pending.clear();
+    clear_queue();
+    R.sent_in_frame = true;
 }
 
 void renderer_present() {
+    // A frame sent in parts cannot be drawn again as a whole: it is not compared.
+    if (!R.compare_dir.empty() && R.frame_number % kCompareEveryFrames == 0 && !R.sent_in_frame && !R.pending.empty())
+        compare_frame();
     renderer_flush();
     if (R.keep_frames) {
         R.kept_frame.resize(size_t(kLogicalWidth) * kLogicalHeight * 4);

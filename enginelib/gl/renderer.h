@@ -3,10 +3,12 @@
 //
 // Everything is drawn straight into the window's back buffer: the 800 x 600 logical screen is
 // mapped onto the largest centred 4:3 rectangle of the window (black bars elsewhere). Geometry arrives
-// as textured, coloured triangles in logical pixels; consecutive triangles that share a texture and
-// a sampler go out in one draw call from one streamed vertex buffer, whatever their blend modes
-// (the mode rides on each vertex). This file knows nothing of sprites, fonts or cameras: the
-// drawing operations compute the corners.
+// as textured, coloured triangles in logical pixels and is kept until the frame is presented;
+// then what opaque triangles drawn later hide, and what lies off the screen, is left out
+// (frame_cull.h), and consecutive triangles that share a texture and a sampler go out in one draw
+// call from one streamed vertex buffer, whatever their blend modes (the mode rides on each
+// vertex). This file knows nothing of sprites, fonts or cameras: the drawing operations compute
+// the corners and say which triangles are opaque.
 #pragma once
 
 #include <cstdint>
@@ -62,8 +64,15 @@ void renderer_begin_frame(int drawable_w, int drawable_h);
 // 0 ordinary alpha blending, 1 additive, for the triangles queued from now on (no flush).
 void renderer_set_blend(int mode);
 // Queues `count` vertices (a multiple of 3, a triangle list) with that texture and sampler.
-void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertices, int count);
-// Sends what is queued.
+// `opaque`: every texel they read has alpha 255, so where their vertex alpha is 255 and the blend
+// mode 0 they replace what is under them (and what is under them need not be drawn). The
+// triangles of one call are judged together when hidden parts are cut away: give triangles that
+// share edges (a quad, the tiles of one triangle) in one call.
+// `joins_previous`: these triangles belong with those of the call before (pieces of one sprite,
+// the tiles of one terrain outline).
+void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertices, int count,
+                        bool opaque = false, bool joins_previous = false);
+// Sends what is queued (hidden and off-screen parts left out).
 void renderer_flush();
 // Ends the frame (sends what is queued); the caller swaps buffers right afterwards.
 void renderer_present();

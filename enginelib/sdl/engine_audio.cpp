@@ -7,6 +7,7 @@
 // N buffers sounds at most N times at once: a further play restarts its oldest copy. A device
 // that fails to open leaves the game silent with one warning.
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -119,6 +120,25 @@ bool to_mix_format(ec::Pcm16 &pcm, std::vector<int16_t> &out, std::string &why) 
     return true;
 }
 
+// ALSA's error handler type: (file, line, function, error, printf format, ...).
+using AlsaErrorHandler = void (*)(const char *, int, const char *, int, const char *, ...);
+
+void alsa_say_nothing(const char *, int, const char *, int, const char *, ...) {}
+
+// Without a sound card ALSA's own error handler prints about eight lines for every device SDL
+// tries; the engine's one warning says it all. Sets a silent handler in the ALSA library SDL uses,
+// once per process, and keeps the library loaded so that the handler outlives SDL's unloading.
+// Nothing happens where ALSA is not installed.
+void quiet_alsa() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    void *alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa) return;
+    using SetHandler = int (*)(AlsaErrorHandler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(alsa_say_nothing);
+}
+
 }  // namespace
 
 void audio_shutdown() {
@@ -140,6 +160,7 @@ using namespace sdl_engine;
 extern "C" void Snd_Init(void) {
     if (g_audio.device) return;
     if (!g_audio.subsystem) {
+        quiet_alsa();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             warn_silent(SDL_GetError());
             return;

@@ -5,7 +5,9 @@
 // changed, else read and parsed), open the device, fill the ring, hand it to the device, start the
 // mixing thread. A module that cannot be played is remembered: asked for again, it is not read
 // again until music_stop() (the shell stops the music when its state changes) or another module
-// is asked for. Only regular files are opened (a FIFO or a device never blocks the game). The thread asks the device which block is being heard, sleeps
+// is asked for. A device that failed to open rests for a few seconds: starts asked for meanwhile
+// return at once, before any file is touched. Only regular files are opened (a FIFO or a device
+// never blocks the game). The thread asks the device which block is being heard, sleeps
 // 5 ms, and refills each block the device has finished. Where the platform has no threads (the
 // page), music_step() does the same refilling once a frame instead, with the same ring and blocks. Stopping sets the stop request, waits for
 // the thread, resets and closes the device and frees the song, in that order, so nothing the
@@ -234,6 +236,12 @@ void refuse(MusicState &s, const std::string &origin, const std::string &why, bo
   if (from_file) s.refused_path = origin;
 }
 
+// Whether the device failed to open less than MUSIC_DEVICE_RETRY_MS ago (no new try yet).
+bool device_resting(const MusicState &s) {
+  if (!s.device_failed) return false;
+  return std::chrono::steady_clock::now() - s.device_failed_at < std::chrono::milliseconds(MUSIC_DEVICE_RETRY_MS);
+}
+
 }  // namespace
 
 void music_stop() {
@@ -250,6 +258,9 @@ void music_play(const char *module, int32_t parameter, int32_t flags) {
     return;
   }
   if (s.volume_divisor == 0) s.volume_divisor = MUSIC_FULL_VOLUME;
+  // A device that failed a moment ago is not tried again yet, so neither is the song's file read:
+  // on a machine without sound the shell asks on every tick, and the request costs nothing.
+  if (device_resting(s)) return;
   const bool from_file = !(flags & MUSIC_FROM_MEMORY) && (flags & MUSIC_FROM_FILE);
   if (from_file && s.refused_path == module) return;  // refused before: not read again
   s.refused_path.clear();
@@ -274,10 +285,6 @@ void music_play(const char *module, int32_t parameter, int32_t flags) {
     return;
   }
 
-  if (s.device_failed) {
-    auto since = std::chrono::steady_clock::now() - s.device_failed_at;
-    if (since < std::chrono::milliseconds(MUSIC_DEVICE_RETRY_MS)) return;
-  }
   WaveOutFormat format;  // 48000 Hz, 2 channels, 16 bits
   format.rate = xm::XM_OUTPUT_RATE;
   if (!s.device.open(format)) {

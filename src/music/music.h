@@ -16,7 +16,9 @@ constexpr int32_t MUSIC_PAUSED      = 16;  // load and fill the ring, but do not
 // opened, the player stays stopped (output level 0). Only regular files are opened. A song loaded
 // from a file is kept in memory and used again while the file is unchanged. A file that could not
 // be played is not read again when asked for next (the call returns at once) until music_stop()
-// or a start of another module; its failure clears the title.
+// or a start of another module; its failure clears the title. After the device failed to open,
+// calls within the next few seconds return at once without touching any file (the shell asks
+// on every tick); the first call after that tries the device again.
 void music_play(const char *module, int32_t parameter, int32_t flags);
 
 // Where the platform has no threads (waveout_threads_available() is false: the page), mixes every

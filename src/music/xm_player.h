@@ -22,64 +22,74 @@ constexpr int XM_RAMP_FRAMES = 64;     // frames over which a gain change is spr
 // Something that fills blocks of stereo float frames (the ring's source; tests use fakes).
 class BlockSource {
 public:
-  virtual ~BlockSource() = default;
-  // Adds `frames` stereo frames (left, right interleaved, 16-bit scale) into `out`.
-  virtual void render(float *out, int frames) = 0;
+    virtual ~BlockSource() = default;
+    // Adds `frames` stereo frames (left, right interleaved, 16-bit scale) into `out`.
+    virtual void render(float *out, int frames) = 0;
 };
 
 struct Voice;    // mixing state of one channel (internal)
 struct Channel;  // replay state of one channel (internal)
+struct RowFlow;  // what a row's effects ask of the song's flow (internal)
+
+// The song-wide state that rows and effects change.
+struct SongState {
+    int order = 0, row = 0, tick = 0;  // position; tick 0 is the first of the row
+    int speed = 6, bpm = 125;          // ticks per row; a tick is floor(120000 / bpm) frames
+    int global_volume = 64;            // 0..64
+    uint8_t global_slide_memory = 0;   // Hxy
+    int pattern_delay = 0;             // extra row repeats asked for by EEx
+    int pattern_delay_left = 0;        // repeats of the row still to play
+};
 
 class Player : public BlockSource {
 public:
-  explicit Player(const Module &module);
-  ~Player() override;
-  Player(const Player &) = delete;
-  Player &operator=(const Player &) = delete;
+    explicit Player(const Module &module);
+    ~Player() override;
+    Player(const Player &) = delete;
+    Player &operator=(const Player &) = delete;
 
-  void render(float *out, int frames) override;
+    void render(float *out, int frames) override;
 
-  // With looping off, the song falls silent at its end instead of starting over.
-  void set_looping(bool on) { looping_ = on; }
-  // True once the song has come to a row it already played (its end or a jump back): from here
-  // it repeats. Stays true.
-  bool song_ended() const { return song_ended_; }
-  // True once a song without looping has reached its end: from here it renders nothing.
-  bool finished() const { return stopped_; }
-  // Frames rendered so far.
-  uint64_t frames_rendered() const { return frames_rendered_; }
+    // With looping off, the song falls silent at its end instead of starting over.
+    void set_looping(bool on) { looping_ = on; }
+    // True once the song has come to a row it already played (its end or a jump back): from here
+    // it repeats. Stays true.
+    bool song_ended() const { return song_ended_; }
+    // True once a song without looping has reached its end: from here it renders nothing.
+    bool finished() const { return stopped_; }
+    // Frames rendered so far.
+    uint64_t frames_rendered() const { return frames_rendered_; }
 
-  // Position, for tests and tools.
-  int order() const { return order_; }
-  int row() const { return row_; }
-  int speed() const { return speed_; }
-  int bpm() const { return bpm_; }
-  int global_volume() const { return global_volume_; }
+    // Position, for tests and tools.
+    int order() const { return song_.order; }
+    int row() const { return song_.row; }
+    int speed() const { return song_.speed; }
+    int bpm() const { return song_.bpm; }
+    int global_volume() const { return song_.global_volume; }
 
 private:
-  void tick();
-  void start_row();
-  void advance_row();
-  void mix(float *out, int frames);
+    void tick();
+    bool note_row_played();
+    void start_row();
+    void apply_flow(const RowFlow &flow);
+    void advance_row();
+    void forget_pattern_loops();
+    void update_voice(Channel &c, Voice &v);
+    void mix(float *out, int frames);
 
-  const Module &mod_;
-  Channel *ch_;  // [mod_.channels]
-  Voice *voice_;  // [XM_MAX_CHANNELS] playing voices, then [XM_MAX_CHANNELS] fading ones
-  bool looping_ = true;
-  bool song_ended_ = false;
-  bool stopped_ = false;  // no looping and the end was reached
-  uint64_t frames_rendered_ = 0;
-  int order_ = 0, row_ = 0, tick_ = 0;
-  int speed_ = 6, bpm_ = 125;
-  int global_volume_ = 64;
-  int tick_frames_left_ = 0;  // frames until the next tick (a tick is floor(120000 / bpm) frames)
-  int pattern_delay_ = 0;     // extra row repeats asked for by EEx
-  int pattern_delay_left_ = 0;
-  bool jump_ = false;          // a jump or break is due at the end of the row
-  int jump_order_ = 0, jump_row_ = 0;
-  bool loop_jump_ = false;     // the row change comes from a pattern loop (E6x)
-  uint8_t global_slide_memory_ = 0;
-  uint8_t visited_[XM_MAX_ORDERS][XM_MAX_ROWS / 8] = {};  // rows already played
+    const Module &mod_;
+    Channel *ch_;   // [mod_.channels]
+    Voice *voice_;  // [XM_MAX_CHANNELS] playing voices, then [XM_MAX_CHANNELS] fading ones
+    bool looping_ = true;
+    bool song_ended_ = false;
+    bool stopped_ = false;  // no looping and the end was reached
+    uint64_t frames_rendered_ = 0;
+    SongState song_;
+    int tick_frames_left_ = 0;  // frames until the next tick
+    bool jump_ = false;         // a jump or break is due at the end of the row
+    int jump_order_ = 0, jump_row_ = 0;
+    bool loop_jump_ = false;                                // the row change comes from a pattern loop (E6x)
+    uint8_t visited_[XM_MAX_ORDERS][XM_MAX_ROWS / 8] = {};  // rows already played
 };
 
 // Turns the vector mixing kernels off (false) or on (the default): the scalar kernel computes the

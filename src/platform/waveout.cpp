@@ -4,9 +4,13 @@
 // has handed to SDL; that count is the play position. The callback asks for 1024 frames at a time
 // so that it consumes about one block of the music player's ring per call.
 // Virtual side: the position is the elapsed steady-clock time times the byte rate.
+// ALSA's own error handler is silenced before SDL first opens a device: without a sound card it
+// prints about eight lines for every attempt, and the player retries every few seconds; the one
+// "waveout:" line says all the player needs to say.
 #include "platform/waveout.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <chrono>
 #include <cstdio>
@@ -38,6 +42,25 @@ bool waveout_virtual() {
     g_virtual_mode.store(mode);
   }
   return mode == 1;
+}
+
+// ALSA's error handler type: (file, line, function, error, printf format, ...).
+using AlsaErrorHandler = void (*)(const char *, int, const char *, int, const char *, ...);
+
+static void alsa_say_nothing(const char *, int, const char *, int, const char *, ...) {}
+
+// Sets a silent error handler in the ALSA library SDL uses, once per process. The library is kept
+// loaded from then on (SDL loads and unloads it with the audio subsystem), so the handler stays in
+// force for every later open. Nothing happens where ALSA is not installed.
+static void quiet_alsa() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  void *alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+  if (!alsa) return;
+  using SetHandler = int (*)(AlsaErrorHandler);
+  auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+  if (set) set(alsa_say_nothing);
 }
 
 static int64_t steady_ns() {
@@ -90,6 +113,7 @@ bool WaveOut::open(const WaveOutFormat &format) {
     open_ = true;
     return true;
   }
+  quiet_alsa();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     if (!g_failure_reported.exchange(true))
       std::fprintf(stderr, "waveout: no audio (%s); music stays silent\n", SDL_GetError());

@@ -20,9 +20,10 @@
 constexpr int32_t kLayerCapacity = 4097;  // items per layer
 // What one level may hold beyond its items: a bigger file is refused when it is read, so that no
 // level can take the game's memory or its frame rate (the shipped levels hold at most 6 points an
-// outline, 533 a level, and coordinates within -800..11364).
-constexpr int32_t kOutlinePointCapacity = 16384;  // points of one outline
-constexpr int32_t kLevelPointCapacity = 65536;    // points of all the outlines of a level together
+// outline, 533 a level, and coordinates within -800..11364). Every outline is filled every frame:
+// a level at both capacities costs about 1.5 times the CPU of a shipped level per frame.
+constexpr int32_t kOutlinePointCapacity = 1024;  // points of one outline
+constexpr int32_t kLevelPointCapacity = 8192;    // points of all the outlines of a level together
 constexpr int32_t kWorldExtent = 1000000;         // world pixels: every position and point lies
                                                   // within -kWorldExtent..kWorldExtent on both axes
 constexpr int32_t kSceneCapacity = 30;    // entries of the scene list

@@ -1,10 +1,10 @@
 # make_bounds_level.py - writes a level at the reader's bounds, for measuring the frame rate:
-# python3 make_bounds_level.py OUT.txt. Four ground outlines of 16384 points each (65536, both
-# capacities of src/world/world.h), side by side: a gently waving floor 4 px a point, 262,000 px
-# long in all, with the hero at its start.
+# python3 make_bounds_level.py OUT.txt [POINTS_PER_OUTLINE [OUTLINES]]. By default eight ground
+# outlines of 1024 points each (8192: both capacities of src/world/world.h), side by side: a
+# gently waving floor 4 px a point with the hero at its start.
 import math, sys
-OUTLINE_POINTS = 16384
-OUTLINES = 4
+OUTLINE_POINTS = int(sys.argv[2]) if len(sys.argv) > 2 else 1024
+OUTLINES = int(sys.argv[3]) if len(sys.argv) > 3 else 8192 // OUTLINE_POINTS
 STEP = 4            # world pixels between points of the floor's top
 FLOOR = 500         # top of the floor, world pixels, y down
 lines = ['sky_valley', '0', str(OUTLINES)]

@@ -208,6 +208,37 @@ TEST(WaveOut, SdlDevicePlaysAndFailsCleanly) {
   else unsetenv("SDL_AUDIODRIVER");
 }
 
+// Without a sound card (here: an ALSA card that does not exist), ALSA's own error handler would
+// print about eight lines for every try; only the player's one line may reach stderr, however
+// often the device is tried.
+TEST(WaveOut, AlsaWithoutADevicePrintsNothingOfItsOwn) {
+  waveout_set_virtual(false);
+  const char *old_driver = std::getenv("SDL_AUDIODRIVER");
+  const char *old_dev = std::getenv("AUDIODEV");
+  const std::string saved_driver = old_driver ? old_driver : "", saved_dev = old_dev ? old_dev : "";
+  setenv("SDL_AUDIODRIVER", "alsa", 1);
+  setenv("AUDIODEV", "hw:CARD=tarvelok_no_such_card", 1);
+  testing::internal::CaptureStderr();
+  bool opened = false;
+  for (int i = 0; i < 3; ++i) {
+    WaveOut dev;
+    opened = dev.open(WaveOutFormat{}) || opened;
+  }
+  const std::string err = testing::internal::GetCapturedStderr();
+  if (old_driver) setenv("SDL_AUDIODRIVER", saved_driver.c_str(), 1);
+  else unsetenv("SDL_AUDIODRIVER");
+  if (old_dev) setenv("AUDIODEV", saved_dev.c_str(), 1);
+  else unsetenv("AUDIODEV");
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(err.find("ALSA lib"), std::string::npos) << err;  // how ALSA's handler starts its lines
+  size_t lines = 0;
+  for (char c : err) lines += c == '\n';
+  EXPECT_LE(lines, 1u) << err;  // the player's own line, unless this process said it already
+  if (lines == 1) {
+    EXPECT_EQ(err.rfind("waveout: ", 0), 0u) << err;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Entries
 // ---------------------------------------------------------------------------------------------
@@ -432,6 +463,26 @@ TEST(Music, NoAudioDeviceKeepsThePlayerStopped) {
   }
   music_stop();
   EXPECT_EQ(music_output_level(), 0u);
+  // While the device rests, a start costs nothing: no file is opened or read (a missing one is not
+  // even reported), whether or not it was read before.
+  const std::string name = testing::TempDir() + "music_test_resting.xm";
+  {
+    std::ofstream f(name, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char *>(song.data()), static_cast<std::streamsize>(song.size()));
+  }
+  const std::string missing = testing::TempDir() + "music_test_no_such_file.xm";
+  const uint64_t read_before = music_files_read();
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < 3; ++i) {
+    music_play(name.c_str(), 0, MUSIC_FROM_FILE);
+    music_play(missing.c_str(), 0, MUSIC_FROM_FILE);
+  }
+  const std::string resting = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(music_files_read(), read_before);
+  EXPECT_EQ(resting, "");
+  EXPECT_FALSE(music_playing());
+  music_stop();
+  std::remove(name.c_str());
   if (old) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
   else unsetenv("SDL_AUDIODRIVER");
 }

@@ -3,11 +3,17 @@
 // not numbers, values out of range, unusable profile names, a failed write).
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <functional>
 #include <system_error>
 
 #include "cp1251.h"
+#include "platform/platform.h"
 #include "shell/fake_engine.h"
 #include "shell/test_support.h"
 
@@ -16,6 +22,25 @@ using namespace testsupport;
 namespace {
 const std::string kIgrok = CP1251("Игрок").c_str();
 const std::string kDefaultConfig = "1\r\n0\r\n0\r\n0\r\n" + kIgrok + "\r\n";
+
+// Runs `save` in a child process whose files may grow to `limit_bytes` at most, as a full disk or
+// a quota would stop it part-way. With `killed`, the child dies of SIGXFSZ at the first write past
+// the limit (the default action: as if the game were killed mid-save); otherwise the signal is
+// ignored and the write fails with EFBIG. Returns the child's wait status; its exit code is 1 when
+// `save` reported success, 0 when it reported failure.
+int save_in_limited_child(rlim_t limit_bytes, bool killed, const std::function<bool()> &save) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+        const rlimit small{limit_bytes, limit_bytes};
+        if (setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(3);
+        _exit(save() ? 1 : 0);
+    }
+    int status = -1;
+    waitpid(pid, &status, 0);
+    return status;
+}
 }  // namespace
 
 TEST(SettingsFiles, MissingFolderAndFilesAreCreatedWithTheDefaults) {
@@ -328,4 +353,62 @@ TEST(SettingsFiles, WarningsQuoteNamesWithControlBytesEscaped) {
     EXPECT_EQ(said.find('\x07'), std::string::npos) << said;
     EXPECT_NE(said.find("\"\\x1b]0;owned\\x07Bob\""), std::string::npos) << said;
     EXPECT_NE(said.find("\"Eve\\x1b[2J\""), std::string::npos) << said;
+}
+
+TEST(SettingsFiles, ASaveInterruptedPartWayLeavesTheOldFileWhole) {
+    ScratchDir dir;
+    fake::Game game;
+    const std::string old_config = "0\r\n1\r\n1\r\n1\r\nRosa\r\n";
+    const std::string old_profile = "7\r\n3\r\n98765\r\n2\r\n";
+    write_bytes(dir.path() / "cfg" / "config.txt", old_config);
+    write_bytes(dir.path() / "cfg" / "prf" / "Rosa", old_profile);
+    read_settings();
+    read_profile();
+    // New values whose lines are longer than the 6 bytes the child may write.
+    run.windowed = 1;
+    run.profile_name = "Rosa";
+    run.total_points = 1234567;
+    for (bool killed : {true, false}) {
+        SCOPED_TRACE(killed ? "killed by SIGXFSZ" : "write fails with EFBIG");
+        const int settings = save_in_limited_child(6, killed, [] { return write_settings(); });
+        const int profile = save_in_limited_child(6, killed, [] { return write_profile(); });
+        for (int status : {settings, profile}) {
+            if (killed) {
+                ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+            } else {
+                ASSERT_TRUE(WIFEXITED(status)) << status;
+                EXPECT_EQ(WEXITSTATUS(status), 0) << "the save reported success";
+            }
+        }
+        EXPECT_EQ(read_bytes(dir.path() / "cfg" / "config.txt"), old_config);
+        EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Rosa"), old_profile);
+        // Whatever the interrupted save left behind is no profile the player could pick.
+        EXPECT_EQ(platform::find_files("cfg/prf/*"), std::vector<std::string>{"Rosa"});
+    }
+    // The next save, with room, writes the new values.
+    EXPECT_TRUE(write_settings());
+    EXPECT_TRUE(write_profile());
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "config.txt"), "1\r\n1\r\n1\r\n1\r\nRosa\r\n");
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Rosa"), "7\r\n3\r\n1234567\r\n2\r\n");
+}
+
+TEST(SettingsFiles, TheProfileLevelIsKeptAtTheLastLevelAndClampedPastIt) {
+    ScratchDir dir;
+    fake::Game game;
+    write_bytes(dir.path() / "cfg" / "prf" / "Ten", "10\r\n1\r\n2\r\n3\r\n");
+    write_bytes(dir.path() / "cfg" / "prf" / "Eleven", "11\r\n1\r\n2\r\n3\r\n");
+    ::testing::internal::CaptureStderr();
+    run.profile_name = "Ten";
+    read_profile();
+    const std::string said_ten = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(run.level_index, 10);
+    EXPECT_EQ(said_ten, "");  // 10 is the last level: in range, nothing to warn of
+    ::testing::internal::CaptureStderr();
+    run.profile_name = "Eleven";
+    read_profile();
+    const std::string said_eleven = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(run.level_index, 10);
+    EXPECT_EQ(run.total_points, 2);
+    EXPECT_NE(said_eleven.find("Eleven\", line 1: level 11 is outside 0..10; using 10"), std::string::npos)
+        << said_eleven;
 }

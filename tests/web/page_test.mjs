@@ -25,7 +25,10 @@ const PAGE_DIR = path.resolve(process.argv[2] || 'build-web/game');
 const NATIVE_DIR = process.argv[3] ? path.resolve(process.argv[3]) : null;
 const CHROMIUM = process.env.TARVELOK_CHROMIUM || '/usr/bin/chromium';
 const READY_MS = 30000;        // longest wait for the page's first main-menu frame
-const LEVEL_LOAD_MS = 6000;    // a new game: fade out, load, fade in, the camera settles
+const LEVEL_LOAD_MS = 3000;    // a new game: fade out, load, fade in (then the camera settles)
+const SETTLE_MS = 20000;      // longest wait for the level's picture to come to rest
+const SETTLE_GAP_MS = 500;     // between the two frames compared
+const SETTLE_DIFF = 3;         // mean difference per channel below which the picture is at rest
 const WALK_MS = 2500;          // how long the right arrow is held
 const KEY_GAP_MS = 500;        // between two keys: a few frames see each one, even on a busy machine
 const MENU_DIFF_LIMIT = 16;    // mean absolute difference per channel (0..255) from the native menu
@@ -167,6 +170,21 @@ function bestShift(before, after) {
   return { ...best, still };
 }
 
+// The next frame once the picture has stopped moving (the fade is over and the camera has come to
+// rest): two frames SETTLE_GAP_MS apart differ by less than SETTLE_DIFF; at most SETTLE_MS.
+async function settled(page, name) {
+  const until = Date.now() + SETTLE_MS;
+  let last = await frame(page, name);
+  while (Date.now() < until) {
+    await sleep(SETTLE_GAP_MS);
+    const next = await frame(page, name);
+    const d = meanDiff(last, next);
+    last = next;
+    if (d < SETTLE_DIFF) break;
+  }
+  return last;
+}
+
 async function soundLevel(page, waitMs) {
   const until = Date.now() + waitMs;
   let level = 0;
@@ -237,7 +255,7 @@ try {
   await sleep(1000);
   await keys(page, ['ArrowDown', 'Enter']);
   await sleep(LEVEL_LOAD_MS);
-  const standing = await frame(page, 'level-standing');
+  const standing = await settled(page, 'level-standing');
   const frames0 = await page.evaluate(() => Module._OE_FrameCount());
   const t0 = Date.now();
   await page.keyboard.down('ArrowRight');

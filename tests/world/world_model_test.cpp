@@ -432,6 +432,27 @@ TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
     clear_world();
 }
 
+TEST(LevelFile, TheLastCoordinateNeedsNoLineEnd) {
+    World game;
+    // The object section's one item has an outline of one segment; its four coordinates take one
+    // character each, so the file holds exactly what they need when the last has no line end.
+    const std::string head = lines({"sky", "0", "0", "0", "1", "enot", "5", "6", "0", "0", "1"});
+    for (const std::string &points : {std::string("1\n2\n3\n4"), std::string("1\r\n2\r\n3\r\n-12.5")}) {
+        SCOPED_TRACE(points);
+        LevelReadReport r = read_level_text(head + points, true, LevelReadHooks{});
+        EXPECT_TRUE(r.ok) << r.line << ": " << r.problem;
+        ASSERT_EQ(world.object_count, 1);
+        const TPolyLine2D &outline = world.object_layer[0].outline;
+        ASSERT_EQ(outline.count, 1);
+        ASSERT_EQ(outline.points.size(), 2u);
+        EXPECT_FLOAT_EQ(outline.points[0].x, 1);
+        EXPECT_FLOAT_EQ(outline.points[0].y, 2);
+        EXPECT_FLOAT_EQ(outline.points[1].x, 3);
+        EXPECT_FLOAT_EQ(outline.points[1].y, points.back() == '4' ? 4 : -12.5f);
+        clear_layers();
+    }
+}
+
 TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
     World game;
     ScratchDir dir;

@@ -177,7 +177,7 @@ TEST(WorldSim, HostileLevelsAreRefusedWithinBoundedMemory) {
     const std::pair<const char *, const char *> cases[] = {
         {"lying.lvl", "line 7: the file ends before object item 1 of the 4097 announced"},
         {"cut.lvl", "the file ends inside an item"},
-        {"huge.lvl", "line 9: point count 999999: an outline holds at most 16384 points"},
+        {"huge.lvl", "line 9: point count 999999: an outline holds at most 1024 points"},
         {"far.lvl", "line 8: y 2147483647 lies outside the world"},
     };
     for (const auto &c : cases) {

@@ -10,6 +10,8 @@
 // Input is injected with xdotool from inside the frame procedure (synchronously), so every event
 // lands between two known passes.
 #include <SDL.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <dlfcn.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -202,6 +204,53 @@ void xdo_async(const std::string &args) {
     if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "driver: '%s' failed\n", cmd.c_str());
 }
 
+// Types `keysyms` into the focused window as real key presses (XTest), each on a spare keycode bound
+// to it for the rest of the X server's life. xdotool cannot be used for letters outside the
+// keyboard map: it binds each to one scratch keycode and unbinds it right after the key's release,
+// so a client that reads the press a moment later (any busy machine) finds no letter there. Here
+// the binding never changes, so the letters come out however late the engine reads them. The
+// XTest library comes with xdotool; it is opened at run time (no development files needed).
+// Returns false, with a message on stderr, when that cannot be done.
+bool type_keysyms(const std::vector<KeySym> &keysyms) {
+    using FakeKey = int (*)(Display *, unsigned int, int, unsigned long);
+    void *xtst = dlopen("libXtst.so.6", RTLD_NOW);
+    FakeKey fake_key = xtst ? reinterpret_cast<FakeKey>(dlsym(xtst, "XTestFakeKeyEvent")) : nullptr;
+    Display *d = XOpenDisplay(nullptr);
+    if (!fake_key || !d) {
+        std::fprintf(stderr, "driver: no XTest (%s) or no display\n", dlerror());
+        if (d) XCloseDisplay(d);
+        return false;
+    }
+    int min_code = 0, max_code = 0, per_code = 0;
+    XDisplayKeycodes(d, &min_code, &max_code);
+    KeySym *map = XGetKeyboardMapping(d, KeyCode(min_code), max_code - min_code + 1, &per_code);
+    std::vector<KeyCode> codes;
+    for (KeySym sym : keysyms) {
+        KeyCode code = XKeysymToKeycode(d, sym);
+        for (int k = max_code; code == 0 && k >= min_code; --k) {  // a keycode with no keysyms
+            bool used = std::find(codes.begin(), codes.end(), KeyCode(k)) != codes.end();
+            for (int i = 0; i < per_code && !used; ++i) used = map[(k - min_code) * per_code + i] != NoSymbol;
+            if (used) continue;
+            KeySym both[2] = {sym, sym};
+            XChangeKeyboardMapping(d, k, 2, both, 1);
+            code = KeyCode(k);
+        }
+        codes.push_back(code);
+    }
+    XFree(map);
+    XSync(d, False);
+    bool ok = std::find(codes.begin(), codes.end(), KeyCode(0)) == codes.end();
+    for (KeyCode code : codes) {
+        if (!code) continue;
+        fake_key(d, code, True, CurrentTime);
+        fake_key(d, code, False, CurrentTime);
+    }
+    XSync(d, False);  // the server has handled every press: the events are on their way to the engine
+    XCloseDisplay(d);
+    if (!ok) std::fprintf(stderr, "driver: no spare keycode for a letter\n");
+    return ok;
+}
+
 void find_window() {
     const std::string id = run_capture(std::string("xdotool search --name '") + kCaption + "' | head -n 1");
     g_window = std::strtoul(id.c_str(), nullptr, 10);
@@ -218,6 +267,7 @@ int g_escape_held_ticks = 0, g_right_held_ticks = 0;
 // leaves owed is at most one interval, while the second the window spends unfocused is many.
 constexpr int kSlowTimerMs = 100;
 bool g_watch_runs = false;
+int g_runs_at_focus = 0;
 int g_watched_runs = 0;
 double g_first_watched_run_at = 0;
 void on_slow_timer() {
@@ -229,12 +279,86 @@ void on_timer() {
     g_right_held_ticks += Mouse_Down(0);
 }
 
+// pad mode, from frame 45 on: the focus goes to the root window and, after kUnfocusedMs without
+// it, back. Each step waits for what SDL reports (its keyboard focus, which the engine's own event
+// pump of this pass has seen too), not for a number of frames: xdotool, the X server and SDL's
+// own delay before it reports a focus loss take what they take on a busy machine.
+constexpr double kUnfocusedMs = 600;    // time without focus
+constexpr double kFocusWaitMs = 15000;  // a focus change not reported by then has failed
+constexpr double kFocusedMs = 650;      // time with the focus back before the runs are counted
+void pad_focus_step(unsigned long root) {
+    static int step = 0, runs_at_blur = 0;
+    static double since = 0;
+    const double now = U_GetTime();
+    const bool focused = SDL_GetKeyboardFocus() != nullptr;
+    switch (step) {
+    case 0:  // the focus given at frame 33 must have reached SDL first
+        if (!focused) {
+            if (since == 0) since = now;
+            if (now - since > kFocusWaitMs) {
+                put("focus_first", 0);
+                OE_Quit();
+            }
+            break;
+        }
+        put("runs_before_blur_positive", g_timer_runs > 0 ? "1" : "0");
+        // In the background: a pass that waited for xdotool here would leave the timer runs owed
+        // from before the pause, and they would come due at once when the focus is back.
+        xdo_async("windowfocus " + std::to_string(root));
+        since = now;
+        step = 1;
+        break;
+    case 1:  // waiting for the loss
+        if (!focused) {
+            put("focus_lost", 1);
+            runs_at_blur = g_timer_runs;
+            since = now;
+            step = 2;
+        } else if (now - since > kFocusWaitMs) {
+            put("focus_lost", 0);
+            OE_Quit();
+        }
+        break;
+    case 2:  // unfocused
+        if (now - since < kUnfocusedMs) break;
+        put("runs_while_unfocused", g_timer_runs - runs_at_blur);
+        xdo("windowfocus --sync WIN");
+        g_runs_at_focus = g_timer_runs;
+        g_watch_runs = true;
+        since = now;
+        step = 3;
+        break;
+    case 3:  // waiting for the focus to come back
+        if (focused) {
+            put("focus_back", 1);
+            since = now;
+            step = 4;
+        } else if (now - since > kFocusWaitMs) {
+            put("focus_back", 0);
+            OE_Quit();
+        }
+        break;
+    case 4:
+        if (now - since < kFocusedMs) break;
+        put("runs_after_focus_positive", g_timer_runs > g_runs_at_focus ? "1" : "0");
+        // Without a catch-up the slow timer runs once per whole interval after its first run, plus
+        // one for an interval begun before it, plus at most one owed from before the pause; a slow
+        // pass only ever loses runs (the per-pass cap). A catch-up of the time the window was
+        // unfocused runs it the per-pass maximum (5) at once.
+        put("excess_runs_after_focus",
+            g_watched_runs - 1 - int((now - g_first_watched_run_at) / kSlowTimerMs) - 1);
+        OE_Quit();
+        step = 5;
+        break;
+    default: break;
+    }
+}
+
 // pad mode: a virtual game controller (SDL's own, shared with the engine in this process) is
 // plugged, pressed and unplugged; then the window loses and regains focus while a timer runs.
 void pad_frame() {
     static int idx = -1;
     static SDL_Joystick *js = nullptr;
-    static int runs_at_blur = 0, runs_at_focus = 0;
     static unsigned long root = 0;
     auto plug = [] {
         idx = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
@@ -286,33 +410,9 @@ void pad_frame() {
         root = std::strtoul(run_capture("xdotool search --maxdepth 0 --name '' | head -n 1").c_str(), nullptr, 10);
         xdo("windowfocus --sync WIN");
         break;
-    case 45: {
-        // Focus goes to the root window: the engine's window loses it.
-        put("runs_before_blur_positive", g_timer_runs > 0 ? "1" : "0");
-        // In the background: a pass that waited for xdotool here would leave the timer runs owed
-        // from before the pause, and they would come due at once when the focus is back.
-        xdo_async("windowfocus " + std::to_string(root));
-        break;
-    }
-    case 60: runs_at_blur = g_timer_runs; break;        // SDL reports focus loss after a short delay
-    case 100:
-        put("runs_while_unfocused", g_timer_runs - runs_at_blur);
-        xdo("windowfocus --sync WIN");
-        runs_at_focus = g_timer_runs;
-        g_watch_runs = true;
-        break;
-    case 140:
-        put("runs_after_focus_positive", g_timer_runs > runs_at_focus ? "1" : "0");
-        // Without a catch-up the slow timer runs once per whole interval after its first run, plus
-        // one for an interval begun before it, plus at most one owed from before the pause; a slow
-        // pass only ever loses runs (the per-pass cap). A catch-up of the seconds the window was
-        // unfocused runs it the per-pass maximum (5) at once.
-        put("excess_runs_after_focus",
-            g_watched_runs - 1 - int((U_GetTime() - g_first_watched_run_at) / kSlowTimerMs) - 1);
-        OE_Quit();
-        break;
     default: break;
     }
+    if (g_frame >= 45) pad_focus_step(root);
     Pr2D_Rect(0, 0, 800, 600, 0x202020, 255, 1);
 }
 
@@ -614,7 +714,6 @@ void frame() {
     if (g_mode == "input") {
         static int press_a = 0, click_left = 0, click_right = 0, dbl_left = 0, press_esc = 0;
         static int game_keys[5] = {};                     // the other keys the game asks about
-        static double typed_at = 0;                       // the Cyrillic typing began
         const int game_vk[5] = {8, 32, 39, 112, 113};     // Backspace, Space, Right, F1, F2
         for (int i = 0; i < 5; ++i) game_keys[i] += Key_Press(game_vk[i]);
         press_a += Key_Press('A');
@@ -677,15 +776,7 @@ void frame() {
             put("typed", Key_EndReadText());
             put("typed_after_end", Key_EndReadText());
             Key_BeginReadText("");
-            typed_at = U_GetTime();
-            // In the background, leaving a mark when done: on a busy machine xdotool may take
-            // longer than the frames until 160, which wait for the mark (10 s at most). The space
-            // after the last letter keeps that letter's borrowed key mapped while the engine reads it.
-            if (std::system(("(xdotool type --delay 120 'Жук '; touch '" + g_dir + "/typed.done') &").c_str()) != 0)
-                std::fprintf(stderr, "driver: the background xdotool did not start\n");
-            break;
-        case 150:
-            if (!std::ifstream(g_dir + "/typed.done") && U_GetTime() - typed_at < 10000) --g_frame;  // wait here
+            put("typed_cyrillic_sent", type_keysyms({XK_Cyrillic_ZHE, XK_Cyrillic_u, XK_Cyrillic_ka, XK_space}) ? 1 : 0);
             break;
         case 160: {
             std::string hex;

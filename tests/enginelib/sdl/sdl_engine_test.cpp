@@ -442,6 +442,8 @@ TEST(SdlEngine, InputFromXdotoolReachesTheOperations) {
     EXPECT_EQ(r.str("mouse_at_300_200"), "300,200");
     EXPECT_EQ(r.str("typed"), "Hi 5");
     EXPECT_EQ(r.str("typed_after_end"), "");
+    // Letters outside the keyboard map, pressed on keycodes bound to them (see the driver).
+    ASSERT_EQ(r.num("typed_cyrillic_sent"), 1) << r.err;
     EXPECT_EQ(r.str("typed_cyrillic_hex"), "C6F3EA20");  // "Жук " in code page 1251
     // 1600 x 600 window: the 800 x 600 picture sits in the middle, 400 pixels in.
     EXPECT_EQ(r.str("resized_window"), "1600x600");
@@ -581,10 +583,14 @@ TEST(SdlEngine, GameControllerHotPlugAndFocusLossStopsTimers) {
     EXPECT_EQ(r.num("escape_press_on_start"), 1);
     EXPECT_EQ(r.num("up_after_unplug"), 0);
     EXPECT_EQ(r.num("space_after_replug"), 1);
-    // Focus lost: the 20 ms timer stops for the ~0.6 s the window is unfocused. Focus back: it runs
-    // again without catching up (a catch-up would run it the per-pass maximum at once, more often
-    // than the time since its first run back allows).
+    // Focus lost: the 20 ms timer stops for the 0.6 s the window is unfocused (counted from the
+    // pass in which SDL reports the loss). Focus back: it runs again without catching up (a
+    // catch-up would run it the per-pass maximum at once, more often than the time since its
+    // first run back allows).
     ASSERT_EQ(r.str("window_found"), "1") << r.err;
+    ASSERT_EQ(r.str("focus_first"), "<missing>") << r.err;
+    ASSERT_EQ(r.num("focus_lost"), 1) << r.err;
+    ASSERT_EQ(r.num("focus_back"), 1) << r.err;
     EXPECT_EQ(r.str("runs_before_blur_positive"), "1");
     EXPECT_EQ(r.num("runs_while_unfocused"), 0);
     EXPECT_EQ(r.str("runs_after_focus_positive"), "1");
