@@ -2,6 +2,7 @@
 //
 // scratch_dir(): a folder of this test program's own under the system's temp folder, created on
 // first use and removed when the program ends. read_file / write_file: whole files as bytes.
+// have_tool(): whether a command is on the PATH (tests that drive outside programs skip without).
 // Picture / load_picture: a picture file decoded to RGBA rows with stb_image (the test program
 // must link stb_image itself or through engine_common; this header only declares the calls).
 // Nothing here knows about the game.
@@ -11,6 +12,7 @@
 #include <stb/stb_image.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -47,6 +49,11 @@ inline std::string read_file(const fs::path &path) {
     std::ostringstream s;
     s << f.rdbuf();
     return s.str();
+}
+
+// True when `name` is a command the shell can find.
+inline bool have_tool(const char *name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 inline void write_file(const fs::path &path, const std::string &bytes) {

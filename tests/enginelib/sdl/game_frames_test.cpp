@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "support/test_files.h"
+
 namespace {
 
 constexpr int kW = 800, kH = 600;
@@ -31,16 +33,8 @@ constexpr int kMovedPixels = 48;  // pixels (0.01 % of the screen) that may take
 constexpr int kStrayPixels = 10;
 constexpr int kXvfbAttempts = 3;  // parallel tests may race for a display number
 
-bool have_tool(const char *name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string read_file(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using test_files::have_tool;
+using test_files::read_file;
 
 struct Pair {
     std::string whole, cut;   // RGBA frames

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "support/test_files.h"
 #include "cp1251.h"
 #include "engine_api.h"
 #include "engine_common.h"
@@ -45,16 +46,8 @@ std::string self_dir() {
     return path.substr(0, path.rfind('/'));
 }
 
-bool have_tool(const char *name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string read_file(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using test_files::have_tool;
+using test_files::read_file;
 
 struct DriverRun {
     int status = -1;
