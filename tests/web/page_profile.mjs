@@ -5,9 +5,10 @@
 //
 //   node tests/web/page_profile.mjs PAGE_DIR [TOP]
 //
-// Function names need a page linked with --profiling-funcs (scripts/web --profile-build does it);
-// without them WebAssembly functions show as wasm-function[N]. Prints the TOP (default 25)
-// functions by self time per phase. A tool, not a test.
+// Function names need a page linked with --profiling-funcs: run the link line of
+// build-web/CMakeFiles/tarvelok.dir/link.txt in build-web/ with that flag added and `-o DIR/tarvelok.js`
+// (index.html copied beside it); without them WebAssembly functions show as wasm-function[N].
+// Prints the TOP (default 25) functions by self time per phase. A tool, not a test.
 import { execFileSync } from 'node:child_process';
 import { launch, close, serve, sleep, keys, loadAverage } from './page_common.mjs';
 
