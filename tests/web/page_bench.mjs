@@ -24,7 +24,7 @@ function milestones() {
   window.tarvelokMarks = {};
   const mark = (name) => { if (!(name in window.tarvelokMarks)) window.tarvelokMarks[name] = performance.now(); };
   window.Module = {
-    preRun: [() => mark('script run, data fetched (preRun)')],
+    preRun: [() => mark('tarvelok.js ran (preRun)')],
     onTarvelokReady: () => {
       mark('game loaded (load procedure done)');
       const frames = () => {
