@@ -28,7 +28,11 @@ inline double get_time() { return now_ms; }
 inline void snd_play(OE_Sound *s, int32_t, int32_t, int32_t, int32_t) { played.push_back(s); }
 inline int32_t mouse_xy() { return 0; }
 
-// A fresh game: zeroed records, an empty registry, the engine table pointing at the recorders, a
+// One world step as the shell's logic tick runs it: the tick's input read from the recorders,
+// the step, the shell acting on what it reported.
+inline void step_world() { apply_world_events(world_step(world, read_tick_input())); }
+
+// A fresh game: zeroed records, a fresh World, an empty registry, the engine table pointing at the recorders, a
 // camera and the two timers, music switched off (no song is started by these tests).
 struct Game {
     OE_Camera camera{};
@@ -60,8 +64,7 @@ struct Game {
         share_textures.count = 0;
         sounds = TS_List{};
         clear_elements();
-        clear_world();
-        level = LevelState{};
+        world = World{};
         for (auto &s : scene_files) s.clear();
     }
     ~Game() {
