@@ -401,17 +401,23 @@ uint8_t channel(float c) { return uint8_t(std::clamp(c, 0.0f, 255.0f) + 0.5f); }
 
 constexpr int kMaxTilesPerTriangle = 4096;  // beyond this a triangle keeps its own repeating texture
 
-// Queues the part of the triangle on the screen cut into tiles of `wrap`; false (nothing queued)
-// when that part spans too many tiles.
-bool tile_triangle(const Vertex *tri, const Source &wrap, bool opaque, bool joins_previous) {
+// What tile_triangle did with a triangle.
+enum class Tiled {
+    kQueued,   // its tiles were queued
+    kNothing,  // nothing of it lies on the screen: nothing queued
+    kTooMany,  // its part on the screen spans too many tiles: nothing queued
+};
+
+// Queues the part of the triangle on the screen cut into tiles of `wrap`.
+Tiled tile_triangle(const Vertex *tri, const Source &wrap, bool opaque, bool joins_previous) {
     static std::vector<ClipVertex> poly, strip, cell, scratch;
     static std::vector<Vertex> pieces;
     for (int i = 0; i < 3; ++i)
         if (!std::isfinite(tri[i].u) || !std::isfinite(tri[i].v) || !std::isfinite(tri[i].x) || !std::isfinite(tri[i].y))
-            return false;
+            return Tiled::kTooMany;
     const float x_lo = std::min({tri[0].x, tri[1].x, tri[2].x}), x_hi = std::max({tri[0].x, tri[1].x, tri[2].x});
     const float y_lo = std::min({tri[0].y, tri[1].y, tri[2].y}), y_hi = std::max({tri[0].y, tri[1].y, tri[2].y});
-    if (x_hi <= 0 || y_hi <= 0 || x_lo >= kLogicalWidth || y_lo >= kLogicalHeight) return true;  // off the screen
+    if (x_hi <= 0 || y_hi <= 0 || x_lo >= kLogicalWidth || y_lo >= kLogicalHeight) return Tiled::kNothing;  // off the screen
     poly = {clip_vertex(tri[0]), clip_vertex(tri[1]), clip_vertex(tri[2])};
     if (x_lo < 0 || x_hi > kLogicalWidth) {
         clip_band(poly, strip, scratch, kAxisX, 0, float(kLogicalWidth));
@@ -421,13 +427,13 @@ bool tile_triangle(const Vertex *tri, const Source &wrap, bool opaque, bool join
         clip_band(poly, strip, scratch, kAxisY, 0, float(kLogicalHeight));
         poly.swap(strip);
     }
-    if (poly.size() < 3) return true;  // nothing of it on the screen
+    if (poly.size() < 3) return Tiled::kNothing;  // nothing of it on the screen
     float u_lo, u_hi, v_lo, v_hi;
     range_of(poly, kAxisU, u_lo, u_hi);
     range_of(poly, kAxisV, v_lo, v_hi);
     const double k0 = std::floor(u_lo), m0 = std::floor(v_lo);
     const double k1 = std::max(k0 + 1, double(std::ceil(u_hi))), m1 = std::max(m0 + 1, double(std::ceil(v_hi)));
-    if ((k1 - k0) * (m1 - m0) > kMaxTilesPerTriangle) return false;
+    if ((k1 - k0) * (m1 - m0) > kMaxTilesPerTriangle) return Tiled::kTooMany;
     pieces.clear();
     for (double k = k0; k < k1; ++k) {
         clip_band(poly, strip, scratch, kAxisU, float(k), float(k + 1));
@@ -453,8 +459,9 @@ bool tile_triangle(const Vertex *tri, const Source &wrap, bool opaque, bool join
                 }
         }
     }
+    if (pieces.empty()) return Tiled::kNothing;
     renderer_triangles(wrap.texture, Sampler::Linear, pieces.data(), int(pieces.size()), opaque, joins_previous);
-    return true;
+    return Tiled::kQueued;
 }
 
 // ---- Device stand-in methods ---------------------------------------------------------------
@@ -532,13 +539,20 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
         renderer_triangles(texture, sampler, out.data(), int(out.size()), opaque);
         return kD3dOk;
     }
-    // The triangles of one call share edges (a fan): their tiles are cut away as one group.
+    // The triangles of one call share edges (a fan): their tiles are cut away as one group. A
+    // triangle joins only what this call has queued already: after a triangle that left nothing
+    // (off the screen) the queue ends with the previous call's triangles, and a group grown into
+    // them (the backdrop, another outline) could be hidden only where both are.
+    bool queued = false;
     for (size_t i = 0; i < out.size(); i += 3) {
-        if (tile_triangle(&out[i], wrap, opaque, i > 0)) continue;
+        const Tiled tiled = tile_triangle(&out[i], wrap, opaque, queued);
+        if (tiled == Tiled::kQueued) queued = true;
+        if (tiled != Tiled::kTooMany) continue;
         // Too many tiles to cut (texture coordinates far apart): the picture's own repeating texture.
         Texture *t = g_device_state.texture;
         ensure_uploaded(t);
-        renderer_triangles(t->gl_name, Sampler::Repeat, &out[i], 3, opaque, i > 0);
+        renderer_triangles(t->gl_name, Sampler::Repeat, &out[i], 3, opaque, queued);
+        queued = true;
     }
     return kD3dOk;
 }

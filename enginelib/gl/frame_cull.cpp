@@ -212,7 +212,44 @@ void FrameCull::clear() {
     full_.assign(size_t(kBlocksX) * kBlocksY, 0);
 }
 
-void FrameCull::cover(const Vertex *t, bool centres) {
+void FrameCull::find_shared_edges(const std::vector<Vertex> &vertices, const std::vector<uint8_t> &opaque,
+                                  size_t first, size_t end) {
+    shared_.assign(end - first, 0);
+    edges_.clear();
+    for (size_t k = first; k < end; ++k) {
+        if (!opaque[k] || !boxes_[k - first].shown) continue;
+        const Vertex *t = &vertices[k * 3];
+        const float area = (t[1].x - t[0].x) * (t[2].y - t[0].y) - (t[1].y - t[0].y) * (t[2].x - t[0].x);
+        if (!(std::fabs(area) > 0)) continue;
+        for (int i = 0; i < 3; ++i) {
+            const Vertex &a = t[i], &b = t[(i + 1) % 3];
+            const bool swap = b.x < a.x || (b.x == a.x && b.y < a.y);
+            const Vertex &lo = swap ? b : a, &hi = swap ? a : b;
+            // The side of the edge (seen from its lower end) the triangle lies on.
+            const bool left = (area > 0) != swap;
+            edges_.push_back({lo.x, lo.y, hi.x, hi.y, uint32_t(k - first), uint8_t(i), left});
+        }
+    }
+    if (edges_.size() < 6) return;  // one triangle shares nothing
+    auto key_less = [](const EdgeKey &p, const EdgeKey &q) {
+        if (p.x0 != q.x0) return p.x0 < q.x0;
+        if (p.y0 != q.y0) return p.y0 < q.y0;
+        if (p.x1 != q.x1) return p.x1 < q.x1;
+        return p.y1 < q.y1;
+    };
+    std::sort(edges_.begin(), edges_.end(), key_less);
+    for (size_t i = 0; i < edges_.size();) {
+        size_t e = i + 1;
+        while (e < edges_.size() && !key_less(edges_[i], edges_[e])) ++e;
+        bool left = false, right = false;
+        for (size_t j = i; j < e; ++j) (edges_[j].left ? left : right) = true;
+        if (left && right)  // triangles on both sides: the edge lies inside what the group covers
+            for (size_t j = i; j < e; ++j) shared_[edges_[j].triangle] |= uint8_t(1u << edges_[j].edge);
+        i = e;
+    }
+}
+
+void FrameCull::cover(const Vertex *t, bool centres, uint8_t shared) {
     const float area = (t[1].x - t[0].x) * (t[2].y - t[0].y) - (t[1].y - t[0].y) * (t[2].x - t[0].x);
     if (!(std::fabs(area) > 0)) return;  // degenerate (or NaN)
     const float sign = area > 0 ? 1.0f : -1.0f;
@@ -227,6 +264,10 @@ void FrameCull::cover(const Vertex *t, bool centres) {
         c[i] = -(gx[i] * a.x + gy[i] * a.y);
         const float length = std::sqrt(gx[i] * gx[i] + gy[i] * gy[i]);
         need[i] = centres ? kCentreMargin * length : (std::fabs(gx[i]) + std::fabs(gy[i])) / 2 - kTouch * length;
+        // An edge with an opaque triangle of the same group on its other side: GL gives a pixel
+        // whose centre lies on it to one of the two, so the band along it is covered either way.
+        // (Whole squares across it are left alone: the other triangle need not hold the rest.)
+        if (centres && (shared & (1u << i))) need[i] = -kCentreMargin * length;
     }
     float inv[3];
     for (int i = 0; i < 3; ++i) inv[i] = gx[i] != 0 ? 1.0f / gx[i] : 0.0f;
@@ -386,6 +427,7 @@ void FrameCull::run(const std::vector<Vertex> &vertices, const std::vector<uint3
                 }
             }
         }  // else: wholly hidden
+        find_shared_edges(vertices, opaque, first, end);
         for (size_t k = first; k < end; ++k) {
             const Box &b = boxes[k - first];
             if (!opaque[k] || !b.shown) continue;
@@ -393,7 +435,7 @@ void FrameCull::run(const std::vector<Vertex> &vertices, const std::vector<uint3
             for (int by = b.by0; all_full && by < b.by1; ++by)
                 for (int bx = b.bx0; all_full && bx < b.bx1; ++bx) all_full = block_full(bx, by);
             if (all_full) continue;
-            cover(&vertices[k * 3], own_size);
+            cover(&vertices[k * 3], own_size, shared_[k - first]);
             refresh_blocks(b.bx0, b.bx1, b.by0, b.by1);
         }
         end = first;

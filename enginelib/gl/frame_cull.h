@@ -90,7 +90,14 @@ private:
     static constexpr int kRows = kBlocksY * kBlock;
 
     void clear();
-    void cover(const Vertex *tri, bool centres);  // marks the pixels an opaque triangle covers
+    // Marks the pixels an opaque triangle covers; bit i of `shared`: its edge from vertex i to
+    // vertex i + 1 has an opaque triangle of its group on the other side (see find_shared_edges).
+    void cover(const Vertex *tri, bool centres, uint8_t shared);
+    // shared_[k - first]: the edges of triangle k that the opaque triangles of the group [first,
+    // end) share, both ends the same bit for bit, lying on both sides of them (the seams between a
+    // terrain outline's tiles and fan triangles, the two halves of a quad).
+    void find_shared_edges(const std::vector<Vertex> &vertices, const std::vector<uint8_t> &opaque, size_t first,
+                           size_t end);
     void refresh_blocks(int bx0, int bx1, int by0, int by1);
     bool block_full(int bx, int by) const { return full_[std::size_t(by) * kBlocksX + bx] != 0; }
     void emit_clipped(const Vertex *tri, float x0, float y0, float x1, float y1, uint32_t batch);
@@ -109,6 +116,14 @@ private:
     };
     std::vector<Box> boxes_;     // of the group being judged
     std::vector<uint8_t> hidden_;  // per block of the triangle's box: reached and wholly covered
+    struct EdgeKey {
+        float x0, y0, x1, y1;  // its ends, the lower (x, then y) first
+        uint32_t triangle;     // in the group
+        uint8_t edge;          // from vertex `edge` to the next
+        bool left;             // the triangle lies left of it, going from the lower end
+    };
+    std::vector<EdgeKey> edges_;
+    std::vector<uint8_t> shared_;  // per triangle of the group
 };
 
 // The pixels' worth of the triangles' area that lies on the screen (3 vertices per triangle): how

@@ -3,7 +3,8 @@
 // screen and, over all of them, the notice of tell_player_once.
 //
 // Every picture is looked up by name in share_textures; positions are computed from the screen
-// size. Nothing here changes game state; the interface walk it runs carries out clicks.
+// size. Nothing here changes game state: the interface walk it runs only collects the actions of
+// the player's clicks and keys, which the logic tick carries out.
 #include <algorithm>
 #include <cmath>
 

@@ -127,7 +127,7 @@ void fade_step() {
 void update_sway() { run.sway_offset = std::cos(run.sway_phase) * kSwayAmplitude; }
 
 void menu_tick() {
-    if (auto *con = dynamic_cast<Ibutton *>(element_named("btn_con"))) {
+    if (Ibutton *con = menu().main.btn_con) {
         con->tooltip1 = CP1251("Продолжить на уровне:").c_str();
         con->tooltip2 = level_title(run.level_index);
     }
@@ -184,8 +184,8 @@ void play_tick() {
     }
     update_sway();
     if (run.level_index != kLastLevel &&
-        (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !is_visible("wnd_pause")) {
-        set_visible("wnd_pause", true);
+        (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause)) {
+        show(menu().pause.wnd_pause);
         SList_Play(sounds, "click", 0);
         run.game_state = 2;
     }
@@ -209,26 +209,25 @@ void frozen_tick() {
         if (load_world(scene_file(run.level_index))) {
             music_stop();
             eng.Mouse_Lock();
-            if (run.level_index == kLastLevel) set_visible("wnd_win", true);
+            if (run.level_index == kLastLevel) show(menu().win.wnd_win);
         } else {
             return_to_menu();  // reported; the world is empty, the profile untouched
         }
     }
     if (run.level_done_pending) {
-        if (ielement *e = element_named("txt_points"))
-            e->text = std::to_string(run.total_points + world.tallies.level_points);
-        if (ielement *e = element_named("txt_tnuts"))
-            e->text = std::to_string(run.total_nuts + world.tallies.gold_nut_found);
-        set_visible("wnd_stat", true);
+        const ResultsWindow &results = menu().stat;
+        if (results.txt_points) results.txt_points->text = std::to_string(run.total_points + world.tallies.level_points);
+        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(run.total_nuts + world.tallies.gold_nut_found);
+        show(results.wnd_stat);
         run.fading_out = 0;
     }
     if (run.death_pending) {
-        set_visible("wnd_pause", false);
+        hide(menu().pause.wnd_pause);
         respawn_hero(world);
         run.fading_out = 0;
         run.game_state = 1;
         if (run.deaths > kDeathsToGameOver) {
-            set_visible("lbl_go", true);
+            show(menu().rec.lbl_go);
             run.level_index = kLastLevel;
             write_profile();
             return_to_menu();
@@ -263,9 +262,9 @@ bool reload_world() {
 }
 
 void start_level(const std::string &path) {
-    set_visible("wnd_main", false);
-    set_visible("wnd_cfg", false);
-    set_visible("wnd_rec", false);
+    hide(menu().main.wnd_main);
+    hide(menu().cfg.wnd_cfg);
+    hide(menu().rec.wnd_rec);
     run.fading_out = 0;
     run.start_pending = 0;
     if (!load_world(path)) {  // reported; the world is empty, the profile untouched
@@ -287,6 +286,8 @@ bool tell_player_once(const std::string &key, const std::string &line1, const st
 }
 
 void logic_tick() {
+    // What the player clicked since the last tick, first: the frames that collected it only drew.
+    apply_menu_actions();
     fade_step();
     if (run.notice_ticks > 0) --run.notice_ticks;
     run.jump_pressed = (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && run.mouse_off == 0)) ? 1 : 0;

@@ -33,9 +33,9 @@ TEST(LogicTick, MenuFadesInFromBlackIn26Ticks) {
 TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_main", true);
-    fake::Game::window("wnd_cfg", true);
-    fake::Game::window("wnd_rec", true);
+    build_menus();
+    show(menu().cfg.wnd_cfg);  // with the main menu: every window the start closes
+    show(menu().rec.wnd_rec);
     scene_files[3] = "levels/level3.txt";
     write_bytes("levels/level3.txt", "sky\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");  // the hero alone
     run.level_index = 3;
@@ -65,6 +65,32 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     EXPECT_EQ(run.fade_level, 255);
 }
 
+TEST(LogicTick, WhatTheInterfaceCollectedChangesTheGameFirstThingInTheNextTick) {
+    ScratchDir dir;
+    fake::Game game;
+    ensure_config_dirs();
+    build_menus();
+    run.fade_level = 255;
+    // The key pressing "Начать игру" while the frame draws the menu: heard, but nothing changes.
+    menu().main.btn_new->key_activate();
+    EXPECT_EQ(run.start_pending, 0);
+    EXPECT_EQ(run.fading_out, 0);
+    EXPECT_FALSE(fs::exists("cfg/prf/Tester"));
+    // The next tick runs it before its fade step: the fade-out has taken its first step.
+    logic_tick();
+    EXPECT_EQ(run.start_pending, 1);
+    EXPECT_EQ(run.fading_out, 1);
+    EXPECT_EQ(run.fade_level, 245);
+    EXPECT_TRUE(fs::exists("cfg/prf/Tester"));
+    // Two collected before one tick run in the order they were started.
+    menu().main.btn_opt->key_activate();  // the settings window over the menu ...
+    menu().cfg.btn_bk->key_activate();    // ... and its "Назад"
+    EXPECT_TRUE(shown(menu().main.wnd_main));
+    logic_tick();
+    EXPECT_FALSE(shown(menu().cfg.wnd_cfg));
+    EXPECT_TRUE(shown(menu().main.wnd_main));
+}
+
 TEST(LogicTick, JumpInputFromSpaceOrLeftButtonUnlessMouseIsOff) {
     ScratchDir dir;
     fake::Game game;
@@ -85,8 +111,8 @@ TEST(LogicTick, JumpInputFromSpaceOrLeftButtonUnlessMouseIsOff) {
 TEST(LogicTick, PauseOnEscapeOrRightButtonOnlyOnceAndNeverOnTheFinalScene) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_main", false);
-    fake::Game::window("wnd_pause", false);
+    build_menus();
+    hide(menu().main.wnd_main);
     sounds.items = {{reinterpret_cast<OE_Sound *>(0x10), "a"}, {reinterpret_cast<OE_Sound *>(0x20), "click"}};
     sounds.count = 2;
 
@@ -143,10 +169,10 @@ TEST(LogicTick, FrozenStateWaitsForTheEndOfTheFadeOut) {
 TEST(LogicTick, FourthDeathEndsTheGameAndSavesLevelTen) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_main", false);
-    fake::Game::window("wnd_pause", true);
-    add_element(new ielement("lbl_go", 0, 0, 10, 10, "", false));
     ensure_config_dirs();
+    build_menus();
+    hide(menu().main.wnd_main);
+    show(menu().pause.wnd_pause);
     run.total_nuts = 2;
     run.total_points = 900;
     world.tallies.level_points = 55;  // not banked
@@ -182,9 +208,7 @@ TEST(LogicTick, ThirdDeathOnlyRespawns) {
 TEST(LogicTick, LevelEndShowsTheResultsOverTheFrozenLevel) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_stat", false);
-    add_element(new ielement("txt_points", 0, 0, 10, 10, "", true));
-    add_element(new ielement("txt_tnuts", 0, 0, 10, 10, "", true));
+    build_menus();
     run.total_points = 100;
     world.tallies.level_points = 23;
     run.total_nuts = 4;
@@ -207,7 +231,7 @@ TEST(LogicTick, LevelEndShowsTheResultsOverTheFrozenLevel) {
 TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_win", false);
+    build_menus();
     scene_files[10] = "levels/final.txt";
     write_bytes("levels/final.txt", "sky\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");  // the hero alone
     game.camera.x = 500;
@@ -231,9 +255,9 @@ TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
 TEST(LogicTick, ContinueHintNamesTheLevelEveryMenuTick) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_main", true);
-    auto *con = new Ibutton("btn_con", 290, 260, 220, 60, "", true);
-    add_element(con);
+    build_menus();
+    Ibutton *con = menu().main.btn_con;
+    ASSERT_NE(con, nullptr);
     run.level_index = 6;
     logic_tick();
     EXPECT_EQ(con->tooltip1, std::string(CP1251("Продолжить на уровне:").c_str()));

@@ -228,7 +228,7 @@ TEST(FallRules, AHeroRidingACartWithoutRailsIsLostToo) {
 TEST(LevelStartFailure, TheShellReturnsToTheMenuWithTheProfileUntouched) {
     ScratchDir dir;
     WorldGame game;
-    fake::Game::window("wnd_main", true);
+    build_menus();
     write_bytes("cfg/config.txt", "1\r\n0\r\n0\r\n1\r\nTester\r\n");
     const std::string profile = "3\r\n2\r\n500\r\n1\r\n";
     write_bytes("cfg/prf/Tester", profile);

@@ -154,16 +154,32 @@ TEST(FrameCull, PieceKeepsTextureCoordinatesAndColourOfTheWhole) {
 }
 
 TEST(FrameCull, OpaqueTrianglesSharingAnEdgeHideWhatIsUnderBoth) {
+    // 37 x 37 blocks; the quad's diagonal runs through the centres of the pixels (i, i).
+    constexpr float kSide = 37 * 16;
     Frame f;
-    f.box(0, 0, 800, 600, 0, false);
-    f.box(0, 0, 800, 600, 1, true);  // two triangles meeting along the diagonal
+    f.box(0, 0, kSide, kSide, 0, false);
+    f.box(0, 0, kSide, kSide, 1, true);  // two triangles meeting along the diagonal, one group
     const Culled shown = cull(f, true);
-    // Pixel centres decide: only blocks where the diagonal passes within 1/64 pixel of a centre stay.
-    EXPECT_LT(shown.area(0), 0.05 * kScreen);
+    // Pixel centres decide, and a centre on the shared edge is drawn by one of the two: nothing
+    // under the quad shows.
+    EXPECT_EQ(shown.area(0), 0.0);
     // Scaled screen: whole pixel squares decide, so every block the diagonal crosses stays, and no more.
     const Culled scaled = cull(f, false);
-    EXPECT_GT(scaled.area(0), 50 * 256.0);
-    EXPECT_LT(scaled.area(0), 2 * (50 + 38) * 256.0);
+    EXPECT_EQ(scaled.area(0), 37 * 256.0);
+}
+
+TEST(FrameCull, AnEdgeSharedByTwoGroupsHidesNothingDrawnBetweenThem) {
+    // The lower-left half of a square (its diagonal through the centres of the pixels (i, i)), a
+    // translucent box, then the upper-right half and a triangle over every centre below the
+    // diagonal (its edge half a pixel lower). A centre on the diagonal may be drawn by the first
+    // half, under the box: the box keeps the 37 blocks on the diagonal, and only those.
+    constexpr float kSide = 37 * 16;
+    Frame f;
+    f.triangle(vtx(0, 0), vtx(kSide, kSide), vtx(0, kSide), 0, true);
+    f.box(0, 0, kSide, kSide, 1, false);
+    f.triangle(vtx(0, 0), vtx(kSide, 0), vtx(kSide, kSide), 2, true);
+    f.triangle(vtx(0, 0.5f), vtx(kSide - 0.5f, kSide), vtx(0, kSide), 2, true);
+    EXPECT_EQ(cull(f, true).area(1), 37 * 256.0);
 }
 
 TEST(FrameCull, TrianglesOfOneGroupAreCutAtTheSamePointsOfTheirSharedEdge) {
