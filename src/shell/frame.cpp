@@ -185,10 +185,10 @@ void draw_menu_backdrop() {
 }
 
 void draw_status_bar() {
-    const float bar_width = static_cast<float>(kHealthBarWidth - run.damage);
+    const float bar_width = static_cast<float>(kHealthBarWidth - world.tallies.damage);
     sprite("health", W - 746, H - 56, bar_width, 16);
-    if (run.damage > kHealthWarning) {
-        const int32_t flash = eng.M_Round(level.world_time / kFlashMsPerStep) % 255;
+    if (world.tallies.damage > kHealthWarning) {
+        const int32_t flash = eng.M_Round(world.level.world_time / kFlashMsPerStep) % 255;
         eng.Pr2D_Rect(W - 746, H - 56, bar_width, 16, kWarningColour, flash, 1);
     }
     sprite("rnd", W - 778, H - 80, 192, 64);
@@ -199,7 +199,7 @@ void draw_status_bar() {
     text(W - 96 - 1, 24 + 1, lives, kShadowColour);
     text(W - 96, 24, lives, kTextColour);
     // Points of this level.
-    const std::string points = CP1251("Очки: ").c_str() + std::to_string(run.level_points);
+    const std::string points = CP1251("Очки: ").c_str() + std::to_string(world.tallies.level_points);
     const float text_w = eng.Text_GetWidth(handles.font_cyr, points.c_str(), 1.0f, 0);
     const float half = std::max<float>(kCoinHalfSpan, std::ceil(text_w / 2) + kCoinGap);
     const float panel_half = half + kCoinSize + kPanelPastCoin;
@@ -222,7 +222,7 @@ void frame_procedure() {
         if (run.start_pending && run.fade_level < kLoadingScreenBelow) draw_loading_screen();
         break;
     case 1:
-        draw_world();
+        draw_world(world);
         draw_effects(world.particles);
         camera_off();
         if (run.level_index != kLastLevel) draw_status_bar();  // the final scene is a picture, not play
@@ -231,7 +231,7 @@ void frame_procedure() {
         draw_fade_overlay();
         break;
     case 2:
-        draw_world();
+        draw_world(world);
         camera_off();
         run_menus();
         draw_cursor();
