@@ -48,8 +48,8 @@ void fade_out_from_full() {
 // the final scene (10), the last level a profile can hold.
 void bank_level() {
     if (run.level_index < kLastLevel) run.level_index += 1;
-    run.total_points += run.level_points;
-    if (run.gold_nut_found) run.total_nuts += 1;
+    run.total_points += world.tallies.level_points;
+    if (world.tallies.gold_nut_found) run.total_nuts += 1;
 }
 
 void set_text(ielement *e, const std::string &value) {

@@ -236,10 +236,10 @@ void draw_menu_backdrop() {
 
 void draw_status_bar() {
     const Box &bar = kHealthBar;
-    const float bar_width = static_cast<float>(bar.w - run.damage);
+    const float bar_width = static_cast<float>(bar.w - world.tallies.damage);
     sprite("health", bar.x, bar.y, bar_width, bar.h);
-    if (run.damage > kHealthWarning) {
-        const int32_t flash = eng.M_Round(level.world_time / kFlashMsPerStep) % kFlashWrap;
+    if (world.tallies.damage > kHealthWarning) {
+        const int32_t flash = eng.M_Round(world.level.world_time / kFlashMsPerStep) % kFlashWrap;
         eng.Pr2D_Rect(bar.x, bar.y, bar_width, bar.h, kWarningColour, flash, kRectFilled);
     }
     sprite("rnd", kHealthFrame);
@@ -250,7 +250,7 @@ void draw_status_bar() {
     text(kLivesTextX - kShadowOffset, kStatusTextY + kShadowOffset, lives, kShadowColour);
     text(kLivesTextX, kStatusTextY, lives, kTextColour);
     // Points of this level.
-    const std::string points = CP1251("Очки: ").c_str() + std::to_string(run.level_points);
+    const std::string points = CP1251("Очки: ").c_str() + std::to_string(world.tallies.level_points);
     const float text_w = eng.Text_GetWidth(handles.font_cyr, points.c_str(), kTextScale, kTextSpacing);
     const float half = std::max<float>(kCoinHalfSpan, std::ceil(text_w / 2) + kCoinGap);
     const float panel_half = half + kCoinSize + kPanelPastCoin;
@@ -273,7 +273,7 @@ void frame_procedure() {
         if (run.start_pending && run.fade_level < kLoadingScreenBelow) draw_loading_screen();
         break;
     case 1:
-        draw_world();
+        draw_world(world);
         draw_effects(world.particles);
         camera_off();
         if (run.level_index != kLastLevel) draw_status_bar();  // the final scene is a picture, not play
@@ -282,7 +282,7 @@ void frame_procedure() {
         draw_fade_overlay();
         break;
     case 2:
-        draw_world();
+        draw_world(world);
         camera_off();
         run_menus();
         draw_cursor();

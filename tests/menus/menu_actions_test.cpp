@@ -440,7 +440,7 @@ TEST(Banking, TheSavedLevelNeverPassesTheFinalScene) {
     // names a level with an end): banking keeps level 10.
     run.level_index = 10;
     run.total_points = 100;
-    run.level_points = 5;
+    world.tallies.level_points = 5;
     next_level();
     EXPECT_EQ(run.level_index, 10);
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n0\r\n105\r\n0\r\n");

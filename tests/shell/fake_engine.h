@@ -32,7 +32,12 @@ inline int32_t mouse_xy() { return 0; }
 // A lookup of a name no element has is a fault of the code under test.
 inline void unknown_name(const std::string &name) { ADD_FAILURE() << "no interface element is named \"" << name << "\""; }
 
-// A fresh game: zeroed records, an empty registry (whose unknown-name lookups fail the test), the engine table pointing at the recorders, a
+// One world step as the shell's logic tick runs it: the tick's input read from the recorders,
+// the step, the shell acting on what it reported.
+inline void step_world() { apply_world_events(world_step(world, read_tick_input())); }
+
+// A fresh game: zeroed records, a fresh World, an empty registry (whose unknown-name lookups fail
+// the test), the engine table pointing at the recorders, a
 // camera and the two timers, music switched off (no song is started by these tests).
 struct Game {
     OE_Camera camera{};
@@ -65,8 +70,7 @@ struct Game {
         sounds = TS_List{};
         clear_elements();
         set_unknown_name_handler(unknown_name);
-        clear_world();
-        level = LevelState{};
+        world = World{};
         for (auto &s : scene_files) s.clear();
     }
     ~Game() {

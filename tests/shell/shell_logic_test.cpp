@@ -54,7 +54,7 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     EXPECT_EQ(run.start_pending, 0);
     EXPECT_EQ(run.fading_out, 0);
     EXPECT_EQ(fake::mouse_locks, 1);
-    EXPECT_EQ(level.level_file, "levels/level3.txt");
+    EXPECT_EQ(world.level.level_file, "levels/level3.txt");
     EXPECT_FALSE(is_visible("wnd_main"));
     EXPECT_FALSE(is_visible("wnd_cfg"));
     EXPECT_FALSE(is_visible("wnd_rec"));
@@ -175,7 +175,7 @@ TEST(LogicTick, FourthDeathEndsTheGameAndSavesLevelTen) {
     show(menu().pause.wnd_pause);
     run.total_nuts = 2;
     run.total_points = 900;
-    run.level_points = 55;  // not banked
+    world.tallies.level_points = 55;  // not banked
     run.deaths = 4;
     run.level_index = 6;
     run.game_state = 2;
@@ -210,9 +210,9 @@ TEST(LogicTick, LevelEndShowsTheResultsOverTheFrozenLevel) {
     fake::Game game;
     build_menus();
     run.total_points = 100;
-    run.level_points = 23;
+    world.tallies.level_points = 23;
     run.total_nuts = 4;
-    run.gold_nut_found = 1;
+    world.tallies.gold_nut_found = 1;
     run.game_state = 2;
     run.fading_out = 1;
     run.level_done_pending = 1;
@@ -246,7 +246,7 @@ TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
     EXPECT_EQ(run.reload_pending, 0);
     EXPECT_EQ(game.camera.x, 0);
     EXPECT_EQ(game.camera.y, 0);
-    EXPECT_EQ(level.level_file, "levels/final.txt");
+    EXPECT_EQ(world.level.level_file, "levels/final.txt");
     EXPECT_EQ(game.logic_timer.time_stamp, 1234);
     EXPECT_EQ(fake::mouse_locks, 1);
     EXPECT_TRUE(is_visible("wnd_win"));
@@ -278,34 +278,34 @@ TEST(LogicTick, ContinueHintNamesTheLevelEveryMenuTick) {
 TEST(CameraFollow, EasesThreePercentTowardsTheLeadPoint) {
     ScratchDir dir;
     fake::Game game;
-    level.hero_x = 1000;
-    level.hero_y = 700;
+    world.level.hero_x = 1000;
+    world.level.hero_y = 700;
     camera_follow();  // standing: hero centred, lead W/2
     EXPECT_EQ(run.camera_lead, 400);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 400) * 0.03));
     EXPECT_EQ(game.camera.y, std::lround((700 - 300) * 0.03));
 
     game.camera.x = game.camera.y = 0;
-    level.hero_walking = 1;  // walking right: 200 from the left edge
+    world.level.hero_walking = 1;  // walking right: 200 from the left edge
     camera_follow();
     EXPECT_EQ(run.camera_lead, 200);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 200) * 0.03));
 
     game.camera.x = 0;
-    level.hero_facing = 1;  // walking left: 600
+    world.level.hero_facing = 1;  // walking left: 600
     camera_follow();
     EXPECT_EQ(run.camera_lead, 600);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 600) * 0.03));
 
-    level.hero_walking = 0;
-    level.riding = 1;  // riding counts as walking
+    world.level.hero_walking = 0;
+    world.level.riding = 1;  // riding counts as walking
     game.camera.x = 0;
     camera_follow();
     EXPECT_EQ(run.camera_lead, 600);
 
     // 17 pixels away still moves (0.51 rounds up); 16 away no longer does (0.48 rounds down).
-    level.riding = 0;
-    level.hero_x = 1000;
+    world.level.riding = 0;
+    world.level.hero_x = 1000;
     game.camera.x = 1000 - 400 - 17;
     camera_follow();
     EXPECT_EQ(game.camera.x, 1000 - 400 - 16);
@@ -316,7 +316,7 @@ TEST(CameraFollow, EasesThreePercentTowardsTheLeadPoint) {
 TEST(CameraFollow, RunsBeforeTheWorldStepInPlayOnly) {
     ScratchDir dir;
     fake::Game game;
-    level.hero_x = 2000;
+    world.level.hero_x = 2000;
     run.fade_level = 255;
     logic_tick();  // menu: the camera stays
     EXPECT_EQ(game.camera.x, 0);
@@ -342,12 +342,12 @@ TEST(LogicTick, F1ReloadsTheCurrentLevelFileAndRestartsItsTallies) {
     ScratchDir dir;
     fake::Game game;
     run.game_state = 1;
-    level.level_file = "levels/a.txt";
-    run.level_points = 70;
-    run.damage = 30;
+    world.level.level_file = "levels/a.txt";
+    world.tallies.level_points = 70;
+    world.tallies.damage = 30;
     fake::keys_pressed = {112};
     logic_tick();
-    EXPECT_EQ(run.level_points, 0);
-    EXPECT_EQ(run.damage, 0);
-    EXPECT_EQ(level.level_file, "levels/a.txt");
+    EXPECT_EQ(world.tallies.level_points, 0);
+    EXPECT_EQ(world.tallies.damage, 0);
+    EXPECT_EQ(world.level.level_file, "levels/a.txt");
 }
