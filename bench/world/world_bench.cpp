@@ -83,11 +83,10 @@ std::string stress_level() {
 }
 
 void load(const std::string &text) {
-    clear_world();
-    level = LevelState{};
+    world = World{};
     LevelReadHooks hooks;
-    read_level_text(text, true, hooks);
-    terrain_changed();
+    read_level_text(world, text, true, hooks);
+    terrain_changed(world);
     world.particles.count = 0;
 }
 
@@ -98,7 +97,10 @@ void run_level(benchmark::State &state, const std::string &text) {
     int ticks = 0;
     for (auto _ : state) {
         run.game_state = 1;
-        world_step();
+        TickInput in;
+        in.right = 1;
+        in.time_ms = g_now;
+        world_step(world, in);
         world.particles.count = 0;  // effects are the renderer's business
         g_now += 20;
         if (++ticks % kReloadEvery == 0) {

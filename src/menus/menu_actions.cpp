@@ -1,8 +1,10 @@
 // menu_actions.cpp - the actions behind the menu buttons (see menus.h) and the shell's two entries
 // return_to_menu and show_records.
 //
-// Windows are switched by writing `visible` of the element found by name; level changes are asked
-// of the shell by a pending flag plus a fade-out, never performed here. Profile and settings files
+// The actions run in the logic tick (apply_menu_actions), never inside the interface walk that
+// collected them. Windows are switched by writing `visible` of the elements of the typed record
+// menu(); level changes are asked of the shell by a pending flag plus a fade-out, never performed
+// here. Profile and settings files
 // go through the shell's read/write operations, which never lose what the player saved. Behaviour
 // beyond the plain flow:
 //   - create_profile refuses what profile_name_usable refuses, a name starting or ending with a
@@ -35,9 +37,6 @@ constexpr int32_t kDeepColour = 32;        // bits per pixel with colour16 = 0
 constexpr int32_t kColourStep = 16;        // 32 - 16 * colour16
 constexpr const char *kProfilePattern = "cfg\\prf\\*.*";
 
-// Windows every return to the main menu closes.
-constexpr const char *kClosedByReturn[] = {"wnd_profile", "wnd_stat", "wnd_pause",
-                                           "wnd_rec",     "wnd_win",  "wnd_cfg"};
 
 // Starts the fade to black after which the shell performs the requested change.
 void fade_out_from_full() {
@@ -49,12 +48,12 @@ void fade_out_from_full() {
 // the final scene (10), the last level a profile can hold.
 void bank_level() {
     if (run.level_index < kLastLevel) run.level_index += 1;
-    run.total_points += run.level_points;
-    if (run.gold_nut_found) run.total_nuts += 1;
+    run.total_points += world.tallies.level_points;
+    if (world.tallies.gold_nut_found) run.total_nuts += 1;
 }
 
-void set_text(const char *name, const std::string &value) {
-    if (ielement *e = element_named(name)) e->text = value;
+void set_text(ielement *e, const std::string &value) {
+    if (e) e->text = value;
 }
 
 // One caption of a 0/1 setting; anything but 1 reads as 0 (the settings reader allows no other).
@@ -92,7 +91,7 @@ std::string refusal_reason(const std::string &name) {
 // before a new one was made) stays listed too. When names had to be left out, the player is told
 // once per run.
 void refill_chooser(const std::string &also = "") {
-    auto *list = menus::named<Ilist>("lst_prof");
+    Ilist *list = menu().profile.lst_prof;
     if (!list) return;
     int32_t left_out = 0;
     list->entries = menus::profile_files({run.profile_name, also}, &left_out);
@@ -105,23 +104,6 @@ void refill_chooser(const std::string &also = "") {
 
 // ---- shared with the window construction -----------------------------------------------------------
 namespace menus {
-
-namespace {
-bool g_walking = false;                     // run_interface is running (inside run_menus)
-std::vector<std::string> g_waiting_shows;   // windows to show once the walk has ended
-}  // namespace
-
-void show_window(const char *name) {
-    if (g_walking)
-        g_waiting_shows.emplace_back(name);
-    else
-        set_visible(name, true);
-}
-
-void hide_window(const char *name) {
-    std::erase(g_waiting_shows, std::string(name));
-    set_visible(name, false);
-}
 
 std::string greeting() { return CP1251("Приветсвуем тебя, ").c_str() + run.profile_name; }
 
@@ -173,15 +155,10 @@ TF_list profile_files(const std::vector<std::string> &keep, int32_t *left_out) {
 
 }  // namespace menus
 
-using menus::named;
+void run_menus() { run_interface(); }
 
-void run_menus() {
-    menus::g_walking = true;
-    run_interface();
-    menus::g_walking = false;
-    std::vector<std::string> shows;
-    shows.swap(menus::g_waiting_shows);
-    for (const std::string &name : shows) set_visible(name, true);
+void apply_menu_actions() {
+    for (OE_Proc action : take_actions()) action();
 }
 
 // ---- game flow ----------------------------------------------------------------------------------------
@@ -191,7 +168,7 @@ void new_game() {
     run.total_points = 0;
     run.deaths = 0;
     write_profile();
-    menus::hide_window("wnd_pause");
+    hide(menu().pause.wnd_pause);
     fade_out_from_full();
     run.start_pending = 1;
 }
@@ -199,29 +176,29 @@ void new_game() {
 void continue_game() {
     music_stop();
     if (run.level_index == kLastLevel) return;  // the game is finished or lost
-    menus::hide_window("wnd_pause");
+    hide(menu().pause.wnd_pause);
     fade_out_from_full();
     run.start_pending = 1;
 }
 
 void resume_game() {
-    menus::hide_window("wnd_pause");
+    hide(menu().pause.wnd_pause);
     run.game_state = 1;
 }
 
 void next_level() {
     bank_level();
-    menus::hide_window("wnd_pause");
+    hide(menu().pause.wnd_pause);
     fade_out_from_full();
-    menus::hide_window("wnd_stat");
+    hide(menu().stat.wnd_stat);
     run.reload_pending = 1;
     write_profile();
 }
 
 void replay_level() {
-    menus::hide_window("wnd_pause");
+    hide(menu().pause.wnd_pause);
     run.fading_out = 1;  // from wherever the fade stands
-    menus::hide_window("wnd_stat");
+    hide(menu().stat.wnd_stat);
     run.reload_pending = 1;
 }
 
@@ -234,7 +211,7 @@ void bank_and_return() {
 void return_to_menu() {
     read_profile();
     // After the read: an unusable name has been replaced there, and the greeting shows the result.
-    set_text("btn_pr", menus::greeting());
+    set_text(menu().main.btn_pr, menus::greeting());
     write_settings();
     refresh_setting_captions();
     const int32_t bpp = kDeepColour - kColourStep * run.colour16;
@@ -244,16 +221,19 @@ void return_to_menu() {
         if (o && (o->bpp != bpp || o->fullscreen != full_screen) && eng.OE_ChangeScreenOptions)
             eng.OE_ChangeScreenOptions(screen_width, screen_height, bpp, 0, full_screen, 1);
     }
-    for (const char *w : kClosedByReturn) menus::hide_window(w);
-    menus::show_window("wnd_main");
+    const MenuElements &m = menu();
+    for (Iwindow *w : {m.profile.wnd_profile, m.stat.wnd_stat, m.pause.wnd_pause, m.rec.wnd_rec, m.win.wnd_win,
+                       m.cfg.wnd_cfg})
+        hide(w);
+    show(m.main.wnd_main);
     run.game_state = 0;
 }
 
 // ---- windows ----------------------------------------------------------------------------------------
 void open_settings() {
     refresh_setting_captions();
-    menus::show_window("wnd_cfg");
-    menus::hide_window("wnd_main");
+    show(menu().cfg.wnd_cfg);
+    hide(menu().main.wnd_main);
 }
 
 void open_profiles() {
@@ -261,19 +241,19 @@ void open_profiles() {
     // the main menu's other windows, but this one would stay open over the game.
     if (run.start_pending) return;
     refill_chooser();
-    menus::show_window("wnd_profile");
-    menus::hide_window("wnd_main");
+    show(menu().profile.wnd_profile);
+    hide(menu().main.wnd_main);
 }
 
 void open_new_profile() {
-    set_text("txt_add", menus::new_profile_prompt());
-    menus::show_window("wnd_np");
-    menus::hide_window("wnd_profile");
+    set_text(menu().np.txt_add, menus::new_profile_prompt());
+    show(menu().np.wnd_np);
+    hide(menu().profile.wnd_profile);
 }
 
 void back_to_profiles() {
-    menus::show_window("wnd_profile");
-    menus::hide_window("wnd_np");
+    show(menu().profile.wnd_profile);
+    hide(menu().np.wnd_np);
 }
 
 int32_t playable_level_count() {
@@ -284,7 +264,7 @@ int32_t playable_level_count() {
 }
 
 void show_records() {
-    if (auto *list = named<Ilist>("lst_rec")) {
+    if (Ilist *list = menu().rec.lst_rec) {
         TF_list &rows = list->entries;
         FList_Clear(rows);
         FList_Add(rows, "    " + run.profile_name);
@@ -293,19 +273,19 @@ void show_records() {
                             CP1251(" из ").c_str() + std::to_string(playable_level_count()));
         FList_Add(rows, "");
     }
-    menus::show_window("wnd_rec");
-    menus::hide_window("wnd_main");
-    menus::hide_window("wnd_win");
+    show(menu().rec.wnd_rec);
+    hide(menu().main.wnd_main);
+    hide(menu().win.wnd_win);
 }
 
 void leave_records() {
-    set_visible("lbl_go", false);
+    hide(menu().rec.lbl_go);
     return_to_menu();
 }
 
 // ---- profiles ---------------------------------------------------------------------------------------
 void create_profile() {
-    const ielement *edit = element_named("edt_add");
+    const ielement *edit = menu().np.edt_add;
     const std::string name = edit ? edit->text : "";
     std::string reason = refusal_reason(name);
     const std::string previous = run.profile_name;
@@ -319,16 +299,16 @@ void create_profile() {
     }
     refill_chooser(previous);  // on the new profile, which is now the current one
     if (!reason.empty()) {
-        set_text("txt_add", reason);  // the window stays open and says why
+        set_text(menu().np.txt_add, reason);  // the window stays open and says why
         return;
     }
-    set_text("txt_add", menus::new_profile_prompt());
+    set_text(menu().np.txt_add, menus::new_profile_prompt());
     back_to_profiles();
 }
 
 void leave_profiles() {
-    set_visible("lbl_go", false);
-    const auto *list = named<Ilist>("lst_prof");
+    hide(menu().rec.lbl_go);
+    const Ilist *list = menu().profile.lst_prof;
     const std::string chosen = list && list->entries.count > 0 ? list->entries.names[0] : "";
     if (!chosen.empty()) {
         if (profile_name_usable(chosen))
@@ -363,8 +343,9 @@ void refresh_setting_captions() {
     static const std::string full = CP1251("Полноэкранный").c_str(), window = CP1251("Оконный").c_str(),
                              deep = CP1251("32 бита").c_str(), shallow = CP1251("16 бит").c_str(),
                              on = CP1251("Вкл").c_str(), off = CP1251("Выкл").c_str();
-    set_text("txt_fs", setting_caption(run.windowed, full.c_str(), window.c_str()));
-    set_text("txt_bit", setting_caption(run.colour16, deep.c_str(), shallow.c_str()));
-    set_text("txt_mct", setting_caption(run.mouse_off, on.c_str(), off.c_str()));
-    set_text("txt_mus", setting_caption(run.music_off, on.c_str(), off.c_str()));
+    const SettingsWindow &m = menu().cfg;
+    set_text(m.txt_fs, setting_caption(run.windowed, full.c_str(), window.c_str()));
+    set_text(m.txt_bit, setting_caption(run.colour16, deep.c_str(), shallow.c_str()));
+    set_text(m.txt_mct, setting_caption(run.mouse_off, on.c_str(), off.c_str()));
+    set_text(m.txt_mus, setting_caption(run.music_off, on.c_str(), off.c_str()));
 }

@@ -1,5 +1,5 @@
 // menu_parts.h - what the menu windows (menu_windows.cpp) and the actions (menu_actions.cpp) share
-// inside src/menus: the typed lookup of an element by name and the texts both of them write.
+// inside src/menus: the texts both of them write and the profile chooser's list.
 // Not for use outside src/menus.
 #pragma once
 
@@ -11,20 +11,6 @@
 #include "ui/ui.h"
 
 namespace menus {
-
-// The element find_element reaches for `name`, when it is of class T; null otherwise (no element
-// of that name and the first element is not a T, or the registry is empty).
-template <typename T>
-T *named(const std::string &name) {
-    return dynamic_cast<T *>(element_named(name));
-}
-
-// Window switching. A window shown while the interface walk runs becomes visible when the walk
-// has ended, so the click that opened it cannot also press the new window's elements lying under
-// the pointer (the walk would otherwise reach them in the same frame). Outside the walk, and for
-// hiding, the write is immediate; hiding a window cancels a show still waiting.
-void show_window(const char *name);
-void hide_window(const char *name);
 
 // "Приветсвуем тебя, " followed by the current profile name: the main menu's greeting.
 std::string greeting();

@@ -1,12 +1,15 @@
 // menu_windows.cpp - build_menus: the eight full-screen windows of the game and their 56 elements
-// (64 registry entries, "wnd_main" at index 0), and the toolkit's fonts, textures, sounds and
-// colours.
+// (64 registry entries, "wnd_main" at index 0) into the typed record menu(), and the toolkit's
+// fonts, textures, sounds and colours.
 //
-// Positions are computed from the screen size (W x H = 800 x 600, W / 2 integer halving); every
-// window sits at (0, 0) with size W x H, so element positions are screen positions too. Each
-// element is added to the registry right after it is created and configured right after that,
-// before the next one is created: four names occur twice ("btn_bk3", "txt_stat", "btn_restart",
-// "btn_back") and only the later copy can be found by name afterwards. Captions are code page 1251.
+// Every element's name is written once, by the ELEMENT macro, which also makes it the name of its
+// member in the record. Each element is added to the registry right after it is created and
+// configured right after that, before the next one is created; of the four names given twice
+// ("btn_bk3", "txt_stat", "btn_restart", "btn_back") find_element reaches only the later copy,
+// so the game reaches both through the record. Captions are code page 1251.
+// Layout: every window sits at (0, 0) with size W x H, so element positions are screen positions.
+// Positions and sizes are screen pixels, named in the tables below and computed from the screen
+// size (W x H = 800 x 600, W / 2 integer halving).
 // Keyboard: each window with a "Назад" button has it as its cancel element (Escape presses it),
 // Enter in the new-profile box presses "Добавить", and the focus of the arrow keys starts on the
 // element the player most likely wants ("Начать игру", the box, the list, "Продолжить", ...).
@@ -27,28 +30,89 @@ constexpr uint32_t kTitleColour = 0x000000;
 constexpr uint32_t kCaptionColour = 0xFFFFFF;
 constexpr uint32_t kButtonCaptionColour = 0x11CCFF;  // orange
 
+// ---- layout (pixels) ------------------------------------------------------------------------------
+// The button column in the middle of the screen: 220 x 60 buttons, one row every 60 px counted up
+// from the bottom row at H - 160, which holds each window's "Назад" / "Выйти".
+constexpr int32_t kButtonW = 220, kButtonH = 60;
+constexpr int32_t kColumnX = W / 2 - kButtonW / 2;
+constexpr int32_t kBottomRowY = H - 160;
+constexpr int32_t kRowPitch = 60;
+constexpr int32_t row_y(int32_t rows_up) { return kBottomRowY - rows_up * kRowPitch; }
+// A window's heading: a label the size of a button, above the column.
+constexpr int32_t kHeadingY = H - 440;
+// The main menu's greeting (the profile button) near the top.
+constexpr int32_t kGreetingY = 60;
+// The main menu's side column of link buttons, bottom left: 240 x 60, rows 60 px apart; the plaque
+// over the last one's lower part.
+constexpr int32_t kSideX = 20, kSideButtonW = 240, kSideTopY = H - 200;
+constexpr int32_t kPlaqueY = H - 64;
+// The logo in the bottom right corner and the emblem at the bottom middle, at their picture sizes.
+constexpr int32_t kLogoW = 199, kLogoH = 83;
+constexpr int32_t kEmblemW = 256, kEmblemH = 128, kEmblemY = H - 96;
+// The board picture behind the results and the pause window (where the main menu draws it too).
+constexpr int32_t kBoardSize = 512, kBoardY = 90;
+constexpr int32_t kBoardX = W / 2 - kBoardSize / 2;
+// The end window: the trophy, and the panel of three text lines 40 px apart with its button.
+constexpr int32_t kTrophySize = 256, kTrophyY = 32;
+constexpr int32_t kEndPanelW = 640, kEndPanelH = 220, kEndPanelY = H - 340;  // its rim lies 13/256 of
+// the width inside the picture, leaving 575 px for the longest line (about 490 px in the game's font)
+constexpr int32_t kEndLineW = 512, kEndLineY = H - 300, kEndLinePitch = 40;
+constexpr int32_t kEndButtonY = H - 90;
+// The progress window: the game-over label, the rows list (rows 40 px apart, the text of row 1 at
+// y 244) with an icon at the left end of rows 1 to 3.
+constexpr int32_t kGameOverY = 140;
+constexpr int32_t kRecordsY = 200, kRecordsH = 220;
+constexpr int32_t kIconX = W / 2 - 100, kIconSize = 32, kIconTopY = 242, kIconPitch = 40;
+// The profile chooser's list.
+constexpr int32_t kChooserY = 220, kChooserH = 130;
+// The settings window: four rows 60 px apart from H - 410, a button at the left and the label of
+// its value to the right of it.
+constexpr int32_t kSettingTopY = H - 410;
+constexpr int32_t kSettingButtonX = W / 2 - 140;
+constexpr int32_t kWindowModeW = 120, kWindowModeLabelX = W / 2 - 40;  // the first, narrower row
+constexpr int32_t kSettingW = 200, kSettingLabelX = W / 2 - 10;        // the other three
+// The results window: the banner behind the totals, and the two total rows (caption, value).
+constexpr int32_t kBannerX = W / 2 - 170, kBannerY = 200, kBannerW = 340, kBannerH = 110;
+constexpr int32_t kTotalCaptionX = W / 2 - 160, kTotalValueX = W / 2 - 20;
+constexpr int32_t kPointsRowY = H - 390, kNutsRowY = H - 360;
+// The pause window's two upper buttons sit 20 px lower than the column's rows.
+constexpr int32_t kPauseDrop = 20;
+
 std::string cp(const char *text1251) { return text1251; }
 #define RU(literal) cp(CP1251(literal).c_str())
 
-// ---- creating elements: add right after creation, configure right after adding ------------------
+// The member of a window record and the element's name, written once: ELEMENT(w, btn_new) is
+// `w.btn_new, "btn_new"`, the first two arguments of the makers below.
+#define ELEMENT(record, member) record.member, #member
 
-// A full-screen, captionless, fixed window; the elements created next belong to it.
-Iwindow *window(const char *name, bool visible) {
-    auto *w = new Iwindow(name, 0, 0, W, H, "", visible);
-    w->fixed = true;
-    add_element(w);
-    begin_window();
-    return w;
-}
+MenuElements g_menu;
+uint32_t g_menu_generation = 0;  // registry_generation() when g_menu was built
+
+// ---- creating elements: add right after creation, configure right after adding ------------------
 
 int32_t last_index() { return element_count() - 1; }
 
-Ibutton *button(const char *name, int32_t x, int32_t y, int32_t w, int32_t h, const std::string &caption,
-                OE_Proc action) {
-    auto *b = new Ibutton(name, x, y, w, h, caption, true);
-    add_element(b);
-    b->on_click = action;
-    return b;
+// A full-screen, captionless, fixed window; the elements created next belong to it.
+Iwindow *window(Iwindow *&slot, const char *name, bool visible) {
+    slot = new Iwindow(name, 0, 0, W, H, "", visible);
+    slot->fixed = true;
+    add_element(slot);
+    begin_window();
+    return slot;
+}
+
+Ibutton *button(Ibutton *&slot, const char *name, int32_t x, int32_t y, int32_t w, int32_t h,
+                const std::string &caption, OE_Proc action) {
+    slot = new Ibutton(name, x, y, w, h, caption, true);
+    add_element(slot);
+    slot->on_click = action;
+    return slot;
+}
+
+// A button of the middle column, `rows_up` rows above the bottom one.
+Ibutton *column_button(Ibutton *&slot, const char *name, int32_t rows_up, const std::string &caption,
+                       OE_Proc action) {
+    return button(slot, name, kColumnX, row_y(rows_up), kButtonW, kButtonH, caption, action);
 }
 
 void tooltip(Ibutton *b, const std::string &line1, const std::string &line2) {
@@ -57,145 +121,156 @@ void tooltip(Ibutton *b, const std::string &line1, const std::string &line2) {
     b->tooltip2 = line2;
 }
 
-Iimage *image(const char *name, int32_t x, int32_t y, int32_t w, int32_t h, const char *texture) {
-    auto *i = new Iimage(name, x, y, w, h, "", true);
-    add_element(i);
-    i->texture = Base_Find(share_textures, texture);
-    return i;
+Iimage *image(Iimage *&slot, const char *name, int32_t x, int32_t y, int32_t w, int32_t h, const char *texture) {
+    slot = new Iimage(name, x, y, w, h, "", true);
+    add_element(slot);
+    slot->texture = Base_Find(share_textures, texture);
+    return slot;
 }
 
-Itext *label(const char *name, int32_t x, int32_t y, int32_t w, int32_t h, const std::string &text,
+Itext *label(Itext *&slot, const char *name, int32_t x, int32_t y, int32_t w, int32_t h, const std::string &text,
              bool visible = true) {
-    auto *t = new Itext(name, x, y, w, h, text, visible);
-    add_element(t);
-    return t;
+    slot = new Itext(name, x, y, w, h, text, visible);
+    add_element(slot);
+    return slot;
 }
 
-Ilist *list(const char *name, int32_t x, int32_t y, int32_t w, int32_t h) {
-    auto *l = new Ilist(name, x, y, w, h, "", true);
-    add_element(l);
-    return l;
+// A label the size of a column button, in the column.
+Itext *column_label(Itext *&slot, const char *name, int32_t y, const std::string &text, bool visible = true) {
+    return label(slot, name, kColumnX, y, kButtonW, kButtonH, text, visible);
+}
+
+Ilist *list(Ilist *&slot, const char *name, int32_t y, int32_t h) {
+    slot = new Ilist(name, kColumnX, y, kButtonW, h, "", true);
+    add_element(slot);
+    return slot;
 }
 
 // ---- the eight windows, in registry order ---------------------------------------------------------
 
-void build_main_window() {
-    Iwindow *w = window("wnd_main", true);
-    auto *logo = image("img_logo", W - 199, H - 83, 199, 83, "logo");
-    logo->clickable = true;
-    logo->on_click = open_website;
-    image("img_logo21", W / 2 - 128, H - 96, 256, 128, "emblo");
-    button("btn_mp1", 20, H - 200, 240, 60, RU("ЕЩЕ ИГРЫ"), open_more_games);
-    button("btn_mp2", 20, H - 140, 240, 60, RU("СКАЗАТЬ ДРУГУ"), open_tell_friend);
-    button("btn_mp3", 20, H - 80, 240, 60, RU("Подписаться"), open_subscribe);
-    image("img_op33", 20, H - 64, 240, 60, "plaq");  // drawn over the lower part of "btn_mp3"
-    tooltip(button("btn_new", W / 2 - 110, H - 400, 220, 60, RU("Начать игру"), new_game),
-            RU("Начать новую игру"), RU("Прогресс будет обнулен"));
+void build_main_window(MainMenu &m) {
+    Iwindow *w = window(ELEMENT(m, wnd_main), true);
+    image(ELEMENT(m, img_logo), W - kLogoW, H - kLogoH, kLogoW, kLogoH, "logo");
+    m.img_logo->clickable = true;
+    m.img_logo->on_click = open_website;
+    image(ELEMENT(m, img_logo21), W / 2 - kEmblemW / 2, kEmblemY, kEmblemW, kEmblemH, "emblo");
+    button(ELEMENT(m, btn_mp1), kSideX, kSideTopY, kSideButtonW, kButtonH, RU("ЕЩЕ ИГРЫ"), open_more_games);
+    button(ELEMENT(m, btn_mp2), kSideX, kSideTopY + kRowPitch, kSideButtonW, kButtonH, RU("СКАЗАТЬ ДРУГУ"),
+           open_tell_friend);
+    button(ELEMENT(m, btn_mp3), kSideX, kSideTopY + 2 * kRowPitch, kSideButtonW, kButtonH, RU("Подписаться"),
+           open_subscribe);
+    image(ELEMENT(m, img_op33), kSideX, kPlaqueY, kSideButtonW, kButtonH, "plaq");  // over "btn_mp3"
+    tooltip(column_button(ELEMENT(m, btn_new), 4, RU("Начать игру"), new_game), RU("Начать новую игру"),
+            RU("Прогресс будет обнулен"));
     w->first_focus = last_index();
     // Its tooltip lines are set by the shell in every menu tick.
-    button("btn_con", W / 2 - 110, H - 340, 220, 60, RU("Продолжить"), continue_game)->has_tooltip = true;
-    button("btn_opt", W / 2 - 110, H - 280, 220, 60, RU("Настройки"), open_settings);
-    button("btn_r", W / 2 - 110, H - 220, 220, 60, RU("Прогресс"), show_records);
-    tooltip(button("btn_qt", W / 2 - 110, H - 160, 220, 60, RU("Выйти"), eng.OE_Quit), RU("Выйти из игры"),
-            RU("Удачи!"));
-    auto *greet = button("btn_pr", W / 2 - 110, 60, 220, 60, menus::greeting(), open_profiles);
-    greet->caption_only = true;
-    tooltip(greet, RU("Нажмите тут и выберите себе имя,"), RU("если это не вы"));
+    column_button(ELEMENT(m, btn_con), 3, RU("Продолжить"), continue_game)->has_tooltip = true;
+    column_button(ELEMENT(m, btn_opt), 2, RU("Настройки"), open_settings);
+    column_button(ELEMENT(m, btn_r), 1, RU("Прогресс"), show_records);
+    tooltip(column_button(ELEMENT(m, btn_qt), 0, RU("Выйти"), eng.OE_Quit), RU("Выйти из игры"), RU("Удачи!"));
+    button(ELEMENT(m, btn_pr), kColumnX, kGreetingY, kButtonW, kButtonH, menus::greeting(), open_profiles);
+    m.btn_pr->caption_only = true;
+    tooltip(m.btn_pr, RU("Нажмите тут и выберите себе имя,"), RU("если это не вы"));
 }
 
-void build_end_window() {
-    Iwindow *w = window("wnd_win", false);
-    image("imgwin1", 0, 0, W, H, "bg");
-    image("imgwin2", W / 2 - 128, 32, 256, 256, "win");
-    // The panel is 640 wide: its rim lies 13/256 of the width inside the picture, leaving 575 px
-    // for the longest line (about 490 px in the game's font).
-    image("imgwin03", W / 2 - 320, H - 340, 640, 220, "gbut");
-    label("txt_a1", W / 2 - 256, H - 300, 512, 60, RU("Поздравляем!"));
-    label("txt_a2", W / 2 - 256, H - 260, 512, 60, RU("Вы дошли до конца и получили за это"));
-    label("txt_a3", W / 2 - 256, H - 220, 512, 60, RU("самый лучший золотой орех!"));
-    button("btn_bbb", W / 2 - 110, H - 90, 220, 60, RU("Назад"), show_records);
+void build_end_window(EndWindow &m) {
+    Iwindow *w = window(ELEMENT(m, wnd_win), false);
+    image(ELEMENT(m, imgwin1), 0, 0, W, H, "bg");
+    image(ELEMENT(m, imgwin2), W / 2 - kTrophySize / 2, kTrophyY, kTrophySize, kTrophySize, "win");
+    image(ELEMENT(m, imgwin03), W / 2 - kEndPanelW / 2, kEndPanelY, kEndPanelW, kEndPanelH, "gbut");
+    const int32_t line_x = W / 2 - kEndLineW / 2;
+    label(ELEMENT(m, txt_a1), line_x, kEndLineY, kEndLineW, kButtonH, RU("Поздравляем!"));
+    label(ELEMENT(m, txt_a2), line_x, kEndLineY + kEndLinePitch, kEndLineW, kButtonH,
+          RU("Вы дошли до конца и получили за это"));
+    label(ELEMENT(m, txt_a3), line_x, kEndLineY + 2 * kEndLinePitch, kEndLineW, kButtonH,
+          RU("самый лучший золотой орех!"));
+    button(ELEMENT(m, btn_bbb), kColumnX, kEndButtonY, kButtonW, kButtonH, RU("Назад"), show_records);
     w->cancel_element = w->first_focus = last_index();
 }
 
-void build_new_profile_window() {
-    Iwindow *w = window("wnd_np", false);
-    label("txt_add", W / 2 - 110, H - 400, 220, 60, menus::new_profile_prompt());
-    auto *edit = new Iedit("edt_add", W / 2 - 110, H - 340, 220, 60, "", true);
-    add_element(edit);
-    edit->on_submit = create_profile;
+void build_new_profile_window(NewProfileWindow &m) {
+    Iwindow *w = window(ELEMENT(m, wnd_np), false);
+    column_label(ELEMENT(m, txt_add), row_y(4), menus::new_profile_prompt());
+    m.edt_add = new Iedit("edt_add", kColumnX, row_y(3), kButtonW, kButtonH, "", true);
+    add_element(m.edt_add);
+    m.edt_add->on_submit = create_profile;
     w->first_focus = last_index();
-    button("btn_add2", W / 2 - 110, H - 280, 220, 60, RU("Добавить"), create_profile);
-    button("btn_bk3", W / 2 - 110, H - 160, 220, 60, RU("Назад"), back_to_profiles);
+    column_button(ELEMENT(m, btn_add2), 2, RU("Добавить"), create_profile);
+    column_button(ELEMENT(m, btn_bk3), 0, RU("Назад"), back_to_profiles);
     w->cancel_element = last_index();
 }
 
-void build_progress_window() {
-    Iwindow *w = window("wnd_rec", false);
-    label("lbl_go", W / 2 - 110, 140, 220, 60, RU("Конец игры"), false);  // shown at game over
-    Ilist *rows = list("lst_rec", W / 2 - 110, 200, 220, 220);  // filled by show_records
-    rows->no_highlight = true;
-    rows->no_arrows = true;
+void build_progress_window(ProgressWindow &m) {
+    Iwindow *w = window(ELEMENT(m, wnd_rec), false);
+    column_label(ELEMENT(m, lbl_go), kGameOverY, RU("Конец игры"), false);  // shown at game over
+    list(ELEMENT(m, lst_rec), kRecordsY, kRecordsH);  // filled by show_records
+    m.lst_rec->no_highlight = true;
+    m.lst_rec->no_arrows = true;
     // Icons at the left end of rows 1 to 3 (name, points, nuts).
-    image("img0", W / 2 - 100, 242, 32, 32, "h1");
-    image("img1", W / 2 - 100, 282, 32, 32, "mon");
-    image("img2", W / 2 - 100, 322, 32, 32, "nut");
-    button("btn_bk3", W / 2 - 110, H - 160, 220, 60, RU("Назад"), leave_records);
+    image(ELEMENT(m, img0), kIconX, kIconTopY, kIconSize, kIconSize, "h1");
+    image(ELEMENT(m, img1), kIconX, kIconTopY + kIconPitch, kIconSize, kIconSize, "mon");
+    image(ELEMENT(m, img2), kIconX, kIconTopY + 2 * kIconPitch, kIconSize, kIconSize, "nut");
+    column_button(ELEMENT(m, btn_bk3), 0, RU("Назад"), leave_records);
     w->cancel_element = w->first_focus = last_index();
 }
 
-void build_profile_window() {
-    Iwindow *w = window("wnd_profile", false);
-    list("lst_prof", W / 2 - 110, 220, 220, 130)->entries = menus::profile_files({run.profile_name});
+void build_profile_window(ProfileWindow &m) {
+    Iwindow *w = window(ELEMENT(m, wnd_profile), false);
+    list(ELEMENT(m, lst_prof), kChooserY, kChooserH)->entries = menus::profile_files({run.profile_name});
     w->first_focus = last_index();
-    button("btn_add", W / 2 - 110, H - 220, 220, 60, RU("Новый"), open_new_profile);
-    button("btn_bk2", W / 2 - 110, H - 160, 220, 60, RU("Назад"), leave_profiles);
+    column_button(ELEMENT(m, btn_add), 1, RU("Новый"), open_new_profile);
+    column_button(ELEMENT(m, btn_bk2), 0, RU("Назад"), leave_profiles);
     w->cancel_element = last_index();
 }
 
-void build_settings_window() {
-    Iwindow *w = window("wnd_cfg", false);
+void build_settings_window(SettingsWindow &m) {
+    Iwindow *w = window(ELEMENT(m, wnd_cfg), false);
     // The four buttons and labels first, then their actions and captions, then "Назад".
-    Ibutton *fs = button("btn_fs", W / 2 - 140, H - 410, 120, 60, RU("Режим"), nullptr);
+    const int32_t y0 = kSettingTopY, y1 = y0 + kRowPitch, y2 = y1 + kRowPitch, y3 = y2 + kRowPitch;
+    button(ELEMENT(m, btn_fs), kSettingButtonX, y0, kWindowModeW, kButtonH, RU("Режим"), nullptr);
     w->first_focus = last_index();
-    label("txt_fs", W / 2 - 40, H - 410, 220, 60, "");
-    Ibutton *bit = button("btn_bit", W / 2 - 140, H - 350, 200, 60, RU("Качество"), nullptr);
-    label("txt_bit", W / 2 - 10, H - 350, 220, 60, "");
-    Ibutton *mct = button("btn_mct", W / 2 - 140, H - 290, 200, 60, RU("Упр. мышью"), nullptr);
-    label("txt_mct", W / 2 - 10, H - 290, 220, 60, "");
-    Ibutton *mus = button("btn_mus", W / 2 - 140, H - 230, 200, 60, RU("Музыка"), nullptr);
-    label("txt_mus", W / 2 - 10, H - 230, 220, 60, "");
-    fs->on_click = toggle_windowed;
-    bit->on_click = toggle_colour16;
-    mct->on_click = toggle_mouse;
-    mus->on_click = toggle_music;
+    label(ELEMENT(m, txt_fs), kWindowModeLabelX, y0, kButtonW, kButtonH, "");
+    button(ELEMENT(m, btn_bit), kSettingButtonX, y1, kSettingW, kButtonH, RU("Качество"), nullptr);
+    label(ELEMENT(m, txt_bit), kSettingLabelX, y1, kButtonW, kButtonH, "");
+    button(ELEMENT(m, btn_mct), kSettingButtonX, y2, kSettingW, kButtonH, RU("Упр. мышью"), nullptr);
+    label(ELEMENT(m, txt_mct), kSettingLabelX, y2, kButtonW, kButtonH, "");
+    button(ELEMENT(m, btn_mus), kSettingButtonX, y3, kSettingW, kButtonH, RU("Музыка"), nullptr);
+    label(ELEMENT(m, txt_mus), kSettingLabelX, y3, kButtonW, kButtonH, "");
+    m.btn_fs->on_click = toggle_windowed;
+    m.btn_bit->on_click = toggle_colour16;
+    m.btn_mct->on_click = toggle_mouse;
+    m.btn_mus->on_click = toggle_music;
     refresh_setting_captions();
-    button("btn_bk", W / 2 - 110, H - 160, 220, 60, RU("Назад"), return_to_menu);
+    column_button(ELEMENT(m, btn_bk), 0, RU("Назад"), return_to_menu);
     w->cancel_element = last_index();
 }
 
-void build_results_window() {
-    Iwindow *w = window("wnd_stat", false);
-    image("img_list", W / 2 - 256, 90, 512, 512, "menu");
-    image("img_bbb", W / 2 - 170, 200, 340, 110, "gbut");
-    label("txt_stat", W / 2 - 110, H - 440, 220, 60, RU("Результаты"));
-    label("txt_score", W / 2 - 160, H - 390, 220, 60, RU("Всего очков"));
-    label("txt_points", W / 2 - 20, H - 390, 220, 60, "0");  // set by the shell at the level's end
-    label("txt_tnut", W / 2 - 160, H - 360, 220, 60, RU("Всего орехов"));
-    label("txt_tnuts", W / 2 - 20, H - 360, 220, 60, "0");
-    button("btn_next", W / 2 - 110, H - 280, 220, 60, RU("Продолжить"), next_level);
+void build_results_window(ResultsWindow &m) {
+    Iwindow *w = window(ELEMENT(m, wnd_stat), false);
+    image(ELEMENT(m, img_list), kBoardX, kBoardY, kBoardSize, kBoardSize, "menu");
+    image(ELEMENT(m, img_bbb), kBannerX, kBannerY, kBannerW, kBannerH, "gbut");
+    column_label(ELEMENT(m, txt_stat), kHeadingY, RU("Результаты"));
+    label(ELEMENT(m, txt_score), kTotalCaptionX, kPointsRowY, kButtonW, kButtonH, RU("Всего очков"));
+    // The two values are set by the shell at the level's end.
+    label(ELEMENT(m, txt_points), kTotalValueX, kPointsRowY, kButtonW, kButtonH, "0");
+    label(ELEMENT(m, txt_tnut), kTotalCaptionX, kNutsRowY, kButtonW, kButtonH, RU("Всего орехов"));
+    label(ELEMENT(m, txt_tnuts), kTotalValueX, kNutsRowY, kButtonW, kButtonH, "0");
+    column_button(ELEMENT(m, btn_next), 2, RU("Продолжить"), next_level);
     w->first_focus = last_index();
-    button("btn_restart", W / 2 - 110, H - 220, 220, 60, RU("Переиграть"), replay_level);
-    button("btn_back", W / 2 - 110, H - 160, 220, 60, RU("Выйти"), bank_and_return);
+    column_button(ELEMENT(m, btn_restart), 1, RU("Переиграть"), replay_level);
+    column_button(ELEMENT(m, btn_back), 0, RU("Выйти"), bank_and_return);
 }
 
-void build_pause_window() {
-    Iwindow *w = window("wnd_pause", false);
-    image("img_list2", W / 2 - 256, 90, 512, 512, "menu");
-    label("txt_stat", W / 2 - 110, H - 440, 220, 60, RU("Пауза"));
-    button("btn_cont", W / 2 - 110, H - 300, 220, 60, RU("Продолжить"), resume_game);
+void build_pause_window(PauseWindow &m) {
+    Iwindow *w = window(ELEMENT(m, wnd_pause), false);
+    image(ELEMENT(m, img_list2), kBoardX, kBoardY, kBoardSize, kBoardSize, "menu");
+    column_label(ELEMENT(m, txt_stat), kHeadingY, RU("Пауза"));
+    button(ELEMENT(m, btn_cont), kColumnX, row_y(2) - kPauseDrop, kButtonW, kButtonH, RU("Продолжить"),
+           resume_game);
     w->first_focus = last_index();
-    button("btn_restart", W / 2 - 110, H - 240, 220, 60, RU("Переиграть"), replay_level);
-    button("btn_back", W / 2 - 110, H - 160, 220, 60, RU("Выйти"), return_to_menu);
+    button(ELEMENT(m, btn_restart), kColumnX, row_y(1) - kPauseDrop, kButtonW, kButtonH, RU("Переиграть"),
+           replay_level);
+    column_button(ELEMENT(m, btn_back), 0, RU("Выйти"), return_to_menu);
 }
 
 // One sound of the catalogue, able to sound four times at once.
@@ -207,18 +282,25 @@ OE_Sound *menu_sound(const char *name) {
 
 }  // namespace
 
+const MenuElements &menu() {
+    static const MenuElements none;
+    return g_menu_generation == registry_generation() ? g_menu : none;
+}
+
 void build_menus() {
     clear_elements();
+    g_menu = MenuElements{};  // filled window by window; the actions run while building see it
+    g_menu_generation = registry_generation();
     ui_settings.gui_font = handles.font_cyr;
     ui_settings.gui_glow_font = handles.font_cyrl;
-    build_main_window();
-    build_end_window();
-    build_new_profile_window();
-    build_progress_window();
-    build_profile_window();
-    build_settings_window();
-    build_results_window();
-    build_pause_window();
+    build_main_window(g_menu.main);
+    build_end_window(g_menu.win);
+    build_new_profile_window(g_menu.np);
+    build_progress_window(g_menu.rec);
+    build_profile_window(g_menu.profile);
+    build_settings_window(g_menu.cfg);
+    build_results_window(g_menu.stat);
+    build_pause_window(g_menu.pause);
     ui_settings.title_colour = kTitleColour;
     ui_settings.click_sound = menu_sound("click");
     ui_settings.select_sound = menu_sound("select");
@@ -227,4 +309,5 @@ void build_menus() {
     ui_settings.list_arrow_texture = Base_Find(share_textures, "gstr");
     ui_settings.window_texture = nullptr;
     ui_settings.button_texture = Base_Find(share_textures, "gbut");
+    set_actions_deferred(true);
 }

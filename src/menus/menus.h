@@ -10,16 +10,98 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/ui.h"
+
 // ---- built once -----------------------------------------------------------------------------------
-// Creates the eight windows and their 64 elements (only "wnd_main" visible) and sets the toolkit's
-// fonts, textures, sounds and colours. Needs the fonts, share_textures and sounds loaded and the
-// settings and profile read. A second call replaces everything.
+// The interface as build_menus makes it: every window and element, typed, one record a window,
+// each member named as its element. The game reaches its elements only through this record; the
+// names it gives twice ("btn_bk3", "txt_stat", "btn_restart", "btn_back") are told apart by
+// their window. The registry owns the elements: the pointers are valid from build_menus until the
+// registry is cleared, and null before the first build.
+struct MainMenu {
+    Iwindow *wnd_main = nullptr;
+    Iimage *img_logo = nullptr, *img_logo21 = nullptr;
+    Ibutton *btn_mp1 = nullptr, *btn_mp2 = nullptr, *btn_mp3 = nullptr;
+    Iimage *img_op33 = nullptr;
+    Ibutton *btn_new = nullptr, *btn_con = nullptr, *btn_opt = nullptr, *btn_r = nullptr, *btn_qt = nullptr;
+    Ibutton *btn_pr = nullptr;
+};
+struct EndWindow {
+    Iwindow *wnd_win = nullptr;
+    Iimage *imgwin1 = nullptr, *imgwin2 = nullptr, *imgwin03 = nullptr;
+    Itext *txt_a1 = nullptr, *txt_a2 = nullptr, *txt_a3 = nullptr;
+    Ibutton *btn_bbb = nullptr;
+};
+struct NewProfileWindow {
+    Iwindow *wnd_np = nullptr;
+    Itext *txt_add = nullptr;
+    Iedit *edt_add = nullptr;
+    Ibutton *btn_add2 = nullptr, *btn_bk3 = nullptr;
+};
+struct ProgressWindow {
+    Iwindow *wnd_rec = nullptr;
+    Itext *lbl_go = nullptr;
+    Ilist *lst_rec = nullptr;
+    Iimage *img0 = nullptr, *img1 = nullptr, *img2 = nullptr;
+    Ibutton *btn_bk3 = nullptr;
+};
+struct ProfileWindow {
+    Iwindow *wnd_profile = nullptr;
+    Ilist *lst_prof = nullptr;
+    Ibutton *btn_add = nullptr, *btn_bk2 = nullptr;
+};
+struct SettingsWindow {
+    Iwindow *wnd_cfg = nullptr;
+    Ibutton *btn_fs = nullptr, *btn_bit = nullptr, *btn_mct = nullptr, *btn_mus = nullptr;
+    Itext *txt_fs = nullptr, *txt_bit = nullptr, *txt_mct = nullptr, *txt_mus = nullptr;
+    Ibutton *btn_bk = nullptr;
+};
+struct ResultsWindow {
+    Iwindow *wnd_stat = nullptr;
+    Iimage *img_list = nullptr, *img_bbb = nullptr;
+    Itext *txt_stat = nullptr, *txt_score = nullptr, *txt_points = nullptr, *txt_tnut = nullptr, *txt_tnuts = nullptr;
+    Ibutton *btn_next = nullptr, *btn_restart = nullptr, *btn_back = nullptr;
+};
+struct PauseWindow {
+    Iwindow *wnd_pause = nullptr;
+    Iimage *img_list2 = nullptr;
+    Itext *txt_stat = nullptr;
+    Ibutton *btn_cont = nullptr, *btn_restart = nullptr, *btn_back = nullptr;
+};
+struct MenuElements {
+    MainMenu main;
+    EndWindow win;
+    NewProfileWindow np;
+    ProgressWindow rec;
+    ProfileWindow profile;
+    SettingsWindow cfg;
+    ResultsWindow stat;
+    PauseWindow pause;
+};
+const MenuElements &menu();
+
+// Visibility of a window or element of the record; a null pointer (menus not built) is hidden and
+// stays so.
+inline void show(ielement *e) {
+    if (e) e->visible = true;
+}
+inline void hide(ielement *e) {
+    if (e) e->visible = false;
+}
+inline bool shown(const ielement *e) { return e && e->visible; }
+
+// Creates the eight windows and their 64 elements (only "wnd_main" visible), fills menu(), sets
+// the toolkit's fonts, textures, sounds and colours, and has the toolkit collect the actions that
+// clicks start (apply_menu_actions runs them). Needs the fonts, share_textures and sounds loaded
+// and the settings and profile read. A second call replaces everything.
 void build_menus();
 
-// The interface walk as the frame procedure runs it: run_interface, then the windows that actions
-// opened during the walk become visible (so one click never also presses a button of the window
-// it opened).
+// The interface walk as the frame procedure runs it: the windows draw themselves and collect the
+// actions the player's clicks and keys start; nothing else changes.
 void run_menus();
+// Runs the actions collected since the last call, in the order they were started. The logic tick
+// calls it first thing, so every change of the game's state happens in a tick.
+void apply_menu_actions();
 
 // ---- called by the shell too -----------------------------------------------------------------------
 // Back to the main menu: the profile reread (an abandoned level leaves no trace), the settings

@@ -113,21 +113,21 @@ void lamp_glow(uint32_t tint, float x, float y) {
 
 // ---- the passes, in drawing order ----
 
-void draw_backdrop() {
+void draw_backdrop(World &w) {
     set_camera_on(0);
-    if (world.backdrop.empty()) return;
+    if (w.backdrop.empty()) return;
     const int32_t r = eng.M_Round(run.sway_offset);
     eng.FX_SetVertexes(-r, 0, -r, 0, r, 0, r, 0);
-    eng.SSprite_Draw(picture(world.backdrop), -kBackdropOverlap, -kBackdropOverlap, W + 2 * kBackdropOverlap,
+    eng.SSprite_Draw(picture(w.backdrop), -kBackdropOverlap, -kBackdropOverlap, W + 2 * kBackdropOverlap,
                      H + 2 * kBackdropOverlap, kOpaque, 0, kFlagCorners);
     eng.FX_SetBlendMode(0);
 }
 
 // Distant scenery: camera_on stays 0 and everything moves at half the camera's speed.
-void draw_back_layer() {
+void draw_back_layer(World &w) {
     const float hx = cam_x() / 2, hy = cam_y() / 2;
-    for (int32_t i = 0; i < world.back_count; ++i) {
-        const tmin &item = world.back_layer[static_cast<std::size_t>(i)];
+    for (int32_t i = 0; i < w.back_count; ++i) {
+        const tmin &item = w.back_layer[static_cast<std::size_t>(i)];
         eng.FX_SetColorMix(kBackTint);
         OE_Texture *t = picture(item.kind);
         if (item.outline.count != 0) {
@@ -144,7 +144,7 @@ void draw_back_layer() {
     }
 }
 
-void draw_ground_layer() {
+void draw_ground_layer(World &world) {
     set_camera_on(1);
     const float cx = cam_x(), cy = cam_y();
     for (int32_t i = 0; i < world.ground_count; ++i) {
@@ -160,7 +160,7 @@ void draw_ground_layer() {
         if (!on_screen_world(left, top, float(w + h), float(w + h)) || item.kind.empty()) continue;
         int32_t c[4] = {0, 0, 0, 0};
         if (const SwayRule *rule = sway_rule(item.kind)) {
-            item.sway = std::cos(level.world_time / rule->period_ms) * rule->amplitude;
+            item.sway = std::cos(world.level.world_time / rule->period_ms) * rule->amplitude;
             const int32_t r = eng.M_Round(item.sway);
             c[0] = rule->tl_x * r;
             c[1] = rule->tl_y * r;
@@ -175,18 +175,18 @@ void draw_ground_layer() {
 }
 
 // Drawn every frame, without a visibility test; at alpha 0 it cannot be seen.
-void draw_hero_shadow() {
+void draw_hero_shadow(World &w) {
     eng.FX_SetColorMix(0);
-    eng.SSprite_Draw(share("shadow"), level.shadow_x - kShadowLeft, level.shadow_y - kShadowUp, kShadowW, kShadowH,
-                     eng.M_Round(level.shadow_alpha), 0, kFlagPlain + kFlagTint);
+    eng.SSprite_Draw(share("shadow"), w.level.shadow_x - kShadowLeft, w.level.shadow_y - kShadowUp, kShadowW, kShadowH,
+                     eng.M_Round(w.level.shadow_alpha), 0, kFlagPlain + kFlagTint);
 }
 
 // Two rays left and right of a gold or silver bonus and a halo that turns to and fro.
-void draw_bonus_rays(tmin &item) {
+void draw_bonus_rays(const World &w, tmin &item) {
     const float x = float(item.x), y = float(item.y);
     eng.FX_SetColorMix(kNearLampTint);
     eng.FX_SetBlendMode(1);
-    item.sway = std::cos(level.world_time / kHaloPeriodMs) * kHaloTurn;
+    item.sway = std::cos(w.level.world_time / kHaloPeriodMs) * kHaloTurn;
     OE_Texture *ray = share("ray");
     eng.SSprite_Draw(ray, x, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain);
     eng.SSprite_Draw(ray, x - kRaySide, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain + kFlagMirror);
@@ -205,9 +205,9 @@ void draw_mole_lamp(const tmin &item) {
     eng.FX_SetBlendMode(0);
 }
 
-void draw_object_layer() {
-    for (int32_t i = 0; i < world.object_count; ++i) {
-        tmin &item = world.object_layer[static_cast<std::size_t>(i)];
+void draw_object_layer(World &w) {
+    for (int32_t i = 0; i < w.object_count; ++i) {
+        tmin &item = w.object_layer[static_cast<std::size_t>(i)];
         OE_Texture *t = picture(item.kind);
         if (!t) continue;
         const int32_t side = item.kind == "enot" ? kHeroFrame : item.kind == "worm" ? kWormFrame : t->height;
@@ -218,20 +218,20 @@ void draw_object_layer() {
             continue;
         const float s = float(side), angle = float(item.angle);
         eng.ASprite_Draw(t, left, top, s, s, cell, kOpaque, angle, kFlagPlain + mirror_flag(item));
-        if (item.kind == "enot" && level.hurt) {
-            const int32_t ms = eng.M_Round(level.world_time);
+        if (item.kind == "enot" && w.level.hurt) {
+            const int32_t ms = eng.M_Round(w.level.world_time);
             const int32_t blink = ((ms % kHurtBlinkPeriod) + kHurtBlinkPeriod) % kHurtBlinkPeriod;
             eng.FX_SetColorMix(kHurtTint);
             eng.ASprite_Draw(t, left, top, s, s, cell, blink, angle, kFlagPlain + kFlagTint + mirror_flag(item));
         }
-        if (is_bonus_with_rays(item.kind)) draw_bonus_rays(item);
+        if (is_bonus_with_rays(item.kind)) draw_bonus_rays(w, item);
         if (item.kind == "krot") draw_mole_lamp(item);
     }
 }
 
-void draw_front_layer() {
-    for (int32_t i = 0; i < world.front_count; ++i) {
-        const tmin &item = world.front_layer[static_cast<std::size_t>(i)];
+void draw_front_layer(World &w) {
+    for (int32_t i = 0; i < w.front_count; ++i) {
+        const tmin &item = w.front_layer[static_cast<std::size_t>(i)];
         OE_Texture *t = picture(item.kind);
         if (!t) continue;
         const int32_t w = t->width, h = t->height;
@@ -304,11 +304,11 @@ void fill_outline(const TPolyLine2D &outline, const OE_Texture *texture, int32_t
     device->vtbl->SetRenderState(device, OE_RENDERSTATE_EDGEANTIALIAS, 0);
 }
 
-void draw_world() {
-    draw_backdrop();
-    draw_back_layer();
-    draw_ground_layer();
-    draw_hero_shadow();
-    draw_object_layer();
-    draw_front_layer();
+void draw_world(World &w) {
+    draw_backdrop(w);
+    draw_back_layer(w);
+    draw_ground_layer(w);
+    draw_hero_shadow(w);
+    draw_object_layer(w);
+    draw_front_layer(w);
 }

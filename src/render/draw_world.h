@@ -3,7 +3,7 @@
 // shadow, the animated objects with the hurt blink, bonus rays and the mole's lamp, and the front
 // layer over everything.
 //
-// In: `world` and `level` (world.h), run.sway_offset, the camera, object_textures and
+// In: the World (world.h), run.sway_offset, the camera, object_textures and
 // share_textures, the device stand-in for the terrain fills. Out: engine draw calls only. The only
 // state written is the camera's camera_on (left at 1) and the `sway` scratch value of plants and
 // gold and silver bonuses. Nothing here moves anything or decides what is in the level.
@@ -11,11 +11,11 @@
 
 #include <cstdint>
 
-#include "world/world.h"  // world, level, object_textures
+#include "world/world.h"  // World, object_textures
 
 // Draws the level once; called by the frame procedure while a level is on screen. Leaves camera_on
 // at 1 and the blend mode at 0.
-void draw_world();
+void draw_world(World &w);
 
 // Fills an outline's polygon, as a fan around its first point, with `texture` repeated across it
 // every (texture size / scale) pixels and anchored in the world, tinted by `colour` (0x00BBGGRR).

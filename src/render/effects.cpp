@@ -87,6 +87,7 @@ void advance(TEffect2d &e) {
 void add_effect(Tpart_sys &set, const std::string &kind, int32_t colour, float x, float y, float vx,
                 float vy, float size, float fade_step, float angle) {
     if (set.count < 0 || set.count >= kEffectCapacity) return;
+    if (set.effects.size() <= static_cast<std::size_t>(set.count)) set.effects.resize(static_cast<std::size_t>(set.count) + 1);
     TEffect2d &e = set.effects[static_cast<std::size_t>(set.count++)];
     e.fade_step = fade_step;
     e.age = 0;
@@ -115,6 +116,7 @@ void remove_effects(Tpart_sys &set, const std::string &kind) {
         ++kept;
     }
     set.count = kept;
+    set.effects.resize(static_cast<std::size_t>(kept));
 }
 
 void draw_effects(const Tpart_sys &set) {

@@ -1,20 +1,21 @@
 // effects.h - particle effects: sets of short-lived sprites that move and fade by kind.
 //
-// An effect set (Tpart_sys) is a fixed array of effect records with a count; entries 0..count-1
-// are live, contiguous and in order of addition. Every effect behaves by its kind string alone:
+// An effect set (Tpart_sys) is a bounded array of effect records with a count; entries
+// 0..count-1 are live, contiguous and in order of addition. Every effect behaves by its kind string alone:
 // "star" falls under a growing pull, "light" grows and turns, "pball" grows, "berry" swings from
 // side to side, every other kind ("smoke", "fire", ...) only moves by its step. Each fades by its
 // own fade step per logic tick and is removed in the tick its opacity drops below 1.
 //
 // In: add_effect from the world's behaviour; update_effects once per logic tick; draw_effects
 // once per frame through the engine table, with pictures from share_textures. Out: the set itself
-// and sprite calls. Nothing here saves effects or draws anything but the set it is given; the set
-// never allocates (the kind strings are short enough to stay inside their own storage).
+// and sprite calls. Nothing here saves effects or draws anything but the set it is given. The set
+// grows as effects are added (up to kEffectCapacity) and keeps its storage, so a copy costs only
+// what is live.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 constexpr int32_t kEffectCapacity = 4097;  // effects one set holds; further additions are dropped
 
@@ -32,8 +33,9 @@ struct TEffect2d {
     float vx = 0, vy = 0;  // step per tick; for "berry" vx is the swing phase instead
 };
 
+// Entries 0..count-1 of `effects` are live (it holds at least count entries).
 struct Tpart_sys {
-    std::array<TEffect2d, kEffectCapacity> effects;
+    std::vector<TEffect2d> effects;
     int32_t count = 0;
 };
 

@@ -30,8 +30,7 @@ constexpr float kSwayPhaseStep = 0.1f;      // radians per slow tick
 constexpr float kCameraEase = 0.03f;        // share of the remaining distance the camera moves per tick
 constexpr float kCameraHeroMargin = 100;    // pixels: the terrain limit never puts the hero closer to
                                             // a screen edge than this (its centre; it is 96 px tall)
-constexpr int32_t kDeathsToGameOver = 3;    // deaths above this end the game
-constexpr int32_t kKeySpace = 32, kKeyEscape = 27, kKeyF1 = 112;
+constexpr int32_t kKeySpace = 32, kKeyEscape = 27, kKeyF1 = 112, kKeyF2 = 113, kKeyLeft = 37, kKeyRight = 39;
 constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
 constexpr const char *kMenuMusic = "mus\\menu.xm";
 }  // namespace
@@ -39,6 +38,7 @@ constexpr const char *kMenuMusic = "mus\\menu.xm";
 // ---- run-wide records -----------------------------------------------------------------------------
 Run run;
 RunHandles handles;
+World world;
 TBase share_textures;
 TS_List sounds;
 Tpart_sys menu_effects;
@@ -70,6 +70,14 @@ const char *level_title(int32_t index) {
 }
 
 void random_seed(uint32_t seed) { g_random_state = seed; }
+
+namespace {
+// A seed for the next level's own generator, from the game's.
+uint64_t level_seed() {
+    const uint64_t high = static_cast<uint64_t>(random_below(INT32_MAX));
+    return (high << 32) | static_cast<uint32_t>(random_below(INT32_MAX));
+}
+}  // namespace
 
 int32_t random_below(int32_t n) {
     // 64-bit linear congruential step (Knuth's MMIX constants); the high bits are the good ones.
@@ -118,7 +126,7 @@ void fade_step() {
 void update_sway() { run.sway_offset = std::cos(run.sway_phase) * kSwayAmplitude; }
 
 void menu_tick() {
-    if (auto *con = dynamic_cast<Ibutton *>(element_named("btn_con"))) {
+    if (Ibutton *con = menu().main.btn_con) {
         con->tooltip1 = CP1251("Продолжить на уровне:").c_str();
         con->tooltip2 = level_title(run.level_index);
     }
@@ -130,6 +138,42 @@ void menu_tick() {
     if (run.start_pending && run.fade_level < 1) start_level(scene_file(run.level_index));
 }
 
+}  // namespace
+
+TickInput read_tick_input() {
+    TickInput in;
+    in.left = eng.KeyEx_Down(kKeyLeft) ? 1 : 0;
+    in.right = eng.KeyEx_Down(kKeyRight) ? 1 : 0;
+    in.jump = run.jump_pressed;
+    in.finish = eng.Key_Press && eng.Key_Press(kKeyF2) ? 1 : 0;
+    in.mouse_steers = run.mouse_off == 0 && eng.Mouse_X && eng.Mouse_DeltaX ? 1 : 0;
+    if (in.mouse_steers) {
+        in.mouse_x = eng.Mouse_X();
+        in.mouse_dx = eng.Mouse_DeltaX();
+    }
+    in.camera_x = handles.camera ? handles.camera->x : 0;
+    in.time_ms = eng.U_GetTime ? eng.U_GetTime() : 0;
+    return in;
+}
+
+void apply_world_events(const WorldEvents &ev) {
+    for (int32_t i = 0; i < ev.sound_count; ++i) SList_Play(sounds, ev.sounds[static_cast<std::size_t>(i)], 0);
+    if (ev.died) {
+        ++run.deaths;
+        run.death_pending = 1;
+        run.fading_out = 1;
+        run.game_state = 2;
+    }
+    run.deaths -= ev.lives_gained;
+    if (ev.level_end) {
+        run.level_done_pending = 1;
+        run.game_state = 2;
+        run.fading_out = 1;
+    }
+}
+
+namespace {
+
 void play_tick() {
     if (title_is("menu")) music_stop();
     if (!music_playing() && run.music_off == 0) {
@@ -139,21 +183,20 @@ void play_tick() {
     }
     update_sway();
     if (run.level_index != kLastLevel &&
-        (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !is_visible("wnd_pause")) {
-        set_visible("wnd_pause", true);
+        (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause)) {
+        show(menu().pause.wnd_pause);
         SList_Play(sounds, "click", 0);
         run.game_state = 2;
     }
     if (eng.Key_Press(kKeyF1)) {  // developer's reload of the current level file
-        clear_world();
-        if (!reload_level(level.level_file)) {  // reported; the world is empty
+        if (!reload_world()) {  // reported; the world is empty
             return_to_menu();
             return;
         }
     }
     camera_follow();
-    world_step();
-    update_effects(world.particles);
+    apply_world_events(world_step(world, read_tick_input()));
+    update_particles(world);
 }
 
 void frozen_tick() {
@@ -162,30 +205,28 @@ void frozen_tick() {
         run.fading_out = 0;
         run.game_state = 1;
         if (handles.camera) handles.camera->x = handles.camera->y = 0;
-        clear_world();
-        if (load_level(scene_file(run.level_index))) {
+        if (load_world(scene_file(run.level_index))) {
             music_stop();
             eng.Mouse_Lock();
-            if (run.level_index == kLastLevel) set_visible("wnd_win", true);
+            if (run.level_index == kLastLevel) show(menu().win.wnd_win);
         } else {
             return_to_menu();  // reported; the world is empty, the profile untouched
         }
     }
     if (run.level_done_pending) {
-        if (ielement *e = element_named("txt_points"))
-            e->text = std::to_string(run.total_points + run.level_points);
-        if (ielement *e = element_named("txt_tnuts"))
-            e->text = std::to_string(run.total_nuts + run.gold_nut_found);
-        set_visible("wnd_stat", true);
+        const ResultsWindow &results = menu().stat;
+        if (results.txt_points) results.txt_points->text = std::to_string(run.total_points + world.tallies.level_points);
+        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(run.total_nuts + world.tallies.gold_nut_found);
+        show(results.wnd_stat);
         run.fading_out = 0;
     }
     if (run.death_pending) {
-        set_visible("wnd_pause", false);
-        respawn_hero();
+        hide(menu().pause.wnd_pause);
+        respawn_hero(world);
         run.fading_out = 0;
         run.game_state = 1;
         if (run.deaths > kDeathsToGameOver) {
-            set_visible("lbl_go", true);
+            show(menu().rec.lbl_go);
             run.level_index = kLastLevel;
             write_profile();
             return_to_menu();
@@ -199,14 +240,33 @@ void frozen_tick() {
 
 }  // namespace
 
+bool load_world(const std::string &path) {
+    if (handles.camera) handles.camera->x = handles.camera->y = 0;
+    clear_world(world);
+    world_seed(world, level_seed());
+    world.level.final_scene = run.level_index == kLastLevel ? 1 : 0;
+    const bool ok = load_level(world, path, run.level_index);
+    const double now = eng.U_GetTime ? eng.U_GetTime() : 0;  // the load's time makes no catch-up ticks
+    if (handles.logic_timer) handles.logic_timer->time_stamp = now;
+    if (handles.slow_timer) handles.slow_timer->time_stamp = now;
+    return ok;
+}
+
+bool reload_world() {
+    if (handles.camera) handles.camera->x = handles.camera->y = 0;
+    clear_world(world);
+    const bool ok = reload_level(world, world.level.level_file);
+    if (handles.logic_timer) handles.logic_timer->time_stamp = eng.U_GetTime ? eng.U_GetTime() : 0;
+    return ok;
+}
+
 void start_level(const std::string &path) {
-    set_visible("wnd_main", false);
-    set_visible("wnd_cfg", false);
-    set_visible("wnd_rec", false);
+    hide(menu().main.wnd_main);
+    hide(menu().cfg.wnd_cfg);
+    hide(menu().rec.wnd_rec);
     run.fading_out = 0;
     run.start_pending = 0;
-    clear_world();
-    if (!load_level(path)) {  // reported; the world is empty, the profile untouched
+    if (!load_world(path)) {  // reported; the world is empty, the profile untouched
         return_to_menu();
         return;
     }
@@ -225,6 +285,8 @@ bool tell_player_once(const std::string &key, const std::string &line1, const st
 }
 
 void logic_tick() {
+    // What the player clicked since the last tick, first: the frames that collected it only drew.
+    apply_menu_actions();
     fade_step();
     if (run.notice_ticks > 0) --run.notice_ticks;
     run.jump_pressed = (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && run.mouse_off == 0)) ? 1 : 0;
@@ -251,6 +313,7 @@ float camera_limit(float cam, float lo, float hi, float view, float hero, float 
 void camera_follow() {
     if (!handles.camera) return;
     const int32_t w = screen_width, h = screen_height;
+    const LevelState &level = world.level;
     if (level.hero_walking == 1 || level.riding != 0)
         run.camera_lead = (w - w / 2) * level.hero_facing + w / 4;
     else
@@ -265,7 +328,7 @@ void camera_follow() {
     cam.y = static_cast<float>(eng.M_Round(cam.y + (level.hero_y - h / 2 - cam.y) * kCameraEase));
     // The view stays on the drawn terrain: past its bounding box the world is unfinished.
     TerrainExtent e;
-    if (terrain_extent(e)) {
+    if (terrain_extent(world, e)) {
         cam.x = camera_limit(cam.x, e.left, e.right, float(w), float(level.hero_x), kCameraHeroMargin);
         cam.y = camera_limit(cam.y, e.top, e.bottom, float(h), float(level.hero_y), kCameraHeroMargin);
     }
@@ -273,7 +336,7 @@ void camera_follow() {
 
 // ---- slow tick ------------------------------------------------------------------------------------
 void slow_tick() {
-    if (run.game_state != 2) animation_step();
-    shadow_probe();
+    if (run.game_state != 2) animation_step(world);
+    shadow_probe(world);
     run.sway_phase += kSwayPhaseStep;
 }

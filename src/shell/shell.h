@@ -15,6 +15,7 @@
 #include "assets/assets.h"
 #include "engine_api.h"
 #include "render/effects.h"
+#include "world/world.h"
 
 // The logical screen, fixed for the whole run; every screen position is computed from these.
 constexpr int32_t screen_width = 800;
@@ -22,6 +23,8 @@ constexpr int32_t screen_height = 600;
 
 constexpr int32_t kLastLevel = 10;      // level_index of the final scene (also the game-over marker)
 constexpr int32_t kLevelTitleCount = 11;
+// Deaths above this end the game; the status bar shows kDeathsToGameOver - deaths lives left.
+constexpr int32_t kDeathsToGameOver = 3;
 
 // Game state that lives for the whole run. Zero at start unless noted.
 struct Run {
@@ -37,10 +40,6 @@ struct Run {
     float sway_phase = 0;            // radians, +0.1 per slow tick, never wrapped
     float sway_offset = 0;           // cos(sway_phase) * 6, pixels
     int32_t camera_lead = 0;         // screen x at which the camera places the hero
-    // -- the current level's tallies --
-    int32_t level_points = 0;        // points earned in this level
-    int32_t damage = 0;              // damage in the current life; death above 110
-    uint8_t gold_nut_found = 0;      // this level's golden nut was taken
     // -- the profile (cfg/prf/<profile_name>) --
     int32_t level_index = 0;         // level to play, 0..9; 10 final scene / game over
     int32_t total_nuts = 0;          // golden nuts banked
@@ -70,6 +69,10 @@ struct RunHandles {
     OE_Texture *splash = nullptr;      // the splash picture, loaded by path once
 };
 extern RunHandles handles;
+
+// The level being played (its tallies: world.tallies); the shell loads it, steps it once per
+// logic tick while playing and acts on what each step reports.
+extern World world;
 
 // The catalogues, filled by the load procedure and kept for the whole run.
 extern TBase share_textures;
@@ -101,6 +104,12 @@ void splash_procedure();
 // loaded, game state 1 (the fade-in follows). A level that fails to load is reported and the game
 // goes back to the main menu.
 void start_level(const std::string &path);
+// Loads `path` into `world` as every level start does: camera at 0, 0, the world cleared and given
+// a seed of its own, the final scene marked, the timers' last runs set to now. False when the load
+// failed (reported; the world is empty).
+bool load_world(const std::string &path);
+// The developer's F1: the current level file read again in place (pictures and start point kept).
+bool reload_world();
 
 // Tells the player something no window says (a save that failed, names a list cannot show): one
 // or two lines of 1251 text on a plate near the bottom of the screen, over whatever is shown, in
@@ -108,6 +117,14 @@ void start_level(const std::string &path);
 // false, and nothing shown, when that key was told already. A newer notice replaces the one shown.
 constexpr int32_t kNoticeTicks = 250;  // 5 s of 20 ms ticks
 bool tell_player_once(const std::string &key, const std::string &line1, const std::string &line2 = "");
+
+// The world's input of this tick, read from the engine once per logic tick while playing (after
+// the camera follow): the walk keys, the jump, F2, the pointer when mouse control is on, the
+// camera and the clock.
+TickInput read_tick_input();
+// Acts on what a world step reported: its sounds, a death (a life lost, a fade-out to the
+// respawn), extra lives, the level's end (a fade-out to the results).
+void apply_world_events(const WorldEvents &events);
 
 // Camera follow, once per logic tick while playing (before the world step).
 void camera_follow();

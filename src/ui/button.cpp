@@ -78,7 +78,7 @@ void Ibutton::update() {
         if (pointer && eng.Mouse_Click(1)) {
             focused = true;
             ui_detail::play(s.click_sound, eng.Mouse_X() - ui_detail::kScreenMiddleX);
-            if (on_click) on_click();
+            ui_detail::act(on_click);
         }
     } else {
         hovered = false;
@@ -132,5 +132,5 @@ bool Ibutton::accepts_key_focus() const { return visible; }
 void Ibutton::key_activate() {
     focused = true;
     ui_detail::play(ui_settings.click_sound, centre_pan(*this));
-    if (on_click) on_click();
+    ui_detail::act(on_click);
 }

@@ -51,7 +51,7 @@ void Iedit::update() {
     // A click gives focus; typing starts in the next frame.
     if (hit_test(px, py, width, height) && eng.Mouse_Click(1)) {
         focused = true;
-        if (on_click) on_click();
+        ui_detail::act(on_click);
     }
 }
 
@@ -66,5 +66,5 @@ void Iedit::on_key_focus() {
 void Iedit::on_key_blur() { focused = false; }
 
 void Iedit::key_activate() {
-    if (on_submit) on_submit();
+    ui_detail::act(on_submit);
 }

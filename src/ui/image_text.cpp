@@ -40,7 +40,7 @@ void Iimage::update() {
         if (eng.Mouse_Click(1)) {
             focused = true;
             ui_detail::play(s.click_sound, 0);
-            if (on_click) on_click();
+            ui_detail::act(on_click);
         }
     } else {
         hovered = false;

@@ -1,7 +1,9 @@
 // ui.cpp - the element registry, the toolkit settings, the base element and the per-frame walk.
 //
 // In: elements added by the menu construction; the mouse through `eng`. Out: each active
-// element's update and overlay, once per frame, in creation order. The registry owns its
+// element's update and overlay, once per frame, in creation order, and the actions they start
+// (run at once, or collected for their owner). A lookup of an unknown name is reported, never
+// answered with another element. The registry owns its
 // elements; indices never change while it lives (nothing is removed or inserted in between).
 // The element classes are in their own files; the keyboard focus is in key_focus.cpp.
 #include "ui/ui.h"
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "platform/platform.h"
 #include "ui/ui_internal.h"
 
 UiSettings ui_settings;
@@ -20,8 +23,17 @@ namespace {
 struct Registry {
     std::vector<std::unique_ptr<ielement>> elements;
     int32_t current_parent = 0;
+    uint32_t generation = 0;        // clearings so far
+    bool actions_deferred = false;  // collect actions instead of running them (set_actions_deferred)
+    std::vector<OE_Proc> actions;   // collected, oldest first
+    UnknownNameHandler unknown_name = nullptr;  // null: report_unknown_name
 };
 Registry registry;
+
+void report_unknown_name(const std::string &name) {
+    platform::warn_once("ui-name:" + name, "interface: no element is named " + platform::quote(name) +
+                                               "; nothing is changed");
+}
 
 // Whether the walk reaches the element now: windows always (they test their own visibility),
 // others while the element at their parent_index is visible.
@@ -79,19 +91,27 @@ ielement *element_at(int32_t index) {
 }
 
 int32_t find_element(const std::string &name) {
-    int32_t result = 0;
+    int32_t result = -1;
     for (int32_t i = 0; i < element_count(); ++i)
         if (registry.elements[static_cast<std::size_t>(i)]->name == name) result = i;
+    if (result < 0) (registry.unknown_name ? registry.unknown_name : report_unknown_name)(name);
     return result;
 }
 
+void set_unknown_name_handler(UnknownNameHandler handler) { registry.unknown_name = handler; }
+
 int32_t element_count() { return static_cast<int32_t>(registry.elements.size()); }
+
+uint32_t registry_generation() { return registry.generation; }
 
 void begin_window() { registry.current_parent = element_count() - 1; }
 
 void clear_elements() {
     registry.elements.clear();
     registry.current_parent = 0;
+    registry.actions.clear();
+    registry.actions_deferred = false;
+    ++registry.generation;
     ui_detail::keyboard_reset();
 }
 
@@ -127,6 +147,16 @@ void set_visible(const std::string &name, bool visible) {
     if (ielement *e = element_named(name)) e->visible = visible;
 }
 
+// ==== Actions ==================================================================================
+
+void set_actions_deferred(bool deferred) { registry.actions_deferred = deferred; }
+
+std::vector<OE_Proc> take_actions() {
+    std::vector<OE_Proc> taken;
+    taken.swap(registry.actions);
+    return taken;
+}
+
 // ==== Helpers shared by the element files ======================================================
 
 namespace ui_detail {
@@ -141,5 +171,13 @@ float text_width(OE_Font *font, const std::string &text) {
 }
 
 void play(OE_Sound *sound, int32_t pan) { eng.Snd_Play(sound, pan, 0, 0, 0); }
+
+void act(OE_Proc action) {
+    if (!action) return;
+    if (registry.actions_deferred)
+        registry.actions.push_back(action);
+    else
+        action();
+}
 
 }  // namespace ui_detail

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "assets/assets.h"
 #include "engine_api.h"
@@ -186,12 +187,22 @@ public:
 void add_element(ielement *element);
 // Element at a registry index; null outside the registry.
 ielement *element_at(int32_t index);
-// Index of the last element named `name`; 0 when none is (also on an empty registry).
+// Index of the last element named `name`. A name no element has is a fault of the caller: the
+// unknown-name handler hears of it and the result is -1, which names no element (so a write
+// through it changes nothing, and never the first window).
 int32_t find_element(const std::string &name);
+// Told of every lookup of a name no element has. The default prints one line on stderr per name
+// per run; tests set one that fails the test. Null restores the default.
+using UnknownNameHandler = void (*)(const std::string &name);
+void set_unknown_name_handler(UnknownNameHandler handler);
 int32_t element_count();
+// Counts the registry's clearings: a holder of element pointers made before the last clearing
+// can tell that they are gone.
+uint32_t registry_generation();
 // Elements created next belong to the element added last.
 void begin_window();
-// Frees every element, empties the registry and forgets the keyboard focus.
+// Frees every element, empties the registry, forgets the keyboard focus and the collected
+// actions, and runs actions at once again.
 void clear_elements();
 // Per-frame walk: the keyboard focus keys, then update of every active element, then overlay of
 // every active element. An element is active when it is a window or its window is visible at the
@@ -200,11 +211,22 @@ void run_interface();
 // Mouse strictly inside the rectangle (a pointer on an edge is outside).
 bool hit_test(float x, float y, int32_t w, int32_t h);
 
-// Shortcuts for the callers that switch windows by name: the element find_element reaches (null
-// when the registry is empty), its visibility, and a visibility write.
+// Shortcuts for the callers that look windows up by name (tools and tests; the game keeps typed
+// pointers): the element find_element reaches, null for an unknown name; its visibility, false
+// then; and a visibility write, which then changes nothing.
 ielement *element_named(const std::string &name);
 bool is_visible(const std::string &name);
 void set_visible(const std::string &name, bool visible);
+
+// ==== Actions (whole run) ======================================================================
+
+// What a click, or the key acting as one, starts: an element's on_click or an edit box's
+// on_submit. By default the element runs it at once, inside the walk. With deferred actions on,
+// the walk only collects the actions, in the order they were triggered, and their owner runs them
+// later (take_actions), so that the walk reads the state it draws and changes nothing else.
+void set_actions_deferred(bool deferred);
+// The actions collected since the last call, oldest first; the collection is emptied.
+std::vector<OE_Proc> take_actions();
 
 // ==== Keyboard focus (read-only views, for the menus and tests) ================================
 

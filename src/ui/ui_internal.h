@@ -28,5 +28,8 @@ void draw_text(OE_Font *font, float x, float y, const std::string &text, int32_t
 float text_width(OE_Font *font, const std::string &text);
 // Snd_Play with the pan given and the other arguments 0.
 void play(OE_Sound *sound, int32_t pan);
+// Starts an element's action (none: nothing): at once, or into the collection when actions are
+// deferred (set_actions_deferred).
+void act(OE_Proc action);
 
 }  // namespace ui_detail

@@ -25,7 +25,7 @@ void Iwindow::update() {
     if (!visible) return;
     ielement::update();
     // Double-click on the title strip.
-    if (eng.Mouse_DblClick(1) && hit_test(x, y, width, kTitleStripHeight) && on_click) on_click();
+    if (eng.Mouse_DblClick(1) && hit_test(x, y, width, kTitleStripHeight)) ui_detail::act(on_click);
     // Grab: a click on the title strip.
     if (hit_test(x, y, width, kTitleStripHeight) && eng.Mouse_Click(1)) {
         focused = true;

@@ -3,16 +3,14 @@
 // scene), tested after the creature rules for each object at the end of the hero's turn.
 //
 // A collected object becomes "delete" at once, plays its sound and bursts into stars. Points go to
-// level_points, the nut to gold_nut_found, an extra life to deaths (which may go below 0).
-#include "engine/engine.h"
-#include "shell/shell.h"
+// level_points, the nut to gold_nut_found; an extra life and the level end are reported in the
+// step's events for the shell (which lowers deaths, and fades out to the results).
 #include "world/world_internal.h"
 
 namespace {
 
 constexpr int32_t kHealthCure = 60;
 constexpr float kTableReach = 64;
-constexpr int32_t kVkF2 = 113;
 // The burst (sizes in pixels, fade in alpha per tick, colours 0x00BBGGRR).
 constexpr int32_t kBurstStars = 11;
 constexpr int32_t kWhite = 0xFFFFFF;
@@ -36,51 +34,57 @@ constexpr Pickup kBonuses[] = {
     {Kind::bsilver, 32, 60, "bsilver", 0xFFFFFF, 32},
 };
 
-void burst(const tmin &obj, const Pickup &p) {
+void burst(World &w, const tmin &obj, const Pickup &p) {
     const float x = static_cast<float>(obj.x), y = static_cast<float>(obj.y);
     for (int32_t i = 0; i < kBurstStars; ++i) {
-        const float vx = (random_int(10) - 5) / 5.0f;  // -1 .. 0.8 pixels per tick
-        const float vy = -(random_int(5) + 5) / 5.0f;  // -1 .. -1.8: up
-        add_effect(world.particles, "star", kWhite, x, y, vx, vy, kStarSize, kBurstFade,
-                   static_cast<float>(random_int(360)));
+        const float vx = (random_int(w, 10) - 5) / 5.0f;  // -1 .. 0.8 pixels per tick
+        const float vy = -(random_int(w, 5) + 5) / 5.0f;  // -1 .. -1.8: up
+        add_effect(w.particles, "star", kWhite, x, y, vx, vy, kStarSize, kBurstFade,
+                   static_cast<float>(random_int(w, 360)));
     }
-    add_effect(world.particles, "pball", p.ball_colour, x, y, 0, 0, p.ball_size, kBurstFade, 0);
-    add_effect(world.particles, "light", kWhite, x, y, 0, 0, kLightSize, kBurstFade, 0);
+    add_effect(w.particles, "pball", p.ball_colour, x, y, 0, 0, p.ball_size, kBurstFade, 0);
+    add_effect(w.particles, "light", kWhite, x, y, 0, 0, kLightSize, kBurstFade, 0);
 }
 
 // Takes `obj` when it is of the pick-up's kind and close enough; true when taken.
-bool pick(tmin &obj, Kind kind, float d, const Pickup &p) {
+bool pick(Step &step, tmin &obj, Kind kind, float d, const Pickup &p) {
     if (kind != p.kind || !(d < p.reach)) return false;
-    run.level_points += p.points;
+    step.w.tallies.level_points += p.points;
     obj.kind = kDeleteKind;
-    play_sound(p.sound);
-    burst(obj, p);
+    play_sound(step.events, p.sound);
+    burst(step.w, obj, p);
     return true;
 }
 
 }  // namespace
 
-void collectible_interaction(tmin &obj, Kind kind, float d) {
-    if (pick(obj, kind, d, kHealth)) {
-        run.damage -= kHealthCure;
-        if (run.damage < 0) run.damage = 0;
+void collectible_interaction(Step &step, tmin &obj, Kind kind, float d) {
+    LevelTallies &t = step.w.tallies;
+    if (pick(step, obj, kind, d, kHealth)) {
+        t.damage -= kHealthCure;
+        if (t.damage < 0) t.damage = 0;
         kind = Kind::removed;
     }
-    if (pick(obj, kind, d, kLife)) {
-        --run.deaths;
+    if (pick(step, obj, kind, d, kLife)) {
+        ++step.events.lives_gained;
         kind = Kind::removed;
     }
-    // The level end: F2 is asked once per object, so one press ends the level at the first object.
-    // The final scene has no end: the end window is already over it.
-    if (run.level_index != kLastLevel && (eng.Key_Press(kVkF2) || (kind == Kind::table && d < kTableReach))) {
-        run.level_done_pending = 1;
-        run.game_state = 2;
-        run.fading_out = 1;
-        play_sound("fin");
+    // The level end: F2 counts once per tick, at the first object tested, so one press ends the
+    // level once. The final scene has no end: the end window is already over it.
+    if (!step.w.level.final_scene) {
+        const bool f2 = step.in.finish && !step.finish_used;
+        step.finish_used = step.finish_used || step.in.finish;
+        if (f2 || (kind == Kind::table && d < kTableReach)) {
+            step.events.level_end = 1;
+            play_sound(step.events, "fin");
+        }
     }
     for (const Pickup &p : kBonuses) {
-        if (pick(obj, kind, d, p)) {
-            if (p.kind == Kind::bnut) run.gold_nut_found = 1;
+        if (pick(step, obj, kind, d, p)) {
+            if (p.kind == Kind::bnut) {
+                t.gold_nut_found = 1;
+                step.events.nut_taken = 1;
+            }
             break;
         }
     }

@@ -8,7 +8,6 @@
 #include <cmath>
 
 #include "engine/engine.h"
-#include "shell/shell.h"
 #include "world/world_internal.h"
 
 namespace {
@@ -46,66 +45,71 @@ constexpr int32_t kStompBallColour = 0xAAAAAA, kStarColour = 0x00FFFF, kWreckBal
 
 void mark_deleted(tmin &obj) { obj.kind = kDeleteKind; }
 
-void stomp(tmin &enemy) {
-    run.level_points += kStompPoints;
+void stomp(Step &step, tmin &enemy) {
+    LevelState &level = step.w.level;
+    step.w.tallies.level_points += kStompPoints;
     mark_deleted(enemy);
     level.jumping = 1;
     level.on_ground = 0;
     level.fall_speed = kStompBounce;
-    play_sound("kill");
-    add_effect(world.particles, "pball", kStompBallColour, static_cast<float>(enemy.x), static_cast<float>(enemy.y), 0,
+    play_sound(step.events, "kill");
+    add_effect(step.w.particles, "pball", kStompBallColour, static_cast<float>(enemy.x), static_cast<float>(enemy.y), 0,
                0, kStompBallSize, kEffectFade, 0);
 }
 
-void hit(tmin &hero, const char *sound) {
-    run.damage += kHitDamage;
+void hit(Step &step, tmin &hero, const char *sound) {
+    LevelState &level = step.w.level;
+    step.w.tallies.damage += kHitDamage;
     level.walk_speed = kThrowSpeed;
     hero.x = eng.M_Round(static_cast<float>(hero.x + double(kStride - 2 * kStride * hero.mirrored) * kThrowSpeed));
     level.jumping = 1;
     level.on_ground = 0;
     level.hurt = 1;
-    level.hurt_time = static_cast<float>(eng.U_GetTime());
-    play_sound(sound);
+    level.hurt_time = static_cast<float>(step.in.time_ms);
+    play_sound(step.events, sound);
 }
 
-void fatal_touch() {
-    run.damage = kFatalDamage;
+void fatal_touch(Step &step) {
+    LevelState &level = step.w.level;
+    step.w.tallies.damage = kFatalDamage;
     level.walk_speed = kThrowSpeed;
     level.jumping = 1;
     level.hurt = 1;
     level.on_ground = 0;
-    level.hurt_time = static_cast<float>(eng.U_GetTime());
+    level.hurt_time = static_cast<float>(step.in.time_ms);
 }
 
 // A stompable enemy within `reach`: stomped while the hero falls fast, otherwise it hurts.
-void enemy_touch(tmin &hero, tmin &enemy, float d, float reach) {
+void enemy_touch(Step &step, tmin &hero, tmin &enemy, float d, float reach) {
     if (!(d < reach)) return;
-    if (level.fall_speed > kStompFall) stomp(enemy);
-    else if (!level.hurt) hit(hero, "hit");
+    if (step.w.level.fall_speed > kStompFall) stomp(step, enemy);
+    else if (!step.w.level.hurt) hit(step, hero, "hit");
 }
 
-void cart_wreck(tmin &cart) {
-    level.riding = 0;
+void cart_wreck(Step &step, tmin &cart) {
+    World &w = step.w;
+    w.level.riding = 0;
     mark_deleted(cart);
     const float x = static_cast<float>(cart.x), y = static_cast<float>(cart.y);
     for (int32_t i = 0; i < kWreckStars; ++i) {
-        const float vx = (random_int(10) - 5) / 5.0f;      // -1 .. 0.8 pixels per tick
-        const float vy = -(random_int(5) + 5) / 2.5f;      // -2 .. -3.6: thrown up
-        add_effect(world.particles, "star", kStarColour, x, y, vx, vy, kStarSize, kEffectFade,
-                   static_cast<float>(random_int(360)));
+        const float vx = (random_int(w, 10) - 5) / 5.0f;      // -1 .. 0.8 pixels per tick
+        const float vy = -(random_int(w, 5) + 5) / 2.5f;      // -2 .. -3.6: thrown up
+        add_effect(w.particles, "star", kStarColour, x, y, vx, vy, kStarSize, kEffectFade,
+                   static_cast<float>(random_int(w, 360)));
     }
-    add_effect(world.particles, "pball", kWreckBallColour, x, y, 0, 0, kWreckBallSize, kEffectFade, 0);
-    add_effect(world.particles, "light", kLightColour, x, y, 0, 0, kWreckLightSize, kEffectFade, 0);
-    play_sound("boom");
+    add_effect(w.particles, "pball", kWreckBallColour, x, y, 0, 0, kWreckBallSize, kEffectFade, 0);
+    add_effect(w.particles, "light", kLightColour, x, y, 0, 0, kWreckLightSize, kEffectFade, 0);
+    play_sound(step.events, "boom");
 }
 
 // Every segment a cart touches: the rolling sound on a floor, the wreck against a wall.
-void cart_contact(tmin &cart, const Contact &c, void *) {
-    if (cart.speed == 1 && std::fabs(c.nx) < kCartFloor) play_sound("vag");
-    if (std::fabs(c.nx) > kCartWall) cart_wreck(cart);
+void cart_contact(tmin &cart, const Contact &c, Step &step) {
+    if (cart.speed == 1 && std::fabs(c.nx) < kCartFloor) play_sound(step.events, "vag");
+    if (std::fabs(c.nx) > kCartWall) cart_wreck(step, cart);
 }
 
-void cart_rules(tmin &hero, tmin &cart) {
+void cart_rules(Step &step, tmin &hero, tmin &cart) {
+    LevelState &level = step.w.level;
     // Leaving: the hero has walked off the cart's width.
     if (cart.phase == 1 && (hero.x <= cart.x - kCartHalfWidth || hero.x >= cart.x + kCartHalfWidth)) {
         level.riding = 0;
@@ -124,13 +128,13 @@ void cart_rules(tmin &hero, tmin &cart) {
 
 }  // namespace
 
-void bee_turn(tmin &bee) {
+void bee_turn(Step &, tmin &bee) {
     bee.y = eng.M_Round(static_cast<float>(bee.y + double(eng.M_Sin(bee.phase)) * kBeeSwing));
     bee.x += bee.speed;
     bee.phase += kBeePhaseStep;
 }
 
-void walker_turn(tmin &walker, int32_t probe_offset) {
+void walker_turn(Step &step, tmin &walker, int32_t probe_offset) {
     if (walker.speed == 0) walker.speed = kWalkerStep;  // always sets off to the right
     walker.y += kWalkerFall;
     walker.x += walker.speed;
@@ -140,35 +144,36 @@ void walker_turn(tmin &walker, int32_t probe_offset) {
         walker.mirrored = walker.speed < 0 ? 1 : 0;
         walker.phase = 0;
     }
-    terrain_contact(walker, probe_offset, true, nullptr, nullptr);
+    terrain_contact(step, walker, probe_offset, true, nullptr);
 }
 
-void cart_turn(tmin &cart) {
+void cart_turn(Step &step, tmin &cart) {
     if (cart.speed == 1) cart.x += kCartStep;  // a rolling cart only goes right
     cart.y += kCartFall;
-    terrain_contact(cart, kCartProbe, true, cart_contact, nullptr);
+    terrain_contact(step, cart, kCartProbe, true, cart_contact);
 }
 
-void creature_interaction(tmin &hero, tmin &obj, Kind kind, float d) {
+void creature_interaction(Step &step, tmin &hero, tmin &obj, Kind kind, float d) {
+    LevelState &level = step.w.level;
     switch (kind) {
     case Kind::romash:
         if (d < kSpringReach && level.fall_speed > kSpringFall) {
             level.jumping = 1;
             level.on_ground = 0;
             level.fall_speed = kSpringThrow;
-            play_sound("rom");
+            play_sound(step.events, "rom");
         }
         break;
-    case Kind::bee: enemy_touch(hero, obj, d, kBeeReach); break;
-    case Kind::worm: enemy_touch(hero, obj, d, kWormReach); break;
-    case Kind::krot: enemy_touch(hero, obj, d, kMoleReach); break;
+    case Kind::bee: enemy_touch(step, hero, obj, d, kBeeReach); break;
+    case Kind::worm: enemy_touch(step, hero, obj, d, kWormReach); break;
+    case Kind::krot: enemy_touch(step, hero, obj, d, kMoleReach); break;
     case Kind::hedge:
-        if (d < kHedgeReach && !level.hurt) hit(hero, "kill");  // never stomped
+        if (d < kHedgeReach && !level.hurt) hit(step, hero, "kill");  // never stomped
         break;
     case Kind::ship:
-        if (d < kShipReach && !level.hurt) fatal_touch();
+        if (d < kShipReach && !level.hurt) fatal_touch(step);
         break;
-    case Kind::vag: cart_rules(hero, obj); break;
+    case Kind::vag: cart_rules(step, hero, obj); break;
     default: break;
     }
 }

@@ -2,13 +2,13 @@
 // terrain and riding a cart, then the interaction tests against every object and the removal of
 // what was destroyed or collected.
 //
-// In: the keys and the mouse through the engine, jump_pressed from the logic tick, the hero state
-// of world.h. Out: the hero object's x, y, mirrored and the hero state. Units: pixels per logic
-// tick of 20 ms. What the hero does to other objects is creatures.cpp and collectibles.cpp.
+// In: the tick's input (walk keys, jump, the pointer when mouse control is on, the clock) and the
+// hero state of world.h. Out: the hero object's x, y, mirrored and the hero state. Units: pixels
+// per logic tick of 20 ms. What the hero does to other objects is creatures.cpp and
+// collectibles.cpp.
 #include <cmath>
 
 #include "engine/engine.h"
-#include "shell/shell.h"
 #include "world/world_internal.h"
 
 namespace {
@@ -26,16 +26,15 @@ constexpr float kJumpNormal = -0.75f;       // normal y below this: firm enough 
 constexpr int32_t kMouseDeadZone = 64;      // pixels between the hero and the pointer
 constexpr float kHurtMs = 3000.0f;          // immunity after a hit
 constexpr int32_t kHeroProbe = 16;          // probe centre below the hero's centre
-constexpr int32_t kVkLeft = 37, kVkRight = 39;
 constexpr float kNoDistance = 1e30f;        // stands for the distance of kinds that never use it
 // Landing dust: a ring of puffs.
 constexpr int32_t kDustPuffs = 16, kDustDegrees = 22, kDustBelow = 32;
 constexpr float kDustSpeed = 2, kDustSize = 80, kDustFade = 10;
 constexpr int32_t kDustColour = 0x333333;
 
-void landing_dust(const tmin &hero) {
+void landing_dust(World &w, const tmin &hero) {
     for (int32_t i = 0; i < kDustPuffs; ++i)
-        add_effect(world.particles, "smoke", kDustColour, static_cast<float>(hero.x),
+        add_effect(w.particles, "smoke", kDustColour, static_cast<float>(hero.x),
                    static_cast<float>(hero.y + kDustBelow), eng.M_Cos(kDustDegrees * i) * kDustSpeed,
                    eng.M_Sin(kDustDegrees * i) * kDustSpeed, kDustSize, kDustFade, 0);
 }
@@ -44,7 +43,8 @@ void landing_dust(const tmin &hero) {
 // under it - the contact whose normal points most nearly up (lowest y) in this pass. So a wall or
 // a ceiling touched at the same time as a floor neither stops the jump nor lets gravity build up;
 // they still push the hero out as before. on_ground is 0 before the first contact of a pass.
-void record_ground(tmin &, const Contact &c, void *) {
+void record_ground(tmin &, const Contact &c, Step &step) {
+    LevelState &level = step.w.level;
     if (!level.on_ground || c.ny < level.ground_normal_y) {
         level.ground_normal_x = c.nx;
         level.ground_normal_y = c.ny;
@@ -54,61 +54,64 @@ void record_ground(tmin &, const Contact &c, void *) {
 }
 
 // The pointer steers when it moves and is far enough from the hero on screen.
-int32_t mouse_walk_direction() {
-    if (run.mouse_off != 0 || !eng.Mouse_X || !eng.Mouse_DeltaX) return 0;
-    const float camera_x = handles.camera ? handles.camera->x : 0;
-    if (!(std::fabs(level.hero_x - camera_x - eng.Mouse_X()) > kMouseDeadZone)) return 0;
-    const int32_t dx = eng.Mouse_DeltaX();
-    return dx > 0 ? 1 : dx < 0 ? -1 : 0;
+int32_t mouse_walk_direction(const TickInput &in, const LevelState &level) {
+    if (!in.mouse_steers) return 0;
+    if (!(std::fabs(level.hero_x - in.camera_x - in.mouse_x) > kMouseDeadZone)) return 0;
+    return in.mouse_dx > 0 ? 1 : in.mouse_dx < 0 ? -1 : 0;
 }
 
 // The interaction tests against every object of the layer, in layer order.
-void interactions(tmin &hero) {
-    for (int32_t i = 0; i < world.object_count; ++i) {
-        tmin &obj = world.object_layer[i];
+void interactions(Step &step, tmin &hero) {
+    World &w = step.w;
+    const LevelState &level = w.level;
+    for (int32_t i = 0; i < w.object_count; ++i) {
+        tmin &obj = w.object_layer[i];
         const Kind kind = kind_of(obj.kind);
         // Only kinds with a touch distance need it (scenery is most of a layer).
         const bool near_test = kind != Kind::other && kind != Kind::removed && kind != Kind::enot && kind != Kind::vag;
         const float d = near_test ? eng.M_Distance(static_cast<float>(level.hero_x), static_cast<float>(level.hero_y),
                                                    static_cast<float>(obj.x), static_cast<float>(obj.y))
                                   : kNoDistance;
-        creature_interaction(hero, obj, kind, d);
-        collectible_interaction(obj, kind_of(obj.kind), d);
+        creature_interaction(step, hero, obj, kind, d);
+        collectible_interaction(step, obj, kind_of(obj.kind), d);
     }
 }
 
 }  // namespace
 
-void hero_turn(tmin &hero) {
+void hero_turn(Step &step, tmin &hero) {
+    World &w = step.w;
+    LevelState &level = w.level;
+    const TickInput &in = step.in;
     if (level.riding) hero.x += kCartCarry;
     // Time and the hit immunity.
-    level.world_time = static_cast<float>(eng.U_GetTime());
+    level.world_time = static_cast<float>(in.time_ms);
     if (level.hurt && std::fabs(level.hurt_time - level.world_time) > kHurtMs) level.hurt = 0;
     level.hero_x = hero.x;
     level.hero_y = hero.y;
     // Landed after being in the air.
-    if (level.on_ground && level.jumping) landing_dust(hero);
+    if (level.on_ground && level.jumping) landing_dust(w, hero);
     if (level.on_ground) level.jumping = 0;
     level.hero_walking = 0;
     // Gravity; a floor holds the hero, a steep slope lets it slide.
     level.fall_speed += kGravity;
     if (level.on_ground && std::fabs(level.ground_normal_x) < kFloorNormal) level.fall_speed = 0;
-    if (run.jump_pressed && level.on_ground && level.ground_normal_y < kJumpNormal) {
+    if (in.jump && level.on_ground && level.ground_normal_y < kJumpNormal) {
         level.jumping = 1;
         level.on_ground = 0;
         level.fall_speed = kJumpSpeed;
-        play_sound("jump");
+        play_sound(step.events, "jump");
     }
     if (level.fall_speed >= kFallLimit) level.fall_speed = kFallLimit;
     if (level.fall_speed <= kRiseLimit) level.fall_speed = kRiseLimit;
     if (!level.riding) hero.y = eng.M_Round(static_cast<float>(hero.y + double(level.fall_speed)));
     // Walking: keys or the moving pointer; left wins when both are active.
-    const int32_t mouse = mouse_walk_direction();
-    if (eng.KeyEx_Down(kVkRight) || mouse > 0) {
+    const int32_t mouse = mouse_walk_direction(in, level);
+    if (in.right || mouse > 0) {
         hero.mirrored = 0;
         level.hero_walking = 1;
     }
-    if (eng.KeyEx_Down(kVkLeft) || mouse < 0) {
+    if (in.left || mouse < 0) {
         hero.mirrored = 1;
         level.hero_walking = 1;
     }
@@ -121,7 +124,7 @@ void hero_turn(tmin &hero) {
     if (!level.riding) hero.y += kExtraFall;
     // The terrain holds the hero up.
     level.on_ground = 0;
-    terrain_contact(hero, kHeroProbe, false, record_ground, nullptr);
-    interactions(hero);
-    remove_kind(kDeleteKind);
+    terrain_contact(step, hero, kHeroProbe, false, record_ground);
+    interactions(step, hero);
+    remove_kind(w, kDeleteKind);
 }

@@ -11,10 +11,10 @@ namespace {
 
 constexpr int kSectionCount = 4;  // back, ground, front, objects: the order in the file
 
-std::array<tmin, kLayerCapacity> *const kSectionLayer[kSectionCount] = {
-    &world.back_layer, &world.ground_layer, &world.front_layer, &world.object_layer};
-int32_t *const kSectionCount_[kSectionCount] = {&world.back_count, &world.ground_count,
-                                                &world.front_count, &world.object_count};
+std::vector<tmin> tscene::*const kSectionLayer[kSectionCount] = {&tscene::back_layer, &tscene::ground_layer,
+                                                                   &tscene::front_layer, &tscene::object_layer};
+int32_t tscene::*const kSectionCount_[kSectionCount] = {&tscene::back_count, &tscene::ground_count,
+                                                         &tscene::front_count, &tscene::object_count};
 const char *const kSectionName[kSectionCount] = {"back", "ground", "front", "object"};
 
 class Reader {
@@ -108,17 +108,17 @@ bool read_points(Reader &r, int64_t written, TPolyLine2D &outline, int64_t &leve
 
 }  // namespace
 
-LevelReadReport read_level_text(const std::string &bytes, bool full, const LevelReadHooks &hooks) {
+LevelReadReport read_level_text(World &w, const std::string &bytes, bool full, const LevelReadHooks &hooks) {
     LevelReadReport report;
     Reader r(bytes, report);
-    world.backdrop = r.name();
-    if (hooks.want_pictures && !world.backdrop.empty()) hooks.want_pictures(world.backdrop);
+    w.backdrop = r.name();
+    if (hooks.want_pictures && !w.backdrop.empty()) hooks.want_pictures(w.backdrop);
     bool hero_seen = false;
     int64_t level_points = 0;
     for (int s = 0; s < kSectionCount; ++s) {
         const bool objects = s == kSectionCount - 1;
-        auto &layer = *kSectionLayer[s];
-        int32_t &count = *kSectionCount_[s];
+        auto &layer = w.*kSectionLayer[s];
+        int32_t &count = w.*kSectionCount_[s];
         int32_t declared = 0;
         if (!r.count(declared, "item count")) return report;
         if (declared < 0) {
@@ -131,9 +131,8 @@ LevelReadReport read_level_text(const std::string &bytes, bool full, const Level
             return report;
         }
         for (int32_t i = 0; i < declared; ++i) {
-            tmin &item = layer[static_cast<std::size_t>(i)];
-            item.outline.count = 0;
-            count = i + 1;  // the entry is in use from here on, so that a stop leaves it clearable
+            count = i;
+            tmin &item = append_item(layer, count);  // in use from here on, so that a stop leaves it clearable
             if (!r.item_name(item.kind, kSectionName[s], i, declared)) return report;
             const int name_line = r.line();
             if (hooks.want_pictures && !item.kind.empty()) hooks.want_pictures(item.kind);
@@ -149,8 +148,8 @@ LevelReadReport read_level_text(const std::string &bytes, bool full, const Level
                     if (!hero_seen) {
                         hero_seen = true;
                         if (full) {
-                            level.hero_x = level.start_x = item.x;
-                            level.hero_y = level.start_y = item.y;
+                            w.level.hero_x = w.level.start_x = item.x;
+                            w.level.hero_y = w.level.start_y = item.y;
                         }
                     } else if (report.extra_heroes++ == 0) {
                         report.extra_hero_line = name_line;

@@ -35,9 +35,9 @@ struct LevelReadReport {
     int extra_hero_line = 0;   // line of the first of them
 };
 
-// Fills world.backdrop and the layers from `bytes` (the world should be empty). With `full`, the
-// first "enot" of the object section also gives hero_x, hero_y, start_x and start_y.
-LevelReadReport read_level_text(const std::string &bytes, bool full, const LevelReadHooks &hooks);
-
+// Fills the backdrop and the layers of `w` from `bytes` (the world should be empty). With `full`,
+// the first "enot" of the object section also gives hero_x, hero_y, start_x and start_y.
 // Empties the backdrop and the four layers (world_model.cpp).
-void clear_layers();
+void clear_layers(World &w);
+
+LevelReadReport read_level_text(World &w, const std::string &bytes, bool full, const LevelReadHooks &hooks);

@@ -1,16 +1,15 @@
 // level_load.cpp - the level's lifecycle: clearing the world, the full load of a level file with
 // its pictures, the developer's in-place reload, and putting the hero back at its start.
 //
-// In: a level file path as the scene list gives it. Out: the world filled, the level's pictures
-// in object_textures, the hero's start, the timers' last-run times. A missing or bad file, or one
-// without a hero, stops the load with a message naming the file (and the line), and leaves the
-// world empty.
+// In: a level file path as the scene list gives it. Out: the World filled, the level's pictures
+// in object_textures, the hero's start. A missing or bad file, or one without a hero, stops the
+// load with a message naming the file (and the line), and leaves the world empty. The camera and
+// the timers are the caller's.
 // Not here: the file format itself (level_file.cpp), what happens per tick (world_step.cpp).
 #include <cstdio>
 
 #include "engine/engine.h"
 #include "platform/platform.h"
-#include "shell/shell.h"
 #include "world/level_file.h"
 #include "world/world_internal.h"
 #include "world/world_scenes.h"
@@ -24,7 +23,9 @@ constexpr int kErrorIcon = 0x10;  // message box style: an error
 constexpr int32_t kFirstFrame = 1, kRandomFrames = 14;  // objects start at a frame 1..14
 
 void want_pictures(const std::string &name) { Base_LoadPrefix(object_textures, kObjectPictureDir, name); }
-int32_t random_frame() { return kFirstFrame + random_int(kRandomFrames); }
+// The world being read, for the frame hook (the reader's hooks are plain functions).
+thread_local World *g_loading = nullptr;
+int32_t random_frame() { return kFirstFrame + random_int(*g_loading, kRandomFrames); }
 void outline_centre(TPolyLine2D &outline) {
     if (!eng.ColEx_PolyCenter) return;
     OE_PolyLine p{outline.count, 0, 0, outline.points.data()};
@@ -33,44 +34,46 @@ void outline_centre(TPolyLine2D &outline) {
     outline.cy = p.cy;
 }
 
-bool has_hero() {
-    for (int32_t i = 0; i < world.object_count; ++i)
-        if (world.object_layer[i].kind == kHeroKind) return true;
+bool has_hero(const World &w) {
+    for (int32_t i = 0; i < w.object_count; ++i)
+        if (w.object_layer[i].kind == kHeroKind) return true;
     return false;
 }
 
 // Tells the player (message box, stderr) why the level did not load, and empties the world.
-void load_failed(const std::string &text) {
-    clear_world();
+void load_failed(World &w, const std::string &text) {
+    clear_world(w);
     platform::message_box(text, "Tarvelok", kErrorIcon);
 }
 
 // Reads the level file into the cleared world. False after a reported failure.
-bool read_level_file(const std::string &path, bool full) {
+bool read_level_file(World &w, const std::string &path, bool full, int32_t level_index) {
     if (path.empty()) {
-        load_failed("The level cannot be started: " + scene_problem(run.level_index));
+        load_failed(w, "The level cannot be started: " + scene_problem(level_index));
         return false;
     }
     std::string bytes, why;
     bool missing = false;
     // read_file opens regular files only, so a device or a pipe named here cannot hang the game.
     if (!platform::read_file(path, bytes, &missing, &why)) {
-        load_failed("Level file " + platform::quote(path) + (missing ? ": missing" : " " + why));
+        load_failed(w, "Level file " + platform::quote(path) + (missing ? ": missing" : " " + why));
         return false;
     }
     LevelReadHooks hooks;
     if (full) hooks.want_pictures = want_pictures;
     hooks.random_frame = random_frame;
     hooks.centre = outline_centre;
-    const LevelReadReport report = read_level_text(bytes, full, hooks);
+    g_loading = &w;
+    const LevelReadReport report = read_level_text(w, bytes, full, hooks);
+    g_loading = nullptr;
     if (!report.ok) {
-        load_failed("Level file " + platform::quote(path) + ", line " + std::to_string(report.line) + ": " + report.problem);
+        load_failed(w, "Level file " + platform::quote(path) + ", line " + std::to_string(report.line) + ": " + report.problem);
         return false;
     }
     // Without a hero there is nobody to play (an empty file, a file of NUL bytes, a text that is
     // no level at all read as one): refused like any other bad level.
-    if (!has_hero()) {
-        load_failed("Level file " + platform::quote(path) + ": no \"" + kHeroKind +
+    if (!has_hero(w)) {
+        load_failed(w, "Level file " + platform::quote(path) + ": no \"" + kHeroKind +
                     "\" among its objects, so there is no hero to play");
         return false;
     }
@@ -79,46 +82,38 @@ bool read_level_file(const std::string &path, bool full) {
                             "level file " + platform::quote(path) + ", line " + std::to_string(report.extra_hero_line) +
                                 ": more than one \"enot\"; only the first is the hero, " +
                                 std::to_string(report.extra_heroes) + " more stay pictures");
-    terrain_changed();
+    terrain_changed(w);
     return true;
 }
 
 }  // namespace
 
-void clear_world() {
-    clear_layers();
-    run.level_points = 0;
-    run.damage = 0;
+void clear_world(World &w) {
+    clear_layers(w);
+    w.tallies.level_points = 0;
+    w.tallies.damage = 0;
 }
 
-bool load_level(const std::string &path) {
-    if (handles.camera) handles.camera->x = handles.camera->y = 0;
-    level.riding = 0;
-    run.gold_nut_found = 0;
-    level.level_file = path;
+bool load_level(World &w, const std::string &path, int32_t level_index) {
+    w.level.riding = 0;
+    w.tallies.gold_nut_found = 0;
+    w.level.level_file = path;
     Base_Free(object_textures);
-    const bool ok = read_level_file(path, true);
-    const double now = eng.U_GetTime ? eng.U_GetTime() : 0;
-    if (handles.logic_timer) handles.logic_timer->time_stamp = now;
-    if (handles.slow_timer) handles.slow_timer->time_stamp = now;
-    return ok;
+    return read_level_file(w, path, true, level_index);
 }
 
-bool reload_level(const std::string &path) {
-    if (handles.camera) handles.camera->x = handles.camera->y = 0;
-    level.riding = 0;
-    level.level_file = path;
-    const bool ok = read_level_file(path, false);
-    if (handles.logic_timer) handles.logic_timer->time_stamp = eng.U_GetTime ? eng.U_GetTime() : 0;
-    return ok;
+bool reload_level(World &w, const std::string &path) {
+    w.level.riding = 0;
+    w.level.level_file = path;
+    return read_level_file(w, path, false, 0);
 }
 
-void respawn_hero() {
-    for (int32_t i = 0; i < world.object_count; ++i) {
-        tmin &o = world.object_layer[i];
+void respawn_hero(World &w) {
+    for (int32_t i = 0; i < w.object_count; ++i) {
+        tmin &o = w.object_layer[i];
         if (o.kind == kHeroKind) {
-            o.x = level.start_x;
-            o.y = level.start_y;
+            o.x = w.level.start_x;
+            o.y = w.level.start_y;
             return;
         }
     }

@@ -1,22 +1,27 @@
-// world.h - the level being played: the world record with its four layers, the hero and level
-// state beside it, the level's picture catalogue, the scene list, and the operations the shell
-// calls on the level's lifecycle (clear, load, reload, respawn) and once per tick (world step,
-// animation step, shadow probe).
+// world.h - the level being played, as one value: the world record (World) with its four layers,
+// the particles, the hero and level state, the level's tallies and the ground index; the input of
+// one logic tick (TickInput) and what happened in it (WorldEvents); the scene list; and the
+// operations the shell calls on the level's lifecycle (clear, load, reload, respawn) and per tick
+// (world step, animation step, shadow probe).
+//
+// A World is a plain value: copy it and the copy steps on its own (the automatic player does).
+// The world writes nothing outside the World it is given: the shell reads the events a step
+// returns and acts on them (fades, pending requests, the profile's deaths, sounds).
 //
 // Units: world pixels (x right, y down), speeds in pixels per logic tick of 20 ms, angles in
-// degrees, times in milliseconds of U_GetTime. Everything here runs on the engine's thread.
-// Not here: drawing the world (render/draw_world.h) and the particle sets (render/effects.h).
+// degrees, times in milliseconds of the engine's clock.
+// Not here: drawing the world (render/draw_world.h).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "assets/assets.h"
 #include "engine_api.h"
 #include "render/effects.h"
-
 constexpr int32_t kLayerCapacity = 4097;  // items per layer
 // What one level may hold beyond its items: a bigger file is refused when it is read, so that no
 // level can take the game's memory or its frame rate (the shipped levels hold at most 6 points an
@@ -51,24 +56,28 @@ struct tmin {
                             // "vag": 1 while the hero is aboard)
 };
 
-// The level: one static record, refilled in place by every load. Layers keep entries
-// 0..count-1 in file order.
+// The level's layers, backdrop and particles. Each layer holds at most kLayerCapacity entries;
+// entries 0..count-1 are in use, in file order (the vector holds at least count entries; add with
+// append_item). Only the object layer changes after a load.
 struct tscene {
     Tpart_sys particles;    // the level's effects; they outlive clear_world until faded
     std::string backdrop;   // picture name in object_textures; "" draws none
-    std::array<tmin, kLayerCapacity> back_layer;    // distant scenery, drawn at half speed
+    std::vector<tmin> back_layer;    // distant scenery, drawn at half speed
     int32_t back_count = 0;
-    std::array<tmin, kLayerCapacity> front_layer;   // drawn over everything
+    std::vector<tmin> front_layer;   // drawn over everything
     int32_t front_count = 0;
-    std::array<tmin, kLayerCapacity> ground_layer;  // terrain: outlines are solid but "bgcarst"
+    std::vector<tmin> ground_layer;  // terrain: outlines are solid but "bgcarst"
     int32_t ground_count = 0;
-    std::array<tmin, kLayerCapacity> object_layer;  // hero, creatures, bonuses, level end
+    std::vector<tmin> object_layer;  // hero, creatures, bonuses, level end
     int32_t object_count = 0;
 };
-extern tscene world;
 
-// Hero and level state kept beside the world. Zero at start-up; a load resets only what
-// load_level says, the rest carries over from the previous level or life.
+// Appends a fresh entry to a layer (count grows by one) and returns it; the caller keeps within
+// kLayerCapacity.
+tmin &append_item(std::vector<tmin> &layer, int32_t &count);
+
+// Hero and level state. Zero in a new World; a load resets only what load_level says, the rest
+// carries over from the previous level or life.
 struct LevelState {
     int32_t hero_x = 0, hero_y = 0;  // the hero's position taken at the start of its turn
     uint8_t hero_facing = 0;    // 1 faces left
@@ -79,14 +88,64 @@ struct LevelState {
     float ground_normal_x = 0, ground_normal_y = 0, ground_depth = 0;  // firmest contact of the pass
     uint8_t jumping = 0;        // in the air after a jump, a bounce, a spring or a hit
     uint8_t hurt = 0;           // immune to hits for 3000 ms after one
-    float hurt_time = 0;        // U_GetTime of the last hit, ms
-    float world_time = 0;       // U_GetTime at the hero's turn, ms
+    float hurt_time = 0;        // clock of the last hit, ms
+    float world_time = 0;       // clock at the hero's turn, ms
     uint8_t riding = 0;         // standing in a cart
     int32_t start_x = 0, start_y = 0;  // the hero's position as loaded: the respawn point
     float shadow_x = 0, shadow_y = 0, shadow_alpha = 0;  // ground point below the hero, 0..255
     std::string level_file;     // path of the level file last loaded
+    uint8_t final_scene = 0;    // set by whoever loads the level: the final scene has no level end
 };
-extern LevelState level;
+
+// The current level's tallies. level_points and damage are zeroed by clear_world (so by every load
+// and by the F1 reload), damage also by a death; gold_nut_found is cleared by load_level only (the
+// F1 reload keeps it). The shell banks points and nut when the player moves on.
+struct LevelTallies {
+    int32_t level_points = 0;    // points earned in this level
+    int32_t damage = 0;          // damage in the current life; death above 110
+    uint8_t gold_nut_found = 0;  // this level's golden nut was taken
+};
+
+struct GroundCache;  // the ground index and the terrain's bounds (world_step.cpp)
+
+// The whole level as one value: layers and particles (tscene), hero state, tallies, the level's
+// random generator and the ground index (derived from the ground layer, shared between copies
+// until the terrain changes).
+struct World : tscene {
+    LevelState level;
+    LevelTallies tallies;
+    uint64_t random_state = 0;   // the level's generator: pick-up bursts, frames at load
+    mutable std::shared_ptr<const GroundCache> ground;  // built on first use; terrain_changed drops it
+};
+
+// Seeds the world's generator (the shell passes a value of its own generator at every load, and a
+// replay the recorded one).
+void world_seed(World &w, uint64_t seed);
+
+// One logic tick's input to the world, filled by the shell once per tick.
+struct TickInput {
+    uint8_t left = 0, right = 0;  // walk keys held (both: left wins)
+    uint8_t jump = 0;             // jump held this tick (Space, or the left button with the mouse on)
+    uint8_t finish = 0;           // the developer's level end (F2) pressed in this tick
+    uint8_t mouse_steers = 0;     // mouse control is on: the pointer's motion walks the hero
+    int32_t mouse_x = 0;          // pointer, logical screen pixels
+    int32_t mouse_dx = 0;         // its motion since the last read, pixels
+    float camera_x = 0;           // world x of the screen's left edge (for the pointer's distance)
+    double time_ms = 0;           // the clock at this tick, ms
+};
+
+// Sounds a step asks for, in order (names in the sound catalogue).
+constexpr int32_t kStepSoundCapacity = 32;
+
+// What happened in one world step; the shell acts on it.
+struct WorldEvents {
+    uint8_t died = 0;        // damage passed 110: a life is lost (damage already zeroed)
+    uint8_t level_end = 0;   // the table was reached (or F2)
+    uint8_t nut_taken = 0;   // a golden nut was taken in this step
+    int32_t lives_gained = 0;  // extra lives picked up in this step
+    int32_t sound_count = 0;
+    std::array<const char *, kStepSoundCapacity> sounds{};  // static names; extra sounds are dropped
+};
 
 // The current level's pictures, from gfx\obj\ by kind-name prefix; freed at every full load.
 extern TBase object_textures;
@@ -101,27 +160,32 @@ const std::string &scene_file(int32_t index);
 void load_scene_catalogue();
 
 // Empties the layers and the backdrop, zeroes level_points and damage; keeps the particles.
-void clear_world();
-// Full load of a level file (pictures, hero start, timers). On a bad or missing file, a file
-// without an "enot" among its objects (no hero to play), or an empty path, the load stops: a message box and stderr name the file and the line, the world is left
-// empty, and false comes back (the shell then returns to the main menu).
-bool load_level(const std::string &path);
+void clear_world(World &w);
+// Full load of a level file (pictures, hero start; riding and the nut cleared). On a bad or
+// missing file, a file without an "enot" among its objects (no hero to play), or an empty path,
+// the load stops: a message box and stderr name the file and the line (`level_index` names the
+// scene list's entry when the path is empty), the world is left empty, and false comes back.
+// The caller resets the camera and the timers.
+bool load_level(World &w, const std::string &path, int32_t level_index = 0);
 // The same reading without pictures and without moving the hero's start point (developer's F1).
-bool reload_level(const std::string &path);
+bool reload_level(World &w, const std::string &path);
 // Puts the first "enot" back at (start_x, start_y); nothing else changes.
-void respawn_hero();
+void respawn_hero(World &w);
 
-// Removes the object-layer entries of `kind`, keeping the order of the others. An entry that moves
-// into a vacated place is examined only at the next call.
-void remove_kind(const std::string &kind);
+// Removes the object-layer entries of `kind`, keeping the order of the others, in one pass.
+void remove_kind(World &w, const std::string &kind);
 
-void world_step();                  // once per logic tick while playing
-void animation_step();              // once per slow tick outside state 2
-void shadow_probe();                // once per slow tick
+// Once per logic tick while playing: the death check, then every object's turn with the hero's
+// interactions. Reads nothing but `w` and `in`.
+WorldEvents world_step(World &w, const TickInput &in);
+void animation_step(World &w);       // once per slow tick outside state 2
+void shadow_probe(World &w);         // once per slow tick
+// The particles' motion, once per logic tick while playing.
+void update_particles(World &w);
 
 // The world step tests walkers against the solid outlines through an index of the ground layer,
-// rebuilt by every load. Code that edits ground outlines by other means calls this afterwards.
-void terrain_changed();
+// built on first use. Code that edits ground outlines calls this afterwards.
+void terrain_changed(const World &w);
 
 // The drawn terrain's bounding box in world pixels: every point of every ground-layer outline
 // (solid or not). False, with the box untouched, when the ground layer has no outline point.
@@ -129,4 +193,4 @@ void terrain_changed();
 struct TerrainExtent {
     float left = 0, top = 0, right = 0, bottom = 0;
 };
-bool terrain_extent(TerrainExtent &out);
+bool terrain_extent(const World &w, TerrainExtent &out);

@@ -1,14 +1,10 @@
-// world_model.cpp - the world record, the hero and level state, the kind table, and the two
-// layer operations that do not depend on the rest of the game: emptying the layers and removing
-// entries of one kind.
+// world_model.cpp - the kind table, the world's generator, and the layer operations that do not
+// depend on the rest of the game: appending, emptying the layers and removing entries of one kind.
 //
 // Nothing here reads files, draws or plays sounds.
 #include <string_view>
 
 #include "world/world_internal.h"
-
-tscene world;
-LevelState level;
 
 const std::string kDeleteKind = "delete";
 const std::string kHeroKind = "enot";
@@ -58,27 +54,53 @@ Kind kind_of(const std::string &name) {
     return kKindNames[i].kind;
 }
 
-// Empties the backdrop and the four layers (kinds and outlines of the ground layer released).
-void clear_layers() {
-    world.backdrop.clear();
-    world.object_count = world.back_count = world.front_count = 0;
-    for (int32_t i = 0; i < world.ground_count; ++i) {
-        world.ground_layer[i].kind.clear();
-        world.ground_layer[i].outline.count = 0;
-    }
-    world.ground_count = 0;
-    terrain_changed();
+tmin &append_item(std::vector<tmin> &layer, int32_t &count) {
+    if (layer.size() <= static_cast<std::size_t>(count)) layer.resize(static_cast<std::size_t>(count) + 1);
+    tmin &t = layer[static_cast<std::size_t>(count++)];
+    t = tmin{};
+    return t;
 }
 
-void remove_kind(const std::string &kind) {
-    int32_t i = 0;
-    while (i < world.object_count) {
-        if (world.object_layer[i].kind == kind) {
-            world.object_layer[i].kind.clear();
-            for (int32_t j = i; j + 1 < world.object_count; ++j)
-                std::swap(world.object_layer[j], world.object_layer[j + 1]);
-            --world.object_count;
+void world_seed(World &w, uint64_t seed) { w.random_state = seed; }
+
+int32_t random_int(World &w, int32_t n) {
+    // 64-bit linear congruential step (Knuth's MMIX constants); the high bits are the good ones.
+    w.random_state = w.random_state * 6364136223846793005ULL + 1442695040888963407ULL;
+    if (n <= 0) return 0;
+    return static_cast<int32_t>((w.random_state >> 33) % static_cast<uint64_t>(n));
+}
+
+void play_sound(WorldEvents &events, const char *name) {
+    if (events.sound_count < kStepSoundCapacity) events.sounds[static_cast<std::size_t>(events.sound_count++)] = name;
+}
+
+// Empties the backdrop and the four layers (kinds and outlines released).
+void clear_layers(World &w) {
+    w.backdrop.clear();
+    w.object_count = w.back_count = w.front_count = w.ground_count = 0;
+    w.back_layer.clear();
+    w.front_layer.clear();
+    w.ground_layer.clear();
+    w.object_layer.clear();
+    terrain_changed(w);
+}
+
+void remove_kind(World &w, const std::string &kind) {
+    // One pass, as the removal has always behaved: a matching entry goes and the others keep their
+    // order, but the entry right after a removed one is passed over in this call (it waits for the
+    // next), so of two adjacent matches the second goes one call later.
+    int32_t kept = 0;
+    bool passed_over = false;
+    for (int32_t i = 0; i < w.object_count; ++i) {
+        tmin &o = w.object_layer[static_cast<std::size_t>(i)];
+        if (!passed_over && o.kind == kind) {
+            passed_over = true;
+            continue;
         }
-        ++i;  // the entry that moved into place i waits for the next call
+        passed_over = false;
+        if (kept != i) w.object_layer[static_cast<std::size_t>(kept)] = std::move(o);
+        ++kept;
     }
+    w.object_count = kept;
+    w.object_layer.resize(static_cast<std::size_t>(kept));
 }

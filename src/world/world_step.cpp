@@ -6,13 +6,13 @@
 // as on spikes instead of falling for ever.
 //
 // Positions are whole world pixels; every rounding goes through the engine's M_Round. The per-kind
-// rules live in hero.cpp, creatures.cpp and collectibles.cpp.
+// rules live in hero.cpp, creatures.cpp and collectibles.cpp. The step reads and writes nothing
+// but the World it is given and reports what happened in its events.
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "engine/engine.h"
-#include "shell/shell.h"
 #include "world/world_internal.h"
 
 namespace {
@@ -22,9 +22,10 @@ constexpr int32_t kDeathDamage = 110;         // damage above this kills the her
 // point when that lies lower or there is no terrain) is lost: one screen height, so the fall is
 // seen leaving the level. The shipped levels' builder refuses holes without a bottom, so no hero
 // gets there on them.
-constexpr double kLostBelow = screen_height;
+constexpr double kLostBelow = 600;             // pixels: the logical screen's height
 constexpr int32_t kLostDamage = 120;          // what a fall out of the level does: as much as spikes
 constexpr float kShadowFar = 2147483648.0f;   // pixels: "nowhere" for the shadow search
+constexpr float kShadowReachX = 800, kShadowReachY = 600;  // pixels: a screen's width and height
 constexpr float kDegreesPerRadian = 180.0f / 3.1415f;
 constexpr int32_t kUprightDegrees = 90;       // a floor's normal points up: angle 0
 constexpr int32_t kLastFrame = 15;            // frames run 1..15
@@ -49,13 +50,12 @@ struct Segment {
 };
 
 struct GroundIndex {
-    bool valid = false;
     std::vector<Segment> segments;
     double x0 = 0, y0 = 0, cell = kMinCell;
     int32_t cols = 0, rows = 0;
     std::vector<uint32_t> start;   // cols * rows + 1 offsets into `items`
     std::vector<uint32_t> items;   // segment numbers, ascending within a cell
-} g_index;
+};
 
 // How far around a segment a probe centre may lie and still be found touching it: the radius, a
 // pixel, and the float rounding of the contact test, which grows with the size of the numbers.
@@ -74,8 +74,7 @@ int32_t cell_of(double v, double origin, double cell, int32_t n) {
     return static_cast<int32_t>(c);
 }
 
-void build_index() {
-    GroundIndex &g = g_index;
+void build_index(const World &world, GroundIndex &g) {
     g.segments.clear();
     for (int32_t e = 0; e < world.ground_count; ++e) {
         const tmin &entry = world.ground_layer[e];
@@ -139,21 +138,59 @@ void build_index() {
         }
         break;
     }
-    g.valid = true;
 }
 
 TVec2 probe_centre(const tmin &obj, int32_t offset) {
     return {static_cast<float>(obj.x), static_cast<float>(static_cast<int64_t>(obj.y) + offset)};
 }
 
+// Everything derived from the ground layer: the index, the lowest solid point, the drawn extent.
+}  // namespace
+
+struct GroundCache {
+    GroundIndex index;
+    double bottom = 0;          // largest y of the solid terrain; NaN when there is none
+    bool any = false;           // the ground layer has an outline point
+    TerrainExtent extent;       // their bounding box, when `any`
+};
+
+namespace {
+
+std::shared_ptr<const GroundCache> build_cache(const World &w) {
+    auto c = std::make_shared<GroundCache>();
+    build_index(w, c->index);
+    c->bottom = std::nan("");
+    for (int32_t e = 0; e < w.ground_count; ++e) {
+        const tmin &entry = w.ground_layer[e];
+        const auto &o = entry.outline;
+        if (o.count <= 0) continue;  // a picture, not a drawn outline
+        const int32_t last = std::min(o.count, static_cast<int32_t>(o.points.size()) - 1);
+        for (int32_t i = 0; i <= last; ++i) {
+            const OE_Point &p = o.points[static_cast<std::size_t>(i)];
+            if (!c->any) c->extent = {p.x, p.y, p.x, p.y};
+            c->any = true;
+            c->extent.left = std::min(c->extent.left, p.x);
+            c->extent.right = std::max(c->extent.right, p.x);
+            c->extent.top = std::min(c->extent.top, p.y);
+            c->extent.bottom = std::max(c->extent.bottom, p.y);
+            if (solid(entry) && !(p.y <= c->bottom)) c->bottom = p.y;  // also replaces the NaN
+        }
+    }
+    return c;
+}
+
+const GroundCache &ground(const World &w) {
+    if (!w.ground) w.ground = build_cache(w);
+    return *w.ground;
+}
+
 // One contact of `obj` with the segment a-b, probe centre (x, y + offset): the callback, the tilt,
 // the push-out. True when the object moved.
-bool touch(tmin &obj, const TVec2 &a, const TVec2 &b, int32_t offset, bool tilts, ContactFn on_contact,
-           void *user) {
+bool touch(Step &step, tmin &obj, const TVec2 &a, const TVec2 &b, int32_t offset, bool tilts, ContactFn on_contact) {
     const TVec2 centre = probe_centre(obj, offset);
     Contact c;
     if (!circle_segment(a, b, centre, c, kProbeRadius)) return false;
-    if (on_contact) on_contact(obj, c, user);
+    if (on_contact) on_contact(obj, c, step);
     if (tilts) {
         const int32_t target =
             eng.M_Round(static_cast<float>(safe_arc_tan2(c.ny, c.nx) * kDegreesPerRadian)) + kUprightDegrees;
@@ -166,19 +203,19 @@ bool touch(tmin &obj, const TVec2 &a, const TVec2 &b, int32_t offset, bool tilts
     return obj.x != old_x || obj.y != old_y;
 }
 
-void contact_scan(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact, void *user) {
-    for (int32_t e = 0; e < world.ground_count; ++e) {
-        const tmin &entry = world.ground_layer[e];
+void contact_scan(Step &step, tmin &obj, int32_t offset, bool tilts, ContactFn on_contact) {
+    const World &w = step.w;
+    for (int32_t e = 0; e < w.ground_count; ++e) {
+        const tmin &entry = w.ground_layer[e];
         if (!solid(entry)) continue;
         const auto &p = entry.outline.points;
         for (int32_t i = 0; i < entry.outline.count && i + 1 < static_cast<int32_t>(p.size()); ++i)
-            touch(obj, {p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, offset, tilts, on_contact, user);
+            touch(step, obj, {p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, offset, tilts, on_contact);
     }
 }
 
-void contact_indexed(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact, void *user) {
-    if (!g_index.valid) build_index();
-    const GroundIndex &g = g_index;
+void contact_indexed(Step &step, tmin &obj, int32_t offset, bool tilts, ContactFn on_contact) {
+    const GroundIndex &g = ground(step.w).index;
     if (g.segments.empty()) return;
     uint32_t next = 0;  // segments before this one have been dealt with
     for (;;) {
@@ -193,7 +230,7 @@ void contact_indexed(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact
         for (; it != last; ++it) {
             const Segment &s = g.segments[*it];
             next = *it + 1;
-            if (touch(obj, s.a, s.b, offset, tilts, on_contact, user)) {
+            if (touch(step, obj, s.a, s.b, offset, tilts, on_contact)) {
                 moved = true;
                 break;  // the centre may now lie in another cell: look it up again
             }
@@ -202,124 +239,71 @@ void contact_indexed(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact
     }
 }
 
-// The lowest point (largest y) of the solid terrain; NaN when there is none. Kept until the
-// terrain changes.
-bool g_bottom_valid = false;
-double g_terrain_bottom = 0;
-
-double terrain_bottom() {
-    if (g_bottom_valid) return g_terrain_bottom;
-    g_terrain_bottom = std::nan("");
-    for (int32_t e = 0; e < world.ground_count; ++e) {
-        const tmin &entry = world.ground_layer[e];
-        if (!solid(entry)) continue;
-        const auto &p = entry.outline.points;
-        for (int32_t i = 0; i <= entry.outline.count && i < static_cast<int32_t>(p.size()); ++i)
-            if (!(p[i].y <= g_terrain_bottom)) g_terrain_bottom = p[i].y;  // also replaces the NaN
-    }
-    g_bottom_valid = true;
-    return g_terrain_bottom;
-}
-
 }  // namespace
 
 bool terrain_use_index = true;
 
-namespace {
-struct ExtentCache {
-    bool valid = false, any = false;
-    TerrainExtent box;
-} g_extent;
-}  // namespace
+void terrain_changed(const World &w) { w.ground.reset(); }
 
-void terrain_changed() {
-    g_index.valid = false;
-    g_bottom_valid = false;
-    g_extent.valid = false;
-}
-
-bool terrain_extent(TerrainExtent &out) {
-    ExtentCache &c = g_extent;
-    if (!c.valid) {
-        c.any = false;
-        for (int32_t e = 0; e < world.ground_count; ++e) {
-            const auto &o = world.ground_layer[e].outline;
-            if (o.count <= 0) continue;  // a picture, not a drawn outline
-            const int32_t last = std::min(o.count, static_cast<int32_t>(o.points.size()) - 1);
-            for (int32_t i = 0; i <= last; ++i) {
-                const OE_Point &p = o.points[static_cast<std::size_t>(i)];
-                if (!c.any) c.box = {p.x, p.y, p.x, p.y};
-                c.any = true;
-                c.box.left = std::min(c.box.left, p.x);
-                c.box.right = std::max(c.box.right, p.x);
-                c.box.top = std::min(c.box.top, p.y);
-                c.box.bottom = std::max(c.box.bottom, p.y);
-            }
-        }
-        c.valid = true;
-    }
-    if (c.any) out = c.box;
+bool terrain_extent(const World &w, TerrainExtent &out) {
+    const GroundCache &c = ground(w);
+    if (c.any) out = c.extent;
     return c.any;
 }
 
-void terrain_contact(tmin &obj, int32_t probe_offset, bool tilts, ContactFn on_contact, void *user) {
-    if (terrain_use_index) contact_indexed(obj, probe_offset, tilts, on_contact, user);
-    else contact_scan(obj, probe_offset, tilts, on_contact, user);
+void terrain_contact(Step &step, tmin &obj, int32_t probe_offset, bool tilts, ContactFn on_contact) {
+    if (terrain_use_index) contact_indexed(step, obj, probe_offset, tilts, on_contact);
+    else contact_scan(step, obj, probe_offset, tilts, on_contact);
 }
-
-void play_sound(const std::string &name) { SList_Play(sounds, name, 0); }
-
-int32_t random_int(int32_t n) { return random_below(n); }
 
 // ---- the world step ---------------------------------------------------------------------------------
 
 namespace {
 
 // Death: damage above 110 costs a life; the shell fades out and respawns (or ends the game).
-void death_check() {
-    if (run.damage <= kDeathDamage) return;
-    play_sound("die");
-    ++run.deaths;
-    run.damage = 0;
-    run.death_pending = 1;
-    run.fading_out = 1;
-    run.game_state = 2;
+void death_check(Step &step) {
+    LevelTallies &t = step.w.tallies;
+    if (t.damage <= kDeathDamage) return;
+    play_sound(step.events, "die");
+    t.damage = 0;
+    step.events.died = 1;
 }
 
-int32_t first_hero_index() {
-    for (int32_t i = 0; i < world.object_count; ++i)
-        if (world.object_layer[i].kind == kHeroKind) return i;
+int32_t first_hero_index(const World &w) {
+    for (int32_t i = 0; i < w.object_count; ++i)
+        if (w.object_layer[i].kind == kHeroKind) return i;
     return -1;
 }
 
 // A hero fallen more than kLostBelow below the level's bottom takes spikes' damage (the death
 // check then takes the life).
-void fall_check() {
-    const int32_t i = first_hero_index();
-    if (i < 0 || run.damage > kDeathDamage) return;
-    const double terrain = terrain_bottom();
-    const double bottom = std::isnan(terrain) ? level.start_y : std::max(terrain, double(level.start_y));
-    if (world.object_layer[i].y > bottom + kLostBelow) run.damage = kLostDamage;
+void fall_check(World &w) {
+    const int32_t i = first_hero_index(w);
+    if (i < 0 || w.tallies.damage > kDeathDamage) return;
+    const double terrain = ground(w).bottom;
+    const double bottom = std::isnan(terrain) ? w.level.start_y : std::max(terrain, double(w.level.start_y));
+    if (w.object_layer[i].y > bottom + kLostBelow) w.tallies.damage = kLostDamage;
 }
 
 // Every object's own turn, in layer order. Only the first "enot" is the hero; later ones are
 // pictures. The hero's turn ends by removing deleted entries, which may move the hero down the
 // layer; the pass goes on right after it, so each remaining object moves at most once.
-void object_pass() {
-    const int32_t taken = world.object_count;
+void object_pass(Step &step) {
+    World &w = step.w;
+    const int32_t taken = w.object_count;
     bool hero_done = false;
-    for (int32_t i = 0; i < taken && i < world.object_count; ++i) {
-        tmin &obj = world.object_layer[i];
+    for (int32_t i = 0; i < taken && i < w.object_count; ++i) {
+        tmin &obj = w.object_layer[i];
         switch (kind_of(obj.kind)) {
-        case Kind::bee: bee_turn(obj); break;
-        case Kind::worm: walker_turn(obj, kWormProbe); break;
-        case Kind::krot: walker_turn(obj, kMoleProbe); break;
-        case Kind::vag: cart_turn(obj); break;
+        case Kind::bee: bee_turn(step, obj); break;
+        case Kind::worm: walker_turn(step, obj, kWormProbe); break;
+        case Kind::krot: walker_turn(step, obj, kMoleProbe); break;
+        case Kind::vag: cart_turn(step, obj); break;
         case Kind::enot:
             if (hero_done) break;
             hero_done = true;
-            hero_turn(obj);
-            i = first_hero_index();
+            hero_turn(step, obj);
+            i = first_hero_index(w);
             break;
         default: break;
         }
@@ -328,32 +312,38 @@ void object_pass() {
 
 }  // namespace
 
-void world_step() {
-    fall_check();    // a hero fallen out of the level dies at once
-    death_check();   // a death is acted on by the shell once the screen is black
-    object_pass();   // creatures and carts, the hero with its interactions and the removals
+WorldEvents world_step(World &w, const TickInput &in) {
+    WorldEvents events;
+    Step step{w, in, events};
+    fall_check(w);       // a hero fallen out of the level dies at once
+    death_check(step);   // a death is acted on by the shell once the screen is black
+    object_pass(step);   // creatures and carts, the hero with its interactions and the removals
+    return events;
 }
 
-void animation_step() {
-    for (int32_t i = 0; i < world.object_count; ++i) {
-        tmin &obj = world.object_layer[i];
-        if (obj.kind == kHeroKind) obj.row = level.jumping ? 1 : level.hero_walking ? 0 : 2;
+void update_particles(World &w) { update_effects(w.particles); }
+
+void animation_step(World &w) {
+    for (int32_t i = 0; i < w.object_count; ++i) {
+        tmin &obj = w.object_layer[i];
+        if (obj.kind == kHeroKind) obj.row = w.level.jumping ? 1 : w.level.hero_walking ? 0 : 2;
         if (++obj.frame > kLastFrame) obj.frame = 1;
     }
 }
 
-void shadow_probe() {
+void shadow_probe(World &w) {
+    LevelState &level = w.level;
     float best = kShadowFar;
     const TVec2 top{static_cast<float>(level.hero_x), static_cast<float>(level.hero_y)};
     const TVec2 bottom{static_cast<float>(level.hero_x), kShadowFar};
-    for (int32_t e = 0; e < world.ground_count; ++e) {
-        const tmin &entry = world.ground_layer[e];
+    for (int32_t e = 0; e < w.ground_count; ++e) {
+        const tmin &entry = w.ground_layer[e];
         if (!solid(entry)) continue;
         const auto &p = entry.outline.points;
         for (int32_t i = 0; i < entry.outline.count && i + 1 < static_cast<int32_t>(p.size()); ++i) {
             TVec2 hit;
             if (seg_intersect({p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, top, bottom, hit) != 1) continue;
-            if (!(std::fabs(level.hero_x - hit.x) < screen_width && std::fabs(level.hero_y - hit.y) < screen_height))
+            if (!(std::fabs(level.hero_x - hit.x) < kShadowReachX && std::fabs(level.hero_y - hit.y) < kShadowReachY))
                 continue;
             const float d = eng.M_Distance(top.x, top.y, hit.x, hit.y);
             if (d < best) {

@@ -136,6 +136,48 @@ TEST(MenuWindows, EightWindowsSixtyFourEntriesOwnersAndTheDuplicatesOwnActions) 
     EXPECT_EQ(element_count(), 64);
 }
 
+TEST(MenuWindows, TheRecordHoldsEveryElementUnderItsOwnNameAndTellsTheNamesakesApart) {
+    ScratchDir dir;
+    Menus m;
+    EXPECT_EQ(menu().pause.wnd_pause, nullptr);  // nothing before the build
+    m.build();
+    const MenuElements &r = menu();
+    // Every element in registry order, as the record holds it.
+    const std::vector<ielement *> record = {
+        r.main.wnd_main, r.main.img_logo, r.main.img_logo21, r.main.btn_mp1, r.main.btn_mp2, r.main.btn_mp3,
+        r.main.img_op33, r.main.btn_new, r.main.btn_con, r.main.btn_opt, r.main.btn_r, r.main.btn_qt, r.main.btn_pr,
+        r.win.wnd_win, r.win.imgwin1, r.win.imgwin2, r.win.imgwin03, r.win.txt_a1, r.win.txt_a2, r.win.txt_a3,
+        r.win.btn_bbb, r.np.wnd_np, r.np.txt_add, r.np.edt_add, r.np.btn_add2, r.np.btn_bk3, r.rec.wnd_rec,
+        r.rec.lbl_go, r.rec.lst_rec, r.rec.img0, r.rec.img1, r.rec.img2, r.rec.btn_bk3, r.profile.wnd_profile,
+        r.profile.lst_prof, r.profile.btn_add, r.profile.btn_bk2, r.cfg.wnd_cfg, r.cfg.btn_fs, r.cfg.txt_fs,
+        r.cfg.btn_bit, r.cfg.txt_bit, r.cfg.btn_mct, r.cfg.txt_mct, r.cfg.btn_mus, r.cfg.txt_mus, r.cfg.btn_bk,
+        r.stat.wnd_stat, r.stat.img_list, r.stat.img_bbb, r.stat.txt_stat, r.stat.txt_score, r.stat.txt_points,
+        r.stat.txt_tnut, r.stat.txt_tnuts, r.stat.btn_next, r.stat.btn_restart, r.stat.btn_back, r.pause.wnd_pause,
+        r.pause.img_list2, r.pause.txt_stat, r.pause.btn_cont, r.pause.btn_restart, r.pause.btn_back};
+    ASSERT_EQ(record.size(), 64u);
+    for (int32_t i = 0; i < 64; ++i) EXPECT_EQ(record[i], element_at(i)) << i;
+    // The member names are the element names (the record is made from them).
+    EXPECT_EQ(r.np.btn_bk3->name, "btn_bk3");
+    EXPECT_EQ(r.stat.txt_tnuts->name, "txt_tnuts");
+    EXPECT_EQ(r.cfg.btn_mct->name, "btn_mct");
+    // The names given twice: each window's own copy, with its own action or text.
+    EXPECT_NE(r.np.btn_bk3, r.rec.btn_bk3);
+    EXPECT_EQ(r.np.btn_bk3->on_click, back_to_profiles);
+    EXPECT_EQ(r.rec.btn_bk3->on_click, leave_records);
+    EXPECT_EQ(r.stat.btn_back->on_click, bank_and_return);
+    EXPECT_EQ(r.pause.btn_back->on_click, return_to_menu);
+    EXPECT_EQ(r.stat.txt_stat->text, RU("Результаты"));
+    EXPECT_EQ(r.pause.txt_stat->text, RU("Пауза"));
+    EXPECT_EQ(r.stat.btn_restart->parent_index, 47);
+    EXPECT_EQ(r.pause.btn_restart->parent_index, 58);
+    // Cleared by anyone else, the registry's elements are gone and so is the record.
+    clear_elements();
+    EXPECT_EQ(menu().pause.wnd_pause, nullptr);
+    EXPECT_EQ(menu().main.btn_con, nullptr);
+    return_to_menu();  // reaches no element, and no freed one
+    EXPECT_EQ(run.game_state, 0);
+}
+
 TEST(NewProfile, RefusedNamesChangeNothingOnDiskAndTheWindowSaysWhy) {
     ScratchDir dir;
     Menus m;
@@ -398,7 +440,7 @@ TEST(Banking, TheSavedLevelNeverPassesTheFinalScene) {
     // names a level with an end): banking keeps level 10.
     run.level_index = 10;
     run.total_points = 100;
-    run.level_points = 5;
+    world.tallies.level_points = 5;
     next_level();
     EXPECT_EQ(run.level_index, 10);
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n0\r\n105\r\n0\r\n");

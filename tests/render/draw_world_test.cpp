@@ -31,9 +31,7 @@ tmin outline(const std::string &kind, std::vector<OE_Point> points) {
     return t;
 }
 
-void put(std::array<tmin, kLayerCapacity> &layer, int32_t &count, tmin t) {
-    layer[std::size_t(count++)] = std::move(t);
-}
+void put(std::vector<tmin> &layer, int32_t &count, tmin t) { append_item(layer, count) = std::move(t); }
 void back(tmin t) { put(world.back_layer, world.back_count, std::move(t)); }
 void ground(tmin t) { put(world.ground_layer, world.ground_count, std::move(t)); }
 void objects(tmin t) { put(world.object_layer, world.object_count, std::move(t)); }
@@ -184,7 +182,7 @@ TEST(DrawWorld, GroundFillsPlantsAndLamps) {
     ground(item("lantern", 1500, 500));
     ground(item("rock1", 9000, 600));  // out of view
     ground(item("", 1100, 500));       // no kind: no sprite
-    level.world_time = 0;
+    world.level.world_time = 0;
 
     const std::vector<Call> calls = d.draw();
     const std::vector<Call> fills = ops(calls, "Device.DrawPrimitiveUP");
@@ -244,7 +242,7 @@ TEST(DrawWorld, GroundFillsPlantsAndLamps) {
 
     // Half a period later the toadstool and the bush swing the other way: cos(pi) = -1 and
     // cos(pi/2) = 0.
-    level.world_time = float(200 * kPi);
+    world.level.world_time = float(200 * kPi);
     const std::vector<Call> later = d.draw();
     EXPECT_EQ(later[std::size_t(find_draw(later, obj("mush"))) - 1].str(), "FX_SetVertexes 2 -2 -2 0 0 0 0 0");
     EXPECT_EQ(later[std::size_t(find_draw(later, obj("bush"))) - 1].str(), "FX_SetVertexes 0 0 0 0 0 0 0 0");
@@ -257,10 +255,10 @@ TEST(DrawWorld, ShadowObjectsAndFrontLayerInOrder) {
     camera_at(1000, 400);
     back(item("rock1", 1300, 500));
     ground(outline("earth", {{1000, 800}, {1800, 800}, {1800, 1000}}));
-    level.shadow_x = 1500.5f;
-    level.shadow_y = 700.25f;
-    level.shadow_alpha = 245.4f;
-    level.world_time = 0;
+    world.level.shadow_x = 1500.5f;
+    world.level.shadow_y = 700.25f;
+    world.level.shadow_alpha = 245.4f;
+    world.level.world_time = 0;
     tmin hero = item("enot", 1200, 700);
     hero.row = 2;
     hero.frame = 7;
@@ -344,7 +342,7 @@ TEST(DrawWorld, ShadowObjectsAndFrontLayerInOrder) {
     EXPECT_EQ(calls.back().str(), "FX_SetBlendMode 0");
 
     // A shadow at opacity 0 is still drawn, invisibly.
-    level.shadow_alpha = 0;
+    world.level.shadow_alpha = 0;
     const std::vector<Call> faint = d.draw();
     expect_draw(faint, find_draw(faint, shr("shadow")), {1452.5, 680.25, 96, 32, 0, 0, 9});
 }
@@ -360,8 +358,8 @@ TEST(DrawWorld, HurtBlinkAndGlowsFollowTheClock) {
     hero.mirrored = 1;
     objects(hero);
     objects(item("bgold", 1500, 700));
-    level.hurt = 1;
-    level.world_time = 1000.4f;  // the red copy's opacity: round(1000.4) mod 255 = 235
+    world.level.hurt = 1;
+    world.level.world_time = 1000.4f;  // the red copy's opacity: round(1000.4) mod 255 = 235
 
     std::vector<Call> calls = d.draw();
     const int h = find_draw(calls, obj("enot"));
@@ -371,21 +369,21 @@ TEST(DrawWorld, HurtBlinkAndGlowsFollowTheClock) {
     EXPECT_EQ(calls[std::size_t(h) + 2].args[0], obj("enot"));
 
     // 255 ms later the blink has wrapped back to the same opacity; 20 ms later it is 0.
-    level.world_time = 1255.4f;
+    world.level.world_time = 1255.4f;
     calls = d.draw();
     EXPECT_EQ(calls[std::size_t(find_draw(calls, obj("enot"))) + 2].args[6], "235");
-    level.world_time = 1020;
+    world.level.world_time = 1020;
     calls = d.draw();
     EXPECT_EQ(calls[std::size_t(find_draw(calls, obj("enot"))) + 2].args[6], "0");
 
     // Half a halo period (800 x pi ms): the halo turns the other way and is at its brightest.
-    level.world_time = float(800 * kPi);
+    world.level.world_time = float(800 * kPi);
     calls = d.draw();
     const int finn = find_draw(calls, shr("finn"));
     expect_draw(calls, finn, {1436, 636, 128, 128, 160, -16, 3});
 
     // Not hurt: one hero draw only.
-    level.hurt = 0;
+    world.level.hurt = 0;
     calls = d.draw();
     EXPECT_EQ(ops(calls, "ASprite_Draw").size(), 2u);
 }
@@ -407,7 +405,7 @@ TEST(DrawWorld, OutlinesShorterThanTheirCountAndEmptyCataloguesDrawNothing) {
 
     // A count that claims more points than the outline holds is not followed past its points.
     standard_pictures(d);
-    clear_world();
+    clear_world(world);
     tmin bad = outline("earth", {{0, 0}, {100, 0}, {100, 100}});
     bad.outline.count = 9;
     ground(bad);

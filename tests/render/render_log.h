@@ -74,8 +74,7 @@ public:
         symbol<void (*)()>("HL_Reset")();
         share_textures.count = 0;
         object_textures.count = 0;
-        clear_world();
-        level = LevelState{};
+        world = World{};
         run = ::Run{};
         handles = RunHandles{};
         handles.camera = eng.Cam2D_Create();
@@ -89,7 +88,7 @@ public:
         if (loaded_) symbol<int32_t (*)(const char *)>("HL_SetCallLog")(nullptr);
         share_textures.count = 0;
         object_textures.count = 0;
-        clear_world();
+        clear_world(world);
         handles = RunHandles{};
     }
     bool ok() const { return loaded_; }
@@ -117,10 +116,10 @@ public:
         }
         return calls;
     }
-    // Records the calls of one draw_world() (M_Round queries left out).
+    // Records the calls of one draw_world(world) (M_Round queries left out).
     std::vector<Call> draw() {
         start();
-        draw_world();
+        draw_world(world);
         return stop();
     }
 

@@ -2,6 +2,8 @@
 // buttons, key presses, rounding, time, sounds played, mouse locks. Everything else stays null.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <set>
 #include <vector>
@@ -27,8 +29,15 @@ inline int32_t m_round(float v) { return static_cast<int32_t>(std::lround(v)); }
 inline double get_time() { return now_ms; }
 inline void snd_play(OE_Sound *s, int32_t, int32_t, int32_t, int32_t) { played.push_back(s); }
 inline int32_t mouse_xy() { return 0; }
+// A lookup of a name no element has is a fault of the code under test.
+inline void unknown_name(const std::string &name) { ADD_FAILURE() << "no interface element is named \"" << name << "\""; }
 
-// A fresh game: zeroed records, an empty registry, the engine table pointing at the recorders, a
+// One world step as the shell's logic tick runs it: the tick's input read from the recorders,
+// the step, the shell acting on what it reported.
+inline void step_world() { apply_world_events(world_step(world, read_tick_input())); }
+
+// A fresh game: zeroed records, a fresh World, an empty registry (whose unknown-name lookups fail
+// the test), the engine table pointing at the recorders, a
 // camera and the two timers, music switched off (no song is started by these tests).
 struct Game {
     OE_Camera camera{};
@@ -60,20 +69,14 @@ struct Game {
         share_textures.count = 0;
         sounds = TS_List{};
         clear_elements();
-        clear_world();
-        level = LevelState{};
+        set_unknown_name_handler(unknown_name);
+        world = World{};
         for (auto &s : scene_files) s.clear();
     }
     ~Game() {
         clear_elements();
+        set_unknown_name_handler(nullptr);
         eng = EngineTable{};
-    }
-    // Adds a window (and makes it the parent of what follows).
-    static ielement *window(const std::string &name, bool visible) {
-        auto *w = new Iwindow(name, 0, 0, screen_width, screen_height, "", visible);
-        add_element(w);
-        begin_window();
-        return w;
     }
 };
 

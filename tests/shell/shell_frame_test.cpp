@@ -90,8 +90,7 @@ HeadlessRun run_headless(const fs::path &dir, int frames, std::function<void(int
     share_textures.count = 0;
     sounds = TS_List{};
     clear_elements();
-    clear_world();
-    level = LevelState{};
+    world = World{};
     g_tick = 0;
     g_on_tick = std::move(on_tick);
     g_fade_by_tick.clear();
@@ -223,10 +222,10 @@ TEST(FrameDrawing, StatusBarPositionsHealthWidthAndWarningFlash) {
         if (tick == 30) {
             run.game_state = 1;
             run.fade_level = 255;
-            run.damage = 90;
+            world.tallies.damage = 90;
             run.deaths = 1;
-            run.level_points = 1234;
-            level.world_time = 1000;  // flash alpha = round(1000 / 5) mod 255 = 200
+            world.tallies.level_points = 1234;
+            world.level.world_time = 1000;  // flash alpha = round(1000 / 5) mod 255 = 200
         }
     });
     const auto &frame = r.frames.back();
@@ -481,7 +480,7 @@ TEST(FrameDrawing, ThePointsPanelAndItsCoinsMakeRoomForAnyScoreTheGameCanReach) 
             if (tick < 25) return;
             run.game_state = 1;
             run.fade_level = 255;
-            run.level_points = static_cast<int32_t>(scores[std::min<std::size_t>((tick - 25) / 3, scores.size() - 1)]);
+            world.tallies.level_points = static_cast<int32_t>(scores[std::min<std::size_t>((tick - 25) / 3, scores.size() - 1)]);
         });
         std::set<long> seen;
         for (const auto &frame : r.frames) {

@@ -33,9 +33,9 @@ TEST(LogicTick, MenuFadesInFromBlackIn26Ticks) {
 TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_main", true);
-    fake::Game::window("wnd_cfg", true);
-    fake::Game::window("wnd_rec", true);
+    build_menus();
+    show(menu().cfg.wnd_cfg);  // with the main menu: every window the start closes
+    show(menu().rec.wnd_rec);
     scene_files[3] = "levels/level3.txt";
     write_bytes("levels/level3.txt", "sky\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");  // the hero alone
     run.level_index = 3;
@@ -54,7 +54,7 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     EXPECT_EQ(run.start_pending, 0);
     EXPECT_EQ(run.fading_out, 0);
     EXPECT_EQ(fake::mouse_locks, 1);
-    EXPECT_EQ(level.level_file, "levels/level3.txt");
+    EXPECT_EQ(world.level.level_file, "levels/level3.txt");
     EXPECT_FALSE(is_visible("wnd_main"));
     EXPECT_FALSE(is_visible("wnd_cfg"));
     EXPECT_FALSE(is_visible("wnd_rec"));
@@ -63,6 +63,32 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     EXPECT_EQ(run.fade_level, 250);
     logic_tick();
     EXPECT_EQ(run.fade_level, 255);
+}
+
+TEST(LogicTick, WhatTheInterfaceCollectedChangesTheGameFirstThingInTheNextTick) {
+    ScratchDir dir;
+    fake::Game game;
+    ensure_config_dirs();
+    build_menus();
+    run.fade_level = 255;
+    // The key pressing "Начать игру" while the frame draws the menu: heard, but nothing changes.
+    menu().main.btn_new->key_activate();
+    EXPECT_EQ(run.start_pending, 0);
+    EXPECT_EQ(run.fading_out, 0);
+    EXPECT_FALSE(fs::exists("cfg/prf/Tester"));
+    // The next tick runs it before its fade step: the fade-out has taken its first step.
+    logic_tick();
+    EXPECT_EQ(run.start_pending, 1);
+    EXPECT_EQ(run.fading_out, 1);
+    EXPECT_EQ(run.fade_level, 245);
+    EXPECT_TRUE(fs::exists("cfg/prf/Tester"));
+    // Two collected before one tick run in the order they were started.
+    menu().main.btn_opt->key_activate();  // the settings window over the menu ...
+    menu().cfg.btn_bk->key_activate();    // ... and its "Назад"
+    EXPECT_TRUE(shown(menu().main.wnd_main));
+    logic_tick();
+    EXPECT_FALSE(shown(menu().cfg.wnd_cfg));
+    EXPECT_TRUE(shown(menu().main.wnd_main));
 }
 
 TEST(LogicTick, JumpInputFromSpaceOrLeftButtonUnlessMouseIsOff) {
@@ -85,8 +111,8 @@ TEST(LogicTick, JumpInputFromSpaceOrLeftButtonUnlessMouseIsOff) {
 TEST(LogicTick, PauseOnEscapeOrRightButtonOnlyOnceAndNeverOnTheFinalScene) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_main", false);
-    fake::Game::window("wnd_pause", false);
+    build_menus();
+    hide(menu().main.wnd_main);
     sounds.items = {{reinterpret_cast<OE_Sound *>(0x10), "a"}, {reinterpret_cast<OE_Sound *>(0x20), "click"}};
     sounds.count = 2;
 
@@ -143,13 +169,13 @@ TEST(LogicTick, FrozenStateWaitsForTheEndOfTheFadeOut) {
 TEST(LogicTick, FourthDeathEndsTheGameAndSavesLevelTen) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_main", false);
-    fake::Game::window("wnd_pause", true);
-    add_element(new ielement("lbl_go", 0, 0, 10, 10, "", false));
     ensure_config_dirs();
+    build_menus();
+    hide(menu().main.wnd_main);
+    show(menu().pause.wnd_pause);
     run.total_nuts = 2;
     run.total_points = 900;
-    run.level_points = 55;  // not banked
+    world.tallies.level_points = 55;  // not banked
     run.deaths = 4;
     run.level_index = 6;
     run.game_state = 2;
@@ -182,13 +208,11 @@ TEST(LogicTick, ThirdDeathOnlyRespawns) {
 TEST(LogicTick, LevelEndShowsTheResultsOverTheFrozenLevel) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_stat", false);
-    add_element(new ielement("txt_points", 0, 0, 10, 10, "", true));
-    add_element(new ielement("txt_tnuts", 0, 0, 10, 10, "", true));
+    build_menus();
     run.total_points = 100;
-    run.level_points = 23;
+    world.tallies.level_points = 23;
     run.total_nuts = 4;
-    run.gold_nut_found = 1;
+    world.tallies.gold_nut_found = 1;
     run.game_state = 2;
     run.fading_out = 1;
     run.level_done_pending = 1;
@@ -207,7 +231,7 @@ TEST(LogicTick, LevelEndShowsTheResultsOverTheFrozenLevel) {
 TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_win", false);
+    build_menus();
     scene_files[10] = "levels/final.txt";
     write_bytes("levels/final.txt", "sky\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");  // the hero alone
     game.camera.x = 500;
@@ -222,7 +246,7 @@ TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
     EXPECT_EQ(run.reload_pending, 0);
     EXPECT_EQ(game.camera.x, 0);
     EXPECT_EQ(game.camera.y, 0);
-    EXPECT_EQ(level.level_file, "levels/final.txt");
+    EXPECT_EQ(world.level.level_file, "levels/final.txt");
     EXPECT_EQ(game.logic_timer.time_stamp, 1234);
     EXPECT_EQ(fake::mouse_locks, 1);
     EXPECT_TRUE(is_visible("wnd_win"));
@@ -231,9 +255,9 @@ TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
 TEST(LogicTick, ContinueHintNamesTheLevelEveryMenuTick) {
     ScratchDir dir;
     fake::Game game;
-    fake::Game::window("wnd_main", true);
-    auto *con = new Ibutton("btn_con", 290, 260, 220, 60, "", true);
-    add_element(con);
+    build_menus();
+    Ibutton *con = menu().main.btn_con;
+    ASSERT_NE(con, nullptr);
     run.level_index = 6;
     logic_tick();
     EXPECT_EQ(con->tooltip1, std::string(CP1251("Продолжить на уровне:").c_str()));
@@ -254,34 +278,34 @@ TEST(LogicTick, ContinueHintNamesTheLevelEveryMenuTick) {
 TEST(CameraFollow, EasesThreePercentTowardsTheLeadPoint) {
     ScratchDir dir;
     fake::Game game;
-    level.hero_x = 1000;
-    level.hero_y = 700;
+    world.level.hero_x = 1000;
+    world.level.hero_y = 700;
     camera_follow();  // standing: hero centred, lead W/2
     EXPECT_EQ(run.camera_lead, 400);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 400) * 0.03));
     EXPECT_EQ(game.camera.y, std::lround((700 - 300) * 0.03));
 
     game.camera.x = game.camera.y = 0;
-    level.hero_walking = 1;  // walking right: 200 from the left edge
+    world.level.hero_walking = 1;  // walking right: 200 from the left edge
     camera_follow();
     EXPECT_EQ(run.camera_lead, 200);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 200) * 0.03));
 
     game.camera.x = 0;
-    level.hero_facing = 1;  // walking left: 600
+    world.level.hero_facing = 1;  // walking left: 600
     camera_follow();
     EXPECT_EQ(run.camera_lead, 600);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 600) * 0.03));
 
-    level.hero_walking = 0;
-    level.riding = 1;  // riding counts as walking
+    world.level.hero_walking = 0;
+    world.level.riding = 1;  // riding counts as walking
     game.camera.x = 0;
     camera_follow();
     EXPECT_EQ(run.camera_lead, 600);
 
     // 17 pixels away still moves (0.51 rounds up); 16 away no longer does (0.48 rounds down).
-    level.riding = 0;
-    level.hero_x = 1000;
+    world.level.riding = 0;
+    world.level.hero_x = 1000;
     game.camera.x = 1000 - 400 - 17;
     camera_follow();
     EXPECT_EQ(game.camera.x, 1000 - 400 - 16);
@@ -292,7 +316,7 @@ TEST(CameraFollow, EasesThreePercentTowardsTheLeadPoint) {
 TEST(CameraFollow, RunsBeforeTheWorldStepInPlayOnly) {
     ScratchDir dir;
     fake::Game game;
-    level.hero_x = 2000;
+    world.level.hero_x = 2000;
     run.fade_level = 255;
     logic_tick();  // menu: the camera stays
     EXPECT_EQ(game.camera.x, 0);
@@ -318,12 +342,12 @@ TEST(LogicTick, F1ReloadsTheCurrentLevelFileAndRestartsItsTallies) {
     ScratchDir dir;
     fake::Game game;
     run.game_state = 1;
-    level.level_file = "levels/a.txt";
-    run.level_points = 70;
-    run.damage = 30;
+    world.level.level_file = "levels/a.txt";
+    world.tallies.level_points = 70;
+    world.tallies.damage = 30;
     fake::keys_pressed = {112};
     logic_tick();
-    EXPECT_EQ(run.level_points, 0);
-    EXPECT_EQ(run.damage, 0);
-    EXPECT_EQ(level.level_file, "levels/a.txt");
+    EXPECT_EQ(world.tallies.level_points, 0);
+    EXPECT_EQ(world.tallies.damage, 0);
+    EXPECT_EQ(world.level.level_file, "levels/a.txt");
 }

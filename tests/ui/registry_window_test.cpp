@@ -1,5 +1,7 @@
-// registry_window_test.cpp - the element registry (lookup by name, parents, the walk's
-// visibility rule, the base focus rule), the mouse hit test's edges, and the window element.
+// registry_window_test.cpp - the element registry (lookup by name and its unknown names, parents,
+// the walk's visibility rule, deferred actions, the base focus rule), the mouse hit test's edges, and the window element.
+#include <vector>
+
 #include "ui/ui_harness.h"
 
 using namespace uitest;
@@ -8,12 +10,20 @@ namespace {
 int g_early_clicks = 0, g_late_clicks = 0, g_dbl = 0;
 }  // namespace
 
-TEST(Registry, FindsTheLastOfEqualNamesAndElementZeroWhenMissing) {
+namespace {
+std::vector<std::string> g_unknown;  // names the unknown-name handler heard of
+void note_unknown(const std::string &name) { g_unknown.push_back(name); }
+}  // namespace
+
+TEST(Registry, FindsTheLastOfEqualNamesAndReportsAnUnknownNameWithoutTouchingAnyElement) {
     clear_elements();
-    EXPECT_EQ(find_element("wnd_a"), 0);  // empty registry: 0, which names nothing
+    g_unknown.clear();
+    set_unknown_name_handler(note_unknown);
+    EXPECT_EQ(find_element("wnd_a"), -1);  // empty registry
     EXPECT_EQ(element_named("wnd_a"), nullptr);
     EXPECT_FALSE(is_visible("wnd_a"));
     set_visible("wnd_a", true);  // nothing to write: no crash
+    EXPECT_EQ(g_unknown, (std::vector<std::string>{"wnd_a", "wnd_a", "wnd_a", "wnd_a"}));
 
     auto *a = new Iwindow("wnd_a", 0, 0, 800, 600, "", false);
     add_element(a);
@@ -25,10 +35,14 @@ TEST(Registry, FindsTheLastOfEqualNamesAndElementZeroWhenMissing) {
     begin_window();
     add_element(new Ibutton("btn_back", 0, 0, 1, 1, "", true));
 
+    g_unknown.clear();
     EXPECT_EQ(element_count(), 5);
     EXPECT_EQ(find_element("btn_back"), 4);  // the later namesake wins
     EXPECT_EQ(find_element("wnd_b"), 3);
-    EXPECT_EQ(find_element("BTN_BACK"), 0);  // case matters
+    EXPECT_EQ(find_element("wnd_a"), 0);     // the first element is found by its own name only
+    EXPECT_TRUE(g_unknown.empty());
+    EXPECT_EQ(find_element("BTN_BACK"), -1);  // case matters
+    EXPECT_EQ(g_unknown, std::vector<std::string>{"BTN_BACK"});
     EXPECT_EQ(element_at(1)->parent_index, 0);
     EXPECT_EQ(element_at(2)->parent_index, 0);
     EXPECT_EQ(element_at(4)->parent_index, 3);
@@ -36,12 +50,18 @@ TEST(Registry, FindsTheLastOfEqualNamesAndElementZeroWhenMissing) {
     EXPECT_TRUE(element_at(1)->has_parent);
     EXPECT_EQ(element_at(-1), nullptr);
     EXPECT_EQ(element_at(5), nullptr);
-    // A write through a missing name lands on the first element created.
+    // A write through a missing name lands nowhere: the first window stays hidden.
     set_visible("wnd_missing", true);
-    EXPECT_TRUE(a->visible);
-    EXPECT_TRUE(is_visible("wnd_missing"));
+    EXPECT_FALSE(a->visible);
+    EXPECT_FALSE(is_visible("wnd_missing"));
+    EXPECT_EQ(element_named("wnd_missing"), nullptr);
+    EXPECT_EQ(g_unknown.size(), 4u);
+    EXPECT_EQ(g_unknown.back(), "wnd_missing");
+    set_unknown_name_handler(nullptr);
+    const uint32_t generation = registry_generation();
     clear_elements();
     EXPECT_EQ(element_count(), 0);
+    EXPECT_EQ(registry_generation(), generation + 1);
 }
 
 TEST(Registry, HitTestExcludesEveryEdge) {
@@ -87,6 +107,67 @@ TEST(Registry, AClickReachesALaterWindowShownInTheSameWalkButNotAnEarlierOne) {
     const Calls after = ui.frame();
     EXPECT_EQ(only(after, "SSprite_Draw").size(), 4u);  // both shown windows' buttons draw now
     EXPECT_EQ(g_early_clicks, 0);
+}
+
+namespace {
+std::vector<std::string> g_ran;  // actions run, in order
+void open_late() {
+    g_ran.push_back("open_late");
+    set_visible("wnd_a", false);
+    set_visible("wnd_late", true);
+}
+void late_action() { g_ran.push_back("late"); }
+}  // namespace
+
+TEST(Registry, DeferredActionsAreOnlyCollectedByTheWalkAndRunInOrderWhenTaken) {
+    Ui ui;
+    ASSERT_TRUE(ui.ok());
+    g_ran.clear();
+    ui.window("wnd_a", true);
+    ui.add<Ibutton>("btn_a", 100, 100, 200, 60)->on_click = open_late;
+    ui.window("wnd_late", false);
+    ui.add<Ibutton>("btn_late", 100, 100, 200, 60)->on_click = late_action;
+    set_actions_deferred(true);
+
+    ui.move(150, 130);
+    ui.click();
+    ui.frame();
+    EXPECT_TRUE(g_ran.empty());           // the walk ran nothing ...
+    EXPECT_TRUE(is_visible("wnd_a"));     // ... and changed no window
+    EXPECT_FALSE(is_visible("wnd_late"));
+    EXPECT_EQ(ui.plays("click"), 1);      // the click is heard at once
+    ui.click();                           // a second click before anyone takes them
+    ui.frame();
+    const std::vector<OE_Proc> taken = take_actions();
+    EXPECT_EQ(taken, (std::vector<OE_Proc>{open_late, open_late}));
+    EXPECT_TRUE(take_actions().empty());  // taken once
+    taken.front()();
+    EXPECT_TRUE(is_visible("wnd_late"));
+    // The window the action opened gets the pointer in the next walk only; a key pressing a
+    // button is collected like a click.
+    ui.frame();
+    EXPECT_TRUE(take_actions().empty());
+    ui.click();
+    ui.frame();
+    EXPECT_EQ(take_actions(), std::vector<OE_Proc>{late_action});
+    ui.key(kDown);  // shows the focus
+    ui.frame();
+    ui.key(kEnter);  // presses the focused button
+    ui.frame();
+    EXPECT_EQ(take_actions(), std::vector<OE_Proc>{late_action});
+    EXPECT_EQ(g_ran, std::vector<std::string>{"open_late"});
+
+    // Clearing the registry drops what was collected and runs actions at once again.
+    ui.click();
+    ui.frame();
+    clear_elements();
+    EXPECT_TRUE(take_actions().empty());
+    ui.window("wnd_a", true);
+    ui.add<Ibutton>("btn_a", 100, 100, 200, 60)->on_click = late_action;
+    ui.click();
+    ui.frame();
+    EXPECT_EQ(g_ran, (std::vector<std::string>{"open_late", "late"}));
+    EXPECT_TRUE(take_actions().empty());
 }
 
 TEST(Registry, HiddenWindowsElementsAreNotUpdatedAndKeepTheirFocus) {

@@ -72,6 +72,9 @@ T symbol(const char *name) {
     return reinterpret_cast<T>(engine_symbol(name));
 }
 
+// A lookup of a name no element has is a fault of the code under test.
+inline void unknown_name(const std::string &name) { ADD_FAILURE() << "no interface element is named \"" << name << "\""; }
+
 class Ui {
 public:
     Ui() {
@@ -99,6 +102,7 @@ public:
         symbol<void (*)()>("HL_Reset")();
         eng.OE_RegProcedure(0, [] { run_interface(); });
         clear_elements();
+        set_unknown_name_handler(unknown_name);
         ui_settings = UiSettings{};
         const std::string ofi_path = (dir_ / "cyr.ofi").string();
         ui_settings.gui_font = eng.Text_LoadFontFromFile(path("cyr.tga").c_str(), ofi_path.c_str(), 0, 0);
@@ -111,6 +115,7 @@ public:
     }
     ~Ui() {
         clear_elements();
+        set_unknown_name_handler(nullptr);
         ui_settings = UiSettings{};
         if (loaded_) symbol<void (*)()>("HL_Reset")();
     }

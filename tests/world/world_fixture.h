@@ -32,8 +32,8 @@ inline void poly_centre(OE_PolyLine *p) {
 inline const char *const kSoundNames[] = {"bapple", "bgold", "boom", "bsilver", "die", "fin", "ghealth",
                                           "glife", "hit", "jump", "kill", "rom", "vag"};
 
-struct World : fake::Game {
-    World() {
+struct WorldGame : fake::Game {
+    WorldGame() {
         eng.M_Sin = m_sin;
         eng.M_Cos = m_cos;
         eng.M_Distance = m_distance;
@@ -48,9 +48,9 @@ struct World : fake::Game {
         world.particles.count = 0;
         terrain_use_index = true;
     }
-    ~World() {
+    ~WorldGame() {
         platform::set_message_handler(nullptr);
-        clear_world();
+        clear_world(world);
         sounds = TS_List{};
     }
     // Names of the sounds played so far, in order.
@@ -62,10 +62,19 @@ struct World : fake::Game {
 };
 
 // Appends an item to a layer, with an outline when `points` is given.
-inline tmin &add_item(std::array<tmin, kLayerCapacity> &layer, int32_t &count, const std::string &kind,
+using fake::step_world;
+
+// terrain_contact on the shell's world outside a world step (no input, events dropped).
+inline void contact(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact = nullptr) {
+    const TickInput in;
+    WorldEvents events;
+    Step step{world, in, events};
+    terrain_contact(step, obj, offset, tilts, on_contact);
+}
+
+inline tmin &add_item(std::vector<tmin> &layer, int32_t &count, const std::string &kind,
                       int32_t x, int32_t y, std::vector<OE_Point> points = {}) {
-    tmin &t = layer[static_cast<std::size_t>(count++)];
-    t = tmin{};
+    tmin &t = append_item(layer, count);
     t.kind = kind;
     t.x = x;
     t.y = y;
@@ -77,7 +86,7 @@ inline tmin &add_item(std::array<tmin, kLayerCapacity> &layer, int32_t &count, c
     return t;
 }
 inline tmin &add_ground(const std::string &kind, std::vector<OE_Point> points) {
-    terrain_changed();
+    terrain_changed(world);
     return add_item(world.ground_layer, world.ground_count, kind, 0, 0, std::move(points));
 }
 inline tmin &add_object(const std::string &kind, int32_t x, int32_t y) {

@@ -42,11 +42,11 @@ const std::string kGoodLevel = lines({
 }  // namespace
 
 TEST(LevelFile, SectionsFillTheirLayersInFileOrder) {
-    World game;
+    WorldGame game;
     ScratchDir dir;
     write_bytes("level.txt", kGoodLevel);
-    level.start_x = level.start_y = -1;
-    ASSERT_TRUE(load_level("level.txt"));
+    world.level.start_x = world.level.start_y = -1;
+    ASSERT_TRUE(load_level(world, "level.txt"));
     EXPECT_EQ(world.backdrop, "sky_valley");
     ASSERT_EQ(world.back_count, 1);
     EXPECT_EQ(world.back_layer[0].kind, "oak");
@@ -79,20 +79,20 @@ TEST(LevelFile, SectionsFillTheirLayersInFileOrder) {
         EXPECT_EQ(world.object_layer[i].speed, 0);
     }
     // The first "enot" gives the start; the second is a picture, with one message on stderr.
-    EXPECT_EQ(level.start_x, 120);
-    EXPECT_EQ(level.start_y, 452);
-    EXPECT_EQ(level.hero_x, 120);
-    EXPECT_EQ(level.level_file, "level.txt");
+    EXPECT_EQ(world.level.start_x, 120);
+    EXPECT_EQ(world.level.start_y, 452);
+    EXPECT_EQ(world.level.hero_x, 120);
+    EXPECT_EQ(world.level.level_file, "level.txt");
     EXPECT_TRUE(messages.empty());
 }
 
 TEST(LevelFile, ShortFilesReloadAndRespawn) {
-    World game;
+    WorldGame game;
     ScratchDir dir;
     // A file that stops inside the hero's block is cut short: refused, naming what is missing.
     write_bytes("cut.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500", "0",
                                   "1", "enot", "60"}));
-    EXPECT_FALSE(load_level("cut.txt"));
+    EXPECT_FALSE(load_level(world, "cut.txt"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("line 18: the file ends inside an item, where its y should be"), std::string::npos)
         << messages[0];
@@ -100,12 +100,12 @@ TEST(LevelFile, ShortFilesReloadAndRespawn) {
     // The same block whole, the last line without its line end: the hero's start comes from it.
     write_bytes("short.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500", "0",
                                     "1", "enot", "60", "0", "0", "0"}) + "0");
-    level.start_x = 77;
-    level.start_y = 88;
-    run.level_points = 300;
-    run.damage = 40;
-    clear_world();
-    ASSERT_TRUE(load_level("short.txt"));
+    world.level.start_x = 77;
+    world.level.start_y = 88;
+    world.tallies.level_points = 300;
+    world.tallies.damage = 40;
+    clear_world(world);
+    ASSERT_TRUE(load_level(world, "short.txt"));
     EXPECT_EQ(world.backdrop, "");
     EXPECT_EQ(world.ground_count, 1);
     EXPECT_EQ(world.ground_layer[0].outline.count, 1);  // two points, one segment
@@ -113,41 +113,41 @@ TEST(LevelFile, ShortFilesReloadAndRespawn) {
     ASSERT_EQ(world.object_count, 1);
     EXPECT_EQ(world.object_layer[0].x, 60);
     EXPECT_EQ(world.object_layer[0].y, 0);
-    EXPECT_EQ(level.start_x, 60);
-    EXPECT_EQ(level.start_y, 0);
-    EXPECT_EQ(run.level_points, 0);
-    EXPECT_EQ(run.damage, 0);
+    EXPECT_EQ(world.level.start_x, 60);
+    EXPECT_EQ(world.level.start_y, 0);
+    EXPECT_EQ(world.tallies.level_points, 0);
+    EXPECT_EQ(world.tallies.damage, 0);
 
     // Reload keeps the start point and the nut, and takes the hero's file position.
     write_bytes("level.txt", kGoodLevel);
-    ASSERT_TRUE(load_level("level.txt"));
-    run.gold_nut_found = 1;
-    level.start_x = 5;
-    level.riding = 1;
-    clear_world();
-    ASSERT_TRUE(reload_level("level.txt"));
-    EXPECT_EQ(level.start_x, 5);
-    EXPECT_EQ(run.gold_nut_found, 1);
-    EXPECT_EQ(level.riding, 0);
+    ASSERT_TRUE(load_level(world, "level.txt"));
+    world.tallies.gold_nut_found = 1;
+    world.level.start_x = 5;
+    world.level.riding = 1;
+    clear_world(world);
+    ASSERT_TRUE(reload_level(world, "level.txt"));
+    EXPECT_EQ(world.level.start_x, 5);
+    EXPECT_EQ(world.tallies.gold_nut_found, 1);
+    EXPECT_EQ(world.level.riding, 0);
     EXPECT_EQ(world.object_layer[0].x, 120);
 
     // Respawn moves only the first "enot".
     world.object_layer[0].x = 999;
     world.object_layer[2].x = 998;
-    level.start_x = 10;
-    level.start_y = 20;
-    respawn_hero();
+    world.level.start_x = 10;
+    world.level.start_y = 20;
+    respawn_hero(world);
     EXPECT_EQ(world.object_layer[0].x, 10);
     EXPECT_EQ(world.object_layer[0].y, 20);
     EXPECT_EQ(world.object_layer[2].x, 998);
     // With no hero at all, respawn does nothing.
-    clear_world();
-    respawn_hero();
+    clear_world(world);
+    respawn_hero(world);
     EXPECT_EQ(world.object_count, 0);
 }
 
 TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
-    World game;
+    WorldGame game;
     ScratchDir dir;
     struct Case {
         const char *name;
@@ -191,9 +191,9 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
         messages.clear();
         // A good level first, so that "empty" means emptied.
         write_bytes("good.txt", kGoodLevel);
-        ASSERT_TRUE(load_level("good.txt"));
-        clear_world();
-        EXPECT_FALSE(load_level(c.name));
+        ASSERT_TRUE(load_level(world, "good.txt"));
+        clear_world(world);
+        EXPECT_FALSE(load_level(world, c.name));
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_NE(messages[0].find(c.expect), std::string::npos) << messages[0];
         EXPECT_EQ(world.back_count + world.ground_count + world.front_count + world.object_count, 0);
@@ -201,13 +201,13 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
     }
     // A missing file, a path that is a directory, and a named pipe (which must not hang the load).
     messages.clear();
-    EXPECT_FALSE(load_level("nothere.txt"));
+    EXPECT_FALSE(load_level(world, "nothere.txt"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("nothere.txt\": missing"), std::string::npos) << messages[0];
     fs::create_directory("adir");
-    EXPECT_FALSE(load_level("adir"));
+    EXPECT_FALSE(load_level(world, "adir"));
     ASSERT_EQ(mkfifo("pipe", 0600), 0);
-    EXPECT_FALSE(reload_level("pipe"));
+    EXPECT_FALSE(reload_level(world, "pipe"));
     EXPECT_EQ(messages.size(), 3u);
     EXPECT_NE(messages[2].find("pipe\" is not a regular file"), std::string::npos) << messages[2];
     // A file too large to read and a name too long for the system say so (a sparse file: no disk).
@@ -218,21 +218,21 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
         std::fclose(f);
     }
     messages.clear();
-    EXPECT_FALSE(load_level("big.txt"));
+    EXPECT_FALSE(load_level(world, "big.txt"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("big.txt\" is larger than 67108864 bytes"), std::string::npos) << messages[0];
     messages.clear();
-    EXPECT_FALSE(load_level(std::string(1000000, 'a') + ".txt"));
+    EXPECT_FALSE(load_level(world, std::string(1000000, 'a') + ".txt"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("(1000004 bytes) has a name too long for the file system"), std::string::npos) << messages[0];
     // Mending the file and loading again works: nothing sticky was left behind.
     write_bytes("word.txt", kGoodLevel);
-    EXPECT_TRUE(load_level("word.txt"));
+    EXPECT_TRUE(load_level(world, "word.txt"));
     EXPECT_EQ(world.object_count, 3);
 }
 
 TEST(LevelFile, ALevelWithoutAHeroIsRefused) {
-    World game;
+    WorldGame game;
     ScratchDir dir;
     // Files that read as levels without an "enot" among the objects: nothing to play.
     const std::pair<const char *, std::string> cases[] = {
@@ -246,52 +246,52 @@ TEST(LevelFile, ALevelWithoutAHeroIsRefused) {
         SCOPED_TRACE(name);
         write_bytes(name, bytes);
         messages.clear();
-        EXPECT_FALSE(load_level(name));
+        EXPECT_FALSE(load_level(world, name));
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_NE(messages[0].find(std::string(name) + "\": no \"enot\""), std::string::npos) << messages[0];
         EXPECT_EQ(world.back_count + world.ground_count + world.front_count + world.object_count, 0);
-        EXPECT_FALSE(reload_level(name));  // the developer's F1 refuses it the same way
+        EXPECT_FALSE(reload_level(world, name));  // the developer's F1 refuses it the same way
         EXPECT_EQ(messages.size(), 2u);
     }
     // Text that is no level at all: this process's environment, a regular file of size 0 to stat.
     messages.clear();
-    EXPECT_FALSE(load_level("/proc/self/environ"));
+    EXPECT_FALSE(load_level(world, "/proc/self/environ"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("no \"enot\""), std::string::npos) << messages[0];
     // One hero is enough, even as the only object.
     write_bytes("hero.txt", lines({"sky", "0", "0", "0", "1", "enot", "5", "6", "0", "0", "0"}));
-    EXPECT_TRUE(load_level("hero.txt"));
+    EXPECT_TRUE(load_level(world, "hero.txt"));
 }
 
 TEST(LevelFile, ReaderLimitsAndTheSecondHero) {
-    World game;
+    WorldGame game;
     // Exactly 4097 items fit a layer.
     std::string full = "sky\r\n0\r\n0\r\n0\r\n4097\r\n";
     for (int i = 0; i < kLayerCapacity; ++i) full += "bapple\r\n" + std::to_string(i) + "\r\n0\r\n0\r\n0\r\n0\r\n";
-    LevelReadReport r = read_level_text(full, true, LevelReadHooks{});
+    LevelReadReport r = read_level_text(world, full, true, LevelReadHooks{});
     EXPECT_TRUE(r.ok) << r.problem;
     EXPECT_EQ(world.object_count, kLayerCapacity);
     EXPECT_EQ(world.object_layer[kLayerCapacity - 1].x, kLayerCapacity - 1);
-    clear_layers();
+    clear_layers(world);
     // Two more heroes: reported once, with the line of the first of them.
-    r = read_level_text(kGoodLevel + lines({}), true, LevelReadHooks{});
+    r = read_level_text(world, kGoodLevel + lines({}), true, LevelReadHooks{});
     EXPECT_EQ(r.extra_heroes, 1);
     EXPECT_EQ(r.extra_hero_line, 43);
-    clear_layers();
+    clear_layers(world);
     // The point count keeps only its low 32 bits: 2^32 + 1 is one segment.
-    r = read_level_text(lines({"", "0", "1", "turf", "0", "0", "0", "0", "4294967297", "0", "0", "5", "5"}), true,
+    r = read_level_text(world, lines({"", "0", "1", "turf", "0", "0", "0", "0", "4294967297", "0", "0", "5", "5"}), true,
                         LevelReadHooks{});
     EXPECT_TRUE(r.ok) << r.problem;
     EXPECT_EQ(world.ground_layer[0].outline.count, 1);
-    clear_layers();
+    clear_layers(world);
     // The world's extent holds exactly: -kWorldExtent..kWorldExtent for positions and points.
     const std::string edge = std::to_string(kWorldExtent), minus_edge = std::to_string(-kWorldExtent);
-    r = read_level_text(lines({"", "0", "1", "turf", edge.c_str(), minus_edge.c_str(), "0", "0", "1", edge.c_str(),
+    r = read_level_text(world, lines({"", "0", "1", "turf", edge.c_str(), minus_edge.c_str(), "0", "0", "1", edge.c_str(),
                                minus_edge.c_str(), minus_edge.c_str(), edge.c_str()}),
                         true, LevelReadHooks{});
     EXPECT_TRUE(r.ok) << r.problem;
     EXPECT_FLOAT_EQ(world.ground_layer[0].outline.points[1].y, float(kWorldExtent));
-    clear_layers();
+    clear_layers(world);
 }
 
 // A level of `outlines` ground outlines of `points` points each (a saw along y = 500).
@@ -305,30 +305,30 @@ std::string outline_level(int outlines, int points) {
 }
 
 TEST(LevelFile, OutlinesAndLevelsHoldABoundedNumberOfPoints) {
-    World game;
+    WorldGame game;
     // One outline of exactly the capacity reads; one point more is refused, as written.
-    LevelReadReport r = read_level_text(outline_level(1, kOutlinePointCapacity), true, LevelReadHooks{});
+    LevelReadReport r = read_level_text(world, outline_level(1, kOutlinePointCapacity), true, LevelReadHooks{});
     EXPECT_TRUE(r.ok) << r.problem;
     EXPECT_EQ(world.ground_layer[0].outline.points.size(), std::size_t(kOutlinePointCapacity));
-    clear_layers();
-    r = read_level_text(outline_level(1, kOutlinePointCapacity + 1), true, LevelReadHooks{});
+    clear_layers(world);
+    r = read_level_text(world, outline_level(1, kOutlinePointCapacity + 1), true, LevelReadHooks{});
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.line, 9);
     EXPECT_EQ(r.problem, "point count " + std::to_string(kOutlinePointCapacity) + ": an outline holds at most " +
                              std::to_string(kOutlinePointCapacity) + " points");
-    clear_layers();
+    clear_layers(world);
     // The level's points together: exactly the capacity reads, one outline more is refused at its count.
     const int outlines = kLevelPointCapacity / kOutlinePointCapacity;
-    r = read_level_text(outline_level(outlines, kOutlinePointCapacity), true, LevelReadHooks{});
+    r = read_level_text(world, outline_level(outlines, kOutlinePointCapacity), true, LevelReadHooks{});
     EXPECT_TRUE(r.ok) << r.problem;
-    clear_layers();
+    clear_layers(world);
     const std::string over = outline_level(outlines + 1, kOutlinePointCapacity);
-    r = read_level_text(over, true, LevelReadHooks{});
+    r = read_level_text(world, over, true, LevelReadHooks{});
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.problem.find("more than the " + std::to_string(kLevelPointCapacity) + " points a level may hold"),
               std::string::npos) << r.problem;
     EXPECT_EQ(r.line, 9 + outlines * (6 + 2 * kOutlinePointCapacity));
-    clear_layers();
+    clear_layers(world);
 }
 
 namespace {
@@ -340,7 +340,7 @@ OE_Texture *count_picture(const char *path, int32_t, int32_t) {
 }  // namespace
 
 TEST(LevelFile, PicturesLoadOnceWhateverTheItemsAskFor) {
-    World game;
+    WorldGame game;
     ScratchDir dir;
     eng.Tex_LoadFromFile = count_picture;
     g_loaded_pictures.clear();
@@ -352,26 +352,26 @@ TEST(LevelFile, PicturesLoadOnceWhateverTheItemsAskFor) {
     for (int i = 0; i < kLayerCapacity; ++i)
         level += std::string(i == 0 ? "enot" : i % 2 ? "b" : "") + "\r\n1\r\n2\r\n0\r\n0\r\n0\r\n";
     write_bytes("many.txt", level);
-    ASSERT_TRUE(load_level("many.txt")) << (messages.empty() ? "" : messages[0]);
+    ASSERT_TRUE(load_level(world, "many.txt")) << (messages.empty() ? "" : messages[0]);
     EXPECT_EQ(world.object_count, kLayerCapacity);
     EXPECT_EQ(g_loaded_pictures.size(), 5u);  // enot, then bapple bberry bee bgold
     EXPECT_EQ(object_textures.count, 5);
     // The 28-byte file that announces 4097 items and holds none is refused and loads nothing more.
     g_loaded_pictures.clear();
     write_bytes("lying.txt", "sky_valley\r\n\r\n0\r\n0\r\n0\r\n\r\n4097");
-    EXPECT_FALSE(load_level("lying.txt"));
+    EXPECT_FALSE(load_level(world, "lying.txt"));
     EXPECT_TRUE(g_loaded_pictures.empty());
     Base_Free(object_textures);
 }
 
 TEST(LevelFile, ALevelCutAnywhereLoadsOnlyWhereASectionWouldStart) {
-    World game;
+    WorldGame game;
     // Cut at every byte, the good level either reads (the cut falls where a count line would
     // start, or inside the last line of a complete file) or is refused as ending inside an item
     // (or, within an outline, as announcing more points than the rest of the file holds).
     int loaded = 0;
     for (std::size_t cut = 0; cut <= kGoodLevel.size(); ++cut) {
-        const LevelReadReport r = read_level_text(kGoodLevel.substr(0, cut), true, LevelReadHooks{});
+        const LevelReadReport r = read_level_text(world, kGoodLevel.substr(0, cut), true, LevelReadHooks{});
         if (r.ok) {
             ++loaded;
         } else {
@@ -379,17 +379,17 @@ TEST(LevelFile, ALevelCutAnywhereLoadsOnlyWhereASectionWouldStart) {
                         r.problem.find("more than the rest of the file holds") != std::string::npos)
                 << cut << ": " << r.problem;
         }
-        clear_layers();
+        clear_layers(world);
     }
     // Where it reads: the backdrop line or a count line cut short, or the full file.
     EXPECT_GT(loaded, 0);
-    const LevelReadReport whole = read_level_text(kGoodLevel, true, LevelReadHooks{});
+    const LevelReadReport whole = read_level_text(world, kGoodLevel, true, LevelReadHooks{});
     EXPECT_TRUE(whole.ok);
-    clear_layers();
-    const LevelReadReport no_objects = read_level_text(kGoodLevel.substr(0, kGoodLevel.find("3\r\nenot")), true, LevelReadHooks{});
+    clear_layers(world);
+    const LevelReadReport no_objects = read_level_text(world, kGoodLevel.substr(0, kGoodLevel.find("3\r\nenot")), true, LevelReadHooks{});
     EXPECT_TRUE(no_objects.ok) << no_objects.problem;
     EXPECT_EQ(world.object_count, 0);
-    clear_layers();
+    clear_layers(world);
 }
 
 TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
@@ -397,7 +397,7 @@ TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
     // or huge runs), each read and, when it reads, played for 200 ticks with Right and Space
     // held: under the sanitizer build any overflow fails here, and in every build each object stays
     // within reach of the world's extent (200 ticks move nothing more than a few thousand pixels).
-    World game;
+    WorldGame game;
     int files = 0, played = 0;
     for (const char *folder : {"seeds", "regressions"}) {
         const fs::path dir = fs::path(TARVELOK_SOURCE_DIR) / "tools" / "levelfuzz" / folder;
@@ -405,10 +405,9 @@ TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
         for (const auto &e : fs::directory_iterator(dir)) {
             SCOPED_TRACE(e.path().string());
             ++files;
-            clear_world();
-            level = LevelState{};
+            world = World{};
             run.game_state = 1;
-            const LevelReadReport r = read_level_text(read_bytes(e.path()), true, LevelReadHooks{});
+            const LevelReadReport r = read_level_text(world, read_bytes(e.path()), true, LevelReadHooks{});
             if (!r.ok) {
                 EXPECT_GT(r.line, 0);
                 EXPECT_FALSE(r.problem.empty());
@@ -418,7 +417,7 @@ TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
             fake::keys_down = {39, 32};
             for (int t = 0; t < 200; ++t) {
                 run.jump_pressed = 1;
-                world_step();
+                step_world();
                 run.game_state = 1;
             }
             for (int32_t i = 0; i < world.object_count; ++i) {
@@ -429,17 +428,17 @@ TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
     }
     EXPECT_GE(files, 8);
     EXPECT_GT(played, 0);
-    clear_world();
+    clear_world(world);
 }
 
 TEST(LevelFile, TheLastCoordinateNeedsNoLineEnd) {
-    World game;
+    WorldGame game;
     // The object section's one item has an outline of one segment; its four coordinates take one
     // character each, so the file holds exactly what they need when the last has no line end.
     const std::string head = lines({"sky", "0", "0", "0", "1", "enot", "5", "6", "0", "0", "1"});
     for (const std::string &points : {std::string("1\n2\n3\n4"), std::string("1\r\n2\r\n3\r\n-12.5")}) {
         SCOPED_TRACE(points);
-        LevelReadReport r = read_level_text(head + points, true, LevelReadHooks{});
+        LevelReadReport r = read_level_text(world, head + points, true, LevelReadHooks{});
         EXPECT_TRUE(r.ok) << r.line << ": " << r.problem;
         ASSERT_EQ(world.object_count, 1);
         const TPolyLine2D &outline = world.object_layer[0].outline;
@@ -449,17 +448,17 @@ TEST(LevelFile, TheLastCoordinateNeedsNoLineEnd) {
         EXPECT_FLOAT_EQ(outline.points[0].y, 2);
         EXPECT_FLOAT_EQ(outline.points[1].x, 3);
         EXPECT_FLOAT_EQ(outline.points[1].y, points.back() == '4' ? 4 : -12.5f);
-        clear_layers();
+        clear_layers(world);
     }
 }
 
 TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
-    World game;
+    WorldGame game;
     ScratchDir dir;
     // Missing: empty, and the start of a level says so.
     load_scene_catalogue();
     EXPECT_EQ(scene_file(0), "");
-    EXPECT_FALSE(load_level(scene_file(0)));
+    EXPECT_FALSE(load_level(world, scene_file(0)));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("cfg\\scenes.txt: missing"), std::string::npos) << messages[0];
 
@@ -477,7 +476,7 @@ TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
     EXPECT_EQ(scene_file(30), "");
     run.level_index = 3;
     messages.clear();
-    EXPECT_FALSE(load_level(scene_file(3)));
+    EXPECT_FALSE(load_level(world, scene_file(3), 3));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("line 4: empty entry for level 3"), std::string::npos) << messages[0];
 
@@ -493,7 +492,7 @@ TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
     EXPECT_NE(warned.find("line 2: \"lev\\x00el.txt\" holds a NUL byte"), std::string::npos) << warned;
     run.level_index = 1;
     messages.clear();
-    EXPECT_FALSE(load_level(scene_file(1)));
+    EXPECT_FALSE(load_level(world, scene_file(1), 1));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("line 2: ignored, it holds a NUL byte (level 1)"), std::string::npos) << messages[0];
 
@@ -511,16 +510,16 @@ TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
 }
 
 TEST(WorldModel, RemoveKindTakesAdjacentDeletesOneCallApart) {
-    World game;
+    WorldGame game;
     for (const char *k : {"a", "delete", "delete", "b", "delete", "c"}) add_object(k, 0, 0);
-    remove_kind("delete");
+    remove_kind(world, "delete");
     // The first of the adjacent pair goes; the second moved into its place and waits.
     ASSERT_EQ(world.object_count, 4);
     EXPECT_EQ(world.object_layer[0].kind, "a");
     EXPECT_EQ(world.object_layer[1].kind, "delete");
     EXPECT_EQ(world.object_layer[2].kind, "b");
     EXPECT_EQ(world.object_layer[3].kind, "c");
-    remove_kind("delete");
+    remove_kind(world, "delete");
     ASSERT_EQ(world.object_count, 3);
     EXPECT_EQ(world.object_layer[1].kind, "b");
     EXPECT_EQ(world.object_layer[2].kind, "c");

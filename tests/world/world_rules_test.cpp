@@ -19,12 +19,12 @@ int32_t mouse_x() { return g_mouse_x; }
 int32_t mouse_dx() { return g_mouse_dx; }
 
 // A floor at y = 500 and a hero standing on it at x = 400 (first object).
-struct Floor : World {
+struct Floor : WorldGame {
     Floor() {
         add_ground("turf", {{-2000, 500}, {4000, 500}});
         add_object("enot", 400, 452);
-        level.on_ground = 1;
-        level.ground_normal_y = -1;
+        world.level.on_ground = 1;
+        world.level.ground_normal_y = -1;
         eng.Mouse_X = mouse_x;
         eng.Mouse_DeltaX = mouse_dx;
         g_mouse_x = g_mouse_dx = 0;
@@ -40,54 +40,54 @@ TEST(HeroRules, MouseWalksOnlyWhenMovingAwayFromTheDeadZoneAndArrowsLeftWins) {
     // Pointer 300 px right of the hero on screen, moving right: walks right.
     g_mouse_x = 700;
     g_mouse_dx = 3;
-    world_step();
-    EXPECT_EQ(level.hero_walking, 1);
+    step_world();
+    EXPECT_EQ(world.level.hero_walking, 1);
     EXPECT_EQ(game.hero().mirrored, 0);
     // At rest: no walk.
     g_mouse_dx = 0;
-    world_step();
-    EXPECT_EQ(level.hero_walking, 0);
+    step_world();
+    EXPECT_EQ(world.level.hero_walking, 0);
     // Moving, but within 64 px of the hero (hero_x 400 - camera 0): no walk.
-    g_mouse_x = static_cast<int32_t>(level.hero_x) + 60;
+    g_mouse_x = static_cast<int32_t>(world.level.hero_x) + 60;
     g_mouse_dx = -4;
-    world_step();
-    EXPECT_EQ(level.hero_walking, 0);
+    step_world();
+    EXPECT_EQ(world.level.hero_walking, 0);
     // Moving left, far away: walks left.
     g_mouse_x = 100;
-    world_step();
-    EXPECT_EQ(level.hero_walking, 1);
+    step_world();
+    EXPECT_EQ(world.level.hero_walking, 1);
     EXPECT_EQ(game.hero().mirrored, 1);
     // mouse_off: the pointer does nothing.
     run.mouse_off = 1;
     g_mouse_dx = 5;
     g_mouse_x = 750;
-    world_step();
-    EXPECT_EQ(level.hero_walking, 0);
+    step_world();
+    EXPECT_EQ(world.level.hero_walking, 0);
     // Both arrows held: left.
     fake::keys_down = {37, 39};
-    world_step();
-    EXPECT_EQ(level.hero_walking, 1);
+    step_world();
+    EXPECT_EQ(world.level.hero_walking, 1);
     EXPECT_EQ(game.hero().mirrored, 1);
-    EXPECT_EQ(level.hero_facing, 1);
+    EXPECT_EQ(world.level.hero_facing, 1);
 }
 
 TEST(CreatureRules, AMirroredWormWalksRightUntilItsFirstTurn) {
     Floor game;
     tmin &w = add_object("worm", 0, 476);
     w.mirrored = 1;
-    world_step();
+    step_world();
     EXPECT_EQ(w.speed, 2);
     EXPECT_EQ(w.mirrored, 1);  // still facing left
     EXPECT_EQ(w.x, 2);
-    for (int t = 1; t < 100; ++t) world_step();
+    for (int t = 1; t < 100; ++t) step_world();
     EXPECT_EQ(w.speed, 2);
     EXPECT_EQ(w.phase, 200);
-    world_step();  // the 101st tick: 202 walked, over 200: turn
+    step_world();  // the 101st tick: 202 walked, over 200: turn
     EXPECT_EQ(w.speed, -2);
     EXPECT_EQ(w.mirrored, 1);
     EXPECT_EQ(w.phase, 0);
     EXPECT_EQ(w.x, 202);
-    for (int t = 0; t < 101; ++t) world_step();
+    for (int t = 0; t < 101; ++t) step_world();
     EXPECT_EQ(w.speed, 2);
     EXPECT_EQ(w.mirrored, 0);
     EXPECT_EQ(w.x, 0);
@@ -98,33 +98,33 @@ TEST(CreatureRules, ImmunityBlocksHitsAndSpikesThenWearsOff) {
     Floor game;
     add_object("hedge", 400, 468);
     fake::now_ms = 1000;
-    world_step();
-    EXPECT_EQ(run.damage, 20);
-    EXPECT_EQ(level.hurt, 1);
+    step_world();
+    EXPECT_EQ(world.tallies.damage, 20);
+    EXPECT_EQ(world.level.hurt, 1);
     EXPECT_EQ(game.hero().x, 385);  // thrown 15 px against its facing (right)
     world.object_layer[1].kind = "oak";  // the hedgehog becomes scenery
     // A spike under the hero during the immunity does nothing.
     add_object("ship", game.hero().x, 452);
     fake::now_ms = 3999;
-    world_step();
-    EXPECT_EQ(run.damage, 20);
+    step_world();
+    EXPECT_EQ(world.tallies.damage, 20);
     // Just over 3000 ms after the hit: the spike kills (damage set to 120, no sound of its own).
     fake::now_ms = 4001;
     fake::played.clear();
-    world_step();
-    EXPECT_EQ(run.damage, 120);
-    EXPECT_TRUE(World::played().empty());
+    step_world();
+    EXPECT_EQ(world.tallies.damage, 120);
+    EXPECT_TRUE(WorldGame::played().empty());
     // The next step: death, with the hero's speeds and flags left for the respawn.
-    world_step();
+    step_world();
     EXPECT_EQ(run.deaths, 1);
-    EXPECT_EQ(run.damage, 0);
+    EXPECT_EQ(world.tallies.damage, 0);
     EXPECT_EQ(run.death_pending, 1);
-    EXPECT_EQ(World::played().front(), "die");
-    level.start_x = 100;
-    level.start_y = 452;
-    respawn_hero();
+    EXPECT_EQ(WorldGame::played().front(), "die");
+    world.level.start_x = 100;
+    world.level.start_y = 452;
+    respawn_hero(world);
     EXPECT_EQ(game.hero().x, 100);
-    EXPECT_EQ(level.hurt, 1);
+    EXPECT_EQ(world.level.hurt, 1);
 }
 
 TEST(CollectibleRules, ABonusAfterTheSignInTheLayerIsStillTakenAndHealthStopsAtZero) {
@@ -132,17 +132,17 @@ TEST(CollectibleRules, ABonusAfterTheSignInTheLayerIsStillTakenAndHealthStopsAtZ
     add_object("table", 420, 440);
     add_object("health", 400, 452);
     add_object("bapple", 410, 452);
-    run.damage = 30;
-    world_step();
+    world.tallies.damage = 30;
+    step_world();
     EXPECT_EQ(run.level_done_pending, 1);
     EXPECT_EQ(run.game_state, 2);
-    EXPECT_EQ(run.level_points, 40);
-    EXPECT_EQ(run.damage, 0);  // 30 - 60, not below 0
+    EXPECT_EQ(world.tallies.level_points, 40);
+    EXPECT_EQ(world.tallies.damage, 0);  // 30 - 60, not below 0
     // The hero, the sign, and the second of the two adjacent pick-ups, waiting for the next pass.
     ASSERT_EQ(world.object_count, 3);
     EXPECT_EQ(world.object_layer[1].kind, "table");
     EXPECT_EQ(world.object_layer[2].kind, "delete");
-    EXPECT_EQ(World::played(), (std::vector<std::string>{"fin", "ghealth", "bapple"}));
+    EXPECT_EQ(WorldGame::played(), (std::vector<std::string>{"fin", "ghealth", "bapple"}));
     // Each pick-up bursts into 11 stars, a ball of its colour and size, and a light.
     ASSERT_EQ(world.particles.count, 26);
     EXPECT_EQ(world.particles.effects[11].kind, "pball");
@@ -154,70 +154,70 @@ TEST(CollectibleRules, ABonusAfterTheSignInTheLayerIsStillTakenAndHealthStopsAtZ
 TEST(CollectibleRules, TheFinalSceneHasNoLevelEndNeitherByF2NorByASign) {
     Floor game;
     add_object("table", 410, 452);
-    run.level_index = kLastLevel;
+    world.level.final_scene = 1;  // as the shell marks the level at kLastLevel
     fake::keys_pressed.insert(113);  // F2
-    world_step();
+    step_world();
     EXPECT_EQ(run.level_done_pending, 0);
     EXPECT_EQ(run.game_state, 0);
-    EXPECT_TRUE(World::played().empty());
+    EXPECT_TRUE(WorldGame::played().empty());
     // On the last playable level both still end it.
-    run.level_index = kLastLevel - 1;
-    world_step();
+    world.level.final_scene = 0;
+    step_world();
     EXPECT_EQ(run.level_done_pending, 1);
 }
 
 // The level's bottom is its lowest solid terrain point (or the hero's start when lower); a hero
 // more than a screen height (600 px) below it is lost as on spikes.
 TEST(FallRules, AHeroFarBelowTheLevelLosesALifeAsOnSpikes) {
-    World game;
+    WorldGame game;
     add_ground("turf", {{0, 300}, {200, 500}});      // lowest solid point: y = 500
     add_ground("bgcarst", {{0, 2000}, {200, 2000}}); // drawn, never solid: no bottom
     add_object("enot", 1000, 1100);                  // far right of the terrain, exactly 600 below
-    level.start_x = 1000;
-    level.start_y = 100;
+    world.level.start_x = 1000;
+    world.level.start_y = 100;
     tmin &hero = world.object_layer[0];
-    world_step();  // at the limit: still falling
-    EXPECT_EQ(run.damage, 0);
+    step_world();  // at the limit: still falling
+    EXPECT_EQ(world.tallies.damage, 0);
     EXPECT_EQ(run.death_pending, 0);
     EXPECT_GT(hero.y, 1100);
-    world_step();  // past it: the life is lost at once, as a spike's damage would
+    step_world();  // past it: the life is lost at once, as a spike's damage would
     EXPECT_EQ(run.deaths, 1);
     EXPECT_EQ(run.death_pending, 1);
     EXPECT_EQ(run.game_state, 2);
-    EXPECT_EQ(World::played(), std::vector<std::string>{"die"});
+    EXPECT_EQ(WorldGame::played(), std::vector<std::string>{"die"});
 
     // No terrain at all: the start point is the bottom.
-    clear_world();
+    clear_world(world);
     run = ::Run{};
     add_object("enot", 0, 701);
-    level.start_y = 100;
-    world_step();
+    world.level.start_y = 100;
+    step_world();
     EXPECT_EQ(run.deaths, 1);
     // A start below every terrain point: measured from the start (y 1000 + 600).
-    clear_world();
+    clear_world(world);
     run = ::Run{};
     add_ground("turf", {{0, 500}, {200, 500}});
     add_object("enot", 1000, 1600);
-    level.start_y = 1000;
-    world_step();
+    world.level.start_y = 1000;
+    step_world();
     EXPECT_EQ(run.deaths, 0);
-    world_step();
+    step_world();
     EXPECT_EQ(run.deaths, 1);
 }
 
 TEST(FallRules, AHeroRidingACartWithoutRailsIsLostToo) {
-    World game;
+    WorldGame game;
     add_ground("turf", {{-200, 500}, {200, 500}});
     add_object("enot", 1000, 900);
     tmin &cart = add_object("vag", 1000, 980);
     cart.phase = cart.speed = 1;  // the hero aboard, rolling
-    level.riding = 1;
-    level.start_y = 452;
+    world.level.riding = 1;
+    world.level.start_y = 452;
     // The cart drops 4 px a tick and carries the hero 80 px above its centre: the hero passes
     // y 1100 (500 + 600) after about 50 ticks.
     int ticks = 0;
     while (run.deaths == 0 && ticks < 200) {
-        world_step();
+        step_world();
         ++ticks;
     }
     EXPECT_EQ(run.deaths, 1);
@@ -227,8 +227,8 @@ TEST(FallRules, AHeroRidingACartWithoutRailsIsLostToo) {
 
 TEST(LevelStartFailure, TheShellReturnsToTheMenuWithTheProfileUntouched) {
     ScratchDir dir;
-    World game;
-    fake::Game::window("wnd_main", true);
+    WorldGame game;
+    build_menus();
     write_bytes("cfg/config.txt", "1\r\n0\r\n0\r\n1\r\nTester\r\n");
     const std::string profile = "3\r\n2\r\n500\r\n1\r\n";
     write_bytes("cfg/prf/Tester", profile);
@@ -267,15 +267,15 @@ TEST(LevelStartFailure, TheShellReturnsToTheMenuWithTheProfileUntouched) {
 namespace {
 // Runs the camera's follow for `ticks` ticks with the hero held at (x, y), standing.
 void settle_camera(int32_t x, int32_t y, int ticks = 600) {
-    level.hero_x = x;
-    level.hero_y = y;
-    level.hero_walking = 0;
+    world.level.hero_x = x;
+    world.level.hero_y = y;
+    world.level.hero_walking = 0;
     for (int i = 0; i < ticks; ++i) camera_follow();
 }
 }  // namespace
 
 TEST(Camera, StaysOnTheDrawnTerrainUnlessTheHeroWouldLeaveTheScreen) {
-    World game;
+    WorldGame game;
     run.level_index = 0;
     // Terrain from x = 0 to 3000, its lowest point at y = 700; a pillar's top at y = -400.
     add_ground("turf", {{0, 500}, {3000, 500}, {3000, 700}, {0, 700}, {0, 500}});
@@ -303,13 +303,13 @@ TEST(Camera, StaysOnTheDrawnTerrainUnlessTheHeroWouldLeaveTheScreen) {
 }
 
 TEST(Camera, ANarrowLevelIsCentredAndTheFinalSceneKeepsTheHeroOutOfTheMiddle) {
-    World game;
+    WorldGame game;
     run.level_index = 0;
     add_ground("turf", {{100, 500}, {600, 500}, {600, 700}, {100, 700}, {100, 500}});
     game.camera.x = game.camera.y = 0;
     settle_camera(350, 452);
     EXPECT_EQ(game.camera.x, (100 + 600 - 800) / 2);  // 500 px of terrain in the middle of 800
-    clear_world();
+    clear_world(world);
     // The final scene: standing or walking right, the hero a fifth of the screen from the left;
     // walking left, a fifth from the right.
     add_ground("turf", {{0, 500}, {4000, 500}, {4000, 900}, {0, 900}, {0, 500}});
@@ -317,11 +317,11 @@ TEST(Camera, ANarrowLevelIsCentredAndTheFinalSceneKeepsTheHeroOutOfTheMiddle) {
     settle_camera(2000, 452);
     EXPECT_EQ(run.camera_lead, 160);
     EXPECT_NEAR(2000 - game.camera.x, 160, 17);
-    level.hero_walking = 1;
-    level.hero_facing = 1;
+    world.level.hero_walking = 1;
+    world.level.hero_facing = 1;
     for (int i = 0; i < 600; ++i) camera_follow();
     EXPECT_EQ(run.camera_lead, 640);
     EXPECT_NEAR(2000 - game.camera.x, 640, 17);
     run.level_index = 0;
-    level.hero_facing = 0;
+    world.level.hero_facing = 0;
 }

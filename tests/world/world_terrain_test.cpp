@@ -17,7 +17,7 @@ std::vector<OE_Point> flat_floor() { return {{-1000, kFloor}, {1000, kFloor}}; }
 
 TEST(TerrainContact, TouchDepthTiltAndCorners) {
     for (bool indexed : {true, false}) {
-        World game;
+        WorldGame game;
         terrain_use_index = indexed;
         SCOPED_TRACE(indexed ? "indexed" : "plain scan");
         add_ground("turf", flat_floor());
@@ -27,34 +27,35 @@ TEST(TerrainContact, TouchDepthTiltAndCorners) {
         obj.x = 0;
         obj.y = static_cast<int32_t>(kFloor) - 32;
         obj.angle = 5;
-        int contacts = 0;
-        auto count = [](tmin &, const Contact &c, void *user) {
-            ++*static_cast<int *>(user);
+        static int contacts;
+        contacts = 0;
+        auto count = [](tmin &, const Contact &c, Step &) {
+            ++contacts;
             EXPECT_EQ(c.depth, 0);
         };
-        terrain_contact(obj, 0, true, count, &contacts);
+        contact(obj, 0, true, count);
         EXPECT_EQ(contacts, 1);
         EXPECT_EQ(obj.y, 468);
         EXPECT_EQ(obj.angle, 4);
         obj.angle = -3;
-        terrain_contact(obj, 0, true, nullptr, nullptr);
+        contact(obj, 0, true);
         EXPECT_EQ(obj.angle, -2);
         // 10 pixels into the floor: pushed straight up by 10; no tilt for a non-tilting object.
         obj.y = 478;
         obj.angle = 7;
-        terrain_contact(obj, 0, false, nullptr, nullptr);
+        contact(obj, 0, false);
         EXPECT_EQ(obj.y, 468);
         EXPECT_EQ(obj.angle, 7);
         // The probe offset: a hero's probe sits 16 below its centre.
         obj.y = 460;
-        terrain_contact(obj, 16, false, nullptr, nullptr);
+        contact(obj, 16, false);
         EXPECT_EQ(obj.y, 452);
     }
 }
 
 TEST(TerrainContact, CornerSceneryAndDegenerateOutlines) {
     for (bool indexed : {true, false}) {
-        World game;
+        WorldGame game;
         terrain_use_index = indexed;
         // A wall meeting the floor at (100, 500): floor then wall, in outline order.
         add_ground("stone", {{-200, kFloor}, {100, kFloor}, {100, 200}});
@@ -64,11 +65,11 @@ TEST(TerrainContact, CornerSceneryAndDegenerateOutlines) {
         tmin &lone = add_ground("turf", {{80, 480}, {90, 480}});
         lone.outline.count = 0;
         add_item(world.ground_layer, world.ground_count, "turf", 0, 0, {{80, 470}});
-        terrain_changed();
+        terrain_changed(world);
         tmin obj;
         obj.x = 90;  // 10 into the wall, 10 into the floor
         obj.y = 478;
-        terrain_contact(obj, 0, false, nullptr, nullptr);
+        contact(obj, 0, false);
         // The floor pushes up 10 first; then the wall, 10 away from (90, 468), pushes left by
         // 32 - 10.
         EXPECT_EQ(obj.x, 68);
@@ -78,7 +79,7 @@ TEST(TerrainContact, CornerSceneryAndDegenerateOutlines) {
         on.x = 0;
         on.y = static_cast<int32_t>(kFloor);
         on.angle = 0;
-        terrain_contact(on, 0, true, nullptr, nullptr);
+        contact(on, 0, true);
         EXPECT_EQ(on.x, 0);
         EXPECT_EQ(on.y, 500);
         // The zero normal's target angle is atan2(0, 0.0001) + 90 = 90: a turn of one degree.
@@ -87,31 +88,31 @@ TEST(TerrainContact, CornerSceneryAndDegenerateOutlines) {
 }
 
 TEST(ShadowProbe, OpacityFallsWithDistanceAndScenerySkipped) {
-    World game;
+    WorldGame game;
     add_ground("bgcarst", {{-100, 495}, {100, 495}});  // scenery: no shadow on it
     add_ground("turf", flat_floor());
     add_ground("turf", {{-100, 520}, {100, 520}});     // further down: not the nearest
-    level.hero_x = 3;
-    level.hero_y = 490;
-    shadow_probe();
-    EXPECT_FLOAT_EQ(level.shadow_alpha, 245);  // 10 pixels above the floor
-    EXPECT_FLOAT_EQ(level.shadow_x, 3);
-    EXPECT_FLOAT_EQ(level.shadow_y, 500);
-    level.hero_y = 452;  // a hero standing on the floor
-    shadow_probe();
-    EXPECT_FLOAT_EQ(level.shadow_alpha, 255 - 48);
-    level.hero_y = 245;  // 255 above: fully transparent
-    shadow_probe();
-    EXPECT_FLOAT_EQ(level.shadow_alpha, 0);
+    world.level.hero_x = 3;
+    world.level.hero_y = 490;
+    shadow_probe(world);
+    EXPECT_FLOAT_EQ(world.level.shadow_alpha, 245);  // 10 pixels above the floor
+    EXPECT_FLOAT_EQ(world.level.shadow_x, 3);
+    EXPECT_FLOAT_EQ(world.level.shadow_y, 500);
+    world.level.hero_y = 452;  // a hero standing on the floor
+    shadow_probe(world);
+    EXPECT_FLOAT_EQ(world.level.shadow_alpha, 255 - 48);
+    world.level.hero_y = 245;  // 255 above: fully transparent
+    shadow_probe(world);
+    EXPECT_FLOAT_EQ(world.level.shadow_alpha, 0);
     // Nothing below within a screen's height: the last shadow stays.
-    level.hero_y = -200;
-    shadow_probe();
-    EXPECT_FLOAT_EQ(level.shadow_alpha, 0);
-    EXPECT_FLOAT_EQ(level.shadow_y, 500);
-    level.hero_x = 5000;
-    level.hero_y = 100;
-    shadow_probe();
-    EXPECT_FLOAT_EQ(level.shadow_x, 3);
+    world.level.hero_y = -200;
+    shadow_probe(world);
+    EXPECT_FLOAT_EQ(world.level.shadow_alpha, 0);
+    EXPECT_FLOAT_EQ(world.level.shadow_y, 500);
+    world.level.hero_x = 5000;
+    world.level.hero_y = 100;
+    shadow_probe(world);
+    EXPECT_FLOAT_EQ(world.level.shadow_x, 3);
 }
 
 // Random levels of many outlines and walkers, stepped with the index and with the plain scan: every
@@ -121,7 +122,7 @@ TEST(TerrainContact, IndexGivesExactlyThePlainScanPositions) {
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
-        World game;
+        WorldGame game;
         const float span = seed % 2 ? 3000.0f : 300000.0f;  // dense levels and sparse huge ones
         for (int e = 0; e < 60; ++e) {
             std::vector<OE_Point> pts;
@@ -143,8 +144,10 @@ TEST(TerrainContact, IndexGivesExactlyThePlainScanPositions) {
             a[i].y = static_cast<int32_t>(p.y - uni(0, 80));
         }
         std::vector<tmin> b = a;
-        long contacts_a = 0, contacts_b = 0;
-        auto count = [](tmin &, const Contact &, void *user) { ++*static_cast<long *>(user); };
+        static long contacts_a, contacts_b;
+        contacts_a = contacts_b = 0;
+        auto count_a = [](tmin &, const Contact &, Step &) { ++contacts_a; };
+        auto count_b = [](tmin &, const Contact &, Step &) { ++contacts_b; };
         for (int tick = 0; tick < 300; ++tick) {
             for (std::size_t i = 0; i < a.size(); ++i) {
                 const int32_t offset = static_cast<int32_t>(i % 3) * 16 - 8;
@@ -155,9 +158,9 @@ TEST(TerrainContact, IndexGivesExactlyThePlainScanPositions) {
                     o.x += (i % 4 == 0) ? -3 : 3;
                 }
                 terrain_use_index = true;
-                terrain_contact(a[i], offset, tilts, count, &contacts_a);
+                contact(a[i], offset, tilts, count_a);
                 terrain_use_index = false;
-                terrain_contact(b[i], offset, tilts, count, &contacts_b);
+                contact(b[i], offset, tilts, count_b);
                 ASSERT_EQ(a[i].x, b[i].x) << "tick " << tick << " walker " << i;
                 ASSERT_EQ(a[i].y, b[i].y) << "tick " << tick << " walker " << i;
                 ASSERT_EQ(a[i].angle, b[i].angle);

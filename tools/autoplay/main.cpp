@@ -71,39 +71,22 @@ constexpr int kSameStretch = 160;        // ... this close across (a later start
 constexpr double kHazardNear = 160;      // px from the hero's path within which a hazard is on the route
 constexpr double kThornPatch = 130;      // px: thorns closer than this to each other are one patch
 
-// ---- the engine stand-ins the search drives -------------------------------------------------
-bool g_left = false, g_right = false, g_jump = false;
-double g_now = 0;   // virtual milliseconds of the current tick
+// ---- the world the search drives, and its snapshots -------------------------------------------
+// A snapshot is a copy of the World (the level's state is all in it) and of what the steps since
+// the level's start reported.
+World g_world;
+bool g_died = false, g_ended = false;   // a death, the level's end, since the start
 
-uint8_t key_down(int32_t key) {
-    return (key == kVkLeft && g_left) || (key == kVkRight && g_right) || (key == kVkSpace && g_jump);
-}
-uint8_t key_press(int32_t) { return 0; }
-int32_t mouse_zero() { return 0; }
-uint8_t mouse_up(int32_t) { return 0; }
-double virtual_time() { return g_now; }
-void no_sound(OE_Sound *, int32_t, int32_t, int32_t, int32_t) {}
-
-// ---- world snapshots ------------------------------------------------------------------------
 struct Snapshot {
-    std::vector<tmin> objects;
-    LevelState hero;
-    Run flow;
+    World world;
+    bool died = false, ended = false;
 };
 
-Snapshot save() {
-    Snapshot s;
-    s.objects.assign(world.object_layer.begin(), world.object_layer.begin() + world.object_count);
-    s.hero = level;
-    s.flow = run;
-    return s;
-}
-
+Snapshot save() { return {g_world, g_died, g_ended}; }
 void restore(const Snapshot &s) {
-    std::copy(s.objects.begin(), s.objects.end(), world.object_layer.begin());
-    world.object_count = static_cast<int32_t>(s.objects.size());
-    level = s.hero;
-    run = s.flow;
+    g_world = s.world;
+    g_died = s.died;
+    g_ended = s.ended;
 }
 
 // The held keys of one decision.
@@ -113,20 +96,23 @@ struct Keys {
 const Keys kChoices[] = {{false, true, false}, {false, true, true}, {false, false, false},
                          {true, false, false}, {true, false, true}, {false, false, true}};
 
-// One world step with the given keys at tick `tick` (0 = the level's first step).
+// One world step with the given keys at tick `tick` (0 = the level's first step); what happened.
 void step(const Keys &k, int tick, const std::vector<double> &tick_ms) {
-    g_left = k.left;
-    g_right = k.right;
-    g_jump = k.jump;
-    g_now = tick < int(tick_ms.size()) ? tick_ms[tick] : tick_ms.back() + (tick - int(tick_ms.size()) + 1) * kTickMs;
-    run.jump_pressed = k.jump ? 1 : 0;
-    world_step();
-    world.particles.count = 0;   // effects never matter to the search
+    TickInput in;
+    in.left = k.left;
+    in.right = k.right;
+    in.jump = k.jump;
+    in.time_ms = tick < int(tick_ms.size()) ? tick_ms[tick] : tick_ms.back() + (tick - int(tick_ms.size()) + 1) * kTickMs;
+    const WorldEvents ev = world_step(g_world, in);
+    g_world.particles.count = 0;   // effects never matter to the search
+    g_world.particles.effects.clear();
+    g_died = g_died || ev.died;
+    g_ended = g_ended || ev.level_end;
 }
 
 const tmin *hero_object() {
-    for (int32_t i = 0; i < world.object_count; ++i)
-        if (world.object_layer[i].kind == "enot") return &world.object_layer[i];
+    for (int32_t i = 0; i < g_world.object_count; ++i)
+        if (g_world.object_layer[i].kind == "enot") return &g_world.object_layer[i];
     return nullptr;
 }
 
@@ -142,7 +128,7 @@ struct Guide {
     double place_cost(const std::vector<double> &cost, double x, double y) const {
         double best = 1e18;
         const double feet = y + 48;
-        const double reach = level.on_ground ? kProbeReach : kAirReach;
+        const double reach = g_world.level.on_ground ? kProbeReach : kAirReach;
         for (int c = model.column_of(x - reach); c <= model.column_of(x + reach); ++c) {
             const int id = model.node_below(c, feet - 24);
             if (model.nodes()[id].y < feet - 25) continue;   // only places above: not where it lands
@@ -162,15 +148,15 @@ struct Guide {
         return best;
     }
     double rank(double x, double y, bool has_nut) const {
-        if (!level.on_ground && level.fall_speed > 0)
-            for (int32_t i = 0; i < world.object_count; ++i) {
-                const tmin &o = world.object_layer[i];
+        if (!g_world.level.on_ground && g_world.level.fall_speed > 0)
+            for (int32_t i = 0; i < g_world.object_count; ++i) {
+                const tmin &o = g_world.object_layer[i];
                 if (o.kind != "vag" || o.speed != 0 || std::fabs(o.x - x) > 96 || y > o.y - 40 || y < o.y - 260) continue;
                 // Dropping towards a cart that stands ready: as good as half a ride.
                 const double ride = (!nut || has_nut) ? ride_cost(to_table, x, y) : kNutDetour + ride_cost(to_nut, x, y);
                 return ride + 200 + std::fabs(o.x - x);
             }
-        if (level.riding) {
+        if (g_world.level.riding) {
             if (!nut || has_nut) return ride_cost(to_table, x, y);
             return kNutDetour + ride_cost(to_nut, x, y) + std::fabs(x - nut_x) * 0.25;
         }
@@ -274,8 +260,8 @@ struct HeroTick {
 HeroTick hero_tick() {
     HeroTick h;
     if (const tmin *o = hero_object()) h.x = o->x, h.y = o->y;
-    h.ground = level.on_ground || level.riding;
-    h.damage = run.damage;
+    h.ground = g_world.level.on_ground || g_world.level.riding;
+    h.damage = g_world.tallies.damage;
     return h;
 }
 
@@ -289,8 +275,8 @@ bool lands_alike(const std::vector<Keys> &keys, int from, int take_off, int unti
     bool flew = false;
     for (int t = from; t < until; ++t) {
         step(t < int(keys.size()) ? keys[t] : none, t, tick_ms);
-        if (run.death_pending || run.deaths > 0 || run.damage > landing.damage) return false;
-        if (run.level_done_pending) return !want_nut || run.gold_nut_found;
+        if (g_died || g_world.tallies.damage > landing.damage) return false;
+        if (g_ended) return !want_nut || g_world.tallies.gold_nut_found;
         if (t < take_off) continue;
         const HeroTick h = hero_tick();
         if (!h.ground) flew = true;
@@ -323,8 +309,8 @@ int measure(int level_index, bool want_nut, const std::string &script, const std
             step(t < int(keys.size()) ? keys[t] : none, t, tick_ms);
             route.push_back(hero_tick());
             path.push_back({route.back().x, route.back().y});
-            if (run.death_pending || run.deaths > 0) break;
-            ended = run.level_done_pending && (!want_nut || run.gold_nut_found);
+            if (g_died) break;
+            ended = g_ended && (!want_nut || g_world.tallies.gold_nut_found);
         }
         restore(start);
         if (!ended) {
@@ -473,20 +459,10 @@ int main(int argc, char **argv) {
 
     // The game's world code, on the headless engine with our own keys and clock.
     if (!engine_load("libengine_headless.so")) return 1;
-    eng.KeyEx_Down = key_down;
-    eng.Key_Press = key_press;
-    eng.Mouse_X = mouse_zero;
-    eng.Mouse_DeltaX = mouse_zero;
-    eng.Mouse_Down = mouse_up;
-    eng.U_GetTime = virtual_time;
-    eng.Snd_Play = no_sound;
-    run.mouse_off = 1;
     load_scene_catalogue();
     const std::string file = scene_file(level_index);
-    clear_world();
-    g_now = tick_ms.front() - kTickMs;
-    if (!load_level(file)) return 1;
-    run.game_state = 1;
+    clear_world(g_world);
+    if (!load_level(g_world, file, level_index)) return 1;
 
     // The guide: travel costs over the level tools' model of the same file.
     Guide guide;
@@ -543,31 +519,31 @@ int main(int argc, char **argv) {
                 for (int t = 0; t < kDecisionTicks; ++t) {
                     step(kChoices[c], tick + t, tick_ms);
                     if (const tmin *h = hero_object()) n.path.push_back({h->x, h->y});
-                    if (run.damage > kMostDamage || run.death_pending) { dead = true; break; }
-                    if (run.level_done_pending) { done = true; break; }
+                    if (g_world.tallies.damage > kMostDamage || g_died) { dead = true; break; }
+                    if (g_ended) { done = true; break; }
                 }
                 if (dead) continue;
                 const tmin *h = hero_object();
                 if (!h) continue;
                 n.snap = save();
                 if (done) {
-                    if (want_nut && !run.gold_nut_found) continue;   // a finish without the nut is no use
+                    if (want_nut && !g_world.tallies.gold_nut_found) continue;   // a finish without the nut is no use
                     next.push_back(std::move(n));
                     found = &next.back();
                     break;
                 }
                 // In the air a try keeps the rank it took off with (a little worse for every
                 // decision airborne), so that jumps over pits are not cut short.
-                const double here = guide.rank(h->x, h->y, run.gold_nut_found);
-                if (level.on_ground || level.riding || s.nut != run.gold_nut_found) n.ground_rank = here;
+                const double here = guide.rank(h->x, h->y, g_world.tallies.gold_nut_found);
+                if (g_world.level.on_ground || g_world.level.riding || s.nut != g_world.tallies.gold_nut_found) n.ground_rank = here;
                 else n.ground_rank = s.ground_rank + kAirCost;
-                n.nut = run.gold_nut_found;
-                n.rank = std::min(here, n.ground_rank) + run.damage / 20 * kHitPenalty;
+                n.nut = g_world.tallies.gold_nut_found;
+                n.rank = std::min(here, n.ground_rank) + g_world.tallies.damage / 20 * kHitPenalty;
                 const uint64_t key = (uint64_t(uint32_t(h->x / 6)) << 40) ^ (uint64_t(uint32_t(h->y / 6)) << 20) ^
-                                     (uint64_t(std::lround(level.fall_speed + 20)) << 12) ^
-                                     (uint64_t(std::lround(level.walk_speed * 5)) << 8) ^
-                                     (uint64_t(level.riding) << 7) ^ (uint64_t(run.gold_nut_found) << 6) ^
-                                     uint64_t(world.object_count & 63);
+                                     (uint64_t(std::lround(g_world.level.fall_speed + 20)) << 12) ^
+                                     (uint64_t(std::lround(g_world.level.walk_speed * 5)) << 8) ^
+                                     (uint64_t(g_world.level.riding) << 7) ^ (uint64_t(g_world.tallies.gold_nut_found) << 6) ^
+                                     uint64_t(g_world.object_count & 63);
                 auto it = best_at.find(key);
                 if (it != best_at.end()) {
                     if (next[it->second].rank <= n.rank) continue;

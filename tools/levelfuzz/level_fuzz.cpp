@@ -22,15 +22,8 @@ Run run;
 RunHandles handles;
 TBase share_textures;
 TS_List sounds;
-void SList_Play(const TS_List &, const std::string &, uint8_t) {}
+World world;
 OE_Texture *Base_Find(const TBase &, const std::string &) { return nullptr; }
-namespace {
-uint64_t g_random = 1;
-}
-int32_t random_below(int32_t n) {
-    g_random = g_random * 6364136223846793005ULL + 1442695040888963407ULL;
-    return n <= 0 ? 0 : static_cast<int32_t>((g_random >> 33) % static_cast<uint64_t>(n));
-}
 
 namespace {
 
@@ -48,10 +41,6 @@ int32_t m_round(float v) {
 float m_sin(int32_t d) { return static_cast<float>(std::sin((d % 360) * M_PI / 180)); }
 float m_cos(int32_t d) { return static_cast<float>(std::cos((d % 360) * M_PI / 180)); }
 float m_distance(float a, float b, float c, float d) { return static_cast<float>(std::hypot(double(c) - a, double(d) - b)); }
-double get_time() { return g_now; }
-uint8_t key_down(int32_t k) { return (k == 39 && (g_keys & 1)) || (k == 37 && (g_keys & 2)) || (k == 32 && (g_keys & 4)); }
-uint8_t key_press(int32_t) { return 0; }
-int32_t zero() { return 0; }
 
 struct Snapshot {
     std::vector<int64_t> values;
@@ -59,35 +48,35 @@ struct Snapshot {
 };
 
 Snapshot play(const std::string &bytes, bool indexed) {
-    clear_layers();
-    run = Run{};
-    run.mouse_off = 1;
-    run.game_state = 1;
-    level = LevelState{};
-    world.particles.count = 0;
-    g_random = 1;
+    world = World{};
+    world_seed(world, 1);
     g_now = 0;
     terrain_use_index = indexed;
     LevelReadHooks hooks;
-    const LevelReadReport report = read_level_text(bytes, true, hooks);
+    const LevelReadReport report = read_level_text(world, bytes, true, hooks);
     Snapshot s;
     if (!report.ok) return s;
+    int64_t deaths = 0;
     for (int t = 0; t < kTicks; ++t) {
-        run.jump_pressed = (g_keys & 4) ? 1 : 0;
-        world_step();
-        update_effects(world.particles);
+        TickInput in;
+        in.right = (g_keys & 1) ? 1 : 0;
+        in.left = (g_keys & 2) ? 1 : 0;
+        in.jump = (g_keys & 4) ? 1 : 0;
+        in.time_ms = g_now;
+        const WorldEvents ev = world_step(world, in);
+        deaths += ev.died - ev.lives_gained;
+        update_particles(world);
         if (t % 3 == 0) {
-            animation_step();
-            shadow_probe();
+            animation_step(world);
+            shadow_probe(world);
         }
         g_now += 20;
-        run.game_state = 1;
     }
     for (int32_t i = 0; i < world.object_count; ++i) {
         const tmin &o = world.object_layer[i];
         s.values.insert(s.values.end(), {o.x, o.y, o.angle, o.speed, o.phase, o.frame, o.row});
     }
-    s.values.insert(s.values.end(), {run.damage, run.deaths, run.level_points, level.hero_x, level.hero_y});
+    s.values.insert(s.values.end(), {world.tallies.damage, deaths, world.tallies.level_points, world.level.hero_x, world.level.hero_y});
     return s;
 }
 
@@ -98,11 +87,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     eng.M_Sin = m_sin;
     eng.M_Cos = m_cos;
     eng.M_Distance = m_distance;
-    eng.U_GetTime = get_time;
-    eng.KeyEx_Down = key_down;
-    eng.Key_Press = key_press;
-    eng.Mouse_X = zero;
-    eng.Mouse_DeltaX = zero;
     g_keys = size > 0 ? data[0] : 0;
     const std::string bytes(reinterpret_cast<const char *>(data), size);
     const Snapshot a = play(bytes, true);

@@ -222,9 +222,9 @@ TEST(ShippedLevels, EveryListedLevelReadsBackWithItsObjects) {
         EXPECT_EQ(nuts, final_scene ? 0 : 1) << paths[i];
 
         // The game's own reader takes the file whole, with the same count in every section.
-        clear_layers();
+        World world;
         const LevelReadReport report =
-            read_level_text(test_files::read_file(game / paths[i]), true, LevelReadHooks{});
+            read_level_text(world, test_files::read_file(game / paths[i]), true, LevelReadHooks{});
         ASSERT_TRUE(report.ok) << paths[i] << ", line " << report.line << ": " << report.problem;
         EXPECT_EQ(report.extra_heroes, 0) << paths[i];
         const int32_t game_counts[] = {world.back_count, world.ground_count, world.front_count,
@@ -232,7 +232,6 @@ TEST(ShippedLevels, EveryListedLevelReadsBackWithItsObjects) {
         for (int l = 0; l < lv::kLayerCount; ++l)
             EXPECT_EQ(game_counts[l], int32_t(level.layers[l].size())) << paths[i] << ", section " << l + 1;
     }
-    clear_layers();
 }
 
 }  // namespace
