@@ -22,24 +22,68 @@ namespace {
 constexpr int32_t W = screen_width;
 constexpr int32_t H = screen_height;
 
+// ---- engine arguments ------------------------------------------------------------------------------
 constexpr int32_t kOpaque = 255;
 constexpr int32_t kPlainFlags = 1;              // ordinary sprite draw
 constexpr int32_t kTintedFlags = 9;             // ordinary + colour mix
+constexpr int32_t kBlendNormal = 0;             // FX_SetBlendMode: ordinary alpha blending
+constexpr int32_t kBlendAdd = 1;                //                  additive
+constexpr int32_t kRectFilled = 1;              // Pr2D_Rect: filled, not outlined
+constexpr int32_t kNoColourKey = -1;            // Tex_LoadFromFile / fonts: no transparent colour
+constexpr int32_t kDirectLoadFlags = 266;       // load flags of the splash and the fonts (by path)
+constexpr int32_t kDeviceParam = 18;            // P_GetParams: the terrain drawing device
+constexpr uint32_t kBlack = 0x000000;
+constexpr float kTextScale = 1.0f;              // Text_Draw / Text_GetWidth: natural size ...
+constexpr int32_t kTextSpacing = 0;             // ... and no extra spacing
+constexpr int32_t kShadowOffset = 1;            // pixels a text shadow lies off the text
+
+// ---- colours and timing ----------------------------------------------------------------------------
 constexpr uint32_t kCompassTint = 0x00AAAA;     // yellow-olive tint of the big menu compass
 constexpr int32_t kCompassAlpha = 128;
 constexpr uint32_t kShadowColour = 0x333333;    // text shadows
 constexpr uint32_t kTextColour = 0xFFFFFF;
 constexpr uint32_t kHintColour = 0x11CCFF;      // orange loading tip
 constexpr uint32_t kWarningColour = 0x0000FF;   // red health flash
-constexpr int32_t kHealthBarWidth = 128;        // pixels at no damage; one less per damage point
 constexpr int32_t kHealthWarning = 80;          // damage above which the bar flashes
 constexpr float kFlashMsPerStep = 5.0f;         // flash alpha rises one step per 5 ms of world time
+constexpr int32_t kFlashWrap = 255;             // ... and starts again from 0 at this alpha
 constexpr int32_t kLoadingScreenBelow = 20;     // fade_level under which the loading screen shows
-constexpr int32_t kCursorSize = 64;             // cursor picture, hot spot top left
 constexpr int32_t kHintCount = 5;
+constexpr float kStarTurn = 4;                  // the menu's star turns this many times the sway
+
+// ---- layout: boxes on the 800 x 600 screen, top-left corner and size in pixels ----------------------
+struct Box {
+    int32_t x, y, w, h;
+};
+constexpr int32_t kCursorSize = 64;                                 // cursor picture, hot spot top left
+constexpr Box kSplash{W / 2 - 128, H / 2 - 128, 256, 256};
+// Main menu backdrop: the big compass centred on the screen, the board with the small compass and
+// the star under the buttons, the title, and the two berries that bob with the sway.
+constexpr Box kBigCompass{W / 2 - 512, H / 2 - 512, 1024, 1024};
+constexpr Box kBoard{W / 2 - 256, 90, 512, 512};
+constexpr Box kMenuTitle{140, 0, 512, 128};
+constexpr Box kLeftBerry{120, 50, 48, 48}, kRightBerry{W - 175, 50, 48, 48};
+// Loading screen: a small board with the clock, the title picture, the word "Загрузка" below the
+// clock and the level's title above the board, the plate of the tip near the bottom.
+constexpr Box kLoadingBoard{W / 2 - 128, H / 2 - 64, 256, 192};
+constexpr Box kLoadingClock{W / 2 - 32, H / 2 - 16, 64, 64};
+constexpr Box kLoadingTitle{140, 64, 512, 128};
+constexpr int32_t kLoadingWordY = H / 2 + 48, kLevelTitleY = H / 2 - 160;
+constexpr Box kHintPlate{W / 2 - 324, H - 128, 648, 74};
+constexpr int32_t kHintY = H - 106;
+// Status bar: the health bar (full width at no damage, one pixel less per damage point) in its
+// frame at the bottom left; the lives panel at the top right with the heart and the count; the
+// points panel at the top middle (below).
+constexpr Box kHealthBar{W - 746, H - 56, 128, 16};
+constexpr Box kHealthFrame{W - 778, H - 80, 192, 64};
+constexpr Box kLivesPanel{W - 160, 8, 128, 64};
+constexpr Box kHeart{W - 128, 24, 32, 32};
+constexpr int32_t kLivesTextX = W - 96, kStatusTextY = 24;
 // The points panel: the text centred on W/2 between two coins. While the text fits the coins stand
 // at W/2 - 96 and W/2 + 64 in a 256 px panel; a wider text pushes coins and panel apart by as
 // much, so any points value (up to the 10 digits of an int32) keeps its gaps and stays on screen.
+constexpr int32_t kPointsPanelY = 8, kPointsPanelH = 64;
+constexpr int32_t kCoinY = 24;
 constexpr int32_t kCoinSize = 32;
 constexpr int32_t kCoinGap = 8;             // pixels at least between the text and each coin
 constexpr int32_t kCoinHalfSpan = 64;       // W/2 to the right coin's left edge, narrow texts
@@ -66,17 +110,23 @@ void sprite(const char *name, float x, float y, float w, float h, int32_t alpha 
     if (t) eng.SSprite_Draw(t, x, y, w, h, alpha, angle, flags);
 }
 
+// The same into a box of the layout, `dy` pixels lower (the bobbing berries).
+void sprite(const char *name, const Box &b, int32_t alpha = kOpaque, float angle = 0, int32_t flags = kPlainFlags,
+            float dy = 0) {
+    sprite(name, b.x, b.y + dy, b.w, b.h, alpha, angle, flags);
+}
+
 void text(float x, float y, const std::string &s, uint32_t colour) {
-    eng.Text_Draw(handles.font_cyr, x, y, s.c_str(), 1.0f, 0, kOpaque, colour);
+    eng.Text_Draw(handles.font_cyr, x, y, s.c_str(), kTextScale, kTextSpacing, kOpaque, colour);
 }
 
 float centred_x(float centre, const std::string &s) {
-    return centre - eng.Text_GetWidth(handles.font_cyr, s.c_str(), 1.0f, 0) / 2;
+    return centre - eng.Text_GetWidth(handles.font_cyr, s.c_str(), kTextScale, kTextSpacing) / 2;
 }
 
 // Shadow one pixel right of and below the text, then the text in white.
 void shadowed_text(float x, float y, const std::string &s) {
-    text(x + 1, y + 1, s, kShadowColour);
+    text(x + kShadowOffset, y + kShadowOffset, s, kShadowColour);
     text(x, y, s, kTextColour);
 }
 
@@ -87,13 +137,13 @@ void camera_off() {
 
 // ---- splash and load ------------------------------------------------------------------------------
 void splash_procedure() {
-    if (!handles.splash) handles.splash = eng.Tex_LoadFromFile("gfx/share/splash.tga", -1, 266);
-    eng.SSprite_Draw(handles.splash, W / 2 - 128, H / 2 - 128, 256, 256, kOpaque, 0, kPlainFlags);
-    eng.FX_SetBlendMode(0);
+    if (!handles.splash) handles.splash = eng.Tex_LoadFromFile("gfx/share/splash.tga", kNoColourKey, kDirectLoadFlags);
+    eng.SSprite_Draw(handles.splash, kSplash.x, kSplash.y, kSplash.w, kSplash.h, kOpaque, 0, kPlainFlags);
+    eng.FX_SetBlendMode(kBlendNormal);
 }
 
 void load_procedure() {
-    if (void *cell = eng.P_GetParams(18)) {
+    if (void *cell = eng.P_GetParams(kDeviceParam)) {
         OE_Device *device = *static_cast<OE_Device **>(cell);
         if (device) {
             device->vtbl->AddRef(device);
@@ -102,8 +152,8 @@ void load_procedure() {
     }
     eng.Snd_Init();
     Base_LoadDir(share_textures, "gfx\\share\\");
-    handles.font_cyr = eng.Text_LoadFontFromFile("fnt/cyr.tga", "fnt/cyr.ofi", -1, 266);
-    handles.font_cyrl = eng.Text_LoadFontFromFile("fnt/cyrl.tga", "fnt/cyr.ofi", -1, 266);
+    handles.font_cyr = eng.Text_LoadFontFromFile("fnt/cyr.tga", "fnt/cyr.ofi", kNoColourKey, kDirectLoadFlags);
+    handles.font_cyrl = eng.Text_LoadFontFromFile("fnt/cyrl.tga", "fnt/cyr.ofi", kNoColourKey, kDirectLoadFlags);
     handles.camera = eng.Cam2D_Create();
     eng.Cam2D_Set(handles.camera);
     SList_Load(sounds, "snd\\", "*.wav");
@@ -113,26 +163,26 @@ void load_procedure() {
 
 // ---- pieces of the frame --------------------------------------------------------------------------
 void draw_loading_screen() {
-    eng.FX_SetBlendMode(0);
+    eng.FX_SetBlendMode(kBlendNormal);
     sprite("bg", 0, 0, W, H);
-    sprite("menu", W / 2 - 128, H / 2 - 64, 256, 192);
-    sprite("clock", W / 2 - 32, H / 2 - 16, 64, 64);
-    sprite("gtit", 140, 64, 512, 128);
+    sprite("menu", kLoadingBoard);
+    sprite("clock", kLoadingClock);
+    sprite("gtit", kLoadingTitle);
     const std::string loading = CP1251("Загрузка").c_str();
-    shadowed_text(centred_x(W / 2, loading), H / 2 + 48, loading);
-    eng.FX_SetBlendMode(1);
+    shadowed_text(centred_x(W / 2, loading), kLoadingWordY, loading);
+    eng.FX_SetBlendMode(kBlendAdd);
     const std::string title = level_title(run.level_index);
-    text(centred_x(W / 2, title), H / 2 - 160, title, kTextColour);
-    eng.FX_SetBlendMode(0);
-    sprite("gbut", W / 2 - 324, H - 128, 648, 74);
-    eng.FX_SetBlendMode(1);
+    text(centred_x(W / 2, title), kLevelTitleY, title, kTextColour);
+    eng.FX_SetBlendMode(kBlendNormal);
+    sprite("gbut", kHintPlate);
+    eng.FX_SetBlendMode(kBlendAdd);
     const std::string &hint = kLoadingHints[random_below(kHintCount)];
-    text(centred_x(W / 2, hint), H - 106, hint, kHintColour);
-    eng.FX_SetBlendMode(0);
+    text(centred_x(W / 2, hint), kHintY, hint, kHintColour);
+    eng.FX_SetBlendMode(kBlendNormal);
 }
 
 void draw_fade_overlay() {
-    if (run.fade_level < 255) eng.Pr2D_Rect(0, 0, W, H, 0, 255 - run.fade_level, 1);
+    if (run.fade_level < kOpaque) eng.Pr2D_Rect(0, 0, W, H, kBlack, kOpaque - run.fade_level, kRectFilled);
 }
 
 void draw_cursor() {
@@ -149,21 +199,21 @@ void draw_notice() {
     if (run.notice_ticks <= 0 || !eng.Text_GetWidth) return;
     const int32_t alpha = std::min(kOpaque, run.notice_ticks * kOpaque / kNoticeFadeTicks);
     const std::string &l1 = run.notice_line1, &l2 = run.notice_line2;
-    const float w1 = eng.Text_GetWidth(handles.font_cyr, l1.c_str(), 1.0f, 0);
-    const float w2 = l2.empty() ? 0 : eng.Text_GetWidth(handles.font_cyr, l2.c_str(), 1.0f, 0);
+    const float w1 = eng.Text_GetWidth(handles.font_cyr, l1.c_str(), kTextScale, kTextSpacing);
+    const float w2 = l2.empty() ? 0 : eng.Text_GetWidth(handles.font_cyr, l2.c_str(), kTextScale, kTextSpacing);
     const float width = std::max(w1, w2) + 2 * kNoticeSideMargin;
     const float height = (l2.empty() ? 1 : 2) * kNoticeLinePitch + 2 * kNoticePadding;
     const float top = H - kNoticeBottomGap - height;
-    eng.FX_SetBlendMode(0);
+    eng.FX_SetBlendMode(kBlendNormal);
     sprite("gbut", static_cast<float>(eng.M_Round(W / 2 - width / 2)), top, width, height, alpha);
     // The first line white over its shadow, the second in the orange of the loading tips.
     const float x1 = static_cast<float>(eng.M_Round(W / 2 - w1 / 2)), y1 = top + kNoticePadding;
-    eng.Text_Draw(handles.font_cyr, x1 + 1, y1 + 1, l1.c_str(), 1.0f, 0, alpha, kShadowColour);
-    eng.Text_Draw(handles.font_cyr, x1, y1, l1.c_str(), 1.0f, 0, alpha, kTextColour);
+    eng.Text_Draw(handles.font_cyr, x1 + kShadowOffset, y1 + kShadowOffset, l1.c_str(), kTextScale, kTextSpacing, alpha, kShadowColour);
+    eng.Text_Draw(handles.font_cyr, x1, y1, l1.c_str(), kTextScale, kTextSpacing, alpha, kTextColour);
     if (!l2.empty()) {
         const float x2 = static_cast<float>(eng.M_Round(W / 2 - w2 / 2)), y2 = y1 + kNoticeLinePitch;
-        eng.Text_Draw(handles.font_cyr, x2 + 1, y2 + 1, l2.c_str(), 1.0f, 0, alpha, kShadowColour);
-        eng.Text_Draw(handles.font_cyr, x2, y2, l2.c_str(), 1.0f, 0, alpha, kHintColour);
+        eng.Text_Draw(handles.font_cyr, x2 + kShadowOffset, y2 + kShadowOffset, l2.c_str(), kTextScale, kTextSpacing, alpha, kShadowColour);
+        eng.Text_Draw(handles.font_cyr, x2, y2, l2.c_str(), kTextScale, kTextSpacing, alpha, kHintColour);
     }
 }
 
@@ -171,42 +221,43 @@ void draw_menu_backdrop() {
     const float sway = run.sway_offset;
     sprite("bg", 0, 0, W, H);
     draw_effects(menu_effects);
-    eng.FX_SetBlendMode(1);
+    eng.FX_SetBlendMode(kBlendAdd);
     eng.FX_SetColorMix(kCompassTint);
-    sprite("compass", W / 2 - 512, H / 2 - 512, 1024, 1024, kCompassAlpha, sway, kTintedFlags);
-    sprite("compass", W / 2 - 256, 90, 512, 512, kOpaque, -sway);
-    sprite("str", W / 2 - 256, 90, 512, 512, kOpaque, 4 * sway);
-    eng.FX_SetBlendMode(0);
+    sprite("compass", kBigCompass, kCompassAlpha, sway, kTintedFlags);
+    sprite("compass", kBoard, kOpaque, -sway);
+    sprite("str", kBoard, kOpaque, kStarTurn * sway);
+    eng.FX_SetBlendMode(kBlendNormal);
     // The board stays still under the buttons that sit on it (no shear with the sway).
-    sprite("menu", W / 2 - 256, 90, 512, 512);
-    sprite("gtit", 140, 0, 512, 128);
-    sprite("berry", 120, 50 + sway, 48, 48);
-    sprite("berry", W - 175, 50 - sway, 48, 48);
+    sprite("menu", kBoard);
+    sprite("gtit", kMenuTitle);
+    sprite("berry", kLeftBerry, kOpaque, 0, kPlainFlags, sway);
+    sprite("berry", kRightBerry, kOpaque, 0, kPlainFlags, -sway);
 }
 
 void draw_status_bar() {
-    const float bar_width = static_cast<float>(kHealthBarWidth - world.tallies.damage);
-    sprite("health", W - 746, H - 56, bar_width, 16);
+    const Box &bar = kHealthBar;
+    const float bar_width = static_cast<float>(bar.w - world.tallies.damage);
+    sprite("health", bar.x, bar.y, bar_width, bar.h);
     if (world.tallies.damage > kHealthWarning) {
-        const int32_t flash = eng.M_Round(world.level.world_time / kFlashMsPerStep) % 255;
-        eng.Pr2D_Rect(W - 746, H - 56, bar_width, 16, kWarningColour, flash, 1);
+        const int32_t flash = eng.M_Round(world.level.world_time / kFlashMsPerStep) % kFlashWrap;
+        eng.Pr2D_Rect(bar.x, bar.y, bar_width, bar.h, kWarningColour, flash, kRectFilled);
     }
-    sprite("rnd", W - 778, H - 80, 192, 64);
+    sprite("rnd", kHealthFrame);
     // Lives left; this one shadow sits left of the text.
-    sprite("rnd", W - 160, 8, 128, 64);
-    sprite("h1", W - 128, 24, 32, 32);
-    const std::string lives = "x" + std::to_string(3 - run.deaths);
-    text(W - 96 - 1, 24 + 1, lives, kShadowColour);
-    text(W - 96, 24, lives, kTextColour);
+    sprite("rnd", kLivesPanel);
+    sprite("h1", kHeart);
+    const std::string lives = "x" + std::to_string(kDeathsToGameOver - run.deaths);
+    text(kLivesTextX - kShadowOffset, kStatusTextY + kShadowOffset, lives, kShadowColour);
+    text(kLivesTextX, kStatusTextY, lives, kTextColour);
     // Points of this level.
     const std::string points = CP1251("Очки: ").c_str() + std::to_string(world.tallies.level_points);
-    const float text_w = eng.Text_GetWidth(handles.font_cyr, points.c_str(), 1.0f, 0);
+    const float text_w = eng.Text_GetWidth(handles.font_cyr, points.c_str(), kTextScale, kTextSpacing);
     const float half = std::max<float>(kCoinHalfSpan, std::ceil(text_w / 2) + kCoinGap);
     const float panel_half = half + kCoinSize + kPanelPastCoin;
-    sprite("rnd", W / 2 - panel_half, 8, 2 * panel_half, 64);
-    sprite("mon", W / 2 - half - kCoinSize, 24, kCoinSize, kCoinSize);
-    sprite("mon", W / 2 + half, 24, kCoinSize, kCoinSize);
-    shadowed_text(W / 2 - text_w / 2, 24, points);
+    sprite("rnd", W / 2 - panel_half, kPointsPanelY, 2 * panel_half, kPointsPanelH);
+    sprite("mon", W / 2 - half - kCoinSize, kCoinY, kCoinSize, kCoinSize);
+    sprite("mon", W / 2 + half, kCoinY, kCoinSize, kCoinSize);
+    shadowed_text(W / 2 - text_w / 2, kStatusTextY, points);
 }
 
 // ---- the frame procedure --------------------------------------------------------------------------

@@ -30,7 +30,6 @@ constexpr float kSwayPhaseStep = 0.1f;      // radians per slow tick
 constexpr float kCameraEase = 0.03f;        // share of the remaining distance the camera moves per tick
 constexpr float kCameraHeroMargin = 100;    // pixels: the terrain limit never puts the hero closer to
                                             // a screen edge than this (its centre; it is 96 px tall)
-constexpr int32_t kDeathsToGameOver = 3;    // deaths above this end the game
 constexpr int32_t kKeySpace = 32, kKeyEscape = 27, kKeyF1 = 112, kKeyF2 = 113, kKeyLeft = 37, kKeyRight = 39;
 constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
 constexpr const char *kMenuMusic = "mus\\menu.xm";

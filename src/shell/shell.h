@@ -23,6 +23,8 @@ constexpr int32_t screen_height = 600;
 
 constexpr int32_t kLastLevel = 10;      // level_index of the final scene (also the game-over marker)
 constexpr int32_t kLevelTitleCount = 11;
+// Deaths above this end the game; the status bar shows kDeathsToGameOver - deaths lives left.
+constexpr int32_t kDeathsToGameOver = 3;
 
 // Game state that lives for the whole run. Zero at start unless noted.
 struct Run {
