@@ -579,8 +579,8 @@ TEST(SdlEngine, GameControllerHotPlugAndFocusLossStopsTimers) {
     // Focus lost: the 20 ms timer stops for the 0.6 s the window is unfocused (counted from the
     // pass in which SDL reports the loss). Focus back: the slow timer, whose interval the driver
     // restarts when the loss is seen, runs again without catching up the unfocused time (a
-    // catch-up would run it the per-pass maximum at once, more often than the time since its
-    // first run back allows).
+    // catch-up would run it the per-pass maximum at once, more often than the time since the
+    // resume allows).
     ASSERT_EQ(r.str("window_found"), "1") << r.err;
     ASSERT_EQ(r.str("focus_first"), "<missing>") << r.err;
     ASSERT_EQ(r.num("focus_lost"), 1) << r.err;
