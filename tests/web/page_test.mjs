@@ -10,9 +10,16 @@
 //   - sound reaches the page's output (its analyser) in the menu;
 //   - keys alone start a new game, and holding the right arrow scrolls the picture to the left;
 //   - sound reaches the output in the level;
-//   - a profile made with keys in the page is still there after a reload (IndexedDB);
+//   - focus lost (blur, hidden document): the level stands still and the audio is suspended;
+//     back, both go on;
+//   - Alt+Enter enters full screen; after the page leaves it as the browser does on Escape, the
+//     next Alt+Enter enters again;
+//   - a gamepad given through the Gamepad API starts a new game and walks the hero;
+//   - a profile made with keys in the page is still there after a reload (IndexedDB); two tabs
+//     open at once each make a profile and both are kept;
 //   - a missing level file gives the game's own message in the page, and the menu stays drawn;
-//   - storage refused: one message, and the game plays on.
+//   - link files: only an http(s) address is opened (in a new tab), the others are warned of;
+//   - storage refused: one message, the game plays on, saves stay in memory with no second message.
 // Figures printed for the README: time to the first main-menu frame, frames per second in a level.
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
