@@ -78,6 +78,9 @@ struct MusicState {
   std::unique_ptr<xm::Player> player;
   std::thread thread;
   bool stepping = false;  // no thread where the platform has none: music_step() mixes instead
+  // Blocks mixed since the ring was handed to the device (the first fill counts all 16), so block
+  // n of the song's output is the device's block n; touched only by the one mixer at a time.
+  uint64_t blocks_mixed = 0;
   std::atomic<bool> stop_request{false};
   std::atomic<bool> finished{false};  // a song without looping has played to its end
   bool looping = true;
@@ -111,15 +114,31 @@ MusicState &state() {
 // Refills one block the device has finished; false when every block but the heard one is ahead.
 bool refill_one(MusicState *s, int heard) {
   if (!s->ring.refill(heard)) return false;
+  ++s->blocks_mixed;
   s->device.written();
   if (!s->looping && s->player->finished()) s->finished.store(true, std::memory_order_release);
   return true;
 }
 
+// The ring block the device is heard playing now, for the refills that follow. When the device has
+// played every block mixed so far (the mixer was held up for a whole ring or more: a long frame
+// of the page, a starved thread), what it plays is stale; the write index is then put just after
+// the heard block so that the refills replace all the others, not only those up to the heard
+// block's place in the ring (none at all when the stall was a whole number of rings).
+int heard_for_mixing(MusicState *s) {
+  const uint64_t heard = s->device.position() / MUSIC_BLOCK_BYTES;
+  const int heard_block = static_cast<int>(heard % MUSIC_BLOCK_COUNT);
+  if (heard >= s->blocks_mixed) {
+    s->ring.restart_after(heard_block);
+    s->blocks_mixed = heard + 1;
+  }
+  return heard_block;
+}
+
 void mixing_thread(MusicState *s) {
   waveout_raise_thread_priority();
   for (;;) {
-    int heard = MusicRing::heard_block(s->device.position());
+    int heard = heard_for_mixing(s);
     for (;;) {
       std::this_thread::sleep_for(std::chrono::milliseconds(MUSIC_THREAD_SLEEP_MS));
       if (s->stop_request.load(std::memory_order_acquire)) return;
@@ -305,6 +324,7 @@ void music_play(const char *module, int32_t parameter, int32_t flags) {
   s.ring.set_volume_divisor(s.volume_divisor);
   s.ring.set_source(s.player.get());
   s.ring.fill();
+  s.blocks_mixed = MUSIC_BLOCK_COUNT;
   s.stop_request.store(false);
   if (!s.device.play_loop(s.ring.bytes(), MUSIC_RING_BYTES, (flags & MUSIC_PAUSED) != 0)) {
     stop_song(s);
@@ -324,7 +344,7 @@ void music_play(const char *module, int32_t parameter, int32_t flags) {
 void music_step() {
   MusicState &s = state();
   if (!s.stepping) return;
-  const int heard = MusicRing::heard_block(s.device.position());
+  const int heard = heard_for_mixing(&s);
   while (refill_one(&s, heard)) {
   }
 }

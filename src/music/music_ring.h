@@ -33,6 +33,12 @@ public:
   // block and returns true; otherwise returns false (everything but the heard block is ahead).
   bool refill(int heard_block);
 
+  // For a device that has played past every block mixed (the mixer stalled for a whole ring or
+  // more): the next block mixed goes just after the one being heard, so that the refills that
+  // follow replace every stale block instead of stopping at once where the write index happens to
+  // equal the heard block.
+  void restart_after(int heard_block) { write_index_ = (heard_block + 1) % MUSIC_BLOCK_COUNT; }
+
   // The block being heard for a device play position in bytes.
   static int heard_block(uint64_t position_bytes) {
     return static_cast<int>((position_bytes / MUSIC_BLOCK_BYTES) % MUSIC_BLOCK_COUNT);

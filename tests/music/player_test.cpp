@@ -272,10 +272,14 @@ TEST(Music, WithoutThreadsTheFrameStepMixes) {
   play_bytes(song);
   EXPECT_TRUE(music_playing());  // a song mixed by steps plays as much as one mixed by a thread
   EXPECT_EQ(music_output_level(), LOUD);
-  sleep_ms(1000);  // the device has played past the loud rows (0.48 s) and round the ring
+  // The device plays past the loud rows (0.48 s) and round the 341.3 ms ring three times, into
+  // the middle of block 0 again: the very slot the writer stands at, so only a step that knows the
+  // device has lapped the ring mixes anything at all.
+  constexpr int kThreeRingsAndHalfABlockMs = 3 * 16 * 1024 * 1000 / 48000 + 10;  // 1034
+  sleep_ms(kThreeRingsAndHalfABlockMs);
   EXPECT_EQ(music_output_level(), LOUD);  // no thread: nothing was mixed meanwhile
   music_step();
-  EXPECT_EQ(music_output_level(), QUIET);  // one step catches up with the device
+  EXPECT_EQ(music_output_level(), QUIET);  // one step replaces every stale block
   music_stop();
   EXPECT_FALSE(music_playing());
   music_step();  // nothing plays: the step does nothing
