@@ -10,7 +10,6 @@
 
 #include "assets/assets.h"
 #include "engine/engine.h"
-#include "shell/shell.h"
 
 namespace {
 

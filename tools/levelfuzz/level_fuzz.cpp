@@ -18,7 +18,6 @@
 
 // What the world reaches of the rest of the game, standing in for the shell and the catalogues.
 EngineTable eng;
-Run run;
 RunHandles handles;
 TBase share_textures;
 TS_List sounds;

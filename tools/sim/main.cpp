@@ -86,14 +86,14 @@ void write_trace_line() {
     // The virtual clock of the frame in which the tick ran, read without an engine call so that the
     // call log holds only the game's own calls.
     field("time_ms", real(g_frame_index() * kFrameMs));
-    field("game_state", num(run.game_state));
-    field("level_index", num(run.level_index));
-    field("fade_level", num(run.fade_level));
-    field("fading_out", num(run.fading_out));
-    field("start_pending", num(run.start_pending));
-    field("reload_pending", num(run.reload_pending));
-    field("death_pending", num(run.death_pending));
-    field("level_done_pending", num(run.level_done_pending));
+    field("game_state", num(static_cast<int>(session.game_state)));
+    field("level_index", num(profile.level_index));
+    field("fade_level", num(session.fade_level));
+    field("fading_out", num(session.fading_out));
+    field("start_pending", num(session.start_pending));
+    field("reload_pending", num(session.reload_pending));
+    field("death_pending", num(session.death_pending));
+    field("level_done_pending", num(session.level_done_pending));
     field("hero_x", num(world.level.hero_x));
     field("hero_y", num(world.level.hero_y));
     field("walk_speed", real(world.level.walk_speed));
@@ -103,20 +103,20 @@ void write_trace_line() {
     field("hurt", num(world.level.hurt));
     field("riding", num(world.level.riding));
     field("damage", num(world.tallies.damage));
-    field("deaths", num(run.deaths));
+    field("deaths", num(profile.deaths));
     field("level_points", num(world.tallies.level_points));
-    field("total_points", num(run.total_points));
-    field("total_nuts", num(run.total_nuts));
+    field("total_points", num(profile.total_points));
+    field("total_nuts", num(profile.total_nuts));
     field("gold_nut_found", num(world.tallies.gold_nut_found));
     field("camera_x", real(handles.camera ? handles.camera->x : 0));
     field("camera_y", real(handles.camera ? handles.camera->y : 0));
     field("object_count", num(world.object_count));
     field("particle_count", num(world.particles.count));
-    field("camera_lead", num(run.camera_lead));
+    field("camera_lead", num(session.camera_lead));
     field("shadow_alpha", real(world.level.shadow_alpha));
     const char *title = music_title();
     field("music_title", json_text(title ? title : ""));
-    field("profile_name", json_text(run.profile_name));
+    field("profile_name", json_text(settings.profile_name));
     std::string windows = "[";
     for (int32_t i = 0; i < element_count(); ++i) {
         const ielement *e = element_at(i);
@@ -138,8 +138,8 @@ std::string g_start_file;  // empty: the scene list's entry
 // Starts the wanted level as the main menu does once its fade-out has finished.
 void start_wanted_level() {
     g_start_wanted = false;
-    run.level_index = g_start_index;
-    run.fade_level = 0;
+    profile.level_index = g_start_index;
+    session.fade_level = 0;
     start_level(g_start_file.empty() ? scene_file(g_start_index) : g_start_file);
 }
 
