@@ -5,9 +5,11 @@
 // player's files (cfg/config.txt, cfg/prf/*) are kept in IndexedDB through IDBFS, mounted at
 // /save: read into /game/cfg before the game starts, and each file the game replaces under
 // /game/cfg (it writes a temporary file and renames it over the old one) is copied to /save and
-// written through to IndexedDB at once. IDBFS stores every file as one record, so two tabs never
-// tear a file: the last save wins. Storage refused (private mode, no quota, no IndexedDB): one
-// message, and the game plays on with saves that last as long as the page.
+// written through to IndexedDB at once, as one record (with records for its folders) put in one
+// transaction. Only the file saved is written: another tab's saves are never touched (a whole-
+// folder sync would delete the profiles another tab made since this one started), a file is never
+// torn, and of two tabs saving the same file the last save wins. Storage refused (private mode, no
+// quota, no IndexedDB): one message, and the game plays on with saves that last as long as the page.
 //
 // Audio: one AudioContext for the page (48000 Hz when the browser allows). Sound effects are
 // stereo buffers played through two gains (left, right); the music is a ScriptProcessorNode that
@@ -20,9 +22,9 @@
   var SAVE_ROOT = '/save';       // IDBFS mount
   var GAME_CFG = '/game/cfg';    // where the game reads and writes its settings and profiles
   var SAVED = [/^config\.txt$/, /^prf\/[^/]+$/];  // the player's files, relative to cfg/
+  var IDB_STORE = 'FILE_DATA';    // IDBFS's object store: records keyed by path
   var storageOk = false;
   var storageWarned = false;
-  var syncing = false, syncAgain = false;
 
   function showMessage(caption, text) {
     console.warn(caption + ': ' + text);
@@ -85,14 +87,28 @@
     return out;
   }
 
-  function writeThrough() {
+  // One file of /save and the folders above it, as IDBFS records ({timestamp, mode[, contents]}),
+  // put into IndexedDB in one transaction. Nothing else in the database is read or removed.
+  function writeThrough(path) {
     if (!storageOk) return;
-    if (syncing) { syncAgain = true; return; }
-    syncing = true;
-    FS.syncfs(false, function (err) {
-      syncing = false;
-      if (err) refuseStorage('writing failed: ' + err);
-      if (syncAgain) { syncAgain = false; writeThrough(); }
+    var records = [];
+    try {
+      for (var at = path; at.length > SAVE_ROOT.length; at = at.substring(0, at.lastIndexOf('/'))) {
+        var st = FS.stat(at);
+        var record = { timestamp: st.mtime, mode: st.mode };
+        if (at === path) record.contents = FS.readFile(at);
+        records.push([at, record]);
+      }
+    } catch (e) { refuseStorage('reading ' + path + ' failed: ' + e); return; }
+    IDBFS.getDB(SAVE_ROOT, function (err, db) {
+      if (err) { refuseStorage('opening failed: ' + err); return; }
+      try {
+        var tx = db.transaction([IDB_STORE], 'readwrite');
+        var store = tx.objectStore(IDB_STORE);
+        records.forEach(function (r) { store.put(r[1], r[0]); });
+        tx.onerror = function (e) { e.preventDefault(); };
+        tx.onabort = function () { refuseStorage('writing failed: ' + (tx.error || 'aborted')); };
+      } catch (e) { refuseStorage('writing failed: ' + e); }
     });
   }
 
@@ -102,7 +118,7 @@
     var rel = path.substring(GAME_CFG.length + 1);
     if (!isSaved(rel)) return;
     try { copyFile(path, SAVE_ROOT + '/' + rel); } catch (e) { return; }
-    writeThrough();
+    writeThrough(SAVE_ROOT + '/' + rel);
   }
 
   Module.preRun = Module.preRun || [];
@@ -131,6 +147,25 @@
     FS.chdir('/game');
     if (typeof window !== 'undefined' && window.tarvelokBeforeStart) window.tarvelokBeforeStart(FS);
   };
+
+  // Warm-up while the data downloads and the WebAssembly compiles (both off the page's thread):
+  // a WebGL 2 context takes the browser a second or more to make under software GL, and an
+  // AudioContext a fifth of one; made now, the engine's own request later gets this context back
+  // at once (a canvas has one context: asked again, the browser returns it). The attributes are
+  // the engine's (open_context in enginelib/web/web_window.cpp): the first request's are the
+  // ones that hold.
+  if (typeof document !== 'undefined') {
+    setTimeout(function () {
+      var canvas = document.getElementById('canvas');
+      if (canvas && canvas.getContext) {
+        try {
+          canvas.getContext('webgl2', { alpha: false, depth: false, stencil: false, antialias: false,
+                                        premultipliedAlpha: true, preserveDrawingBuffer: false });
+        } catch (e) { /* the engine asks again and says what fails */ }
+      }
+      Module.tarvelokAudio.warmUp();
+    }, 0);
+  }
 
   Module.onAbort = function (what) {
     showMessage('Tarvelok', 'The game stopped: ' + what);
@@ -206,6 +241,7 @@
         voices.push(voice);
         src.start();
       },
+      warmUp: function () { context(); },
       unlock: function () {
         var c = context();
         if (c && c.state === 'suspended' && !paused) c.resume();

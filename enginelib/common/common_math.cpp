@@ -9,67 +9,22 @@
 #include <limits>
 
 #include "engine_common.h"
+#include "engine_math.h"
 
 namespace ec {
 
-namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-
-// Sine of whole degrees, exact at multiples of 90 and symmetric by construction.
-double sine_degrees(int32_t degrees) {
-    int d = int(degrees % 360);
-    if (d < 0) d += 360;
-    const int quadrant = d / 90;
-    const int r = d % 90;
-    double s;
-    switch (quadrant) {
-        case 0: s = r == 0 ? 0.0 : std::sin(r * kPi / 180.0); break;
-        case 1: s = r == 0 ? 1.0 : std::cos(r * kPi / 180.0); break;
-        case 2: s = r == 0 ? 0.0 : -std::sin(r * kPi / 180.0); break;
-        default: s = r == 0 ? -1.0 : -std::cos(r * kPi / 180.0); break;
-    }
-    return s;
-}
-
-}  // namespace
-
-float math_sin(int32_t degrees) { return float(sine_degrees(degrees)); }
-
-float math_cos(int32_t degrees) {
-    // cos(d) = sin(d + 90), computed without overflowing the argument.
-    return float(sine_degrees(int32_t((int64_t(degrees) % 360) + 90)));
-}
-
-int32_t math_round(float value) {
-    if (std::isnan(value)) return 0;
-    const double r = std::round(double(value));  // halves away from zero
-    if (r >= double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
-    if (r <= double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-    return int32_t(r);
-}
-
-float math_distance(float x1, float y1, float x2, float y2) {
-    const double dx = double(x2) - x1, dy = double(y2) - y1;
-    return float(std::sqrt(dx * dx + dy * dy));
-}
+// The maths is engine_math.h's, so that game code without an engine computes the same.
+float math_sin(int32_t degrees) { return engine_math::sin_deg(degrees); }
+float math_cos(int32_t degrees) { return engine_math::cos_deg(degrees); }
+int32_t math_round(float value) { return engine_math::round(value); }
+float math_distance(float x1, float y1, float x2, float y2) { return engine_math::distance(x1, y1, x2, y2); }
 
 char *int_to_str(int32_t value, char *buf) {
     std::snprintf(buf, 12, "%d", int(value));
     return buf;
 }
 
-void poly_center(OE_PolyLine *polyline) {
-    if (!polyline || !polyline->points || polyline->count < 0) return;
-    double sx = 0, sy = 0;
-    const int n = polyline->count + 1;
-    for (int i = 0; i < n; ++i) {
-        sx += polyline->points[i].x;
-        sy += polyline->points[i].y;
-    }
-    polyline->cx = float(sx / n);
-    polyline->cy = float(sy / n);
-}
+void poly_center(OE_PolyLine *polyline) { engine_math::poly_center(polyline); }
 
 // ==== Sprite geometry ===========================================================================
 
@@ -83,7 +38,7 @@ void sprite_geometry(const SpriteInput &in, SpriteQuad &out) {
             py[i] += float(in.corner[2 * i + 1]);
         }
     const double cx = double(in.x) + double(in.w) / 2, cy = double(in.y) + double(in.h) / 2;
-    const double rad = double(in.angle) * kPi / 180.0;
+    const double rad = double(in.angle) * engine_math::kPi / 180.0;
     const double c = std::cos(rad), s = std::sin(rad);
     for (int i = 0; i < 4; ++i) {
         const double dx = px[i] - cx, dy = py[i] - cy;

@@ -2,7 +2,7 @@
 //
 // web_window.cpp: the loop, the canvas, input and the clock; web_audio.cpp: sound effects over
 // Web Audio; web_page.cpp: what the engine asks of the page around it (title, message overlay,
-// load signals); keymap_web.cpp: DOM key codes to virtual keys. Drawing is enginelib/gl.
+// load signals); keymap_web.cpp: DOM key codes to virtual keys; gamepad_web.cpp: gamepads. Drawing is enginelib/gl.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,28 @@ struct VkCodes {
 // From KeyboardEvent.code ("KeyA", "ArrowLeft", "ShiftRight", ...): by the key's position, as
 // the SDL engine maps scancodes, so a Cyrillic layout still gives 'A'..'Z'.
 VkCodes vk_from_dom_code(const char *code);
+
+// gamepad_web.cpp: gamepads ("standard" mapping) to the keys they hold.
+constexpr int kPadCapacity = 4;  // gamepads read at once
+constexpr int kPadButtons = 17;  // buttons of the standard mapping
+struct PadReading {              // one pad as the browser reports it
+    bool connected = false;
+    int axes = 0;                // axes reported (the left stick is 0 across, 1 down; -1..1)
+    double axis[2] = {};
+    int buttons = 0;             // buttons reported
+    bool button[kPadButtons] = {};
+};
+struct PadStick {                // the arrows a pad's stick held at the last reading
+    bool held[4] = {};           // left, up, right, down
+};
+struct PadKeys {                 // what all pads together hold
+    bool arrow[4] = {};          // left, up, right, down
+    bool space = false;
+    bool escape = false;
+};
+// `count` readings (only the first kPadCapacity count); `sticks` (kPadCapacity of them) are read
+// and updated. A pad that is not connected holds nothing and its stick lets go.
+PadKeys pad_keys(const PadReading *pads, int count, PadStick *sticks);
 
 // web_audio.cpp
 void web_audio_unlock();           // after a user's gesture: the page's audio may start

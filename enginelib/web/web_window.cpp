@@ -31,12 +31,6 @@ namespace {
 using namespace gl_engine;
 
 constexpr const char *kCanvas = "#canvas";     // the page's one canvas (index.html)
-constexpr double kStickPress = 0.5;            // stick deflection (of 1) that presses an arrow
-constexpr double kStickRelease = 0.375;        // deflection below which a pressed arrow lets go
-constexpr int kPadCapacity = 4;                // gamepads read at once
-// Standard gamepad mapping (W3C): button indices.
-constexpr int kPadSouth = 0, kPadStart = 9, kPadUp = 12, kPadDown = 13, kPadLeft = 14, kPadRight = 15;
-
 constexpr int kVkReturn = 13, kVkSpace = 32, kVkEscape = 27;
 constexpr int kVkLeft = 37, kVkUp = 38, kVkRight = 39, kVkDown = 40;
 
@@ -51,7 +45,7 @@ struct Run {
     int frames_presented = 0;
     uint8_t keyboard_down[ec::kKeyCount] = {};
     uint8_t pad_down[ec::kKeyCount] = {};
-    bool stick[kPadCapacity][4] = {};  // left, up, right, down held by each pad's stick
+    PadStick sticks[kPadCapacity];     // the arrows each pad's stick held
 };
 Run g_run;
 
@@ -69,7 +63,7 @@ void set_key_source(uint8_t *source, int vk, bool down) {
 void release_all_input() {
     std::memset(g_run.keyboard_down, 0, sizeof g_run.keyboard_down);
     std::memset(g_run.pad_down, 0, sizeof g_run.pad_down);
-    std::memset(g_run.stick, 0, sizeof g_run.stick);
+    for (PadStick &p : g_run.sticks) p = PadStick{};
     ec::input_release_all();
 }
 
@@ -84,29 +78,23 @@ void update_pause() {
 // Reads the gamepads (the browser only reports them when asked) and passes changes on.
 void poll_pads() {
     if (emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return;
-    bool want[4] = {};
-    bool space = false, escape = false;
+    PadReading pads[kPadCapacity];
     const int count = std::min(emscripten_get_num_gamepads(), kPadCapacity);
     for (int i = 0; i < count; ++i) {
         EmscriptenGamepadEvent pad;
         if (emscripten_get_gamepad_status(i, &pad) != EMSCRIPTEN_RESULT_SUCCESS || !pad.connected) continue;
-        const double ax = pad.numAxes > 0 ? pad.axis[0] : 0, ay = pad.numAxes > 1 ? pad.axis[1] : 0;
-        auto hyst = [](bool held, double value) { return held ? value > kStickRelease : value > kStickPress; };
-        bool *s = g_run.stick[i];
-        s[0] = hyst(s[0], -ax);
-        s[1] = hyst(s[1], -ay);
-        s[2] = hyst(s[2], ax);
-        s[3] = hyst(s[3], ay);
-        auto button = [&](int b) { return b < pad.numButtons && pad.digitalButton[b]; };
-        const int dpad[4] = {kPadLeft, kPadUp, kPadRight, kPadDown};
-        for (int k = 0; k < 4; ++k) want[k] = want[k] || s[k] || button(dpad[k]);
-        space = space || button(kPadSouth);
-        escape = escape || button(kPadStart);
+        PadReading &r = pads[i];
+        r.connected = true;
+        r.axes = std::min(pad.numAxes, 2);
+        for (int a = 0; a < r.axes; ++a) r.axis[a] = pad.axis[a];
+        r.buttons = std::min(pad.numButtons, kPadButtons);
+        for (int b = 0; b < r.buttons; ++b) r.button[b] = pad.digitalButton[b];
     }
+    const PadKeys keys = pad_keys(pads, count, g_run.sticks);
     const int arrows[4] = {kVkLeft, kVkUp, kVkRight, kVkDown};
-    for (int k = 0; k < 4; ++k) set_key_source(g_run.pad_down, arrows[k], want[k]);
-    set_key_source(g_run.pad_down, kVkSpace, space);
-    set_key_source(g_run.pad_down, kVkEscape, escape);
+    for (int k = 0; k < 4; ++k) set_key_source(g_run.pad_down, arrows[k], keys.arrow[k]);
+    set_key_source(g_run.pad_down, kVkSpace, keys.space);
+    set_key_source(g_run.pad_down, kVkEscape, keys.escape);
 }
 
 // Canvas CSS pixels -> logical pixels through the letterbox, clamped to the logical screen.
@@ -257,6 +245,8 @@ void follow_canvas_size() {
     o->window_height = h;
 }
 
+// The page (web/pre.js) already asked for this context, with these attributes, while the game
+// was downloading: the browser hands that one back. Keep the two lists the same.
 bool open_context() {
     EmscriptenWebGLContextAttributes attrs;
     emscripten_webgl_init_context_attributes(&attrs);

@@ -215,7 +215,7 @@ void draw_object_layer(World &w) {
         eng.Tex_SetFramesSize(t, side, side);
         const float left = float(item.x - side / 2), top = float(item.y - side / 2);
         const int32_t cell = item.row * kFramesPerRow + item.frame;
-        if (!on_screen_world(left, top, float(side), float(side)) || item.kind.empty() || item.kind == "delete")
+        if (!on_screen_world(left, top, float(side), float(side)) || item.kind.empty() || item.role == Kind::removed)
             continue;
         const float s = float(side), angle = float(item.angle);
         eng.ASprite_Draw(t, left, top, s, s, cell, kOpaque, angle, kFlagPlain + mirror_flag(item));

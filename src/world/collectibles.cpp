@@ -2,7 +2,7 @@
 // level's golden nut) and the level end (a "table", or the developer's F2; never on the final
 // scene), tested after the creature rules for each object at the end of the hero's turn.
 //
-// A collected object becomes "delete" at once, plays its sound and bursts into stars. Points go to
+// A collected object is marked removed at once, plays its sound and bursts into stars. Points go to
 // level_points, the nut to gold_nut_found; an extra life and the level end are reported in the
 // step's events for the shell (which lowers deaths, and fades out to the results).
 #include "world/world_internal.h"
@@ -50,7 +50,7 @@ void burst(World &w, const tmin &obj, const Pickup &p) {
 bool pick(Step &step, tmin &obj, Kind kind, float d, const Pickup &p) {
     if (kind != p.kind || !(d < p.reach)) return false;
     step.w.tallies.level_points += p.points;
-    obj.kind = kDeleteKind;
+    obj.role = Kind::removed;
     play_sound(step.events, p.sound);
     burst(step.w, obj, p);
     return true;

@@ -2,12 +2,12 @@
 // "vag" in the object pass, and what "romash", "bee", "worm", "krot", "hedge", "ship" and "vag"
 // do with the hero in the interaction tests at the end of the hero's turn.
 //
-// Destroyed objects get the kind "delete" and are removed at the end of the hero's turn. Effects
+// Destroyed objects are marked removed and taken out at the end of the hero's turn. Effects
 // go to the level's particle set, sounds through the sound catalogue by name. Units: pixels per
 // logic tick, degrees, milliseconds.
 #include <cmath>
 
-#include "engine/engine.h"
+#include "engine_math.h"
 #include "world/world_internal.h"
 
 namespace {
@@ -43,7 +43,7 @@ constexpr float kStompBallSize = 32, kWreckBallSize = 128, kWreckLightSize = 16;
 constexpr int32_t kStompBallColour = 0xAAAAAA, kStarColour = 0x00FFFF, kWreckBallColour = 0x0000FF,
                   kLightColour = 0xFFFFFF;
 
-void mark_deleted(tmin &obj) { obj.kind = kDeleteKind; }
+void mark_deleted(tmin &obj) { obj.role = Kind::removed; }
 
 void stomp(Step &step, tmin &enemy) {
     LevelState &level = step.w.level;
@@ -61,7 +61,7 @@ void hit(Step &step, tmin &hero, const char *sound) {
     LevelState &level = step.w.level;
     step.w.tallies.damage += kHitDamage;
     level.walk_speed = kThrowSpeed;
-    hero.x = eng.M_Round(static_cast<float>(hero.x + double(kStride - 2 * kStride * hero.mirrored) * kThrowSpeed));
+    hero.x = engine_math::round(static_cast<float>(hero.x + double(kStride - 2 * kStride * hero.mirrored) * kThrowSpeed));
     level.jumping = 1;
     level.on_ground = 0;
     level.hurt = 1;
@@ -129,7 +129,7 @@ void cart_rules(Step &step, tmin &hero, tmin &cart) {
 }  // namespace
 
 void bee_turn(Step &, tmin &bee) {
-    bee.y = eng.M_Round(static_cast<float>(bee.y + double(eng.M_Sin(bee.phase)) * kBeeSwing));
+    bee.y = engine_math::round(static_cast<float>(bee.y + double(engine_math::sin_deg(bee.phase)) * kBeeSwing));
     bee.x += bee.speed;
     bee.phase += kBeePhaseStep;
 }

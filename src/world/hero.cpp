@@ -8,7 +8,7 @@
 // collectibles.cpp.
 #include <cmath>
 
-#include "engine/engine.h"
+#include "engine_math.h"
 #include "world/world_internal.h"
 
 namespace {
@@ -35,8 +35,8 @@ constexpr int32_t kDustColour = 0x333333;
 void landing_dust(World &w, const tmin &hero) {
     for (int32_t i = 0; i < kDustPuffs; ++i)
         add_effect(w.particles, "smoke", kDustColour, static_cast<float>(hero.x),
-                   static_cast<float>(hero.y + kDustBelow), eng.M_Cos(kDustDegrees * i) * kDustSpeed,
-                   eng.M_Sin(kDustDegrees * i) * kDustSpeed, kDustSize, kDustFade, 0);
+                   static_cast<float>(hero.y + kDustBelow), engine_math::cos_deg(kDustDegrees * i) * kDustSpeed,
+                   engine_math::sin_deg(kDustDegrees * i) * kDustSpeed, kDustSize, kDustFade, 0);
 }
 
 // Every touched segment: the hero stands, and the normal and depth kept are those of the ground
@@ -66,14 +66,14 @@ void interactions(Step &step, tmin &hero) {
     const LevelState &level = w.level;
     for (int32_t i = 0; i < w.object_count; ++i) {
         tmin &obj = w.object_layer[i];
-        const Kind kind = kind_of(obj.kind);
+        const Kind kind = obj.role;
         // Only kinds with a touch distance need it (scenery is most of a layer).
         const bool near_test = kind != Kind::other && kind != Kind::removed && kind != Kind::enot && kind != Kind::vag;
-        const float d = near_test ? eng.M_Distance(static_cast<float>(level.hero_x), static_cast<float>(level.hero_y),
+        const float d = near_test ? engine_math::distance(static_cast<float>(level.hero_x), static_cast<float>(level.hero_y),
                                                    static_cast<float>(obj.x), static_cast<float>(obj.y))
                                   : kNoDistance;
         creature_interaction(step, hero, obj, kind, d);
-        collectible_interaction(step, obj, kind_of(obj.kind), d);
+        collectible_interaction(step, obj, obj.role, d);  // a stomp may have removed it
     }
 }
 
@@ -104,7 +104,7 @@ void hero_turn(Step &step, tmin &hero) {
     }
     if (level.fall_speed >= kFallLimit) level.fall_speed = kFallLimit;
     if (level.fall_speed <= kRiseLimit) level.fall_speed = kRiseLimit;
-    if (!level.riding) hero.y = eng.M_Round(static_cast<float>(hero.y + double(level.fall_speed)));
+    if (!level.riding) hero.y = engine_math::round(static_cast<float>(hero.y + double(level.fall_speed)));
     // Walking: keys or the moving pointer; left wins when both are active.
     const int32_t mouse = mouse_walk_direction(in, level);
     if (in.right || mouse > 0) {
@@ -119,12 +119,12 @@ void hero_turn(Step &step, tmin &hero) {
     level.walk_speed += level.hero_walking ? kWalkStep : -kWalkStep;
     if (level.walk_speed >= kWalkTop) level.walk_speed = kWalkTop;
     if (level.walk_speed <= 0) level.walk_speed = 0;
-    hero.x = eng.M_Round(static_cast<float>(hero.x + double(kStride - 2 * kStride * hero.mirrored) * level.walk_speed));
+    hero.x = engine_math::round(static_cast<float>(hero.x + double(kStride - 2 * kStride * hero.mirrored) * level.walk_speed));
     level.hero_facing = hero.mirrored;
     if (!level.riding) hero.y += kExtraFall;
     // The terrain holds the hero up.
     level.on_ground = 0;
     terrain_contact(step, hero, kHeroProbe, false, record_ground);
     interactions(step, hero);
-    remove_kind(w, kDeleteKind);
+    remove_marked(w);
 }

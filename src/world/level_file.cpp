@@ -136,6 +136,7 @@ LevelReadReport read_level_text(World &w, const std::string &bytes, bool full, c
             if (!r.item_name(item.kind, kSectionName[s], i, declared)) return report;
             const int name_line = r.line();
             if (hooks.want_pictures && !item.kind.empty()) hooks.want_pictures(item.kind);
+            item.role = kind_of(item.kind);  // resolved once; the name stays for the picture
             int32_t mirror = 0;
             if (!r.position(item.x, "x") || !r.position(item.y, "y") || !r.integer(item.angle, "angle") ||
                 !r.integer(mirror, "mirror flag"))

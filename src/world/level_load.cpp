@@ -8,7 +8,7 @@
 // Not here: the file format itself (level_file.cpp), what happens per tick (world_step.cpp).
 #include <cstdio>
 
-#include "engine/engine.h"
+#include "engine_math.h"
 #include "platform/platform.h"
 #include "world/level_file.h"
 #include "world/world_internal.h"
@@ -28,16 +28,15 @@ void want_pictures(const std::string &name) { Base_LoadPrefix(object_textures, k
 thread_local World *g_loading = nullptr;
 int32_t random_frame() { return kFirstFrame + random_int(*g_loading, kRandomFrames); }
 void outline_centre(TPolyLine2D &outline) {
-    if (!eng.ColEx_PolyCenter) return;
     OE_PolyLine p{outline.count, 0, 0, outline.points.data()};
-    eng.ColEx_PolyCenter(&p);
+    engine_math::poly_center(&p);
     outline.cx = p.cx;
     outline.cy = p.cy;
 }
 
 bool has_hero(const World &w) {
     for (int32_t i = 0; i < w.object_count; ++i)
-        if (w.object_layer[i].kind == kHeroKind) return true;
+        if (w.object_layer[i].role == Kind::enot) return true;
     return false;
 }
 
@@ -98,6 +97,7 @@ void clear_world(World &w) {
 bool load_level(World &w, const std::string &path, int32_t level_index) {
     w.level.riding = 0;
     w.tallies.gold_nut_found = 0;
+    w.steps = 0;
     w.level.level_file = path;
     Base_Free(object_textures);
     return read_level_file(w, path, true, level_index);
@@ -112,7 +112,7 @@ bool reload_level(World &w, const std::string &path) {
 void respawn_hero(World &w) {
     for (int32_t i = 0; i < w.object_count; ++i) {
         tmin &o = w.object_layer[i];
-        if (o.kind == kHeroKind) {
+        if (o.role == Kind::enot) {
             o.x = w.level.start_x;
             o.y = w.level.start_y;
             return;

@@ -21,7 +21,7 @@
 
 #include "assets/assets.h"
 #include "engine_api.h"
-#include "render/effects.h"
+#include "world/particles.h"
 constexpr int32_t kLayerCapacity = 4097;  // items per layer
 // What one level may hold beyond its items: a bigger file is refused when it is read, so that no
 // level can take the game's memory or its frame rate (the shipped levels hold at most 6 points an
@@ -41,9 +41,21 @@ struct TPolyLine2D {
     std::vector<OE_Point> points;
 };
 
-// One level item; its kind is both its behaviour and its picture name ("delete": to be removed).
+// What an object does, resolved from its kind name once when the level is read. Every name
+// without behaviour (scenery, lamps, plants, unknown names) is `other`: drawn and animated, never
+// moved, never touched. `removed`: destroyed or collected, inert and not drawn, taken out of the
+// layer at the end of the hero's turn (a file item named "delete" is `removed` from the start).
+enum class Kind : uint8_t {
+    other, enot, bee, worm, krot, hedge, ship, romash, vag,
+    health, life, bapple, bberry, bnut, bgold, bsilver, table, removed
+};
+// The kind a name stands for, compared exactly and case-sensitively ("delete" is `removed`).
+Kind kind_of(const std::string &name);
+
+// One level item: its kind name (the file's, and the name of its picture) and what it does.
 struct tmin {
     std::string kind;
+    Kind role = Kind::other;  // kind_of(kind) at load; Kind::removed once destroyed or collected
     TPolyLine2D outline;
     uint8_t mirrored = 0;   // picture mirrored; a moving object faces left
     int32_t x = 0, y = 0;   // centre, world pixels
@@ -115,6 +127,7 @@ struct World : tscene {
     LevelState level;
     LevelTallies tallies;
     uint64_t random_state = 0;   // the level's generator: pick-up bursts, frames at load
+    int64_t steps = 0;           // world steps since the level was loaded (load_level zeroes it)
     mutable std::shared_ptr<const GroundCache> ground;  // built on first use; terrain_changed drops it
 };
 
@@ -176,8 +189,10 @@ bool reload_level(World &w, const std::string &path);
 // Puts the first "enot" back at (start_x, start_y); nothing else changes.
 void respawn_hero(World &w);
 
-// Removes the object-layer entries of `kind`, keeping the order of the others, in one pass.
-void remove_kind(World &w, const std::string &kind);
+// Takes the object-layer entries whose role is Kind::removed out of the layer in one pass, keeping
+// the order of the others. The entry right after a removed one is passed over in that call (it
+// waits for the next), so of two adjacent removed entries the second goes one call later.
+void remove_marked(World &w);
 
 // Once per logic tick while playing: the death check, then every object's turn with the hero's
 // interactions. Reads nothing but `w` and `in`.

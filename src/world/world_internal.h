@@ -7,21 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "render/vec2.h"
+#include "world/vec2.h"
 #include "world/world.h"
 
 // ---- kinds --------------------------------------------------------------------------------------
 
-// Kinds with behaviour. Every other name (scenery, lamps, plants, unknown names) is `other`:
-// drawn and animated, never moved, never touched.
-enum class Kind : uint8_t {
-    other, enot, bee, worm, krot, hedge, ship, romash, vag,
-    health, life, bapple, bberry, bnut, bgold, bsilver, table, removed
-};
-// The kind a name stands for, compared exactly and case-sensitively ("delete" is `removed`).
-Kind kind_of(const std::string &name);
-
-extern const std::string kDeleteKind;  // "delete"
 extern const std::string kHeroKind;    // "enot"
 extern const std::string kNoCollideKind;  // "bgcarst": outline drawn, never solid
 

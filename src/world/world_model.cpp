@@ -6,7 +6,6 @@
 
 #include "world/world_internal.h"
 
-const std::string kDeleteKind = "delete";
 const std::string kHeroKind = "enot";
 const std::string kNoCollideKind = "bgcarst";
 
@@ -85,15 +84,14 @@ void clear_layers(World &w) {
     terrain_changed(w);
 }
 
-void remove_kind(World &w, const std::string &kind) {
-    // One pass, as the removal has always behaved: a matching entry goes and the others keep their
-    // order, but the entry right after a removed one is passed over in this call (it waits for the
-    // next), so of two adjacent matches the second goes one call later.
+void remove_marked(World &w) {
+    // As the removal has always behaved: the entry right after a removed one waits for the next
+    // call, so an entry is never examined twice in one call.
     int32_t kept = 0;
     bool passed_over = false;
     for (int32_t i = 0; i < w.object_count; ++i) {
         tmin &o = w.object_layer[static_cast<std::size_t>(i)];
-        if (!passed_over && o.kind == kind) {
+        if (!passed_over && o.role == Kind::removed) {
             passed_over = true;
             continue;
         }

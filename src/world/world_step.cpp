@@ -12,7 +12,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/engine.h"
+#include "engine_math.h"
 #include "world/world_internal.h"
 
 namespace {
@@ -193,13 +193,13 @@ bool touch(Step &step, tmin &obj, const TVec2 &a, const TVec2 &b, int32_t offset
     if (on_contact) on_contact(obj, c, step);
     if (tilts) {
         const int32_t target =
-            eng.M_Round(static_cast<float>(safe_arc_tan2(c.ny, c.nx) * kDegreesPerRadian)) + kUprightDegrees;
+            engine_math::round(static_cast<float>(safe_arc_tan2(c.ny, c.nx) * kDegreesPerRadian)) + kUprightDegrees;
         if (target > obj.angle) ++obj.angle;
         else if (target < obj.angle) --obj.angle;
     }
     const int32_t old_x = obj.x, old_y = obj.y;
-    obj.x = eng.M_Round(static_cast<float>(obj.x + double(c.nx) * c.depth));
-    obj.y = eng.M_Round(static_cast<float>(obj.y + double(c.ny) * c.depth));
+    obj.x = engine_math::round(static_cast<float>(obj.x + double(c.nx) * c.depth));
+    obj.y = engine_math::round(static_cast<float>(obj.y + double(c.ny) * c.depth));
     return obj.x != old_x || obj.y != old_y;
 }
 
@@ -271,7 +271,7 @@ void death_check(Step &step) {
 
 int32_t first_hero_index(const World &w) {
     for (int32_t i = 0; i < w.object_count; ++i)
-        if (w.object_layer[i].kind == kHeroKind) return i;
+        if (w.object_layer[i].role == Kind::enot) return i;
     return -1;
 }
 
@@ -294,7 +294,7 @@ void object_pass(Step &step) {
     bool hero_done = false;
     for (int32_t i = 0; i < taken && i < w.object_count; ++i) {
         tmin &obj = w.object_layer[i];
-        switch (kind_of(obj.kind)) {
+        switch (obj.role) {
         case Kind::bee: bee_turn(step, obj); break;
         case Kind::worm: walker_turn(step, obj, kWormProbe); break;
         case Kind::krot: walker_turn(step, obj, kMoleProbe); break;
@@ -315,6 +315,7 @@ void object_pass(Step &step) {
 WorldEvents world_step(World &w, const TickInput &in) {
     WorldEvents events;
     Step step{w, in, events};
+    ++w.steps;
     fall_check(w);       // a hero fallen out of the level dies at once
     death_check(step);   // a death is acted on by the shell once the screen is black
     object_pass(step);   // creatures and carts, the hero with its interactions and the removals
@@ -326,7 +327,7 @@ void update_particles(World &w) { update_effects(w.particles); }
 void animation_step(World &w) {
     for (int32_t i = 0; i < w.object_count; ++i) {
         tmin &obj = w.object_layer[i];
-        if (obj.kind == kHeroKind) obj.row = w.level.jumping ? 1 : w.level.hero_walking ? 0 : 2;
+        if (obj.role == Kind::enot) obj.row = w.level.jumping ? 1 : w.level.hero_walking ? 0 : 2;
         if (++obj.frame > kLastFrame) obj.frame = 1;
     }
 }
@@ -345,7 +346,7 @@ void shadow_probe(World &w) {
             if (seg_intersect({p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, top, bottom, hit) != 1) continue;
             if (!(std::fabs(level.hero_x - hit.x) < kShadowReachX && std::fabs(level.hero_y - hit.y) < kShadowReachY))
                 continue;
-            const float d = eng.M_Distance(top.x, top.y, hit.x, hit.y);
+            const float d = engine_math::distance(top.x, top.y, hit.x, hit.y);
             if (d < best) {
                 best = d;
                 level.shadow_alpha = std::max(0.0f, 255.0f - d);

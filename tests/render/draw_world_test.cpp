@@ -18,6 +18,7 @@ constexpr double kPi = 3.14159265358979;
 tmin item(const std::string &kind, int x, int y) {
     tmin t;
     t.kind = kind;
+    t.role = kind_of(kind);
     t.x = x;
     t.y = y;
     return t;

@@ -16,21 +16,18 @@
 // Figures printed for the README: time to the first main-menu frame, frames per second in a level.
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
-import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
-import puppeteer from 'puppeteer-core';
+import { launch, close, serve, sleep, keys, KEY_GAP_MS } from './page_common.mjs';
 
 const PAGE_DIR = path.resolve(process.argv[2] || 'build-web/game');
 const NATIVE_DIR = process.argv[3] ? path.resolve(process.argv[3]) : null;
-const CHROMIUM = process.env.TARVELOK_CHROMIUM || '/usr/bin/chromium';
 const READY_MS = 30000;        // longest wait for the page's first main-menu frame
 const LEVEL_LOAD_MS = 3000;    // a new game: fade out, load, fade in (then the camera settles)
 const SETTLE_MS = 20000;      // longest wait for the level's picture to come to rest
 const SETTLE_GAP_MS = 500;     // between the two frames compared
 const SETTLE_DIFF = 3;         // mean difference per channel below which the picture is at rest
 const WALK_MS = 2500;          // how long the right arrow is held
-const KEY_GAP_MS = 500;        // between two keys: a few frames see each one, even on a busy machine
 const MENU_DIFF_LIMIT = 16;    // mean absolute difference per channel (0..255) from the native menu
 const SOUND_LEVEL = 0.002;     // RMS at the page's output (0..1) that counts as sound
 const SHOTS = process.env.TARVELOK_WEB_SHOTS;  // a folder: the screenshots are kept there
@@ -38,43 +35,6 @@ const SHOTS = process.env.TARVELOK_WEB_SHOTS;  // a folder: the screenshots are 
 let passed = 0, failed = 0;
 function check(name, ok, why = '') {
   if (ok) { passed++; console.log(`PASS ${name}`); } else { failed++; console.log(`FAIL ${name}: ${why}`); }
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-
-// ---- A static server: the page as any web server would serve it ------------------------------
-const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                '.data': 'application/octet-stream' };
-function serve(dir) {
-  const server = http.createServer((req, res) => {
-    const rel = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
-    const file = path.join(dir, rel);
-    if (!file.startsWith(dir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      res.writeHead(404); res.end(); return;
-    }
-    res.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(res);
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
-
-async function launch() {
-  const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'tarvelok-chromium-'));
-  const browser = await puppeteer.launch({
-    executablePath: CHROMIUM,
-    headless: true,
-    userDataDir,
-    args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           '--no-first-run', '--disable-quic', '--autoplay-policy=no-user-gesture-required',
-           '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--ignore-gpu-blocklist',
-           '--window-size=800,600'],
-  });
-  browser.tarvelokDir = userDataDir;
-  return browser;
-}
-
-async function close(browser) {
-  await browser.close();
-  fs.rmSync(browser.tarvelokDir, { recursive: true, force: true });
 }
 
 // A page that records console errors and uncaught exceptions.
@@ -91,13 +51,6 @@ async function openPage(browser, url, beforeLoad) {
                              { timeout: READY_MS, polling: 50 });
   page.readyMs = Date.now() - start;
   return page;
-}
-
-async function keys(page, list) {
-  for (const k of list) {
-    await page.keyboard.press(k);
-    await sleep(KEY_GAP_MS);
-  }
 }
 
 // The canvas as RGBA pixels (800 x 600 at this viewport), through a PNG screenshot.
@@ -226,14 +179,81 @@ async function nativeMenu() {
   return bytes;
 }
 
+// ---- Helpers of the checks ----------------------------------------------------------------------
+
+// A profile made with keys from the main menu: the chooser, "Новый", the name, Enter, back.
+async function makeProfile(page, name) {
+  await page.bringToFront();
+  await keys(page, ['ArrowDown', 'ArrowUp', 'Enter', 'ArrowDown', 'Enter']);
+  await page.keyboard.type(name, { delay: KEY_GAP_MS });
+  await keys(page, ['Enter', 'Escape']);
+  await sleep(1000);
+}
+
+const profilesOf = (page) => page.evaluate(() => FS.readdir('/game/cfg/prf').filter((n) => n[0] !== '.'));
+const messagesOf = (page) =>
+  page.evaluate(() => Array.from(document.querySelectorAll('#message .entry')).map((e) => e.innerText));
+
+// A new game from the main menu by keys, once the menu has faded in; the level's picture at rest.
+async function startLevel(page, name) {
+  await keys(page, ['ArrowDown', 'Enter']);
+  await sleep(LEVEL_LOAD_MS);
+  return settled(page, name);
+}
+
+// Holds `hold` (a function that presses, and returns one that lets go) for WALK_MS and tells
+// whether the picture scrolled left (the hero walked right), with the figures why not.
+async function walksRight(page, before, hold, name) {
+  const letGo = await hold();
+  await sleep(WALK_MS);
+  await letGo();
+  const s = bestShift(before, await frame(page, name));
+  return { ok: s.dx >= 20 && s.diff < s.still * 0.6, s,
+           why: `best shift ${s.dx}, ${s.dy} px (difference ${s.diff.toFixed(1)}, unshifted ${s.still.toFixed(1)})` };
+}
+
+// A gamepad the page sees through the Gamepad API ("standard" mapping, 17 buttons, 4 axes), set
+// from the test with window.tarvelokPad.press(i, on) and .axis(i, value). Runs in the page.
+function fakeGamepad() {
+  const pad = { id: 'test pad', index: 0, connected: true, mapping: 'standard', timestamp: 0,
+                axes: [0, 0, 0, 0], buttons: [] };
+  for (let i = 0; i < 17; ++i) pad.buttons.push({ pressed: false, touched: false, value: 0 });
+  window.tarvelokPad = {
+    press: (i, on) => { pad.buttons[i] = { pressed: on, touched: on, value: on ? 1 : 0 }; pad.timestamp++; },
+    axis: (i, v) => { pad.axes[i] = v; pad.timestamp++; },
+  };
+  Object.defineProperty(navigator, 'getGamepads', { value: () => [pad], configurable: true });
+}
+
+async function padButton(page, button) {
+  await page.evaluate((b) => window.tarvelokPad.press(b, true), button);
+  await sleep(KEY_GAP_MS);
+  await page.evaluate((b) => window.tarvelokPad.press(b, false), button);
+  await sleep(KEY_GAP_MS);
+}
+
+// The page as another tab or window would leave it (blur, hidden) and back again. Runs in the page.
+function setAway(away) {
+  Object.defineProperty(document, 'hidden', { get: () => away, configurable: true });
+  Object.defineProperty(document, 'visibilityState', { get: () => (away ? 'hidden' : 'visible'), configurable: true });
+  window.dispatchEvent(new Event(away ? 'blur' : 'focus'));
+  document.dispatchEvent(new Event('visibilitychange'));
+}
+
 // ---- The checks --------------------------------------------------------------------------------
+// Each section runs on its own (one that throws is one failure; the rest still run).
+// TARVELOK_WEB_ONLY=REGEX runs only the sections whose names match.
+const ONLY = process.env.TARVELOK_WEB_ONLY ? new RegExp(process.env.TARVELOK_WEB_ONLY) : null;
+const sections = [];
+const section = (name, body) => sections.push({ name, body });
+
 const server = await serve(PAGE_DIR);
 const url = `http://127.0.0.1:${server.address().port}/`;
-const nativePng = await nativeMenu();
-let browser = await launch();
-try {
-  // The menu.
-  let page = await openPage(browser, url);
+let browser = null;
+
+section('menu, level, sound', async () => {
+  const nativePng = await nativeMenu();
+  const page = await openPage(browser, url);
   console.log(`figure: first main-menu frame ${page.readyMs} ms after the page was opened`);
   await page.mouse.move(0, 0);
   await sleep(1000);
@@ -253,34 +273,93 @@ try {
 
   // A new game by keys; the hero walks right and the picture scrolls left.
   await sleep(1000);
-  await keys(page, ['ArrowDown', 'Enter']);
-  await sleep(LEVEL_LOAD_MS);
-  const standing = await settled(page, 'level-standing');
+  const standing = await startLevel(page, 'level-standing');
   const frames0 = await page.evaluate(() => Module._OE_FrameCount());
   const t0 = Date.now();
-  await page.keyboard.down('ArrowRight');
-  await sleep(WALK_MS);
-  await page.keyboard.up('ArrowRight');
+  const walk = await walksRight(page, standing, async () => {
+    await page.keyboard.down('ArrowRight');
+    return () => page.keyboard.up('ArrowRight');
+  }, 'level-walked');
   const fps = ((await page.evaluate(() => Module._OE_FrameCount())) - frames0) * 1000 / (Date.now() - t0);
   console.log(`figure: ${fps.toFixed(1)} frames per second in level 0 while walking`);
-  const walked = await frame(page, 'level-walked');
-  const s = bestShift(standing, walked);
-  console.log(`figure: the picture moved ${s.dx} px left and ${s.dy} px up while the hero walked`);
-  check('keys start a new game and the picture scrolls left as the hero walks right',
-        s.dx >= 20 && s.diff < s.still * 0.6,
-        `best shift ${s.dx}, ${s.dy} px (difference ${s.diff.toFixed(1)}, unshifted ${s.still.toFixed(1)})`);
+  console.log(`figure: the picture moved ${walk.s.dx} px left and ${walk.s.dy} px up while the hero walked`);
+  check('keys start a new game and the picture scrolls left as the hero walks right', walk.ok, walk.why);
   const levelSound = await soundLevel(page, 5000);
   check('sound reaches the page\'s output in a level', levelSound > SOUND_LEVEL, `level ${levelSound}`);
+
+  // Another tab or window: the game stands still and its sound stops; back, it goes on.
+  await page.evaluate(setAway, true);
+  await sleep(500);
+  const away1 = await frame(page, 'away-1');
+  await sleep(1500);
+  const away2 = await frame(page, 'away-2');
+  const awayAudio = await page.evaluate(() => Module.tarvelokAudio.state());
+  await page.evaluate(setAway, false);
+  await sleep(300);
+  const back1 = await frame(page, 'back-1');
+  await sleep(1500);
+  const back2 = await frame(page, 'back-2');
+  const backAudio = await page.evaluate(() => Module.tarvelokAudio.state());
+  const stillAway = meanDiff(away1, away2), movingBack = meanDiff(back1, back2);
+  check('focus lost: the level stands still and the sound is suspended; back, both go on',
+        stillAway === 0 && awayAudio === 'suspended' && movingBack > 0 && backAudio === 'running',
+        `difference while away ${stillAway.toFixed(3)} (audio ${awayAudio}), after coming back ` +
+        `${movingBack.toFixed(3)} (audio ${backAudio})`);
   check('no error in the console', page.errors.length === 0, page.errors.join(' | '));
   await page.close();
+});
 
-  // A profile made with keys is there after a reload.
-  page = await openPage(browser, url);
-  await sleep(2000);  // the menu fades in
-  await keys(page, ['ArrowDown', 'ArrowUp', 'Enter', 'ArrowDown', 'Enter']);
-  await page.keyboard.type('Kay', { delay: KEY_GAP_MS });
-  await keys(page, ['Enter', 'Escape']);
+section('full screen', async () => {
+  const page = await openPage(browser, url);
+  await sleep(2000);
+  const isFull = () => page.evaluate(() => document.fullscreenElement ? document.fullscreenElement.id : '');
+  await page.keyboard.down('Alt');
+  await page.keyboard.press('Enter');
+  await page.keyboard.up('Alt');
   await sleep(1000);
+  const entered = await isFull();
+  // Escape is the browser's own way out; headless Chromium does not act on it, so the page leaves
+  // full screen the way the browser would, and the game must follow (the next Alt+Enter enters).
+  await page.evaluate(() => document.exitFullscreen());
+  await sleep(1000);
+  const left = await isFull();
+  await page.keyboard.down('Alt');
+  await page.keyboard.press('Enter');
+  await page.keyboard.up('Alt');
+  await sleep(1000);
+  const again = await isFull();
+  await page.keyboard.down('Alt');
+  await page.keyboard.press('Enter');
+  await page.keyboard.up('Alt');
+  await sleep(1000);
+  const off = await isFull();
+  check('Alt+Enter puts the canvas in full screen; after the browser leaves it, Alt+Enter enters again and then leaves',
+        entered === 'canvas' && left === '' && again === 'canvas' && off === '',
+        `full screen element after Alt+Enter "${entered}", after leaving "${left}", Alt+Enter "${again}", ` +
+        `Alt+Enter "${off}"`);
+  await page.close();
+});
+
+section('gamepad', async () => {
+  const page = await openPage(browser, url, fakeGamepad);
+  await sleep(2000);
+  await padButton(page, 13);  // D-pad down: "Начать игру"
+  await padButton(page, 0);   // south: press it
+  await sleep(LEVEL_LOAD_MS);
+  const standing = await settled(page, 'pad-standing');
+  const walk = await walksRight(page, standing, async () => {
+    await page.evaluate(() => window.tarvelokPad.axis(0, 0.9));
+    return () => page.evaluate(() => window.tarvelokPad.axis(0, 0));
+  }, 'pad-walked');
+  check('a gamepad alone starts a new game (D-pad, south button) and its stick walks the hero', walk.ok, walk.why);
+  await page.close();
+});
+
+section('saves', async () => {
+  // A profile made with keys is there after a reload.
+  let page = await openPage(browser, url);
+  await sleep(2000);  // the menu fades in
+  await makeProfile(page, 'Kay');
   await page.reload();
   await page.waitForFunction(() => window.Module && Module.tarvelokReady, { timeout: READY_MS });
   const after = await page.evaluate(() => ({
@@ -292,8 +371,24 @@ try {
         `profiles ${JSON.stringify(after.profiles)}, settings ${JSON.stringify(after.config)}`);
   await page.close();
 
+  // Two tabs open at once, each makes a profile: neither save undoes the other.
+  const first = await openPage(browser, url);
+  const second = await openPage(browser, url);
+  await sleep(2000);
+  await makeProfile(first, 'Ann');
+  await makeProfile(second, 'Bob');
+  await first.close();
+  await second.close();
+  page = await openPage(browser, url);
+  const both = await profilesOf(page);
+  check('two tabs each make a profile: both are there after a reload',
+        both.includes('Ann') && both.includes('Bob') && both.includes('Kay'), `profiles ${JSON.stringify(both)}`);
+  await page.close();
+});
+
+section('messages and links', async () => {
   // A missing level file: the game's own message, in the page.
-  page = await openPage(browser, url, () => {
+  let page = await openPage(browser, url, () => {
     window.tarvelokBeforeStart = (FS) => FS.unlink('/game/cfg/levels/level-00.lvl');
   });
   await sleep(2000);
@@ -306,22 +401,66 @@ try {
         `overlay text ${JSON.stringify(message)}`);
   check('after the message the game still draws', litShare(back) > 0.3, `lit share ${litShare(back).toFixed(2)}`);
   await page.close();
-  await close(browser);
 
-  // Storage refused: one message, the game plays on.
-  browser = await launch();
+  // Link files: an http(s) address opens in a new tab; any other is refused with a warning.
   page = await openPage(browser, url, () => {
+    window.tarvelokOpened = [];
+    window.open = (...args) => { window.tarvelokOpened.push(args); return null; };
+    window.tarvelokBeforeStart = (FS) => {
+      FS.writeFile('/game/moregames.url', '[InternetShortcut]\r\nURL=http://127.0.0.1:9/more\r\n');
+      FS.writeFile('/game/tellafriend.url', '[InternetShortcut]\r\nURL=javascript:alert(1)\r\n');
+      FS.writeFile('/game/subscribe.url', '[InternetShortcut]\r\nURL=file:///etc/passwd\r\n');
+    };
+  });
+  const warnings = [];
+  page.on('console', (m) => { if (['warn', 'warning', 'error'].includes(m.type())) warnings.push(m.text()); });
+  await sleep(2000);
+  for (const y of [430, 490, 550]) {  // "ЕЩЕ ИГРЫ", "СКАЗАТЬ ДРУГУ", "Подписаться"
+    await page.mouse.click(140, y);
+    await sleep(KEY_GAP_MS * 2);
+  }
+  const opened = await page.evaluate(() => window.tarvelokOpened);
+  const refusedLinks = ['tellafriend.url', 'subscribe.url'].filter((f) => warnings.some((w) => w.includes(f)));
+  check('link files: only the http(s) one opens, in a new tab; the others are named in a warning',
+        opened.length === 1 && opened[0][0] === 'http://127.0.0.1:9/more' && opened[0][1] === '_blank' &&
+        refusedLinks.length === 2,
+        `opened ${JSON.stringify(opened)}, warned of ${JSON.stringify(refusedLinks)}`);
+  await page.close();
+});
+
+section('storage refused', async () => {
+  // Storage refused: one message, the game plays on and keeps its saves in the page's memory.
+  const page = await openPage(browser, url, () => {
     Object.defineProperty(window, 'indexedDB', { get: () => undefined });
   });
-  const refused = await page.evaluate(() => Array.from(document.querySelectorAll('#message .entry')).map((e) => e.innerText));
+  const refused = await messagesOf(page);
   check('storage refused gives one message and the game runs',
         refused.length === 1 && /saves/.test(refused[0]) && litShare(await frame(page)) > 0.5,
         `messages ${JSON.stringify(refused)}`);
+  await page.click('#message-close');
+  await sleep(1500);
+  await makeProfile(page, 'Mem');
+  const profiles = await profilesOf(page);
+  const later = await messagesOf(page);
+  check('storage refused: a profile is still made and kept in memory, with no second message',
+        profiles.includes('Mem') && later.length === 0, `profiles ${JSON.stringify(profiles)}, messages ${JSON.stringify(later)}`);
   await page.close();
-} catch (e) {
-  check('the page test ran to its end', false, e.stack || String(e));
+});
+
+try {
+  for (const { name, body } of sections) {
+    if (ONLY && !ONLY.test(name)) continue;
+    browser = await launch();  // each section in a browser of its own: nothing saved carries over
+    try {
+      await body();
+    } catch (e) {
+      check(`${name}: ran to its end`, false, e.stack || String(e));
+    } finally {
+      await close(browser).catch(() => {});
+      browser = null;
+    }
+  }
 } finally {
-  await close(browser).catch(() => {});
   server.close();
 }
 console.log(`${passed} passed, ${failed} failed`);

@@ -76,6 +76,7 @@ inline tmin &add_item(std::vector<tmin> &layer, int32_t &count, const std::strin
                       int32_t x, int32_t y, std::vector<OE_Point> points = {}) {
     tmin &t = append_item(layer, count);
     t.kind = kind;
+    t.role = kind_of(kind);
     t.x = x;
     t.y = y;
     t.frame = 1;

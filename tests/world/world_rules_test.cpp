@@ -103,6 +103,7 @@ TEST(CreatureRules, ImmunityBlocksHitsAndSpikesThenWearsOff) {
     EXPECT_EQ(world.level.hurt, 1);
     EXPECT_EQ(game.hero().x, 385);  // thrown 15 px against its facing (right)
     world.object_layer[1].kind = "oak";  // the hedgehog becomes scenery
+    world.object_layer[1].role = Kind::other;
     // A spike under the hero during the immunity does nothing.
     add_object("ship", game.hero().x, 452);
     fake::now_ms = 3999;
@@ -141,7 +142,7 @@ TEST(CollectibleRules, ABonusAfterTheSignInTheLayerIsStillTakenAndHealthStopsAtZ
     // The hero, the sign, and the second of the two adjacent pick-ups, waiting for the next pass.
     ASSERT_EQ(world.object_count, 3);
     EXPECT_EQ(world.object_layer[1].kind, "table");
-    EXPECT_EQ(world.object_layer[2].kind, "delete");
+    EXPECT_EQ(world.object_layer[2].role, Kind::removed);
     EXPECT_EQ(WorldGame::played(), (std::vector<std::string>{"fin", "ghealth", "bapple"}));
     // Each pick-up bursts into 11 stars, a ball of its colour and size, and a light.
     ASSERT_EQ(world.particles.count, 26);

@@ -4,42 +4,22 @@
 // once with the ground index and once with the plain scan of every segment, from the same start
 // and the same input; the two must leave every object at the same place (a difference traps).
 // The shadow probe and the animation step run too. Reads outside the input, undefined behaviour
-// and runaway memory are findings. The engine is a table of plain maths; nothing is drawn or heard.
+// and runaway memory are findings. The world needs no engine; nothing is drawn or heard.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
-#include "shell/shell.h"
 #include "world/level_file.h"
 #include "world/world_internal.h"
-
-// What the world reaches of the rest of the game, standing in for the shell and the catalogues.
-EngineTable eng;
-RunHandles handles;
-TBase share_textures;
-TS_List sounds;
-World world;
-OE_Texture *Base_Find(const TBase &, const std::string &) { return nullptr; }
 
 namespace {
 
 constexpr int kTicks = 40;
+World world;
 uint32_t g_keys = 0;  // bit 0 right, 1 left, 2 space, from the input's first byte
 double g_now = 0;
-
-int32_t m_round(float v) {
-    if (std::isnan(v)) return 0;
-    const double r = std::round(double(v));
-    if (r >= 2147483647.0) return INT32_MAX;
-    if (r <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(r);
-}
-float m_sin(int32_t d) { return static_cast<float>(std::sin((d % 360) * M_PI / 180)); }
-float m_cos(int32_t d) { return static_cast<float>(std::cos((d % 360) * M_PI / 180)); }
-float m_distance(float a, float b, float c, float d) { return static_cast<float>(std::hypot(double(c) - a, double(d) - b)); }
 
 struct Snapshot {
     std::vector<int64_t> values;
@@ -82,10 +62,6 @@ Snapshot play(const std::string &bytes, bool indexed) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    eng.M_Round = m_round;
-    eng.M_Sin = m_sin;
-    eng.M_Cos = m_cos;
-    eng.M_Distance = m_distance;
     g_keys = size > 0 ? data[0] : 0;
     const std::string bytes(reinterpret_cast<const char *>(data), size);
     const Snapshot a = play(bytes, true);

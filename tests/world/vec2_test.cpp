@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "render/vec2.h"
+#include "world/vec2.h"
 
 namespace {
 TVec2 v(float x, float y) { return TVec2{x, y}; }

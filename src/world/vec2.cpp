@@ -1,5 +1,5 @@
 // vec2.cpp - plane vectors and segment tests (contracts in vec2.h).
-#include "render/vec2.h"
+#include "world/vec2.h"
 
 #include <cmath>
 
