@@ -148,25 +148,6 @@
     if (typeof window !== 'undefined' && window.tarvelokBeforeStart) window.tarvelokBeforeStart(FS);
   };
 
-  // Warm-up while the data downloads and the WebAssembly compiles (both off the page's thread):
-  // a WebGL 2 context takes the browser a second or more to make under software GL, and an
-  // AudioContext a fifth of one; made now, the engine's own request later gets this context back
-  // at once (a canvas has one context: asked again, the browser returns it). The attributes are
-  // the engine's (open_context in enginelib/web/web_window.cpp): the first request's are the
-  // ones that hold.
-  if (typeof document !== 'undefined') {
-    setTimeout(function () {
-      var canvas = document.getElementById('canvas');
-      if (canvas && canvas.getContext) {
-        try {
-          canvas.getContext('webgl2', { alpha: false, depth: false, stencil: false, antialias: false,
-                                        premultipliedAlpha: true, preserveDrawingBuffer: false });
-        } catch (e) { /* the engine asks again and says what fails */ }
-      }
-      Module.tarvelokAudio.warmUp();
-    }, 0);
-  }
-
   Module.onAbort = function (what) {
     showMessage('Tarvelok', 'The game stopped: ' + what);
   };
@@ -241,7 +222,6 @@
         voices.push(voice);
         src.start();
       },
-      warmUp: function () { context(); },
       unlock: function () {
         var c = context();
         if (c && c.state === 'suspended' && !paused) c.resume();

@@ -516,25 +516,39 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
             texture = t->gl_name;
         }
     }
+    // The triangles with something on the screen, converted. The game sends every outline of
+    // the level every frame, most of them far off the screen.
     std::vector<Vertex> &out = g_draw.scratch;
-    out.resize(size_t(count) * 3);
+    out.clear();
     const auto *bytes = static_cast<const uint8_t *>(vertices);
-    for (size_t i = 0; i < out.size(); ++i) {
-        const uint8_t *p = bytes + i * stride;
-        float x, y, u, v;
-        uint32_t argb;
-        std::memcpy(&x, p + 0, 4);
-        std::memcpy(&y, p + 4, 4);
-        std::memcpy(&argb, p + 16, 4);
-        std::memcpy(&u, p + 20, 4);
-        std::memcpy(&v, p + 24, 4);
-        Vertex &o = out[i];
-        o.x = x;
-        o.y = y;
-        o.u = u;
-        o.v = v;
-        premultiply(o, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
+    for (size_t tri = 0; tri < count; ++tri) {
+        const uint8_t *p = bytes + tri * 3 * stride;
+        float x[3], y[3];
+        for (int k = 0; k < 3; ++k) {
+            std::memcpy(&x[k], p + k * stride + 0, 4);
+            std::memcpy(&y[k], p + k * stride + 4, 4);
+        }
+        // Wholly beyond one edge of the screen. (A corner that is not a number may leave a
+        // triangle out here or later: it shows nothing either way.)
+        if (std::max({x[0], x[1], x[2]}) <= 0 || std::max({y[0], y[1], y[2]}) <= 0 ||
+            std::min({x[0], x[1], x[2]}) >= kLogicalWidth || std::min({y[0], y[1], y[2]}) >= kLogicalHeight)
+            continue;
+        for (int k = 0; k < 3; ++k) {
+            float u, v;
+            uint32_t argb;
+            std::memcpy(&argb, p + k * stride + 16, 4);
+            std::memcpy(&u, p + k * stride + 20, 4);
+            std::memcpy(&v, p + k * stride + 24, 4);
+            Vertex o;
+            o.x = x[k];
+            o.y = y[k];
+            o.u = u;
+            o.v = v;
+            premultiply(o, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
+            out.push_back(o);
+        }
     }
+    if (out.empty()) return kD3dOk;
     if (!wrapped) {
         renderer_triangles(texture, sampler, out.data(), int(out.size()), opaque);
         return kD3dOk;

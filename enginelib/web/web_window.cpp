@@ -245,8 +245,6 @@ void follow_canvas_size() {
     o->window_height = h;
 }
 
-// The page (web/pre.js) already asked for this context, with these attributes, while the game
-// was downloading: the browser hands that one back. Keep the two lists the same.
 bool open_context() {
     EmscriptenWebGLContextAttributes attrs;
     emscripten_webgl_init_context_attributes(&attrs);

@@ -24,7 +24,7 @@ function milestones() {
   window.tarvelokMarks = {};
   const mark = (name) => { if (!(name in window.tarvelokMarks)) window.tarvelokMarks[name] = performance.now(); };
   window.Module = {
-    preRun: [() => mark('tarvelok.js ran (preRun)')],
+    preRun: [() => mark('WebAssembly compiled, data in (preRun)')],
     onTarvelokReady: () => {
       mark('game loaded (load procedure done)');
       const frames = () => {
@@ -36,7 +36,7 @@ function milestones() {
       requestAnimationFrame(frames);
     },
   };
-  window.tarvelokBeforeStart = () => mark('WebAssembly compiled, saves read (main starts)');
+  window.tarvelokBeforeStart = () => mark('saves read (main starts)');
 }
 
 async function fps(page, ms) {

@@ -353,7 +353,7 @@ int measure(int level_index, bool want_nut, const std::string &script, const std
                 if (!lands_alike(moved, from * kSnapshotTicks, a2, until, route[j.landing], want_nut, tick_ms)) break;
                 ++window;
             }
-        if (window < narrowest) {
+        if (window < narrowest || narrow_tick < 0) {  // a route whose every jump is free still has one
             narrowest = window;
             narrow_tick = j.a;
             narrow_x = route[j.a].x;
