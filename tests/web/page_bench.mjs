@@ -5,7 +5,7 @@
 //
 // Prints, for each of RUNS page openings (default 3), the milestones of the start in ms after
 // navigation (the files fetched, the WebAssembly started, the game's loading done, the first
-// main-menu frames), then the frames per second in the main menu (standing) and in level 1 while
+// main-menu frames), then the frames per second in the main menu (standing) and in level 0 while
 // the hero walks right, each over FPS_MS of page time, and the machine's load average beside
 // every figure (the machine is shared: figures mean little without it). A figure, never a test:
 // nothing here fails on a slow machine.
@@ -81,7 +81,7 @@ for (let run = 1; run <= RUNS; ++run) {
     await page.keyboard.down('ArrowRight');
     const levelFps = await fps(page, FPS_MS);
     await page.keyboard.up('ArrowRight');
-    console.log(`  level 1, walking: ${levelFps.toFixed(1)} frames per second (load average ${loadAverage()})`);
+    console.log(`  level 0 (the first), walking: ${levelFps.toFixed(1)} frames per second (load average ${loadAverage()})`);
     await page.close();
   } finally {
     await close(browser);

@@ -10,9 +10,16 @@
 //   - sound reaches the page's output (its analyser) in the menu;
 //   - keys alone start a new game, and holding the right arrow scrolls the picture to the left;
 //   - sound reaches the output in the level;
-//   - a profile made with keys in the page is still there after a reload (IndexedDB);
+//   - focus lost (blur, hidden document): the level stands still and the audio is suspended;
+//     back, both go on;
+//   - Alt+Enter enters full screen; after the page leaves it as the browser does on Escape, the
+//     next Alt+Enter enters again;
+//   - a gamepad given through the Gamepad API starts a new game and walks the hero;
+//   - a profile made with keys in the page is still there after a reload (IndexedDB); two tabs
+//     open at once each make a profile and both are kept;
 //   - a missing level file gives the game's own message in the page, and the menu stays drawn;
-//   - storage refused: one message, and the game plays on.
+//   - link files: only an http(s) address is opened (in a new tab), the others are warned of;
+//   - storage refused: one message, the game plays on, saves stay in memory with no second message.
 // Figures printed for the README: time to the first main-menu frame, frames per second in a level.
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
@@ -235,8 +242,13 @@ async function padButton(page, button) {
 
 // The page as another tab or window would leave it (blur, hidden) and back again. Runs in the page.
 function setAway(away) {
-  Object.defineProperty(document, 'hidden', { get: () => away, configurable: true });
-  Object.defineProperty(document, 'visibilityState', { get: () => (away ? 'hidden' : 'visible'), configurable: true });
+  if (away) {
+    Object.defineProperty(document, 'hidden', { get: () => true, configurable: true });
+    Object.defineProperty(document, 'visibilityState', { get: () => 'hidden', configurable: true });
+  } else {  // the document's own answers again
+    delete document.hidden;
+    delete document.visibilityState;
+  }
   window.dispatchEvent(new Event(away ? 'blur' : 'focus'));
   document.dispatchEvent(new Event('visibilitychange'));
 }
@@ -306,6 +318,18 @@ section('menu, level, sound', async () => {
         stillAway === 0 && awayAudio === 'suspended' && movingBack > 0 && backAudio === 'running',
         `difference while away ${stillAway.toFixed(3)} (audio ${awayAudio}), after coming back ` +
         `${movingBack.toFixed(3)} (audio ${backAudio})`);
+  // A real second tab in front: the browser blurs and hides the page, and its sound stops.
+  const other = await browser.newPage();
+  await other.bringToFront();
+  await sleep(1000);
+  const behind = await page.evaluate(() => [document.hidden, Module.tarvelokAudio.state()]);
+  await other.close();
+  await page.bringToFront();
+  await sleep(1000);
+  const front = await page.evaluate(() => [document.hidden, Module.tarvelokAudio.state()]);
+  check('another tab in front: the page\'s sound is suspended; in front again, it plays',
+        behind[0] === true && behind[1] === 'suspended' && front[0] === false && front[1] === 'running',
+        `behind (hidden, audio) ${JSON.stringify(behind)}, in front again ${JSON.stringify(front)}`);
   check('no error in the console', page.errors.length === 0, page.errors.join(' | '));
   await page.close();
 });
