@@ -1,11 +1,37 @@
 // main.cpp - the game's entry point: loads the real engine library (libengine.so, beside the
-// executable) and runs the game on it. The game reads no command line and no environment.
+// executable) and runs the game on it.
+//
+// Command line (all optional; the game reads no environment):
+//   --record FILE   record every level played into FILE, a replay for tarvelok-sim --replay
+//                   (F9 in a level records into a new replay-NNN.txt without this)
+//   --trace FILE    one JSON line of the game's state after every logic tick (the simulator's
+//                   trace format)
+// Exit status: 0 normal end; 1 the engine library could not be loaded; 2 bad arguments or an
+// output file that cannot be written.
+#include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "engine/engine.h"
+#include "replay/replay.h"
 #include "shell/shell.h"
 
-int main() {
+namespace {
+int usage(const std::string &why) {
+    std::fprintf(stderr, "tarvelok: %s\nusage: tarvelok [--record FILE] [--trace FILE]\n", why.c_str());
+    return 2;
+}
+}  // namespace
+
+int main(int argc, char **argv) {
+    for (int i = 1; i < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a != "--record" && a != "--trace") return usage("unknown argument " + a);
+        if (i + 1 >= argc || !*argv[i + 1]) return usage(a + " needs a file name");
+        if (a == "--record" ? !replay::record_to(argv[i + 1]) : !replay::trace_to(argv[i + 1])) return 2;
+    }
     if (!engine_load("libengine.so")) return 1;
-    return run_game(static_cast<uint32_t>(std::time(nullptr)));
+    const int status = run_game(static_cast<uint32_t>(std::time(nullptr)));
+    replay::finish();
+    return status;
 }

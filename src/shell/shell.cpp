@@ -13,6 +13,7 @@
 #include "menus/menus.h"
 #include "music/music.h"
 #include "platform/platform.h"
+#include "replay/replay.h"
 #include "shell/shell.h"
 #include "ui/ui.h"
 #include "world/world.h"
@@ -30,7 +31,7 @@ constexpr float kSwayPhaseStep = 0.1f;      // radians per slow tick
 constexpr float kCameraEase = 0.03f;        // share of the remaining distance the camera moves per tick
 constexpr float kCameraHeroMargin = 100;    // pixels: the terrain limit never puts the hero closer to
                                             // a screen edge than this (its centre; it is 96 px tall)
-constexpr int32_t kKeySpace = 32, kKeyEscape = 27, kKeyF1 = 112, kKeyF2 = 113, kKeyLeft = 37, kKeyRight = 39;
+constexpr int32_t kKeySpace = 32, kKeyEscape = 27, kKeyF1 = 112, kKeyF2 = 113, kKeyF9 = 120, kKeyLeft = 37, kKeyRight = 39;
 constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
 constexpr const char *kMenuMusic = "mus\\menu.xm";
 }  // namespace
@@ -174,6 +175,21 @@ void apply_world_events(const WorldEvents &ev) {
 
 namespace {
 
+// F9: starts recording the level being played (from its start) into a new replay file, or stops
+// the recording; the player is told the file's name.
+void toggle_recording() {
+    static int toggles = 0;  // each notice is new
+    bool started = false;
+    const std::string name = replay::toggle(started);
+    const std::string key = "replay-" + std::to_string(++toggles);
+    if (name.empty())
+        tell_player_once(key, CP1251("Запись не удалась").c_str(), CP1251("Нельзя создать файл в папке игры").c_str());
+    else if (started)
+        tell_player_once(key, CP1251("Идёт запись: ").c_str() + name, CP1251("F9 - остановить").c_str());
+    else
+        tell_player_once(key, CP1251("Запись сохранена: ").c_str() + name);
+}
+
 void play_tick() {
     if (title_is("menu")) music_stop();
     if (!music_playing() && run.music_off == 0) {
@@ -194,8 +210,11 @@ void play_tick() {
             return;
         }
     }
+    if (eng.Key_Press && eng.Key_Press(kKeyF9)) toggle_recording();
     camera_follow();
-    apply_world_events(world_step(world, read_tick_input()));
+    const TickInput in = read_tick_input();
+    replay::stepped(in);
+    apply_world_events(world_step(world, in));
     update_particles(world);
 }
 
@@ -223,6 +242,7 @@ void frozen_tick() {
     if (run.death_pending) {
         hide(menu().pause.wnd_pause);
         respawn_hero(world);
+        replay::respawned();
         run.fading_out = 0;
         run.game_state = 1;
         if (run.deaths > kDeathsToGameOver) {
@@ -243,9 +263,13 @@ void frozen_tick() {
 bool load_world(const std::string &path) {
     if (handles.camera) handles.camera->x = handles.camera->y = 0;
     clear_world(world);
-    world_seed(world, level_seed());
+    const uint64_t seed = level_seed();
+    world_seed(world, seed);
     world.level.final_scene = run.level_index == kLastLevel ? 1 : 0;
     const bool ok = load_level(world, path, run.level_index);
+    if (ok)
+        replay::level_started(
+            replay::start_of(world, run.level_index, path, seed, run.deaths, run.total_points, run.total_nuts));
     const double now = eng.U_GetTime ? eng.U_GetTime() : 0;  // the load's time makes no catch-up ticks
     if (handles.logic_timer) handles.logic_timer->time_stamp = now;
     if (handles.slow_timer) handles.slow_timer->time_stamp = now;
@@ -256,6 +280,7 @@ bool reload_world() {
     if (handles.camera) handles.camera->x = handles.camera->y = 0;
     clear_world(world);
     const bool ok = reload_level(world, world.level.level_file);
+    if (ok) replay::reloaded();
     if (handles.logic_timer) handles.logic_timer->time_stamp = eng.U_GetTime ? eng.U_GetTime() : 0;
     return ok;
 }
@@ -296,6 +321,7 @@ void logic_tick() {
     case 2: frozen_tick(); break;
     default: break;
     }
+    replay::after_logic_tick(eng.U_GetTime ? eng.U_GetTime() : 0);
 }
 
 namespace {

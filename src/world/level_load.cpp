@@ -46,7 +46,7 @@ void load_failed(World &w, const std::string &text) {
 }
 
 // Reads the level file into the cleared world. False after a reported failure.
-bool read_level_file(World &w, const std::string &path, bool full, int32_t level_index) {
+bool read_level_file(World &w, const std::string &path, bool full, int32_t level_index, bool pictures) {
     if (path.empty()) {
         load_failed(w, "The level cannot be started: " + scene_problem(level_index));
         return false;
@@ -59,7 +59,7 @@ bool read_level_file(World &w, const std::string &path, bool full, int32_t level
         return false;
     }
     LevelReadHooks hooks;
-    if (full) hooks.want_pictures = want_pictures;
+    if (full && pictures) hooks.want_pictures = want_pictures;
     hooks.random_frame = random_frame;
     hooks.centre = outline_centre;
     g_loading = &w;
@@ -93,19 +93,19 @@ void clear_world(World &w) {
     w.tallies.damage = 0;
 }
 
-bool load_level(World &w, const std::string &path, int32_t level_index) {
+bool load_level(World &w, const std::string &path, int32_t level_index, bool pictures) {
     w.level.riding = 0;
     w.tallies.gold_nut_found = 0;
     w.steps = 0;
     w.level.level_file = path;
-    Base_Free(object_textures);
-    return read_level_file(w, path, true, level_index);
+    if (pictures) Base_Free(object_textures);
+    return read_level_file(w, path, true, level_index, pictures);
 }
 
 bool reload_level(World &w, const std::string &path) {
     w.level.riding = 0;
     w.level.level_file = path;
-    return read_level_file(w, path, false, 0);
+    return read_level_file(w, path, false, 0, false);
 }
 
 void respawn_hero(World &w) {

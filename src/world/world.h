@@ -178,8 +178,9 @@ void clear_world(World &w);
 // missing file, a file without an "enot" among its objects (no hero to play), or an empty path,
 // the load stops: a message box and stderr name the file and the line (`level_index` names the
 // scene list's entry when the path is empty), the world is left empty, and false comes back.
-// The caller resets the camera and the timers.
-bool load_level(World &w, const std::string &path, int32_t level_index = 0);
+// The caller resets the camera and the timers. Without `pictures` no picture is freed or loaded
+// (a replay needs no engine).
+bool load_level(World &w, const std::string &path, int32_t level_index = 0, bool pictures = true);
 // The same reading without pictures and without moving the hero's start point (developer's F1).
 bool reload_level(World &w, const std::string &path);
 // Puts the first "enot" back at (start_x, start_y); nothing else changes.

@@ -12,6 +12,8 @@
 //   --level N    after loading, start level N of cfg/scenes.txt as the main menu would
 //   --play F     after loading, start the level file F (relative to the game folder, or absolute);
 //                level_index is that of --level if given, else 0
+//   --replay F   play the game's recording F (tarvelok --record, F9) again on the world alone, no
+//                engine and no frames: --trace gets a line after every recorded world step
 // Exit status: 0 normal end; 1 the engine library could not be loaded; 2 bad arguments or an
 // unreadable input file or unwritable output file (a message on stderr says which).
 #include <cstdint>
@@ -21,13 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "cp1251.h"
 #include "engine/engine.h"
-#include "music/music.h"
 #include "platform/waveout.h"
+#include "replay/replay.h"
 #include "shell/shell.h"
 #include "sim/sim_input.h"
-#include "ui/ui.h"
+#include "sim/sim_replay.h"
 #include "world/world.h"
 
 namespace {
@@ -43,91 +44,13 @@ int32_t (*g_frame_index)() = nullptr;
 
 void usage(FILE *to) {
     std::fprintf(to, "usage: tarvelok-sim [--frames N] [--seed N] [--input FILE] [--trace FILE] "
-                     "[--calls FILE] [--level N] [--play LEVELFILE]\n");
+                     "[--calls FILE] [--level N] [--play LEVELFILE] [--replay FILE]\n");
 }
 
 int bad_arguments(const std::string &why) {
     std::fprintf(stderr, "tarvelok-sim: %s\n", why.c_str());
     usage(stderr);
     return 2;
-}
-
-// Decimal text of a real with at most three decimals, trailing zeros dropped.
-std::string real(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.3f", v);
-    std::string s = buf;
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
-    if (s == "-0") s = "0";
-    return s;
-}
-
-// A JSON string of 1251 text.
-std::string json_text(const std::string &text1251) {
-    std::string out = "\"";
-    for (char c : cp1251::to_utf8(text1251)) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') { out += '\\'; out += c; }
-        else if (u < 0x20) { char b[8]; std::snprintf(b, sizeof b, "\\u%04x", u); out += b; }
-        else out += c;
-    }
-    return out + "\"";
-}
-
-void write_trace_line() {
-    std::string s = "{";
-    auto field = [&](const char *name, const std::string &value) {
-        if (s.size() > 1) s += ",";
-        s += "\""; s += name; s += "\":"; s += value;
-    };
-    auto num = [](long long v) { return std::to_string(v); };
-    field("tick", num(g_tick));
-    // The virtual clock of the frame in which the tick ran, read without an engine call so that the
-    // call log holds only the game's own calls.
-    field("time_ms", real(g_frame_index() * kFrameMs));
-    field("game_state", num(run.game_state));
-    field("level_index", num(run.level_index));
-    field("fade_level", num(run.fade_level));
-    field("fading_out", num(run.fading_out));
-    field("start_pending", num(run.start_pending));
-    field("reload_pending", num(run.reload_pending));
-    field("death_pending", num(run.death_pending));
-    field("level_done_pending", num(run.level_done_pending));
-    field("hero_x", num(world.level.hero_x));
-    field("hero_y", num(world.level.hero_y));
-    field("walk_speed", real(world.level.walk_speed));
-    field("fall_speed", real(world.level.fall_speed));
-    field("on_ground", num(world.level.on_ground));
-    field("jumping", num(world.level.jumping));
-    field("hurt", num(world.level.hurt));
-    field("riding", num(world.level.riding));
-    field("damage", num(world.tallies.damage));
-    field("deaths", num(run.deaths));
-    field("level_points", num(world.tallies.level_points));
-    field("total_points", num(run.total_points));
-    field("total_nuts", num(run.total_nuts));
-    field("gold_nut_found", num(world.tallies.gold_nut_found));
-    field("camera_x", real(handles.camera ? handles.camera->x : 0));
-    field("camera_y", real(handles.camera ? handles.camera->y : 0));
-    field("object_count", num(world.object_count));
-    field("particle_count", num(world.particles.count));
-    field("camera_lead", num(run.camera_lead));
-    field("shadow_alpha", real(world.level.shadow_alpha));
-    const char *title = music_title();
-    field("music_title", json_text(title ? title : ""));
-    field("profile_name", json_text(run.profile_name));
-    std::string windows = "[";
-    for (int32_t i = 0; i < element_count(); ++i) {
-        const ielement *e = element_at(i);
-        if (e && !e->has_parent && e->visible) {
-            if (windows.size() > 1) windows += ",";
-            windows += json_text(e->name);
-        }
-    }
-    field("windows", windows + "]");
-    s += "}\n";
-    std::fputs(s.c_str(), g_trace);
 }
 
 // The level to start once the game has loaded (--level, --play).
@@ -147,7 +70,9 @@ void timer_hook(OE_Timer *timer) {
     if (g_start_wanted) start_wanted_level();  // the first timer runs after the load procedure
     if (timer != handles.logic_timer) return;
     ++g_tick;
-    if (g_trace) write_trace_line();
+    // The virtual clock of the frame in which the tick ran, read without an engine call so that the
+    // call log holds only the game's own calls.
+    if (g_trace) std::fputs(replay::trace_line(g_tick, g_frame_index() * kFrameMs).c_str(), g_trace);
 }
 
 bool parse_count(const char *text, long long min, long long max, long long &out) {
@@ -170,7 +95,7 @@ bool resolve(T &fn, const char *name) {
 
 int main(int argc, char **argv) {
     long long frames = kDefaultFrames, seed = kDefaultSeed;
-    std::string input_file, trace_file, calls_file;
+    std::string input_file, trace_file, calls_file, replay_file;
     for (int i = 1; i < argc; i += 2) {  // every option takes one value
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") { usage(stdout); return 0; }
@@ -189,9 +114,9 @@ int main(int argc, char **argv) {
             if (!value || !*value) return bad_arguments("--play needs a level file");
             g_start_wanted = true;
             g_start_file = value;
-        } else if (a == "--input" || a == "--trace" || a == "--calls") {
+        } else if (a == "--input" || a == "--trace" || a == "--calls" || a == "--replay") {
             if (!value || !*value) return bad_arguments(a + " needs a file name");
-            (a == "--input" ? input_file : a == "--trace" ? trace_file : calls_file) = value;
+            (a == "--input" ? input_file : a == "--trace" ? trace_file : a == "--calls" ? calls_file : replay_file) = value;
         } else {
             return bad_arguments("unknown argument " + a);
         }
@@ -208,6 +133,12 @@ int main(int argc, char **argv) {
     if (!trace_file.empty()) {
         g_trace = std::fopen(trace_file.c_str(), "wb");
         if (!g_trace) return bad_arguments("cannot write the trace file " + trace_file);
+    }
+
+    if (!replay_file.empty()) {
+        const int status = sim::run_replay(replay_file, g_trace);
+        if (g_trace) std::fclose(g_trace);
+        return status;
     }
 
     // Music is mixed but never played: no audio device, and no sound for anyone to hear.

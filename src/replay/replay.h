@@ -1,0 +1,104 @@
+// replay.h - replays: a level's play as data (the level, its seed, the profile values it starts
+// from, then every world step's input and the respawns and reloads between them), the text file
+// that holds it, the game's recorder (--record FILE, F9 in a level), and the per-tick trace line
+// that the game (--trace FILE) and the simulator write alike.
+//
+// The file: lines ended by LF (a CR before it is ignored); '#' starts a comment line; blank lines
+// are skipped. The first line is the version line "tarvelok replay 1". Then one or more sections:
+//   level N PATH        level index N (0..29) and the level file as the game loaded it (the rest
+//                       of the line, code page 1251)
+//   seed S              the level's own generator's seed (0..18446744073709551615)
+//   profile D P K       deaths, banked points and banked golden nuts when the level started
+//   hero FACING WALKING WALK FALL GROUND NX NY DEPTH JUMPING HURT HURT_TIME TIME RIDING SX SY SA
+//                       the hero's state just after the load (most of it carries over from the
+//                       previous level or life)
+//   particle KIND COLOUR X Y VX VY SIZE FADE AGE ALPHA ANGLE   an effect still running at the
+//                       load (effects outlive a level until faded), one line each
+//   tick L R J F M X DX CX T   one world step's input: left, right, jump, F2 (0/1 each), mouse
+//                       steering (0/1), pointer x, its motion, the camera's x, the clock in ms
+//   respawn             the hero put back at its start after a death
+//   reload              the developer's F1 reload of the level file
+// A bad file is refused with the file's name, the line number and what is wrong there.
+//
+// Not here: stepping the world (world.h); the simulator's replay loop (tools/sim).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "world/world.h"
+
+namespace replay {
+
+constexpr int kFormatVersion = 1;
+extern const char *const kVersionLine;  // "tarvelok replay 1"
+
+// What a recorded level starts from.
+struct LevelStart {
+    int32_t level_index = 0;
+    std::string path;        // the level file as loaded (relative to the game folder), 1251
+    uint64_t seed = 0;       // world_seed value of the load
+    int32_t deaths = 0;      // the profile's values at the start of the level
+    int32_t total_points = 0;
+    int32_t total_nuts = 0;
+    LevelState hero;                    // the World's level state just after the load
+    std::vector<TEffect2d> particles;   // the live effects just after the load
+};
+
+// The start of a section as the World holds it just after a load.
+LevelStart start_of(const World &w, int32_t level_index, const std::string &path, uint64_t seed, int32_t deaths,
+                    int32_t total_points, int32_t total_nuts);
+// Puts a recorded start's hero state and effects into `w`, just after loading its level.
+void restore_start(World &w, const LevelStart &start);
+
+enum class EntryKind : uint8_t { tick, respawn, reload };
+
+struct Entry {
+    EntryKind kind = EntryKind::tick;
+    TickInput input;  // for ticks
+};
+
+struct Section {
+    LevelStart start;
+    std::vector<Entry> entries;
+};
+
+// The lines of a section's start, and of one entry (each ending in "\n").
+std::string format_start(const LevelStart &start);
+std::string format_entry(const Entry &entry);
+
+// Parses a replay file's text. False on the first bad line, with `error` as
+// "SOURCE, line N: what is wrong"; `out` then holds what was read before it.
+bool parse(const std::string &text, const std::string &source, std::vector<Section> &out, std::string &error);
+
+// ---- the game's recorder ------------------------------------------------------------------------
+
+// --record FILE: every level started from now on is written to FILE (created or replaced).
+// False (and a message on stderr) when FILE cannot be written.
+bool record_to(const std::string &path);
+// F9 during a level: starts recording the current level into a new file replay-NNN.txt in the game
+// folder (the level from its start: what was played so far is written at once), or stops the
+// recording in progress. Returns the file's name; `started` tells which happened. "" when no file
+// could be made.
+std::string toggle(bool &started);
+// The shell's calls: a level loaded, a world step about to run with `input`, a respawn, a reload.
+void level_started(const LevelStart &start);
+void stepped(const TickInput &input);
+void respawned();
+void reloaded();
+// Closes any recording (the file stays whole up to its last line).
+void finish();
+
+// ---- the trace ----------------------------------------------------------------------------------
+
+// One JSON object (and "\n") of the game's state after logic tick `tick` at `time_ms`: state,
+// fade, hero, tallies, camera and its lead, shadow opacity, world steps, visible windows.
+std::string trace_line(long tick, double time_ms);
+// --trace FILE in the game: a trace line after every logic tick (counted from 1). False when FILE
+// cannot be written.
+bool trace_to(const std::string &path);
+void after_logic_tick(double time_ms);
+
+}  // namespace replay

@@ -1,0 +1,280 @@
+// replay_file.cpp - the replay file's lines: writing a section's start and its entries, and
+// reading a whole file back with a clear message for the first bad line (format in replay.h).
+//
+// Numbers are written so that they read back exactly: the camera's x with 9 significant digits
+// (a float), the clock with 17 (a double).
+#include <cerrno>
+#include <cinttypes>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "platform/platform.h"
+#include "replay/replay.h"
+
+namespace replay {
+
+const char *const kVersionLine = "tarvelok replay 1";
+
+namespace {
+
+constexpr int32_t kMaxLevelIndex = kSceneCapacity - 1;
+constexpr double kMaxAbsClockMs = 1e15;   // ms: far beyond any run, and exact in a double
+constexpr int64_t kMaxAbsPixels = 1000000000;  // pointer and camera coordinates
+
+// The words of a line after its keyword, split at blanks.
+std::vector<std::string> words(const std::string &line) {
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    std::string w;
+    while (in >> w) out.push_back(w);
+    return out;
+}
+
+bool whole(const std::string &w, int64_t lo, int64_t hi, int64_t &out) {
+    if (w.empty()) return false;
+    errno = 0;
+    char *end = nullptr;
+    const long long v = std::strtoll(w.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+bool unsigned64(const std::string &w, uint64_t &out) {
+    if (w.empty() || w[0] == '-' || w[0] == '+') return false;
+    errno = 0;
+    char *end = nullptr;
+    const unsigned long long v = std::strtoull(w.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0') return false;
+    out = v;
+    return true;
+}
+
+bool real(const std::string &w, double limit, double &out) {
+    if (w.empty()) return false;
+    char *end = nullptr;
+    const double v = std::strtod(w.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v) || std::fabs(v) > limit) return false;
+    out = v;
+    return true;
+}
+
+}  // namespace
+
+LevelStart start_of(const World &w, int32_t level_index, const std::string &path, uint64_t seed, int32_t deaths,
+                    int32_t total_points, int32_t total_nuts) {
+    LevelStart s;
+    s.level_index = level_index;
+    s.path = path;
+    s.seed = seed;
+    s.deaths = deaths;
+    s.total_points = total_points;
+    s.total_nuts = total_nuts;
+    s.hero = w.level;
+    s.particles.assign(w.particles.effects.begin(), w.particles.effects.begin() + w.particles.count);
+    return s;
+}
+
+void restore_start(World &w, const LevelStart &s) {
+    LevelState &h = w.level;
+    const LevelState &r = s.hero;
+    // What the load sets (the hero's place and start, riding, the file) is the load's.
+    h.hero_facing = r.hero_facing;
+    h.hero_walking = r.hero_walking;
+    h.walk_speed = r.walk_speed;
+    h.fall_speed = r.fall_speed;
+    h.on_ground = r.on_ground;
+    h.ground_normal_x = r.ground_normal_x;
+    h.ground_normal_y = r.ground_normal_y;
+    h.ground_depth = r.ground_depth;
+    h.jumping = r.jumping;
+    h.hurt = r.hurt;
+    h.hurt_time = r.hurt_time;
+    h.world_time = r.world_time;
+    h.riding = r.riding;
+    h.shadow_x = r.shadow_x;
+    h.shadow_y = r.shadow_y;
+    h.shadow_alpha = r.shadow_alpha;
+    w.particles.effects = s.particles;
+    w.particles.count = int32_t(s.particles.size());
+}
+
+std::string format_start(const LevelStart &s) {
+    char buf[512];
+    std::string out = "level " + std::to_string(s.level_index) + " " + s.path + "\n";
+    std::snprintf(buf, sizeof buf, "seed %" PRIu64 "\nprofile %d %d %d\n", s.seed, int(s.deaths), int(s.total_points),
+                  int(s.total_nuts));
+    out += buf;
+    const LevelState &h = s.hero;
+    std::snprintf(buf, sizeof buf, "hero %d %d %.9g %.9g %d %.9g %.9g %.9g %d %d %.9g %.9g %d %.9g %.9g %.9g\n",
+                  h.hero_facing, h.hero_walking, double(h.walk_speed), double(h.fall_speed), h.on_ground,
+                  double(h.ground_normal_x), double(h.ground_normal_y), double(h.ground_depth), h.jumping, h.hurt,
+                  double(h.hurt_time), double(h.world_time), h.riding, double(h.shadow_x), double(h.shadow_y),
+                  double(h.shadow_alpha));
+    out += buf;
+    for (const TEffect2d &e : s.particles) {
+        if (e.kind.empty() || e.kind.find_first_of(" \t\r\n") != std::string::npos) continue;  // no such kind is ever added
+        std::snprintf(buf, sizeof buf, "particle %s %d %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", e.kind.c_str(),
+                      int(e.colour), double(e.x), double(e.y), double(e.vx), double(e.vy), double(e.size),
+                      double(e.fade_step), double(e.age), double(e.alpha), double(e.angle));
+        out += buf;
+    }
+    return out;
+}
+
+std::string format_entry(const Entry &e) {
+    if (e.kind == EntryKind::respawn) return "respawn\n";
+    if (e.kind == EntryKind::reload) return "reload\n";
+    const TickInput &in = e.input;
+    char buf[200];
+    std::snprintf(buf, sizeof buf, "tick %d %d %d %d %d %d %d %.9g %.17g\n", in.left, in.right, in.jump, in.finish,
+                  in.mouse_steers, int(in.mouse_x), int(in.mouse_dx), double(in.camera_x), in.time_ms);
+    return buf;
+}
+
+bool parse(const std::string &text, const std::string &source, std::vector<Section> &out, std::string &error) {
+    out.clear();
+    std::size_t at = 0;
+    int line_no = 0;
+    bool versioned = false;
+    auto fail = [&](const std::string &what) {
+        error = source + ", line " + std::to_string(line_no) + ": " + what;
+        return false;
+    };
+    while (at < text.size()) {
+        std::size_t eol = text.find('\n', at);
+        if (eol == std::string::npos) eol = text.size();
+        std::string line = text.substr(at, eol - at);
+        at = eol + 1;
+        ++line_no;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        if (!versioned) {
+            if (line != kVersionLine)
+                return fail("not a replay of this version: the first line must be \"" + std::string(kVersionLine) +
+                            "\", it is " + platform::quote(line));
+            versioned = true;
+            continue;
+        }
+        const std::size_t sp = line.find(' ');
+        const std::string key = line.substr(0, sp);
+        const std::string rest = sp == std::string::npos ? "" : line.substr(sp + 1);
+        const std::vector<std::string> w = words(rest);
+        if (key == "level") {
+            const std::size_t gap = rest.find(' ');
+            int64_t n = 0;
+            if (gap == std::string::npos || !whole(rest.substr(0, gap), 0, kMaxLevelIndex, n) || gap + 1 >= rest.size())
+                return fail("\"level\" needs a level index 0.." + std::to_string(kMaxLevelIndex) + " and a level file");
+            Section s;
+            s.start.level_index = int32_t(n);
+            s.start.path = rest.substr(gap + 1);
+            out.push_back(std::move(s));
+            continue;
+        }
+        if (out.empty()) return fail(platform::quote(key) + " before the first \"level\" line");
+        Section &s = out.back();
+        if (key == "seed") {
+            if (w.size() != 1 || !unsigned64(w[0], s.start.seed)) return fail("\"seed\" needs one whole number 0..18446744073709551615");
+        } else if (key == "profile") {
+            int64_t d = 0, p = 0, k = 0;
+            if (w.size() != 3 || !whole(w[0], INT32_MIN, INT32_MAX, d) || !whole(w[1], INT32_MIN, INT32_MAX, p) ||
+                !whole(w[2], INT32_MIN, INT32_MAX, k))
+                return fail("\"profile\" needs three whole numbers: deaths, points, golden nuts");
+            s.start.deaths = int32_t(d);
+            s.start.total_points = int32_t(p);
+            s.start.total_nuts = int32_t(k);
+        } else if (key == "hero") {
+            // flags (0/1), then reals
+            static const bool kFlag[16] = {true, true, false, false, true, false, false, false,
+                                           true, true, false, false, true, false, false, false};
+            double v[16] = {};
+            bool ok = w.size() == 16;
+            for (int i = 0; ok && i < 16; ++i) {
+                int64_t f = 0;
+                if (kFlag[i]) {
+                    ok = whole(w[std::size_t(i)], 0, 1, f);
+                    v[i] = double(f);
+                } else {
+                    ok = real(w[std::size_t(i)], kMaxAbsClockMs, v[i]);
+                }
+            }
+            if (!ok) return fail("\"hero\" needs 16 values: facing walking walk-speed fall-speed on-ground normal-x "
+                                 "normal-y depth jumping hurt hurt-time time riding shadow-x shadow-y shadow-alpha");
+            LevelState &h = s.start.hero;
+            h.hero_facing = uint8_t(v[0]);
+            h.hero_walking = uint8_t(v[1]);
+            h.walk_speed = float(v[2]);
+            h.fall_speed = float(v[3]);
+            h.on_ground = uint8_t(v[4]);
+            h.ground_normal_x = float(v[5]);
+            h.ground_normal_y = float(v[6]);
+            h.ground_depth = float(v[7]);
+            h.jumping = uint8_t(v[8]);
+            h.hurt = uint8_t(v[9]);
+            h.hurt_time = float(v[10]);
+            h.world_time = float(v[11]);
+            h.riding = uint8_t(v[12]);
+            h.shadow_x = float(v[13]);
+            h.shadow_y = float(v[14]);
+            h.shadow_alpha = float(v[15]);
+        } else if (key == "particle") {
+            int64_t colour = 0;
+            double v[9] = {};
+            bool ok = w.size() == 11 && whole(w[1], INT32_MIN, INT32_MAX, colour);
+            for (int i = 0; ok && i < 9; ++i) ok = real(w[std::size_t(i) + 2], kMaxAbsClockMs, v[i]);
+            if (!ok) return fail("\"particle\" needs a kind, a colour and 9 numbers: x y vx vy size fade age alpha angle");
+            if (int32_t(s.start.particles.size()) >= kEffectCapacity)
+                return fail("more than " + std::to_string(kEffectCapacity) + " particles");
+            TEffect2d e;
+            e.kind = w[0];
+            e.colour = int32_t(colour);
+            e.x = float(v[0]);
+            e.y = float(v[1]);
+            e.vx = float(v[2]);
+            e.vy = float(v[3]);
+            e.size = float(v[4]);
+            e.fade_step = float(v[5]);
+            e.age = float(v[6]);
+            e.alpha = float(v[7]);
+            e.angle = float(v[8]);
+            s.start.particles.push_back(e);
+        } else if (key == "tick") {
+            int64_t flag[5] = {}, mx = 0, mdx = 0;
+            double cx = 0, t = 0;
+            bool ok = w.size() == 9;
+            for (int i = 0; ok && i < 5; ++i) ok = whole(w[std::size_t(i)], 0, 1, flag[i]);
+            ok = ok && whole(w[5], -kMaxAbsPixels, kMaxAbsPixels, mx) && whole(w[6], -kMaxAbsPixels, kMaxAbsPixels, mdx) &&
+                 real(w[7], double(kMaxAbsPixels), cx) && real(w[8], kMaxAbsClockMs, t);
+            if (!ok)
+                return fail("\"tick\" needs left right jump F2 mouse-steering (0 or 1 each), pointer x, its motion, "
+                            "camera x and the clock in ms");
+            Entry e;
+            e.input.left = uint8_t(flag[0]);
+            e.input.right = uint8_t(flag[1]);
+            e.input.jump = uint8_t(flag[2]);
+            e.input.finish = uint8_t(flag[3]);
+            e.input.mouse_steers = uint8_t(flag[4]);
+            e.input.mouse_x = int32_t(mx);
+            e.input.mouse_dx = int32_t(mdx);
+            e.input.camera_x = float(cx);
+            e.input.time_ms = t;
+            s.entries.push_back(e);
+        } else if (key == "respawn" || key == "reload") {
+            if (!w.empty()) return fail(platform::quote(key) + " takes nothing after it");
+            Entry e;
+            e.kind = key == "respawn" ? EntryKind::respawn : EntryKind::reload;
+            s.entries.push_back(e);
+        } else {
+            return fail("unknown line " + platform::quote(line));
+        }
+    }
+    if (!versioned) {
+        line_no = std::max(line_no, 1);
+        return fail("empty: no \"" + std::string(kVersionLine) + "\" line");
+    }
+    if (out.empty()) return fail("no \"level\" line: nothing to replay");
+    return true;
+}
+
+}  // namespace replay
