@@ -43,7 +43,7 @@ void engine_table() {
     eng.Key_Press = no_press;
     eng.Mouse_X = zero;
     eng.Mouse_DeltaX = zero;
-    run.mouse_off = 1;
+    settings.mouse_off = 1;
 }
 
 std::string read(const std::string &path) {
@@ -96,7 +96,7 @@ void run_level(benchmark::State &state, const std::string &text) {
     load(text);
     int ticks = 0;
     for (auto _ : state) {
-        run.game_state = 1;
+        session.game_state = GameState::playing;
         TickInput in;
         in.right = 1;
         in.time_ms = g_now;

@@ -87,3 +87,10 @@ void SList_Add(TS_List &list, const std::string &name, const std::string &path);
 OE_Sound *SList_Find(const TS_List &list, const std::string &name);
 // Plays the named sound (entry 0 on a miss): Snd_Play(handle, 0, 0, 0, flag). Nothing when empty.
 void SList_Play(const TS_List &list, const std::string &name, uint8_t flag);
+
+// ---- The game's two catalogues (whole run) --------------------------------------------------------
+// Filled once by the load procedure: every picture of gfx\share\ and every sound of snd\.
+// Reset: reset_catalogues() forgets them without freeing anything (the engine owns the handles).
+extern TBase share_textures;
+extern TS_List sounds;
+void reset_catalogues();

@@ -9,6 +9,11 @@
 
 #include "engine_api.h"
 
+// The logical screen the engine letterboxes into its window, fixed for the whole run; every screen
+// position of the game is computed from these.
+constexpr int32_t screen_width = 800;
+constexpr int32_t screen_height = 600;
+
 struct EngineTable {
     // Window and main loop
     void (*OE_SetWndName)(const char *caption);                 // window caption

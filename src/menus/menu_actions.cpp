@@ -21,13 +21,15 @@
 #include <string>
 #include <vector>
 
+#include "assets/assets.h"
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menu_parts.h"
 #include "menus/menus.h"
 #include "music/music.h"
 #include "platform/platform.h"
-#include "shell/shell.h"
+#include "state/state.h"
+#include "ui/ui.h"
 #include "world/world.h"
 
 namespace {
@@ -40,16 +42,16 @@ constexpr const char *kProfilePattern = "cfg\\prf\\*.*";
 
 // Starts the fade to black after which the shell performs the requested change.
 void fade_out_from_full() {
-    run.fade_level = kFullBrightness;
-    run.fading_out = 1;
+    session.fade_level = kFullBrightness;
+    session.fading_out = 1;
 }
 
 // Adds the finished level's points and golden nut to the profile's totals and moves on; never past
 // the final scene (10), the last level a profile can hold.
 void bank_level() {
-    if (run.level_index < kLastLevel) run.level_index += 1;
-    run.total_points += world.tallies.level_points;
-    if (world.tallies.gold_nut_found) run.total_nuts += 1;
+    if (profile.level_index < kLastLevel) profile.level_index += 1;
+    profile.total_points += world.tallies.level_points;
+    if (world.tallies.gold_nut_found) profile.total_nuts += 1;
 }
 
 void set_text(ielement *e, const std::string &value) {
@@ -94,7 +96,7 @@ void refill_chooser(const std::string &also = "") {
     Ilist *list = menu().profile.lst_prof;
     if (!list) return;
     int32_t left_out = 0;
-    list->entries = menus::profile_files({run.profile_name, also}, &left_out);
+    list->entries = menus::profile_files({settings.profile_name, also}, &left_out);
     if (left_out > 0)
         tell_player_once("profile-list-full", CP1251("В списке не все игроки").c_str(),
                          CP1251("Не поместилось имён: ").c_str() + std::to_string(left_out));
@@ -105,7 +107,7 @@ void refill_chooser(const std::string &also = "") {
 // ---- shared with the window construction -----------------------------------------------------------
 namespace menus {
 
-std::string greeting() { return CP1251("Приветсвуем тебя, ").c_str() + run.profile_name; }
+std::string greeting() { return CP1251("Приветсвуем тебя, ").c_str() + settings.profile_name; }
 
 const std::string &new_profile_prompt() {
     static const std::string prompt = CP1251("Введите новое имя").c_str();
@@ -148,7 +150,7 @@ TF_list profile_files(const std::vector<std::string> &keep, int32_t *left_out) {
         if (listed[i]) list.names[static_cast<std::size_t>(list.count++)] = std::move(found[i]);
     // Turned so that the current profile is the selection (entry 0), when it is listed.
     const auto first = list.names.begin(), last = first + list.count;
-    const auto at = std::find(first, last, run.profile_name);
+    const auto at = std::find(first, last, settings.profile_name);
     if (at != last) std::rotate(first, at, last);
     return list;
 }
@@ -163,27 +165,27 @@ void apply_menu_actions() {
 
 // ---- game flow ----------------------------------------------------------------------------------------
 void new_game() {
-    run.level_index = 0;
-    run.total_nuts = 0;
-    run.total_points = 0;
-    run.deaths = 0;
+    profile.level_index = 0;
+    profile.total_nuts = 0;
+    profile.total_points = 0;
+    profile.deaths = 0;
     write_profile();
     hide(menu().pause.wnd_pause);
     fade_out_from_full();
-    run.start_pending = 1;
+    session.start_pending = 1;
 }
 
 void continue_game() {
     music_stop();
-    if (run.level_index == kLastLevel) return;  // the game is finished or lost
+    if (profile.level_index == kLastLevel) return;  // the game is finished or lost
     hide(menu().pause.wnd_pause);
     fade_out_from_full();
-    run.start_pending = 1;
+    session.start_pending = 1;
 }
 
 void resume_game() {
     hide(menu().pause.wnd_pause);
-    run.game_state = 1;
+    session.game_state = GameState::playing;
 }
 
 void next_level() {
@@ -191,15 +193,15 @@ void next_level() {
     hide(menu().pause.wnd_pause);
     fade_out_from_full();
     hide(menu().stat.wnd_stat);
-    run.reload_pending = 1;
+    session.reload_pending = 1;
     write_profile();
 }
 
 void replay_level() {
     hide(menu().pause.wnd_pause);
-    run.fading_out = 1;  // from wherever the fade stands
+    session.fading_out = 1;  // from wherever the fade stands
     hide(menu().stat.wnd_stat);
-    run.reload_pending = 1;
+    session.reload_pending = 1;
 }
 
 void bank_and_return() {
@@ -214,8 +216,8 @@ void return_to_menu() {
     set_text(menu().main.btn_pr, menus::greeting());
     write_settings();
     refresh_setting_captions();
-    const int32_t bpp = kDeepColour - kColourStep * run.colour16;
-    const int32_t full_screen = run.windowed ^ 1;
+    const int32_t bpp = kDeepColour - kColourStep * settings.colour16;
+    const int32_t full_screen = settings.windowed ^ 1;
     if (eng.OE_GetOptions) {
         const OE_Options *o = eng.OE_GetOptions();
         if (o && (o->bpp != bpp || o->fullscreen != full_screen) && eng.OE_ChangeScreenOptions)
@@ -226,7 +228,7 @@ void return_to_menu() {
                        m.cfg.wnd_cfg})
         hide(w);
     show(m.main.wnd_main);
-    run.game_state = 0;
+    session.game_state = GameState::menu;
 }
 
 // ---- windows ----------------------------------------------------------------------------------------
@@ -239,7 +241,7 @@ void open_settings() {
 void open_profiles() {
     // While the screen fades out to start a level the chooser stays shut: the level start closes
     // the main menu's other windows, but this one would stay open over the game.
-    if (run.start_pending) return;
+    if (session.start_pending) return;
     refill_chooser();
     show(menu().profile.wnd_profile);
     hide(menu().main.wnd_main);
@@ -267,9 +269,9 @@ void show_records() {
     if (Ilist *list = menu().rec.lst_rec) {
         TF_list &rows = list->entries;
         FList_Clear(rows);
-        FList_Add(rows, "    " + run.profile_name);
-        FList_Add(rows, CP1251("    Очки: ").c_str() + std::to_string(run.total_points));
-        FList_Add(rows, CP1251("    Орехи: ").c_str() + std::to_string(run.total_nuts) +
+        FList_Add(rows, "    " + settings.profile_name);
+        FList_Add(rows, CP1251("    Очки: ").c_str() + std::to_string(profile.total_points));
+        FList_Add(rows, CP1251("    Орехи: ").c_str() + std::to_string(profile.total_nuts) +
                             CP1251(" из ").c_str() + std::to_string(playable_level_count()));
         FList_Add(rows, "");
     }
@@ -288,12 +290,12 @@ void create_profile() {
     const ielement *edit = menu().np.edt_add;
     const std::string name = edit ? edit->text : "";
     std::string reason = refusal_reason(name);
-    const std::string previous = run.profile_name;
+    const std::string previous = settings.profile_name;
     if (reason.empty()) {
-        run.profile_name = name;
-        run.level_index = run.total_nuts = run.total_points = run.deaths = 0;
+        settings.profile_name = name;
+        profile.level_index = profile.total_nuts = profile.total_points = profile.deaths = 0;
         if (!write_profile()) {
-            run.profile_name = previous;
+            settings.profile_name = previous;
             reason = CP1251("Не удалось сохранить").c_str();
         }
     }
@@ -312,30 +314,30 @@ void leave_profiles() {
     const std::string chosen = list && list->entries.count > 0 ? list->entries.names[0] : "";
     if (!chosen.empty()) {
         if (profile_name_usable(chosen))
-            run.profile_name = chosen;
+            settings.profile_name = chosen;
         else
             platform::warn_once("chosen-profile:" + platform::quote(chosen),
                                 "cfg/prf: " + platform::quote(chosen) +
-                                    " cannot be a profile name; keeping " + platform::quote(run.profile_name));
+                                    " cannot be a profile name; keeping " + platform::quote(settings.profile_name));
     }
     return_to_menu();
 }
 
 // ---- settings ---------------------------------------------------------------------------------------
 void toggle_windowed() {
-    run.windowed ^= 1;
+    settings.windowed ^= 1;
     refresh_setting_captions();
 }
 void toggle_colour16() {
-    run.colour16 ^= 1;
+    settings.colour16 ^= 1;
     refresh_setting_captions();
 }
 void toggle_mouse() {
-    run.mouse_off ^= 1;
+    settings.mouse_off ^= 1;
     refresh_setting_captions();
 }
 void toggle_music() {
-    run.music_off ^= 1;
+    settings.music_off ^= 1;
     refresh_setting_captions();
 }
 
@@ -344,8 +346,8 @@ void refresh_setting_captions() {
                              deep = CP1251("32 бита").c_str(), shallow = CP1251("16 бит").c_str(),
                              on = CP1251("Вкл").c_str(), off = CP1251("Выкл").c_str();
     const SettingsWindow &m = menu().cfg;
-    set_text(m.txt_fs, setting_caption(run.windowed, full.c_str(), window.c_str()));
-    set_text(m.txt_bit, setting_caption(run.colour16, deep.c_str(), shallow.c_str()));
-    set_text(m.txt_mct, setting_caption(run.mouse_off, on.c_str(), off.c_str()));
-    set_text(m.txt_mus, setting_caption(run.music_off, on.c_str(), off.c_str()));
+    set_text(m.txt_fs, setting_caption(settings.windowed, full.c_str(), window.c_str()));
+    set_text(m.txt_bit, setting_caption(settings.colour16, deep.c_str(), shallow.c_str()));
+    set_text(m.txt_mct, setting_caption(settings.mouse_off, on.c_str(), off.c_str()));
+    set_text(m.txt_mus, setting_caption(settings.music_off, on.c_str(), off.c_str()));
 }

@@ -14,11 +14,12 @@
 // Enter in the new-profile box presses "Добавить", and the focus of the arrow keys starts on the
 // element the player most likely wants ("Начать игру", the box, the list, "Продолжить", ...).
 // Nothing here reacts to input itself.
+#include "assets/assets.h"
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menu_parts.h"
 #include "menus/menus.h"
-#include "shell/shell.h"
+#include "state/state.h"
 
 namespace {
 
@@ -216,7 +217,7 @@ void build_progress_window(ProgressWindow &m) {
 
 void build_profile_window(ProfileWindow &m) {
     Iwindow *w = window(ELEMENT(m, wnd_profile), false);
-    list(ELEMENT(m, lst_prof), kChooserY, kChooserH)->entries = menus::profile_files({run.profile_name});
+    list(ELEMENT(m, lst_prof), kChooserY, kChooserH)->entries = menus::profile_files({settings.profile_name});
     w->first_focus = last_index();
     column_button(ELEMENT(m, btn_add), 1, RU("Новый"), open_new_profile);
     column_button(ELEMENT(m, btn_bk2), 0, RU("Назад"), leave_profiles);

@@ -2,7 +2,7 @@
 // shadow, object layer, front layer; plus the terrain fill through the device stand-in and the
 // visibility tests.
 //
-// In: world, level, run.sway_offset, handles.camera, handles.direct3d_device, object_textures,
+// In: world, level, session.sway_offset, handles.camera, handles.direct3d_device, object_textures,
 // share_textures. Out: engine and device calls; camera_on (left at 1) and the `sway` scratch value
 // of plants and gold and silver bonuses. Pictures are looked up by name for every item drawn.
 // Every glow sets the blend mode back to 0 after itself; the colour mix is left as last set.
@@ -11,8 +11,9 @@
 #include <cmath>
 #include <vector>
 
+#include "assets/assets.h"
 #include "engine/engine.h"
-#include "shell/shell.h"
+#include "state/state.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ void lamp_glow(uint32_t tint, float x, float y) {
 void draw_backdrop(World &w) {
     set_camera_on(0);
     if (w.backdrop.empty()) return;
-    const int32_t r = eng.M_Round(run.sway_offset);
+    const int32_t r = eng.M_Round(session.sway_offset);
     eng.FX_SetVertexes(-r, 0, -r, 0, r, 0, r, 0);
     eng.SSprite_Draw(picture(w.backdrop), -kBackdropOverlap, -kBackdropOverlap, W + 2 * kBackdropOverlap,
                      H + 2 * kBackdropOverlap, kOpaque, 0, kFlagCorners);

@@ -6,7 +6,6 @@
 
 #include "assets/assets.h"
 #include "engine/engine.h"
-#include "shell/shell.h"
 
 namespace {
 

@@ -171,7 +171,7 @@ void draw_loading_screen() {
     const std::string loading = CP1251("Загрузка").c_str();
     shadowed_text(centred_x(W / 2, loading), kLoadingWordY, loading);
     eng.FX_SetBlendMode(kBlendAdd);
-    const std::string title = level_title(run.level_index);
+    const std::string title = level_title(profile.level_index);
     text(centred_x(W / 2, title), kLevelTitleY, title, kTextColour);
     eng.FX_SetBlendMode(kBlendNormal);
     sprite("gbut", kHintPlate);
@@ -182,7 +182,7 @@ void draw_loading_screen() {
 }
 
 void draw_fade_overlay() {
-    if (run.fade_level < kOpaque) eng.Pr2D_Rect(0, 0, W, H, kBlack, kOpaque - run.fade_level, kRectFilled);
+    if (session.fade_level < kOpaque) eng.Pr2D_Rect(0, 0, W, H, kBlack, kOpaque - session.fade_level, kRectFilled);
 }
 
 void draw_cursor() {
@@ -196,9 +196,9 @@ void draw_cursor() {
 }
 
 void draw_notice() {
-    if (run.notice_ticks <= 0 || !eng.Text_GetWidth) return;
-    const int32_t alpha = std::min(kOpaque, run.notice_ticks * kOpaque / kNoticeFadeTicks);
-    const std::string &l1 = run.notice_line1, &l2 = run.notice_line2;
+    if (session.notice_ticks <= 0 || !eng.Text_GetWidth) return;
+    const int32_t alpha = std::min(kOpaque, session.notice_ticks * kOpaque / kNoticeFadeTicks);
+    const std::string &l1 = session.notice_line1, &l2 = session.notice_line2;
     const float w1 = eng.Text_GetWidth(handles.font_cyr, l1.c_str(), kTextScale, kTextSpacing);
     const float w2 = l2.empty() ? 0 : eng.Text_GetWidth(handles.font_cyr, l2.c_str(), kTextScale, kTextSpacing);
     const float width = std::max(w1, w2) + 2 * kNoticeSideMargin;
@@ -218,7 +218,7 @@ void draw_notice() {
 }
 
 void draw_menu_backdrop() {
-    const float sway = run.sway_offset;
+    const float sway = session.sway_offset;
     sprite("bg", 0, 0, W, H);
     draw_effects(menu_effects);
     eng.FX_SetBlendMode(kBlendAdd);
@@ -246,7 +246,7 @@ void draw_status_bar() {
     // Lives left; this one shadow sits left of the text.
     sprite("rnd", kLivesPanel);
     sprite("h1", kHeart);
-    const std::string lives = "x" + std::to_string(kDeathsToGameOver - run.deaths);
+    const std::string lives = "x" + std::to_string(kDeathsToGameOver - profile.deaths);
     text(kLivesTextX - kShadowOffset, kStatusTextY + kShadowOffset, lives, kShadowColour);
     text(kLivesTextX, kStatusTextY, lives, kTextColour);
     // Points of this level.
@@ -263,34 +263,33 @@ void draw_status_bar() {
 // ---- the frame procedure --------------------------------------------------------------------------
 void frame_procedure() {
     music_step();  // mixes the music where the player has no thread of its own (the page)
-    switch (run.game_state) {
-    case 0:
+    switch (session.game_state) {
+    case GameState::menu:
         draw_menu_backdrop();
         run_menus();
         draw_cursor();
         camera_off();
         draw_fade_overlay();
-        if (run.start_pending && run.fade_level < kLoadingScreenBelow) draw_loading_screen();
+        if (session.start_pending && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
         break;
-    case 1:
+    case GameState::playing:
         draw_world(world);
         draw_effects(world.particles);
         camera_off();
-        if (run.level_index != kLastLevel) draw_status_bar();  // the final scene is a picture, not play
-        if (run.level_index == kLastLevel) run_menus();
-        if (run.mouse_off == 0 || run.level_index == kLastLevel) draw_cursor();
+        if (profile.level_index != kLastLevel) draw_status_bar();  // the final scene is a picture, not play
+        if (profile.level_index == kLastLevel) run_menus();
+        if (settings.mouse_off == 0 || profile.level_index == kLastLevel) draw_cursor();
         draw_fade_overlay();
         break;
-    case 2:
+    case GameState::frozen:
         draw_world(world);
         camera_off();
         run_menus();
         draw_cursor();
         camera_off();
         draw_fade_overlay();
-        if (run.reload_pending && run.fade_level < kLoadingScreenBelow) draw_loading_screen();
+        if (session.reload_pending && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
         break;
-    default: break;
     }
     draw_notice();
 }

@@ -37,11 +37,6 @@ constexpr const char *kMenuMusic = "mus\\menu.xm";
 }  // namespace
 
 // ---- run-wide records -----------------------------------------------------------------------------
-Run run;
-RunHandles handles;
-World world;
-TBase share_textures;
-TS_List sounds;
 Tpart_sys menu_effects;
 
 namespace {
@@ -52,8 +47,6 @@ const std::string kLevelTitles[kLevelTitleCount] = {
     CP1251("Старый рудник - Глава 1").c_str(),  CP1251("Старый рудник - Глава 2").c_str(),
     CP1251("Старый рудник - Глава 3").c_str(),  "",
     CP1251("Игра закончена!").c_str()};
-
-uint64_t g_random_state = 0;
 
 void engine_message_box(const char *text, const char *caption, int style) {
     if (eng.OE_MessageBox) eng.OE_MessageBox(text, caption, style);
@@ -70,7 +63,7 @@ const char *level_title(int32_t index) {
     return kLevelTitles[index].c_str();
 }
 
-void random_seed(uint32_t seed) { g_random_state = seed; }
+void random_seed(uint32_t seed) { session.random_state = seed; }
 
 namespace {
 // A seed for the next level's own generator, from the game's.
@@ -82,9 +75,10 @@ uint64_t level_seed() {
 
 int32_t random_below(int32_t n) {
     // 64-bit linear congruential step (Knuth's MMIX constants); the high bits are the good ones.
-    g_random_state = g_random_state * 6364136223846793005ULL + 1442695040888963407ULL;
+    uint64_t &state = session.random_state;
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
     if (n <= 0) return 0;
-    return static_cast<int32_t>((g_random_state >> 33) % static_cast<uint64_t>(n));
+    return static_cast<int32_t>((state >> 33) % static_cast<uint64_t>(n));
 }
 
 // ---- start-up -------------------------------------------------------------------------------------
@@ -102,7 +96,7 @@ int run_game(uint32_t seed) {
     eng.OE_RegProcedure(1, load_procedure);
     eng.OE_RegProcedure(2, exit_links);
     eng.OE_SetAdvancedOptions(1, 1, 1);
-    eng.OE_SetScreenOptions(screen_width, screen_height, 32 - 16 * run.colour16, 0, run.windowed ^ 1, 1);
+    eng.OE_SetScreenOptions(screen_width, screen_height, 32 - 16 * settings.colour16, 0, settings.windowed ^ 1, 1);
     eng.OE_Init(16, 0);
     // The engine has quit: let the music thread finish before the process ends.
     music_stop();
@@ -118,25 +112,25 @@ int run_game(uint32_t seed) {
 namespace {
 
 void fade_step() {
-    if (run.fading_out == 0) run.fade_level += kFadeStep;
-    if (run.fade_level > kFullBrightness - 1) run.fade_level = kFullBrightness;
-    if (run.fading_out == 1) run.fade_level -= kFadeStep;
-    if (run.fade_level <= 0) run.fade_level = 0;
+    if (session.fading_out == 0) session.fade_level += kFadeStep;
+    if (session.fade_level > kFullBrightness - 1) session.fade_level = kFullBrightness;
+    if (session.fading_out == 1) session.fade_level -= kFadeStep;
+    if (session.fade_level <= 0) session.fade_level = 0;
 }
 
-void update_sway() { run.sway_offset = std::cos(run.sway_phase) * kSwayAmplitude; }
+void update_sway() { session.sway_offset = std::cos(session.sway_phase) * kSwayAmplitude; }
 
 void menu_tick() {
     if (Ibutton *con = menu().main.btn_con) {
         con->tooltip1 = CP1251("Продолжить на уровне:").c_str();
-        con->tooltip2 = level_title(run.level_index);
+        con->tooltip2 = level_title(profile.level_index);
     }
     if (title_is("level")) music_stop();
     // A song starts again only once it has ended or failed; a quiet passage is not an end.
-    if (!music_playing() && run.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
+    if (!music_playing() && settings.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
     update_sway();
     update_effects(menu_effects);
-    if (run.start_pending && run.fade_level < 1) start_level(scene_file(run.level_index));
+    if (session.start_pending && session.fade_level < 1) start_level(scene_file(profile.level_index));
 }
 
 }  // namespace
@@ -145,9 +139,9 @@ TickInput read_tick_input() {
     TickInput in;
     in.left = eng.KeyEx_Down(kKeyLeft) ? 1 : 0;
     in.right = eng.KeyEx_Down(kKeyRight) ? 1 : 0;
-    in.jump = run.jump_pressed;
+    in.jump = session.jump_pressed;
     in.finish = eng.Key_Press && eng.Key_Press(kKeyF2) ? 1 : 0;
-    in.mouse_steers = run.mouse_off == 0 && eng.Mouse_X && eng.Mouse_DeltaX ? 1 : 0;
+    in.mouse_steers = settings.mouse_off == 0 && eng.Mouse_X && eng.Mouse_DeltaX ? 1 : 0;
     if (in.mouse_steers) {
         in.mouse_x = eng.Mouse_X();
         in.mouse_dx = eng.Mouse_DeltaX();
@@ -160,16 +154,16 @@ TickInput read_tick_input() {
 void apply_world_events(const WorldEvents &ev) {
     for (int32_t i = 0; i < ev.sound_count; ++i) SList_Play(sounds, ev.sounds[static_cast<std::size_t>(i)], 0);
     if (ev.died) {
-        ++run.deaths;
-        run.death_pending = 1;
-        run.fading_out = 1;
-        run.game_state = 2;
+        ++profile.deaths;
+        session.death_pending = 1;
+        session.fading_out = 1;
+        session.game_state = GameState::frozen;
     }
-    run.deaths -= ev.lives_gained;
+    profile.deaths -= ev.lives_gained;
     if (ev.level_end) {
-        run.level_done_pending = 1;
-        run.game_state = 2;
-        run.fading_out = 1;
+        session.level_done_pending = 1;
+        session.game_state = GameState::frozen;
+        session.fading_out = 1;
     }
 }
 
@@ -192,17 +186,17 @@ void toggle_recording() {
 
 void play_tick() {
     if (title_is("menu")) music_stop();
-    if (!music_playing() && run.music_off == 0) {
+    if (!music_playing() && settings.music_off == 0) {
         // Even level indices play module 1, odd ones module 0.
-        const std::string song = "mus\\level" + std::to_string(((run.level_index + 1) % 2 + 2) % 2) + ".xm";
+        const std::string song = "mus\\level" + std::to_string(((profile.level_index + 1) % 2 + 2) % 2) + ".xm";
         music_play(song.c_str(), 0, MUSIC_FROM_FILE);
     }
     update_sway();
-    if (run.level_index != kLastLevel &&
+    if (profile.level_index != kLastLevel &&
         (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause)) {
         show(menu().pause.wnd_pause);
         SList_Play(sounds, "click", 0);
-        run.game_state = 2;
+        session.game_state = GameState::frozen;
     }
     if (eng.Key_Press(kKeyF1)) {  // developer's reload of the current level file
         if (!reload_world()) {  // reported; the world is empty
@@ -219,43 +213,43 @@ void play_tick() {
 }
 
 void frozen_tick() {
-    if (!(run.fading_out == 1 && run.fade_level == 0)) return;
-    if (run.reload_pending) {
-        run.fading_out = 0;
-        run.game_state = 1;
+    if (!(session.fading_out == 1 && session.fade_level == 0)) return;
+    if (session.reload_pending) {
+        session.fading_out = 0;
+        session.game_state = GameState::playing;
         if (handles.camera) handles.camera->x = handles.camera->y = 0;
-        if (load_world(scene_file(run.level_index))) {
+        if (load_world(scene_file(profile.level_index))) {
             music_stop();
             eng.Mouse_Lock();
-            if (run.level_index == kLastLevel) show(menu().win.wnd_win);
+            if (profile.level_index == kLastLevel) show(menu().win.wnd_win);
         } else {
             return_to_menu();  // reported; the world is empty, the profile untouched
         }
     }
-    if (run.level_done_pending) {
+    if (session.level_done_pending) {
         const ResultsWindow &results = menu().stat;
-        if (results.txt_points) results.txt_points->text = std::to_string(run.total_points + world.tallies.level_points);
-        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(run.total_nuts + world.tallies.gold_nut_found);
+        if (results.txt_points) results.txt_points->text = std::to_string(profile.total_points + world.tallies.level_points);
+        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(profile.total_nuts + world.tallies.gold_nut_found);
         show(results.wnd_stat);
-        run.fading_out = 0;
+        session.fading_out = 0;
     }
-    if (run.death_pending) {
+    if (session.death_pending) {
         hide(menu().pause.wnd_pause);
         respawn_hero(world);
         replay::respawned();
-        run.fading_out = 0;
-        run.game_state = 1;
-        if (run.deaths > kDeathsToGameOver) {
+        session.fading_out = 0;
+        session.game_state = GameState::playing;
+        if (profile.deaths > kDeathsToGameOver) {
             show(menu().rec.lbl_go);
-            run.level_index = kLastLevel;
+            profile.level_index = kLastLevel;
             write_profile();
             return_to_menu();
             show_records();
         }
     }
-    run.death_pending = 0;
-    run.level_done_pending = 0;
-    run.reload_pending = 0;
+    session.death_pending = 0;
+    session.level_done_pending = 0;
+    session.reload_pending = 0;
 }
 
 }  // namespace
@@ -265,11 +259,11 @@ bool load_world(const std::string &path) {
     clear_world(world);
     const uint64_t seed = level_seed();
     world_seed(world, seed);
-    world.level.final_scene = run.level_index == kLastLevel ? 1 : 0;
-    const bool ok = load_level(world, path, run.level_index);
+    world.level.final_scene = profile.level_index == kLastLevel ? 1 : 0;
+    const bool ok = load_level(world, path, profile.level_index);
     if (ok)
         replay::level_started(
-            replay::start_of(world, run.level_index, path, seed, run.deaths, run.total_points, run.total_nuts));
+            replay::start_of(world, profile.level_index, path, seed, profile.deaths, profile.total_points, profile.total_nuts));
     const double now = eng.U_GetTime ? eng.U_GetTime() : 0;  // the load's time makes no catch-up ticks
     if (handles.logic_timer) handles.logic_timer->time_stamp = now;
     if (handles.slow_timer) handles.slow_timer->time_stamp = now;
@@ -289,37 +283,27 @@ void start_level(const std::string &path) {
     hide(menu().main.wnd_main);
     hide(menu().cfg.wnd_cfg);
     hide(menu().rec.wnd_rec);
-    run.fading_out = 0;
-    run.start_pending = 0;
+    session.fading_out = 0;
+    session.start_pending = 0;
     if (!load_world(path)) {  // reported; the world is empty, the profile untouched
         return_to_menu();
         return;
     }
     music_stop();
     eng.Mouse_Lock();
-    run.game_state = 1;
-}
-
-bool tell_player_once(const std::string &key, const std::string &line1, const std::string &line2) {
-    if (std::find(run.notices_told.begin(), run.notices_told.end(), key) != run.notices_told.end()) return false;
-    run.notices_told.push_back(key);
-    run.notice_line1 = line1;
-    run.notice_line2 = line2;
-    run.notice_ticks = kNoticeTicks;
-    return true;
+    session.game_state = GameState::playing;
 }
 
 void logic_tick() {
     // What the player clicked since the last tick, first: the frames that collected it only drew.
     apply_menu_actions();
     fade_step();
-    if (run.notice_ticks > 0) --run.notice_ticks;
-    run.jump_pressed = (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && run.mouse_off == 0)) ? 1 : 0;
-    switch (run.game_state) {
-    case 0: menu_tick(); break;
-    case 1: play_tick(); break;
-    case 2: frozen_tick(); break;
-    default: break;
+    if (session.notice_ticks > 0) --session.notice_ticks;
+    session.jump_pressed = (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && settings.mouse_off == 0)) ? 1 : 0;
+    switch (session.game_state) {
+    case GameState::menu: menu_tick(); break;
+    case GameState::playing: play_tick(); break;
+    case GameState::frozen: frozen_tick(); break;
     }
     replay::after_logic_tick(eng.U_GetTime ? eng.U_GetTime() : 0);
 }
@@ -341,16 +325,16 @@ void camera_follow() {
     const int32_t w = screen_width, h = screen_height;
     const LevelState &level = world.level;
     if (level.hero_walking == 1 || level.riding != 0)
-        run.camera_lead = (w - w / 2) * level.hero_facing + w / 4;
+        session.camera_lead = (w - w / 2) * level.hero_facing + w / 4;
     else
-        run.camera_lead = w / 2;
+        session.camera_lead = w / 2;
     // On the final scene the progress window (its frame from x 258 to 542) stands in the middle of
     // the screen: the hero (96 px wide) is kept a fifth of the screen from the left, or from the
     // right while it walks left, clear of the frame even with the ease's 17 px of slack.
-    if (run.level_index == kLastLevel)
-        run.camera_lead = level.hero_walking == 1 && level.hero_facing == 1 ? w - w / 5 : w / 5;
+    if (profile.level_index == kLastLevel)
+        session.camera_lead = level.hero_walking == 1 && level.hero_facing == 1 ? w - w / 5 : w / 5;
     OE_Camera &cam = *handles.camera;
-    cam.x = static_cast<float>(eng.M_Round(cam.x + (level.hero_x - run.camera_lead - cam.x) * kCameraEase));
+    cam.x = static_cast<float>(eng.M_Round(cam.x + (level.hero_x - session.camera_lead - cam.x) * kCameraEase));
     cam.y = static_cast<float>(eng.M_Round(cam.y + (level.hero_y - h / 2 - cam.y) * kCameraEase));
     // The view stays on the drawn terrain: past its bounding box the world is unfinished.
     TerrainExtent e;
@@ -362,7 +346,7 @@ void camera_follow() {
 
 // ---- slow tick ------------------------------------------------------------------------------------
 void slow_tick() {
-    if (run.game_state != 2) animation_step(world);
+    if (session.game_state != GameState::frozen) animation_step(world);
     shadow_probe(world);
-    run.sway_phase += kSwayPhaseStep;
+    session.sway_phase += kSwayPhaseStep;
 }

@@ -14,6 +14,7 @@
 #include "world/world_internal.h"
 #include "world/world_scenes.h"
 
+World world;
 TBase object_textures;
 
 namespace {

@@ -160,6 +160,10 @@ struct WorldEvents {
     std::array<const char *, kStepSoundCapacity> sounds{};  // static names; extra sounds are dropped
 };
 
+// The game's world value: the level being played. The shell loads it, steps it once per logic tick
+// while playing and acts on what each step reports; tools and tests may make worlds of their own.
+extern World world;
+
 // The current level's pictures, from gfx\obj\ by kind-name prefix; freed at every full load.
 extern TBase object_textures;
 

@@ -175,14 +175,14 @@ TEST(MenuWindows, TheRecordHoldsEveryElementUnderItsOwnNameAndTellsTheNamesakesA
     EXPECT_EQ(menu().pause.wnd_pause, nullptr);
     EXPECT_EQ(menu().main.btn_con, nullptr);
     return_to_menu();  // reaches no element, and no freed one
-    EXPECT_EQ(run.game_state, 0);
+    EXPECT_EQ(session.game_state, GameState::menu);
 }
 
 TEST(NewProfile, RefusedNamesChangeNothingOnDiskAndTheWindowSaysWhy) {
     ScratchDir dir;
     Menus m;
     write_bytes("cfg/prf/Anna", "3\r\n1\r\n500\r\n0\r\n");
-    run.profile_name = "Anna";
+    settings.profile_name = "Anna";
     read_profile();
     m.build();
     const std::string prompt = RU("Введите новое имя");
@@ -217,8 +217,8 @@ TEST(NewProfile, RefusedNamesChangeNothingOnDiskAndTheWindowSaysWhy) {
         if (!reason.empty()) {
             EXPECT_EQ(said, reason) << name;
         }
-        EXPECT_EQ(run.profile_name, "Anna") << name;
-        EXPECT_EQ(run.total_points, 500) << name;
+        EXPECT_EQ(settings.profile_name, "Anna") << name;
+        EXPECT_EQ(profile.total_points, 500) << name;
         EXPECT_EQ(profile_dir(), std::vector<std::string>{"Anna"}) << name;
         EXPECT_EQ(read_bytes("cfg/prf/Anna"), "3\r\n1\r\n500\r\n0\r\n") << name;
     }
@@ -250,8 +250,8 @@ TEST(LeaveProfiles, KeepsTheCurrentProfileWhenTheChooserOffersNoUsableName) {
     FList_Add(prof->entries, "");
     open_profiles();
     leave_profiles();
-    EXPECT_EQ(run.profile_name, "Tester");
-    EXPECT_EQ(run.level_index, 4);
+    EXPECT_EQ(settings.profile_name, "Tester");
+    EXPECT_EQ(profile.level_index, 4);
     EXPECT_TRUE(is_visible("wnd_main"));
     EXPECT_FALSE(is_visible("wnd_profile"));
     EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n0\r\n0\r\n1\r\nTester\r\n");
@@ -259,16 +259,16 @@ TEST(LeaveProfiles, KeepsTheCurrentProfileWhenTheChooserOffersNoUsableName) {
     FList_Clear(prof->entries);
     FList_Add(prof->entries, ".odd");
     leave_profiles();
-    EXPECT_EQ(run.profile_name, "Tester");
+    EXPECT_EQ(settings.profile_name, "Tester");
     // A real one is taken and read.
     write_bytes("cfg/prf/Bob", "7\r\n5\r\n1200\r\n2\r\n");
     FList_Clear(prof->entries);
     FList_Add(prof->entries, "Bob");
     FList_Add(prof->entries, "Tester");
     leave_profiles();
-    EXPECT_EQ(run.profile_name, "Bob");
-    EXPECT_EQ(run.level_index, 7);
-    EXPECT_EQ(run.total_points, 1200);
+    EXPECT_EQ(settings.profile_name, "Bob");
+    EXPECT_EQ(profile.level_index, 7);
+    EXPECT_EQ(profile.total_points, 1200);
     EXPECT_EQ(element_named("btn_pr")->text, RU("Приветсвуем тебя, ") + "Bob");
     EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n0\r\n0\r\n1\r\nBob\r\n");
     // The progress window's "Назад" changes no profile, whatever the chooser highlights.
@@ -276,7 +276,7 @@ TEST(LeaveProfiles, KeepsTheCurrentProfileWhenTheChooserOffersNoUsableName) {
     set_visible("lbl_go", true);
     FList_Rotate(prof->entries, 1);  // "Tester" highlighted now
     leave_records();
-    EXPECT_EQ(run.profile_name, "Bob");
+    EXPECT_EQ(settings.profile_name, "Bob");
     EXPECT_FALSE(is_visible("lbl_go"));
     EXPECT_TRUE(is_visible("wnd_main"));
 }
@@ -297,14 +297,14 @@ TEST(ProfileChooser, OpensOnTheCurrentProfileSoThatBackKeepsIt) {
     EXPECT_EQ(prof->entries.names[1], "Zoe");
     EXPECT_EQ(prof->entries.names[3], "Bob");
     leave_profiles();  // "Назад" or Escape without turning the list
-    EXPECT_EQ(run.profile_name, "Tester");
-    EXPECT_EQ(run.level_index, 4);
+    EXPECT_EQ(settings.profile_name, "Tester");
+    EXPECT_EQ(profile.level_index, 4);
     EXPECT_EQ(read_bytes("cfg/config.txt"), "1\r\n0\r\n0\r\n1\r\nTester\r\n");
     // Turned one way and left: the neighbour; opened again, the list is on that one.
     open_profiles();
     FList_Rotate(prof->entries, -1);
     leave_profiles();
-    EXPECT_EQ(run.profile_name, "Zoe");
+    EXPECT_EQ(settings.profile_name, "Zoe");
     open_profiles();
     EXPECT_EQ(prof->entries.names[0], "Zoe");
     // A new profile: the list comes back on it, so leaving at once makes it the player.
@@ -313,9 +313,9 @@ TEST(ProfileChooser, OpensOnTheCurrentProfileSoThatBackKeepsIt) {
     create_profile();
     EXPECT_EQ(prof->entries.names[0], "Carl");
     leave_profiles();
-    EXPECT_EQ(run.profile_name, "Carl");
-    EXPECT_EQ(run.level_index, 0);
-    EXPECT_EQ(run.notice_ticks, 0);  // everything fits: nothing to tell
+    EXPECT_EQ(settings.profile_name, "Carl");
+    EXPECT_EQ(profile.level_index, 0);
+    EXPECT_EQ(session.notice_ticks, 0);  // everything fits: nothing to tell
 }
 
 TEST(ProfileChooser, MoreNamesThanTheListHoldsKeepTheCurrentAndTheNewOneReachable) {
@@ -329,13 +329,13 @@ TEST(ProfileChooser, MoreNamesThanTheListHoldsKeepTheCurrentAndTheNewOneReachabl
         write_bytes(std::string("cfg/prf/") + name, "0\r\n0\r\n0\r\n0\r\n");
     }
     write_bytes("cfg/prf/Zed", "7\r\n3\r\n900\r\n1\r\n");
-    run.profile_name = "Zed";
+    settings.profile_name = "Zed";
     read_profile();
     testing::internal::CaptureStderr();
     m.build();
     auto *prof = dynamic_cast<Ilist *>(element_named("lst_prof"));
     ASSERT_NE(prof, nullptr);
-    EXPECT_EQ(run.notice_ticks, 0);  // nothing on screen until the chooser is opened
+    EXPECT_EQ(session.notice_ticks, 0);  // nothing on screen until the chooser is opened
     open_profiles();
     // The list is full: 1024 names in byte order and "Zed", on which it opens; the last 6 of the
     // 1031 names are left out.
@@ -344,15 +344,15 @@ TEST(ProfileChooser, MoreNamesThanTheListHoldsKeepTheCurrentAndTheNewOneReachabl
     EXPECT_EQ(prof->entries.names[1], "P0000");
     EXPECT_EQ(prof->entries.names[kNameListCapacity - 1], "P1023");
     // Told once, on screen and on stderr.
-    EXPECT_EQ(run.notice_ticks, kNoticeTicks);
-    EXPECT_EQ(run.notice_line1, RU("В списке не все игроки"));
-    EXPECT_EQ(run.notice_line2, RU("Не поместилось имён: 6"));
+    EXPECT_EQ(session.notice_ticks, kNoticeTicks);
+    EXPECT_EQ(session.notice_line1, RU("В списке не все игроки"));
+    EXPECT_EQ(session.notice_line2, RU("Не поместилось имён: 6"));
     leave_profiles();
-    EXPECT_EQ(run.profile_name, "Zed");
-    EXPECT_EQ(run.level_index, 7);
-    run.notice_ticks = 0;
+    EXPECT_EQ(settings.profile_name, "Zed");
+    EXPECT_EQ(profile.level_index, 7);
+    session.notice_ticks = 0;
     open_profiles();
-    EXPECT_EQ(run.notice_ticks, 0);
+    EXPECT_EQ(session.notice_ticks, 0);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("6 are not shown"), std::string::npos) << err;
     EXPECT_EQ(err.find("not shown"), err.rfind("not shown"));
@@ -365,15 +365,15 @@ TEST(ProfileChooser, MoreNamesThanTheListHoldsKeepTheCurrentAndTheNewOneReachabl
     EXPECT_EQ(prof->entries.names[kNameListCapacity - 1], "Zed");  // row 0, just above it
     EXPECT_EQ(prof->entries.names[kNameListCapacity - 2], "P1022");
     leave_profiles();
-    EXPECT_EQ(run.profile_name, "Zz");
+    EXPECT_EQ(settings.profile_name, "Zz");
 }
 
 TEST(Progress, RowsCountTheNutsAgainstThePlayableLevelsOfTheSceneList) {
     ScratchDir dir;
     Menus m;
     m.build();
-    run.total_points = 4321;
-    run.total_nuts = 3;
+    profile.total_points = 4321;
+    profile.total_nuts = 3;
     for (int i = 0; i < 4; ++i) scene_files[i] = "levels/l" + std::to_string(i) + ".txt";
     scene_files[10] = "levels/final.txt";  // the final scene is no level to find a nut in
     scene_files[12] = "levels/extra.txt";  // past the final scene: not played
@@ -397,10 +397,10 @@ TEST(Progress, RowsCountTheNutsAgainstThePlayableLevelsOfTheSceneList) {
 TEST(Settings, TogglesShowAtOnceAndAreWrittenAndAppliedOnlyByTheWayBack) {
     ScratchDir dir;
     Menus m;
-    run.windowed = 1;
-    run.colour16 = 0;
-    run.mouse_off = 0;
-    run.music_off = 0;
+    settings.windowed = 1;
+    settings.colour16 = 0;
+    settings.mouse_off = 0;
+    settings.music_off = 0;
     m.build();
     g_options.fullscreen = 0;  // a 32-bit window, as the settings say
     g_options.bpp = 32;
@@ -438,16 +438,16 @@ TEST(Banking, TheSavedLevelNeverPassesTheFinalScene) {
     m.build();
     // Results on the final scene (the developer's F2 there, or a scene list whose eleventh line
     // names a level with an end): banking keeps level 10.
-    run.level_index = 10;
-    run.total_points = 100;
+    profile.level_index = 10;
+    profile.total_points = 100;
     world.tallies.level_points = 5;
     next_level();
-    EXPECT_EQ(run.level_index, 10);
+    EXPECT_EQ(profile.level_index, 10);
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n0\r\n105\r\n0\r\n");
     bank_and_return();
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n0\r\n110\r\n0\r\n");
     // The last playable level still leads to the final scene.
-    run.level_index = 9;
+    profile.level_index = 9;
     next_level();
-    EXPECT_EQ(run.level_index, 10);
+    EXPECT_EQ(profile.level_index, 10);
 }

@@ -75,8 +75,10 @@ public:
         share_textures.count = 0;
         object_textures.count = 0;
         world = World{};
-        run = ::Run{};
-        handles = RunHandles{};
+        reset_settings();
+        reset_profile();
+        reset_session();
+        reset_handles();
         handles.camera = eng.Cam2D_Create();
         eng.Cam2D_Set(handles.camera);
         handles.camera->x = 0;
@@ -89,7 +91,7 @@ public:
         share_textures.count = 0;
         object_textures.count = 0;
         clear_world(world);
-        handles = RunHandles{};
+        reset_handles();
     }
     bool ok() const { return loaded_; }
 

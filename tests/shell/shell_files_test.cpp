@@ -48,11 +48,11 @@ TEST(SettingsFiles, MissingFolderAndFilesAreCreatedWithTheDefaults) {
     fake::Game game;
     read_settings();
     read_profile();
-    EXPECT_EQ(run.windowed, 1);
-    EXPECT_EQ(run.colour16, 0);
-    EXPECT_EQ(run.mouse_off, 0);
-    EXPECT_EQ(run.music_off, 0);
-    EXPECT_EQ(run.profile_name, kIgrok);
+    EXPECT_EQ(settings.windowed, 1);
+    EXPECT_EQ(settings.colour16, 0);
+    EXPECT_EQ(settings.mouse_off, 0);
+    EXPECT_EQ(settings.music_off, 0);
+    EXPECT_EQ(settings.profile_name, kIgrok);
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "config.txt"), kDefaultConfig);
     // The profile's file name is the 1251 name spelt in UTF-8.
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Игрок"), "0\r\n0\r\n0\r\n0\r\n");
@@ -70,43 +70,45 @@ TEST(SettingsFiles, TheProfileNamedInTheSettingsIsRead) {
     write_bytes(dir.path() / "cfg" / "prf" / "Other", "9\r\n9\r\n9\r\n9\r\n");
     read_settings();
     read_profile();
-    EXPECT_EQ(run.windowed, 1);
-    EXPECT_EQ(run.colour16, 1);
-    EXPECT_EQ(run.mouse_off, 1);
-    EXPECT_EQ(run.music_off, 1);
-    EXPECT_EQ(run.profile_name, "Player1");
-    EXPECT_EQ(run.level_index, 3);
-    EXPECT_EQ(run.total_nuts, 1);
-    EXPECT_EQ(run.total_points, 250);
-    EXPECT_EQ(run.deaths, 2);
+    EXPECT_EQ(settings.windowed, 1);
+    EXPECT_EQ(settings.colour16, 1);
+    EXPECT_EQ(settings.mouse_off, 1);
+    EXPECT_EQ(settings.music_off, 1);
+    EXPECT_EQ(settings.profile_name, "Player1");
+    EXPECT_EQ(profile.level_index, 3);
+    EXPECT_EQ(profile.total_nuts, 1);
+    EXPECT_EQ(profile.total_points, 250);
+    EXPECT_EQ(profile.deaths, 2);
 }
 
 TEST(SettingsFiles, WritesAreExactDecimalLinesWithCrLf) {
     ScratchDir dir;
     fake::Game game;
     ensure_config_dirs();
-    run.windowed = 0;
-    run.colour16 = 1;
-    run.mouse_off = 0;
-    run.music_off = 1;
-    run.profile_name = std::string(CP1251("Ёжик 2").c_str());
+    settings.windowed = 0;
+    settings.colour16 = 1;
+    settings.mouse_off = 0;
+    settings.music_off = 1;
+    settings.profile_name = std::string(CP1251("Ёжик 2").c_str());
     ASSERT_TRUE(write_settings());
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "config.txt"),
               "0\r\n1\r\n0\r\n1\r\n" + std::string(CP1251("Ёжик 2").c_str()) + "\r\n");
-    run.level_index = 7;
-    run.total_nuts = 12;
-    run.total_points = -5;
-    run.deaths = 3;
+    profile.level_index = 7;
+    profile.total_nuts = 12;
+    profile.total_points = -5;
+    profile.deaths = 3;
     ASSERT_TRUE(write_profile());
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Ёжик 2"), "7\r\n12\r\n-5\r\n3\r\n");
     // And they read back to the same values.
-    run = ::Run{};
+    reset_settings();
+    reset_profile();
+    reset_session();
     read_settings();
     read_profile();
-    EXPECT_EQ(run.windowed, 0);
-    EXPECT_EQ(run.music_off, 1);
-    EXPECT_EQ(run.total_points, -5);
-    EXPECT_EQ(run.level_index, 7);
+    EXPECT_EQ(settings.windowed, 0);
+    EXPECT_EQ(settings.music_off, 1);
+    EXPECT_EQ(profile.total_points, -5);
+    EXPECT_EQ(profile.level_index, 7);
 }
 
 TEST(SettingsFiles, WordsThatAreNotNumbersGiveDefaultsAndTheNextWriteRepairs) {
@@ -115,16 +117,16 @@ TEST(SettingsFiles, WordsThatAreNotNumbersGiveDefaultsAndTheNextWriteRepairs) {
     write_bytes(dir.path() / "cfg" / "config.txt", "0\r\nabc\r\n1 and words\r\n\r\n\r\n1\r\nBob\r\n");
     write_bytes(dir.path() / "cfg" / "prf" / "Bob", "4\r\nx\r\n7 more words\r\n");
     read_settings();
-    EXPECT_EQ(run.windowed, 0);
-    EXPECT_EQ(run.colour16, 0);   // "abc": default
-    EXPECT_EQ(run.mouse_off, 1);  // the rest of its line is ignored
-    EXPECT_EQ(run.music_off, 1);  // blank lines before a number are skipped
-    EXPECT_EQ(run.profile_name, "Bob");
+    EXPECT_EQ(settings.windowed, 0);
+    EXPECT_EQ(settings.colour16, 0);   // "abc": default
+    EXPECT_EQ(settings.mouse_off, 1);  // the rest of its line is ignored
+    EXPECT_EQ(settings.music_off, 1);  // blank lines before a number are skipped
+    EXPECT_EQ(settings.profile_name, "Bob");
     read_profile();
-    EXPECT_EQ(run.level_index, 4);
-    EXPECT_EQ(run.total_nuts, 0);
-    EXPECT_EQ(run.total_points, 7);
-    EXPECT_EQ(run.deaths, 0);  // a three-line profile
+    EXPECT_EQ(profile.level_index, 4);
+    EXPECT_EQ(profile.total_nuts, 0);
+    EXPECT_EQ(profile.total_points, 7);
+    EXPECT_EQ(profile.deaths, 0);  // a three-line profile
     ASSERT_TRUE(write_profile());
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Bob"), "4\r\n0\r\n7\r\n0\r\n");
 }
@@ -134,18 +136,18 @@ TEST(SettingsFiles, NumbersPastTheEndOfAShortFileAreZero) {
     fake::Game game;
     // Only blank lines: every setting is read past the end (0, so full screen), the name is empty.
     write_bytes(dir.path() / "cfg" / "config.txt", "\r\n\r\n");
-    run.windowed = 1;
+    settings.windowed = 1;
     read_settings();
-    EXPECT_EQ(run.windowed, 0);
-    EXPECT_EQ(run.colour16, 0);
-    EXPECT_EQ(run.mouse_off, 0);
-    EXPECT_EQ(run.music_off, 0);
-    EXPECT_EQ(run.profile_name, kIgrok);  // an empty name cannot be a file: the default profile
+    EXPECT_EQ(settings.windowed, 0);
+    EXPECT_EQ(settings.colour16, 0);
+    EXPECT_EQ(settings.mouse_off, 0);
+    EXPECT_EQ(settings.music_off, 0);
+    EXPECT_EQ(settings.profile_name, kIgrok);  // an empty name cannot be a file: the default profile
     write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n1\r\n");
     read_settings();
-    EXPECT_EQ(run.windowed, 1);
-    EXPECT_EQ(run.colour16, 1);
-    EXPECT_EQ(run.mouse_off, 0);
+    EXPECT_EQ(settings.windowed, 1);
+    EXPECT_EQ(settings.colour16, 1);
+    EXPECT_EQ(settings.mouse_off, 0);
 }
 
 TEST(SettingsFiles, OutOfRangeValuesAreKeptInRange) {
@@ -154,16 +156,16 @@ TEST(SettingsFiles, OutOfRangeValuesAreKeptInRange) {
     write_bytes(dir.path() / "cfg" / "config.txt", "2\r\n-1\r\n1\r\n5\r\nAnn\r\n");
     write_bytes(dir.path() / "cfg" / "prf" / "Ann", "42\r\n1\r\n2\r\n3\r\n");
     read_settings();
-    EXPECT_EQ(run.windowed, 1);   // not 0 or 1: the default
-    EXPECT_EQ(run.colour16, 0);
-    EXPECT_EQ(run.mouse_off, 1);
-    EXPECT_EQ(run.music_off, 0);
+    EXPECT_EQ(settings.windowed, 1);   // not 0 or 1: the default
+    EXPECT_EQ(settings.colour16, 0);
+    EXPECT_EQ(settings.mouse_off, 1);
+    EXPECT_EQ(settings.music_off, 0);
     read_profile();
-    EXPECT_EQ(run.level_index, 10);  // beyond the last level: the last level
-    EXPECT_EQ(run.total_points, 2);
+    EXPECT_EQ(profile.level_index, 10);  // beyond the last level: the last level
+    EXPECT_EQ(profile.total_points, 2);
     write_bytes(dir.path() / "cfg" / "prf" / "Ann", "-3\r\n1\r\n2\r\n3\r\n");
     read_profile();
-    EXPECT_EQ(run.level_index, 0);
+    EXPECT_EQ(profile.level_index, 0);
 }
 
 TEST(SettingsFiles, UnusableProfileNamesFallBackToTheDefaultProfile) {
@@ -172,15 +174,15 @@ TEST(SettingsFiles, UnusableProfileNamesFallBackToTheDefaultProfile) {
     for (const std::string &name : {std::string(), std::string(".."), std::string("../../outside"), std::string("a:b"), std::string("x\x01y"), std::string(".hidden")}) {
         write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\n" + name + "\r\n");
         read_settings();
-        EXPECT_EQ(run.profile_name, kIgrok) << name;
+        EXPECT_EQ(settings.profile_name, kIgrok) << name;
     }
     // A name that went bad while running (an empty profile list picked) reads the default profile.
-    run.profile_name = "";
+    settings.profile_name = "";
     read_profile();
-    EXPECT_EQ(run.profile_name, kIgrok);
+    EXPECT_EQ(settings.profile_name, kIgrok);
     EXPECT_TRUE(fs::exists(dir.path() / "cfg" / "prf" / "Игрок"));
     EXPECT_FALSE(fs::exists(dir.path() / "outside"));
-    run.profile_name = "../escape";
+    settings.profile_name = "../escape";
     EXPECT_FALSE(write_profile());
     EXPECT_FALSE(fs::exists(dir.path() / "cfg" / "escape"));
 }
@@ -191,9 +193,9 @@ TEST(SettingsFiles, MissingProfileIsCreatedAndAnExistingOneIsNeverReset) {
     write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\nNew\r\n");
     write_bytes(dir.path() / "cfg" / "prf" / "Old", "5\r\n2\r\n300\r\n1\r\n");
     read_settings();
-    run.level_index = 9;  // stale values from before
+    profile.level_index = 9;  // stale values from before
     read_profile();
-    EXPECT_EQ(run.level_index, 0);
+    EXPECT_EQ(profile.level_index, 0);
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "New"), "0\r\n0\r\n0\r\n0\r\n");
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Old"), "5\r\n2\r\n300\r\n1\r\n");
 }
@@ -202,12 +204,12 @@ TEST(SettingsFiles, AFailedWriteLeavesTheSavedFileAlone) {
     ScratchDir dir;
     fake::Game game;
     write_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep", "saved");  // a folder in the way
-    run.profile_name = "Kim";
-    run.level_index = 3;
+    settings.profile_name = "Kim";
+    profile.level_index = 3;
     EXPECT_FALSE(write_profile());
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep"), "saved");
     read_profile();  // unreadable (a folder): zeros, nothing overwritten
-    EXPECT_EQ(run.level_index, 0);
+    EXPECT_EQ(profile.level_index, 0);
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Kim" / "keep"), "saved");
 }
 
@@ -218,25 +220,25 @@ TEST(SettingsFiles, AFailedSaveIsToldToThePlayerOnceInTheGame) {
     // Saves that work tell nothing.
     EXPECT_TRUE(write_settings());
     EXPECT_TRUE(write_profile());
-    EXPECT_EQ(run.notice_ticks, 0);
+    EXPECT_EQ(session.notice_ticks, 0);
     // A save that fails: the player reads it on screen, in the game's words, for 5 seconds.
     write_bytes(dir.path() / "cfg" / "prf" / "Lee" / "keep", "saved");  // a folder in the way
-    run.profile_name = "Lee";
+    settings.profile_name = "Lee";
     testing::internal::CaptureStderr();
     EXPECT_FALSE(write_profile());
-    EXPECT_EQ(run.notice_ticks, kNoticeTicks);
-    EXPECT_EQ(run.notice_line1, CP1251("Не удалось сохранить игру!").c_str());
-    EXPECT_EQ(run.notice_line2, CP1251("Проверьте, есть ли место на диске").c_str());
+    EXPECT_EQ(session.notice_ticks, kNoticeTicks);
+    EXPECT_EQ(session.notice_line1, CP1251("Не удалось сохранить игру!").c_str());
+    EXPECT_EQ(session.notice_line2, CP1251("Проверьте, есть ли место на диске").c_str());
     // ... counted down by the logic tick ...
     logic_tick();
-    EXPECT_EQ(run.notice_ticks, kNoticeTicks - 1);
+    EXPECT_EQ(session.notice_ticks, kNoticeTicks - 1);
     // ... and only once per run, whichever file fails next.
-    run.notice_ticks = 0;
+    session.notice_ticks = 0;
     EXPECT_FALSE(write_profile());
     fs::remove(dir.path() / "cfg" / "config.txt");
     fs::create_directory(dir.path() / "cfg" / "config.txt");
     EXPECT_FALSE(write_settings());
-    EXPECT_EQ(run.notice_ticks, 0);
+    EXPECT_EQ(session.notice_ticks, 0);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("cannot write \"cfg/prf/Lee\""), std::string::npos) << err;  // stderr hears every one
     EXPECT_NE(err.find("cannot write \"cfg/config.txt\""), std::string::npos) << err;
@@ -249,25 +251,25 @@ TEST(SettingsFiles, AFileThatExistsButCannotBeReadIsNotReplaced) {
     // A pipe: present, but nothing the game can read as a file.
     const fs::path prof = dir.path() / "cfg" / "prf" / "Tester";
     ASSERT_EQ(mkfifo(prof.c_str(), 0644), 0);
-    run.level_index = 5;
+    profile.level_index = 5;
     read_profile();
-    EXPECT_EQ(run.level_index, 0);  // stand-in values
-    run.level_index = 1;
+    EXPECT_EQ(profile.level_index, 0);  // stand-in values
+    profile.level_index = 1;
     EXPECT_FALSE(write_profile());
     EXPECT_TRUE(fs::is_fifo(prof));
     // Once it reads again, it is written again.
     fs::remove(prof);
     write_bytes(prof, "3\r\n0\r\n0\r\n0\r\n");
     read_profile();
-    EXPECT_EQ(run.level_index, 3);
-    run.level_index = 4;
+    EXPECT_EQ(profile.level_index, 3);
+    profile.level_index = 4;
     EXPECT_TRUE(write_profile());
     EXPECT_EQ(read_bytes(prof), "4\r\n0\r\n0\r\n0\r\n");
 
     const fs::path cfg = dir.path() / "cfg" / "config.txt";
     ASSERT_EQ(mkfifo(cfg.c_str(), 0644), 0);
     read_settings();
-    EXPECT_EQ(run.windowed, 1);  // the defaults
+    EXPECT_EQ(settings.windowed, 1);  // the defaults
     EXPECT_FALSE(write_settings());
     EXPECT_TRUE(fs::is_fifo(cfg));
 }
@@ -289,9 +291,9 @@ TEST(SettingsFiles, ProfileNamesAreLimitedTo64Bytes) {
     // name the system would refuse) gives the default profile, and the warning quotes only its start.
     write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\n" + cyr64 + "\r\n");
     read_settings();
-    EXPECT_EQ(run.profile_name, cyr64);
+    EXPECT_EQ(settings.profile_name, cyr64);
     read_profile();
-    run.level_index = 2;
+    profile.level_index = 2;
     EXPECT_TRUE(write_profile());
     EXPECT_TRUE(fs::exists(dir.path() / "cfg" / "prf" / cp1251::to_utf8(cyr64)));
 
@@ -300,11 +302,11 @@ TEST(SettingsFiles, ProfileNamesAreLimitedTo64Bytes) {
     ::testing::internal::CaptureStderr();
     read_settings();
     const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(run.profile_name, kIgrok);
+    EXPECT_EQ(settings.profile_name, kIgrok);
     EXPECT_NE(said.find("(300 bytes)"), std::string::npos) << said;
     EXPECT_LT(said.size(), 250u) << said;
     // A name set while running is refused when saving, and nothing is written.
-    run.profile_name = long_name;
+    settings.profile_name = long_name;
     EXPECT_FALSE(write_profile());
     std::error_code too_long;  // the system refuses to even look the name up
     EXPECT_FALSE(fs::exists(dir.path() / "cfg" / "prf" / long_name, too_long));
@@ -322,15 +324,15 @@ TEST(SettingsFiles, NameBytesThatTheFileNameWouldLoseAreRefused) {
     write_bytes(dir.path() / "cfg" / "prf" / "AB", "6\r\n3\r\n900\r\n1\r\n");
     write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\nA\x98" "B\r\n");
     read_settings();
-    EXPECT_EQ(run.profile_name, kIgrok);
+    EXPECT_EQ(settings.profile_name, kIgrok);
     read_profile();
-    run.level_index = 0;
+    profile.level_index = 0;
     write_profile();
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "AB"), "6\r\n3\r\n900\r\n1\r\n");  // untouched
 
     // The same names set while running (as a typed name would be) are never written either.
     for (const std::string &name : {std::string("\x98"), std::string("\x98.hid"), std::string("A\x98" "B")}) {
-        run.profile_name = name;
+        settings.profile_name = name;
         EXPECT_FALSE(write_profile());
     }
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "AB"), "6\r\n3\r\n900\r\n1\r\n");
@@ -345,10 +347,10 @@ TEST(SettingsFiles, WarningsQuoteNamesWithControlBytesEscaped) {
     write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\n\x1b]0;owned\x07" "Bob\r\n");
     ::testing::internal::CaptureStderr();
     read_settings();
-    run.profile_name = "Eve\x1b[2J";
+    settings.profile_name = "Eve\x1b[2J";
     EXPECT_FALSE(write_profile());
     const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(run.profile_name, "Eve\x1b[2J");
+    EXPECT_EQ(settings.profile_name, "Eve\x1b[2J");
     EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
     EXPECT_EQ(said.find('\x07'), std::string::npos) << said;
     EXPECT_NE(said.find("\"\\x1b]0;owned\\x07Bob\""), std::string::npos) << said;
@@ -365,14 +367,14 @@ TEST(SettingsFiles, ASaveInterruptedPartWayLeavesTheOldFileWhole) {
     read_settings();
     read_profile();
     // New values whose lines are longer than the 6 bytes the child may write.
-    run.windowed = 1;
-    run.profile_name = "Rosa";
-    run.total_points = 1234567;
+    settings.windowed = 1;
+    settings.profile_name = "Rosa";
+    profile.total_points = 1234567;
     for (bool killed : {true, false}) {
         SCOPED_TRACE(killed ? "killed by SIGXFSZ" : "write fails with EFBIG");
-        const int settings = save_in_limited_child(6, killed, [] { return write_settings(); });
-        const int profile = save_in_limited_child(6, killed, [] { return write_profile(); });
-        for (int status : {settings, profile}) {
+        const int settings_status = save_in_limited_child(6, killed, [] { return write_settings(); });
+        const int profile_status = save_in_limited_child(6, killed, [] { return write_profile(); });
+        for (int status : {settings_status, profile_status}) {
             if (killed) {
                 ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
             } else {
@@ -398,17 +400,17 @@ TEST(SettingsFiles, TheProfileLevelIsKeptAtTheLastLevelAndClampedPastIt) {
     write_bytes(dir.path() / "cfg" / "prf" / "Ten", "10\r\n1\r\n2\r\n3\r\n");
     write_bytes(dir.path() / "cfg" / "prf" / "Eleven", "11\r\n1\r\n2\r\n3\r\n");
     ::testing::internal::CaptureStderr();
-    run.profile_name = "Ten";
+    settings.profile_name = "Ten";
     read_profile();
     const std::string said_ten = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(run.level_index, 10);
+    EXPECT_EQ(profile.level_index, 10);
     EXPECT_EQ(said_ten, "");  // 10 is the last level: in range, nothing to warn of
     ::testing::internal::CaptureStderr();
-    run.profile_name = "Eleven";
+    settings.profile_name = "Eleven";
     read_profile();
     const std::string said_eleven = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(run.level_index, 10);
-    EXPECT_EQ(run.total_points, 2);
+    EXPECT_EQ(profile.level_index, 10);
+    EXPECT_EQ(profile.total_points, 2);
     EXPECT_NE(said_eleven.find("Eleven\", line 1: level 11 is outside 0..10; using 10"), std::string::npos)
         << said_eleven;
 }

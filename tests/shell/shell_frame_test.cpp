@@ -51,7 +51,7 @@ void timer_hook(OE_Timer *timer) {
     if (timer != handles.logic_timer) return;
     ++g_tick;
     if (g_on_tick) g_on_tick(g_tick);
-    g_fade_by_tick.push_back(run.fade_level);
+    g_fade_by_tick.push_back(session.fade_level);
 }
 
 void make_game_folder(const fs::path &dir) {
@@ -85,10 +85,11 @@ HeadlessRun run_headless(const fs::path &dir, int frames, std::function<void(int
     symbol<void (*)(int32_t)>("HL_SetFrameLimit")(frames);
     symbol<void (*)(void (*)(OE_Timer *))>("HL_SetTimerHook")(timer_hook);
     // Fresh run-wide state, as at process start.
-    run = ::Run{};
-    handles = RunHandles{};
-    share_textures.count = 0;
-    sounds = TS_List{};
+    reset_settings();
+    reset_profile();
+    reset_session();
+    reset_handles();
+    reset_catalogues();
     clear_elements();
     world = World{};
     g_tick = 0;
@@ -158,7 +159,7 @@ TEST(FrameDrawing, SplashThenMenuBackdropInOrderWithTheSway) {
     ScratchDir dir;
     make_game_folder(dir.path());
     // Pin the sway after every logic tick so that the frames drawn next use 6 pixels.
-    HeadlessRun r = run_headless(dir.path(), 12, [](int) { run.sway_offset = 6; });
+    HeadlessRun r = run_headless(dir.path(), 12, [](int) { session.sway_offset = 6; });
     ASSERT_GE(r.frames.size(), 12u);
     const std::string log = read_bytes(dir.path() / "calls.txt");
     EXPECT_NE(log.find("SSprite_Draw \"gfx/share/splash.tga\" 272 172 256 256 255 0 1"), std::string::npos);
@@ -220,10 +221,10 @@ TEST(FrameDrawing, StatusBarPositionsHealthWidthAndWarningFlash) {
     make_game_folder(dir.path());
     HeadlessRun r = run_headless(dir.path(), 40, [](int tick) {
         if (tick == 30) {
-            run.game_state = 1;
-            run.fade_level = 255;
+            session.game_state = GameState::playing;
+            session.fade_level = 255;
             world.tallies.damage = 90;
-            run.deaths = 1;
+            profile.deaths = 1;
             world.tallies.level_points = 1234;
             world.level.world_time = 1000;  // flash alpha = round(1000 / 5) mod 255 = 200
         }
@@ -261,9 +262,9 @@ TEST(FrameDrawing, HealthBarIsFullWithoutDamageAndNoCursorWithMouseOff) {
     make_game_folder(dir.path());
     HeadlessRun r = run_headless(dir.path(), 40, [](int tick) {
         if (tick == 30) {
-            run.game_state = 1;
-            run.fade_level = 255;
-            run.mouse_off = 1;
+            session.game_state = GameState::playing;
+            session.fade_level = 255;
+            settings.mouse_off = 1;
         }
     });
     const auto s = sprites(r.frames.back());
@@ -282,7 +283,7 @@ TEST(FrameDrawing, ANoticeIsDrawnOverEverythingForFiveSecondsThenFades) {
         if (tick == kToldAt) {
             tell_player_once("test", CP1251("Не удалось сохранить игру!").c_str(),
                              CP1251("Проверьте, есть ли место на диске").c_str());
-            run.fading_out = 1;  // and the screen goes black under it
+            session.fading_out = 1;  // and the screen goes black under it
         }
     });
     // 26 and 33 characters of 10 px: a plate 330 + 2 * 48 wide, two 30 px lines plus 2 * 14 high,
@@ -345,10 +346,10 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     constexpr int kStartTick = 30;
     HeadlessRun r = run_headless(dir.path(), 110, [](int tick) {
         if (tick == kStartTick) {  // what "new game" asks for, with the final scene's title
-            run.level_index = 10;
-            run.fade_level = 255;
-            run.fading_out = 1;
-            run.start_pending = 1;
+            profile.level_index = 10;
+            session.fade_level = 255;
+            session.fading_out = 1;
+            session.start_pending = 1;
         }
     });
     int loading_frames = 0;
@@ -392,8 +393,8 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     EXPECT_GE(loading_frames, 2);
     EXPECT_EQ(fades_with_loading, (std::set<int>{5, 15}));
     // The level was loaded 26 ticks after the request, and the game plays on without the screen.
-    EXPECT_EQ(run.game_state, 1);
-    EXPECT_EQ(run.start_pending, 0);
+    EXPECT_EQ(session.game_state, GameState::playing);
+    EXPECT_EQ(session.start_pending, 0);
 }
 
 TEST(StartUp, LoadProcedureLoadsInItsFixedOrder) {
@@ -478,8 +479,8 @@ TEST(FrameDrawing, ThePointsPanelAndItsCoinsMakeRoomForAnyScoreTheGameCanReach) 
                               fs::copy_options::overwrite_existing);
         HeadlessRun r = run_headless(dir.path(), 30 + 3 * static_cast<int>(scores.size()) + 10, [&](int tick) {
             if (tick < 25) return;
-            run.game_state = 1;
-            run.fade_level = 255;
+            session.game_state = GameState::playing;
+            session.fade_level = 255;
             world.tallies.level_points = static_cast<int32_t>(scores[std::min<std::size_t>((tick - 25) / 3, scores.size() - 1)]);
         });
         std::set<long> seen;

@@ -18,16 +18,16 @@ void ticks(int n) {
 TEST(LogicTick, MenuFadesInFromBlackIn26Ticks) {
     ScratchDir dir;
     fake::Game game;
-    ASSERT_EQ(run.fade_level, 0);
+    ASSERT_EQ(session.fade_level, 0);
     for (int k = 1; k <= 25; ++k) {
         logic_tick();
-        ASSERT_EQ(run.fade_level, 10 * k);
+        ASSERT_EQ(session.fade_level, 10 * k);
     }
     logic_tick();
-    EXPECT_EQ(run.fade_level, 255);
+    EXPECT_EQ(session.fade_level, 255);
     ticks(5);
-    EXPECT_EQ(run.fade_level, 255);
-    EXPECT_EQ(run.game_state, 0);
+    EXPECT_EQ(session.fade_level, 255);
+    EXPECT_EQ(session.game_state, GameState::menu);
 }
 
 TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
@@ -38,21 +38,21 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     show(menu().rec.wnd_rec);
     scene_files[3] = "levels/level3.txt";
     write_bytes("levels/level3.txt", "sky\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");  // the hero alone
-    run.level_index = 3;
-    run.fade_level = 255;  // what new_game / continue_game do
-    run.fading_out = 1;
-    run.start_pending = 1;
+    profile.level_index = 3;
+    session.fade_level = 255;  // what new_game / continue_game do
+    session.fading_out = 1;
+    session.start_pending = 1;
     for (int k = 1; k <= 25; ++k) {
         logic_tick();
-        ASSERT_EQ(run.game_state, 0) << "tick " << k;
-        ASSERT_EQ(run.fade_level, 255 - 10 * k);
+        ASSERT_EQ(session.game_state, GameState::menu) << "tick " << k;
+        ASSERT_EQ(session.fade_level, 255 - 10 * k);
     }
-    EXPECT_EQ(run.fade_level, 5);
+    EXPECT_EQ(session.fade_level, 5);
     logic_tick();  // the 26th: black, and the level starts
-    EXPECT_EQ(run.fade_level, 0);
-    EXPECT_EQ(run.game_state, 1);
-    EXPECT_EQ(run.start_pending, 0);
-    EXPECT_EQ(run.fading_out, 0);
+    EXPECT_EQ(session.fade_level, 0);
+    EXPECT_EQ(session.game_state, GameState::playing);
+    EXPECT_EQ(session.start_pending, 0);
+    EXPECT_EQ(session.fading_out, 0);
     EXPECT_EQ(fake::mouse_locks, 1);
     EXPECT_EQ(world.level.level_file, "levels/level3.txt");
     EXPECT_FALSE(is_visible("wnd_main"));
@@ -60,9 +60,9 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     EXPECT_FALSE(is_visible("wnd_rec"));
     // ... and the level fades in over the next 26 ticks.
     ticks(25);
-    EXPECT_EQ(run.fade_level, 250);
+    EXPECT_EQ(session.fade_level, 250);
     logic_tick();
-    EXPECT_EQ(run.fade_level, 255);
+    EXPECT_EQ(session.fade_level, 255);
 }
 
 TEST(LogicTick, WhatTheInterfaceCollectedChangesTheGameFirstThingInTheNextTick) {
@@ -70,17 +70,17 @@ TEST(LogicTick, WhatTheInterfaceCollectedChangesTheGameFirstThingInTheNextTick) 
     fake::Game game;
     ensure_config_dirs();
     build_menus();
-    run.fade_level = 255;
+    session.fade_level = 255;
     // The key pressing "Начать игру" while the frame draws the menu: heard, but nothing changes.
     menu().main.btn_new->key_activate();
-    EXPECT_EQ(run.start_pending, 0);
-    EXPECT_EQ(run.fading_out, 0);
+    EXPECT_EQ(session.start_pending, 0);
+    EXPECT_EQ(session.fading_out, 0);
     EXPECT_FALSE(fs::exists("cfg/prf/Tester"));
     // The next tick runs it before its fade step: the fade-out has taken its first step.
     logic_tick();
-    EXPECT_EQ(run.start_pending, 1);
-    EXPECT_EQ(run.fading_out, 1);
-    EXPECT_EQ(run.fade_level, 245);
+    EXPECT_EQ(session.start_pending, 1);
+    EXPECT_EQ(session.fading_out, 1);
+    EXPECT_EQ(session.fade_level, 245);
     EXPECT_TRUE(fs::exists("cfg/prf/Tester"));
     // Two collected before one tick run in the order they were started.
     menu().main.btn_opt->key_activate();  // the settings window over the menu ...
@@ -95,17 +95,17 @@ TEST(LogicTick, JumpInputFromSpaceOrLeftButtonUnlessMouseIsOff) {
     ScratchDir dir;
     fake::Game game;
     logic_tick();
-    EXPECT_EQ(run.jump_pressed, 0);
+    EXPECT_EQ(session.jump_pressed, 0);
     fake::keys_down = {32};
     logic_tick();
-    EXPECT_EQ(run.jump_pressed, 1);
+    EXPECT_EQ(session.jump_pressed, 1);
     fake::keys_down.clear();
     fake::buttons_down = {1};
     logic_tick();
-    EXPECT_EQ(run.jump_pressed, 1);
-    run.mouse_off = 1;
+    EXPECT_EQ(session.jump_pressed, 1);
+    settings.mouse_off = 1;
     logic_tick();
-    EXPECT_EQ(run.jump_pressed, 0);
+    EXPECT_EQ(session.jump_pressed, 0);
 }
 
 TEST(LogicTick, PauseOnEscapeOrRightButtonOnlyOnceAndNeverOnTheFinalScene) {
@@ -116,19 +116,19 @@ TEST(LogicTick, PauseOnEscapeOrRightButtonOnlyOnceAndNeverOnTheFinalScene) {
     sounds.items = {{reinterpret_cast<OE_Sound *>(0x10), "a"}, {reinterpret_cast<OE_Sound *>(0x20), "click"}};
     sounds.count = 2;
 
-    run.game_state = 1;
-    run.fade_level = 255;
+    session.game_state = GameState::playing;
+    session.fade_level = 255;
     logic_tick();
-    EXPECT_EQ(run.game_state, 1);
+    EXPECT_EQ(session.game_state, GameState::playing);
     fake::keys_down = {27};
     logic_tick();
-    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(session.game_state, GameState::frozen);
     EXPECT_TRUE(is_visible("wnd_pause"));
     ASSERT_EQ(fake::played.size(), 1u);
     EXPECT_EQ(fake::played[0], reinterpret_cast<OE_Sound *>(0x20));
 
     // Held again while the window is open: nothing more.
-    run.game_state = 1;
+    session.game_state = GameState::playing;
     logic_tick();
     EXPECT_EQ(fake::played.size(), 1u);
 
@@ -136,34 +136,34 @@ TEST(LogicTick, PauseOnEscapeOrRightButtonOnlyOnceAndNeverOnTheFinalScene) {
     set_visible("wnd_pause", false);
     fake::keys_down.clear();
     fake::buttons_down = {0};
-    run.mouse_off = 1;
+    settings.mouse_off = 1;
     logic_tick();
-    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(session.game_state, GameState::frozen);
     EXPECT_EQ(fake::played.size(), 2u);
 
     // The final scene cannot be paused.
     set_visible("wnd_pause", false);
-    run.game_state = 1;
-    run.level_index = 10;
+    session.game_state = GameState::playing;
+    profile.level_index = 10;
     logic_tick();
-    EXPECT_EQ(run.game_state, 1);
+    EXPECT_EQ(session.game_state, GameState::playing);
     EXPECT_FALSE(is_visible("wnd_pause"));
 }
 
 TEST(LogicTick, FrozenStateWaitsForTheEndOfTheFadeOut) {
     ScratchDir dir;
     fake::Game game;
-    run.game_state = 2;
-    run.fading_out = 1;
-    run.fade_level = 20;
-    run.death_pending = 1;
+    session.game_state = GameState::frozen;
+    session.fading_out = 1;
+    session.fade_level = 20;
+    session.death_pending = 1;
     logic_tick();  // 10: not yet black
-    EXPECT_EQ(run.game_state, 2);
-    EXPECT_EQ(run.death_pending, 1);
+    EXPECT_EQ(session.game_state, GameState::frozen);
+    EXPECT_EQ(session.death_pending, 1);
     logic_tick();  // 0: respawn
-    EXPECT_EQ(run.game_state, 1);
-    EXPECT_EQ(run.death_pending, 0);
-    EXPECT_EQ(run.fading_out, 0);
+    EXPECT_EQ(session.game_state, GameState::playing);
+    EXPECT_EQ(session.death_pending, 0);
+    EXPECT_EQ(session.fading_out, 0);
 }
 
 TEST(LogicTick, FourthDeathEndsTheGameAndSavesLevelTen) {
@@ -173,35 +173,35 @@ TEST(LogicTick, FourthDeathEndsTheGameAndSavesLevelTen) {
     build_menus();
     hide(menu().main.wnd_main);
     show(menu().pause.wnd_pause);
-    run.total_nuts = 2;
-    run.total_points = 900;
+    profile.total_nuts = 2;
+    profile.total_points = 900;
     world.tallies.level_points = 55;  // not banked
-    run.deaths = 4;
-    run.level_index = 6;
-    run.game_state = 2;
-    run.fading_out = 1;
-    run.fade_level = 0;
-    run.death_pending = 1;
+    profile.deaths = 4;
+    profile.level_index = 6;
+    session.game_state = GameState::frozen;
+    session.fading_out = 1;
+    session.fade_level = 0;
+    session.death_pending = 1;
     logic_tick();
     EXPECT_TRUE(is_visible("lbl_go"));
     EXPECT_FALSE(is_visible("wnd_pause"));
-    EXPECT_EQ(run.level_index, 10);
-    EXPECT_EQ(run.game_state, 0);
-    EXPECT_EQ(run.death_pending, 0);
+    EXPECT_EQ(profile.level_index, 10);
+    EXPECT_EQ(session.game_state, GameState::menu);
+    EXPECT_EQ(session.death_pending, 0);
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Tester"), "10\r\n2\r\n900\r\n4\r\n");
 }
 
 TEST(LogicTick, ThirdDeathOnlyRespawns) {
     ScratchDir dir;
     fake::Game game;
-    run.deaths = 3;
-    run.level_index = 2;
-    run.game_state = 2;
-    run.fading_out = 1;
-    run.death_pending = 1;
+    profile.deaths = 3;
+    profile.level_index = 2;
+    session.game_state = GameState::frozen;
+    session.fading_out = 1;
+    session.death_pending = 1;
     logic_tick();
-    EXPECT_EQ(run.game_state, 1);
-    EXPECT_EQ(run.level_index, 2);
+    EXPECT_EQ(session.game_state, GameState::playing);
+    EXPECT_EQ(profile.level_index, 2);
     EXPECT_FALSE(fs::exists(dir.path() / "cfg"));  // nothing written
 }
 
@@ -209,23 +209,23 @@ TEST(LogicTick, LevelEndShowsTheResultsOverTheFrozenLevel) {
     ScratchDir dir;
     fake::Game game;
     build_menus();
-    run.total_points = 100;
+    profile.total_points = 100;
     world.tallies.level_points = 23;
-    run.total_nuts = 4;
+    profile.total_nuts = 4;
     world.tallies.gold_nut_found = 1;
-    run.game_state = 2;
-    run.fading_out = 1;
-    run.level_done_pending = 1;
+    session.game_state = GameState::frozen;
+    session.fading_out = 1;
+    session.level_done_pending = 1;
     logic_tick();
     EXPECT_EQ(element_named("txt_points")->text, "123");
     EXPECT_EQ(element_named("txt_tnuts")->text, "5");
     EXPECT_TRUE(is_visible("wnd_stat"));
-    EXPECT_EQ(run.game_state, 2);
-    EXPECT_EQ(run.fading_out, 0);
-    EXPECT_EQ(run.level_done_pending, 0);
+    EXPECT_EQ(session.game_state, GameState::frozen);
+    EXPECT_EQ(session.fading_out, 0);
+    EXPECT_EQ(session.level_done_pending, 0);
     logic_tick();  // fading in; nothing else happens
-    EXPECT_EQ(run.fade_level, 10);
-    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(session.fade_level, 10);
+    EXPECT_EQ(session.game_state, GameState::frozen);
 }
 
 TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
@@ -237,13 +237,13 @@ TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
     game.camera.x = 500;
     game.camera.y = 300;
     fake::now_ms = 1234;
-    run.level_index = 10;
-    run.game_state = 2;
-    run.fading_out = 1;
-    run.reload_pending = 1;
+    profile.level_index = 10;
+    session.game_state = GameState::frozen;
+    session.fading_out = 1;
+    session.reload_pending = 1;
     logic_tick();
-    EXPECT_EQ(run.game_state, 1);
-    EXPECT_EQ(run.reload_pending, 0);
+    EXPECT_EQ(session.game_state, GameState::playing);
+    EXPECT_EQ(session.reload_pending, 0);
     EXPECT_EQ(game.camera.x, 0);
     EXPECT_EQ(game.camera.y, 0);
     EXPECT_EQ(world.level.level_file, "levels/final.txt");
@@ -258,17 +258,17 @@ TEST(LogicTick, ContinueHintNamesTheLevelEveryMenuTick) {
     build_menus();
     Ibutton *con = menu().main.btn_con;
     ASSERT_NE(con, nullptr);
-    run.level_index = 6;
+    profile.level_index = 6;
     logic_tick();
     EXPECT_EQ(con->tooltip1, std::string(CP1251("Продолжить на уровне:").c_str()));
     EXPECT_EQ(con->tooltip2, std::string(CP1251("Старый рудник - Глава 1").c_str()));
-    run.level_index = 5;
+    profile.level_index = 5;
     logic_tick();
     EXPECT_EQ(con->tooltip2, std::string(CP1251("Зеленая долина - Глава 6").c_str()));
-    run.level_index = 9;
+    profile.level_index = 9;
     logic_tick();
     EXPECT_EQ(con->tooltip2, "");
-    run.level_index = 10;
+    profile.level_index = 10;
     logic_tick();
     EXPECT_EQ(con->tooltip2, std::string(CP1251("Игра закончена!").c_str()));
     EXPECT_STREQ(level_title(11), "");
@@ -281,27 +281,27 @@ TEST(CameraFollow, EasesThreePercentTowardsTheLeadPoint) {
     world.level.hero_x = 1000;
     world.level.hero_y = 700;
     camera_follow();  // standing: hero centred, lead W/2
-    EXPECT_EQ(run.camera_lead, 400);
+    EXPECT_EQ(session.camera_lead, 400);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 400) * 0.03));
     EXPECT_EQ(game.camera.y, std::lround((700 - 300) * 0.03));
 
     game.camera.x = game.camera.y = 0;
     world.level.hero_walking = 1;  // walking right: 200 from the left edge
     camera_follow();
-    EXPECT_EQ(run.camera_lead, 200);
+    EXPECT_EQ(session.camera_lead, 200);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 200) * 0.03));
 
     game.camera.x = 0;
     world.level.hero_facing = 1;  // walking left: 600
     camera_follow();
-    EXPECT_EQ(run.camera_lead, 600);
+    EXPECT_EQ(session.camera_lead, 600);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 600) * 0.03));
 
     world.level.hero_walking = 0;
     world.level.riding = 1;  // riding counts as walking
     game.camera.x = 0;
     camera_follow();
-    EXPECT_EQ(run.camera_lead, 600);
+    EXPECT_EQ(session.camera_lead, 600);
 
     // 17 pixels away still moves (0.51 rounds up); 16 away no longer does (0.48 rounds down).
     world.level.riding = 0;
@@ -317,10 +317,10 @@ TEST(CameraFollow, RunsBeforeTheWorldStepInPlayOnly) {
     ScratchDir dir;
     fake::Game game;
     world.level.hero_x = 2000;
-    run.fade_level = 255;
+    session.fade_level = 255;
     logic_tick();  // menu: the camera stays
     EXPECT_EQ(game.camera.x, 0);
-    run.game_state = 1;
+    session.game_state = GameState::playing;
     logic_tick();
     EXPECT_EQ(game.camera.x, std::lround((2000 - 400) * 0.03));
 }
@@ -329,19 +329,19 @@ TEST(SlowTick, AdvancesTheSwayAndTheLogicTickDerivesTheOffset) {
     ScratchDir dir;
     fake::Game game;
     for (int i = 0; i < 10; ++i) slow_tick();
-    EXPECT_NEAR(run.sway_phase, 1.0f, 1e-5);
+    EXPECT_NEAR(session.sway_phase, 1.0f, 1e-5);
     logic_tick();
-    EXPECT_NEAR(run.sway_offset, std::cos(1.0f) * 6, 1e-5);
-    run.game_state = 2;
-    run.sway_phase = 0;
+    EXPECT_NEAR(session.sway_offset, std::cos(1.0f) * 6, 1e-5);
+    session.game_state = GameState::frozen;
+    session.sway_phase = 0;
     logic_tick();  // frozen: the offset is not recomputed
-    EXPECT_NEAR(run.sway_offset, std::cos(1.0f) * 6, 1e-5);
+    EXPECT_NEAR(session.sway_offset, std::cos(1.0f) * 6, 1e-5);
 }
 
 TEST(LogicTick, F1ReloadsTheCurrentLevelFileAndRestartsItsTallies) {
     ScratchDir dir;
     fake::Game game;
-    run.game_state = 1;
+    session.game_state = GameState::playing;
     world.level.level_file = "levels/a.txt";
     world.tallies.level_points = 70;
     world.tallies.damage = 30;

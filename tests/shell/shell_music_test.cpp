@@ -53,8 +53,8 @@ TEST(MusicChoice, ASongWhoseFirstNoteComesLateIsHeardAndReadOnce) {
     fake::Game game;
     waveout_set_virtual(true);
     write_bytes(dir.path() / "mus" / "menu.xm", late_song("menu"));
-    run.music_off = 0;
-    run.fade_level = 255;
+    settings.music_off = 0;
+    session.fade_level = 255;
     const uint64_t read_before = music_files_read();
     // 1.5 s of menu ticks: the note of row 8 is mixed by about 0.96 s - 0.34 s.
     EXPECT_GT(ticks_in_real_time(75), 0u) << "the song was restarted before its first note";
@@ -74,7 +74,7 @@ TEST(MusicChoice, AModuleThatCannotPlayIsReadOnceUntilTheStateChanges) {
     fake::Game game;
     waveout_set_virtual(true);
     write_bytes(dir.path() / "mus" / "menu.xm", std::string(600, 'x'));  // not XM
-    run.music_off = 0;
+    settings.music_off = 0;
     const uint64_t read_before = music_files_read();
     testing::internal::CaptureStderr();
     for (int i = 0; i < 50; ++i) logic_tick();
@@ -88,14 +88,14 @@ TEST(MusicChoice, AModuleThatCannotPlayIsReadOnceUntilTheStateChanges) {
     // The game starts a level (its shell stops the music): the level's module is tried, and back in
     // the menu the menu's module is tried once more.
     write_bytes(dir.path() / "mus" / "level1.xm", late_song("level"));  // level index 0 plays module 1
-    run.game_state = 1;
-    run.level_index = 0;
+    session.game_state = GameState::playing;
+    profile.level_index = 0;
     music_stop();
     testing::internal::CaptureStderr();
     logic_tick();
     EXPECT_TRUE(music_playing());
     EXPECT_EQ(music_files_read() - read_before, 2u);
-    run.game_state = 0;
+    session.game_state = GameState::menu;
     music_stop();
     for (int i = 0; i < 10; ++i) logic_tick();
     testing::internal::GetCapturedStderr();

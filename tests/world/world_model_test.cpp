@@ -406,7 +406,7 @@ TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
             SCOPED_TRACE(e.path().string());
             ++files;
             world = World{};
-            run.game_state = 1;
+            session.game_state = GameState::playing;
             const LevelReadReport r = read_level_text(world, read_bytes(e.path()), true, LevelReadHooks{});
             if (!r.ok) {
                 EXPECT_GT(r.line, 0);
@@ -416,9 +416,9 @@ TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
             ++played;
             fake::keys_down = {39, 32};
             for (int t = 0; t < 200; ++t) {
-                run.jump_pressed = 1;
+                session.jump_pressed = 1;
                 step_world();
-                run.game_state = 1;
+                session.game_state = GameState::playing;
             }
             for (int32_t i = 0; i < world.object_count; ++i) {
                 EXPECT_LE(std::abs(int64_t(world.object_layer[i].x)), kWorldExtent + 10000);
@@ -474,7 +474,7 @@ TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
     EXPECT_EQ(scene_file(11), "");
     EXPECT_EQ(scene_file(-1), "");
     EXPECT_EQ(scene_file(30), "");
-    run.level_index = 3;
+    profile.level_index = 3;
     messages.clear();
     EXPECT_FALSE(load_level(world, scene_file(3), 3));
     ASSERT_EQ(messages.size(), 1u);
@@ -490,7 +490,7 @@ TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
     EXPECT_EQ(scene_file(1), "");
     EXPECT_EQ(scene_file(2), "c.txt");
     EXPECT_NE(warned.find("line 2: \"lev\\x00el.txt\" holds a NUL byte"), std::string::npos) << warned;
-    run.level_index = 1;
+    profile.level_index = 1;
     messages.clear();
     EXPECT_FALSE(load_level(world, scene_file(1), 1));
     ASSERT_EQ(messages.size(), 1u);

@@ -58,7 +58,7 @@ TEST(HeroRules, MouseWalksOnlyWhenMovingAwayFromTheDeadZoneAndArrowsLeftWins) {
     EXPECT_EQ(world.level.hero_walking, 1);
     EXPECT_EQ(game.hero().mirrored, 1);
     // mouse_off: the pointer does nothing.
-    run.mouse_off = 1;
+    settings.mouse_off = 1;
     g_mouse_dx = 5;
     g_mouse_x = 750;
     step_world();
@@ -117,9 +117,9 @@ TEST(CreatureRules, ImmunityBlocksHitsAndSpikesThenWearsOff) {
     EXPECT_TRUE(WorldGame::played().empty());
     // The next step: death, with the hero's speeds and flags left for the respawn.
     step_world();
-    EXPECT_EQ(run.deaths, 1);
+    EXPECT_EQ(profile.deaths, 1);
     EXPECT_EQ(world.tallies.damage, 0);
-    EXPECT_EQ(run.death_pending, 1);
+    EXPECT_EQ(session.death_pending, 1);
     EXPECT_EQ(WorldGame::played().front(), "die");
     world.level.start_x = 100;
     world.level.start_y = 452;
@@ -135,8 +135,8 @@ TEST(CollectibleRules, ABonusAfterTheSignInTheLayerIsStillTakenAndHealthStopsAtZ
     add_object("bapple", 410, 452);
     world.tallies.damage = 30;
     step_world();
-    EXPECT_EQ(run.level_done_pending, 1);
-    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(session.level_done_pending, 1);
+    EXPECT_EQ(session.game_state, GameState::frozen);
     EXPECT_EQ(world.tallies.level_points, 40);
     EXPECT_EQ(world.tallies.damage, 0);  // 30 - 60, not below 0
     // The hero, the sign, and the second of the two adjacent pick-ups, waiting for the next pass.
@@ -158,13 +158,13 @@ TEST(CollectibleRules, TheFinalSceneHasNoLevelEndNeitherByF2NorByASign) {
     world.level.final_scene = 1;  // as the shell marks the level at kLastLevel
     fake::keys_pressed.insert(113);  // F2
     step_world();
-    EXPECT_EQ(run.level_done_pending, 0);
-    EXPECT_EQ(run.game_state, 0);
+    EXPECT_EQ(session.level_done_pending, 0);
+    EXPECT_EQ(session.game_state, GameState::menu);
     EXPECT_TRUE(WorldGame::played().empty());
     // On the last playable level both still end it.
     world.level.final_scene = 0;
     step_world();
-    EXPECT_EQ(run.level_done_pending, 1);
+    EXPECT_EQ(session.level_done_pending, 1);
 }
 
 // The level's bottom is its lowest solid terrain point (or the hero's start when lower); a hero
@@ -179,31 +179,35 @@ TEST(FallRules, AHeroFarBelowTheLevelLosesALifeAsOnSpikes) {
     tmin &hero = world.object_layer[0];
     step_world();  // at the limit: still falling
     EXPECT_EQ(world.tallies.damage, 0);
-    EXPECT_EQ(run.death_pending, 0);
+    EXPECT_EQ(session.death_pending, 0);
     EXPECT_GT(hero.y, 1100);
     step_world();  // past it: the life is lost at once, as a spike's damage would
-    EXPECT_EQ(run.deaths, 1);
-    EXPECT_EQ(run.death_pending, 1);
-    EXPECT_EQ(run.game_state, 2);
+    EXPECT_EQ(profile.deaths, 1);
+    EXPECT_EQ(session.death_pending, 1);
+    EXPECT_EQ(session.game_state, GameState::frozen);
     EXPECT_EQ(WorldGame::played(), std::vector<std::string>{"die"});
 
     // No terrain at all: the start point is the bottom.
     clear_world(world);
-    run = ::Run{};
+    reset_settings();
+    reset_profile();
+    reset_session();
     add_object("enot", 0, 701);
     world.level.start_y = 100;
     step_world();
-    EXPECT_EQ(run.deaths, 1);
+    EXPECT_EQ(profile.deaths, 1);
     // A start below every terrain point: measured from the start (y 1000 + 600).
     clear_world(world);
-    run = ::Run{};
+    reset_settings();
+    reset_profile();
+    reset_session();
     add_ground("turf", {{0, 500}, {200, 500}});
     add_object("enot", 1000, 1600);
     world.level.start_y = 1000;
     step_world();
-    EXPECT_EQ(run.deaths, 0);
+    EXPECT_EQ(profile.deaths, 0);
     step_world();
-    EXPECT_EQ(run.deaths, 1);
+    EXPECT_EQ(profile.deaths, 1);
 }
 
 TEST(FallRules, AHeroRidingACartWithoutRailsIsLostToo) {
@@ -217,11 +221,11 @@ TEST(FallRules, AHeroRidingACartWithoutRailsIsLostToo) {
     // The cart drops 4 px a tick and carries the hero 80 px above its centre: the hero passes
     // y 1100 (500 + 600) after about 50 ticks.
     int ticks = 0;
-    while (run.deaths == 0 && ticks < 200) {
+    while (profile.deaths == 0 && ticks < 200) {
         step_world();
         ++ticks;
     }
-    EXPECT_EQ(run.deaths, 1);
+    EXPECT_EQ(profile.deaths, 1);
     EXPECT_GT(ticks, 40);
     EXPECT_LT(ticks, 60);
 }
@@ -231,36 +235,36 @@ TEST(LevelStartFailure, TheShellReturnsToTheMenuWithTheProfileUntouched) {
     WorldGame game;
     build_menus();
     write_bytes("cfg/config.txt", "1\r\n0\r\n0\r\n1\r\nTester\r\n");
-    const std::string profile = "3\r\n2\r\n500\r\n1\r\n";
-    write_bytes("cfg/prf/Tester", profile);
+    const std::string saved = "3\r\n2\r\n500\r\n1\r\n";
+    write_bytes("cfg/prf/Tester", saved);
     read_profile();
     // No scene list: the start is refused.
     load_scene_catalogue();
-    run.fade_level = 0;
-    start_level(scene_file(run.level_index));
-    EXPECT_EQ(run.game_state, 0);
+    session.fade_level = 0;
+    start_level(scene_file(profile.level_index));
+    EXPECT_EQ(session.game_state, GameState::menu);
     EXPECT_TRUE(is_visible("wnd_main"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("scenes.txt"), std::string::npos);
-    EXPECT_EQ(read_bytes("cfg/prf/Tester"), profile);
-    EXPECT_EQ(run.level_index, 3);
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), saved);
+    EXPECT_EQ(profile.level_index, 3);
 
     // A level that loads, then vanishes before the developer's F1 reload.
     write_bytes("lev.txt", "sky\r\n0\r\n1\r\nturf\r\n0\r\n0\r\n0\r\n0\r\n1\r\n0\r\n500\r\n900\r\n500\r\n0\r\n1\r\nenot\r\n100\r\n452\r\n0\r\n0\r\n0\r\n");
     start_level("lev.txt");
-    ASSERT_EQ(run.game_state, 1);
+    ASSERT_EQ(session.game_state, GameState::playing);
     EXPECT_FALSE(is_visible("wnd_main"));
     EXPECT_EQ(world.object_count, 1);
     EXPECT_EQ(game.camera.x, 0);
     std::filesystem::remove("lev.txt");
     fake::keys_pressed.insert(112);
-    run.fade_level = 255;
+    session.fade_level = 255;
     logic_tick();
-    EXPECT_EQ(run.game_state, 0);
+    EXPECT_EQ(session.game_state, GameState::menu);
     EXPECT_EQ(world.object_count + world.ground_count, 0);
     EXPECT_TRUE(is_visible("wnd_main"));
     EXPECT_EQ(messages.size(), 2u);
-    EXPECT_EQ(read_bytes("cfg/prf/Tester"), profile);
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), saved);
 }
 
 // ---- the camera ---------------------------------------------------------------------------------
@@ -277,7 +281,7 @@ void settle_camera(int32_t x, int32_t y, int ticks = 600) {
 
 TEST(Camera, StaysOnTheDrawnTerrainUnlessTheHeroWouldLeaveTheScreen) {
     WorldGame game;
-    run.level_index = 0;
+    profile.level_index = 0;
     // Terrain from x = 0 to 3000, its lowest point at y = 700; a pillar's top at y = -400.
     add_ground("turf", {{0, 500}, {3000, 500}, {3000, 700}, {0, 700}, {0, 500}});
     add_ground("earth", {{0, -400}, {64, -400}, {64, 500}, {0, 500}, {0, -400}});
@@ -305,7 +309,7 @@ TEST(Camera, StaysOnTheDrawnTerrainUnlessTheHeroWouldLeaveTheScreen) {
 
 TEST(Camera, ANarrowLevelIsCentredAndTheFinalSceneKeepsTheHeroOutOfTheMiddle) {
     WorldGame game;
-    run.level_index = 0;
+    profile.level_index = 0;
     add_ground("turf", {{100, 500}, {600, 500}, {600, 700}, {100, 700}, {100, 500}});
     game.camera.x = game.camera.y = 0;
     settle_camera(350, 452);
@@ -314,15 +318,15 @@ TEST(Camera, ANarrowLevelIsCentredAndTheFinalSceneKeepsTheHeroOutOfTheMiddle) {
     // The final scene: standing or walking right, the hero a fifth of the screen from the left;
     // walking left, a fifth from the right.
     add_ground("turf", {{0, 500}, {4000, 500}, {4000, 900}, {0, 900}, {0, 500}});
-    run.level_index = kLastLevel;
+    profile.level_index = kLastLevel;
     settle_camera(2000, 452);
-    EXPECT_EQ(run.camera_lead, 160);
+    EXPECT_EQ(session.camera_lead, 160);
     EXPECT_NEAR(2000 - game.camera.x, 160, 17);
     world.level.hero_walking = 1;
     world.level.hero_facing = 1;
     for (int i = 0; i < 600; ++i) camera_follow();
-    EXPECT_EQ(run.camera_lead, 640);
+    EXPECT_EQ(session.camera_lead, 640);
     EXPECT_NEAR(2000 - game.camera.x, 640, 17);
-    run.level_index = 0;
+    profile.level_index = 0;
     world.level.hero_facing = 0;
 }

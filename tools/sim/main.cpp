@@ -61,8 +61,8 @@ std::string g_start_file;  // empty: the scene list's entry
 // Starts the wanted level as the main menu does once its fade-out has finished.
 void start_wanted_level() {
     g_start_wanted = false;
-    run.level_index = g_start_index;
-    run.fade_level = 0;
+    profile.level_index = g_start_index;
+    session.fade_level = 0;
     start_level(g_start_file.empty() ? scene_file(g_start_index) : g_start_file);
 }
 

@@ -38,11 +38,11 @@ int run_replay(const std::string &path, FILE *trace) {
     long tick = 0;
     for (const replay::Section &s : sections) {
         const replay::LevelStart &st = s.start;
-        run.level_index = st.level_index;
-        run.deaths = st.deaths;
-        run.total_points = st.total_points;
-        run.total_nuts = st.total_nuts;
-        run.game_state = 1;
+        profile.level_index = st.level_index;
+        profile.deaths = st.deaths;
+        profile.total_points = st.total_points;
+        profile.total_nuts = st.total_nuts;
+        session.game_state = GameState::playing;
         clear_world(world);
         world_seed(world, st.seed);
         world.level.final_scene = st.level_index == kLastLevel ? 1 : 0;
@@ -56,8 +56,8 @@ int run_replay(const std::string &path, FILE *trace) {
             switch (e.kind) {
             case replay::EntryKind::respawn:
                 respawn_hero(world);
-                run.death_pending = 0;
-                run.game_state = 1;
+                session.death_pending = 0;
+                session.game_state = GameState::playing;
                 continue;
             case replay::EntryKind::reload:
                 clear_world(world);
@@ -67,9 +67,9 @@ int run_replay(const std::string &path, FILE *trace) {
             }
             camera.x = e.input.camera_x;
             const WorldEvents ev = world_step(world, e.input);
-            run.deaths += ev.died - ev.lives_gained;
-            if (ev.died) run.death_pending = 1;
-            if (ev.level_end) run.level_done_pending = 1;
+            profile.deaths += ev.died - ev.lives_gained;
+            if (ev.died) session.death_pending = 1;
+            if (ev.level_end) session.level_done_pending = 1;
             update_particles(world);
             if (trace) std::fputs(replay::trace_line(++tick, e.input.time_ms).c_str(), trace);
         }

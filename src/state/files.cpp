@@ -1,4 +1,4 @@
-// config.cpp - the settings file cfg/config.txt and the profile files cfg/prf/<name>.
+// files.cpp - the settings file cfg/config.txt and the profile files cfg/prf/<name>.
 //
 // Both are small text files of decimal lines ended by CR LF (the settings add the profile name as a
 // fifth line, 1251 bytes as typed). They are read line by line (platform::TextReader) and written
@@ -23,7 +23,8 @@
 #include "cp1251.h"
 #include "platform/platform.h"
 #include "platform/textreader.h"
-#include "shell/shell.h"
+#include "assets/assets.h"
+#include "state/state.h"
 
 namespace {
 
@@ -95,11 +96,11 @@ bool saved(bool ok) {
 }
 
 void set_default_settings() {
-    run.windowed = kDefaultWindowed;
-    run.colour16 = kDefaultColour16;
-    run.mouse_off = kDefaultMouseOff;
-    run.music_off = kDefaultMusicOff;
-    run.profile_name = default_profile_name();
+    settings.windowed = kDefaultWindowed;
+    settings.colour16 = kDefaultColour16;
+    settings.mouse_off = kDefaultMouseOff;
+    settings.music_off = kDefaultMusicOff;
+    settings.profile_name = default_profile_name();
 }
 
 }  // namespace
@@ -122,7 +123,7 @@ bool profile_name_usable(const std::string &name) {
     return native[0] != '.';
 }
 
-std::string profile_path() { return kProfilePrefix + run.profile_name; }
+std::string profile_path() { return kProfilePrefix + settings.profile_name; }
 
 void ensure_config_dirs() {
     if (!platform::make_dir(kConfigDir) || !platform::make_dir(kProfileDir))
@@ -147,40 +148,40 @@ void read_settings() {
         return;
     }
     platform::TextReader reader(std::move(bytes));
-    run.windowed = read_switch(reader, "window mode", kDefaultWindowed);
-    run.colour16 = read_switch(reader, "colour depth", kDefaultColour16);
-    run.mouse_off = read_switch(reader, "mouse control", kDefaultMouseOff);
-    run.music_off = read_switch(reader, "music", kDefaultMusicOff);
-    run.profile_name = reader.read_line();
-    if (!profile_name_usable(run.profile_name)) {
-        platform::warn_once("settings-profile:" + platform::quote(run.profile_name),
+    settings.windowed = read_switch(reader, "window mode", kDefaultWindowed);
+    settings.colour16 = read_switch(reader, "colour depth", kDefaultColour16);
+    settings.mouse_off = read_switch(reader, "mouse control", kDefaultMouseOff);
+    settings.music_off = read_switch(reader, "music", kDefaultMusicOff);
+    settings.profile_name = reader.read_line();
+    if (!profile_name_usable(settings.profile_name)) {
+        platform::warn_once("settings-profile:" + platform::quote(settings.profile_name),
                             where(kSettingsFile, reader.line()) + ": " +
-                            platform::quote(run.profile_name) + " cannot be a profile name; using " +
+                            platform::quote(settings.profile_name) + " cannot be a profile name; using " +
                             platform::quote(default_profile_name()));
-        run.profile_name = default_profile_name();
+        settings.profile_name = default_profile_name();
     }
 }
 
 bool write_settings() {
     if (refuse_overwrite(g_unreadable_settings, kSettingsFile)) return false;
     std::string out;
-    for (int32_t v : {run.windowed, run.colour16, run.mouse_off, run.music_off})
+    for (int32_t v : {settings.windowed, settings.colour16, settings.mouse_off, settings.music_off})
         out += std::to_string(v) + kLineEnd;
-    out += run.profile_name + kLineEnd;
+    out += settings.profile_name + kLineEnd;
     return saved(platform::write_file_atomic(kSettingsFile, out));
 }
 
 void read_profile() {
-    if (!profile_name_usable(run.profile_name)) {
-        platform::warn_once("profile-name:" + platform::quote(run.profile_name),
-                            platform::quote(run.profile_name) + " cannot be a profile name; using " +
+    if (!profile_name_usable(settings.profile_name)) {
+        platform::warn_once("profile-name:" + platform::quote(settings.profile_name),
+                            platform::quote(settings.profile_name) + " cannot be a profile name; using " +
                             platform::quote(default_profile_name()));
-        run.profile_name = default_profile_name();
+        settings.profile_name = default_profile_name();
     }
     const std::string path = profile_path();
     std::string bytes;
     bool missing = false;
-    run.level_index = run.total_nuts = run.total_points = run.deaths = 0;
+    profile.level_index = profile.total_nuts = profile.total_points = profile.deaths = 0;
     g_unreadable_profile.clear();
     if (!platform::read_file(path, bytes, &missing)) {
         if (missing) {
@@ -194,30 +195,30 @@ void read_profile() {
         return;
     }
     platform::TextReader reader(std::move(bytes));
-    run.level_index = read_number(reader, path, "level", 0);
+    profile.level_index = read_number(reader, path, "level", 0);
     const int32_t read_line = reader.line();
-    run.total_nuts = read_number(reader, path, "golden nuts", 0);
-    run.total_points = read_number(reader, path, "points", 0);
-    run.deaths = read_number(reader, path, "lives lost", 0);
-    if (run.level_index < 0 || run.level_index > kLastLevel) {
-        const int32_t fixed = run.level_index < 0 ? 0 : kLastLevel;
+    profile.total_nuts = read_number(reader, path, "golden nuts", 0);
+    profile.total_points = read_number(reader, path, "points", 0);
+    profile.deaths = read_number(reader, path, "lives lost", 0);
+    if (profile.level_index < 0 || profile.level_index > kLastLevel) {
+        const int32_t fixed = profile.level_index < 0 ? 0 : kLastLevel;
         platform::warn_once("level-range:" + platform::quote(path),
                             where(path, read_line) + ": level " +
-                            std::to_string(run.level_index) + " is outside 0.." +
+                            std::to_string(profile.level_index) + " is outside 0.." +
                             std::to_string(kLastLevel) + "; using " + std::to_string(fixed));
-        run.level_index = fixed;
+        profile.level_index = fixed;
     }
 }
 
 bool write_profile() {
-    if (!profile_name_usable(run.profile_name)) {
-        platform::warn_once("write-profile:" + platform::quote(run.profile_name),
-                            platform::quote(run.profile_name) + " cannot be a profile name; not saved");
+    if (!profile_name_usable(settings.profile_name)) {
+        platform::warn_once("write-profile:" + platform::quote(settings.profile_name),
+                            platform::quote(settings.profile_name) + " cannot be a profile name; not saved");
         return false;
     }
     if (refuse_overwrite(g_unreadable_profile, profile_path())) return false;
     std::string out;
-    for (int32_t v : {run.level_index, run.total_nuts, run.total_points, run.deaths})
+    for (int32_t v : {profile.level_index, profile.total_nuts, profile.total_points, profile.deaths})
         out += std::to_string(v) + kLineEnd;
     return saved(platform::write_file_atomic(profile_path(), out));
 }

@@ -1,0 +1,129 @@
+// state.h - the game's state by lifetime: the settings (cfg/config.txt), the profile
+// (cfg/prf/<name>), the session (the game-state machine, its pending requests, the fade, the sway,
+// the notice, the game's random generator) and the handles of what the engine made; with the
+// settings and profile files.
+//
+// Each record says beside it when it is reset. The level being played is not here: it is the
+// world value (world/world.h), whose tallies the world step keeps. Nothing here draws or reads
+// devices; the shell, the menus and the drawing read and write these records on the engine's
+// thread (no locking).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine_api.h"
+
+constexpr int32_t kLastLevel = 10;      // level_index of the final scene (also the game-over marker)
+// Deaths above this end the game; the status bar shows kDeathsToGameOver - deaths lives left.
+constexpr int32_t kDeathsToGameOver = 3;
+
+// ---- settings: cfg/config.txt -----------------------------------------------------------------------
+// Reset: read from the file at program start (read_settings); changed by the settings window and the
+// profile chooser; written by every return to the main menu. reset_settings() gives the defaults of a
+// fresh installation without touching the file.
+struct Settings {
+    int32_t windowed = 1;            // 1 window, 0 full screen
+    int32_t colour16 = 0;            // 1 16 bits per pixel, 0 32
+    int32_t mouse_off = 0;           // 1 keyboard only
+    int32_t music_off = 0;           // 1 no music
+    std::string profile_name;        // current profile, 1251; also its file name
+};
+extern Settings settings;
+void reset_settings();
+
+// ---- profile: cfg/prf/<settings.profile_name> -----------------------------------------------------
+// Reset: read from its file at program start and at every return to the main menu (an abandoned
+// level leaves no trace); zeroed by a new game and a new profile; written when a level is banked,
+// at game over and by those two. reset_profile() zeroes it without touching the file.
+struct Profile {
+    int32_t level_index = 0;         // level to play, 0..9; 10 final scene / game over
+    int32_t total_nuts = 0;          // golden nuts banked
+    int32_t total_points = 0;        // points banked from finished levels
+    int32_t deaths = 0;              // lives lost in this game; kDeathsToGameOver - deaths are shown
+};
+extern Profile profile;
+void reset_profile();
+
+// ---- session: the game-state machine ------------------------------------------------------------------
+enum class GameState : uint8_t {
+    menu = 0,     // the main menu and its windows
+    playing = 1,  // a level is being played
+    frozen = 2,   // the level is frozen behind a window (pause, results) or a fade
+};
+
+// Reset: at program start only (reset_session); lives until the process ends. The logic tick is
+// its one owner: it performs every level change in the tick in which a requested fade-out has
+// reached black; the menu actions (run by the tick) and the world's events set the requests.
+struct Session {
+    GameState game_state = GameState::menu;
+    int32_t fade_level = 0;          // screen brightness 0 (black) .. 255 (fully visible)
+    int32_t fading_out = 0;          // 1 while fading to black
+    uint8_t start_pending = 0;       // start level_index from the menu once black
+    uint8_t death_pending = 0;       // the hero died; respawn (or game over) once black
+    uint8_t level_done_pending = 0;  // the level's end was reached; results once black
+    uint8_t reload_pending = 0;      // load the level at level_index once black
+    uint8_t jump_pressed = 0;        // jump input of this logic tick
+    float sway_phase = 0;            // radians, +0.1 per slow tick, never wrapped
+    float sway_offset = 0;           // cos(sway_phase) * 6, pixels
+    int32_t camera_lead = 0;         // screen x at which the camera places the hero
+    // -- the notice over the screen (tell_player_once) --
+    std::string notice_line1, notice_line2;  // 1251
+    int32_t notice_ticks = 0;                // logic ticks it is still shown
+    std::vector<std::string> notices_told;   // keys of the notices given in this run
+    uint64_t random_state = 0;               // the game's generator (shell's random_below)
+};
+extern Session session;
+void reset_session();
+
+// ---- handles: what the start-up and the load procedure made --------------------------------------------
+// Engine-owned, kept until the process ends. Reset: at program start only (reset_handles forgets
+// them without freeing anything).
+struct RunHandles {
+    OE_Timer *logic_timer = nullptr;   // 20 ms
+    OE_Timer *slow_timer = nullptr;    // 50 ms
+    OE_Camera *camera = nullptr;       // x, y written by the camera follow; camera_on by drawing
+    OE_Font *font_cyr = nullptr;
+    OE_Font *font_cyrl = nullptr;
+    OE_Device *direct3d_device = nullptr;  // counted reference, for the terrain fill
+    OE_Texture *splash = nullptr;      // the splash picture, loaded by path once
+};
+extern RunHandles handles;
+void reset_handles();
+
+// Tells the player something no window says (a save that failed, names a list cannot show): one
+// or two lines of 1251 text on a plate near the bottom of the screen, over whatever is shown, in
+// every game state, for kNoticeTicks logic ticks (fading out at the end). Once per `key` per run:
+// false, and nothing shown, when that key was told already. A newer notice replaces the one shown.
+constexpr int32_t kNoticeTicks = 250;  // 5 s of 20 ms ticks
+bool tell_player_once(const std::string &key, const std::string &line1, const std::string &line2 = "");
+
+// ---- settings and profile files ----
+// Default profile name, 1251 ("Игрок").
+const std::string &default_profile_name();
+// Longest profile name, in 1251 bytes (its UTF-8 file name is then at most 192 bytes, well within
+// the file system's 255).
+constexpr std::size_t kProfileNameMaxBytes = 64;
+// True when `name` can be a profile file name: 1..kProfileNameMaxBytes bytes, none of the
+// characters NameHasBadChars refuses, no control characters, no byte that the UTF-8 file name
+// would lose (0x98), no leading '.' (a hidden file that the profile list would not show; also
+// rules out "." and ".."). Every place that accepts a name (settings, the new-profile box) asks this.
+bool profile_name_usable(const std::string &name);
+// Creates cfg/ and cfg/prf/ when missing.
+void ensure_config_dirs();
+// Reads cfg/config.txt into the settings. A missing file gives the defaults and is created; a bad
+// line gives that value's default with one warning; an unusable profile name gives the default.
+void read_settings();
+// Writes cfg/config.txt from the settings (atomic replace). False when it could not be written, or
+// when it exists but the last read of it failed (it is then kept as it is).
+bool write_settings();
+// Reads cfg/prf/<profile_name>. A missing profile is created with four zeros; a bad line gives 0
+// with one warning; level_index is kept within 0..10. An unusable name switches to the default.
+void read_profile();
+// Writes the profile file (atomic replace). False when it could not be written, or when it exists
+// but the last read of it failed (it is then kept as it is).
+bool write_profile();
+// Path of the current profile's file, 1251 with '/' separators.
+std::string profile_path();
