@@ -104,12 +104,15 @@ TEST(Files, AFifoSwappedInWhileReadingNeverBlocks) {
     // One name flips between a regular file and a FIFO as fast as the system swaps them, while
     // the game reads it. Every read gives the file's bytes or fails; none may wait on the FIFO.
     // A watchdog unblocks a reader that does wait (by opening the FIFO through a second name) and
-    // counts it.
+    // counts it. It acts only when no read has finished for a whole watch period: a read that opens
+    // the FIFO without waiting, sees it is no regular file and closes it also holds it open for an
+    // instant, and must not be taken for one that waits.
     ASSERT_EQ(mkfifo((dir.path() / "fifo").c_str(), 0644), 0);
     fs::create_hard_link(dir.path() / "fifo", dir.path() / "fifo_rescue");
     write_bytes(dir.path() / "cfg.txt", "1\r\n");
     std::atomic<bool> done{false};
     std::atomic<int> rescues{0};
+    std::atomic<int> reads{0};  // reads finished so far
     std::thread swapper([&] {
         // cfg.txt and fifo trade places atomically, so the name always exists.
         const std::string name = (dir.path() / "cfg.txt").string(), fifo = (dir.path() / "fifo").string();
@@ -117,8 +120,13 @@ TEST(Files, AFifoSwappedInWhileReadingNeverBlocks) {
     });
     std::thread watchdog([&] {
         const std::string rescue = (dir.path() / "fifo_rescue").string();
+        int reads_seen = -1;
         while (!done) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const int reads_now = reads.load();
+            const bool stalled = reads_now == reads_seen;
+            reads_seen = reads_now;
+            if (!stalled) continue;
             // Succeeds only while a reader has the FIFO open: it then reads an end of file.
             const int fd = open(rescue.c_str(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) {
@@ -139,6 +147,7 @@ TEST(Files, AFifoSwappedInWhileReadingNeverBlocks) {
             EXPECT_EQ(bytes, "1\r\n");
             ++good;
         }
+        ++reads;
     }
     done = true;
     swapper.join();
