@@ -108,7 +108,7 @@ bool outline_off_screen(const OutlineBox &b, float ox, float oy) {
     return b.right - ox <= 0 || b.bottom - oy <= 0 || b.left - ox >= W || b.top - oy >= H;
 }
 
-OE_Texture *share(const char *name) { return Base_Find(share_textures, name); }
+OE_Texture *share(const char *name) { return Base_Find(assets.share_textures, name); }
 OE_Texture *picture(const std::string &name) { return Base_Find(object_textures, name); }
 
 int32_t mirror_flag(const tmin &item) { return kFlagMirror * item.mirrored; }
