@@ -460,7 +460,7 @@ TEST(DrawWorld, OutlinesWhollyOffTheScreenAreNotSent) {
                          {-99, 110}, {799, 130}, {210, -99}, {230, 599}, {-400, -300}}));
 
     // Outline 0 moved one pixel in: with word of the change it is sent.
-    for (OE_Point &p : world.ground_layer[0].outline.points) p.x += 1;
+    for (OE_Point &p : world.ground_layer.edit()[0].outline.points) p.x += 1;
     terrain_changed(world);
     EXPECT_EQ(sent(), (P{{-99, 60}, {500, 70}, {-99, 100},
                          {-99, 110}, {799, 130}, {210, -99}, {230, 599}, {-400, -300}}));
