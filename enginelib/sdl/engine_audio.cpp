@@ -7,7 +7,6 @@
 // N buffers sounds at most N times at once: a further play restarts its oldest copy. A device
 // that fails to open leaves the game silent with one warning.
 #include <SDL.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #define ENGINE_API_DECLARE_EXPORTS
+#include "alsa_quiet.h"
 #include "engine_api.h"
 #include "engine_common.h"
 #include "sdl_engine.h"
@@ -118,25 +118,6 @@ bool to_mix_format(ec::Pcm16 &pcm, std::vector<int16_t> &out, std::string &why) 
     out.resize(size_t(cvt.len_cvt) / sizeof(int16_t));
     out.shrink_to_fit();
     return true;
-}
-
-// ALSA's error handler type: (file, line, function, error, printf format, ...).
-using AlsaErrorHandler = void (*)(const char *, int, const char *, int, const char *, ...);
-
-void alsa_say_nothing(const char *, int, const char *, int, const char *, ...) {}
-
-// Without a sound card ALSA's own error handler prints about eight lines for every device SDL
-// tries; the engine's one warning says it all. Sets a silent handler in the ALSA library SDL uses,
-// once per process, and keeps the library loaded so that the handler outlives SDL's unloading.
-// Nothing happens where ALSA is not installed.
-void quiet_alsa() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    void *alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
-    if (!alsa) return;
-    using SetHandler = int (*)(AlsaErrorHandler);
-    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(alsa_say_nothing);
 }
 
 }  // namespace

@@ -88,9 +88,12 @@ OE_Sound *SList_Find(const TS_List &list, const std::string &name);
 // Plays the named sound (entry 0 on a miss): Snd_Play(handle, 0, 0, 0, flag). Nothing when empty.
 void SList_Play(const TS_List &list, const std::string &name, uint8_t flag);
 
-// ---- The game's two catalogues (whole run) --------------------------------------------------------
-// Filled once by the load procedure: every picture of gfx\share\ and every sound of snd\.
-// Reset: reset_catalogues() forgets them without freeing anything (the engine owns the handles).
-extern TBase share_textures;
-extern TS_List sounds;
-void reset_catalogues();
+// ---- The game's catalogues (whole run) ----------------------------------------------------------
+// Reset: filled once by the load procedure and kept until the process ends; reset_assets() forgets
+// them without freeing anything (the engine owns the handles).
+struct AssetCatalogues {
+    TBase share_textures;  // every picture of gfx\share\: the interface, the status bar, the effects
+    TS_List sounds;        // every sound of snd\, played by name
+};
+extern AssetCatalogues assets;
+void reset_assets();

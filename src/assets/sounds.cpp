@@ -9,13 +9,6 @@ constexpr int32_t kSingleBuffer = 1;   // sounds that must never overlap themsel
 constexpr int32_t kManyBuffers = 6;    // copies of any other sound that may sound at once
 }  // namespace
 
-TS_List sounds;
-
-void reset_catalogues() {
-    share_textures = TBase{};
-    sounds = TS_List{};
-}
-
 void SList_Add(TS_List &list, const std::string &name, const std::string &path) {
     if (list.count < 0) list.count = 0;
     if (static_cast<std::size_t>(list.count) >= list.items.size()) list.items.resize(list.count + 1);

@@ -8,8 +8,6 @@
 #include "engine/engine.h"
 #include "platform/platform.h"
 
-TBase share_textures;
-
 namespace {
 constexpr int32_t kTextureTransparent = -1;  // colour key argument: none
 constexpr int32_t kTextureFlags = 264;       // load flags of catalogue pictures

@@ -109,8 +109,8 @@ namespace menus {
 
 std::string greeting() { return CP1251("Приветсвуем тебя, ").c_str() + settings.profile_name; }
 
-const std::string &new_profile_prompt() {
-    static const std::string prompt = CP1251("Введите новое имя").c_str();
+const char *new_profile_prompt() {
+    static constexpr auto prompt = CP1251("Введите новое имя");
     return prompt;
 }
 
@@ -342,9 +342,12 @@ void toggle_music() {
 }
 
 void refresh_setting_captions() {
-    static const std::string full = CP1251("Полноэкранный").c_str(), window = CP1251("Оконный").c_str(),
-                             deep = CP1251("32 бита").c_str(), shallow = CP1251("16 бит").c_str(),
-                             on = CP1251("Вкл").c_str(), off = CP1251("Выкл").c_str();
+    static constexpr auto full = CP1251("Полноэкранный");
+    static constexpr auto window = CP1251("Оконный");
+    static constexpr auto deep = CP1251("32 бита");
+    static constexpr auto shallow = CP1251("16 бит");
+    static constexpr auto on = CP1251("Вкл");
+    static constexpr auto off = CP1251("Выкл");
     const SettingsWindow &m = menu().cfg;
     set_text(m.txt_fs, setting_caption(settings.windowed, full.c_str(), window.c_str()));
     set_text(m.txt_bit, setting_caption(settings.colour16, deep.c_str(), shallow.c_str()));

@@ -125,7 +125,7 @@ void tooltip(Ibutton *b, const std::string &line1, const std::string &line2) {
 Iimage *image(Iimage *&slot, const char *name, int32_t x, int32_t y, int32_t w, int32_t h, const char *texture) {
     slot = new Iimage(name, x, y, w, h, "", true);
     add_element(slot);
-    slot->texture = Base_Find(share_textures, texture);
+    slot->texture = Base_Find(assets.share_textures, texture);
     return slot;
 }
 
@@ -276,7 +276,7 @@ void build_pause_window(PauseWindow &m) {
 
 // One sound of the catalogue, able to sound four times at once.
 OE_Sound *menu_sound(const char *name) {
-    OE_Sound *s = SList_Find(sounds, name);
+    OE_Sound *s = SList_Find(assets.sounds, name);
     if (s && eng.Snd_SetBuffersCount) eng.Snd_SetBuffersCount(s, kSoundVoices);
     return s;
 }
@@ -307,8 +307,8 @@ void build_menus() {
     ui_settings.select_sound = menu_sound("select");
     ui_settings.caption_colour = kCaptionColour;
     ui_settings.button_caption_colour = kButtonCaptionColour;
-    ui_settings.list_arrow_texture = Base_Find(share_textures, "gstr");
+    ui_settings.list_arrow_texture = Base_Find(assets.share_textures, "gstr");
     ui_settings.window_texture = nullptr;
-    ui_settings.button_texture = Base_Find(share_textures, "gbut");
+    ui_settings.button_texture = Base_Find(assets.share_textures, "gbut");
     set_actions_deferred(true);
 }

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <string_view>
 
 #include "cp1251.h"
 #include "platform/system.h"
@@ -22,10 +23,10 @@ namespace {
 MessageHandler g_message_handler = nullptr;
 std::set<std::string> g_warned;
 
-const std::string kHttp = "http://";
-const std::string kHttps = "https://";
+constexpr std::string_view kHttp = "http://";
+constexpr std::string_view kHttps = "https://";
 
-bool equal_ignoring_case(const std::string &a, const std::string &b) {
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];

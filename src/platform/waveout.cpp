@@ -10,12 +10,13 @@
 #include "platform/waveout.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "alsa_quiet.h"
 
 // Frames SDL is asked to take per callback: one block of the music ring.
 static constexpr int WAVEOUT_CALLBACK_FRAMES = 1024;
@@ -42,25 +43,6 @@ bool waveout_virtual() {
     g_virtual_mode.store(mode);
   }
   return mode == 1;
-}
-
-// ALSA's error handler type: (file, line, function, error, printf format, ...).
-using AlsaErrorHandler = void (*)(const char *, int, const char *, int, const char *, ...);
-
-static void alsa_say_nothing(const char *, int, const char *, int, const char *, ...) {}
-
-// Sets a silent error handler in the ALSA library SDL uses, once per process. The library is kept
-// loaded from then on (SDL loads and unloads it with the audio subsystem), so the handler stays in
-// force for every later open. Nothing happens where ALSA is not installed.
-static void quiet_alsa() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  void *alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
-  if (!alsa) return;
-  using SetHandler = int (*)(AlsaErrorHandler);
-  auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
-  if (set) set(alsa_say_nothing);
 }
 
 static int64_t steady_ns() {

@@ -98,7 +98,7 @@ void set_camera_on(uint8_t on) {
     if (handles.camera) handles.camera->camera_on = on;
 }
 
-OE_Texture *share(const char *name) { return Base_Find(share_textures, name); }
+OE_Texture *share(const char *name) { return Base_Find(assets.share_textures, name); }
 OE_Texture *picture(const std::string &name) { return Base_Find(object_textures, name); }
 
 int32_t mirror_flag(const tmin &item) { return kFlagMirror * item.mirrored; }

@@ -47,7 +47,7 @@ void draw_effects(const Tpart_sys &set) {
         const float angle = rule->turns ? e.angle : 0.0f;
         eng.FX_SetBlendMode(rule->blend);
         eng.FX_SetColorMix(static_cast<uint32_t>(e.colour));
-        eng.SSprite_Draw(Base_Find(share_textures, rule->picture), e.x - e.size / 2, e.y - e.size / 2,
+        eng.SSprite_Draw(Base_Find(assets.share_textures, rule->picture), e.x - e.size / 2, e.y - e.size / 2,
                          e.size, e.size, alpha, angle, kEffectSpriteFlags);
         eng.FX_SetBlendMode(0);
     }

@@ -96,17 +96,18 @@ constexpr float kNoticePadding = 14;
 constexpr float kNoticeLinePitch = 30;
 constexpr int32_t kNoticeFadeTicks = 25;        // the last half second fades out
 
-const std::string kLoadingHints[kHintCount] = {
-    CP1251("Прыгайте на голову врагам, чтобы победить их.").c_str(),
-    CP1251("Собирайте бонусы для накопления очков.").c_str(),
-    CP1251("Ромашка может подбросить вас выше чем обычно.").c_str(),
-    CP1251("Не пытайтесь прыгнуть на спину ежа, это опасно.").c_str(),
-    CP1251("Золотые орехи обычно спрятаны на уровнях.").c_str()};
+// The hints of the loading screen, 1251, converted while compiling.
+constexpr auto kHint0 = CP1251("Прыгайте на голову врагам, чтобы победить их.");
+constexpr auto kHint1 = CP1251("Собирайте бонусы для накопления очков.");
+constexpr auto kHint2 = CP1251("Ромашка может подбросить вас выше чем обычно.");
+constexpr auto kHint3 = CP1251("Не пытайтесь прыгнуть на спину ежа, это опасно.");
+constexpr auto kHint4 = CP1251("Золотые орехи обычно спрятаны на уровнях.");
+constexpr const char *kLoadingHints[kHintCount] = {kHint0, kHint1, kHint2, kHint3, kHint4};
 
 // One catalogue picture into a box; a catalogue without any picture draws nothing.
 void sprite(const char *name, float x, float y, float w, float h, int32_t alpha = kOpaque,
             float angle = 0, int32_t flags = kPlainFlags) {
-    OE_Texture *t = Base_Find(share_textures, name);
+    OE_Texture *t = Base_Find(assets.share_textures, name);
     if (t) eng.SSprite_Draw(t, x, y, w, h, alpha, angle, flags);
 }
 
@@ -151,12 +152,12 @@ void load_procedure() {
         }
     }
     eng.Snd_Init();
-    Base_LoadDir(share_textures, "gfx\\share\\");
+    Base_LoadDir(assets.share_textures, "gfx\\share\\");
     handles.font_cyr = eng.Text_LoadFontFromFile("fnt/cyr.tga", "fnt/cyr.ofi", kNoColourKey, kDirectLoadFlags);
     handles.font_cyrl = eng.Text_LoadFontFromFile("fnt/cyrl.tga", "fnt/cyr.ofi", kNoColourKey, kDirectLoadFlags);
     handles.camera = eng.Cam2D_Create();
     eng.Cam2D_Set(handles.camera);
-    SList_Load(sounds, "snd\\", "*.wav");
+    SList_Load(assets.sounds, "snd\\", "*.wav");
     build_menus();
     load_scene_catalogue();
 }
@@ -176,7 +177,7 @@ void draw_loading_screen() {
     eng.FX_SetBlendMode(kBlendNormal);
     sprite("gbut", kHintPlate);
     eng.FX_SetBlendMode(kBlendAdd);
-    const std::string &hint = kLoadingHints[random_below(kHintCount)];
+    const std::string hint = kLoadingHints[random_below(kHintCount)];
     text(centred_x(W / 2, hint), kHintY, hint, kHintColour);
     eng.FX_SetBlendMode(kBlendNormal);
 }
@@ -186,7 +187,7 @@ void draw_fade_overlay() {
 }
 
 void draw_cursor() {
-    OE_Texture *cur = Base_Find(share_textures, "cur");
+    OE_Texture *cur = Base_Find(assets.share_textures, "cur");
     if (!cur) return;
     eng.Tex_SetFramesSize(cur, kCursorSize, kCursorSize);
     const int32_t mx = eng.Mouse_X();  // read in this order: the call log must not depend on the

@@ -40,13 +40,19 @@ constexpr const char *kMenuMusic = "mus\\menu.xm";
 Tpart_sys menu_effects;
 
 namespace {
-const std::string kLevelTitles[kLevelTitleCount] = {
-    CP1251("Зеленая долина - Глава 1").c_str(), CP1251("Зеленая долина - Глава 2").c_str(),
-    CP1251("Зеленая долина - Глава 3").c_str(), CP1251("Зеленая долина - Глава 4").c_str(),
-    CP1251("Зеленая долина - Глава 5").c_str(), CP1251("Зеленая долина - Глава 6").c_str(),
-    CP1251("Старый рудник - Глава 1").c_str(),  CP1251("Старый рудник - Глава 2").c_str(),
-    CP1251("Старый рудник - Глава 3").c_str(),  "",
-    CP1251("Игра закончена!").c_str()};
+// The level titles, 1251, converted while compiling.
+constexpr auto kTitle0 = CP1251("Зеленая долина - Глава 1");
+constexpr auto kTitle1 = CP1251("Зеленая долина - Глава 2");
+constexpr auto kTitle2 = CP1251("Зеленая долина - Глава 3");
+constexpr auto kTitle3 = CP1251("Зеленая долина - Глава 4");
+constexpr auto kTitle4 = CP1251("Зеленая долина - Глава 5");
+constexpr auto kTitle5 = CP1251("Зеленая долина - Глава 6");
+constexpr auto kTitle6 = CP1251("Старый рудник - Глава 1");
+constexpr auto kTitle7 = CP1251("Старый рудник - Глава 2");
+constexpr auto kTitle8 = CP1251("Старый рудник - Глава 3");
+constexpr auto kTitle10 = CP1251("Игра закончена!");
+constexpr const char *kLevelTitles[kLevelTitleCount] = {kTitle0, kTitle1, kTitle2, kTitle3, kTitle4, kTitle5,
+                                                        kTitle6, kTitle7, kTitle8, "",      kTitle10};
 
 void engine_message_box(const char *text, const char *caption, int style) {
     if (eng.OE_MessageBox) eng.OE_MessageBox(text, caption, style);
@@ -60,7 +66,7 @@ bool title_is(const char *title) {
 
 const char *level_title(int32_t index) {
     if (index < 0 || index >= kLevelTitleCount) return "";
-    return kLevelTitles[index].c_str();
+    return kLevelTitles[index];
 }
 
 void random_seed(uint32_t seed) { session.random_state = seed; }
@@ -152,7 +158,7 @@ TickInput read_tick_input() {
 }
 
 void apply_world_events(const WorldEvents &ev) {
-    for (int32_t i = 0; i < ev.sound_count; ++i) SList_Play(sounds, ev.sounds[static_cast<std::size_t>(i)], 0);
+    for (int32_t i = 0; i < ev.sound_count; ++i) SList_Play(assets.sounds, ev.sounds[static_cast<std::size_t>(i)], 0);
     if (ev.died) {
         ++profile.deaths;
         session.death_pending = 1;
@@ -172,10 +178,10 @@ namespace {
 // F9: starts recording the level being played (from its start) into a new replay file, or stops
 // the recording; the player is told the file's name.
 void toggle_recording() {
-    static int toggles = 0;  // each notice is new
     bool started = false;
     const std::string name = replay::toggle(started);
-    const std::string key = "replay-" + std::to_string(++toggles);
+    // Each notice is new: no key told so far ends in the number of notices told so far.
+    const std::string key = "replay-" + std::to_string(session.notices_told.size());
     if (name.empty())
         tell_player_once(key, CP1251("Запись не удалась").c_str(), CP1251("Нельзя создать файл в папке игры").c_str());
     else if (started)
@@ -195,7 +201,7 @@ void play_tick() {
     if (profile.level_index != kLastLevel &&
         (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause)) {
         show(menu().pause.wnd_pause);
-        SList_Play(sounds, "click", 0);
+        SList_Play(assets.sounds, "click", 0);
         session.game_state = GameState::frozen;
     }
     if (eng.Key_Press(kKeyF1)) {  // developer's reload of the current level file

@@ -75,11 +75,9 @@ int32_t read_switch(platform::TextReader &reader, const char *what, int32_t fall
 
 // A file that exists but could not be read is not replaced for the rest of the run (until a later
 // read succeeds): what the player saved there may still be fine, and the values in memory are
-// only stand-ins. Empty when every file read so far was readable or missing.
-std::string g_unreadable_settings, g_unreadable_profile;
-
-bool refuse_overwrite(const std::string &unreadable, const std::string &path) {
-    if (unreadable.empty() || unreadable != path) return false;
+// only stand-ins. The records say which (Settings::file_unreadable, Profile::unreadable_path).
+bool refuse_overwrite(bool unreadable, const std::string &path) {
+    if (!unreadable) return false;
     platform::warn_once("keep-unreadable:" + platform::quote(path),
                         platform::quote(path) +
                             " could not be read, so it is not overwritten; changes are not saved");
@@ -105,8 +103,8 @@ void set_default_settings() {
 
 }  // namespace
 
-const std::string &default_profile_name() {
-    static const std::string name = CP1251("Игрок").c_str();
+const char *default_profile_name() {
+    static constexpr auto name = CP1251("Игрок");
     return name;
 }
 
@@ -135,13 +133,13 @@ void read_settings() {
     ensure_config_dirs();
     std::string bytes;
     bool missing = false;
-    g_unreadable_settings.clear();
+    settings.file_unreadable = false;
     if (!platform::read_file(kSettingsFile, bytes, &missing)) {
         set_default_settings();
         if (missing) {
             write_settings();
         } else {
-            g_unreadable_settings = kSettingsFile;
+            settings.file_unreadable = true;
             platform::warn_once("read-settings", platform::quote(kSettingsFile) +
                                 " cannot be read; using the default settings");
         }
@@ -163,7 +161,7 @@ void read_settings() {
 }
 
 bool write_settings() {
-    if (refuse_overwrite(g_unreadable_settings, kSettingsFile)) return false;
+    if (refuse_overwrite(settings.file_unreadable, kSettingsFile)) return false;
     std::string out;
     for (int32_t v : {settings.windowed, settings.colour16, settings.mouse_off, settings.music_off})
         out += std::to_string(v) + kLineEnd;
@@ -182,13 +180,13 @@ void read_profile() {
     std::string bytes;
     bool missing = false;
     profile.level_index = profile.total_nuts = profile.total_points = profile.deaths = 0;
-    g_unreadable_profile.clear();
+    profile.unreadable_path.clear();
     if (!platform::read_file(path, bytes, &missing)) {
         if (missing) {
             ensure_config_dirs();
             write_profile();
         } else {
-            g_unreadable_profile = path;
+            profile.unreadable_path = path;
             platform::warn_once("read-profile:" + platform::quote(path),
                                 platform::quote(path) + " cannot be read; starting from zero");
         }
@@ -216,9 +214,10 @@ bool write_profile() {
                             platform::quote(settings.profile_name) + " cannot be a profile name; not saved");
         return false;
     }
-    if (refuse_overwrite(g_unreadable_profile, profile_path())) return false;
+    const std::string path = profile_path();
+    if (refuse_overwrite(!profile.unreadable_path.empty() && profile.unreadable_path == path, path)) return false;
     std::string out;
     for (int32_t v : {profile.level_index, profile.total_nuts, profile.total_points, profile.deaths})
         out += std::to_string(v) + kLineEnd;
-    return saved(platform::write_file_atomic(profile_path(), out));
+    return saved(platform::write_file_atomic(path, out));
 }

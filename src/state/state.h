@@ -30,6 +30,9 @@ struct Settings {
     int32_t mouse_off = 0;           // 1 keyboard only
     int32_t music_off = 0;           // 1 no music
     std::string profile_name;        // current profile, 1251; also its file name
+    // Not in the file: cfg/config.txt exists but its last read failed, so it is not replaced
+    // until a later read succeeds (what the player saved there may still be fine).
+    bool file_unreadable = false;
 };
 extern Settings settings;
 void reset_settings();
@@ -43,6 +46,9 @@ struct Profile {
     int32_t total_nuts = 0;          // golden nuts banked
     int32_t total_points = 0;        // points banked from finished levels
     int32_t deaths = 0;              // lives lost in this game; kDeathsToGameOver - deaths are shown
+    // Not in the file: the path of the profile file whose last read failed, which is not replaced
+    // until a later read of it succeeds; "" when the last read was fine or found no file.
+    std::string unreadable_path;
 };
 extern Profile profile;
 void reset_profile();
@@ -102,7 +108,7 @@ bool tell_player_once(const std::string &key, const std::string &line1, const st
 
 // ---- settings and profile files ----
 // Default profile name, 1251 ("Игрок").
-const std::string &default_profile_name();
+const char *default_profile_name();
 // Longest profile name, in 1251 bytes (its UTF-8 file name is then at most 192 bytes, well within
 // the file system's 255).
 constexpr std::size_t kProfileNameMaxBytes = 64;

@@ -72,7 +72,7 @@ public:
         EXPECT_TRUE(loaded_) << "cannot load " << lib;
         if (!loaded_) return;
         symbol<void (*)()>("HL_Reset")();
-        share_textures.count = 0;
+        assets.share_textures.count = 0;
         object_textures.count = 0;
         world = World{};
         reset_settings();
@@ -88,7 +88,7 @@ public:
     }
     ~HeadlessDraw() {
         if (loaded_) symbol<int32_t (*)(const char *)>("HL_SetCallLog")(nullptr);
-        share_textures.count = 0;
+        assets.share_textures.count = 0;
         object_textures.count = 0;
         clear_world(world);
         reset_handles();
@@ -96,7 +96,7 @@ public:
     bool ok() const { return loaded_; }
 
     // A picture of w x h pixels in gfx/share (resp. gfx/obj), entered into its catalogue.
-    void share(const std::string &name, int w, int h) { add(share_textures, "share", name, w, h); }
+    void share(const std::string &name, int w, int h) { add(assets.share_textures, "share", name, w, h); }
     void object(const std::string &name, int w, int h) { add(object_textures, "obj", name, w, h); }
 
     void start() {

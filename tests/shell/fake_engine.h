@@ -68,7 +68,7 @@ struct Game {
         handles.camera = &camera;
         handles.logic_timer = &logic_timer;
         handles.slow_timer = &slow_timer;
-        reset_catalogues();
+        reset_assets();
         clear_elements();
         set_unknown_name_handler(unknown_name);
         world = World{};

@@ -89,7 +89,7 @@ HeadlessRun run_headless(const fs::path &dir, int frames, std::function<void(int
     reset_profile();
     reset_session();
     reset_handles();
-    reset_catalogues();
+    reset_assets();
     clear_elements();
     world = World{};
     g_tick = 0;
@@ -419,8 +419,8 @@ TEST(StartUp, LoadProcedureLoadsInItsFixedOrder) {
     }
     EXPECT_NE(handles.camera, nullptr);
     EXPECT_NE(handles.font_cyr, nullptr);
-    EXPECT_EQ(share_textures.count, 16);  // the 15 pictures of the scratch folder and zz.jpg
-    EXPECT_EQ(sounds.count, 1);
+    EXPECT_EQ(assets.share_textures.count, 16);  // the 15 pictures of the scratch folder and zz.jpg
+    EXPECT_EQ(assets.sounds.count, 1);
 }
 
 // ---- the status bar's room for the points ---------------------------------------------------------

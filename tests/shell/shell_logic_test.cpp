@@ -113,8 +113,8 @@ TEST(LogicTick, PauseOnEscapeOrRightButtonOnlyOnceAndNeverOnTheFinalScene) {
     fake::Game game;
     build_menus();
     hide(menu().main.wnd_main);
-    sounds.items = {{reinterpret_cast<OE_Sound *>(0x10), "a"}, {reinterpret_cast<OE_Sound *>(0x20), "click"}};
-    sounds.count = 2;
+    assets.sounds.items = {{reinterpret_cast<OE_Sound *>(0x10), "a"}, {reinterpret_cast<OE_Sound *>(0x20), "click"}};
+    assets.sounds.count = 2;
 
     session.game_state = GameState::playing;
     session.fade_level = 255;

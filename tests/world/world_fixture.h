@@ -41,8 +41,8 @@ struct WorldGame : fake::Game {
         eng.ColEx_PolyCenter = poly_centre;
         // One catalogue entry per sound name; its handle is its index + 1, read back by played().
         for (std::size_t i = 0; i < std::size(kSoundNames); ++i)
-            sounds.items.push_back({reinterpret_cast<OE_Sound *>(i + 1), kSoundNames[i]});
-        sounds.count = static_cast<int32_t>(sounds.items.size());
+            assets.sounds.items.push_back({reinterpret_cast<OE_Sound *>(i + 1), kSoundNames[i]});
+        assets.sounds.count = static_cast<int32_t>(assets.sounds.items.size());
         messages.clear();
         platform::set_message_handler(capture_message);
         world.particles.count = 0;
@@ -51,7 +51,7 @@ struct WorldGame : fake::Game {
     ~WorldGame() {
         platform::set_message_handler(nullptr);
         clear_world(world);
-        sounds = TS_List{};
+        assets.sounds = TS_List{};
     }
     // Names of the sounds played so far, in order.
     static std::vector<std::string> played() {

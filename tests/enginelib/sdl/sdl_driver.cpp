@@ -835,18 +835,6 @@ void frame() {
 
 }  // namespace
 
-// Under AddressSanitizer: Mesa unloads its software GL driver before the leak check runs, and the
-// few blocks that only the driver's own globals point to then look leaked, with no library name a
-// suppression could match. Loading the driver once more, never to be unloaded, keeps those
-// pointers mapped, so the blocks stay reachable. Does nothing in an ordinary build or where the
-// driver lives elsewhere.
-static void keep_gl_driver_loaded() {
-#if defined(__SANITIZE_ADDRESS__)
-    for (const char *path : {"/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", "/usr/lib/dri/swrast_dri.so"})
-        if (dlopen(path, RTLD_LAZY | RTLD_NODELETE)) return;
-#endif
-}
-
 int main(int argc, char **argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: sdl_driver scene|input|close|sound|stats|pad|hostile|fullscreen DIR\n");
@@ -854,7 +842,6 @@ int main(int argc, char **argv) {
     }
     g_mode = argv[1];
     g_dir = argv[2];
-    keep_gl_driver_loaded();
     write_assets();
     if (g_mode == "hostile") write_hostile_assets();
     if (g_mode != "stats") OE_KeepFrames(1);  // for OE_ReadFrame; not while measuring

@@ -687,6 +687,14 @@ TEST(SdlEngine, AudioDeviceThatCannotOpenLeavesTheGameSilentWithOneWarning) {
     size_t warnings = 0;
     for (size_t pos = 0; (pos = r.err.find("no sound effects", pos)) != std::string::npos; ++pos) ++warnings;
     EXPECT_EQ(warnings, 1u) << r.err;
+
+    // An ALSA card that does not exist: ALSA's own handler would print about eight lines of its
+    // own ("ALSA lib ..."); only the engine's one warning may reach stderr.
+    const DriverRun alsa = run_driver("sound", "SDL_AUDIODRIVER=alsa AUDIODEV=hw:CARD=tarvelok_no_such_card");
+    DirCleanup alsa_cleanup{alsa.dir};
+    ASSERT_EQ(alsa.status, 0) << alsa.err;
+    EXPECT_EQ(alsa.err.find("ALSA lib"), std::string::npos) << alsa.err;
+    EXPECT_NE(alsa.err.find("no sound effects"), std::string::npos) << alsa.err;
 }
 
 TEST(SdlEngine, StatisticsLineReportsOneDrawCallFor500SpritesOfOneTexture) {
