@@ -3,6 +3,7 @@
 // walking right, and a stress level built here: 300 hills of 10 solid segments each (3000), and
 // 4000 objects of which 500 walk (worms, moles, carts) and the rest are bees, bonuses and scenery.
 // Each runs with the ground index (the game's way) and with the plain scan of every segment.
+// BM_WorldCopy: the cost of one copy of a World (the automatic player's snapshot).
 // The engine table holds plain maths and silent input; nothing is drawn or heard.
 #include <benchmark/benchmark.h>
 
@@ -82,8 +83,9 @@ std::string stress_level() {
     return f.str();
 }
 
-void load(const std::string &text) {
+void load(const std::string &text, bool indexed = true) {
     world = World{};
+    world.use_ground_index = indexed;
     LevelReadHooks hooks;
     read_level_text(world, text, true, hooks);
     terrain_changed(world);
@@ -92,8 +94,8 @@ void load(const std::string &text) {
 
 void run_level(benchmark::State &state, const std::string &text) {
     engine_table();
-    terrain_use_index = state.range(0) != 0;
-    load(text);
+    const bool indexed = state.range(0) != 0;
+    load(text, indexed);
     int ticks = 0;
     for (auto _ : state) {
         session.game_state = GameState::playing;
@@ -105,13 +107,13 @@ void run_level(benchmark::State &state, const std::string &text) {
         g_now += 20;
         if (++ticks % kReloadEvery == 0) {
             state.PauseTiming();
-            load(text);
+            load(text, indexed);
             state.ResumeTiming();
         }
     }
     state.counters["ticks_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["objects"] = world.object_count;
-    state.SetLabel(terrain_use_index ? "ground index" : "plain scan");
+    state.SetLabel(indexed ? "ground index" : "plain scan");
 }
 
 void BM_ShowcaseLevel(benchmark::State &state) {
@@ -125,6 +127,29 @@ void BM_StressLevel(benchmark::State &state) {
     run_level(state, text);
 }
 BENCHMARK(BM_StressLevel)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
+// Copying the world as the automatic player does for every try: arg 0 the shipped level 0 (from
+// the build's game folder) after one step, arg 1 the stress level.
+void BM_WorldCopy(benchmark::State &state) {
+    engine_table();
+    static const std::string level0 = read(TARVELOK_GAME_DIR "/cfg/levels/level-00.lvl");
+    static const std::string stress = stress_level();
+    const std::string &text = state.range(0) == 0 ? level0 : stress;
+    if (text.empty()) {
+        state.SkipWithError("no level-00.lvl in the game folder: build the levels first");
+        return;
+    }
+    load(text);
+    world_step(world, TickInput{});  // the ground index is built, as in a search
+    for (auto _ : state) {
+        World copy = world;
+        benchmark::DoNotOptimize(copy.object_layer.data());
+    }
+    state.counters["objects"] = world.object_count;
+    state.counters["ground_items"] = world.ground_count;
+    state.SetLabel(state.range(0) == 0 ? "level 0" : "stress level");
+}
+BENCHMARK(BM_WorldCopy)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

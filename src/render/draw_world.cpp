@@ -4,7 +4,7 @@
 //
 // In: world, level, session.sway_offset, handles.camera, handles.direct3d_device, object_textures,
 // share_textures. Out: engine and device calls; camera_on (left at 1) and the `sway` scratch value
-// of plants and gold and silver bonuses. Pictures are looked up by name for every item drawn.
+// of gold and silver bonuses. Pictures are looked up by name for every item drawn.
 // Every glow sets the blend mode back to 0 after itself; the colour mix is left as last set.
 #include "render/draw_world.h"
 
@@ -68,7 +68,7 @@ constexpr uint32_t kVertexStride = 28;    // x y z rhw colour u v
 
 // Wind sway of a ground item by kind: corner offsets as multiples of r (top-left x, y, top-right
 // x, y), the cosine's period divisor in ms per radian and its amplitude in pixels. Every other kind
-// gets no sway and keeps its `sway` value.
+// gets no sway. The item itself is not written (the ground layer is shared between world copies).
 struct SwayRule {
     const char *kind;
     float period_ms;
@@ -149,7 +149,7 @@ void draw_ground_layer(World &world) {
     set_camera_on(1);
     const float cx = cam_x(), cy = cam_y();
     for (int32_t i = 0; i < world.ground_count; ++i) {
-        tmin &item = world.ground_layer[static_cast<std::size_t>(i)];
+        const tmin &item = world.ground_layer[static_cast<std::size_t>(i)];
         OE_Texture *t = picture(item.kind);
         if (item.outline.count != 0) {
             fill_outline(item.outline, t, kGroundFillColour, cx, cy, 1);
@@ -161,8 +161,8 @@ void draw_ground_layer(World &world) {
         if (!on_screen_world(left, top, float(w + h), float(w + h)) || item.kind.empty()) continue;
         int32_t c[4] = {0, 0, 0, 0};
         if (const SwayRule *rule = sway_rule(item.kind)) {
-            item.sway = std::cos(world.level.world_time / rule->period_ms) * rule->amplitude;
-            const int32_t r = eng.M_Round(item.sway);
+            const float sway = std::cos(world.level.world_time / rule->period_ms) * rule->amplitude;
+            const int32_t r = eng.M_Round(sway);
             c[0] = rule->tl_x * r;
             c[1] = rule->tl_y * r;
             c[2] = rule->tr_x * r;

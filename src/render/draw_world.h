@@ -5,8 +5,8 @@
 //
 // In: the World (world.h), session.sway_offset, the camera, object_textures and
 // share_textures, the device stand-in for the terrain fills. Out: engine draw calls only. The only
-// state written is the camera's camera_on (left at 1) and the `sway` scratch value of plants and
-// gold and silver bonuses. Nothing here moves anything or decides what is in the level.
+// state written is the camera's camera_on (left at 1) and the `sway` scratch value of gold and
+// silver bonuses. Nothing here moves anything or decides what is in the level.
 #pragma once
 
 #include <cstdint>

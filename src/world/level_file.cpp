@@ -11,8 +11,15 @@ namespace {
 
 constexpr int kSectionCount = 4;  // back, ground, front, objects: the order in the file
 
-std::vector<tmin> tscene::*const kSectionLayer[kSectionCount] = {&tscene::back_layer, &tscene::ground_layer,
-                                                                   &tscene::front_layer, &tscene::object_layer};
+// The entries of section s, for writing.
+std::vector<tmin> &section_layer(World &w, int s) {
+    switch (s) {
+    case 0: return w.back_layer.edit();
+    case 1: return w.ground_layer.edit();
+    case 2: return w.front_layer.edit();
+    default: return w.object_layer;
+    }
+}
 int32_t tscene::*const kSectionCount_[kSectionCount] = {&tscene::back_count, &tscene::ground_count,
                                                          &tscene::front_count, &tscene::object_count};
 const char *const kSectionName[kSectionCount] = {"back", "ground", "front", "object"};
@@ -117,7 +124,7 @@ LevelReadReport read_level_text(World &w, const std::string &bytes, bool full, c
     int64_t level_points = 0;
     for (int s = 0; s < kSectionCount; ++s) {
         const bool objects = s == kSectionCount - 1;
-        auto &layer = w.*kSectionLayer[s];
+        std::vector<tmin> &layer = section_layer(w, s);
         int32_t &count = w.*kSectionCount_[s];
         int32_t declared = 0;
         if (!r.count(declared, "item count")) return report;

@@ -17,14 +17,16 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "world/world.h"
 
+// Each hook may be empty.
 struct LevelReadHooks {
-    void (*want_pictures)(const std::string &name) = nullptr;  // a kind or backdrop name was read
-    int32_t (*random_frame)() = nullptr;                        // 1..14 for each object; null: 1
-    void (*centre)(TPolyLine2D &outline) = nullptr;             // fills cx, cy; null: not filled
+    std::function<void(const std::string &name)> want_pictures;  // a kind or backdrop name was read
+    std::function<int32_t()> random_frame;                       // 1..14 for each object; empty: 1
+    std::function<void(TPolyLine2D &outline)> centre;            // fills cx, cy; empty: not filled
 };
 
 struct LevelReadReport {

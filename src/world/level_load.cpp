@@ -24,9 +24,6 @@ constexpr int kErrorIcon = 0x10;  // message box style: an error
 constexpr int32_t kFirstFrame = 1, kRandomFrames = 14;  // objects start at a frame 1..14
 
 void want_pictures(const std::string &name) { Base_LoadPrefix(object_textures, kObjectPictureDir, name); }
-// The world being read, for the frame hook (the reader's hooks are plain functions).
-thread_local World *g_loading = nullptr;
-int32_t random_frame() { return kFirstFrame + random_int(*g_loading, kRandomFrames); }
 void outline_centre(TPolyLine2D &outline) {
     OE_PolyLine p{outline.count, 0, 0, outline.points.data()};
     engine_math::poly_center(&p);
@@ -61,11 +58,9 @@ bool read_level_file(World &w, const std::string &path, bool full, int32_t level
     }
     LevelReadHooks hooks;
     if (full && pictures) hooks.want_pictures = want_pictures;
-    hooks.random_frame = random_frame;
+    hooks.random_frame = [&w] { return kFirstFrame + random_int(w, kRandomFrames); };
     hooks.centre = outline_centre;
-    g_loading = &w;
     const LevelReadReport report = read_level_text(w, bytes, full, hooks);
-    g_loading = nullptr;
     if (!report.ok) {
         load_failed(w, "Level file " + platform::quote(path) + ", line " + std::to_string(report.line) + ": " + report.problem);
         return false;

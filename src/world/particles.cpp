@@ -19,7 +19,7 @@ constexpr float kLightGrowth = 4.0f;        // pixels of side a "light" gains pe
 constexpr float kLightTurn = 8.0f;          // degrees a "light" turns per tick
 constexpr float kBallGrowth = 2.0f;         // pixels of side a "pball" gains per tick
 
-const std::string kDelete = "delete";
+constexpr const char *kDelete = "delete";
 
 // One tick of one effect.
 void advance(TEffect2d &e) {

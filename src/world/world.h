@@ -14,6 +14,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -68,25 +69,53 @@ struct tmin {
                             // "vag": 1 while the hero is aboard)
 };
 
+// A layer that does not change after the load (back, front, ground), shared between copies of a
+// World: copying one copies a pointer, so a copy of a World costs what its object layer and state
+// cost. Reading is through the const operations; writing asks for edit(), which first gives this
+// World a copy of its own when another World shares the layer. A reference from edit() is valid
+// until the World is copied; do not keep one across a copy.
+class SharedLayer {
+public:
+    SharedLayer() : items_(std::make_shared<std::vector<tmin>>()) {}
+    const tmin &operator[](std::size_t i) const { return (*items_)[i]; }
+    std::size_t size() const { return items_->size(); }
+    bool empty() const { return items_->empty(); }
+    std::vector<tmin>::const_iterator begin() const { return items_->begin(); }
+    std::vector<tmin>::const_iterator end() const { return items_->end(); }
+    // The entries for writing, this World's own.
+    std::vector<tmin> &edit() {
+        if (items_.use_count() > 1) items_ = std::make_shared<std::vector<tmin>>(*items_);
+        return *items_;
+    }
+    // Empties the layer without touching the copies that share it.
+    void clear() { items_ = std::make_shared<std::vector<tmin>>(); }
+    // True when both read the same entries (a copy that neither has written to).
+    bool shares_with(const SharedLayer &other) const { return items_ == other.items_; }
+
+private:
+    std::shared_ptr<std::vector<tmin>> items_;  // never null
+};
+
 // The level's layers, backdrop and particles. Each layer holds at most kLayerCapacity entries;
 // entries 0..count-1 are in use, in file order (the vector holds at least count entries; add with
-// append_item). Only the object layer changes after a load.
+// append_item). Only the object layer changes after a load; the others are shared between copies.
 struct tscene {
     Tpart_sys particles;    // the level's effects; they outlive clear_world until faded
-    std::string backdrop;   // picture name in object_textures; "" draws none
-    std::vector<tmin> back_layer;    // distant scenery, drawn at half speed
+    std::string backdrop;   // picture name in the level's pictures; "" draws none
+    SharedLayer back_layer;    // distant scenery, drawn at half speed
     int32_t back_count = 0;
-    std::vector<tmin> front_layer;   // drawn over everything
+    SharedLayer front_layer;   // drawn over everything
     int32_t front_count = 0;
-    std::vector<tmin> ground_layer;  // terrain: outlines are solid but "bgcarst"
+    SharedLayer ground_layer;  // terrain: outlines are solid but "bgcarst"
     int32_t ground_count = 0;
     std::vector<tmin> object_layer;  // hero, creatures, bonuses, level end
     int32_t object_count = 0;
 };
 
 // Appends a fresh entry to a layer (count grows by one) and returns it; the caller keeps within
-// kLayerCapacity.
+// kLayerCapacity. The shared layers' form edits the layer (see SharedLayer::edit).
 tmin &append_item(std::vector<tmin> &layer, int32_t &count);
+inline tmin &append_item(SharedLayer &layer, int32_t &count) { return append_item(layer.edit(), count); }
 
 // Hero and level state. Zero in a new World; a load resets only what load_level says, the rest
 // carries over from the previous level or life.
@@ -129,6 +158,10 @@ struct World : tscene {
     uint64_t random_state = 0;   // the level's generator: pick-up bursts, frames at load
     int64_t steps = 0;           // world steps since the level was loaded (load_level zeroes it)
     mutable std::shared_ptr<const GroundCache> ground;  // built on first use; terrain_changed drops it
+    // True (the game's way): terrain contact finds the segments near a walker through the ground
+    // index; false: it scans every segment. Both give the same positions; the switch exists for
+    // the tests and benchmarks that compare them.
+    bool use_ground_index = true;
 };
 
 // Seeds the world's generator (the shell passes a value of its own generator at every load, and a

@@ -12,8 +12,8 @@
 
 // ---- kinds --------------------------------------------------------------------------------------
 
-extern const std::string kHeroKind;    // "enot"
-extern const std::string kNoCollideKind;  // "bgcarst": outline drawn, never solid
+inline constexpr char kHeroKind[] = "enot";
+inline constexpr char kNoCollideKind[] = "bgcarst";  // outline drawn, never solid
 
 // ---- one step ----------------------------------------------------------------------------------
 
@@ -47,10 +47,6 @@ using ContactFn = void (*)(tmin &obj, const Contact &contact, Step &step);
 // one degree towards each touched segment's normal. `on_contact` (may be null) runs before each
 // push.
 void terrain_contact(Step &step, tmin &obj, int32_t probe_offset, bool tilts, ContactFn on_contact);
-
-// True (the default): terrain_contact skips segments through the ground index; false: it scans
-// every segment. Both give the same positions; the switch exists for tests and benchmarks.
-extern bool terrain_use_index;
 
 // ---- turns and interactions ---------------------------------------------------------------------
 

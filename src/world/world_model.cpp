@@ -6,9 +6,6 @@
 
 #include "world/world_internal.h"
 
-const std::string kHeroKind = "enot";
-const std::string kNoCollideKind = "bgcarst";
-
 namespace {
 
 // Name-to-behaviour table: the one place that says which names act. Names not listed are Kind::other.
@@ -28,10 +25,10 @@ constexpr KindName kKindNames[] = {
 constexpr std::size_t kLongestKind = 7;
 
 // Kind names by length, first and last letter (each kept to 5 bits): no two names of the table
-// share a slot, so one full comparison decides. Built from the table once.
+// share a slot, so one full comparison decides. Built from the table by the compiler.
 struct KindIndex {
     int8_t slot[kLongestKind + 1][32][32];
-    KindIndex() {
+    constexpr KindIndex() : slot{} {
         for (auto &a : slot)
             for (auto &b : a)
                 for (int8_t &c : b) c = -1;
@@ -41,7 +38,7 @@ struct KindIndex {
         }
     }
 };
-const KindIndex kKindIndex;
+constexpr KindIndex kKindIndex;
 
 }  // namespace
 

@@ -241,8 +241,6 @@ void contact_indexed(Step &step, tmin &obj, int32_t offset, bool tilts, ContactF
 
 }  // namespace
 
-bool terrain_use_index = true;
-
 void terrain_changed(const World &w) { w.ground.reset(); }
 
 bool terrain_extent(const World &w, TerrainExtent &out) {
@@ -252,7 +250,7 @@ bool terrain_extent(const World &w, TerrainExtent &out) {
 }
 
 void terrain_contact(Step &step, tmin &obj, int32_t probe_offset, bool tilts, ContactFn on_contact) {
-    if (terrain_use_index) contact_indexed(step, obj, probe_offset, tilts, on_contact);
+    if (step.w.use_ground_index) contact_indexed(step, obj, probe_offset, tilts, on_contact);
     else contact_scan(step, obj, probe_offset, tilts, on_contact);
 }
 

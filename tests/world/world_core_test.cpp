@@ -108,7 +108,7 @@ TEST(WorldValue, ACopyStepsOnItsOwnAndLikeTheOriginal) {
     }
     // A copy whose terrain is edited stops on its own terrain, not the original's.
     World d = a;
-    d.ground_layer[0].outline.points = {{-2000, 560}, {4000, 560}};
+    d.ground_layer.edit()[0].outline.points = {{-2000, 560}, {4000, 560}};
     terrain_changed(d);
     for (int t = 0; t < 40; ++t) {
         world_step(d, TickInput{});
@@ -116,6 +116,34 @@ TEST(WorldValue, ACopyStepsOnItsOwnAndLikeTheOriginal) {
     }
     EXPECT_EQ(hero(a)->y, 452);
     EXPECT_EQ(hero(d)->y, 512);
+}
+
+TEST(WorldValue, ACopySharesTheUnchangingLayersUntilOneIsWritten) {
+    World a = read(kLevel);
+    for (int t = 0; t < 10; ++t) world_step(a, right_at(20.0 * t));
+    World b = a;
+    // Stepping reads the terrain and writes the objects: the copies still share the terrain,
+    // never the objects.
+    for (int t = 10; t < 20; ++t) world_step(b, right_at(20.0 * t));
+    EXPECT_TRUE(b.ground_layer.shares_with(a.ground_layer));
+    EXPECT_TRUE(b.back_layer.shares_with(a.back_layer));
+    EXPECT_TRUE(b.front_layer.shares_with(a.front_layer));
+    EXPECT_NE(b.object_layer.data(), a.object_layer.data());
+    // A write to one copy's layer is its own: the other keeps its entries.
+    const std::vector<OE_Point> before = a.ground_layer[0].outline.points;
+    b.ground_layer.edit()[0].outline.points[0].y += 100;
+    b.ground_layer.edit()[0].kind = "rock";
+    EXPECT_FALSE(b.ground_layer.shares_with(a.ground_layer));
+    EXPECT_EQ(a.ground_layer[0].kind, "turf");
+    EXPECT_FLOAT_EQ(a.ground_layer[0].outline.points[0].y, before[0].y);
+    EXPECT_FLOAT_EQ(b.ground_layer[0].outline.points[0].y, before[0].y + 100);
+    // Emptying a copy's layers leaves the other's whole.
+    World c = a;
+    clear_layers(c);
+    EXPECT_EQ(c.ground_count, 0);
+    EXPECT_EQ(a.ground_count, 1);
+    EXPECT_EQ(a.ground_layer.size(), 1u);
+    EXPECT_EQ(a.ground_layer[0].kind, "turf");
 }
 
 TEST(WorldValue, ADeathAndAnExtraLifeComeBackAsEvents) {

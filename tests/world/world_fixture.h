@@ -46,7 +46,6 @@ struct WorldGame : fake::Game {
         messages.clear();
         platform::set_message_handler(capture_message);
         world.particles.count = 0;
-        terrain_use_index = true;
     }
     ~WorldGame() {
         platform::set_message_handler(nullptr);
@@ -72,7 +71,8 @@ inline void contact(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact 
     terrain_contact(step, obj, offset, tilts, on_contact);
 }
 
-inline tmin &add_item(std::vector<tmin> &layer, int32_t &count, const std::string &kind,
+template <typename Layer>  // std::vector<tmin> or SharedLayer
+tmin &add_item(Layer &layer, int32_t &count, const std::string &kind,
                       int32_t x, int32_t y, std::vector<OE_Point> points = {}) {
     tmin &t = append_item(layer, count);
     t.kind = kind;

@@ -18,7 +18,7 @@ std::vector<OE_Point> flat_floor() { return {{-1000, kFloor}, {1000, kFloor}}; }
 TEST(TerrainContact, TouchDepthTiltAndCorners) {
     for (bool indexed : {true, false}) {
         WorldGame game;
-        terrain_use_index = indexed;
+        world.use_ground_index = indexed;
         SCOPED_TRACE(indexed ? "indexed" : "plain scan");
         add_ground("turf", flat_floor());
         // Exactly 32 above: touching with depth 0, not moved, but a tilting object turns a degree
@@ -56,7 +56,7 @@ TEST(TerrainContact, TouchDepthTiltAndCorners) {
 TEST(TerrainContact, CornerSceneryAndDegenerateOutlines) {
     for (bool indexed : {true, false}) {
         WorldGame game;
-        terrain_use_index = indexed;
+        world.use_ground_index = indexed;
         // A wall meeting the floor at (100, 500): floor then wall, in outline order.
         add_ground("stone", {{-200, kFloor}, {100, kFloor}, {100, 200}});
         // Scenery outline right through the probe, an outline of one point, and an entry whose
@@ -157,9 +157,9 @@ TEST(TerrainContact, IndexGivesExactlyThePlainScanPositions) {
                     o.y += 2;
                     o.x += (i % 4 == 0) ? -3 : 3;
                 }
-                terrain_use_index = true;
+                world.use_ground_index = true;
                 contact(a[i], offset, tilts, count_a);
-                terrain_use_index = false;
+                world.use_ground_index = false;
                 contact(b[i], offset, tilts, count_b);
                 ASSERT_EQ(a[i].x, b[i].x) << "tick " << tick << " walker " << i;
                 ASSERT_EQ(a[i].y, b[i].y) << "tick " << tick << " walker " << i;

@@ -30,7 +30,7 @@ Snapshot play(const std::string &bytes, bool indexed) {
     world = World{};
     world_seed(world, 1);
     g_now = 0;
-    terrain_use_index = indexed;
+    world.use_ground_index = indexed;
     LevelReadHooks hooks;
     const LevelReadReport report = read_level_text(world, bytes, true, hooks);
     Snapshot s;
