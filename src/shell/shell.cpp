@@ -36,9 +36,6 @@ constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
 constexpr const char *kMenuMusic = "mus\\menu.xm";
 }  // namespace
 
-// ---- run-wide records -----------------------------------------------------------------------------
-Tpart_sys menu_effects;
-
 namespace {
 // The level titles, 1251, converted while compiling.
 constexpr auto kTitle0 = CP1251("Зеленая долина - Глава 1");
@@ -63,6 +60,17 @@ bool title_is(const char *title) {
     return t && std::strcmp(t, title) == 0;
 }
 }  // namespace
+
+void reset_records() {
+    reset_settings();
+    reset_profile();
+    reset_session();
+    reset_handles();
+    reset_assets();
+    reset_toolkit();
+    reset_menus();
+    replay::reset_recorder();
+}
 
 const char *level_title(int32_t index) {
     if (index < 0 || index >= kLevelTitleCount) return "";
@@ -135,7 +143,7 @@ void menu_tick() {
     // A song starts again only once it has ended or failed; a quiet passage is not an end.
     if (!music_playing() && settings.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
     update_sway();
-    update_effects(menu_effects);
+    update_effects(menus.menu_effects);
     if (session.start_pending && session.fade_level < 1) start_level(scene_file(profile.level_index));
 }
 
