@@ -24,6 +24,18 @@ constexpr int32_t kLevelTitleCount = 11;
 // The main menu's particle set (updated and drawn on the menu; nothing adds to it).
 extern Tpart_sys menu_effects;
 
+// ---- the level record (per level) ----
+// The level being played and its pictures. Reset: by every full load (load_world: the world
+// cleared and read, the pictures freed and loaded anew); the developer's F1 reload reads the world
+// again and keeps the pictures; a failed load leaves the world empty. reset_level_record() gives
+// an empty world and an empty catalogue without freeing anything (the engine owns the textures).
+struct LevelRecord {
+    World world;     // stepped by the logic tick while playing, drawn by the frame
+    TBase pictures;  // the level's pictures, from gfx\obj\ by kind-name prefix
+};
+extern LevelRecord level_record;
+void reset_level_record();
+
 // Title of a level for the loading screen and the "continue" hint; "" outside 0..10.
 const char *level_title(int32_t index);
 

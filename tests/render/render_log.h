@@ -17,6 +17,7 @@
 #include "assets/assets.h"
 #include "engine/engine.h"
 #include "render/draw_world.h"
+#include "shell/game_records.h"
 #include "shell/shell.h"
 #include "shell/test_support.h"
 #include "support/call_log.h"
@@ -73,8 +74,7 @@ public:
         if (!loaded_) return;
         symbol<void (*)()>("HL_Reset")();
         assets.share_textures.count = 0;
-        object_textures.count = 0;
-        world = World{};
+        reset_level_record();
         reset_settings();
         reset_profile();
         reset_session();
@@ -89,8 +89,7 @@ public:
     ~HeadlessDraw() {
         if (loaded_) symbol<int32_t (*)(const char *)>("HL_SetCallLog")(nullptr);
         assets.share_textures.count = 0;
-        object_textures.count = 0;
-        clear_world(world);
+        reset_level_record();
         reset_handles();
     }
     bool ok() const { return loaded_; }
@@ -121,7 +120,7 @@ public:
     // Records the calls of one draw_world(world) (M_Round queries left out).
     std::vector<Call> draw() {
         start();
-        draw_world(world);
+        draw_world(world, DrawContext{object_textures, handles.camera, session.sway_offset});
         return stop();
     }
 

@@ -10,6 +10,7 @@
 
 #include "engine/engine.h"
 #include "menus/menus.h"
+#include "shell/game_records.h"
 #include "shell/shell.h"
 #include "ui/ui.h"
 #include "world/world.h"
@@ -36,7 +37,7 @@ inline void unknown_name(const std::string &name) { ADD_FAILURE() << "no interfa
 // the step, the shell acting on what it reported.
 inline void step_world() { apply_world_events(world_step(world, read_tick_input())); }
 
-// A fresh game: zeroed records, a fresh World, an empty registry (whose unknown-name lookups fail
+// A fresh game: zeroed records, an empty level record and scene list, an empty registry (whose unknown-name lookups fail
 // the test), the engine table pointing at the recorders, a
 // camera and the two timers, music switched off (no song is started by these tests).
 struct Game {
@@ -71,8 +72,8 @@ struct Game {
         reset_assets();
         clear_elements();
         set_unknown_name_handler(unknown_name);
-        world = World{};
-        for (auto &s : scene_files) s.clear();
+        reset_level_record();
+        reset_scenes();
     }
     ~Game() {
         clear_elements();

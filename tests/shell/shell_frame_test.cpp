@@ -15,6 +15,7 @@
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menus.h"
+#include "shell/game_records.h"
 #include "shell/shell.h"
 #include "shell/test_support.h"
 #include "support/call_log.h"
@@ -91,7 +92,8 @@ HeadlessRun run_headless(const fs::path &dir, int frames, std::function<void(int
     reset_handles();
     reset_assets();
     clear_elements();
-    world = World{};
+    reset_level_record();
+    reset_scenes();
     g_tick = 0;
     g_on_tick = std::move(on_tick);
     g_fade_by_tick.clear();
