@@ -7,6 +7,8 @@
 // camera_on (left at 1); nothing else is written. Pictures are looked up by name for every item
 // drawn.
 // Every glow sets the blend mode back to 0 after itself; the colour mix is left as last set.
+// Terrain outlines whose bounding box (world.h's outline_boxes, kept until the terrain changes)
+// lies wholly off the screen are not sent to the device.
 #include "render/draw_world.h"
 
 #include <cmath>
@@ -99,6 +101,14 @@ void set_camera_on(const DrawContext &c, uint8_t on) {
     if (c.camera) c.camera->camera_on = on;
 }
 
+// True when an outline with box `b`, drawn at offset (ox, oy), lies wholly beyond one edge of the
+// screen: fill_outline's clamp pulls far vertices only as far as half a screen beyond the edge, so
+// every triangle of its fan would stay beyond that edge and show nothing. Such outlines are not
+// sent to the device at all.
+bool outline_off_screen(const OutlineBox &b, float ox, float oy) {
+    return b.right - ox <= 0 || b.bottom - oy <= 0 || b.left - ox >= W || b.top - oy >= H;
+}
+
 OE_Texture *share(const char *name) { return Base_Find(assets.share_textures, name); }
 OE_Texture *picture(const DrawContext &c, const std::string &name) { return Base_Find(c.pictures, name); }
 
@@ -128,12 +138,15 @@ void draw_backdrop(const World &w, const DrawContext &c) {
 // Distant scenery: camera_on stays 0 and everything moves at half the camera's speed.
 void draw_back_layer(const World &w, const DrawContext &c) {
     const float hx = cam_x(c) / 2, hy = cam_y(c) / 2;
+    const std::vector<OutlineBox> &boxes = outline_boxes(w).back;
     for (int32_t i = 0; i < w.back_count; ++i) {
         const tmin &item = w.back_layer[static_cast<std::size_t>(i)];
         eng.FX_SetColorMix(kBackTint);
         OE_Texture *t = picture(c, item.kind);
         if (item.outline.count != 0) {
-            fill_outline(item.outline, t, kBackFillColour, hx, hy, kBackScale);
+            const OutlineBox &box = boxes[static_cast<std::size_t>(i)];
+            if (box.drawn && !outline_off_screen(box, hx, hy))
+                fill_outline(item.outline, t, kBackFillColour, hx, hy, kBackScale);
             continue;
         }
         if (!t) continue;
@@ -149,11 +162,13 @@ void draw_back_layer(const World &w, const DrawContext &c) {
 void draw_ground_layer(const World &world, const DrawContext &c) {
     set_camera_on(c, 1);
     const float cx = cam_x(c), cy = cam_y(c);
+    const std::vector<OutlineBox> &boxes = outline_boxes(world).ground;
     for (int32_t i = 0; i < world.ground_count; ++i) {
         const tmin &item = world.ground_layer[static_cast<std::size_t>(i)];
         OE_Texture *t = picture(c, item.kind);
         if (item.outline.count != 0) {
-            fill_outline(item.outline, t, kGroundFillColour, cx, cy, 1);
+            const OutlineBox &box = boxes[static_cast<std::size_t>(i)];
+            if (box.drawn && !outline_off_screen(box, cx, cy)) fill_outline(item.outline, t, kGroundFillColour, cx, cy, 1);
             continue;
         }
         if (!t) continue;

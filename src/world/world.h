@@ -221,7 +221,8 @@ void shadow_probe(World &w);         // once per slow tick
 void update_particles(World &w);
 
 // The world step tests walkers against the solid outlines through an index of the ground layer,
-// built on first use. Code that edits ground outlines calls this afterwards.
+// and the drawing skips outlines by their bounding boxes; both are built on first use. Code that
+// edits the outlines of the ground or back layer calls this afterwards.
 void terrain_changed(const World &w);
 
 // The drawn terrain's bounding box in world pixels: every point of every ground-layer outline
@@ -231,3 +232,18 @@ struct TerrainExtent {
     float left = 0, top = 0, right = 0, bottom = 0;
 };
 bool terrain_extent(const World &w, TerrainExtent &out);
+
+// The bounding box of one layer entry's outline points in world pixels. An outline that draws
+// nothing (`count` below 2, or fewer points than `count` + 1) has `drawn` false; one with a point
+// that is not a number gets the whole plane, so that it is never taken for being off the screen.
+struct OutlineBox {
+    float left = 0, top = 0, right = 0, bottom = 0;
+    bool drawn = false;
+};
+// The boxes of the back layer's and the ground layer's entries, in layer order (one per entry in
+// use, with or without an outline). Kept until the next terrain_changed(); built again when a
+// layer's entry count no longer matches.
+struct OutlineBoxes {
+    std::vector<OutlineBox> back, ground;
+};
+const OutlineBoxes &outline_boxes(const World &w);

@@ -10,6 +10,7 @@
 // but the World it is given and reports what happened in its events.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "engine_math.h"
@@ -152,12 +153,38 @@ struct GroundCache {
     double bottom = 0;          // largest y of the solid terrain; NaN when there is none
     bool any = false;           // the ground layer has an outline point
     TerrainExtent extent;       // their bounding box, when `any`
+    OutlineBoxes boxes;         // per entry of the back and ground layers, for the drawing
 };
 
 namespace {
 
+// The box of the points an outline is drawn from (fill_outline's fan: points 0 to count).
+OutlineBox outline_box(const TPolyLine2D &o) {
+    OutlineBox b;
+    if (o.count < 2 || o.points.size() < static_cast<std::size_t>(o.count) + 1) return b;
+    b.drawn = true;
+    b.left = b.right = o.points[0].x;
+    b.top = b.bottom = o.points[0].y;
+    for (int32_t i = 0; i <= o.count; ++i) {
+        const OE_Point &p = o.points[static_cast<std::size_t>(i)];
+        if (std::isnan(p.x) || std::isnan(p.y)) {
+            const float inf = std::numeric_limits<float>::infinity();
+            b.left = b.top = -inf;
+            b.right = b.bottom = inf;
+            return b;
+        }
+        b.left = std::min(b.left, p.x);
+        b.right = std::max(b.right, p.x);
+        b.top = std::min(b.top, p.y);
+        b.bottom = std::max(b.bottom, p.y);
+    }
+    return b;
+}
+
 std::shared_ptr<const GroundCache> build_cache(const World &w) {
     auto c = std::make_shared<GroundCache>();
+    for (int32_t e = 0; e < w.back_count; ++e) c->boxes.back.push_back(outline_box(w.back_layer[e].outline));
+    for (int32_t e = 0; e < w.ground_count; ++e) c->boxes.ground.push_back(outline_box(w.ground_layer[e].outline));
     build_index(w, c->index);
     c->bottom = std::nan("");
     for (int32_t e = 0; e < w.ground_count; ++e) {
@@ -242,6 +269,16 @@ void contact_indexed(Step &step, tmin &obj, int32_t offset, bool tilts, ContactF
 }  // namespace
 
 void terrain_changed(const World &w) { w.ground.reset(); }
+
+const OutlineBoxes &outline_boxes(const World &w) {
+    const GroundCache *c = &ground(w);
+    if (c->boxes.back.size() != static_cast<std::size_t>(std::max(w.back_count, 0)) ||
+        c->boxes.ground.size() != static_cast<std::size_t>(std::max(w.ground_count, 0))) {
+        terrain_changed(w);  // entries were added or dropped without word: all of it is stale
+        c = &ground(w);
+    }
+    return c->boxes;
+}
 
 bool terrain_extent(const World &w, TerrainExtent &out) {
     const GroundCache &c = ground(w);

@@ -5,6 +5,7 @@
 // objects, the front layer and the order of the passes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "render/render_log.h"
@@ -416,4 +417,60 @@ TEST(DrawWorld, OutlinesShorterThanTheirCountAndEmptyCataloguesDrawNothing) {
     calls = d.draw();
     ASSERT_EQ(ops(calls, "Device.DrawPrimitiveUP").size(), 1u);
     EXPECT_EQ(ops(calls, "Device.DrawPrimitiveUP")[0].args[1], "1");
+}
+
+// An outline whose points all lie beyond one edge of the screen (on the edge counts as beyond: no
+// pixel of it is inside) is not sent to the device; one reaching a pixel in is, however far its
+// other points are. The back layer is judged at half the camera's offset. The boxes are kept
+// until terrain_changed() or until a layer's count changes.
+TEST(DrawWorld, OutlinesWhollyOffTheScreenAreNotSent) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    standard_pictures(d);
+    camera_at(1000, 400);  // the screen shows world x 1000..1800, y 400..1000
+    // A triangle with its first point at (x, y), reaching w right and h down.
+    auto tri = [](float x, float y, float w, float h) {
+        return outline("earth", {{x, y}, {x + w, y}, {x + w, y + h}});
+    };
+    ground(tri(900, 500, 100, 100));    // 0: right edge on the screen's left edge
+    ground(tri(901, 510, 100, 100));    // 1: one pixel in
+    ground(tri(1800, 520, 100, 100));   // 2: left edge on the right edge
+    ground(tri(1799, 530, 100, 100));   // 3: one pixel in
+    ground(tri(1200, 300, 100, 100));   // 4: bottom on the top edge
+    ground(tri(1210, 301, 100, 100));   // 5: one pixel in
+    ground(tri(1220, 1000, 100, 100));  // 6: top on the bottom edge
+    ground(tri(1230, 999, 100, 100));   // 7: one pixel in
+    ground(tri(2000, 540, 7000, 100));  // 8: beyond the right edge, its far points clamped
+    ground(outline("earth", {{-5000, -5000}, {9000, -5000}, {9000, 9000}, {-5000, 9000}}));  // 9: all around
+    back(tri(400, 250, 100, 100));      // back: screen = world - (500, 200): right edge at 0
+    back(tri(401, 260, 100, 100));      // one pixel in
+    back(tri(1000, 270, 100, 100));     // off for the ground layer's offset, on for the back layer's
+
+    // The sent outlines, by their first point on the screen.
+    auto sent = [&]() {
+        std::vector<std::pair<int, int>> firsts;
+        for (const Call &c : ops(d.draw(), "Device.DrawPrimitiveUP")) {
+            const std::vector<Vtx> v = vertices(c);
+            if (!v.empty()) firsts.emplace_back(int(std::lround(v[0].x)), int(std::lround(v[0].y)));
+        }
+        return firsts;
+    };
+    using P = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(sent(), (P{{-99, 60}, {500, 70},  // the back layer's
+                         {-99, 110}, {799, 130}, {210, -99}, {230, 599}, {-400, -300}}));
+
+    // Outline 0 moved one pixel in: with word of the change it is sent.
+    for (OE_Point &p : world.ground_layer.edit()[0].outline.points) p.x += 1;
+    terrain_changed(world);
+    EXPECT_EQ(sent(), (P{{-99, 60}, {500, 70}, {-99, 100},
+                         {-99, 110}, {799, 130}, {210, -99}, {230, 599}, {-400, -300}}));
+    // An outline appended since the last draw, without a word: the layer's count changed.
+    ground(tri(1700, 900, 100, 100));
+    EXPECT_EQ(sent(), (P{{-99, 60}, {500, 70}, {-99, 100},
+                         {-99, 110}, {799, 130}, {210, -99}, {230, 599}, {-400, -300}, {700, 500}}));
+
+    // The camera moves so that outline 8 reaches the screen: only the offset changed.
+    camera_at(1300, 400);
+    const P moved = sent();
+    EXPECT_NE(std::find(moved.begin(), moved.end(), std::make_pair(700, 140)), moved.end());
 }
