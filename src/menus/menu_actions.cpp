@@ -95,7 +95,7 @@ void refill_chooser(const std::string &also = "") {
     Ilist *list = menu().profile.lst_prof;
     if (!list) return;
     int32_t left_out = 0;
-    list->entries = menus::profile_files({settings.profile_name, also}, &left_out);
+    list->entries = menu_parts::profile_files({settings.profile_name, also}, &left_out);
     if (left_out > 0)
         tell_player_once("profile-list-full", CP1251("В списке не все игроки").c_str(),
                          CP1251("Не поместилось имён: ").c_str() + std::to_string(left_out));
@@ -104,7 +104,7 @@ void refill_chooser(const std::string &also = "") {
 }  // namespace
 
 // ---- shared with the window construction -----------------------------------------------------------
-namespace menus {
+namespace menu_parts {
 
 std::string greeting() { return CP1251("Приветсвуем тебя, ").c_str() + settings.profile_name; }
 
@@ -154,7 +154,7 @@ TF_list profile_files(const std::vector<std::string> &keep, int32_t *left_out) {
     return list;
 }
 
-}  // namespace menus
+}  // namespace menu_parts
 
 void run_menus() { run_interface(); }
 
@@ -212,7 +212,7 @@ void bank_and_return() {
 void return_to_menu() {
     read_profile();
     // After the read: an unusable name has been replaced there, and the greeting shows the result.
-    set_text(menu().main.btn_pr, menus::greeting());
+    set_text(menu().main.btn_pr, menu_parts::greeting());
     write_settings();
     refresh_setting_captions();
     const int32_t bpp = kDeepColour - kColourStep * settings.colour16;
@@ -247,7 +247,7 @@ void open_profiles() {
 }
 
 void open_new_profile() {
-    set_text(menu().np.txt_add, menus::new_profile_prompt());
+    set_text(menu().np.txt_add, menu_parts::new_profile_prompt());
     show(menu().np.wnd_np);
     hide(menu().profile.wnd_profile);
 }
@@ -303,7 +303,7 @@ void create_profile() {
         set_text(menu().np.txt_add, reason);  // the window stays open and says why
         return;
     }
-    set_text(menu().np.txt_add, menus::new_profile_prompt());
+    set_text(menu().np.txt_add, menu_parts::new_profile_prompt());
     back_to_profiles();
 }
 

@@ -10,7 +10,7 @@
 #include "assets/assets.h"
 #include "ui/ui.h"
 
-namespace menus {
+namespace menu_parts {
 
 // "Приветсвуем тебя, " followed by the current profile name: the main menu's greeting.
 std::string greeting();
@@ -25,4 +25,4 @@ const char *new_profile_prompt();
 // were not listed (0 when all were), and stderr hears of it once.
 TF_list profile_files(const std::vector<std::string> &keep, int32_t *left_out = nullptr);
 
-}  // namespace menus
+}  // namespace menu_parts

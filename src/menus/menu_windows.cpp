@@ -86,9 +86,6 @@ std::string cp(const char *text1251) { return text1251; }
 // `w.btn_new, "btn_new"`, the first two arguments of the makers below.
 #define ELEMENT(record, member) record.member, #member
 
-MenuElements g_menu;
-uint32_t g_menu_generation = 0;  // registry_generation() when g_menu was built
-
 // ---- creating elements: add right after creation, configure right after adding ------------------
 
 int32_t last_index() { return element_count() - 1; }
@@ -169,7 +166,7 @@ void build_main_window(MainMenu &m) {
     column_button(ELEMENT(m, btn_opt), 2, RU("Настройки"), open_settings);
     column_button(ELEMENT(m, btn_r), 1, RU("Прогресс"), show_records);
     tooltip(column_button(ELEMENT(m, btn_qt), 0, RU("Выйти"), eng.OE_Quit), RU("Выйти из игры"), RU("Удачи!"));
-    button(ELEMENT(m, btn_pr), kColumnX, kGreetingY, kButtonW, kButtonH, menus::greeting(), open_profiles);
+    button(ELEMENT(m, btn_pr), kColumnX, kGreetingY, kButtonW, kButtonH, menu_parts::greeting(), open_profiles);
     m.btn_pr->caption_only = true;
     tooltip(m.btn_pr, RU("Нажмите тут и выберите себе имя,"), RU("если это не вы"));
 }
@@ -191,7 +188,7 @@ void build_end_window(EndWindow &m) {
 
 void build_new_profile_window(NewProfileWindow &m) {
     Iwindow *w = window(ELEMENT(m, wnd_np), false);
-    column_label(ELEMENT(m, txt_add), row_y(4), menus::new_profile_prompt());
+    column_label(ELEMENT(m, txt_add), row_y(4), menu_parts::new_profile_prompt());
     m.edt_add = new Iedit("edt_add", kColumnX, row_y(3), kButtonW, kButtonH, "", true);
     add_element(m.edt_add);
     m.edt_add->on_submit = create_profile;
@@ -217,7 +214,7 @@ void build_progress_window(ProgressWindow &m) {
 
 void build_profile_window(ProfileWindow &m) {
     Iwindow *w = window(ELEMENT(m, wnd_profile), false);
-    list(ELEMENT(m, lst_prof), kChooserY, kChooserH)->entries = menus::profile_files({settings.profile_name});
+    list(ELEMENT(m, lst_prof), kChooserY, kChooserH)->entries = menu_parts::profile_files({settings.profile_name});
     w->first_focus = last_index();
     column_button(ELEMENT(m, btn_add), 1, RU("Новый"), open_new_profile);
     column_button(ELEMENT(m, btn_bk2), 0, RU("Назад"), leave_profiles);
@@ -283,32 +280,36 @@ OE_Sound *menu_sound(const char *name) {
 
 }  // namespace
 
+MenuRecord menus;
+
+void reset_menus() { menus = MenuRecord{}; }
+
 const MenuElements &menu() {
-    static const MenuElements none;
-    return g_menu_generation == registry_generation() ? g_menu : none;
+    static constexpr MenuElements none;
+    return menus.generation == registry_generation() ? menus.elements : none;
 }
 
 void build_menus() {
     clear_elements();
-    g_menu = MenuElements{};  // filled window by window; the actions run while building see it
-    g_menu_generation = registry_generation();
-    ui_settings.gui_font = handles.font_cyr;
-    ui_settings.gui_glow_font = handles.font_cyrl;
-    build_main_window(g_menu.main);
-    build_end_window(g_menu.win);
-    build_new_profile_window(g_menu.np);
-    build_progress_window(g_menu.rec);
-    build_profile_window(g_menu.profile);
-    build_settings_window(g_menu.cfg);
-    build_results_window(g_menu.stat);
-    build_pause_window(g_menu.pause);
-    ui_settings.title_colour = kTitleColour;
-    ui_settings.click_sound = menu_sound("click");
-    ui_settings.select_sound = menu_sound("select");
-    ui_settings.caption_colour = kCaptionColour;
-    ui_settings.button_caption_colour = kButtonCaptionColour;
-    ui_settings.list_arrow_texture = Base_Find(assets.share_textures, "gstr");
-    ui_settings.window_texture = nullptr;
-    ui_settings.button_texture = Base_Find(assets.share_textures, "gbut");
+    menus.elements = MenuElements{};  // filled window by window; the actions run while building see it
+    menus.generation = registry_generation();
+    toolkit.settings.gui_font = handles.font_cyr;
+    toolkit.settings.gui_glow_font = handles.font_cyrl;
+    build_main_window(menus.elements.main);
+    build_end_window(menus.elements.win);
+    build_new_profile_window(menus.elements.np);
+    build_progress_window(menus.elements.rec);
+    build_profile_window(menus.elements.profile);
+    build_settings_window(menus.elements.cfg);
+    build_results_window(menus.elements.stat);
+    build_pause_window(menus.elements.pause);
+    toolkit.settings.title_colour = kTitleColour;
+    toolkit.settings.click_sound = menu_sound("click");
+    toolkit.settings.select_sound = menu_sound("select");
+    toolkit.settings.caption_colour = kCaptionColour;
+    toolkit.settings.button_caption_colour = kButtonCaptionColour;
+    toolkit.settings.list_arrow_texture = Base_Find(assets.share_textures, "gstr");
+    toolkit.settings.window_texture = nullptr;
+    toolkit.settings.button_texture = Base_Find(assets.share_textures, "gbut");
     set_actions_deferred(true);
 }

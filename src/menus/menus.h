@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ui/ui.h"
+#include "world/particles.h"
 
 // ---- built once -----------------------------------------------------------------------------------
 // The interface as build_menus makes it: every window and element, typed, one record a window,
@@ -78,6 +79,22 @@ struct MenuElements {
     ResultsWindow stat;
     PauseWindow pause;
 };
+
+// ---- the menus' record (whole run) -------------------------------------------------------------
+// Reset: build_menus() fills `elements` once, from the load procedure, into a registry it has just
+// cleared; the main menu's particle set is updated by the logic tick while the menu is shown and
+// nothing adds to it. reset_menus() gives the record a fresh program starts with (no windows, no
+// effects); it frees nothing (the registry owns the elements).
+struct MenuRecord {
+    MenuElements elements;     // the windows built last; menu() gives them while they live
+    uint32_t generation = 0;   // registry_generation() when `elements` were built
+    Tpart_sys menu_effects;    // the main menu's particle set
+};
+extern MenuRecord menus;
+void reset_menus();
+
+// The windows built last, while the registry they were built into lives (not cleared since); a
+// record of null pointers otherwise.
 const MenuElements &menu();
 
 // Visibility of a window or element of the record; a null pointer (menus not built) is hidden and

@@ -106,6 +106,10 @@ void report_failure(MusicState &s, const std::string &origin, const std::string 
   std::fprintf(stderr, "%s\n", line.c_str());
 }
 
+// The music player's record (whole run; one per process, as it owns the audio device and the
+// mixing thread). Reset: music_stop() stops the thread, closes the device, frees the song and
+// forgets the module refused last; the kept songs and the device's rest after a failure last for
+// the run.
 MusicState &state() {
   static MusicState *s = new MusicState;  // never destroyed: the entries may run during exit
   return *s;

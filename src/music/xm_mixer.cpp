@@ -26,6 +26,8 @@ namespace {
 
 constexpr float kFracScale = 1.0f / 2147483648.0f;  // a 31-bit position fraction as a float 0..1
 
+// Process-level, not game state: whether the mixer may use the CPU's vector instructions (the
+// benchmarks and tests compare both ways; xm_use_simd).
 std::atomic<bool> g_use_simd{true};
 
 // Inner mixing loops: one per ramp state; the caller cuts runs at loop boundaries so that no
@@ -161,7 +163,7 @@ __attribute__((target("avx2"))) int run_avx2(const int16_t *__restrict d, int64_
 }
 
 bool cpu_has_avx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
+    static const bool has = __builtin_cpu_supports("avx2");  // the CPU's, read once per process
     return has && g_use_simd.load(std::memory_order_relaxed);
 }
 #endif

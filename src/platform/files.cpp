@@ -55,6 +55,8 @@ constexpr int kTempNameAttempts = 100;  // fresh temporary names tried before a 
 // Six letters and digits that differ from one call to the next and between processes.
 std::string random_suffix() {
     static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // Process-level, not game state: the names only have to differ from other processes' and from
+    // this process's earlier ones.
     static std::mt19937_64 gen(std::random_device{}() ^
                                (static_cast<uint64_t>(getpid()) << 32) ^
                                static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));

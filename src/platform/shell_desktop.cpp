@@ -19,6 +19,8 @@ extern char **environ;
 namespace platform {
 
 namespace {
+// Process-level, not game state: the program this process hands web addresses to (tests set a
+// stand-in), and the children it started, which only this process can reap.
 std::string g_opener = "xdg-open";
 std::vector<pid_t> g_children;  // handlers started and not yet reaped
 

@@ -20,6 +20,9 @@
 namespace platform {
 
 namespace {
+// Process-level, not game state: where this process's messages to the user go (the shell hooks
+// the engine's message box in while the engine runs), and the warnings it has printed, each
+// printed once per process.
 MessageHandler g_message_handler = nullptr;
 std::set<std::string> g_warned;
 

@@ -30,6 +30,8 @@ struct WaveOutShared {
   std::atomic<uint64_t> written{0};
 };
 
+// Process-level, not game state: whether this process's audio device is a clock (from its
+// environment, or set by a test), and whether its failure to open was reported (once per process).
 static std::atomic<int> g_virtual_mode{-1};  // -1: not decided yet (read the environment)
 static std::atomic<bool> g_failure_reported{false};
 
@@ -201,6 +203,7 @@ void WaveOut::close() {
 
 void waveout_raise_thread_priority() { SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL); }
 
+// Process-level: whether this process may start threads (tests turn it off to run as the page does).
 static std::atomic<bool> g_threads_available{true};
 bool waveout_threads_available() { return g_threads_available.load(); }
 void waveout_set_threads_available(bool on) { g_threads_available.store(on); }

@@ -17,6 +17,9 @@ namespace {
 constexpr int kMaxNumberedFiles = 1000;   // replay-000.txt .. replay-999.txt
 constexpr const char *kNumberedFormat = "replay-%03d.txt";
 
+// The recorder's record (whole run): the files stay open from --record, F9 or --trace until
+// finish() at the end of the run; the level kept is replaced at every level load. Reset:
+// reset_recorder() closes the files and forgets the level.
 struct Recorder {
     Section current;            // the level being played, from its load
     bool have_level = false;
@@ -24,25 +27,25 @@ struct Recorder {
     std::string out_name;
     FILE *trace = nullptr;      // --trace
     long ticks = 0;             // logic ticks traced
-} g;
+} recorder;
 
 void put(const std::string &text) {
-    if (!g.out) return;
-    if (std::fputs(text.c_str(), g.out) < 0 || std::fflush(g.out) != 0) {
+    if (!recorder.out) return;
+    if (std::fputs(text.c_str(), recorder.out) < 0 || std::fflush(recorder.out) != 0) {
         std::fprintf(stderr, "tarvelok: cannot write the replay %s; recording stopped\n",
-                     platform::quote(g.out_name).c_str());
-        std::fclose(g.out);
-        g.out = nullptr;
+                     platform::quote(recorder.out_name).c_str());
+        std::fclose(recorder.out);
+        recorder.out = nullptr;
     }
 }
 
 bool open_new(const std::string &name, bool exclusive) {
     FILE *f = std::fopen(name.c_str(), exclusive ? "wbx" : "wb");
     if (!f) return false;
-    g.out = f;
-    g.out_name = name;
+    recorder.out = f;
+    recorder.out_name = name;
     put(std::string(kVersionLine) + "\n");
-    return g.out != nullptr;
+    return recorder.out != nullptr;
 }
 
 }  // namespace
@@ -57,38 +60,38 @@ bool record_to(const std::string &path) {
 }
 
 std::string toggle(bool &started) {
-    if (g.out) {
+    if (recorder.out) {
         started = false;
-        std::fclose(g.out);
-        g.out = nullptr;
-        return g.out_name;
+        std::fclose(recorder.out);
+        recorder.out = nullptr;
+        return recorder.out_name;
     }
     started = true;
     char name[64];
     for (int i = 0; i < kMaxNumberedFiles; ++i) {
         std::snprintf(name, sizeof name, kNumberedFormat, i);
         if (!open_new(name, true)) continue;  // taken (or not writable): the next number
-        if (g.have_level) {
-            put(format_start(g.current.start));
-            for (const Entry &e : g.current.entries) put(format_entry(e));
+        if (recorder.have_level) {
+            put(format_start(recorder.current.start));
+            for (const Entry &e : recorder.current.entries) put(format_entry(e));
         }
-        return g.out ? std::string(name) : std::string();
+        return recorder.out ? std::string(name) : std::string();
     }
     std::fprintf(stderr, "tarvelok: no free replay-NNN.txt name for a recording\n");
     return "";
 }
 
 void level_started(const LevelStart &start) {
-    g.current = Section{};
-    g.current.start = start;
-    g.have_level = true;
+    recorder.current = Section{};
+    recorder.current.start = start;
+    recorder.have_level = true;
     put(format_start(start));
 }
 
 namespace {
 void add(const Entry &e) {
-    if (!g.have_level) return;
-    g.current.entries.push_back(e);
+    if (!recorder.have_level) return;
+    recorder.current.entries.push_back(e);
     put(format_entry(e));
 }
 }  // namespace
@@ -112,23 +115,28 @@ void reloaded() {
 }
 
 void finish() {
-    if (g.out) std::fclose(g.out);
-    g.out = nullptr;
-    if (g.trace) std::fclose(g.trace);
-    g.trace = nullptr;
+    if (recorder.out) std::fclose(recorder.out);
+    recorder.out = nullptr;
+    if (recorder.trace) std::fclose(recorder.trace);
+    recorder.trace = nullptr;
+}
+
+void reset_recorder() {
+    finish();
+    recorder = Recorder{};
 }
 
 bool trace_to(const std::string &path) {
-    if (g.trace) std::fclose(g.trace);
-    g.trace = std::fopen(path.c_str(), "wb");
-    if (!g.trace) std::fprintf(stderr, "tarvelok: cannot write the trace %s\n", platform::quote(path).c_str());
-    return g.trace != nullptr;
+    if (recorder.trace) std::fclose(recorder.trace);
+    recorder.trace = std::fopen(path.c_str(), "wb");
+    if (!recorder.trace) std::fprintf(stderr, "tarvelok: cannot write the trace %s\n", platform::quote(path).c_str());
+    return recorder.trace != nullptr;
 }
 
 void after_logic_tick(double time_ms) {
-    if (!g.trace) return;
-    std::fputs(trace_line(++g.ticks, time_ms).c_str(), g.trace);
-    std::fflush(g.trace);
+    if (!recorder.trace) return;
+    std::fputs(trace_line(++recorder.ticks, time_ms).c_str(), recorder.trace);
+    std::fflush(recorder.trace);
 }
 
 }  // namespace replay

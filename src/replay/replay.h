@@ -88,8 +88,11 @@ void level_started(const LevelStart &start);
 void stepped(const TickInput &input);
 void respawned();
 void reloaded();
-// Closes any recording (the file stays whole up to its last line).
+// Closes any recording and the trace (each file stays whole up to its last line).
 void finish();
+// The recorder a fresh program starts with: finish(), and the level kept and the ticks traced
+// forgotten.
+void reset_recorder();
 
 // ---- the trace ----------------------------------------------------------------------------------
 

@@ -221,7 +221,7 @@ void draw_notice() {
 void draw_menu_backdrop() {
     const float sway = session.sway_offset;
     sprite("bg", 0, 0, W, H);
-    draw_effects(menu_effects);
+    draw_effects(menus.menu_effects);
     eng.FX_SetBlendMode(kBlendAdd);
     eng.FX_SetColorMix(kCompassTint);
     sprite("compass", kBigCompass, kCompassAlpha, sway, kTintedFlags);

@@ -37,7 +37,6 @@ constexpr const char *kMenuMusic = "mus\\menu.xm";
 }  // namespace
 
 // ---- run-wide records -----------------------------------------------------------------------------
-Tpart_sys menu_effects;
 LevelRecord level_record;
 
 void reset_level_record() { level_record = LevelRecord{}; }
@@ -66,6 +65,19 @@ bool title_is(const char *title) {
     return t && std::strcmp(t, title) == 0;
 }
 }  // namespace
+
+void reset_records() {
+    reset_settings();
+    reset_profile();
+    reset_session();
+    reset_handles();
+    reset_assets();
+    reset_toolkit();
+    reset_menus();
+    replay::reset_recorder();
+    reset_scenes();
+    reset_level_record();
+}
 
 const char *level_title(int32_t index) {
     if (index < 0 || index >= kLevelTitleCount) return "";
@@ -138,7 +150,7 @@ void menu_tick() {
     // A song starts again only once it has ended or failed; a quiet passage is not an end.
     if (!music_playing() && settings.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
     update_sway();
-    update_effects(menu_effects);
+    update_effects(menus.menu_effects);
     if (session.start_pending && session.fade_level < 1) start_level(scene_file(profile.level_index));
 }
 

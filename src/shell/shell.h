@@ -21,8 +21,18 @@
 
 constexpr int32_t kLevelTitleCount = 11;
 
-// The main menu's particle set (updated and drawn on the menu; nothing adds to it).
-extern Tpart_sys menu_effects;
+// ---- the records ----
+// The game's state lives in records by lifetime, each with its reset rule beside it: the settings,
+// profile, session, handles and scene list (state/state.h), the catalogues (`assets`,
+// assets/assets.h), the toolkit (`toolkit`, ui/ui.h), the menus (`menus`, menus/menus.h), the
+// level record (`level_record`, below), the recorder (replay/replay.h) and the music player
+// (music/music.h).
+// Every record but the music player's back to what a fresh program starts with: settings,
+// profile, session and handles reset, the scene list emptied, the catalogues forgotten, the
+// toolkit emptied (its elements freed), the menus forgotten, the recorder's files closed, the
+// level record emptied (its pictures forgotten, not freed). For tests and tools that run
+// the game's pieces more than once in one process; the engine table is theirs to set.
+void reset_records();
 
 // ---- the level record (per level) ----
 // The level being played and its pictures. Reset: by every full load (load_world: the world

@@ -43,7 +43,7 @@ static int32_t centre_pan(const ielement &e) {
 void Ibutton::update() {
     if (!visible) return;
     ielement::update();
-    const UiSettings &s = ui_settings;
+    const UiSettings &s = toolkit.settings;
     const float px = screen_x(), py = screen_y();
     // Face, pressed in while hovered (as of the previous frame), then its glow.
     if (!caption_only) {
@@ -98,7 +98,7 @@ void Ibutton::overlay() {
     } else {
         return;
     }
-    const UiSettings &s = ui_settings;
+    const UiSettings &s = toolkit.settings;
     const float g = float(glow), scale = g / 255.0f;
     // The full-size box: as wide as the longer line, two lines high; below the anchor, or above it
     // when it would leave the screen; then moved sideways and up or down until it and its halo lie
@@ -131,6 +131,6 @@ bool Ibutton::accepts_key_focus() const { return visible; }
 // A key press acts as a click: focus, the click sound (panned by the button's centre), the action.
 void Ibutton::key_activate() {
     focused = true;
-    ui_detail::play(ui_settings.click_sound, centre_pan(*this));
+    ui_detail::play(toolkit.settings.click_sound, centre_pan(*this));
     ui_detail::act(on_click);
 }

@@ -20,7 +20,7 @@ const char *const kCursor = "_";
 void Iedit::update() {
     if (!visible) return;
     ielement::update();
-    const UiSettings &s = ui_settings;
+    const UiSettings &s = toolkit.settings;
     if (focused) {
         // What was typed since the previous frame, one character at a time while the text is
         // narrow enough: several characters arriving in one frame cannot overrun the box.

@@ -19,7 +19,7 @@ constexpr uint32_t kShadowColour = 0x333333;
 void Iimage::update() {
     if (!visible) return;
     ielement::update();
-    const UiSettings &s = ui_settings;
+    const UiSettings &s = toolkit.settings;
     const float px = screen_x(), py = screen_y();
     const float left = float(eng.M_Round(px)), top = float(eng.M_Round(py));
     if (tinted) eng.FX_SetColorMix(tint_colour);
@@ -50,7 +50,7 @@ void Iimage::update() {
 void Itext::update() {
     if (!visible) return;
     ielement::update();
-    const UiSettings &s = ui_settings;
+    const UiSettings &s = toolkit.settings;
     const float w = ui_detail::text_width(s.gui_font, text);
     const float left = screen_x() + float(width / 2) - w / 2;
     const float top = screen_y() + float(height / 2 - kTextRaise);

@@ -45,16 +45,8 @@ constexpr int32_t kFocusKeys[] = {kKeyEnter, kKeyEscape, kKeySpace, kKeyLeft, kK
 // A candidate's distance across the direction of travel weighs this much more than along it.
 constexpr float kCrossWeight = 2;
 
-// The keyboard focus (whole run; reset when the registry is cleared).
-struct KeyFocus {
-    int32_t active = -1;       // active window at the last walk
-    int32_t focus = -1;        // element holding the keyboard focus, -1 none
-    bool keys_in_charge = false;
-    bool mouse_known = false;  // last_mouse_x/y hold a position
-    int32_t last_mouse_x = 0, last_mouse_y = 0;
-    std::map<int32_t, int32_t> last_focus;  // window index -> element last focused in it
-};
-KeyFocus kf;
+// The keyboard focus, kept in the toolkit's record (reset when the registry is cleared).
+KeyFocus &kf() { return toolkit.key_focus; }
 
 // Centre of an element on the screen.
 struct Point {
@@ -76,8 +68,8 @@ bool focusable(int32_t index, int32_t window) {
 // first_focus, else its first focusable element in registry order, each only when it can take
 // the focus now; -1 when the window has none.
 int32_t start_element(int32_t window) {
-    const auto last = kf.last_focus.find(window);
-    if (last != kf.last_focus.end() && focusable(last->second, window)) return last->second;
+    const auto last = kf().last_focus.find(window);
+    if (last != kf().last_focus.end() && focusable(last->second, window)) return last->second;
     const auto *w = dynamic_cast<const Iwindow *>(element_at(window));
     if (w && focusable(w->first_focus, window)) return w->first_focus;
     for (int32_t i = window + 1; i < element_count(); ++i)
@@ -87,19 +79,19 @@ int32_t start_element(int32_t window) {
 
 // Clears the focus mark; with `blur`, the element is told the focus moved away.
 void drop_focus(bool blur) {
-    if (ielement *e = element_at(kf.focus)) {
+    if (ielement *e = element_at(kf().focus)) {
         e->key_focus = false;
         if (blur) e->on_key_blur();
     }
-    kf.focus = -1;
+    kf().focus = -1;
 }
 
 void give_focus(int32_t index) {
-    if (index == kf.focus) return;
+    if (index == kf().focus) return;
     drop_focus(true);
     if (ielement *e = element_at(index)) {
-        kf.focus = index;
-        kf.last_focus[e->parent_index] = index;
+        kf().focus = index;
+        kf().last_focus[e->parent_index] = index;
         e->key_focus = true;
         e->on_key_focus();
     }
@@ -111,14 +103,14 @@ void give_focus(int32_t index) {
 // farthest the other way (the top-most when going down), with the same weight across. Else any
 // element on that side. -1 when there is none.
 int32_t neighbour(int32_t window, int32_t dx, int32_t dy) {
-    const ielement *from = element_at(kf.focus);
+    const ielement *from = element_at(kf().focus);
     if (!from) return -1;
     const Point c = centre(*from);
     const float inf = std::numeric_limits<float>::infinity();
     float best_cone = inf, best_side = inf, best_wrap = inf;
     int32_t cone = -1, side = -1, wrap = -1;
     for (int32_t i = window + 1; i < element_count(); ++i) {
-        if (i == kf.focus || !focusable(i, window)) continue;
+        if (i == kf().focus || !focusable(i, window)) continue;
         const Point p = centre(*element_at(i));
         const float along = dx != 0 ? (p.x - c.x) * float(dx) : (p.y - c.y) * float(dy);
         const float across = std::fabs(dx != 0 ? p.y - c.y : p.x - c.x);
@@ -156,37 +148,35 @@ int32_t find_active_window() {
 // The mouse moved or its button went down: the pointer takes over.
 void watch_mouse() {
     const int32_t mx = eng.Mouse_X(), my = eng.Mouse_Y();
-    const bool moved = kf.mouse_known && (mx != kf.last_mouse_x || my != kf.last_mouse_y);
+    const bool moved = kf().mouse_known && (mx != kf().last_mouse_x || my != kf().last_mouse_y);
     if (moved || eng.Mouse_Press(1)) {
-        kf.keys_in_charge = false;
+        kf().keys_in_charge = false;
         drop_focus(false);
     }
-    kf.mouse_known = true;
-    kf.last_mouse_x = mx;
-    kf.last_mouse_y = my;
+    kf().mouse_known = true;
+    kf().last_mouse_x = mx;
+    kf().last_mouse_y = my;
 }
 
 }  // namespace
 
 namespace ui_detail {
 
-void keyboard_reset() { kf = KeyFocus{}; }
-
-bool pointer_in_charge() { return !kf.keys_in_charge; }
+bool pointer_in_charge() { return !kf().keys_in_charge; }
 
 void keyboard_step() {
     watch_mouse();
     const int32_t window = find_active_window();
-    if (window != kf.active) {
+    if (window != kf().active) {
         for (int32_t key : kFocusKeys) eng.Key_Press(key);
         eng.Key_BeginReadText("");
         drop_focus(false);
-        kf.active = window;
-        if (kf.keys_in_charge && window >= 0) give_focus(start_element(window));
+        kf().active = window;
+        if (kf().keys_in_charge && window >= 0) give_focus(start_element(window));
         return;
     }
     if (window < 0) return;
-    if (kf.focus >= 0 && !focusable(kf.focus, window)) drop_focus(false);
+    if (kf().focus >= 0 && !focusable(kf().focus, window)) drop_focus(false);
 
     // Every focus key is read each walk, so a press never waits for a later window.
     const bool enter = eng.Key_Press(kKeyEnter), escape = eng.Key_Press(kKeyEscape);
@@ -208,18 +198,18 @@ void keyboard_step() {
     }
     if (!(enter || space || left || right || up || down)) return;
 
-    if (!kf.keys_in_charge || kf.focus < 0) {
-        kf.keys_in_charge = true;
+    if (!kf().keys_in_charge || kf().focus < 0) {
+        kf().keys_in_charge = true;
         // Typing in a box the mouse focused: Up/Down move on from the box itself.
         if (typing >= 0 && (up || down)) {
-            kf.focus = typing;
+            kf().focus = typing;
             element_at(typing)->key_focus = true;
         } else {
             give_focus(start_element(window));
             return;
         }
     }
-    ielement *focused = element_at(kf.focus);
+    ielement *focused = element_at(kf().focus);
     if (!focused) return;
     if (enter || space) {
         focused->key_activate();
@@ -239,4 +229,4 @@ void keyboard_step() {
 
 int32_t active_window() { return find_active_window(); }
 
-int32_t key_focus_index() { return kf.focus; }
+int32_t key_focus_index() { return kf().focus; }

@@ -26,7 +26,7 @@ constexpr uint32_t kShadowColour = 0x333333;
 void Ilist::update() {
     if (!visible) return;
     ielement::update();
-    const UiSettings &s = ui_settings;
+    const UiSettings &s = toolkit.settings;
     const float px = screen_x(), py = screen_y();
     // Frame, 32 pixels larger on every side.
     eng.SSprite_Draw(s.button_texture, float(eng.M_Round(px)) - kFrameMargin,
@@ -91,7 +91,7 @@ void Ilist::on_key_blur() { focused = false; }
 // Left acts as the up arrow, Right as the down arrow, with the click sound panned by the arrows.
 bool Ilist::key_step(int32_t direction) {
     const int32_t pan = int32_t(screen_x() + float(width - kArrowSize / 2)) - ui_detail::kScreenMiddleX;
-    ui_detail::play(ui_settings.click_sound, pan);
+    ui_detail::play(toolkit.settings.click_sound, pan);
     FList_Rotate(entries, direction < 0 ? +1 : -1);
     return true;
 }

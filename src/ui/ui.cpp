@@ -1,4 +1,5 @@
-// ui.cpp - the element registry, the toolkit settings, the base element and the per-frame walk.
+// ui.cpp - the toolkit's record (the element registry, the settings, the collected actions), the base
+// element and the per-frame walk.
 //
 // In: elements added by the menu construction; the mouse through `eng`. Out: each active
 // element's update and overlay, once per frame, in creation order, and the actions they start
@@ -15,20 +16,15 @@
 #include "platform/platform.h"
 #include "ui/ui_internal.h"
 
-UiSettings ui_settings;
+Toolkit toolkit;
+
+void reset_toolkit() {
+    const uint32_t clearings = toolkit.generation;
+    toolkit = Toolkit{};
+    toolkit.generation = clearings + 1;
+}
 
 namespace {
-
-// The registry and the window that elements created next belong to (whole run).
-struct Registry {
-    std::vector<std::unique_ptr<ielement>> elements;
-    int32_t current_parent = 0;
-    uint32_t generation = 0;        // clearings so far
-    bool actions_deferred = false;  // collect actions instead of running them (set_actions_deferred)
-    std::vector<OE_Proc> actions;   // collected, oldest first
-    UnknownNameHandler unknown_name = nullptr;  // null: report_unknown_name
-};
-Registry registry;
 
 void report_unknown_name(const std::string &name) {
     platform::warn_once("ui-name:" + name, "interface: no element is named " + platform::quote(name) +
@@ -49,7 +45,7 @@ bool active(const ielement &e) {
 
 ielement::ielement(const std::string &name_, int32_t x_, int32_t y_, int32_t w, int32_t h,
                    const std::string &text_, bool visible_)
-    : name(name_), parent_index(registry.current_parent), visible(visible_), x(float(x_)),
+    : name(name_), parent_index(toolkit.current_parent), visible(visible_), x(float(x_)),
       y(float(y_)), width(w), height(h), text(text_) {}
 
 void ielement::update() {
@@ -82,37 +78,37 @@ float ielement::screen_y() const {
 // ==== Registry =================================================================================
 
 void add_element(ielement *element) {
-    if (element) registry.elements.emplace_back(element);
+    if (element) toolkit.elements.emplace_back(element);
 }
 
 ielement *element_at(int32_t index) {
     if (index < 0 || index >= element_count()) return nullptr;
-    return registry.elements[static_cast<std::size_t>(index)].get();
+    return toolkit.elements[static_cast<std::size_t>(index)].get();
 }
 
 int32_t find_element(const std::string &name) {
     int32_t result = -1;
     for (int32_t i = 0; i < element_count(); ++i)
-        if (registry.elements[static_cast<std::size_t>(i)]->name == name) result = i;
-    if (result < 0) (registry.unknown_name ? registry.unknown_name : report_unknown_name)(name);
+        if (toolkit.elements[static_cast<std::size_t>(i)]->name == name) result = i;
+    if (result < 0) (toolkit.unknown_name ? toolkit.unknown_name : report_unknown_name)(name);
     return result;
 }
 
-void set_unknown_name_handler(UnknownNameHandler handler) { registry.unknown_name = handler; }
+void set_unknown_name_handler(UnknownNameHandler handler) { toolkit.unknown_name = handler; }
 
-int32_t element_count() { return static_cast<int32_t>(registry.elements.size()); }
+int32_t element_count() { return static_cast<int32_t>(toolkit.elements.size()); }
 
-uint32_t registry_generation() { return registry.generation; }
+uint32_t registry_generation() { return toolkit.generation; }
 
-void begin_window() { registry.current_parent = element_count() - 1; }
+void begin_window() { toolkit.current_parent = element_count() - 1; }
 
 void clear_elements() {
-    registry.elements.clear();
-    registry.current_parent = 0;
-    registry.actions.clear();
-    registry.actions_deferred = false;
-    ++registry.generation;
-    ui_detail::keyboard_reset();
+    toolkit.elements.clear();
+    toolkit.current_parent = 0;
+    toolkit.actions.clear();
+    toolkit.actions_deferred = false;
+    ++toolkit.generation;
+    toolkit.key_focus = KeyFocus{};
 }
 
 void run_interface() {
@@ -149,11 +145,11 @@ void set_visible(const std::string &name, bool visible) {
 
 // ==== Actions ==================================================================================
 
-void set_actions_deferred(bool deferred) { registry.actions_deferred = deferred; }
+void set_actions_deferred(bool deferred) { toolkit.actions_deferred = deferred; }
 
 std::vector<OE_Proc> take_actions() {
     std::vector<OE_Proc> taken;
-    taken.swap(registry.actions);
+    taken.swap(toolkit.actions);
     return taken;
 }
 
@@ -174,8 +170,8 @@ void play(OE_Sound *sound, int32_t pan) { eng.Snd_Play(sound, pan, 0, 0, 0); }
 
 void act(OE_Proc action) {
     if (!action) return;
-    if (registry.actions_deferred)
-        registry.actions.push_back(action);
+    if (toolkit.actions_deferred)
+        toolkit.actions.push_back(action);
     else
         action();
 }

@@ -12,13 +12,15 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "assets/assets.h"
 #include "engine_api.h"
 
-// ==== Toolkit settings (whole run; set once by the menu construction) =========================
+// ==== Toolkit settings (in the toolkit's record; set once by the menu construction) ============
 
 struct UiSettings {
     OE_Font *gui_font = nullptr;            // captions, labels, list rows, edit text
@@ -32,7 +34,6 @@ struct UiSettings {
     uint32_t title_colour = 0xFFFFFF;       // window title bar
     uint32_t button_caption_colour = 0xFFFFFF;  // button captions, their glow and tooltips
 };
-extern UiSettings ui_settings;
 
 // ==== Base element =============================================================================
 
@@ -236,3 +237,35 @@ int32_t active_window();
 // Registry index of the element holding the keyboard focus; -1 when none does (the mouse has
 // moved since the last key, or no key was pressed since the active window changed).
 int32_t key_focus_index();
+
+// ==== The toolkit's record (whole run) =========================================================
+
+// The keyboard focus as the walk keeps it (key_focus.cpp; read through active_window and
+// key_focus_index).
+struct KeyFocus {
+    int32_t active = -1;       // active window at the last walk
+    int32_t focus = -1;        // element holding the keyboard focus, -1 none
+    bool keys_in_charge = false;
+    bool mouse_known = false;  // last_mouse_x/y hold a position
+    int32_t last_mouse_x = 0, last_mouse_y = 0;
+    std::map<int32_t, int32_t> last_focus;  // window index -> element last focused in it
+};
+
+// Everything the toolkit keeps from frame to frame: the registry, the settings, the keyboard
+// focus and the collected actions.
+// Reset: filled once by the menu construction, which first empties it with clear_elements() (the
+// elements, the window being filled, the focus and the actions; the settings and the unknown-name
+// handler stay). reset_toolkit() gives the record a fresh program starts with; the count of
+// clearings goes on rising, so pointers kept from before it are known to be gone.
+struct Toolkit {
+    std::vector<std::unique_ptr<ielement>> elements;  // the registry, in creation order; owns them
+    int32_t current_parent = 0;     // registry index of the window new elements belong to
+    UiSettings settings;
+    KeyFocus key_focus;
+    uint32_t generation = 0;        // clearings so far (registry_generation)
+    bool actions_deferred = false;  // collect actions instead of running them (set_actions_deferred)
+    std::vector<OE_Proc> actions;   // collected, oldest first
+    UnknownNameHandler unknown_name = nullptr;  // null: one stderr line per name per run
+};
+extern Toolkit toolkit;
+void reset_toolkit();

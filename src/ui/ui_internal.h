@@ -15,8 +15,6 @@ constexpr int32_t kScreenMiddleX = 400;  // sounds are panned by their X offset 
 // Once per walk, before any element's update: reads the focus keys, moves the keyboard focus,
 // presses the focused element, and hands hovering back to the pointer when the mouse moves.
 void keyboard_step();
-// Forgets the keyboard focus and the active window (the registry was cleared).
-void keyboard_reset();
 // False while the keys are in charge: a still pointer then shows no hover. Back to true as soon
 // as the mouse moves or its button 1 goes down, so every click is handled as without keys.
 bool pointer_in_charge();

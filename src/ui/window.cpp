@@ -41,7 +41,7 @@ void Iwindow::update() {
             y = float(eng.Mouse_Y() - grab_y);
         }
     }
-    const UiSettings &s = ui_settings;
+    const UiSettings &s = toolkit.settings;
     if (s.window_texture)
         eng.SSprite_Draw(s.window_texture, float(eng.M_Round(x)), float(eng.M_Round(y)), float(width),
                          float(height), 255, 0, 1);

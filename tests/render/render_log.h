@@ -63,8 +63,8 @@ T symbol(const char *name) {
     return fn;
 }
 
-// The headless engine with a scratch game folder as working directory, empty catalogues, an empty
-// world, a camera at (0, 0) and the device; records calls between start() and stop().
+// The headless engine with a scratch game folder as working directory, fresh records (reset_records:
+// empty catalogues, an empty world), a camera at (0, 0) and the device; records calls between start() and stop().
 class HeadlessDraw {
 public:
     HeadlessDraw() {
@@ -73,12 +73,7 @@ public:
         EXPECT_TRUE(loaded_) << "cannot load " << lib;
         if (!loaded_) return;
         symbol<void (*)()>("HL_Reset")();
-        assets.share_textures.count = 0;
-        reset_level_record();
-        reset_settings();
-        reset_profile();
-        reset_session();
-        reset_handles();
+        reset_records();
         handles.camera = eng.Cam2D_Create();
         eng.Cam2D_Set(handles.camera);
         handles.camera->x = 0;
@@ -88,9 +83,7 @@ public:
     }
     ~HeadlessDraw() {
         if (loaded_) symbol<int32_t (*)(const char *)>("HL_SetCallLog")(nullptr);
-        assets.share_textures.count = 0;
-        reset_level_record();
-        reset_handles();
+        reset_records();
     }
     bool ok() const { return loaded_; }
 

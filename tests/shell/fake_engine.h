@@ -37,8 +37,8 @@ inline void unknown_name(const std::string &name) { ADD_FAILURE() << "no interfa
 // the step, the shell acting on what it reported.
 inline void step_world() { apply_world_events(world_step(world, read_tick_input())); }
 
-// A fresh game: zeroed records, an empty level record and scene list, an empty registry (whose unknown-name lookups fail
-// the test), the engine table pointing at the recorders, a
+// A fresh game: fresh records (reset_records: an empty level record and scene list among them; the
+// registry's unknown-name lookups fail the test), the engine table pointing at the recorders, a
 // camera and the two timers, music switched off (no song is started by these tests).
 struct Game {
     OE_Camera camera{};
@@ -60,24 +60,16 @@ struct Game {
         eng.Snd_Play = snd_play;
         eng.Mouse_X = mouse_xy;
         eng.Mouse_Y = mouse_xy;
-        reset_settings();
-        reset_profile();
-        reset_session();
+        reset_records();
         settings.music_off = 1;
         settings.profile_name = "Tester";
-        reset_handles();
         handles.camera = &camera;
         handles.logic_timer = &logic_timer;
         handles.slow_timer = &slow_timer;
-        reset_assets();
-        clear_elements();
         set_unknown_name_handler(unknown_name);
-        reset_level_record();
-        reset_scenes();
     }
     ~Game() {
-        clear_elements();
-        set_unknown_name_handler(nullptr);
+        reset_records();
         eng = EngineTable{};
     }
 };

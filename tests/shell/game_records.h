@@ -1,6 +1,6 @@
 // game_records.h - the game's world-side records under the names the tests use: `world` and
 // `object_textures` are the shell's level record (the level being played and its pictures).
-// reset_level_record() and reset_scenes() give a fresh level record and an empty scene list.
+// reset_records() (shell.h) empties them with every other record.
 #pragma once
 
 #include "shell/shell.h"

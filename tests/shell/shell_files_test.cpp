@@ -99,10 +99,8 @@ TEST(SettingsFiles, WritesAreExactDecimalLinesWithCrLf) {
     profile.deaths = 3;
     ASSERT_TRUE(write_profile());
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Ёжик 2"), "7\r\n12\r\n-5\r\n3\r\n");
-    // And they read back to the same values.
-    reset_settings();
-    reset_profile();
-    reset_session();
+    // And they read back to the same values, in a fresh program.
+    reset_records();
     read_settings();
     read_profile();
     EXPECT_EQ(settings.windowed, 0);

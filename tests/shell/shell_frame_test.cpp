@@ -86,14 +86,7 @@ HeadlessRun run_headless(const fs::path &dir, int frames, std::function<void(int
     symbol<void (*)(int32_t)>("HL_SetFrameLimit")(frames);
     symbol<void (*)(void (*)(OE_Timer *))>("HL_SetTimerHook")(timer_hook);
     // Fresh run-wide state, as at process start.
-    reset_settings();
-    reset_profile();
-    reset_session();
-    reset_handles();
-    reset_assets();
-    clear_elements();
-    reset_level_record();
-    reset_scenes();
+    reset_records();
     g_tick = 0;
     g_on_tick = std::move(on_tick);
     g_fade_by_tick.clear();

@@ -19,7 +19,7 @@ TEST(ImageAndText, DrawRelativeToTheirWindowAndOnlyClickableImagesReact) {
     g_clicks = 0;
     ui.window("wnd", true, 100, 50);
     auto *plain = ui.add<Iimage>("img_plain", 10, 20, 64, 32, "ab");
-    plain->texture = ui_settings.list_arrow_texture;
+    plain->texture = toolkit.settings.list_arrow_texture;
     plain->on_click = count_click;  // never run: not clickable
     auto *label = ui.add<Itext>("txt", 10, 20, 220, 60, "abc");
 

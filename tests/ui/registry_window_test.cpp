@@ -16,7 +16,7 @@ void note_unknown(const std::string &name) { g_unknown.push_back(name); }
 }  // namespace
 
 TEST(Registry, FindsTheLastOfEqualNamesAndReportsAnUnknownNameWithoutTouchingAnyElement) {
-    clear_elements();
+    reset_toolkit();
     g_unknown.clear();
     set_unknown_name_handler(note_unknown);
     EXPECT_EQ(find_element("wnd_a"), -1);  // empty registry
@@ -170,6 +170,40 @@ TEST(Registry, DeferredActionsAreOnlyCollectedByTheWalkAndRunInOrderWhenTaken) {
     EXPECT_TRUE(take_actions().empty());
 }
 
+TEST(Registry, AResetGivesTheToolkitOfAFreshProgramWhileTheClearingCountGoesOnRising) {
+    Ui ui;
+    ASSERT_TRUE(ui.ok());
+    ui.window("wnd_a", true);
+    ui.add<Ibutton>("btn_a", 100, 100, 200, 60)->on_click = late_action;
+    set_actions_deferred(true);
+    ui.move(150, 130);
+    ui.click();
+    ui.frame();  // one action collected
+    ui.key(kDown);
+    ui.frame();  // the focus shown on the button
+    ASSERT_EQ(key_focus_index(), 1);
+    g_unknown.clear();
+    set_unknown_name_handler(note_unknown);
+    const uint32_t clearings = registry_generation();
+
+    reset_toolkit();
+    EXPECT_EQ(element_count(), 0);
+    EXPECT_EQ(key_focus_index(), -1);
+    EXPECT_TRUE(take_actions().empty());
+    EXPECT_FALSE(toolkit.actions_deferred);
+    EXPECT_EQ(toolkit.settings.gui_font, nullptr);
+    EXPECT_EQ(toolkit.settings.button_texture, nullptr);
+    EXPECT_EQ(toolkit.settings.button_caption_colour, 0xFFFFFFu);
+    // Element pointers kept from before (the menus' record) are known to be gone: the count of
+    // clearings never goes back to a value it had.
+    EXPECT_GT(registry_generation(), clearings);
+    // An unknown name is reported the default way again, not to the handler set before.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(find_element("wnd_gone"), -1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("wnd_gone"), std::string::npos);
+    EXPECT_TRUE(g_unknown.empty());
+}
+
 TEST(Registry, HiddenWindowsElementsAreNotUpdatedAndKeepTheirFocus) {
     Ui ui;
     ASSERT_TRUE(ui.ok());
@@ -204,7 +238,7 @@ TEST(Registry, HiddenWindowsElementsAreNotUpdatedAndKeepTheirFocus) {
 TEST(Window, DrawsCaptionAndTitleBarOnlyWithTextAndBackgroundOnlyWithTexture) {
     Ui ui;
     ASSERT_TRUE(ui.ok());
-    ui_settings.title_colour = 0x000000;
+    toolkit.settings.title_colour = 0x000000;
     auto *w = new Iwindow("wnd_t", 100, 50, 400, 300, "abc", true);
     add_element(w);
     begin_window();
@@ -216,7 +250,7 @@ TEST(Window, DrawsCaptionAndTitleBarOnlyWithTextAndBackgroundOnlyWithTexture) {
     EXPECT_EQ(texts(calls), (std::vector<std::string>{"285 54 abc 255 0xFFFFFF"}));
 
     w->text.clear();
-    ui_settings.window_texture = ui_settings.button_texture;
+    toolkit.settings.window_texture = toolkit.settings.button_texture;
     calls = ui.frame();
     EXPECT_TRUE(only(calls, "Pr2D_Rect").empty());
     EXPECT_EQ(texts(calls), (std::vector<std::string>{"300 54  255 0xFFFFFF"}));  // empty caption still drawn

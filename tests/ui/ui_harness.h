@@ -2,7 +2,7 @@
 //
 // A Ui object loads libengine_headless.so into `eng`, registers a frame procedure that runs
 // run_interface, and loads a font whose every glyph advances kGlyph pixels, two pictures
-// ("gbut", "gstr") and two sounds ("click", "select") into ui_settings. Tests queue mouse, key
+// ("gbut", "gstr") and two sounds ("click", "select") into toolkit.settings. Tests queue mouse, key
 // and text events for the next frame, run it, and read that frame's engine calls from the
 // headless call log. Elements are made with window() / add().
 #pragma once
@@ -101,22 +101,19 @@ public:
         }
         symbol<void (*)()>("HL_Reset")();
         eng.OE_RegProcedure(0, [] { run_interface(); });
-        clear_elements();
+        reset_toolkit();
         set_unknown_name_handler(unknown_name);
-        ui_settings = UiSettings{};
         const std::string ofi_path = (dir_ / "cyr.ofi").string();
-        ui_settings.gui_font = eng.Text_LoadFontFromFile(path("cyr.tga").c_str(), ofi_path.c_str(), 0, 0);
-        ui_settings.gui_glow_font = eng.Text_LoadFontFromFile(path("cyrl.tga").c_str(), ofi_path.c_str(), 0, 0);
-        ui_settings.button_texture = eng.Tex_LoadFromFile(path("gbut.tga").c_str(), -1, 0);
-        ui_settings.list_arrow_texture = eng.Tex_LoadFromFile(path("gstr.tga").c_str(), -1, 0);
-        ui_settings.click_sound = eng.Snd_LoadFromFile(path("click.wav").c_str(), 4);
-        ui_settings.select_sound = eng.Snd_LoadFromFile(path("select.wav").c_str(), 4);
-        ui_settings.button_caption_colour = 0x11CCFF;
+        toolkit.settings.gui_font = eng.Text_LoadFontFromFile(path("cyr.tga").c_str(), ofi_path.c_str(), 0, 0);
+        toolkit.settings.gui_glow_font = eng.Text_LoadFontFromFile(path("cyrl.tga").c_str(), ofi_path.c_str(), 0, 0);
+        toolkit.settings.button_texture = eng.Tex_LoadFromFile(path("gbut.tga").c_str(), -1, 0);
+        toolkit.settings.list_arrow_texture = eng.Tex_LoadFromFile(path("gstr.tga").c_str(), -1, 0);
+        toolkit.settings.click_sound = eng.Snd_LoadFromFile(path("click.wav").c_str(), 4);
+        toolkit.settings.select_sound = eng.Snd_LoadFromFile(path("select.wav").c_str(), 4);
+        toolkit.settings.button_caption_colour = 0x11CCFF;
     }
     ~Ui() {
-        clear_elements();
-        set_unknown_name_handler(nullptr);
-        ui_settings = UiSettings{};
+        reset_toolkit();
         if (loaded_) symbol<void (*)()>("HL_Reset")();
     }
     bool ok() const { return loaded_; }
