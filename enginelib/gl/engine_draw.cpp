@@ -382,19 +382,38 @@ void clip_polygon(const std::vector<ClipVertex> &in, std::vector<ClipVertex> &ou
     }
 }
 
-// `in` between limits lo and hi of one coordinate, into `out` (`scratch` is working space).
-void clip_band(const std::vector<ClipVertex> &in, std::vector<ClipVertex> &out, std::vector<ClipVertex> &scratch,
-               int axis, float lo, float hi) {
-    clip_polygon(in, scratch, axis, lo, 1);
-    clip_polygon(scratch, out, axis, hi, -1);
-}
-
 void range_of(const std::vector<ClipVertex> &poly, int axis, float &lo, float &hi) {
     lo = hi = along(poly[0], axis);
     for (const ClipVertex &c : poly) {
         lo = std::min(lo, along(c, axis));
         hi = std::max(hi, along(c, axis));
     }
+}
+
+// `in`, whose coordinate `axis` spans in_lo..in_hi, between limits lo and hi of it, into `out`
+// (`scratch` is working space). A limit the polygon does not cross is not clipped against: every
+// point already lies on its kept side, so clip_polygon would copy the polygon unchanged.
+void clip_band(const std::vector<ClipVertex> &in, std::vector<ClipVertex> &out, std::vector<ClipVertex> &scratch,
+               int axis, float lo, float hi, float in_lo, float in_hi) {
+    const bool cut_lo = in_lo < lo, cut_hi = in_hi > hi;
+    if (cut_lo && cut_hi) {
+        clip_polygon(in, scratch, axis, lo, 1);
+        clip_polygon(scratch, out, axis, hi, -1);
+    } else if (cut_lo) {
+        clip_polygon(in, out, axis, lo, 1);
+    } else if (cut_hi) {
+        clip_polygon(in, out, axis, hi, -1);
+    } else {
+        out = in;
+    }
+}
+
+// The same, with the polygon's span measured here.
+void clip_band(const std::vector<ClipVertex> &in, std::vector<ClipVertex> &out, std::vector<ClipVertex> &scratch,
+               int axis, float lo, float hi) {
+    float in_lo, in_hi;
+    range_of(in, axis, in_lo, in_hi);
+    clip_band(in, out, scratch, axis, lo, hi, in_lo, in_hi);
 }
 
 uint8_t channel(float c) { return uint8_t(std::clamp(c, 0.0f, 255.0f) + 0.5f); }
@@ -436,14 +455,14 @@ Tiled tile_triangle(const Vertex *tri, const Source &wrap, bool opaque, bool joi
     if ((k1 - k0) * (m1 - m0) > kMaxTilesPerTriangle) return Tiled::kTooMany;
     pieces.clear();
     for (double k = k0; k < k1; ++k) {
-        clip_band(poly, strip, scratch, kAxisU, float(k), float(k + 1));
+        clip_band(poly, strip, scratch, kAxisU, float(k), float(k + 1), u_lo, u_hi);
         if (strip.size() < 3) continue;
         float sv_lo, sv_hi;
         range_of(strip, kAxisV, sv_lo, sv_hi);
         const double ma = std::max(m0, double(std::floor(sv_lo)));
         const double mb = std::min(m1, std::max(ma + 1, double(std::ceil(sv_hi))));
         for (double m = ma; m < mb; ++m) {
-            clip_band(strip, cell, scratch, kAxisV, float(m), float(m + 1));
+            clip_band(strip, cell, scratch, kAxisV, float(m), float(m + 1), sv_lo, sv_hi);
             for (size_t i = 1; i + 1 < cell.size(); ++i)
                 for (const ClipVertex *c : {&cell[0], &cell[i], &cell[i + 1]}) {
                     Vertex out;
