@@ -17,10 +17,20 @@
 
 namespace fake {
 
-inline std::set<int32_t> keys_down, keys_pressed, buttons_down;
-inline int32_t mouse_locks = 0;
-inline double now_ms = 0;
-inline std::vector<OE_Sound *> played;
+// What the recorders hold: the input a test gives and what the game did with the engine. One
+// record, emptied by each Game; the names below are the tests' short names for its fields.
+struct Devices {
+    std::set<int32_t> keys_down, keys_pressed, buttons_down;
+    int32_t mouse_locks = 0;
+    double now_ms = 0;
+    std::vector<OE_Sound *> played;
+};
+inline Devices devices;
+inline std::set<int32_t> &keys_down = devices.keys_down, &keys_pressed = devices.keys_pressed,
+                         &buttons_down = devices.buttons_down;
+inline int32_t &mouse_locks = devices.mouse_locks;
+inline double &now_ms = devices.now_ms;
+inline std::vector<OE_Sound *> &played = devices.played;
 
 inline uint8_t key_down(int32_t k) { return keys_down.count(k) ? 1 : 0; }
 inline uint8_t key_press(int32_t k) { return keys_pressed.erase(k) ? 1 : 0; }
@@ -44,12 +54,7 @@ struct Game {
     OE_Camera camera{};
     OE_Timer logic_timer{}, slow_timer{};
     Game() {
-        keys_down.clear();
-        keys_pressed.clear();
-        buttons_down.clear();
-        played.clear();
-        mouse_locks = 0;
-        now_ms = 0;
+        devices = Devices{};
         eng = EngineTable{};
         eng.KeyEx_Down = key_down;
         eng.Key_Press = key_press;
