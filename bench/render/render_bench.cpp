@@ -26,6 +26,8 @@ constexpr float kCameraAboveStart = 300;  // the camera's top edge above the her
 
 bool g_ready = false;
 int g_loaded = -1;
+World world;    // the level drawn
+TBase pictures; // its pictures
 
 // The headless engine, a camera and the device, once per process.
 bool engine_ready(benchmark::State &state) {
@@ -52,7 +54,7 @@ bool level_ready(benchmark::State &state, int n) {
     if (g_loaded != n) {
         char path[64];
         std::snprintf(path, sizeof path, "cfg/levels/level-%02d.lvl", n);
-        if (!load_level(world, path, n, true)) {
+        if (!load_level(world, path, &pictures)) {
             state.SkipWithError((std::string("cannot load ") + path).c_str());
             return false;
         }
@@ -76,7 +78,7 @@ void sweep() {
 void BM_DrawWorld(benchmark::State &state) {
     if (!level_ready(state, int(state.range(0)))) return;
     for (auto _ : state) {
-        draw_world(world);
+        draw_world(world, DrawContext{pictures, handles.camera, session.sway_offset});
         sweep();
     }
     state.SetItemsProcessed(state.iterations());
@@ -100,12 +102,12 @@ void BM_TerrainFills(benchmark::State &state) {
         for (int32_t i = 0; i < world.back_count; ++i) {
             const tmin &item = world.back_layer[std::size_t(i)];
             if (item.outline.count == 0 || (skip && beyond_an_edge(boxes.back[std::size_t(i)], cx / 2, cy / 2))) continue;
-            fill_outline(item.outline, Base_Find(object_textures, item.kind), 0x888888, cx / 2, cy / 2, 2);
+            fill_outline(item.outline, Base_Find(pictures, item.kind), 0x888888, cx / 2, cy / 2, 2);
         }
         for (int32_t i = 0; i < world.ground_count; ++i) {
             const tmin &item = world.ground_layer[std::size_t(i)];
             if (item.outline.count == 0 || (skip && beyond_an_edge(boxes.ground[std::size_t(i)], cx, cy))) continue;
-            fill_outline(item.outline, Base_Find(object_textures, item.kind), 0xFFFFFF, cx, cy, 1);
+            fill_outline(item.outline, Base_Find(pictures, item.kind), 0xFFFFFF, cx, cy, 1);
         }
         sweep();
     }

@@ -21,6 +21,8 @@ namespace {
 
 constexpr int kReloadEvery = 3000;  // ticks; the level is read again so that it stays busy
 
+World world;  // the level being stepped
+
 int32_t m_round(float v) { return static_cast<int32_t>(std::lround(v)); }
 float m_sin(int32_t d) { return static_cast<float>(std::sin(d * M_PI / 180)); }
 float m_cos(int32_t d) { return static_cast<float>(std::cos(d * M_PI / 180)); }

@@ -30,7 +30,6 @@
 #include "platform/platform.h"
 #include "state/state.h"
 #include "ui/ui.h"
-#include "world/world.h"
 
 namespace {
 
@@ -46,12 +45,12 @@ void fade_out_from_full() {
     session.fading_out = 1;
 }
 
-// Adds the finished level's points and golden nut to the profile's totals and moves on; never past
-// the final scene (10), the last level a profile can hold.
+// Adds the finished level's points and golden nut (as the results window showed them) to the
+// profile's totals and moves on; never past the final scene (10), the last level a profile can hold.
 void bank_level() {
     if (profile.level_index < kLastLevel) profile.level_index += 1;
-    profile.total_points += world.tallies.level_points;
-    if (world.tallies.gold_nut_found) profile.total_nuts += 1;
+    profile.total_points += session.finished_points;
+    if (session.finished_nut) profile.total_nuts += 1;
 }
 
 void set_text(ielement *e, const std::string &value) {

@@ -2,9 +2,10 @@
 // shadow, object layer, front layer; plus the terrain fill through the device stand-in and the
 // visibility tests.
 //
-// In: world, level, session.sway_offset, handles.camera, handles.direct3d_device, object_textures,
-// share_textures. Out: engine and device calls; camera_on (left at 1) and the `sway` scratch value
-// of gold and silver bonuses. Pictures are looked up by name for every item drawn.
+// In: the World and the draw context (the level's pictures, the camera, the sway), share_textures,
+// and for the terrain fill handles.direct3d_device. Out: engine and device calls and the camera's
+// camera_on (left at 1); nothing else is written. Pictures are looked up by name for every item
+// drawn.
 // Every glow sets the blend mode back to 0 after itself; the colour mix is left as last set.
 // Terrain outlines whose bounding box (world.h's outline_boxes, kept until the terrain changes)
 // lies wholly off the screen are not sent to the device.
@@ -94,10 +95,10 @@ const SwayRule *sway_rule(const std::string &kind) {
 bool is_lamp(const std::string &kind) { return kind == "lantern" || kind == "sslamp"; }
 bool is_bonus_with_rays(const std::string &kind) { return kind == "bgold" || kind == "bsilver"; }
 
-float cam_x() { return handles.camera ? handles.camera->x : 0.0f; }
-float cam_y() { return handles.camera ? handles.camera->y : 0.0f; }
-void set_camera_on(uint8_t on) {
-    if (handles.camera) handles.camera->camera_on = on;
+float cam_x(const DrawContext &c) { return c.camera ? c.camera->x : 0.0f; }
+float cam_y(const DrawContext &c) { return c.camera ? c.camera->y : 0.0f; }
+void set_camera_on(const DrawContext &c, uint8_t on) {
+    if (c.camera) c.camera->camera_on = on;
 }
 
 // True when an outline with box `b`, drawn at offset (ox, oy), lies wholly beyond one edge of the
@@ -109,7 +110,7 @@ bool outline_off_screen(const OutlineBox &b, float ox, float oy) {
 }
 
 OE_Texture *share(const char *name) { return Base_Find(assets.share_textures, name); }
-OE_Texture *picture(const std::string &name) { return Base_Find(object_textures, name); }
+OE_Texture *picture(const DrawContext &c, const std::string &name) { return Base_Find(c.pictures, name); }
 
 int32_t mirror_flag(const tmin &item) { return kFlagMirror * item.mirrored; }
 
@@ -124,24 +125,24 @@ void lamp_glow(uint32_t tint, float x, float y) {
 
 // ---- the passes, in drawing order ----
 
-void draw_backdrop(World &w) {
-    set_camera_on(0);
+void draw_backdrop(const World &w, const DrawContext &c) {
+    set_camera_on(c, 0);
     if (w.backdrop.empty()) return;
-    const int32_t r = eng.M_Round(session.sway_offset);
+    const int32_t r = eng.M_Round(c.sway_offset);
     eng.FX_SetVertexes(-r, 0, -r, 0, r, 0, r, 0);
-    eng.SSprite_Draw(picture(w.backdrop), -kBackdropOverlap, -kBackdropOverlap, W + 2 * kBackdropOverlap,
+    eng.SSprite_Draw(picture(c, w.backdrop), -kBackdropOverlap, -kBackdropOverlap, W + 2 * kBackdropOverlap,
                      H + 2 * kBackdropOverlap, kOpaque, 0, kFlagCorners);
     eng.FX_SetBlendMode(0);
 }
 
 // Distant scenery: camera_on stays 0 and everything moves at half the camera's speed.
-void draw_back_layer(World &w) {
-    const float hx = cam_x() / 2, hy = cam_y() / 2;
+void draw_back_layer(const World &w, const DrawContext &c) {
+    const float hx = cam_x(c) / 2, hy = cam_y(c) / 2;
     const std::vector<OutlineBox> &boxes = outline_boxes(w).back;
     for (int32_t i = 0; i < w.back_count; ++i) {
         const tmin &item = w.back_layer[static_cast<std::size_t>(i)];
         eng.FX_SetColorMix(kBackTint);
-        OE_Texture *t = picture(item.kind);
+        OE_Texture *t = picture(c, item.kind);
         if (item.outline.count != 0) {
             const OutlineBox &box = boxes[static_cast<std::size_t>(i)];
             if (box.drawn && !outline_off_screen(box, hx, hy))
@@ -158,13 +159,13 @@ void draw_back_layer(World &w) {
     }
 }
 
-void draw_ground_layer(World &world) {
-    set_camera_on(1);
-    const float cx = cam_x(), cy = cam_y();
+void draw_ground_layer(const World &world, const DrawContext &c) {
+    set_camera_on(c, 1);
+    const float cx = cam_x(c), cy = cam_y(c);
     const std::vector<OutlineBox> &boxes = outline_boxes(world).ground;
     for (int32_t i = 0; i < world.ground_count; ++i) {
         const tmin &item = world.ground_layer[static_cast<std::size_t>(i)];
-        OE_Texture *t = picture(item.kind);
+        OE_Texture *t = picture(c, item.kind);
         if (item.outline.count != 0) {
             const OutlineBox &box = boxes[static_cast<std::size_t>(i)];
             if (box.drawn && !outline_off_screen(box, cx, cy)) fill_outline(item.outline, t, kGroundFillColour, cx, cy, 1);
@@ -173,17 +174,17 @@ void draw_ground_layer(World &world) {
         if (!t) continue;
         const int32_t w = t->width, h = t->height;
         const float left = float(item.x - w / 2), top = float(item.y - h / 2);
-        if (!on_screen_world(left, top, float(w + h), float(w + h)) || item.kind.empty()) continue;
-        int32_t c[4] = {0, 0, 0, 0};
+        if (!on_screen_world(c, left, top, float(w + h), float(w + h)) || item.kind.empty()) continue;
+        int32_t corner[4] = {0, 0, 0, 0};
         if (const SwayRule *rule = sway_rule(item.kind)) {
             const float sway = std::cos(world.level.world_time / rule->period_ms) * rule->amplitude;
             const int32_t r = eng.M_Round(sway);
-            c[0] = rule->tl_x * r;
-            c[1] = rule->tl_y * r;
-            c[2] = rule->tr_x * r;
-            c[3] = rule->tr_y * r;
+            corner[0] = rule->tl_x * r;
+            corner[1] = rule->tl_y * r;
+            corner[2] = rule->tr_x * r;
+            corner[3] = rule->tr_y * r;
         }
-        eng.FX_SetVertexes(c[0], c[1], c[2], c[3], 0, 0, 0, 0);
+        eng.FX_SetVertexes(corner[0], corner[1], corner[2], corner[3], 0, 0, 0, 0);
         eng.SSprite_Draw(t, left, top, float(w), float(h), kOpaque, float(item.angle),
                          kFlagPlain + kFlagCorners + mirror_flag(item));
         if (is_lamp(item.kind)) lamp_glow(kNearLampTint, float(item.x), float(item.y));
@@ -191,23 +192,23 @@ void draw_ground_layer(World &world) {
 }
 
 // Drawn every frame, without a visibility test; at alpha 0 it cannot be seen.
-void draw_hero_shadow(World &w) {
+void draw_hero_shadow(const World &w) {
     eng.FX_SetColorMix(0);
     eng.SSprite_Draw(share("shadow"), w.level.shadow_x - kShadowLeft, w.level.shadow_y - kShadowUp, kShadowW, kShadowH,
                      eng.M_Round(w.level.shadow_alpha), 0, kFlagPlain + kFlagTint);
 }
 
 // Two rays left and right of a gold or silver bonus and a halo that turns to and fro.
-void draw_bonus_rays(const World &w, tmin &item) {
+void draw_bonus_rays(const World &w, const tmin &item) {
     const float x = float(item.x), y = float(item.y);
     eng.FX_SetColorMix(kNearLampTint);
     eng.FX_SetBlendMode(1);
-    item.sway = std::cos(w.level.world_time / kHaloPeriodMs) * kHaloTurn;
+    const float turn = std::cos(w.level.world_time / kHaloPeriodMs) * kHaloTurn;
     OE_Texture *ray = share("ray");
     eng.SSprite_Draw(ray, x, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain);
     eng.SSprite_Draw(ray, x - kRaySide, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain + kFlagMirror);
     eng.SSprite_Draw(share("finn"), x - kHaloSide / 2, y - kHaloSide / 2, kHaloSide, kHaloSide,
-                     eng.M_Round(float(kGlowAlpha) - 2 * item.sway), item.sway, kFlagPlain + kFlagMirror);
+                     eng.M_Round(float(kGlowAlpha) - 2 * turn), turn, kFlagPlain + kFlagMirror);
     eng.FX_SetBlendMode(0);
 }
 
@@ -221,16 +222,16 @@ void draw_mole_lamp(const tmin &item) {
     eng.FX_SetBlendMode(0);
 }
 
-void draw_object_layer(World &w) {
+void draw_object_layer(const World &w, const DrawContext &c) {
     for (int32_t i = 0; i < w.object_count; ++i) {
-        tmin &item = w.object_layer[static_cast<std::size_t>(i)];
-        OE_Texture *t = picture(item.kind);
+        const tmin &item = w.object_layer[static_cast<std::size_t>(i)];
+        OE_Texture *t = picture(c, item.kind);
         if (!t) continue;
         const int32_t side = item.kind == "enot" ? kHeroFrame : item.kind == "worm" ? kWormFrame : t->height;
         eng.Tex_SetFramesSize(t, side, side);
         const float left = float(item.x - side / 2), top = float(item.y - side / 2);
         const int32_t cell = item.row * kFramesPerRow + item.frame;
-        if (!on_screen_world(left, top, float(side), float(side)) || item.kind.empty() || item.role == Kind::removed)
+        if (!on_screen_world(c, left, top, float(side), float(side)) || item.kind.empty() || item.role == Kind::removed)
             continue;
         const float s = float(side), angle = float(item.angle);
         eng.ASprite_Draw(t, left, top, s, s, cell, kOpaque, angle, kFlagPlain + mirror_flag(item));
@@ -245,14 +246,14 @@ void draw_object_layer(World &w) {
     }
 }
 
-void draw_front_layer(World &w) {
+void draw_front_layer(const World &w, const DrawContext &c) {
     for (int32_t i = 0; i < w.front_count; ++i) {
         const tmin &item = w.front_layer[static_cast<std::size_t>(i)];
-        OE_Texture *t = picture(item.kind);
+        OE_Texture *t = picture(c, item.kind);
         if (!t) continue;
         const int32_t w = t->width, h = t->height;
         const float left = float(item.x - w / 2), top = float(item.y - h / 2);
-        if (!on_screen_world(left, top, float(w), float(h)) || item.kind.empty()) continue;
+        if (!on_screen_world(c, left, top, float(w), float(h)) || item.kind.empty()) continue;
         eng.SSprite_Draw(t, left, top, float(w), float(h), kOpaque, float(item.angle), kFlagPlain + mirror_flag(item));
         if (is_lamp(item.kind)) lamp_glow(kNearLampTint, float(item.x), float(item.y));
     }
@@ -269,8 +270,8 @@ bool on_screen(float x, float y, float w, float h) {
     return x > -2 * w && y > -2 * h && x < W + w / 2 && y < H + h / 2;
 }
 
-bool on_screen_world(float x, float y, float w, float h) {
-    const float sx = x - cam_x(), sy = y - cam_y();
+bool on_screen_world(const DrawContext &c, float x, float y, float w, float h) {
+    const float sx = x - cam_x(c), sy = y - cam_y(c);
     return sx > -w && sy > -2 * h && sx < W + w / 2 && sy < H + h / 2;
 }
 
@@ -320,11 +321,11 @@ void fill_outline(const TPolyLine2D &outline, const OE_Texture *texture, int32_t
     device->vtbl->SetRenderState(device, OE_RENDERSTATE_EDGEANTIALIAS, 0);
 }
 
-void draw_world(World &w) {
-    draw_backdrop(w);
-    draw_back_layer(w);
-    draw_ground_layer(w);
+void draw_world(const World &w, const DrawContext &c) {
+    draw_backdrop(w, c);
+    draw_back_layer(w, c);
+    draw_ground_layer(w, c);
     draw_hero_shadow(w);
-    draw_object_layer(w);
-    draw_front_layer(w);
+    draw_object_layer(w, c);
+    draw_front_layer(w, c);
 }

@@ -3,19 +3,26 @@
 // shadow, the animated objects with the hurt blink, bonus rays and the mole's lamp, and the front
 // layer over everything.
 //
-// In: the World (world.h), session.sway_offset, the camera, object_textures and
+// In: the World (world.h) and a draw context (the level's pictures, the camera, the sway), and
 // share_textures, the device stand-in for the terrain fills. Out: engine draw calls only. The only
-// state written is the camera's camera_on (left at 1) and the `sway` scratch value of gold and
-// silver bonuses. Nothing here moves anything or decides what is in the level.
+// state written is the camera's camera_on (left at 1). Nothing here moves anything or decides what
+// is in the level.
 #pragma once
 
 #include <cstdint>
 
-#include "world/world.h"  // World, object_textures
+#include "world/world.h"
+
+// What the drawing reads besides the World.
+struct DrawContext {
+    const TBase &pictures;        // the level's pictures, looked up by kind and backdrop name
+    OE_Camera *camera = nullptr;  // its position is read, its camera_on written; null: at (0, 0)
+    float sway_offset = 0;        // pixels the backdrop's corners sway (the session's sway_offset)
+};
 
 // Draws the level once; called by the frame procedure while a level is on screen. Leaves camera_on
 // at 1 and the blend mode at 0.
-void draw_world(World &w);
+void draw_world(const World &w, const DrawContext &context);
 
 // Fills an outline's polygon, as a fan around its first point, with `texture` repeated across it
 // every (texture size / scale) pixels and anchored in the world, tinted by `colour` (0x00BBGGRR).
@@ -26,8 +33,8 @@ void fill_outline(const TPolyLine2D &outline, const OE_Texture *texture, int32_t
 
 // Whether a box given in screen pixels can show on the screen (generous margins, strict tests).
 bool on_screen(float x, float y, float w, float h);
-// The same for a box in world pixels, through the camera's position.
-bool on_screen_world(float x, float y, float w, float h);
+// The same for a box in world pixels, through the context's camera position.
+bool on_screen_world(const DrawContext &context, float x, float y, float w, float h);
 
 // The device's vertex colour for a 0x00BBGGRR colour and an alpha: 0xAARRGGBB.
 uint32_t colour_to_argb(int32_t colour, int32_t alpha);

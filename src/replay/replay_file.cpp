@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "replay/replay.h"
+#include "state/state.h"
 
 namespace replay {
 

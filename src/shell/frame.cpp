@@ -237,10 +237,10 @@ void draw_menu_backdrop() {
 
 void draw_status_bar() {
     const Box &bar = kHealthBar;
-    const float bar_width = static_cast<float>(bar.w - world.tallies.damage);
+    const float bar_width = static_cast<float>(bar.w - level_record.world.tallies.damage);
     sprite("health", bar.x, bar.y, bar_width, bar.h);
-    if (world.tallies.damage > kHealthWarning) {
-        const int32_t flash = eng.M_Round(world.level.world_time / kFlashMsPerStep) % kFlashWrap;
+    if (level_record.world.tallies.damage > kHealthWarning) {
+        const int32_t flash = eng.M_Round(level_record.world.level.world_time / kFlashMsPerStep) % kFlashWrap;
         eng.Pr2D_Rect(bar.x, bar.y, bar_width, bar.h, kWarningColour, flash, kRectFilled);
     }
     sprite("rnd", kHealthFrame);
@@ -251,7 +251,7 @@ void draw_status_bar() {
     text(kLivesTextX - kShadowOffset, kStatusTextY + kShadowOffset, lives, kShadowColour);
     text(kLivesTextX, kStatusTextY, lives, kTextColour);
     // Points of this level.
-    const std::string points = CP1251("Очки: ").c_str() + std::to_string(world.tallies.level_points);
+    const std::string points = CP1251("Очки: ").c_str() + std::to_string(level_record.world.tallies.level_points);
     const float text_w = eng.Text_GetWidth(handles.font_cyr, points.c_str(), kTextScale, kTextSpacing);
     const float half = std::max<float>(kCoinHalfSpan, std::ceil(text_w / 2) + kCoinGap);
     const float panel_half = half + kCoinSize + kPanelPastCoin;
@@ -262,6 +262,13 @@ void draw_status_bar() {
 }
 
 // ---- the frame procedure --------------------------------------------------------------------------
+namespace {
+// The level being played, with what its drawing reads.
+void draw_level() {
+    draw_world(level_record.world, DrawContext{level_record.pictures, handles.camera, session.sway_offset});
+}
+}  // namespace
+
 void frame_procedure() {
     music_step();  // mixes the music where the player has no thread of its own (the page)
     switch (session.game_state) {
@@ -274,8 +281,8 @@ void frame_procedure() {
         if (session.start_pending && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
         break;
     case GameState::playing:
-        draw_world(world);
-        draw_effects(world.particles);
+        draw_level();
+        draw_effects(level_record.world.particles);
         camera_off();
         if (profile.level_index != kLastLevel) draw_status_bar();  // the final scene is a picture, not play
         if (profile.level_index == kLastLevel) run_menus();
@@ -283,7 +290,7 @@ void frame_procedure() {
         draw_fade_overlay();
         break;
     case GameState::frozen:
-        draw_world(world);
+        draw_level();
         camera_off();
         run_menus();
         draw_cursor();

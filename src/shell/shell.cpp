@@ -36,6 +36,11 @@ constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
 constexpr const char *kMenuMusic = "mus\\menu.xm";
 }  // namespace
 
+// ---- run-wide records -----------------------------------------------------------------------------
+LevelRecord level_record;
+
+void reset_level_record() { level_record = LevelRecord{}; }
+
 namespace {
 // The level titles, 1251, converted while compiling.
 constexpr auto kTitle0 = CP1251("Зеленая долина - Глава 1");
@@ -70,6 +75,8 @@ void reset_records() {
     reset_toolkit();
     reset_menus();
     replay::reset_recorder();
+    reset_scenes();
+    reset_level_record();
 }
 
 const char *level_title(int32_t index) {
@@ -222,8 +229,8 @@ void play_tick() {
     camera_follow();
     const TickInput in = read_tick_input();
     replay::stepped(in);
-    apply_world_events(world_step(world, in));
-    update_particles(world);
+    apply_world_events(world_step(level_record.world, in));
+    update_particles(level_record.world);
 }
 
 void frozen_tick() {
@@ -242,14 +249,16 @@ void frozen_tick() {
     }
     if (session.level_done_pending) {
         const ResultsWindow &results = menu().stat;
-        if (results.txt_points) results.txt_points->text = std::to_string(profile.total_points + world.tallies.level_points);
-        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(profile.total_nuts + world.tallies.gold_nut_found);
+        session.finished_points = level_record.world.tallies.level_points;  // what the window's buttons bank
+        session.finished_nut = level_record.world.tallies.gold_nut_found;
+        if (results.txt_points) results.txt_points->text = std::to_string(profile.total_points + session.finished_points);
+        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(profile.total_nuts + session.finished_nut);
         show(results.wnd_stat);
         session.fading_out = 0;
     }
     if (session.death_pending) {
         hide(menu().pause.wnd_pause);
-        respawn_hero(world);
+        respawn_hero(level_record.world);
         replay::respawned();
         session.fading_out = 0;
         session.game_state = GameState::playing;
@@ -270,14 +279,15 @@ void frozen_tick() {
 
 bool load_world(const std::string &path) {
     if (handles.camera) handles.camera->x = handles.camera->y = 0;
-    clear_world(world);
+    clear_world(level_record.world);
     const uint64_t seed = level_seed();
-    world_seed(world, seed);
-    world.level.final_scene = profile.level_index == kLastLevel ? 1 : 0;
-    const bool ok = load_level(world, path, profile.level_index);
+    world_seed(level_record.world, seed);
+    level_record.world.level.final_scene = profile.level_index == kLastLevel ? 1 : 0;
+    const bool ok = load_level(level_record.world, path, &level_record.pictures,
+                               path.empty() ? scene_problem(profile.level_index) : "");
     if (ok)
         replay::level_started(
-            replay::start_of(world, profile.level_index, path, seed, profile.deaths, profile.total_points, profile.total_nuts));
+            replay::start_of(level_record.world, profile.level_index, path, seed, profile.deaths, profile.total_points, profile.total_nuts));
     const double now = eng.U_GetTime ? eng.U_GetTime() : 0;  // the load's time makes no catch-up ticks
     if (handles.logic_timer) handles.logic_timer->time_stamp = now;
     if (handles.slow_timer) handles.slow_timer->time_stamp = now;
@@ -286,8 +296,8 @@ bool load_world(const std::string &path) {
 
 bool reload_world() {
     if (handles.camera) handles.camera->x = handles.camera->y = 0;
-    clear_world(world);
-    const bool ok = reload_level(world, world.level.level_file);
+    clear_world(level_record.world);
+    const bool ok = reload_level(level_record.world, level_record.world.level.level_file);
     if (ok) replay::reloaded();
     if (handles.logic_timer) handles.logic_timer->time_stamp = eng.U_GetTime ? eng.U_GetTime() : 0;
     return ok;
@@ -337,7 +347,7 @@ float camera_limit(float cam, float lo, float hi, float view, float hero, float 
 void camera_follow() {
     if (!handles.camera) return;
     const int32_t w = screen_width, h = screen_height;
-    const LevelState &level = world.level;
+    const LevelState &level = level_record.world.level;
     if (level.hero_walking == 1 || level.riding != 0)
         session.camera_lead = (w - w / 2) * level.hero_facing + w / 4;
     else
@@ -352,7 +362,7 @@ void camera_follow() {
     cam.y = static_cast<float>(eng.M_Round(cam.y + (level.hero_y - h / 2 - cam.y) * kCameraEase));
     // The view stays on the drawn terrain: past its bounding box the world is unfinished.
     TerrainExtent e;
-    if (terrain_extent(world, e)) {
+    if (terrain_extent(level_record.world, e)) {
         cam.x = camera_limit(cam.x, e.left, e.right, float(w), float(level.hero_x), kCameraHeroMargin);
         cam.y = camera_limit(cam.y, e.top, e.bottom, float(h), float(level.hero_y), kCameraHeroMargin);
     }
@@ -360,7 +370,7 @@ void camera_follow() {
 
 // ---- slow tick ------------------------------------------------------------------------------------
 void slow_tick() {
-    if (session.game_state != GameState::frozen) animation_step(world);
-    shadow_probe(world);
+    if (session.game_state != GameState::frozen) animation_step(level_record.world);
+    shadow_probe(level_record.world);
     session.sway_phase += kSwayPhaseStep;
 }

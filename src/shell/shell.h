@@ -23,14 +23,28 @@ constexpr int32_t kLevelTitleCount = 11;
 
 // ---- the records ----
 // The game's state lives in records by lifetime, each with its reset rule beside it: the settings,
-// profile, session and handles (state/state.h), the catalogues (`assets`, assets/assets.h), the
-// toolkit (`toolkit`, ui/ui.h), the menus (`menus`, menus/menus.h), the level (world/world.h), the
-// recorder (replay/replay.h) and the music player (music/music.h).
-// Every record but the world's and the music player's back to what a fresh program starts with:
-// settings, profile, session and handles reset, the catalogues forgotten, the toolkit emptied (its
-// elements freed), the menus forgotten, the recorder's files closed. For tests and tools that run
+// profile, session, handles and scene list (state/state.h), the catalogues (`assets`,
+// assets/assets.h), the toolkit (`toolkit`, ui/ui.h), the menus (`menus`, menus/menus.h), the
+// level record (`level_record`, below), the recorder (replay/replay.h) and the music player
+// (music/music.h).
+// Every record but the music player's back to what a fresh program starts with: settings,
+// profile, session and handles reset, the scene list emptied, the catalogues forgotten, the
+// toolkit emptied (its elements freed), the menus forgotten, the recorder's files closed, the
+// level record emptied (its pictures forgotten, not freed). For tests and tools that run
 // the game's pieces more than once in one process; the engine table is theirs to set.
 void reset_records();
+
+// ---- the level record (per level) ----
+// The level being played and its pictures. Reset: by every full load (load_world: the world
+// cleared and read, the pictures freed and loaded anew); the developer's F1 reload reads the world
+// again and keeps the pictures; a failed load leaves the world empty. reset_level_record() gives
+// an empty world and an empty catalogue without freeing anything (the engine owns the textures).
+struct LevelRecord {
+    World world;     // stepped by the logic tick while playing, drawn by the frame
+    TBase pictures;  // the level's pictures, from gfx\obj\ by kind-name prefix
+};
+extern LevelRecord level_record;
+void reset_level_record();
 
 // Title of a level for the loading screen and the "continue" hint; "" outside 0..10.
 const char *level_title(int32_t index);

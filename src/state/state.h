@@ -1,14 +1,15 @@
 // state.h - the game's state by lifetime: the settings (cfg/config.txt), the profile
 // (cfg/prf/<name>), the session (the game-state machine, its pending requests, the fade, the sway,
-// the notice, the game's random generator) and the handles of what the engine made; with the
-// settings and profile files.
+// the notice, the game's random generator), the scene list (cfg/scenes.txt) and the handles of
+// what the engine made; with the settings and profile files.
 //
 // Each record says beside it when it is reset. The level being played is not here: it is the
-// world value (world/world.h), whose tallies the world step keeps. Nothing here draws or reads
+// world value (world/world.h) in the shell's level record, whose tallies the world step keeps. Nothing here draws or reads
 // devices; the shell, the menus and the drawing read and write these records on the engine's
 // thread (no locking).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -75,6 +76,10 @@ struct Session {
     float sway_phase = 0;            // radians, +0.1 per slow tick, never wrapped
     float sway_offset = 0;           // cos(sway_phase) * 6, pixels
     int32_t camera_lead = 0;         // screen x at which the camera places the hero
+    // -- the finished level's tallies: set by the logic tick when it shows the results window,
+    //    banked into the profile by that window's buttons --
+    int32_t finished_points = 0;     // the level's points
+    uint8_t finished_nut = 0;        // its golden nut was taken
     // -- the notice over the screen (tell_player_once) --
     std::string notice_line1, notice_line2;  // 1251
     int32_t notice_ticks = 0;                // logic ticks it is still shown
@@ -83,6 +88,28 @@ struct Session {
 };
 extern Session session;
 void reset_session();
+
+// ---- scene list: cfg/scenes.txt ---------------------------------------------------------------------
+constexpr int32_t kSceneCapacity = 30;  // entries of the scene list
+
+// Level file paths by level index, a line of the file an entry, taken whole. Reset: read once by
+// the load procedure (load_scene_catalogue), kept until the process ends; reset_scenes() empties it
+// (as a missing file would, without reading anything).
+struct SceneList {
+    std::array<std::string, kSceneCapacity> files;  // "" where the list gives no path
+    bool read = false;                               // the file was there and could be read
+    std::array<bool, kSceneCapacity> refused{};      // the line held a NUL byte
+};
+extern SceneList scenes;
+void reset_scenes();
+// Reads cfg\scenes.txt into `scenes`. A missing file leaves the list empty (reported when a level
+// is started); lines past the 30th are ignored with one warning.
+void load_scene_catalogue();
+// scenes.files[index], or "" outside the list.
+std::string scene_file(int32_t index);
+// Says what is wrong with the scene list for `index`: the list missing, no such entry, or an empty
+// entry ("cfg\scenes.txt, line 4: empty entry for level 3"). Meant for an empty scene_file(index).
+std::string scene_problem(int32_t index);
 
 // ---- handles: what the start-up and the load procedure made --------------------------------------------
 // Engine-owned, kept until the process ends. Reset: at program start only (reset_handles forgets

@@ -2,7 +2,7 @@
 // its pictures, the developer's in-place reload, and putting the hero back at its start.
 //
 // In: a level file path as the scene list gives it. Out: the World filled, the level's pictures
-// in object_textures, the hero's start. A missing or bad file, or one without a hero, stops the
+// in the catalogue the caller gives, the hero's start. A missing or bad file, or one without a hero, stops the
 // load with a message naming the file (and the line), and leaves the world empty. The camera and
 // the timers are the caller's.
 // Not here: the file format itself (level_file.cpp), what happens per tick (world_step.cpp).
@@ -12,10 +12,6 @@
 #include "platform/platform.h"
 #include "world/level_file.h"
 #include "world/world_internal.h"
-#include "world/world_scenes.h"
-
-World world;
-TBase object_textures;
 
 namespace {
 
@@ -23,7 +19,6 @@ const char *const kObjectPictureDir = "gfx\\obj\\";
 constexpr int kErrorIcon = 0x10;  // message box style: an error
 constexpr int32_t kFirstFrame = 1, kRandomFrames = 14;  // objects start at a frame 1..14
 
-void want_pictures(const std::string &name) { Base_LoadPrefix(object_textures, kObjectPictureDir, name); }
 void outline_centre(TPolyLine2D &outline) {
     OE_PolyLine p{outline.count, 0, 0, outline.points.data()};
     engine_math::poly_center(&p);
@@ -44,9 +39,9 @@ void load_failed(World &w, const std::string &text) {
 }
 
 // Reads the level file into the cleared world. False after a reported failure.
-bool read_level_file(World &w, const std::string &path, bool full, int32_t level_index, bool pictures) {
+bool read_level_file(World &w, const std::string &path, bool full, TBase *pictures, const std::string &why_no_path) {
     if (path.empty()) {
-        load_failed(w, "The level cannot be started: " + scene_problem(level_index));
+        load_failed(w, "The level cannot be started: " + why_no_path);
         return false;
     }
     std::string bytes, why;
@@ -57,7 +52,8 @@ bool read_level_file(World &w, const std::string &path, bool full, int32_t level
         return false;
     }
     LevelReadHooks hooks;
-    if (full && pictures) hooks.want_pictures = want_pictures;
+    if (full && pictures)
+        hooks.want_pictures = [pictures](const std::string &name) { Base_LoadPrefix(*pictures, kObjectPictureDir, name); };
     hooks.random_frame = [&w] { return kFirstFrame + random_int(w, kRandomFrames); };
     hooks.centre = outline_centre;
     const LevelReadReport report = read_level_text(w, bytes, full, hooks);
@@ -89,19 +85,19 @@ void clear_world(World &w) {
     w.tallies.damage = 0;
 }
 
-bool load_level(World &w, const std::string &path, int32_t level_index, bool pictures) {
+bool load_level(World &w, const std::string &path, TBase *pictures, const std::string &why_no_path) {
     w.level.riding = 0;
     w.tallies.gold_nut_found = 0;
     w.steps = 0;
     w.level.level_file = path;
-    if (pictures) Base_Free(object_textures);
-    return read_level_file(w, path, true, level_index, pictures);
+    if (pictures) Base_Free(*pictures);
+    return read_level_file(w, path, true, pictures, why_no_path);
 }
 
 bool reload_level(World &w, const std::string &path) {
     w.level.riding = 0;
     w.level.level_file = path;
-    return read_level_file(w, path, false, 0, false);
+    return read_level_file(w, path, false, nullptr, "");
 }
 
 void respawn_hero(World &w) {

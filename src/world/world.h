@@ -1,7 +1,6 @@
 // world.h - the level being played, as one value: the world record (World) with its four layers,
 // the particles, the hero and level state, the level's tallies and the ground index; the input of
-// one logic tick (TickInput) and what happened in it (WorldEvents); the scene list; and the
-// operations the shell calls on the level's lifecycle (clear, load, reload, respawn) and per tick
+// one logic tick (TickInput) and what happened in it (WorldEvents); and the operations the shell calls on the level's lifecycle (clear, load, reload, respawn) and per tick
 // (world step, animation step, shadow probe).
 //
 // A World is a plain value: copy it and the copy steps on its own (the automatic player does).
@@ -32,7 +31,6 @@ constexpr int32_t kOutlinePointCapacity = 1024;  // points of one outline
 constexpr int32_t kLevelPointCapacity = 8192;    // points of all the outlines of a level together
 constexpr int32_t kWorldExtent = 1000000;         // world pixels: every position and point lies
                                                   // within -kWorldExtent..kWorldExtent on both axes
-constexpr int32_t kSceneCapacity = 30;    // entries of the scene list
 
 // An item's outline: count is the index of the last point (0 = no outline); segment i joins point
 // i and point i + 1. cx, cy: the mean of the points, filled at load; the logic never reads them.
@@ -193,31 +191,17 @@ struct WorldEvents {
     std::array<const char *, kStepSoundCapacity> sounds{};  // static names; extra sounds are dropped
 };
 
-// The game's world value: the level being played. The shell loads it, steps it once per logic tick
-// while playing and acts on what each step reports; tools and tests may make worlds of their own.
-extern World world;
-
-// The current level's pictures, from gfx\obj\ by kind-name prefix; freed at every full load.
-extern TBase object_textures;
-
-// Level file paths by level index; entries the scene list does not fill are empty.
-extern std::array<std::string, kSceneCapacity> scene_files;
-// scene_files[index], or "" outside the list.
-const std::string &scene_file(int32_t index);
-
-// Reads cfg\scenes.txt into scene_files, a line an entry, taken whole. A missing file leaves the
-// list empty (reported when a level is started); lines past the 30th are ignored with one warning.
-void load_scene_catalogue();
-
 // Empties the layers and the backdrop, zeroes level_points and damage; keeps the particles.
 void clear_world(World &w);
-// Full load of a level file (pictures, hero start; riding and the nut cleared). On a bad or
-// missing file, a file without an "enot" among its objects (no hero to play), or an empty path,
-// the load stops: a message box and stderr name the file and the line (`level_index` names the
-// scene list's entry when the path is empty), the world is left empty, and false comes back.
-// The caller resets the camera and the timers. Without `pictures` no picture is freed or loaded
-// (a replay needs no engine).
-bool load_level(World &w, const std::string &path, int32_t level_index = 0, bool pictures = true);
+// Full load of a level file (hero start; riding and the nut cleared). `pictures`, when given, is
+// the level's picture catalogue: it is freed, then given the pictures of gfx\obj\ whose names the
+// level's kinds and backdrop begin with; without it no picture is freed or loaded (a replay needs
+// no engine). On a bad or missing file, a file without an "enot" among its objects (no hero to
+// play), or an empty path, the load stops: a message box and stderr name the file and the line
+// (for an empty path, "The level cannot be started: " and `why_no_path`, which the caller takes
+// from the scene list), the world is left empty, and false comes back. The caller resets the
+// camera and the timers.
+bool load_level(World &w, const std::string &path, TBase *pictures, const std::string &why_no_path = "");
 // The same reading without pictures and without moving the hero's start point (developer's F1).
 bool reload_level(World &w, const std::string &path);
 // Puts the first "enot" back at (start_x, start_y); nothing else changes.

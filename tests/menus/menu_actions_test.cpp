@@ -374,9 +374,9 @@ TEST(Progress, RowsCountTheNutsAgainstThePlayableLevelsOfTheSceneList) {
     m.build();
     profile.total_points = 4321;
     profile.total_nuts = 3;
-    for (int i = 0; i < 4; ++i) scene_files[i] = "levels/l" + std::to_string(i) + ".txt";
-    scene_files[10] = "levels/final.txt";  // the final scene is no level to find a nut in
-    scene_files[12] = "levels/extra.txt";  // past the final scene: not played
+    for (int i = 0; i < 4; ++i) scenes.files[i] = "levels/l" + std::to_string(i) + ".txt";
+    scenes.files[10] = "levels/final.txt";  // the final scene is no level to find a nut in
+    scenes.files[12] = "levels/extra.txt";  // past the final scene: not played
     show_records();
     auto *rows = dynamic_cast<Ilist *>(element_named("lst_rec"));
     ASSERT_NE(rows, nullptr);
@@ -388,7 +388,7 @@ TEST(Progress, RowsCountTheNutsAgainstThePlayableLevelsOfTheSceneList) {
     EXPECT_TRUE(is_visible("wnd_rec"));
     EXPECT_FALSE(is_visible("wnd_main"));
     // Shown again, it is refilled, not appended to.
-    for (int i = 4; i < 10; ++i) scene_files[i] = "levels/l.txt";
+    for (int i = 4; i < 10; ++i) scenes.files[i] = "levels/l.txt";
     show_records();
     EXPECT_EQ(rows->entries.count, 4);
     EXPECT_EQ(rows->entries.names[2], RU("    Орехи: 3 из 10"));
@@ -440,7 +440,7 @@ TEST(Banking, TheSavedLevelNeverPassesTheFinalScene) {
     // names a level with an end): banking keeps level 10.
     profile.level_index = 10;
     profile.total_points = 100;
-    world.tallies.level_points = 5;
+    session.finished_points = 5;  // as the results window showed them
     next_level();
     EXPECT_EQ(profile.level_index, 10);
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "10\r\n0\r\n105\r\n0\r\n");

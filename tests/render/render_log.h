@@ -17,6 +17,7 @@
 #include "assets/assets.h"
 #include "engine/engine.h"
 #include "render/draw_world.h"
+#include "shell/game_records.h"
 #include "shell/shell.h"
 #include "shell/test_support.h"
 #include "support/call_log.h"
@@ -62,8 +63,8 @@ T symbol(const char *name) {
     return fn;
 }
 
-// The headless engine with a scratch game folder as working directory, empty catalogues, an empty
-// world, a camera at (0, 0) and the device; records calls between start() and stop().
+// The headless engine with a scratch game folder as working directory, fresh records (reset_records:
+// empty catalogues, an empty world), a camera at (0, 0) and the device; records calls between start() and stop().
 class HeadlessDraw {
 public:
     HeadlessDraw() {
@@ -72,13 +73,7 @@ public:
         EXPECT_TRUE(loaded_) << "cannot load " << lib;
         if (!loaded_) return;
         symbol<void (*)()>("HL_Reset")();
-        assets.share_textures.count = 0;
-        object_textures.count = 0;
-        world = World{};
-        reset_settings();
-        reset_profile();
-        reset_session();
-        reset_handles();
+        reset_records();
         handles.camera = eng.Cam2D_Create();
         eng.Cam2D_Set(handles.camera);
         handles.camera->x = 0;
@@ -88,10 +83,7 @@ public:
     }
     ~HeadlessDraw() {
         if (loaded_) symbol<int32_t (*)(const char *)>("HL_SetCallLog")(nullptr);
-        assets.share_textures.count = 0;
-        object_textures.count = 0;
-        clear_world(world);
-        reset_handles();
+        reset_records();
     }
     bool ok() const { return loaded_; }
 
@@ -121,7 +113,7 @@ public:
     // Records the calls of one draw_world(world) (M_Round queries left out).
     std::vector<Call> draw() {
         start();
-        draw_world(world);
+        draw_world(world, DrawContext{object_textures, handles.camera, session.sway_offset});
         return stop();
     }
 

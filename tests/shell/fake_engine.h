@@ -10,6 +10,7 @@
 
 #include "engine/engine.h"
 #include "menus/menus.h"
+#include "shell/game_records.h"
 #include "shell/shell.h"
 #include "ui/ui.h"
 #include "world/world.h"
@@ -46,9 +47,9 @@ inline void unknown_name(const std::string &name) { ADD_FAILURE() << "no interfa
 // the step, the shell acting on what it reported.
 inline void step_world() { apply_world_events(world_step(world, read_tick_input())); }
 
-// A fresh game: fresh records (reset_records; the registry's unknown-name lookups fail the test), a
-// fresh World, the engine table pointing at the recorders, a camera and the two timers, music
-// switched off (no song is started by these tests).
+// A fresh game: fresh records (reset_records: an empty level record and scene list among them; the
+// registry's unknown-name lookups fail the test), the engine table pointing at the recorders, a
+// camera and the two timers, music switched off (no song is started by these tests).
 struct Game {
     OE_Camera camera{};
     OE_Timer logic_timer{}, slow_timer{};
@@ -71,8 +72,6 @@ struct Game {
         handles.logic_timer = &logic_timer;
         handles.slow_timer = &slow_timer;
         set_unknown_name_handler(unknown_name);
-        world = World{};
-        for (auto &s : scene_files) s.clear();
     }
     ~Game() {
         reset_records();

@@ -15,6 +15,7 @@
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menus.h"
+#include "shell/game_records.h"
 #include "shell/shell.h"
 #include "shell/test_support.h"
 #include "support/call_log.h"
@@ -86,7 +87,6 @@ HeadlessRun run_headless(const fs::path &dir, int frames, std::function<void(int
     symbol<void (*)(void (*)(OE_Timer *))>("HL_SetTimerHook")(timer_hook);
     // Fresh run-wide state, as at process start.
     reset_records();
-    world = World{};
     g_tick = 0;
     g_on_tick = std::move(on_tick);
     g_fade_by_tick.clear();

@@ -36,7 +36,7 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     build_menus();
     show(menu().cfg.wnd_cfg);  // with the main menu: every window the start closes
     show(menu().rec.wnd_rec);
-    scene_files[3] = "levels/level3.txt";
+    scenes.files[3] = "levels/level3.txt";
     write_bytes("levels/level3.txt", "sky\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");  // the hero alone
     profile.level_index = 3;
     session.fade_level = 255;  // what new_game / continue_game do
@@ -226,13 +226,18 @@ TEST(LogicTick, LevelEndShowsTheResultsOverTheFrozenLevel) {
     logic_tick();  // fading in; nothing else happens
     EXPECT_EQ(session.fade_level, 10);
     EXPECT_EQ(session.game_state, GameState::frozen);
+    // The window's "next level" banks what it shows.
+    ensure_config_dirs();
+    next_level();
+    EXPECT_EQ(profile.total_points, 123);
+    EXPECT_EQ(profile.total_nuts, 5);
 }
 
 TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
     ScratchDir dir;
     fake::Game game;
     build_menus();
-    scene_files[10] = "levels/final.txt";
+    scenes.files[10] = "levels/final.txt";
     write_bytes("levels/final.txt", "sky\r\n0\r\n0\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");  // the hero alone
     game.camera.x = 500;
     game.camera.y = 300;

@@ -46,7 +46,7 @@ TEST(LevelFile, SectionsFillTheirLayersInFileOrder) {
     ScratchDir dir;
     write_bytes("level.txt", kGoodLevel);
     world.level.start_x = world.level.start_y = -1;
-    ASSERT_TRUE(load_level(world, "level.txt"));
+    ASSERT_TRUE(load_level(world, "level.txt", &object_textures));
     EXPECT_EQ(world.backdrop, "sky_valley");
     ASSERT_EQ(world.back_count, 1);
     EXPECT_EQ(world.back_layer[0].kind, "oak");
@@ -92,7 +92,7 @@ TEST(LevelFile, ShortFilesReloadAndRespawn) {
     // A file that stops inside the hero's block is cut short: refused, naming what is missing.
     write_bytes("cut.txt", lines({"", "0", "1", "turf", "0", "0", "0", "0", "1", "0", "500", "100", "500", "0",
                                   "1", "enot", "60"}));
-    EXPECT_FALSE(load_level(world, "cut.txt"));
+    EXPECT_FALSE(load_level(world, "cut.txt", &object_textures));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("line 18: the file ends inside an item, where its y should be"), std::string::npos)
         << messages[0];
@@ -105,7 +105,7 @@ TEST(LevelFile, ShortFilesReloadAndRespawn) {
     world.tallies.level_points = 300;
     world.tallies.damage = 40;
     clear_world(world);
-    ASSERT_TRUE(load_level(world, "short.txt"));
+    ASSERT_TRUE(load_level(world, "short.txt", &object_textures));
     EXPECT_EQ(world.backdrop, "");
     EXPECT_EQ(world.ground_count, 1);
     EXPECT_EQ(world.ground_layer[0].outline.count, 1);  // two points, one segment
@@ -120,7 +120,7 @@ TEST(LevelFile, ShortFilesReloadAndRespawn) {
 
     // Reload keeps the start point and the nut, and takes the hero's file position.
     write_bytes("level.txt", kGoodLevel);
-    ASSERT_TRUE(load_level(world, "level.txt"));
+    ASSERT_TRUE(load_level(world, "level.txt", &object_textures));
     world.tallies.gold_nut_found = 1;
     world.level.start_x = 5;
     world.level.riding = 1;
@@ -191,9 +191,9 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
         messages.clear();
         // A good level first, so that "empty" means emptied.
         write_bytes("good.txt", kGoodLevel);
-        ASSERT_TRUE(load_level(world, "good.txt"));
+        ASSERT_TRUE(load_level(world, "good.txt", &object_textures));
         clear_world(world);
-        EXPECT_FALSE(load_level(world, c.name));
+        EXPECT_FALSE(load_level(world, c.name, &object_textures));
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_NE(messages[0].find(c.expect), std::string::npos) << messages[0];
         EXPECT_EQ(world.back_count + world.ground_count + world.front_count + world.object_count, 0);
@@ -201,11 +201,11 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
     }
     // A missing file, a path that is a directory, and a named pipe (which must not hang the load).
     messages.clear();
-    EXPECT_FALSE(load_level(world, "nothere.txt"));
+    EXPECT_FALSE(load_level(world, "nothere.txt", &object_textures));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("nothere.txt\": missing"), std::string::npos) << messages[0];
     fs::create_directory("adir");
-    EXPECT_FALSE(load_level(world, "adir"));
+    EXPECT_FALSE(load_level(world, "adir", &object_textures));
     ASSERT_EQ(mkfifo("pipe", 0600), 0);
     EXPECT_FALSE(reload_level(world, "pipe"));
     EXPECT_EQ(messages.size(), 3u);
@@ -218,16 +218,16 @@ TEST(LevelFile, BadFilesStopTheLoadNameTheLineAndLeaveTheWorldEmpty) {
         std::fclose(f);
     }
     messages.clear();
-    EXPECT_FALSE(load_level(world, "big.txt"));
+    EXPECT_FALSE(load_level(world, "big.txt", &object_textures));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("big.txt\" is larger than 67108864 bytes"), std::string::npos) << messages[0];
     messages.clear();
-    EXPECT_FALSE(load_level(world, std::string(1000000, 'a') + ".txt"));
+    EXPECT_FALSE(load_level(world, std::string(1000000, 'a') + ".txt", &object_textures));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("(1000004 bytes) has a name too long for the file system"), std::string::npos) << messages[0];
     // Mending the file and loading again works: nothing sticky was left behind.
     write_bytes("word.txt", kGoodLevel);
-    EXPECT_TRUE(load_level(world, "word.txt"));
+    EXPECT_TRUE(load_level(world, "word.txt", &object_textures));
     EXPECT_EQ(world.object_count, 3);
 }
 
@@ -246,7 +246,7 @@ TEST(LevelFile, ALevelWithoutAHeroIsRefused) {
         SCOPED_TRACE(name);
         write_bytes(name, bytes);
         messages.clear();
-        EXPECT_FALSE(load_level(world, name));
+        EXPECT_FALSE(load_level(world, name, &object_textures));
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_NE(messages[0].find(std::string(name) + "\": no \"enot\""), std::string::npos) << messages[0];
         EXPECT_EQ(world.back_count + world.ground_count + world.front_count + world.object_count, 0);
@@ -255,12 +255,12 @@ TEST(LevelFile, ALevelWithoutAHeroIsRefused) {
     }
     // Text that is no level at all: this process's environment, a regular file of size 0 to stat.
     messages.clear();
-    EXPECT_FALSE(load_level(world, "/proc/self/environ"));
+    EXPECT_FALSE(load_level(world, "/proc/self/environ", &object_textures));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("no \"enot\""), std::string::npos) << messages[0];
     // One hero is enough, even as the only object.
     write_bytes("hero.txt", lines({"sky", "0", "0", "0", "1", "enot", "5", "6", "0", "0", "0"}));
-    EXPECT_TRUE(load_level(world, "hero.txt"));
+    EXPECT_TRUE(load_level(world, "hero.txt", &object_textures));
 }
 
 TEST(LevelFile, ReaderLimitsAndTheSecondHero) {
@@ -352,14 +352,14 @@ TEST(LevelFile, PicturesLoadOnceWhateverTheItemsAskFor) {
     for (int i = 0; i < kLayerCapacity; ++i)
         level += std::string(i == 0 ? "enot" : i % 2 ? "b" : "") + "\r\n1\r\n2\r\n0\r\n0\r\n0\r\n";
     write_bytes("many.txt", level);
-    ASSERT_TRUE(load_level(world, "many.txt")) << (messages.empty() ? "" : messages[0]);
+    ASSERT_TRUE(load_level(world, "many.txt", &object_textures)) << (messages.empty() ? "" : messages[0]);
     EXPECT_EQ(world.object_count, kLayerCapacity);
     EXPECT_EQ(g_loaded_pictures.size(), 5u);  // enot, then bapple bberry bee bgold
     EXPECT_EQ(object_textures.count, 5);
     // The 28-byte file that announces 4097 items and holds none is refused and loads nothing more.
     g_loaded_pictures.clear();
     write_bytes("lying.txt", "sky_valley\r\n\r\n0\r\n0\r\n0\r\n\r\n4097");
-    EXPECT_FALSE(load_level(world, "lying.txt"));
+    EXPECT_FALSE(load_level(world, "lying.txt", &object_textures));
     EXPECT_TRUE(g_loaded_pictures.empty());
     Base_Free(object_textures);
 }
@@ -458,7 +458,7 @@ TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
     // Missing: empty, and the start of a level says so.
     load_scene_catalogue();
     EXPECT_EQ(scene_file(0), "");
-    EXPECT_FALSE(load_level(world, scene_file(0)));
+    EXPECT_FALSE(load_world(scene_file(0)));  // the shell names the profile's level (0)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("cfg\\scenes.txt: missing"), std::string::npos) << messages[0];
 
@@ -476,7 +476,7 @@ TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
     EXPECT_EQ(scene_file(30), "");
     profile.level_index = 3;
     messages.clear();
-    EXPECT_FALSE(load_level(world, scene_file(3), 3));
+    EXPECT_FALSE(load_world(scene_file(3)));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("line 4: empty entry for level 3"), std::string::npos) << messages[0];
 
@@ -492,7 +492,7 @@ TEST(SceneList, LinesAreTakenWholeAndTheListIsBounded) {
     EXPECT_NE(warned.find("line 2: \"lev\\x00el.txt\" holds a NUL byte"), std::string::npos) << warned;
     profile.level_index = 1;
     messages.clear();
-    EXPECT_FALSE(load_level(world, scene_file(1), 1));
+    EXPECT_FALSE(load_world(scene_file(1)));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("line 2: ignored, it holds a NUL byte (level 1)"), std::string::npos) << messages[0];
 

@@ -462,7 +462,8 @@ int main(int argc, char **argv) {
     load_scene_catalogue();
     const std::string file = scene_file(level_index);
     clear_world(g_world);
-    if (!load_level(g_world, file, level_index)) return 1;
+    // No pictures: the search draws nothing.
+    if (!load_level(g_world, file, nullptr, file.empty() ? scene_problem(level_index) : "")) return 1;
 
     // The guide: travel costs over the level tools' model of the same file.
     Guide guide;

@@ -43,34 +43,34 @@ int run_replay(const std::string &path, FILE *trace) {
         profile.total_points = st.total_points;
         profile.total_nuts = st.total_nuts;
         session.game_state = GameState::playing;
-        clear_world(world);
-        world_seed(world, st.seed);
-        world.level.final_scene = st.level_index == kLastLevel ? 1 : 0;
-        if (!load_level(world, st.path, st.level_index, false)) {
+        clear_world(level_record.world);
+        world_seed(level_record.world, st.seed);
+        level_record.world.level.final_scene = st.level_index == kLastLevel ? 1 : 0;
+        if (!load_level(level_record.world, st.path, nullptr, st.path.empty() ? scene_problem(st.level_index) : "")) {
             std::fprintf(stderr, "tarvelok-sim: %s: the level %s of the replay did not load\n", path.c_str(),
                          platform::quote(st.path).c_str());
             return 2;
         }
-        replay::restore_start(world, st);
+        replay::restore_start(level_record.world, st);
         for (const replay::Entry &e : s.entries) {
             switch (e.kind) {
             case replay::EntryKind::respawn:
-                respawn_hero(world);
+                respawn_hero(level_record.world);
                 session.death_pending = 0;
                 session.game_state = GameState::playing;
                 continue;
             case replay::EntryKind::reload:
-                clear_world(world);
-                if (!reload_level(world, world.level.level_file)) return 2;
+                clear_world(level_record.world);
+                if (!reload_level(level_record.world, level_record.world.level.level_file)) return 2;
                 continue;
             case replay::EntryKind::tick: break;
             }
             camera.x = e.input.camera_x;
-            const WorldEvents ev = world_step(world, e.input);
+            const WorldEvents ev = world_step(level_record.world, e.input);
             profile.deaths += ev.died - ev.lives_gained;
             if (ev.died) session.death_pending = 1;
             if (ev.level_end) session.level_done_pending = 1;
-            update_particles(world);
+            update_particles(level_record.world);
             if (trace) std::fputs(replay::trace_line(++tick, e.input.time_ms).c_str(), trace);
         }
     }

@@ -9,44 +9,41 @@
 
 #include "platform/platform.h"
 #include "platform/textreader.h"
-#include "world/world.h"
-#include "world/world_scenes.h"
+#include "state/state.h"
 
-std::array<std::string, kSceneCapacity> scene_files;
+SceneList scenes;
 
 namespace {
 const char *const kSceneListPath = "cfg\\scenes.txt";
-bool g_catalogue_read = false;  // the file was there and could be read
-std::array<bool, kSceneCapacity> g_refused{};  // the line held a NUL byte
 
 std::string line_of(std::size_t index) {
     return std::string(kSceneListPath) + ", line " + std::to_string(index + 1);
 }
 }  // namespace
 
-const std::string &scene_file(int32_t index) {
-    static const std::string none;
-    if (index < 0 || index >= kSceneCapacity) return none;
-    return scene_files[static_cast<std::size_t>(index)];
+void reset_scenes() { scenes = SceneList{}; }
+
+std::string scene_file(int32_t index) {
+    if (index < 0 || index >= kSceneCapacity) return {};
+    return scenes.files[static_cast<std::size_t>(index)];
 }
 
 void load_scene_catalogue() {
-    for (auto &entry : scene_files) entry.clear();
-    g_refused.fill(false);
+    reset_scenes();
     std::string bytes;
-    g_catalogue_read = platform::read_file(kSceneListPath, bytes);
-    if (!g_catalogue_read) return;
+    scenes.read = platform::read_file(kSceneListPath, bytes);
+    if (!scenes.read) return;
     platform::TextReader reader(std::move(bytes));
-    for (std::size_t i = 0; i < scene_files.size() && !reader.at_end(); ++i) {
+    for (std::size_t i = 0; i < scenes.files.size() && !reader.at_end(); ++i) {
         std::string line = reader.read_line();
         if (line.find('\0') != std::string::npos) {
-            g_refused[i] = true;
+            scenes.refused[i] = true;
             platform::warn_once("scenes-nul:" + std::to_string(i),
                                 line_of(i) + ": " + platform::quote(line) +
                                     " holds a NUL byte and cannot be a file name; the line is ignored");
             continue;
         }
-        scene_files[i] = std::move(line);
+        scenes.files[i] = std::move(line);
     }
     if (!reader.at_end())
         platform::warn_once("scenes-too-long",
@@ -56,10 +53,10 @@ void load_scene_catalogue() {
 }
 
 std::string scene_problem(int32_t index) {
-    if (!g_catalogue_read) return std::string(kSceneListPath) + ": missing or unreadable";
+    if (!scenes.read) return std::string(kSceneListPath) + ": missing or unreadable";
     if (index < 0 || index >= kSceneCapacity)
         return std::string(kSceneListPath) + ": no entry for level " + std::to_string(index);
-    if (g_refused[static_cast<std::size_t>(index)])
+    if (scenes.refused[static_cast<std::size_t>(index)])
         return line_of(static_cast<std::size_t>(index)) + ": ignored, it holds a NUL byte (level " +
                std::to_string(index) + ")";
     return line_of(static_cast<std::size_t>(index)) + ": empty entry for level " + std::to_string(index);
