@@ -78,7 +78,7 @@ void sweep() {
 void BM_DrawWorld(benchmark::State &state) {
     if (!level_ready(state, int(state.range(0)))) return;
     for (auto _ : state) {
-        draw_world(world, DrawContext{pictures, handles.camera, session.sway_offset});
+        draw_world(world, DrawContext{pictures, handles.camera, handles.direct3d_device, session.sway_offset});
         sweep();
     }
     state.SetItemsProcessed(state.iterations());
@@ -102,12 +102,12 @@ void BM_TerrainFills(benchmark::State &state) {
         for (int32_t i = 0; i < world.back_count; ++i) {
             const tmin &item = world.back_layer[std::size_t(i)];
             if (item.outline.count == 0 || (skip && beyond_an_edge(boxes.back[std::size_t(i)], cx / 2, cy / 2))) continue;
-            fill_outline(item.outline, Base_Find(pictures, item.kind), 0x888888, cx / 2, cy / 2, 2);
+            fill_outline(handles.direct3d_device, item.outline, Base_Find(pictures, item.kind), 0x888888, cx / 2, cy / 2, 2);
         }
         for (int32_t i = 0; i < world.ground_count; ++i) {
             const tmin &item = world.ground_layer[std::size_t(i)];
             if (item.outline.count == 0 || (skip && beyond_an_edge(boxes.ground[std::size_t(i)], cx, cy))) continue;
-            fill_outline(item.outline, Base_Find(pictures, item.kind), 0xFFFFFF, cx, cy, 1);
+            fill_outline(handles.direct3d_device, item.outline, Base_Find(pictures, item.kind), 0xFFFFFF, cx, cy, 1);
         }
         sweep();
     }

@@ -2,8 +2,8 @@
 // shadow, object layer, front layer; plus the terrain fill through the device stand-in and the
 // visibility tests.
 //
-// In: the World and the draw context (the level's pictures, the camera, the sway), share_textures,
-// and for the terrain fill handles.direct3d_device. Out: engine and device calls and the camera's
+// In: the World and the draw context (the level's pictures, the camera, the device stand-in for the
+// terrain fill, the sway) and share_textures. Out: engine and device calls and the camera's
 // camera_on (left at 1); nothing else is written. Pictures are looked up by name for every item
 // drawn.
 // Every glow sets the blend mode back to 0 after itself; the colour mix is left as last set.
@@ -11,12 +11,12 @@
 // lies wholly off the screen are not sent to the device.
 #include "render/draw_world.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
 #include "assets/assets.h"
 #include "engine/engine.h"
-#include "state/state.h"
 
 namespace {
 
@@ -146,7 +146,7 @@ void draw_back_layer(const World &w, const DrawContext &c) {
         if (item.outline.count != 0) {
             const OutlineBox &box = boxes[static_cast<std::size_t>(i)];
             if (box.drawn && !outline_off_screen(box, hx, hy))
-                fill_outline(item.outline, t, kBackFillColour, hx, hy, kBackScale);
+                fill_outline(c.device, item.outline, t, kBackFillColour, hx, hy, kBackScale);
             continue;
         }
         if (!t) continue;
@@ -168,7 +168,7 @@ void draw_ground_layer(const World &world, const DrawContext &c) {
         OE_Texture *t = picture(c, item.kind);
         if (item.outline.count != 0) {
             const OutlineBox &box = boxes[static_cast<std::size_t>(i)];
-            if (box.drawn && !outline_off_screen(box, cx, cy)) fill_outline(item.outline, t, kGroundFillColour, cx, cy, 1);
+            if (box.drawn && !outline_off_screen(box, cx, cy)) fill_outline(c.device, item.outline, t, kGroundFillColour, cx, cy, 1);
             continue;
         }
         if (!t) continue;
@@ -275,9 +275,8 @@ bool on_screen_world(const DrawContext &c, float x, float y, float w, float h) {
     return sx > -w && sy > -2 * h && sx < W + w / 2 && sy < H + h / 2;
 }
 
-void fill_outline(const TPolyLine2D &outline, const OE_Texture *texture, int32_t colour, float ox, float oy,
+void fill_outline(OE_Device *device, const TPolyLine2D &outline, const OE_Texture *texture, int32_t colour, float ox, float oy,
                   float scale) {
-    OE_Device *device = handles.direct3d_device;
     const int32_t n = outline.count;
     if (!device || !texture || n < 2 || outline.points.size() < static_cast<std::size_t>(n) + 1) return;
     if (texture->width <= 0 || texture->height <= 0 || !(scale > 0)) return;
@@ -300,22 +299,29 @@ void fill_outline(const TPolyLine2D &outline, const OE_Texture *texture, int32_t
         return DeviceVertex{sx, sy, 1.0f, 1.0f, argb, (sx + ox) / repeat_w, (sy + oy) / repeat_h};
     };
 
-    // The whole fan around the first point goes to the device as one triangle list.
-    static std::vector<DeviceVertex> fan;
-    fan.clear();
+    // The whole fan around the first point goes to the device as one triangle list, built on the
+    // stack for the usual outline and in a vector only for a long one.
+    const std::size_t triangles = static_cast<std::size_t>(n - 1);
+    std::array<DeviceVertex, 3 * kFanInlineTriangles> inline_fan;
+    std::vector<DeviceVertex> long_fan;
+    DeviceVertex *fan = inline_fan.data();
+    if (triangles > kFanInlineTriangles) {
+        long_fan.resize(3 * triangles);
+        fan = long_fan.data();
+    }
     const DeviceVertex first = make(outline.points[0]);
     DeviceVertex prev = make(outline.points[1]);
-    for (int32_t i = 1; i < n; ++i) {
-        const DeviceVertex next = make(outline.points[static_cast<std::size_t>(i) + 1]);
-        fan.push_back(first);
-        fan.push_back(prev);
-        fan.push_back(next);
+    for (std::size_t i = 0; i < triangles; ++i) {
+        const DeviceVertex next = make(outline.points[i + 2]);
+        fan[3 * i] = first;
+        fan[3 * i + 1] = prev;
+        fan[3 * i + 2] = next;
         prev = next;
     }
     device->vtbl->SetRenderState(device, OE_RENDERSTATE_EDGEANTIALIAS, 1);
     device->vtbl->SetVertexShader(device, OE_VERTEX_FORMAT_XYZRHW_DIFFUSE_TEX1);
     device->vtbl->SetTexture(device, 0, texture->device_texture);
-    device->vtbl->DrawPrimitiveUP(device, OE_PRIMITIVE_TRIANGLELIST, static_cast<uint32_t>(n - 1), fan.data(),
+    device->vtbl->DrawPrimitiveUP(device, OE_PRIMITIVE_TRIANGLELIST, static_cast<uint32_t>(triangles), fan,
                                   kVertexStride);
     device->vtbl->SetTexture(device, 0, nullptr);
     device->vtbl->SetRenderState(device, OE_RENDERSTATE_EDGEANTIALIAS, 0);

@@ -3,20 +3,26 @@
 // shadow, the animated objects with the hurt blink, bonus rays and the mole's lamp, and the front
 // layer over everything.
 //
-// In: the World (world.h) and a draw context (the level's pictures, the camera, the sway), and
-// share_textures, the device stand-in for the terrain fills. Out: engine draw calls only. The only
+// In: the World (world.h), a draw context (the level's pictures, the camera, the device stand-in for
+// the terrain fills, the sway) and share_textures. Out: engine draw calls only. The only
 // state written is the camera's camera_on (left at 1). Nothing here moves anything or decides what
 // is in the level.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "world/world.h"
+
+// Triangles of a terrain fan built without allocating (outlines of up to this many + 2 points; the
+// shipped levels' have at most 6).
+constexpr std::size_t kFanInlineTriangles = 32;
 
 // What the drawing reads besides the World.
 struct DrawContext {
     const TBase &pictures;        // the level's pictures, looked up by kind and backdrop name
     OE_Camera *camera = nullptr;  // its position is read, its camera_on written; null: at (0, 0)
+    OE_Device *device = nullptr;  // the terrain fills go to it; null: no terrain is drawn
     float sway_offset = 0;        // pixels the backdrop's corners sway (the session's sway_offset)
 };
 
@@ -27,8 +33,9 @@ void draw_world(const World &w, const DrawContext &context);
 // Fills an outline's polygon, as a fan around its first point, with `texture` repeated across it
 // every (texture size / scale) pixels and anchored in the world, tinted by `colour` (0x00BBGGRR).
 // (ox, oy) is subtracted from every point to give screen pixels; vertices far off screen are pulled
-// to half a screen beyond its edges. An outline of fewer than three points draws nothing.
-void fill_outline(const TPolyLine2D &outline, const OE_Texture *texture, int32_t colour, float ox,
+// to half a screen beyond its edges. An outline of fewer than three points, or no device, draws
+// nothing. Allocates nothing for outlines of up to kFanInlineTriangles + 2 points.
+void fill_outline(OE_Device *device, const TPolyLine2D &outline, const OE_Texture *texture, int32_t colour, float ox,
                   float oy, float scale);
 
 // Whether a box given in screen pixels can show on the screen (generous margins, strict tests).

@@ -419,6 +419,44 @@ TEST(DrawWorld, OutlinesShorterThanTheirCountAndEmptyCataloguesDrawNothing) {
     EXPECT_EQ(ops(calls, "Device.DrawPrimitiveUP")[0].args[1], "1");
 }
 
+// A fan of any length goes to the device as one triangle list, on both sides of the length built
+// without allocating; with no device in the context the terrain is not drawn at all.
+TEST(DrawWorld, LongOutlinesGoWholeAsOneFanAndNoDeviceDrawsNoTerrain) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    standard_pictures(d);
+    camera_at(0, 0);
+    // Points on a circle of radius 200 around (400, 300): every one on the screen, none clamped.
+    auto circle = [](std::size_t points) {
+        std::vector<OE_Point> p;
+        for (std::size_t i = 0; i < points; ++i) {
+            const double a = 2 * M_PI * double(i) / double(points);
+            p.push_back({float(std::lround(400 + 200 * std::cos(a))), float(std::lround(300 + 200 * std::sin(a)))});
+        }
+        return p;
+    };
+    for (std::size_t triangles : {kFanInlineTriangles, kFanInlineTriangles + 1, 4 * kFanInlineTriangles}) {
+        SCOPED_TRACE(triangles);
+        clear_world(world);
+        const std::vector<OE_Point> p = circle(triangles + 2);
+        ground(outline("earth", p));
+        const std::vector<Call> fills = ops(d.draw(), "Device.DrawPrimitiveUP");
+        ASSERT_EQ(fills.size(), 1u);
+        EXPECT_EQ(fills[0].args[1], std::to_string(triangles));
+        const std::vector<Vtx> v = vertices(fills[0]);
+        ASSERT_EQ(v.size(), 3 * triangles);
+        // Triangle i is (P0, P(i+1), P(i+2)); the last one ends on the outline's last point.
+        for (std::size_t i = 0; i < triangles; ++i) {
+            EXPECT_NEAR(v[3 * i].x, p[0].x, 1e-3);
+            EXPECT_NEAR(v[3 * i + 1].x, p[i + 1].x, 1e-3);
+            EXPECT_NEAR(v[3 * i + 2].y, p[i + 2].y, 1e-3);
+        }
+    }
+    const std::vector<Call> without = d.draw_with_device(nullptr);
+    EXPECT_TRUE(ops(without, "Device.DrawPrimitiveUP").empty());
+    EXPECT_TRUE(ops(without, "Device.SetTexture").empty());
+}
+
 // An outline whose points all lie beyond one edge of the screen (on the edge counts as beyond: no
 // pixel of it is inside) is not sent to the device; one reaching a pixel in is, however far its
 // other points are. The back layer is judged at half the camera's offset. The boxes are kept
