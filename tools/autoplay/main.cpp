@@ -18,12 +18,13 @@
 // position per tick, for leveloverview --path.
 // With --measure the tool finds nothing: it replays the route SCRIPT (one it wrote) with the same
 // world code and prints how hard it is: the hazards on the route (creatures and thorn patches
-// within kHazardNear px of the hero's path), the narrowest jump window and the route's time. Every
-// press of the jump key that lifts the hero is moved earlier and later a tick at a time until the
-// hero no longer lands alike: standing where the route's hero stands just after that jump's
-// landing (the same height, near), unhurt and alive, or with the level ended; from there on the
-// rest of the route finishes the level as recorded. A jump's window is the number of start ticks
-// that land alike. One line: "level N: hazards H, narrowest jump W ticks at x X (tick T), route S s".
+// within kHazardNear px of the hero's path), each jump's take-off window and the route's time.
+// A jump's window does not depend on how the route took it: from where the hero last came to
+// stand before the take-off, plans of the form "stand still a while, run towards the landing,
+// press the jump key at tick P" are played with the world code, and the window is the widest run
+// of consecutive press ticks P that land on the route's landing surface and stand there unhurt
+// (see jump_window). One line per jump, "  jump at x X (tick T) to x X2, y Y2: window W ticks",
+// then "level N: hazards H, narrowest jump W ticks at x X (tick T), route S s".
 // Exit status: 0 solution written and confirmed (measured), 1 none found or not confirmed (the
 // route does not finish), 2 bad command line.
 #include <algorithm>
@@ -61,13 +62,21 @@ constexpr int kPerStretch = 6;           // ... whose hero stands in the same st
 constexpr int kVkLeft = 37, kVkRight = 39, kVkSpace = 32;
 constexpr double kTickMs = 20;
 // --measure
-constexpr int kMostShift = 25;           // ticks a jump is moved each way at most (half a second):
-                                         // a jump that still lands alike this far off is easy
-constexpr int kSnapshotTicks = 25;       // ticks between the saved worlds a shifted replay starts from
+constexpr int kSnapshotTicks = 25;       // ticks between the saved worlds a plan starts from
 constexpr int kGraceTicks = 150;         // ticks the route is played past its script (the table's test)
-constexpr int kSettleTicks = 10;         // ticks a moved jump may land after the route's (plus its shift)
-constexpr int kSameHeight = 16;          // px: a moved jump lands alike on the same height, ...
-constexpr int kSameStretch = 160;        // ... this close across (a later start lands further on)
+constexpr int kRunUp = 100;              // ticks of standing before a take-off a plan may start from
+constexpr int kMostWait = 100;           // ticks a plan may first stand still (a bee's dip, a worm's turn)
+constexpr int kWaitStep = 10;            // ... in steps of this many ticks
+constexpr int kMostRun = 50;             // press ticks tried past the route's take-off; a window wider
+                                         // than this is free
+constexpr int kPressTicks = 4;           // ticks the jump key is held (a tap)
+constexpr int kMostFlight = 150;         // ticks a jump may stay in the air
+constexpr int kAirHold[] = {1000, 24};   // ticks the direction is held after the press: to the landing,
+                                         // or let go about at the top of the jump (a careful player)
+constexpr int kSettleTicks = 15;         // ticks the hero must stand, keys let go, after landing
+constexpr int kSameHeight = 16;          // px: a plan lands alike on the same height as the route, ...
+constexpr int kSameStretch = 400;        // ... on the same surface, at most this far along it
+constexpr int kSurfaceSample = 8;        // px between the points that show a surface unbroken
 constexpr double kHazardNear = 160;      // px from the hero's path within which a hazard is on the route
 constexpr double kThornPatch = 130;      // px: thorns closer than this to each other are one patch
 
@@ -265,29 +274,132 @@ HeroTick hero_tick() {
     return h;
 }
 
-// Plays `keys` from tick `from` (the world restored to that tick; keys released past their end) up
-// to tick `until`. True when, after tick `take_off`, the hero leaves the ground and then stands
-// where `landing` stood (the same height within kSameHeight, within kSameStretch across), with no
-// more damage and no death on the way; or when the level ends (with the nut if asked).
-bool lands_alike(const std::vector<Keys> &keys, int from, int take_off, int until, const HeroTick &landing,
-                 bool want_nut, const std::vector<double> &tick_ms) {
+// A press of the jump key on the route (ticks [a, b)) and the tick the hero next stands.
+struct Jump {
+    int a, b, landing;
+};
+
+// The level's solid surfaces, sampled where a landing is checked: whether a stretch at one height
+// is unbroken (kept per jump, as the same few columns are asked again and again).
+class SurfaceCache {
+public:
+    explicit SurfaceCache(const lv::Level &level) : level_(level) {}
+    // True when the terrain's top runs within kSameHeight of `feet` at every kSurfaceSample px
+    // from x0 to x1: one surface a hero can walk along.
+    bool unbroken(int x0, int x1, int feet) {
+        if (x0 > x1) std::swap(x0, x1);
+        for (int x = x0; x <= x1; x += kSurfaceSample) {
+            const std::pair<int, int> key{x / kSurfaceSample, feet / kSurfaceSample};
+            auto it = seen_.find(key);
+            if (it == seen_.end()) {
+                double sy = 0;
+                const bool ok = lv::surface_below(level_, x, feet - 2 * kSameHeight, sy) && std::fabs(sy - feet) <= kSameHeight;
+                it = seen_.emplace(key, ok).first;
+            }
+            if (!it->second) return false;
+        }
+        return true;
+    }
+
+private:
+    const lv::Level &level_;
+    std::map<std::pair<int, int>, bool> seen_;
+};
+
+constexpr int kFeetBelowCentre = 48;   // px from the hero's centre down to the ground it stands on
+
+// One plan from the world as it is now (the hero standing): the jump key pressed for kPressTicks
+// with `dir` held, `dir` held for `air_hold` ticks, then every key let go. True when the hero
+// leaves the ground, lands on the route's landing surface (the same height as `landing`, an unbroken
+// surface from there, past `middle_x`, the middle of the route's flight), then stands there
+// kSettleTicks unhurt; or when the level ends (with the nut if asked).
+bool plan_lands(int tick, int dir, int air_hold, int middle_x, const HeroTick &landing, int damage,
+                SurfaceCache &surfaces, bool want_nut, const std::vector<double> &tick_ms) {
     const Keys none{false, false, false};
+    const Keys press{dir < 0, dir > 0, true}, fly{dir < 0, dir > 0, false};
     bool flew = false;
-    for (int t = from; t < until; ++t) {
-        step(t < int(keys.size()) ? keys[t] : none, t, tick_ms);
-        if (g_died || g_world.tallies.damage > landing.damage) return false;
+    int landed_at = -1, land_x = 0, land_y = 0;
+    for (int t = 0; t < kPressTicks + kMostFlight + kSettleTicks; ++t) {
+        const Keys &k = t < kPressTicks ? press : t < air_hold ? fly : none;
+        step(landed_at >= 0 ? none : k, tick + t, tick_ms);
+        if (g_died || g_world.tallies.damage > damage) return false;
         if (g_ended) return !want_nut || g_world.tallies.gold_nut_found;
-        if (t < take_off) continue;
         const HeroTick h = hero_tick();
-        if (!h.ground) flew = true;
-        else if (flew && std::abs(h.y - landing.y) <= kSameHeight && std::abs(h.x - landing.x) <= kSameStretch)
-            return true;
+        if (landed_at < 0) {
+            if (!h.ground) { flew = true; continue; }
+            if (!flew) {
+                if (t >= kPressTicks + 2) return false;   // the press lifted nobody
+                continue;
+            }
+            // Landed: on the route's surface, past the middle of the route's flight?
+            if (std::abs(h.y - landing.y) > kSameHeight) return false;
+            if (dir != 0 && (h.x - middle_x) * dir <= 0) return false;
+            if (std::abs(h.x - landing.x) > kSameStretch ||
+                !surfaces.unbroken(h.x, landing.x, landing.y + kFeetBelowCentre))
+                return false;
+            landed_at = t;
+            land_x = h.x;
+            land_y = h.y;
+            continue;
+        }
+        if (t - landed_at >= kSettleTicks)
+            return h.ground && std::abs(h.y - land_y) <= kSameHeight && std::abs(h.x - land_x) <= kSameStretch;
     }
     return false;
 }
 
+// The widest take-off window of one route jump, in press ticks: from the route's world when the
+// hero last came to stand before the take-off (at most kRunUp ticks before it), every plan "stand
+// still W ticks, then run towards the landing and press the jump key at tick P, holding the
+// direction to the landing or letting it go near the jump's top" is played; for each wait and
+// hold, the longest run of consecutive press ticks P that land the jump alike is its window, and
+// the jump's window is the widest of them (at most kMostRun + 1). So the number says how much
+// room the level leaves for this jump, not how the route happened to take it.
+int jump_window(const std::vector<Keys> &keys, const std::vector<Snapshot> &saved, const std::vector<HeroTick> &route,
+                const Jump &j, SurfaceCache &surfaces, bool want_nut, const std::vector<double> &tick_ms) {
+    // The start: the first tick of the stretch of standing that ends in the take-off.
+    int s = j.a;
+    while (s > 0 && s > j.a - kRunUp && route[s - 1].ground) --s;
+    const int dir = keys[j.a].right ? 1 : keys[j.a].left ? -1
+                  : route[j.landing].x > route[j.a].x + kProbeReach ? 1
+                  : route[j.landing].x < route[j.a].x - kProbeReach ? -1 : 0;
+    const int middle_x = route[j.a].x + (route[j.landing].x - route[j.a].x) / 2;
+    const int damage = s > 0 ? route[s - 1].damage : 0;
+    const Keys none{false, false, false}, run{dir < 0, dir > 0, false};
+    // The world at s: the nearest saved one, then the route's own keys.
+    restore(saved[s / kSnapshotTicks]);
+    for (int t = s / kSnapshotTicks * kSnapshotTicks; t < s; ++t) step(keys[t], t, tick_ms);
+    const Snapshot at_start = save();
+    int widest = 0;
+    for (int air_hold : kAirHold)
+        for (int wait = 0; wait <= kMostWait && widest <= kMostRun; wait += kWaitStep) {
+            restore(at_start);
+            bool alive = true;
+            for (int t = 0; t < wait && alive; ++t) {
+                step(none, s + t, tick_ms);
+                alive = !g_died && !g_ended && g_world.tallies.damage <= damage;
+            }
+            if (!alive) break;   // standing still longer only gets worse
+            int run_length = 0;
+            const int presses = j.a - s + kMostRun;   // past the route's own take-off, and on
+            for (int p = 0; p <= presses; ++p) {
+                const Snapshot before = save();
+                const bool ok = hero_tick().ground &&
+                                plan_lands(s + wait + p, dir, air_hold, middle_x, route[j.landing], damage, surfaces,
+                                           want_nut, tick_ms);
+                run_length = ok ? run_length + 1 : 0;
+                widest = std::max(widest, run_length);
+                restore(before);
+                step(run, s + wait + p, tick_ms);   // one more tick of the run-up
+                if (g_died || g_ended || g_world.tallies.damage > damage) break;
+            }
+        }
+    return std::min(widest, kMostRun + 1);
+}
+
 int measure(int level_index, bool want_nut, const std::string &script, const std::vector<double> &tick_ms,
-            const std::vector<lv::Item> &objects) {
+            const lv::Level &level) {
+    const std::vector<lv::Item> &objects = level.layers[lv::kObjects];
     bool ok = false;
     std::vector<Keys> keys = script_ticks(script, tick_ms, ok);
     if (!ok) {
@@ -323,7 +435,6 @@ int measure(int level_index, bool want_nut, const std::string &script, const std
 
     // The jumps: presses of the jump key (runs of ticks with it held) after which the hero leaves
     // the ground; each lands where the hero next stands. A press that lifts nobody is no jump.
-    struct Jump { int a, b, landing; };
     std::vector<Jump> jumps;
     for (int t = 0; t < int(keys.size()); ++t) {
         if (!keys[t].jump || (t > 0 && keys[t - 1].jump)) continue;
@@ -335,24 +446,15 @@ int measure(int level_index, bool want_nut, const std::string &script, const std
         while (k < route_ticks && !route[k].ground) ++k;               // the flight
         if (k < route_ticks) jumps.push_back({t, e, k});
     }
-    // Each jump moved a tick at a time, earlier and later, while it still lands alike.
-    int narrowest = 2 * kMostShift + 1, narrow_x = 0, narrow_tick = -1;
+    // Each jump measured on its own: the widest take-off window of any plan that lands it.
+    std::vector<int> windows;
+    int narrowest = kMostRun + 1, narrow_x = 0, narrow_tick = -1;
+    SurfaceCache surfaces(level);
     for (const Jump &j : jumps) {
-        int window = 1;
-        for (int dir = -1; dir <= 1; dir += 2)
-            for (int d = 1; d <= kMostShift; ++d) {
-                const int a2 = j.a + dir * d, b2 = j.b + dir * d;
-                if (a2 < 0) break;
-                std::vector<Keys> moved = keys;
-                for (int t = j.a; t < j.b; ++t) moved[t].jump = false;
-                if (b2 > int(moved.size())) moved.resize(b2, Keys{false, false, false});
-                for (int t = a2; t < b2; ++t) moved[t].jump = true;
-                const int from = std::min(j.a, a2) / kSnapshotTicks;
-                const int until = std::min(j.landing + std::max(0, dir * d) + kSettleTicks, limit);
-                restore(saved[from]);
-                if (!lands_alike(moved, from * kSnapshotTicks, a2, until, route[j.landing], want_nut, tick_ms)) break;
-                ++window;
-            }
+        const int window = jump_window(keys, saved, route, j, surfaces, want_nut, tick_ms);
+        windows.push_back(window);
+        std::printf("  jump at x %d (tick %d) to x %d, y %d: window %d ticks\n", route[j.a].x, j.a,
+                    route[j.landing].x, route[j.landing].y, window);
         if (window < narrowest || narrow_tick < 0) {  // a route whose every jump is free still has one
             narrowest = window;
             narrow_tick = j.a;
@@ -396,7 +498,7 @@ int measure(int level_index, bool want_nut, const std::string &script, const std
     else
         std::printf("level %d%s: hazards %d, narrowest jump %d ticks at x %d (tick %d)%s, route %.2f s\n",
                     level_index, want_nut ? " with the golden nut" : "", hazards, narrowest, narrow_x, narrow_tick,
-                    narrowest > 2 * kMostShift ? " (every jump lands alike half a second off)" : "", route_ticks * kTickMs / 1000.0);
+                    narrowest > kMostRun ? " (every jump lands alike a second off)" : "", route_ticks * kTickMs / 1000.0);
     return 0;
 }
 
@@ -467,18 +569,16 @@ int main(int argc, char **argv) {
 
     // The guide: travel costs over the level tools' model of the same file.
     Guide guide;
-    std::vector<lv::Item> objects;
+    lv::Level lvl;
     {
         std::ifstream in(file, std::ios::binary);
         std::stringstream ss;
         ss << in.rdbuf();
-        lv::Level lvl;
         std::string error;
         if (!lv::read_level_file(ss.str(), lvl, error) || !guide.model.build(lvl)) {
             std::fprintf(stderr, "autoplay: %s: %s\n", file.c_str(), error.empty() ? "no terrain" : error.c_str());
             return 1;
         }
-        objects = lvl.layers[lv::kObjects];
         double tx = 0, ty = 0;
         for (const lv::Item &it : lvl.layers[lv::kObjects]) {
             if (it.kind == "table") { tx = it.x; ty = it.y; }
@@ -489,7 +589,7 @@ int main(int argc, char **argv) {
         if (want_nut) guide.to_nut = guide.model.costs_to(goal_places(guide.model, guide.nut_x, guide.nut_y, 32));
     }
 
-    if (!measure_path.empty()) return measure(level_index, want_nut, measure_path, tick_ms, objects);
+    if (!measure_path.empty()) return measure(level_index, want_nut, measure_path, tick_ms, lvl);
 
     // ---- the beam search ----
     struct State {
