@@ -23,6 +23,8 @@ constexpr float kWalkTop = 1.2f;            // highest walk_speed
 constexpr int32_t kCartCarry = 6;           // pixels per tick a cart carries the hero
 constexpr float kFloorNormal = 0.5f;        // |normal x| below this: a floor to stand still on
 constexpr float kJumpNormal = -0.75f;       // normal y below this: firm enough to jump from
+constexpr float kRimNormal = -0.6f;         // a rim holds a hero whose contact with its corner has a
+                                            // normal y below this (centre at most 25 px past it)
 constexpr int32_t kMouseDeadZone = 64;      // pixels between the hero and the pointer
 constexpr float kHurtMs = 3000.0f;          // immunity after a hit
 constexpr int32_t kHeroProbe = 16;          // probe centre below the hero's centre
@@ -49,6 +51,7 @@ void record_ground(tmin &, const Contact &c, Step &step) {
         level.ground_normal_x = c.nx;
         level.ground_normal_y = c.ny;
         level.ground_depth = c.depth;
+        level.ground_corner = c.corner ? 1 : 0;
     }
     level.on_ground = 1;
 }
@@ -77,6 +80,17 @@ void interactions(Step &step, tmin &hero) {
     }
 }
 
+// A hero resting on the corner of a rim (a pit's edge, a ledge's end), past the point where its
+// round probe would start to slide off, is held there unless it walks towards the drop: a player
+// who stops at an edge, or lands with the feet just over it, stays on it. A slope (the inside of a
+// segment) never holds: steep ground still slides.
+bool held_by_rim(const LevelState &level, const TickInput &in, int32_t mouse) {
+    if (!level.on_ground || level.riding || !level.ground_corner) return false;
+    if (std::fabs(level.ground_normal_x) < kFloorNormal || level.ground_normal_y > kRimNormal) return false;
+    const bool left = in.left || mouse < 0, right = !left && (in.right || mouse > 0);
+    return !(level.ground_normal_x > 0 ? right : left);   // walking out over the drop: let go
+}
+
 }  // namespace
 
 void hero_turn(Step &step, tmin &hero) {
@@ -93,10 +107,13 @@ void hero_turn(Step &step, tmin &hero) {
     if (level.on_ground && level.jumping) landing_dust(w, hero);
     if (level.on_ground) level.jumping = 0;
     level.hero_walking = 0;
-    // Gravity; a floor holds the hero, a steep slope lets it slide.
+    const int32_t mouse = mouse_walk_direction(in, level);
+    const bool rim = held_by_rim(level, in, mouse);
+    const int32_t rest_x = hero.x, rest_y = hero.y;
+    // Gravity; a floor or a rim holds the hero, a steep slope lets it slide.
     level.fall_speed += kGravity;
-    if (level.on_ground && std::fabs(level.ground_normal_x) < kFloorNormal) level.fall_speed = 0;
-    if (in.jump && level.on_ground && level.ground_normal_y < kJumpNormal) {
+    if (level.on_ground && (rim || std::fabs(level.ground_normal_x) < kFloorNormal)) level.fall_speed = 0;
+    if (in.jump && level.on_ground && (rim || level.ground_normal_y < kJumpNormal)) {
         level.jumping = 1;
         level.on_ground = 0;
         level.fall_speed = kJumpSpeed;
@@ -106,7 +123,6 @@ void hero_turn(Step &step, tmin &hero) {
     if (level.fall_speed <= kRiseLimit) level.fall_speed = kRiseLimit;
     if (!level.riding) hero.y = engine_math::round(static_cast<float>(hero.y + double(level.fall_speed)));
     // Walking: keys or the moving pointer; left wins when both are active.
-    const int32_t mouse = mouse_walk_direction(in, level);
     if (in.right || mouse > 0) {
         hero.mirrored = 0;
         level.hero_walking = 1;
@@ -116,6 +132,7 @@ void hero_turn(Step &step, tmin &hero) {
         level.hero_walking = 1;
     }
     if (level.jumping) level.riding = 0;
+    if (rim && !level.hero_walking && !level.jumping) level.walk_speed = 0;   // the rim stops a glide
     level.walk_speed += level.hero_walking ? kWalkStep : -kWalkStep;
     if (level.walk_speed >= kWalkTop) level.walk_speed = kWalkTop;
     if (level.walk_speed <= 0) level.walk_speed = 0;
@@ -125,6 +142,12 @@ void hero_turn(Step &step, tmin &hero) {
     // The terrain holds the hero up.
     level.on_ground = 0;
     terrain_contact(step, hero, kHeroProbe, false, record_ground);
+    // Held by a rim: standing still stays where it stood (the corner's slanted push would edge it
+    // off), walking back moves only across.
+    if (rim && !level.jumping && level.on_ground && level.ground_corner) {
+        hero.y = rest_y;
+        if (!level.hero_walking) hero.x = rest_x;
+    }
     interactions(step, hero);
     remove_marked(w);
 }

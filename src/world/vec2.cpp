@@ -100,5 +100,6 @@ bool circle_segment(const TVec2 &a, const TVec2 &b, const TVec2 &centre, Contact
     result.nx = n.x;
     result.ny = n.y;
     result.depth = float(double(radius) - len);
+    result.corner = which != ClosestCase::interior;
     return true;
 }

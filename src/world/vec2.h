@@ -24,6 +24,7 @@ enum class ClosestCase : int32_t { first_end = 0, interior = 1, second_end = 2 }
 // the circle reaches past the segment (radius minus distance, 0 when just touching).
 struct Contact {
     float nx = 0, ny = 0, depth = 0;
+    bool corner = false;  // the nearest point is an end of the segment, not its inside
 };
 
 double arc_tan2(double y, double x);       // radians

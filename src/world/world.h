@@ -125,6 +125,7 @@ struct LevelState {
     float fall_speed = 0;       // pixels per tick, negative upwards, -20..10
     uint8_t on_ground = 0;      // touched solid terrain in the last terrain pass
     float ground_normal_x = 0, ground_normal_y = 0, ground_depth = 0;  // firmest contact of the pass
+    uint8_t ground_corner = 0;  // that contact is with an end of a segment (a rim), not its inside
     uint8_t jumping = 0;        // in the air after a jump, a bounce, a spring or a hit
     uint8_t hurt = 0;           // immune to hits for 3000 ms after one
     float hurt_time = 0;        // clock of the last hit, ms
