@@ -59,6 +59,18 @@ constexpr double kMoveCost = 2;         // px added to every move's cost: fewer 
 constexpr int kPieceWidth = 256;        // px: widest terrain piece (the fill clamps far vertices)
 constexpr double kTuftSpacing = 88;     // px between grass tufts along a strip
 constexpr double kShipReachDown = 140;  // px: a "ship" this far above a pit's floor still kills there
+// A ceiling over a take-off: the jump's probe (its top 64 px above the feet) rises 130 px, so solid
+// terrain less than 194 px above a rim's floor, over the last kTakeOffRun px before the drop or the
+// first kFlightReach px of the flight past it, cuts the jump short and drops the hero in (checked
+// where thorns wait below the flight).
+constexpr double kProbeTop = 64;        // px from the hero's feet to the top of its probe circle
+constexpr double kJumpHeadroom = 194;   // px: kProbeTop plus the jump's 130 px of rise
+constexpr double kHeroAboveFeet = 48;   // px from the hero's feet up to its centre
+constexpr double kFeetRise = 130;       // px the feet rise in a jump (10 px a tick, 0.4 less each tick)
+constexpr double kTakeOffRun = 64;      // px before the rim where a running jump takes off
+constexpr double kFlightReach = 132;    // px past the rim the rising part of the flight covers (about
+                                        // 25 ticks at 4 px) plus the probe's radius
+constexpr double kRimDrop = 64;         // px the floor must fall within kSample past its end: a rim
 
 // ---- tuning: what may hurt the hero at its start point (the world's creature rules) -----------
 // Touch distances between the hero's centre and the creature's, in px: closer than this hurts.
@@ -329,6 +341,7 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
         bool land = false;
         bool roof = false;
         bool tufts = false;
+        bool low = false;
         std::string texture;
         double bottom = 0;
         int line = 0;
@@ -377,6 +390,7 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
             it.x = int(open.pts[0].x);
             it.y = int(open.pts[0].y);
             it.pts = open.pts;
+            it.low_roof = open.low;
             // The world's terrain test does not close an outline: the first point is repeated at
             // the end so that every side of a block or stone is solid (the fill skips the empty
             // last triangle).
@@ -466,6 +480,9 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
                     }
                 }
                 if (!have_bottom) { fail(line, open.roof ? "roof needs top=Y" : "land needs bottom=Y"); open.active = false; continue; }
+            } else if (i < toks.size() && toks[i] == "low") {
+                open.low = true;   // a low roof over a jump that the level teaches first
+                ++i;
             }
             add_points(line, toks, i);
             continue;
@@ -747,6 +764,81 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
         fail(by_kind["enot"][0]->line, "there is no solid ground at all");
         return false;
     }
+    // ---- ceilings over take-offs: a jump from a rim must not be cut short by a roof the level has
+    // not taught (those are marked "low" in the source) ------------------------------------------
+    {
+        const ReachModel &m = model;
+        std::vector<const Item *> untaught;   // solid outlines not marked as taught low roofs
+        for (const Item &it : level.layers[kGround])
+            if (it.pts.size() >= 3 && it.kind != "bgcarst" && !it.low_roof) untaught.push_back(&it);
+        // The outline holding (x, y), or null.
+        auto solid_at = [&](double x, double y) -> const Item * {
+            for (const Item *it : untaught) {
+                Level one;
+                one.layers[kGround].push_back(*it);
+                if (inside_solid(one, x, y)) return it;
+            }
+            return nullptr;
+        };
+        // The roof over the take-off from the rim of floor `y` at `rim`, the drop towards `dir`.
+        auto roof_over = [&](double rim, double y, int dir, double &at_x, double &up) -> const Item * {
+            for (double dx = -kTakeOffRun; dx <= kFlightReach; dx += kSample) {
+                const double x = rim + dir * dx;
+                if (solid_at(x, y - kProbeTop / 2)) break;   // the ground rising ahead: a wall or a step
+                for (up = kProbeTop; up <= kJumpHeadroom; up += kSample)
+                    if (const Item *r = solid_at(x, y - up)) {
+                        // A block whose top the jump's feet can reach is a step to land on, not a roof.
+                        double top = up;
+                        while (top <= kJumpHeadroom && solid_at(x, y - top)) top += kSample / 2;
+                        if (top <= kFeetRise) break;
+                        at_x = x;
+                        return r;
+                    }
+            }
+            return nullptr;
+        };
+        std::vector<const Item *> thorns;
+        for (const Item &it : level.layers[kObjects])
+            if (it.kind == "ship") thorns.push_back(&it);
+        std::set<const Item *> reported;
+        for (int c = 0; c < m.columns(); ++c)
+            for (int id : m.nodes_at(c)) {
+                const double y = m.nodes()[id].y;
+                if (!std::isfinite(y)) continue;
+                for (int dir = -1; dir <= 1; dir += 2) {
+                    const int next = c + dir;
+                    if (next < 0 || next >= m.columns()) continue;
+                    // A rim: the next column has no floor higher than kRimDrop below this one (a
+                    // floor going on, or ground rising as a step or a wall, is no drop).
+                    bool floor_on = false;
+                    for (int o : m.nodes_at(next))
+                        if (m.nodes()[o].y <= y + kRimDrop && m.nodes()[o].y >= y - kFeetRise) floor_on = true;
+                    if (floor_on) continue;
+                    // A trap only where a jump cut short falls among thorns.
+                    bool thorns_below = false;
+                    for (const Item *t : thorns) {
+                        const double along = (t->x - m.column_x(c)) * dir;
+                        if (t->y > y && along >= 0 && along <= kFlightReach + kShipTouch) thorns_below = true;
+                    }
+                    if (!thorns_below) continue;
+                    const double rim = m.column_x(c);
+                    // A floor among thorns is where a fall ends, not where a jump starts.
+                    bool thorny = false;
+                    for (const Item *t : thorns)
+                        if (std::hypot(t->x - rim, t->y - (y - kHeroAboveFeet)) < kShipTouch + kTakeOffRun) thorny = true;
+                    if (thorny) continue;
+                    double at_x = 0, up = 0;
+                    const Item *roof = roof_over(rim, y, dir, at_x, up);
+                    if (!roof || !reported.insert(roof).second) continue;
+                    fail(roof->line, "a ceiling " + std::to_string(int(up)) + " px above the floor at x " +
+                                         std::to_string(int(at_x)) + " cuts short a jump from the rim at x " +
+                                         std::to_string(int(rim)) + " (y " + std::to_string(int(y)) +
+                                         "): raise or move it, or mark it \"low\" where the level teaches it first");
+                }
+            }
+        if (errors.size() != errors_before) return false;
+    }
+
     const auto &nodes = model.nodes();
     const int n = model.columns();
     auto moves = [&](int from, const std::function<void(int)> &to) { model.moves(from, [&](int j, double) { to(j); }); };

@@ -33,6 +33,8 @@ struct Item {
     int x = 0, y = 0, angle = 0, mirror = 0;
     std::vector<Point> pts;   // empty: no outline
     int line = 0;
+    bool low_roof = false;    // marked "low" in the source: a roof over a jump the level teaches
+                              // (not written to the level file)
 };
 
 struct Level {

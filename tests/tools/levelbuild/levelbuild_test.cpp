@@ -128,6 +128,33 @@ TEST(LevelBuild, RefusesPitsWithoutAHazardAndFallsOffTheWorld) {
     EXPECT_TRUE(build(sprung).ok) << build(sprung).errors.front();
 }
 
+// A roof over a take-off: with thorns in a 120 px pit (x 900..1020) and floor at 768 both sides, a
+// jump's probe reaches 64 + 130 = 194 px above the floor; a slab whose underside is lower than that
+// over the last 64 px before a rim, or the first 132 px of the flight past it, cuts the jump short.
+TEST(LevelBuild, RefusesUntaughtRoofsOverAJumpFromARim) {
+    std::string pit = good_with("64,768 1936,768", "64,768 900,768 904,900 1016,900 1020,768 1936,768");
+    pit += "ship 960 g@800\n";
+    ASSERT_TRUE(build(pit).ok) << build(pit).errors.front();
+    // A slab 176 px above the floor, over the last stretch before the rim (x 860..960): refused,
+    // naming the slab's line (the pit's thorns are line 9, the slab is line 5).
+    auto with_slab = [&](const std::string &slab) {
+        std::string s = pit;
+        return s.insert(s.find("poly stone 1936"), slab + "\n");
+    };
+    expect_refused(with_slab("poly stone 860,592 960,592 960,570 860,570"), 5, "cuts short a jump from the rim");
+    // The same marked as a low roof the level teaches: accepted.
+    EXPECT_TRUE(build(with_slab("poly stone low 860,592 960,592 960,570 860,570")).ok);
+    // High enough (underside 200 px above the floor): the probe passes under it.
+    EXPECT_TRUE(build(with_slab("poly stone 860,568 960,568 960,540 860,540")).ok);
+    // Far enough back from the rim (ends 72 px before it, the run-up is 64): accepted.
+    EXPECT_TRUE(build(with_slab("poly stone 700,592 828,592 828,570 700,570")).ok);
+    // A block the jump can land on (its top 100 px up), just past the far rim where a jump back
+    // takes off: a step, not a roof.
+    EXPECT_TRUE(build(with_slab("poly stone 1030,692 1090,692 1090,668 1030,668")).ok);
+    // Over the pit, where the jump from the near rim (x 900) rises, 168 px up: refused.
+    expect_refused(with_slab("poly stone 1000,600 1060,600 1060,578 1000,578"), 5, "cuts short a jump");
+}
+
 // The hero comes back to life at its start with the creatures wherever they are, so no creature's
 // path may come within touch of the start point. The hero's centre stands at y 720 there (x 200),
 // a worm's at 744: a worm hurts within 64 px, so it must keep sqrt(64^2 - 24^2) = 59.3 px away.
