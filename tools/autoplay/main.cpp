@@ -73,9 +73,11 @@ constexpr int kPressTicks = 4;           // ticks the jump key is held (a tap)
 constexpr int kMostFlight = 150;         // ticks a jump may stay in the air
 constexpr int kAirHold[] = {1000, 24};   // ticks the direction is held after the press: to the landing,
                                          // or let go about at the top of the jump (a careful player)
+constexpr float kStandNormal = 0.5f;     // a contact normal's y below minus this is ground to stand on
+constexpr int kBackOffs[] = {0, 10, 20, 30};  // ticks a plan first walks away from the landing
 constexpr int kSettleTicks = 15;         // ticks the hero must stand, keys let go, after landing
-constexpr int kSameHeight = 16;          // px: a plan lands alike on the same height as the route, ...
-constexpr int kSameStretch = 400;        // ... on the same surface, at most this far along it
+constexpr int kSameHeight = 16;          // px: how far a standing hero's feet may be from the top under it
+constexpr int kSameStretch = 400;        // px: a plan lands alike on the route's surface at most this far along it
 constexpr int kSurfaceSample = 8;        // px between the points that show a surface unbroken
 constexpr double kHazardNear = 160;      // px from the hero's path within which a hazard is on the route
 constexpr double kThornPatch = 130;      // px: thorns closer than this to each other are one patch
@@ -262,58 +264,86 @@ std::vector<Keys> script_ticks(const std::string &path, const std::vector<double
 // The hero's state at one tick of a replay.
 struct HeroTick {
     int x = 0, y = 0;
-    bool ground = false;   // standing (or riding): not in the air
+    bool ground = false;   // standing on a floor or a rim (or riding)
     int32_t damage = 0;
 };
 
 HeroTick hero_tick() {
     HeroTick h;
     if (const tmin *o = hero_object()) h.x = o->x, h.y = o->y;
-    h.ground = g_world.level.on_ground || g_world.level.riding;
+    // A touch of a wall or a ceiling (a jump bumping under a ledge) is no standing.
+    h.ground = (g_world.level.on_ground && g_world.level.ground_normal_y <= -kStandNormal) || g_world.level.riding;
     h.damage = g_world.tallies.damage;
     return h;
 }
 
-// A press of the jump key on the route (ticks [a, b)) and the tick the hero next stands.
+// A take-off on the route (the tick the hero leaves the ground with the jump key held) and the
+// tick it next stands.
 struct Jump {
-    int a, b, landing;
-};
-
-// The level's solid surfaces, sampled where a landing is checked: whether a stretch at one height
-// is unbroken (kept per jump, as the same few columns are asked again and again).
-class SurfaceCache {
-public:
-    explicit SurfaceCache(const lv::Level &level) : level_(level) {}
-    // True when the terrain's top runs within kSameHeight of `feet` at every kSurfaceSample px
-    // from x0 to x1: one surface a hero can walk along.
-    bool unbroken(int x0, int x1, int feet) {
-        if (x0 > x1) std::swap(x0, x1);
-        for (int x = x0; x <= x1; x += kSurfaceSample) {
-            const std::pair<int, int> key{x / kSurfaceSample, feet / kSurfaceSample};
-            auto it = seen_.find(key);
-            if (it == seen_.end()) {
-                double sy = 0;
-                const bool ok = lv::surface_below(level_, x, feet - 2 * kSameHeight, sy) && std::fabs(sy - feet) <= kSameHeight;
-                it = seen_.emplace(key, ok).first;
-            }
-            if (!it->second) return false;
-        }
-        return true;
-    }
-
-private:
-    const lv::Level &level_;
-    std::map<std::pair<int, int>, bool> seen_;
+    int a, landing;
 };
 
 constexpr int kFeetBelowCentre = 48;   // px from the hero's centre down to the ground it stands on
+constexpr int kProbeRadius = 32;       // px: the hero's probe circle, which may rest on a corner
+
+// The level's solid surfaces, asked where a landing is checked (kept per measure, as the same few
+// columns are asked again and again).
+class SurfaceCache {
+public:
+    explicit SurfaceCache(const lv::Level &level) : level_(level) {}
+    // The ground under a hero standing at (x, y): the nearest column within the probe's radius
+    // whose top lies within kSameHeight of the feet (a hero on a corner sags below its top). False
+    // when there is none.
+    bool under(int x, int y, int &sx, int &sy) {
+        const int feet = y + kFeetBelowCentre;
+        for (int d = 0; d <= kProbeRadius; d += kSurfaceSample / 2)
+            for (int side = -1; side <= 1; side += 2) {
+                int top = 0;
+                if (surface(x + side * d, feet - 2 * kSameHeight, top) && std::abs(top - feet) <= kSameHeight) {
+                    sx = x + side * d;
+                    sy = top;
+                    return true;
+                }
+            }
+        return false;
+    }
+    // True when one surface a hero can walk runs from (x0, y0) to (x1, y1): every kSurfaceSample px
+    // the top moves at most as much across as up or down (45 degrees), and ends at y1.
+    bool unbroken(int x0, int y0, int x1, int y1) {
+        if (x0 > x1) std::swap(x0, x1), std::swap(y0, y1);
+        int y = y0;
+        for (int x = x0 + kSurfaceSample; x < x1 + kSurfaceSample; x += kSurfaceSample) {
+            const int at = std::min(x, x1);
+            int top = 0;
+            if (!surface(at, y - kSurfaceSample - 2, top) || std::abs(top - y) > at - (x - kSurfaceSample) + 2) return false;
+            y = top;
+        }
+        return std::abs(y - y1) <= 2;
+    }
+
+private:
+    bool surface(int x, int from, int &top) {
+        const std::pair<int, int> key{x, from};
+        auto it = seen_.find(key);
+        if (it == seen_.end()) {
+            double sy = 0;
+            const bool ok = lv::surface_below(level_, x, from, sy);
+            it = seen_.emplace(key, ok ? int(std::lround(sy)) : INT32_MIN).first;
+        }
+        top = it->second;
+        return top != INT32_MIN;
+    }
+    const lv::Level &level_;
+    std::map<std::pair<int, int>, int> seen_;
+};
+
 
 // One plan from the world as it is now (the hero standing): the jump key pressed for kPressTicks
 // with `dir` held, `dir` held for `air_hold` ticks, then every key let go. True when the hero
-// leaves the ground, lands on the route's landing surface (the same height as `landing`, an unbroken
-// surface from there, past `middle_x`, the middle of the route's flight), then stands there
+// leaves the ground, lands on the route's landing surface (one unbroken surface from `landing`, not
+// the surface of `take_off` unless the route's jump was a hop along one), then stands there
 // kSettleTicks unhurt; or when the level ends (with the nut if asked).
-bool plan_lands(int tick, int dir, int air_hold, int middle_x, const HeroTick &landing, int damage,
+bool plan_lands(int tick, int dir, int air_hold, const HeroTick &take_off, const HeroTick &landing, int damage,
                 SurfaceCache &surfaces, bool want_nut, const std::vector<double> &tick_ms) {
     const Keys none{false, false, false};
     const Keys press{dir < 0, dir > 0, true}, fly{dir < 0, dir > 0, false};
@@ -331,11 +361,14 @@ bool plan_lands(int tick, int dir, int air_hold, int middle_x, const HeroTick &l
                 if (t >= kPressTicks + 2) return false;   // the press lifted nobody
                 continue;
             }
-            // Landed: on the route's surface, past the middle of the route's flight?
-            if (std::abs(h.y - landing.y) > kSameHeight) return false;
-            if (dir != 0 && (h.x - middle_x) * dir <= 0) return false;
-            if (std::abs(h.x - landing.x) > kSameStretch ||
-                !surfaces.unbroken(h.x, landing.x, landing.y + kFeetBelowCentre))
+            // Landed: on the route's landing surface, and (unless the route's jump was a hop along
+            // one surface) not back on the one it took off from?
+            int sx = 0, sy = 0, lx = 0, ly = 0, ox = 0, oy = 0;
+            if (std::abs(h.x - landing.x) > kSameStretch || !surfaces.under(h.x, h.y, sx, sy) ||
+                !surfaces.under(landing.x, landing.y, lx, ly) || !surfaces.unbroken(sx, sy, lx, ly))
+                return false;
+            if (surfaces.under(take_off.x, take_off.y, ox, oy) && !surfaces.unbroken(ox, oy, lx, ly) &&
+                surfaces.unbroken(sx, sy, ox, oy))
                 return false;
             landed_at = t;
             land_x = h.x;
@@ -343,7 +376,7 @@ bool plan_lands(int tick, int dir, int air_hold, int middle_x, const HeroTick &l
             continue;
         }
         if (t - landed_at >= kSettleTicks)
-            return h.ground && std::abs(h.y - land_y) <= kSameHeight && std::abs(h.x - land_x) <= kSameStretch;
+            return h.ground && std::abs(h.y - land_y) <= 2 * kSameHeight && std::abs(h.x - land_x) <= kSameStretch;
     }
     return false;
 }
@@ -357,40 +390,44 @@ bool plan_lands(int tick, int dir, int air_hold, int middle_x, const HeroTick &l
 // room the level leaves for this jump, not how the route happened to take it.
 int jump_window(const std::vector<Keys> &keys, const std::vector<Snapshot> &saved, const std::vector<HeroTick> &route,
                 const Jump &j, SurfaceCache &surfaces, bool want_nut, const std::vector<double> &tick_ms) {
-    // The start: the first tick of the stretch of standing that ends in the take-off.
+    // The start: the first tick of the stretch of standing that ends in the take-off (the world
+    // before tick s is route[s - 1]: standing).
     int s = j.a;
-    while (s > 0 && s > j.a - kRunUp && route[s - 1].ground) --s;
+    while (s > 1 && s > j.a - kRunUp && route[s - 2].ground) --s;
     const int dir = keys[j.a].right ? 1 : keys[j.a].left ? -1
                   : route[j.landing].x > route[j.a].x + kProbeReach ? 1
                   : route[j.landing].x < route[j.a].x - kProbeReach ? -1 : 0;
-    const int middle_x = route[j.a].x + (route[j.landing].x - route[j.a].x) / 2;
-    const int damage = s > 0 ? route[s - 1].damage : 0;
+    const int damage = route[s - 1].damage;
     const Keys none{false, false, false}, run{dir < 0, dir > 0, false};
     // The world at s: the nearest saved one, then the route's own keys.
     restore(saved[s / kSnapshotTicks]);
     for (int t = s / kSnapshotTicks * kSnapshotTicks; t < s; ++t) step(keys[t], t, tick_ms);
     const Snapshot at_start = save();
+    const Keys away{dir > 0, dir < 0, false};
     int widest = 0;
-    for (int air_hold : kAirHold)
-        for (int wait = 0; wait <= kMostWait && widest <= kMostRun; wait += kWaitStep) {
+    for (int back : kBackOffs)
+        for (int air_hold : kAirHold)
+            for (int wait = 0; wait <= kMostWait && widest <= kMostRun; wait += kWaitStep) {
+            if (back > 0 && dir == 0) break;   // a jump straight up needs no run-up
             restore(at_start);
             bool alive = true;
-            for (int t = 0; t < wait && alive; ++t) {
-                step(none, s + t, tick_ms);
+            for (int t = 0; t < back + wait && alive; ++t) {
+                step(t < back ? away : none, s + t, tick_ms);
                 alive = !g_died && !g_ended && g_world.tallies.damage <= damage;
             }
-            if (!alive) break;   // standing still longer only gets worse
+            if (!alive || !hero_tick().ground) break;   // standing still longer only gets worse
             int run_length = 0;
             const int presses = j.a - s + kMostRun;   // past the route's own take-off, and on
+            const int t0 = s + back + wait;
             for (int p = 0; p <= presses; ++p) {
                 const Snapshot before = save();
                 const bool ok = hero_tick().ground &&
-                                plan_lands(s + wait + p, dir, air_hold, middle_x, route[j.landing], damage, surfaces,
+                                plan_lands(t0 + p, dir, air_hold, route[j.a - 1], route[j.landing], damage, surfaces,
                                            want_nut, tick_ms);
                 run_length = ok ? run_length + 1 : 0;
                 widest = std::max(widest, run_length);
                 restore(before);
-                step(run, s + wait + p, tick_ms);   // one more tick of the run-up
+                step(run, t0 + p, tick_ms);   // one more tick of the run-up
                 if (g_died || g_ended || g_world.tallies.damage > damage) break;
             }
         }
@@ -433,18 +470,14 @@ int measure(int level_index, bool want_nut, const std::string &script, const std
     }
     const int route_ticks = int(route.size());
 
-    // The jumps: presses of the jump key (runs of ticks with it held) after which the hero leaves
-    // the ground; each lands where the hero next stands. A press that lifts nobody is no jump.
+    // The jumps: take-offs with the jump key held (standing after one tick, in the air after the
+    // next), each landing where the hero next stands. A key held through a landing jumps again.
     std::vector<Jump> jumps;
-    for (int t = 0; t < int(keys.size()); ++t) {
-        if (!keys[t].jump || (t > 0 && keys[t - 1].jump)) continue;
-        int e = t;
-        while (e < int(keys.size()) && keys[e].jump) ++e;
-        int k = t;
-        while (k < route_ticks && k < e + 2 && route[k].ground) ++k;   // the take-off
-        if (k >= route_ticks || route[k].ground) continue;
-        while (k < route_ticks && !route[k].ground) ++k;               // the flight
-        if (k < route_ticks) jumps.push_back({t, e, k});
+    for (int k = 1; k < std::min(int(keys.size()), route_ticks); ++k) {
+        if (!keys[k].jump || !route[k - 1].ground || route[k].ground) continue;
+        int l = k;
+        while (l < route_ticks && !route[l].ground) ++l;   // the flight
+        if (l < route_ticks) jumps.push_back({k, l});
     }
     // Each jump measured on its own: the widest take-off window of any plan that lands it.
     std::vector<int> windows;
