@@ -1,5 +1,5 @@
 // draw_world.cpp - the level's picture, back to front: backdrop, back layer, ground layer, hero
-// shadow, object layer, front layer; plus the terrain fill through the device stand-in and the
+// shadow, object layer (things, then creatures, then the hero), front layer; plus the terrain fill through the device stand-in and the
 // visibility tests.
 //
 // In: the World and the draw context (the level's pictures, the camera, the device stand-in for the
@@ -222,28 +222,45 @@ void draw_mole_lamp(const tmin &item) {
     eng.FX_SetBlendMode(0);
 }
 
-void draw_object_layer(const World &w, const DrawContext &c) {
-    for (int32_t i = 0; i < w.object_count; ++i) {
-        const tmin &item = w.object_layer[static_cast<std::size_t>(i)];
-        OE_Texture *t = picture(c, item.kind);
-        if (!t) continue;
-        const int32_t side = item.kind == "enot" ? kHeroFrame : item.kind == "worm" ? kWormFrame : t->height;
-        eng.Tex_SetFramesSize(t, side, side);
-        const float left = float(item.x - side / 2), top = float(item.y - side / 2);
-        const int32_t cell = item.row * kFramesPerRow + item.frame;
-        if (!on_screen_world(c, left, top, float(side), float(side)) || item.kind.empty() || item.role == Kind::removed)
-            continue;
-        const float s = float(side), angle = float(item.angle);
-        eng.ASprite_Draw(t, left, top, s, s, cell, kOpaque, angle, kFlagPlain + mirror_flag(item));
-        if (item.kind == "enot" && w.level.hurt) {
-            const int32_t ms = eng.M_Round(w.level.world_time);
-            const int32_t blink = ((ms % kHurtBlinkPeriod) + kHurtBlinkPeriod) % kHurtBlinkPeriod;
-            eng.FX_SetColorMix(kHurtTint);
-            eng.ASprite_Draw(t, left, top, s, s, cell, blink, angle, kFlagPlain + kFlagTint + mirror_flag(item));
-        }
-        if (is_bonus_with_rays(item.kind)) draw_bonus_rays(w, item);
-        if (item.kind == "krot") draw_mole_lamp(item);
+// Objects are drawn in three passes, each in layer order: the things (bonuses and their glowing
+// rays, springs, thorns, the sign), then the creatures and carts, then the hero, so that no glow or
+// bonus later in the layer covers a creature or the hero.
+enum class Pass { things, creatures, hero };
+Pass pass_of(const tmin &item) {
+    switch (item.role) {
+    case Kind::enot: return Pass::hero;
+    case Kind::bee: case Kind::worm: case Kind::krot: case Kind::hedge: case Kind::vag: return Pass::creatures;
+    default: return Pass::things;
     }
+}
+
+void draw_object(const World &w, const DrawContext &c, const tmin &item) {
+    OE_Texture *t = picture(c, item.kind);
+    if (!t) return;
+    const int32_t side = item.kind == "enot" ? kHeroFrame : item.kind == "worm" ? kWormFrame : t->height;
+    eng.Tex_SetFramesSize(t, side, side);
+    const float left = float(item.x - side / 2), top = float(item.y - side / 2);
+    const int32_t cell = item.row * kFramesPerRow + item.frame;
+    if (!on_screen_world(c, left, top, float(side), float(side)) || item.kind.empty() || item.role == Kind::removed)
+        return;
+    const float s = float(side), angle = float(item.angle);
+    eng.ASprite_Draw(t, left, top, s, s, cell, kOpaque, angle, kFlagPlain + mirror_flag(item));
+    if (item.kind == "enot" && w.level.hurt) {
+        const int32_t ms = eng.M_Round(w.level.world_time);
+        const int32_t blink = ((ms % kHurtBlinkPeriod) + kHurtBlinkPeriod) % kHurtBlinkPeriod;
+        eng.FX_SetColorMix(kHurtTint);
+        eng.ASprite_Draw(t, left, top, s, s, cell, blink, angle, kFlagPlain + kFlagTint + mirror_flag(item));
+    }
+    if (is_bonus_with_rays(item.kind)) draw_bonus_rays(w, item);
+    if (item.kind == "krot") draw_mole_lamp(item);
+}
+
+void draw_object_layer(const World &w, const DrawContext &c) {
+    for (const Pass pass : {Pass::things, Pass::creatures, Pass::hero})
+        for (int32_t i = 0; i < w.object_count; ++i) {
+            const tmin &item = w.object_layer[static_cast<std::size_t>(i)];
+            if (pass_of(item) == pass) draw_object(w, c, item);
+        }
 }
 
 void draw_front_layer(const World &w, const DrawContext &c) {

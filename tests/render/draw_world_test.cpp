@@ -295,21 +295,26 @@ TEST(DrawWorld, ShadowObjectsAndFrontLayerInOrder) {
 
     // Frame sizes: 96 for the hero and 128 for a worm whatever their pictures, the picture's
     // height for others; set for every object, drawn or not (the "delete" entry gets the first
-    // picture's).
+    // picture's). Three passes in layer order: the things ("delete", gold), the creatures (worm,
+    // bee, far worm, two moles), the hero.
     const std::vector<Call> sizes = ops(calls, "Tex_SetFramesSize");
     ASSERT_EQ(sizes.size(), 8u);
-    EXPECT_EQ(sizes[0].str(), "Tex_SetFramesSize " + obj("enot") + " 96 96");
-    EXPECT_EQ(sizes[1].str(), "Tex_SetFramesSize " + obj("worm") + " 128 128");
-    EXPECT_EQ(sizes[2].str(), "Tex_SetFramesSize " + obj("bee") + " 64 64");
-    EXPECT_EQ(sizes[3].str(), "Tex_SetFramesSize " + obj("sky") + " 768 768");
+    EXPECT_EQ(sizes[0].str(), "Tex_SetFramesSize " + obj("sky") + " 768 768");
+    EXPECT_EQ(sizes[2].str(), "Tex_SetFramesSize " + obj("worm") + " 128 128");
+    EXPECT_EQ(sizes[3].str(), "Tex_SetFramesSize " + obj("bee") + " 64 64");
     EXPECT_EQ(sizes[4].str(), "Tex_SetFramesSize " + obj("worm") + " 128 128");
+    EXPECT_EQ(sizes[7].str(), "Tex_SetFramesSize " + obj("enot") + " 96 96");
     // Cells: row x 15 + frame; no red copy while the hero is not hurt.
     const std::vector<Call> anim = ops(calls, "ASprite_Draw");
-    ASSERT_EQ(anim.size(), 6u);  // hero, worm, bee, gold, two moles: not "delete", not the far worm
-    expect_draw(anim, 0, {1152, 652, 96, 96, 37, 255, 0, 1});
+    ASSERT_EQ(anim.size(), 6u);  // gold, worm, bee, two moles, hero: not "delete", not the far worm
+    EXPECT_EQ(anim[0].args[0], obj("bgold"));
     expect_draw(anim, 1, {1236, 636, 128, 128, 15, 255, 12, 1});
     expect_draw(anim, 2, {1368, 668, 64, 64, 3, 255, 0, 1});
-    EXPECT_EQ(anim[5].args[0], obj("krot"));
+    EXPECT_EQ(anim[4].args[0], obj("krot"));
+    expect_draw(anim, 5, {1152, 652, 96, 96, 37, 255, 0, 1});
+    // The gold's rays and halo (later in the layer than the hero, the worm and the bee) go under
+    // them all: drawn before every creature and the hero.
+    EXPECT_LT(find_draw(calls, shr("finn")), find_draw(calls, obj("worm")));
 
     // Gold bonus at world_time 0: rays right and (mirrored) left, the halo turned 16 degrees at
     // opacity 128 - 32.
