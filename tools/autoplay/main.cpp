@@ -71,8 +71,10 @@ constexpr int kMostRun = 50;             // press ticks tried past the route's t
                                          // than this is free
 constexpr int kPressTicks = 4;           // ticks the jump key is held (a tap)
 constexpr int kMostFlight = 150;         // ticks a jump may stay in the air
-constexpr int kAirHold[] = {1000, 24};   // ticks the direction is held after the press: to the landing,
-                                         // or let go about at the top of the jump (a careful player)
+constexpr int kRouteKeys = -1;           // an air hold that plays the route's own keys from its take-off
+constexpr int kAirHold[] = {1000, 24, kRouteKeys};   // ticks the direction is held after the press: to the landing,
+                                         // or let go about at the top of the jump (a careful player); or
+                                         // the route's own keys in the air (a turn onto a spring)
 constexpr float kStandNormal = 0.5f;     // a contact normal's y below minus this is ground to stand on
 constexpr int kBackOffs[] = {0, 10, 20, 30};  // ticks a plan first walks away from the landing
 constexpr int kSettleTicks = 15;         // ticks the hero must stand, keys let go, after landing
@@ -265,6 +267,7 @@ std::vector<Keys> script_ticks(const std::string &path, const std::vector<double
 struct HeroTick {
     int x = 0, y = 0;
     bool ground = false;   // standing on a floor or a rim (or riding)
+    bool riding = false;   // in a cart
     int32_t damage = 0;
 };
 
@@ -274,6 +277,7 @@ HeroTick hero_tick() {
     // A touch of a wall or a ceiling (a jump bumping under a ledge) is no standing.
     h.ground = (g_world.level.on_ground && g_world.level.ground_normal_y <= -kStandNormal) || g_world.level.riding;
     h.damage = g_world.tallies.damage;
+    h.riding = g_world.level.riding;
     return h;
 }
 
@@ -339,18 +343,23 @@ private:
 
 
 // One plan from the world as it is now (the hero standing): the jump key pressed for kPressTicks
-// with `dir` held, `dir` held for `air_hold` ticks, then every key let go. True when the hero
+// with `dir` held, `dir` held for `air_hold` ticks, then every key let go (with kRouteKeys: the
+// `route_left` keys at `route_keys`, the route's from its take-off, the jump key a tap). True when the hero
 // leaves the ground, lands on the route's landing surface (one unbroken surface from `landing`, not
 // the surface of `take_off` unless the route's jump was a hop along one), then stands there
 // kSettleTicks unhurt; or when the level ends (with the nut if asked).
-bool plan_lands(int tick, int dir, int air_hold, const HeroTick &take_off, const HeroTick &landing, int damage,
+bool plan_lands(int tick, int dir, int air_hold, const Keys *route_keys, int route_left, const HeroTick &take_off, const HeroTick &landing, int damage,
                 SurfaceCache &surfaces, bool want_nut, const std::vector<double> &tick_ms) {
     const Keys none{false, false, false};
     const Keys press{dir < 0, dir > 0, true}, fly{dir < 0, dir > 0, false};
     bool flew = false;
     int landed_at = -1, land_x = 0, land_y = 0;
     for (int t = 0; t < kPressTicks + kMostFlight + kSettleTicks; ++t) {
-        const Keys &k = t < kPressTicks ? press : t < air_hold ? fly : none;
+        Keys k = t < kPressTicks ? press : t < air_hold ? fly : none;
+        if (air_hold == kRouteKeys) {
+            k = t < route_left ? route_keys[t] : none;
+            k.jump = t < kPressTicks;
+        }
         step(landed_at >= 0 ? none : k, tick + t, tick_ms);
         if (g_died || g_world.tallies.damage > damage) return false;
         if (g_ended) return !want_nut || g_world.tallies.gold_nut_found;
@@ -359,6 +368,14 @@ bool plan_lands(int tick, int dir, int air_hold, const HeroTick &take_off, const
             if (!h.ground) { flew = true; continue; }
             if (!flew) {
                 if (t >= kPressTicks + 2) return false;   // the press lifted nobody
+                continue;
+            }
+            // Into a cart, where the route's hero landed in one: landed alike.
+            if (landing.riding || h.riding) {
+                if (!landing.riding || !h.riding) return false;
+                landed_at = t;
+                land_x = h.x;
+                land_y = h.y;
                 continue;
             }
             // Landed: on the route's landing surface, and (unless the route's jump was a hop along
@@ -376,7 +393,8 @@ bool plan_lands(int tick, int dir, int air_hold, const HeroTick &take_off, const
             continue;
         }
         if (t - landed_at >= kSettleTicks)
-            return h.ground && std::abs(h.y - land_y) <= 2 * kSameHeight && std::abs(h.x - land_x) <= kSameStretch;
+            return h.riding ? landing.riding
+                            : h.ground && std::abs(h.y - land_y) <= 2 * kSameHeight && std::abs(h.x - land_x) <= kSameStretch;
     }
     return false;
 }
@@ -422,7 +440,7 @@ int jump_window(const std::vector<Keys> &keys, const std::vector<Snapshot> &save
             for (int p = 0; p <= presses; ++p) {
                 const Snapshot before = save();
                 const bool ok = hero_tick().ground &&
-                                plan_lands(t0 + p, dir, air_hold, route[j.a - 1], route[j.landing], damage, surfaces,
+                                plan_lands(t0 + p, dir, air_hold, keys.data() + j.a, int(keys.size()) - j.a, route[j.a - 1], route[j.landing], damage, surfaces,
                                            want_nut, tick_ms);
                 run_length = ok ? run_length + 1 : 0;
                 widest = std::max(widest, run_length);
