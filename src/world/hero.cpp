@@ -6,6 +6,7 @@
 // hero state of world.h. Out: the hero object's x, y, mirrored and the hero state. Units: pixels
 // per logic tick of 20 ms. What the hero does to other objects is creatures.cpp and
 // collectibles.cpp.
+#include <algorithm>
 #include <cmath>
 
 #include "engine_math.h"
@@ -143,10 +144,14 @@ void hero_turn(Step &step, tmin &hero) {
     level.on_ground = 0;
     terrain_contact(step, hero, kHeroProbe, false, record_ground);
     // Held by a rim: standing still stays where it stood (the corner's slanted push would edge it
-    // off), walking back moves only across.
+    // off); walking onto the top may climb over the corner but never sinks.
     if (rim && !level.jumping && level.on_ground && level.ground_corner) {
-        hero.y = rest_y;
-        if (!level.hero_walking) hero.x = rest_x;
+        if (level.hero_walking) {
+            hero.y = std::min(hero.y, rest_y);
+        } else {
+            hero.x = rest_x;
+            hero.y = rest_y;
+        }
     }
     interactions(step, hero);
     remove_marked(w);
