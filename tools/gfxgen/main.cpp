@@ -5,6 +5,8 @@
 //                                                render the pictures already in GAME_DIR/gfx (and
 //                                                the font in GAME_DIR/fnt, when present) into one
 //                                                PNG, each with its name, on a checker background
+//   gfxgen --icons OUT_DIR                       the application icon at 16-512 px, as
+//                                                OUT_DIR/<N>x<N>/apps/tarvelok.png (icon.cpp)
 //   gfxgen --list                                print "folder name width height" per picture
 // GAME_DIR defaults to the folder holding this program. The output is the same bytes on every
 // run. Exit status 0 on success, 1 when a file cannot be written or read (the message names it),
@@ -45,6 +47,7 @@ int usage() {
     std::fprintf(stderr,
                  "usage: gfxgen [--out GAME_DIR] [--only NAME]...\n"
                  "       gfxgen [--out GAME_DIR] --contact-sheet OUT.png\n"
+                 "       gfxgen --icons OUT_DIR\n"
                  "       gfxgen --list\n");
     return 2;
 }
@@ -62,6 +65,7 @@ int main(int argc, char **argv) {
         else if (a == "--contact-sheet" && i + 1 < argc) sheet_path = argv[++i];
         else if (a == "--only" && i + 1 < argc) only.push_back(argv[++i]);
         else if (a == "--list") list = true;
+        else if (a == "--icons" && i + 1 < argc) return gfx::write_icons(argv[i + 1]) ? 0 : 1;
         else return usage();
     }
 
