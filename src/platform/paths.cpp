@@ -23,7 +23,7 @@
 #define TARVELOK_INSTALLED_DATA "../share/games/tarvelok"
 #endif
 #ifndef TARVELOK_INSTALLED_LIB
-#define TARVELOK_INSTALLED_LIB "../lib/tarvelok"
+#define TARVELOK_INSTALLED_LIB "../lib/games/tarvelok"
 #endif
 
 namespace platform {
