@@ -26,17 +26,24 @@ flock 9
 
 failures=0
 fail() { echo "install test: FAILED: $*" >&2; failures=$((failures + 1)); }
-if dpkg-query -W -f='${Status}' tarvelok 2>/dev/null | grep -q 'install ok installed'; then
-  echo "install test: tarvelok is already installed on this machine; remove it first (dpkg --purge tarvelok)" >&2
-  exit 1
-fi
+# dpkg waits for no one: while another apt or dpkg runs on the machine (a developer's set-up),
+# it is tried again, for up to five minutes. Its output goes to $work/dpkg.txt.
+dpkg_retry() {
+  local attempt
+  for attempt in $(seq 60); do
+    dpkg "$@" >"$work/dpkg.txt" 2>&1 && return 0
+    grep -q 'lock' "$work/dpkg.txt" || return 1
+    sleep 5
+  done
+  return 1
+}
 
 work=$(mktemp -d /tmp/tarvelok-install-test.XXXXXX)
 chmod 755 "$work"
 user_a=tvk-a-$$ user_b=tvk-b-$$
 installed=0
 cleanup() {
-  [ $installed = 1 ] && dpkg --purge tarvelok >/dev/null 2>&1
+  [ $installed = 1 ] && ! dpkg_retry --purge tarvelok && echo "install test: could not purge tarvelok: $(tail -2 "$work/dpkg.txt")" >&2
   for u in "$user_a" "$user_b"; do
     # A process of the user still ending (the X server) makes userdel refuse: a few tries.
     for _ in 1 2 3 4 5 6 7 8 9 10; do
@@ -50,20 +57,22 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# Only this test installs the package on a test machine: one left by a run that was killed
+# outright is purged first, so that this run starts from a machine without it.
+if dpkg-query -W -f='${Status}' tarvelok 2>/dev/null | grep -q 'ok installed'; then
+  echo "install test: purging the tarvelok package left by an earlier run"
+  dpkg_retry --purge tarvelok || { echo "install test: FAILED: cannot purge it: $(tail -2 "$work/dpkg.txt")" >&2; exit 1; }
+fi
+
 deb=$(scripts/package | tail -n 1)
 if [ ! -f "$deb" ]; then
   echo "install test: FAILED: scripts/package made no package" >&2
   exit 1
 fi
 echo "install test: installing $deb"
-# dpkg waits for no one: while another apt or dpkg runs on the machine, try again.
-for attempt in $(seq 1 60); do
-  out=$(dpkg -i "$deb" 2>&1) && { installed=1; break; }
-  echo "$out" | grep -q 'lock' || break
-  sleep 5
-done
-if [ $installed != 1 ]; then
-  echo "$out" >&2
+installed=1   # from here on the clean-up purges, whatever dpkg -i got to
+if ! dpkg_retry -i "$deb"; then
+  cat "$work/dpkg.txt" >&2
   echo "install test: FAILED: dpkg -i $deb" >&2
   exit 1
 fi
@@ -132,10 +141,10 @@ extra=$(find "${package_dirs[@]}" 2>/dev/null | grep -E '^/usr/(games/tarvelok|l
 [ -z "$extra" ] || fail "files the package does not own appeared: $(echo "$extra" | head -3)"
 
 # ---- removal leaves nothing --------------------------------------------------------------------
-if dpkg --purge tarvelok >"$work/purge.txt" 2>&1; then
+if dpkg_retry --purge tarvelok; then
   installed=0
 else
-  fail "dpkg --purge tarvelok: $(tail -3 "$work/purge.txt")"
+  fail "dpkg --purge tarvelok: $(tail -3 "$work/dpkg.txt")"
 fi
 left=$(while read -r f; do
          [ -f "$f" ] || [ -L "$f" ] && echo "$f"
