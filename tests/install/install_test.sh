@@ -17,6 +17,7 @@
 # Exit 0 when every check held; each failure is said on stderr.
 set -u
 cd "$(dirname "$0")/../.."
+export PATH="$PATH:/usr/sbin:/sbin"   # useradd, userdel, runuser, even under a runner's short PATH
 if [ "$(id -u)" -ne 0 ]; then
   echo "install test: skipped (it needs root to install the package and make test users)"
   exit 0
