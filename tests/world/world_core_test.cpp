@@ -8,6 +8,7 @@
 #include <string>
 
 #include "world/level_file.h"
+#include "world/world_text.h"
 #include "world/world_internal.h"
 
 namespace {
@@ -33,13 +34,7 @@ const std::string kLevel = lines({
     "table", "700", "452", "0", "0", "0",
 });
 
-World read(const std::string &text) {
-    World w;
-    world_seed(w, 7);
-    const LevelReadReport r = read_level_text(w, text, true, LevelReadHooks{});
-    EXPECT_TRUE(r.ok) << r.problem;
-    return w;
-}
+using worldtext::read;
 
 TickInput right_at(double ms) {
     TickInput in;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "world/level_file.h"
+#include "world/world_text.h"
 #include "world/world_internal.h"
 
 namespace {
@@ -37,13 +38,7 @@ std::string pit_level(int x, int y) {
                   "enot", std::to_string(x), std::to_string(y), "0", "0", "0"});
 }
 
-World read(const std::string &text) {
-    World w;
-    world_seed(w, 7);
-    const LevelReadReport r = read_level_text(w, text, true, LevelReadHooks{});
-    EXPECT_TRUE(r.ok) << r.problem;
-    return w;
-}
+using worldtext::read;
 
 tmin &hero(World &w) { return w.object_layer[0]; }
 
