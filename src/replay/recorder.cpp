@@ -133,9 +133,12 @@ bool trace_to(const std::string &path) {
     return recorder.trace != nullptr;
 }
 
-void after_logic_tick(double time_ms) {
+bool tracing() { return recorder.trace != nullptr; }
+
+void after_logic_tick(TraceView view) {
     if (!recorder.trace) return;
-    std::fputs(trace_line(++recorder.ticks, time_ms).c_str(), recorder.trace);
+    view.tick = ++recorder.ticks;
+    std::fputs(trace_line(view).c_str(), recorder.trace);
     std::fflush(recorder.trace);
 }
 

@@ -344,7 +344,7 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
             profile.level_index = 10;
             session.fade_level = 255;
             session.fading_out = 1;
-            session.start_pending = 1;
+            session.request = Request::start_level;
         }
     });
     int loading_frames = 0;
@@ -389,7 +389,7 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     EXPECT_EQ(fades_with_loading, (std::set<int>{5, 15}));
     // The level was loaded 26 ticks after the request, and the game plays on without the screen.
     EXPECT_EQ(session.game_state, GameState::playing);
-    EXPECT_EQ(session.start_pending, 0);
+    EXPECT_NE(session.request, Request::start_level);
 }
 
 TEST(StartUp, LoadProcedureLoadsInItsFixedOrder) {
