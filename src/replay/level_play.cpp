@@ -13,8 +13,8 @@ bool begin_level(World &w, int32_t level_index, const std::string &path, uint64_
 }
 
 Request count_world_events(const WorldEvents &ev, Profile &p) {
-    p.deaths += ev.died;
-    p.deaths -= ev.lives_gained;
+    p.deaths = deaths_after(p.deaths, ev.died);
+    p.deaths = deaths_after(p.deaths, -ev.lives_gained);
     if (ev.level_end) return Request::results;
     if (ev.died) return Request::respawn;
     return Request::none;

@@ -20,8 +20,8 @@ namespace replay {
 bool begin_level(World &w, int32_t level_index, const std::string &path, uint64_t seed, TBase *pictures,
                  const std::string &why_no_path);
 
-// Counts a world step's events into `p` (a death adds one to deaths, each extra life takes one
-// off) and returns what the game-state machine is to do: Request::results at the level's end,
+// Counts a world step's events into `p` (a death adds one to deaths, then each extra life takes
+// one off, each within deaths_after's bounds) and returns what the game-state machine is to do: Request::results at the level's end,
 // else Request::respawn after a death, else Request::none. (A step that ends the level and kills
 // the hero is counted as a death and ends the level: the results follow.)
 Request count_world_events(const WorldEvents &events, Profile &p);

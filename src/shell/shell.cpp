@@ -97,6 +97,7 @@ uint64_t level_seed() {
 // ---- start-up -------------------------------------------------------------------------------------
 int run_game(uint32_t seed) {
     platform::set_message_handler(engine_message_box);
+    remove_leftover_saves();
     read_settings();
     read_profile();
     random_seed(seed);
@@ -180,12 +181,21 @@ namespace {
 // the recording; the player is told the file's name.
 void toggle_recording() {
     bool started = false;
-    const std::string name = replay::toggle(started);
+    replay::RecordFailure failure = replay::RecordFailure::none;
+    const std::string name = replay::toggle(started, &failure);
     // Each notice is new: no key told so far ends in the number of notices told so far.
     const std::string key = "replay-" + std::to_string(session.notices_told.size());
-    if (name.empty())
-        tell_player_once(key, CP1251("Запись не удалась").c_str(), CP1251("Нельзя создать файл в папке игры").c_str());
-    else if (started)
+    if (name.empty()) {
+        std::string why = CP1251("Нельзя создать файл в папке игры").c_str();
+        switch (failure) {
+        case replay::RecordFailure::names_taken: why = CP1251("Все имена replay-NNN.txt заняты").c_str(); break;
+        case replay::RecordFailure::disk_full: why = CP1251("Проверьте, есть ли место на диске").c_str(); break;
+        case replay::RecordFailure::folder_closed: why = CP1251("Папка игры закрыта для записи").c_str(); break;
+        case replay::RecordFailure::none:
+        case replay::RecordFailure::other: break;
+        }
+        tell_player_once(key, CP1251("Запись не удалась").c_str(), why);
+    } else if (started)
         tell_player_once(key, CP1251("Идёт запись: ").c_str() + name, CP1251("F9 - остановить").c_str());
     else
         tell_player_once(key, CP1251("Запись сохранена: ").c_str() + name);

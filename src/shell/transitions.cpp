@@ -91,8 +91,8 @@ void perform_requests_at_black() {
         const ResultsWindow &results = menu().stat;
         session.finished_points = level_record.world.tallies.level_points;  // what the window's buttons bank
         session.finished_nut = level_record.world.tallies.gold_nut_found;
-        if (results.txt_points) results.txt_points->text = std::to_string(profile.total_points + session.finished_points);
-        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(profile.total_nuts + session.finished_nut);
+        if (results.txt_points) results.txt_points->text = std::to_string(banked_sum(profile.total_points, session.finished_points));
+        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(banked_sum(profile.total_nuts, session.finished_nut));
         show(results.wnd_stat);
         session.fading_out = 0;
         break;
