@@ -48,15 +48,18 @@ double shaded_area(const std::vector<Vertex> &vertices);
 
 // Whether to draw through the kept picture. Drawn straight into the window a frame shades its
 // triangles' area P; through the kept picture it shades the copy (a screen) and about the damaged
-// share d of P. Averages of d and P over the last frames decide: on once the kept picture saves a
-// sixth of the pixels, off once it saves none, so that a scene near the edge does not flip every
-// frame. (The menu, about 3 screens a frame: on while under half of it changes; level 0, 1.4
-// screens: only while under a seventh of it changes, as when the hero stands still.)
+// share d of P. Averages of d and P over the last frames decide: on once the kept picture costs
+// less, off once it costs a tenth more, so that a scene near the edge does not flip every frame.
+// P is the triangles' area; the rasterizer shades more than that along the edges of small
+// triangles (Mesa's counter gives the menu 1.41 M where its area is 1.02 M), none of which the
+// copy's one quad has, so the copy pays a little earlier than these figures say. (The menu: on
+// while under about half of it changes; level 0, 0.55 M of area: only while under a seventh of
+// it changes, as when the hero stands still.)
 class CachePolicy {
 public:
     static constexpr double kCopyPixels = double(kLogicalWidth) * kLogicalHeight;  // the copy
-    static constexpr double kEnterRatio = 5.0 / 6;  // on when cached costs under this share of direct
-    static constexpr double kLeaveRatio = 1.0;      // off when it costs more than this share
+    static constexpr double kEnterRatio = 1.0;  // on when cached costs under this share of direct
+    static constexpr double kLeaveRatio = 1.1;  // off when it costs more than this share
     static constexpr double kWeight = 0.1;          // weight of the newest frame in the averages
 
     // Called once a frame with that frame's damaged share (0..1) and shaded area P (pixels, as
