@@ -8,6 +8,8 @@
 #   - player B (XDG_DATA_HOME set, a profile "Борис" named in B's own settings) reaches the main
 #     menu: B's profile and settings are in B's folder, A's are untouched and neither sees the
 #     other's profile;
+#   - root, whom file permissions would not stop, reaches the main menu too, with the saves in
+#     root's own XDG folder;
 #   - nothing of the package was changed or added to (dpkg --verify, and no file in its folders
 #     that dpkg does not list);
 # then purges the package and checks that none of its files or folders is left. Whatever happens,
@@ -22,6 +24,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "install test: skipped (it needs root to install the package and make test users)"
   exit 0
 fi
+mkdir -p /run/lock   # a bare container may lack it
 exec 9>/run/lock/tarvelok-install-test.lock
 flock 9
 
@@ -134,6 +137,12 @@ play "$user_b" "$home_b" menu XDG_DATA_HOME="$data_b" || fail "player B's sessio
 [ -e "$home_b/.local" ] && fail "B's game wrote under ~/.local although XDG_DATA_HOME is set"
 [ "$(cat "$folder_a/cfg/config.txt" "$folder_a/cfg/prf/"* | md5sum)" = "$sum_a" ] || fail "B's session changed A's files"
 grep -q "$(printf '\xc1\xee\xf0\xe8\xf1')" "$folder_b/cfg/config.txt" || fail "B's settings no longer name B's profile"
+
+# ---- root, whom no permission stops: the saves still go to root's folder only ------------------
+home_root=$work/home-root
+mkdir -p "$home_root/out"
+play root "$home_root" menu || fail "root's session (see $home_root/out/stderr.txt)"
+[ -f "$home_root/.local/share/tarvelok/cfg/config.txt" ] || fail "root's settings are not in root's XDG folder"
 
 # ---- nothing written where the package lives ---------------------------------------------------
 dpkg --verify tarvelok >"$work/verify.txt" 2>&1 || true
