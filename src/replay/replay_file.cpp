@@ -79,11 +79,16 @@ constexpr HeroField kHeroFields[] = {
     {"hurt-time", nullptr, &HeroCarry::hurt_time},     {"time", nullptr, &HeroCarry::world_time},
     {"riding", &HeroCarry::riding, nullptr},           {"shadow-x", nullptr, &HeroCarry::shadow_x},
     {"shadow-y", nullptr, &HeroCarry::shadow_y},       {"shadow-alpha", nullptr, &HeroCarry::shadow_alpha},
+    {"corner", &HeroCarry::ground_corner, nullptr},
 };
 constexpr std::size_t kHeroFieldCount = std::size(kHeroFields);
-// Six flags and ten reals, as laid out: a field added to HeroCarry changes the size, and then
-// belongs in kHeroFields (and this count) too, or a replay would not carry it.
-static_assert(kHeroFieldCount == 16 && sizeof(HeroCarry) == 56, "every HeroCarry field must be in kHeroFields");
+// Files written before the rim's corner was kept end their "hero" line one field short; the
+// corner then reads as 0 (a floor, as those versions took every contact).
+constexpr std::size_t kOldHeroFieldCount = kHeroFieldCount - 1;
+// Seven flags and ten reals, as laid out: a field added to HeroCarry changes the size (the corner
+// flag fitted in padding), and then belongs in kHeroFields (and this count) too, or a replay would
+// not carry it.
+static_assert(kHeroFieldCount == 17 && sizeof(HeroCarry) == 56, "every HeroCarry field must be in kHeroFields");
 
 std::string hero_line(const HeroCarry &h) {
     std::string out = "hero";
@@ -97,11 +102,11 @@ std::string hero_line(const HeroCarry &h) {
 }
 
 // The values of a "hero" line (after its keyword) into `h`; false when there are not exactly
-// kHeroFieldCount of them or one is not what its field takes.
+// kHeroFieldCount of them (or kOldHeroFieldCount) or one is not what its field takes.
 bool read_hero(const std::vector<std::string> &w, HeroCarry &h) {
-    if (w.size() != kHeroFieldCount) return false;
+    if (w.size() != kHeroFieldCount && w.size() != kOldHeroFieldCount) return false;
     HeroCarry read;
-    for (std::size_t i = 0; i < kHeroFieldCount; ++i) {
+    for (std::size_t i = 0; i < w.size(); ++i) {
         const HeroField &f = kHeroFields[i];
         if (f.flag) {
             int64_t v = 0;

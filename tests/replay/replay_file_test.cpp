@@ -21,7 +21,7 @@ const std::vector<std::string> kGood = {
     "level 3 levels/level3.txt",
     "seed 18446744073709551615",
     "profile 1 2 3",
-    "hero 1 1 0.5 -2 1 0.25 -0.75 1.5 1 1 100.5 2000.25 1 10 20 128",
+    "hero 1 1 0.5 -2 1 0.25 -0.75 1.5 1 1 100.5 2000.25 1 10 20 128 1",
     "particle star 255 1 2 3 4 5 6 7 8 9",
     "tick 1 0 1 0 1 400 -3 12.5 1000.5",
     "respawn",
@@ -63,7 +63,9 @@ std::vector<Bad> bad_variants(std::size_t index) {
     const std::string &key = w[0];
     // The level line's file is the rest of the line (blanks included): only the index can be bad.
     const bool path_line = key == "level";
-    if (w.size() > 1) out.push_back({index, unsplit({w.begin(), w.end() - 1}), "one value short"});
+    // A "hero" line one short is an older file's (no rim corner); two short is bad.
+    const std::size_t shorter = key == "hero" ? 2 : 1;
+    if (w.size() > shorter) out.push_back({index, unsplit({w.begin(), w.end() - long(shorter)}), "one value short"});
     if (!path_line) out.push_back({index, kGood[index] + " 0", "one value long"});
     for (std::size_t j = 1; j < w.size(); ++j) {
         if (key == "particle" && j == 1) continue;  // the kind is any word
@@ -119,6 +121,15 @@ TEST(ReplayFile, TheGoodFileReadsEveryValueIntoItsField) {
     EXPECT_FLOAT_EQ(h.shadow_x, 10);
     EXPECT_FLOAT_EQ(h.shadow_y, 20);
     EXPECT_FLOAT_EQ(h.shadow_alpha, 128);
+    EXPECT_EQ(h.ground_corner, 1);
+    // A file from before the rim's corner was kept: its "hero" line one value short reads the same,
+    // with the corner 0.
+    std::vector<std::string> old = kGood;
+    old[4] = old[4].substr(0, old[4].size() - 2);
+    std::vector<replay::Section> o;
+    ASSERT_TRUE(replay::parse(join(old), "old.txt", o, error)) << error;
+    EXPECT_EQ(o[0].start.hero.ground_corner, 0);
+    EXPECT_FLOAT_EQ(o[0].start.hero.shadow_alpha, 128);
     ASSERT_EQ(st.particles.size(), 1u);
     const TEffect2d &p = st.particles[0];
     EXPECT_EQ(p.kind, "star");
