@@ -7,8 +7,9 @@
 //   --trace FILE    one JSON line of the game's state after every logic tick (the simulator's
 //                   trace format)
 // Exit status: 0 normal end; 1 the engine library could not be loaded; 2 bad arguments or an
-// output file that cannot be written.
+// output file that cannot be written; 3 an unforeseen failure (out of memory), said on stderr.
 #include <cstdio>
+#include <exception>
 #include <ctime>
 #include <string>
 
@@ -23,7 +24,8 @@ int usage(const std::string &why) {
 }
 }  // namespace
 
-int main(int argc, char **argv) {
+namespace {
+int run(int argc, char **argv) {
     for (int i = 1; i < argc; i += 2) {
         const std::string a = argv[i];
         if (a != "--record" && a != "--trace") return usage("unknown argument " + a);
@@ -34,4 +36,17 @@ int main(int argc, char **argv) {
     const int status = run_game(static_cast<uint32_t>(std::time(nullptr)));
     replay::finish();
     return status;
+}
+}  // namespace
+
+int main(int argc, char **argv) {
+    // A failure nothing foresaw (memory running out) ends the game with one line and status 3,
+    // the recording and the trace closed up to their last whole line, never through terminate.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "tarvelok: stopped: %s\n", e.what());
+        replay::finish();
+        return 3;
+    }
 }

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cp1251.h"
 #include "platform/platform.h"
 #include "replay/replay.h"
 #include "shell/shell.h"
@@ -22,15 +23,21 @@ namespace sim {
 int run_replay(const std::string &path, FILE *trace) {
     std::string text, why;
     bool missing = false;
-    if (!platform::read_file(path, text, &missing, &why)) {
-        std::fprintf(stderr, "tarvelok-sim: the replay %s %s\n", platform::quote(path).c_str(),
+    // The path comes as the file system spells it (UTF-8); the game's file operations and
+    // messages take 1251. As the messages show it: control bytes escaped (without the quotes
+    // around it), and printed as UTF-8 like the rest of each message.
+    const std::string path1251 = cp1251::from_utf8(path);
+    const std::string quoted = platform::quote(path1251, path1251.size());
+    const std::string shown = quoted.substr(1, quoted.size() - 2);
+    if (!platform::read_file(path1251, text, &missing, &why)) {
+        std::fprintf(stderr, "tarvelok-sim: the replay %s %s\n", cp1251::to_utf8(shown).c_str(),
                      missing ? "is missing" : why.c_str());
         return 2;
     }
     std::vector<replay::Section> sections;
     std::string error;
-    if (!replay::parse(text, path, sections, error)) {
-        std::fprintf(stderr, "tarvelok-sim: %s\n", error.c_str());
+    if (!replay::parse(text, shown, sections, error)) {
+        std::fprintf(stderr, "tarvelok-sim: %s\n", cp1251::to_utf8(error).c_str());
         return 2;
     }
     OE_Camera camera{};
@@ -47,8 +54,8 @@ int run_replay(const std::string &path, FILE *trace) {
         world_seed(level_record.world, st.seed);
         level_record.world.level.final_scene = st.level_index == kLastLevel ? 1 : 0;
         if (!load_level(level_record.world, st.path, nullptr, st.path.empty() ? scene_problem(st.level_index) : "")) {
-            std::fprintf(stderr, "tarvelok-sim: %s: the level %s of the replay did not load\n", path.c_str(),
-                         platform::quote(st.path).c_str());
+            std::fprintf(stderr, "tarvelok-sim: %s: the level %s of the replay did not load\n",
+                         cp1251::to_utf8(shown).c_str(), cp1251::to_utf8(platform::quote(st.path)).c_str());
             return 2;
         }
         replay::restore_start(level_record.world, st);
