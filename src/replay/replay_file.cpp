@@ -22,6 +22,7 @@ namespace {
 constexpr int32_t kMaxLevelIndex = kSceneCapacity - 1;
 constexpr double kMaxAbsClockMs = 1e15;   // ms: far beyond any run, and exact in a double
 constexpr int64_t kMaxAbsPixels = 1000000000;  // pointer and camera coordinates
+constexpr std::size_t kMaxKindBytes = 64;  // a particle kind: a picture's name
 const std::string kByteOrderMark = "\xEF\xBB\xBF";  // what some editors put before the first line
 
 // The words of a line after its keyword, split at blanks.
@@ -117,10 +118,11 @@ std::string format_start(const LevelStart &s) {
     out += buf;
     for (const TEffect2d &e : s.particles) {
         if (e.kind.empty() || e.kind.find_first_of(" \t\r\n") != std::string::npos) continue;  // no such kind is ever added
-        std::snprintf(buf, sizeof buf, "particle %s %d %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", e.kind.c_str(),
-                      int(e.colour), double(e.x), double(e.y), double(e.vx), double(e.vy), double(e.size),
-                      double(e.fade_step), double(e.age), double(e.alpha), double(e.angle));
-        out += buf;
+        // The kind goes in whole (the buffer holds the numbers only, so a long kind is never cut).
+        std::snprintf(buf, sizeof buf, " %d %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", int(e.colour),
+                      double(e.x), double(e.y), double(e.vx), double(e.vy), double(e.size), double(e.fade_step),
+                      double(e.age), double(e.alpha), double(e.angle));
+        out += "particle " + e.kind + buf;
     }
     return out;
 }
@@ -243,6 +245,10 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
             bool ok = w.size() == 11 && whole(w[1], INT32_MIN, INT32_MAX, colour);
             for (int i = 0; ok && i < 9; ++i) ok = real(w[std::size_t(i) + 2], kMaxAbsClockMs, v[i]);
             if (!ok) return fail("\"particle\" needs a kind, a colour and 9 numbers: x y vx vy size fade age alpha angle");
+            // A kind is a picture's name; bounded so that the line written again stays within
+            // kMaxLineBytes whatever the numbers' spelling.
+            if (w[0].size() > kMaxKindBytes)
+                return fail("a particle kind is at most " + std::to_string(kMaxKindBytes) + " bytes");
             if (int32_t(s.start.particles.size()) >= kEffectCapacity)
                 return fail("more than " + std::to_string(kEffectCapacity) + " particles");
             TEffect2d e;

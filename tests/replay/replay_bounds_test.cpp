@@ -122,6 +122,22 @@ TEST(ReplayBounds, EntriesLevelLoadsAndProfileNumbersStopAtTheirBounds) {
     EXPECT_FALSE(p.ok);
     EXPECT_EQ(p.error, "r.txt, line 2000003: more than 2000000 world steps, respawns and reloads");
 
+    // A particle kind of 64 bytes at most, written back whole (a long kind was cut by the writer's
+    // buffer, so what it wrote did not read again: found by the fuzz target).
+    const std::string particle = " 255 1e9 -1e9 0.000123456789 1 2 3 4 5 6\n";
+    p = parse(kHead + "particle " + std::string(64, 'k') + particle + kTick);
+    ASSERT_TRUE(p.ok) << p.error;
+    Parsed again = parse("tarvelok replay 1\n" + replay::format_start(p.sections[0].start));
+    ASSERT_TRUE(again.ok) << again.error;
+    EXPECT_EQ(again.sections[0].start.particles.at(0).kind, std::string(64, 'k'));
+    p = parse(kHead + "particle " + std::string(65, 'k') + particle + kTick);
+    EXPECT_EQ(p.error, "r.txt, line 3: a particle kind is at most 64 bytes");
+    replay::LevelStart long_kind;
+    TEffect2d e;
+    e.kind = std::string(600, 'k');
+    long_kind.particles.push_back(e);
+    EXPECT_NE(replay::format_start(long_kind).find(std::string(600, 'k') + " 0 0 0"), std::string::npos);
+
     // The profile's numbers within the bounds the game holds a profile to.
     EXPECT_TRUE(parse(kHead + "profile -9996 2147483647 2147483647\n" + kTick).ok);
     EXPECT_TRUE(parse(kHead + "profile 4 0 0\n" + kTick).ok);
