@@ -81,7 +81,8 @@ constexpr int64_t kMaxLevelLoads = 256;
 // False on the first bad line, with `error` as "SOURCE, line N: what is wrong" (1251, file text
 // quoted with platform::quote; SOURCE as given, which a caller naming an outside file quotes);
 // `out` then holds what was read before it. Bad lines include one longer than kMaxLineBytes, one holding a control byte (a NUL or a tab
-// among them), and the line that passes one of the bounds above. Never throws.
+// among them), and the line that passes one of the bounds above. Within them it needs some 80 MB
+// beside the text; only running out of memory throws (std::bad_alloc), which the programs catch.
 bool parse(const std::string &text, const std::string &source, std::vector<Section> &out, std::string &error);
 
 // ---- the game's recorder ------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "replay/replay.h"
@@ -23,7 +24,7 @@ constexpr int32_t kMaxLevelIndex = kSceneCapacity - 1;
 constexpr double kMaxAbsClockMs = 1e15;   // ms: far beyond any run, and exact in a double
 constexpr int64_t kMaxAbsPixels = 1000000000;  // pointer and camera coordinates
 constexpr std::size_t kMaxKindBytes = 64;  // a particle kind: a picture's name
-const std::string kByteOrderMark = "\xEF\xBB\xBF";  // what some editors put before the first line
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";  // what some editors put before the first line
 
 // The words of a line after its keyword, split at blanks.
 std::vector<std::string> words(const std::string &line) {
@@ -148,7 +149,6 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
         return false;
     };
     if (text.size() > kMaxFileBytes) return fail("the file is larger than " + std::to_string(kMaxFileBytes) + " bytes");
-    try {
     while (at < text.size()) {
         std::size_t eol = text.find('\n', at);
         if (eol == std::string::npos) eol = text.size();
@@ -297,10 +297,6 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
         } else {
             return fail("unknown line " + platform::quote(line));
         }
-    }
-    } catch (const std::bad_alloc &) {  // within the bounds above this takes some 150 MB at most
-        out.clear();
-        return fail("not enough memory to read the replay");
     }
     if (!versioned) {
         line_no = std::max(line_no, 1);
