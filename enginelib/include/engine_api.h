@@ -134,20 +134,6 @@ struct OE_Device {
 
 /* ---- The operations -------------------------------------------------------------------------- */
 
-/*
- * Three operations are accepted and do nothing in the windowed engines (libengine.so and the
- * page's); the headless engine only logs them:
- *   OE_SetAdvancedOptions(a, b, c)  options of the original engine's renderer; this renderer has
- *                                   none to set (its choices are fixed: see enginelib/gl)
- *   OE_Disable(what)                switched off a feature of the original engine's start-up; none
- *                                   of this engine's features can be switched off
- *   Mouse_Lock()                    the game calls it at every level start; the pointer is never
- *                                   captured, so that the player can always leave the window
- *                                   (relative motion comes from Mouse_DeltaX, which needs no lock)
- * The game calls them with the values it always did, so an engine that gives them a meaning later
- * needs no change in the game.
- */
-
 #define ENGINE_OPERATIONS(X)                                                                      \
     X(void,        OE_SetWndName,        (const char *caption))                                  \
     X(void,        OE_SetScreenOptions,  (int32_t width, int32_t height, int32_t bpp,             \
