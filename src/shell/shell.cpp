@@ -191,6 +191,7 @@ void toggle_recording() {
         case replay::RecordFailure::names_taken: why = CP1251("Все имена replay-NNN.txt заняты").c_str(); break;
         case replay::RecordFailure::disk_full: why = CP1251("Проверьте, есть ли место на диске").c_str(); break;
         case replay::RecordFailure::folder_closed: why = CP1251("Папка игры закрыта для записи").c_str(); break;
+        case replay::RecordFailure::level_too_long: why = CP1251("Уровень идёт больше часа: начните его снова").c_str(); break;
         case replay::RecordFailure::none:
         case replay::RecordFailure::other: break;
         }
