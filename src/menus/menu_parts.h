@@ -16,7 +16,7 @@ namespace menu_parts {
 std::string greeting();
 
 // The prompt of the new-profile window's text line, shown again whenever the window opens.
-const char *new_profile_prompt();
+std::string new_profile_prompt();
 
 // The profile files found in cfg/prf, as the profile chooser lists them: in byte order, turned so
 // that the current profile is entry 0 (the selection) when its file is there; one empty name when

@@ -8,12 +8,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "assets/lang.h"
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menus.h"
 #include "music/music.h"
 #include "platform/platform.h"
 #include "replay/replay.h"
+#include "state/options.h"
 #include "shell/shell.h"
 #include "ui/ui.h"
 #include "world/world.h"
@@ -31,7 +33,8 @@ constexpr float kSwayPhaseStep = 0.1f;      // radians per slow tick
 constexpr float kCameraEase = 0.03f;        // share of the remaining distance the camera moves per tick
 constexpr float kCameraHeroMargin = 100;    // pixels: the terrain limit never puts the hero closer to
                                             // a screen edge than this (its centre; it is 96 px tall)
-constexpr int32_t kKeySpace = 32, kKeyEscape = 27, kKeyF1 = 112, kKeyF2 = 113, kKeyF9 = 120, kKeyLeft = 37, kKeyRight = 39;
+// The developer's keys; walking, jumping and pausing are on the keys the options bind.
+constexpr int32_t kKeyF1 = 112, kKeyF2 = 113, kKeyF9 = 120;
 constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
 constexpr const char *kMenuMusic = "mus\\menu.xm";
 }  // namespace
@@ -60,6 +63,13 @@ void engine_message_box(const char *text, const char *caption, int style) {
     if (eng.OE_MessageBox) eng.OE_MessageBox(text, caption, style);
 }
 
+// Music plays while the settings switch it on and its volume is above 0. At 0 a song playing is
+// stopped, so that silence costs no mixing.
+bool music_wanted() {
+    if (options.music_volume <= 0 && music_playing()) music_stop();
+    return settings.music_off == 0 && options.music_volume > 0;
+}
+
 bool title_is(const char *title) {
     const char *t = music_title();
     return t && std::strcmp(t, title) == 0;
@@ -67,6 +77,8 @@ bool title_is(const char *title) {
 }  // namespace
 
 void reset_records() {
+    reset_options();
+    reset_language();
     reset_settings();
     reset_profile();
     reset_session();
@@ -105,6 +117,8 @@ int32_t random_below(int32_t n) {
 // ---- start-up -------------------------------------------------------------------------------------
 int run_game(uint32_t seed) {
     platform::set_message_handler(engine_message_box);
+    read_options();  // first: the language names the default profile
+    load_language(options.language);
     read_settings();
     read_profile();
     random_seed(seed);
@@ -143,12 +157,13 @@ void update_sway() { session.sway_offset = std::cos(session.sway_phase) * kSwayA
 
 void menu_tick() {
     if (Ibutton *con = menu().main.btn_con) {
-        con->tooltip1 = CP1251("Продолжить на уровне:").c_str();
-        con->tooltip2 = level_title(profile.level_index);
+        con->tooltip1 = TR("Продолжить на уровне:");
+        con->tooltip2 = tr(level_title(profile.level_index));
     }
     if (title_is("level")) music_stop();
     // A song starts again only once it has ended or failed; a quiet passage is not an end.
-    if (!music_playing() && settings.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
+    if (music_wanted() && !music_playing()) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
+    options_window_tick();
     update_sway();
     update_effects(menus.menu_effects);
     if (session.start_pending && session.fade_level < 1) start_level(scene_file(profile.level_index));
@@ -158,8 +173,8 @@ void menu_tick() {
 
 TickInput read_tick_input() {
     TickInput in;
-    in.left = eng.KeyEx_Down(kKeyLeft) ? 1 : 0;
-    in.right = eng.KeyEx_Down(kKeyRight) ? 1 : 0;
+    in.left = eng.KeyEx_Down(action_key(KeyAction::left)) ? 1 : 0;
+    in.right = eng.KeyEx_Down(action_key(KeyAction::right)) ? 1 : 0;
     in.jump = session.jump_pressed;
     in.finish = eng.Key_Press && eng.Key_Press(kKeyF2) ? 1 : 0;
     in.mouse_steers = settings.mouse_off == 0 && eng.Mouse_X && eng.Mouse_DeltaX ? 1 : 0;
@@ -198,23 +213,23 @@ void toggle_recording() {
     // Each notice is new: no key told so far ends in the number of notices told so far.
     const std::string key = "replay-" + std::to_string(session.notices_told.size());
     if (name.empty())
-        tell_player_once(key, CP1251("Запись не удалась").c_str(), CP1251("Нельзя создать файл в папке игры").c_str());
+        tell_player_once(key, TR("Запись не удалась"), TR("Нельзя создать файл в папке игры"));
     else if (started)
-        tell_player_once(key, CP1251("Идёт запись: ").c_str() + name, CP1251("F9 - остановить").c_str());
+        tell_player_once(key, TR("Идёт запись: ") + name, TR("F9 - остановить"));
     else
-        tell_player_once(key, CP1251("Запись сохранена: ").c_str() + name);
+        tell_player_once(key, TR("Запись сохранена: ") + name);
 }
 
 void play_tick() {
     if (title_is("menu")) music_stop();
-    if (!music_playing() && settings.music_off == 0) {
+    if (music_wanted() && !music_playing()) {
         // Even level indices play module 1, odd ones module 0.
         const std::string song = "mus\\level" + std::to_string(((profile.level_index + 1) % 2 + 2) % 2) + ".xm";
         music_play(song.c_str(), 0, MUSIC_FROM_FILE);
     }
     update_sway();
     if (profile.level_index != kLastLevel &&
-        (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause)) {
+        (eng.KeyEx_Down(action_key(KeyAction::pause)) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause)) {
         show(menu().pause.wnd_pause);
         SList_Play(assets.sounds, "click", 0);
         session.game_state = GameState::frozen;
@@ -323,7 +338,7 @@ void logic_tick() {
     apply_menu_actions();
     fade_step();
     if (session.notice_ticks > 0) --session.notice_ticks;
-    session.jump_pressed = (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && settings.mouse_off == 0)) ? 1 : 0;
+    session.jump_pressed = (eng.KeyEx_Down(action_key(KeyAction::jump)) || (eng.Mouse_Down(kMouseLeft) && settings.mouse_off == 0)) ? 1 : 0;
     switch (session.game_state) {
     case GameState::menu: menu_tick(); break;
     case GameState::playing: play_tick(); break;

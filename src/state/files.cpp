@@ -24,6 +24,8 @@
 #include "platform/platform.h"
 #include "platform/textreader.h"
 #include "assets/assets.h"
+#include "assets/lang.h"
+#include "state/options.h"
 #include "state/state.h"
 
 namespace {
@@ -86,12 +88,7 @@ bool refuse_overwrite(bool unreadable, const std::string &path) {
 
 // A save that failed is told on stderr by the writer; the player hears of it once in the game too,
 // whichever file it was (a full disk fails them all).
-bool saved(bool ok) {
-    if (!ok)
-        tell_player_once("save-failed", CP1251("Не удалось сохранить игру!").c_str(),
-                         CP1251("Проверьте, есть ли место на диске").c_str());
-    return ok;
-}
+bool saved(bool ok) { return save_told(ok); }
 
 void set_default_settings() {
     settings.windowed = kDefaultWindowed;
@@ -103,10 +100,7 @@ void set_default_settings() {
 
 }  // namespace
 
-const char *default_profile_name() {
-    static constexpr auto name = CP1251("Игрок");
-    return name;
-}
+std::string default_profile_name() { return TR("Игрок"); }
 
 bool profile_name_usable(const std::string &name) {
     if (name.empty() || name.size() > kProfileNameMaxBytes || NameHasBadChars(name)) return false;
