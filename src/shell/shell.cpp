@@ -119,6 +119,7 @@ int run_game(uint32_t seed) {
     platform::set_message_handler(engine_message_box);
     read_options();  // first: the language names the default profile
     load_language(options.language);
+    remove_leftover_saves();
     read_settings();
     read_profile();
     random_seed(seed);
@@ -190,12 +191,12 @@ TickInput read_tick_input() {
 void apply_world_events(const WorldEvents &ev) {
     for (int32_t i = 0; i < ev.sound_count; ++i) SList_Play(assets.sounds, ev.sounds[static_cast<std::size_t>(i)], 0);
     if (ev.died) {
-        ++profile.deaths;
+        profile.deaths = deaths_after(profile.deaths, 1);
         session.death_pending = 1;
         session.fading_out = 1;
         session.game_state = GameState::frozen;
     }
-    profile.deaths -= ev.lives_gained;
+    profile.deaths = deaths_after(profile.deaths, -ev.lives_gained);
     if (ev.level_end) {
         session.level_done_pending = 1;
         session.game_state = GameState::frozen;
@@ -209,12 +210,21 @@ namespace {
 // the recording; the player is told the file's name.
 void toggle_recording() {
     bool started = false;
-    const std::string name = replay::toggle(started);
+    replay::RecordFailure failure = replay::RecordFailure::none;
+    const std::string name = replay::toggle(started, &failure);
     // Each notice is new: no key told so far ends in the number of notices told so far.
     const std::string key = "replay-" + std::to_string(session.notices_told.size());
-    if (name.empty())
-        tell_player_once(key, TR("Запись не удалась"), TR("Нельзя создать файл в папке игры"));
-    else if (started)
+    if (name.empty()) {
+        std::string why = TR("Нельзя создать файл в папке игры");
+        switch (failure) {
+        case replay::RecordFailure::names_taken: why = TR("Все имена replay-NNN.txt заняты"); break;
+        case replay::RecordFailure::disk_full: why = TR("Проверьте, есть ли место на диске"); break;
+        case replay::RecordFailure::folder_closed: why = TR("Папка игры закрыта для записи"); break;
+        case replay::RecordFailure::none:
+        case replay::RecordFailure::other: break;
+        }
+        tell_player_once(key, TR("Запись не удалась"), why);
+    } else if (started)
         tell_player_once(key, TR("Идёт запись: ") + name, TR("F9 - остановить"));
     else
         tell_player_once(key, TR("Запись сохранена: ") + name);
@@ -266,8 +276,8 @@ void frozen_tick() {
         const ResultsWindow &results = menu().stat;
         session.finished_points = level_record.world.tallies.level_points;  // what the window's buttons bank
         session.finished_nut = level_record.world.tallies.gold_nut_found;
-        if (results.txt_points) results.txt_points->text = std::to_string(profile.total_points + session.finished_points);
-        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(profile.total_nuts + session.finished_nut);
+        if (results.txt_points) results.txt_points->text = std::to_string(banked_sum(profile.total_points, session.finished_points));
+        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(banked_sum(profile.total_nuts, session.finished_nut));
         show(results.wnd_stat);
         session.fading_out = 0;
     }

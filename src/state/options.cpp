@@ -211,8 +211,3 @@ bool write_options() {
     for (const std::string &line : options.kept_lines) out += line + kLineEnd;
     return save_told(platform::write_file_atomic(kOptionsFile, out));
 }
-
-bool save_told(bool ok) {
-    if (!ok) tell_player_once("save-failed", TR("Не удалось сохранить игру!"), TR("Проверьте, есть ли место на диске"));
-    return ok;
-}

@@ -53,8 +53,9 @@ void read_options();
 // Writes cfg/options.txt from `options` (atomic replace). False when it could not be written, or
 // when it exists but the last read of it failed (it is then kept as it is).
 bool write_options();
-// A save that failed (ok false) is told to the player once per run, whichever file it was (a full
-// disk fails them all); the writer has said which on stderr. Returns ok.
+// A save that failed (ok false) is told to the player once per run and reason (files.cpp), whichever
+// file it was (a full disk fails them all); the writer has said which on stderr. Call it right
+// after the write: its errno says why. Returns ok.
 bool save_told(bool ok);
 
 // ---- key names ---------------------------------------------------------------------------------
