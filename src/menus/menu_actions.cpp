@@ -55,10 +55,6 @@ void bank_level() {
     if (session.finished_nut) profile.total_nuts = banked_sum(profile.total_nuts, 1);
 }
 
-void set_text(ielement *e, const std::string &value) {
-    if (e) e->text = value;
-}
-
 // One caption of a 0/1 setting; anything but 1 reads as 0 (the settings reader allows no other).
 const char *setting_caption(int32_t value, const char *off, const char *on) { return value == 1 ? on : off; }
 

@@ -10,6 +10,11 @@
 #include "assets/assets.h"
 #include "ui/ui.h"
 
+// The text of an element of the menus; a null element (menus not built) is left alone.
+inline void set_text(ielement *e, const std::string &value) {
+    if (e) e->text = value;
+}
+
 namespace menu_parts {
 
 // "Приветсвуем тебя, " followed by the current profile name: the main menu's greeting.

@@ -87,9 +87,9 @@ constexpr int32_t kOptionsButtonY = kSettingTopY - kRowPitch;
 // "-", the value and "+"), 46 px tall; the line for the keys' prompt; and two buttons at the bottom
 // ("default keys" and "Назад").
 constexpr int32_t kOptionTopY = 130, kOptionPitch = 50, kOptionH = 46;
-constexpr int32_t kOptionCaptionX = 190, kOptionCaptionW = 190;
-constexpr int32_t kOptionControlX = 390, kOptionControlW = 220;
-constexpr int32_t kStepButtonW = 50, kVolumeValueW = 120;
+constexpr int32_t kOptionCaptionX = 182, kOptionCaptionW = 232;  // the longest caption is ~230 px
+constexpr int32_t kOptionControlX = 420, kOptionControlW = 190;
+constexpr int32_t kStepButtonW = 46, kVolumeValueW = 98;
 constexpr int32_t kKeyHintY = 478, kKeyHintW = 440, kKeyHintH = 30;
 constexpr int32_t kOptionBottomY = 510, kOptionBottomW = 200, kOptionBottomGap = 10;
 
@@ -320,7 +320,7 @@ void build_options_window(OptionsWindow &m, int32_t settings_window) {
     option_row(ELEMENT(m, txt_kpause), ELEMENT(m, btn_kpause), 6, TR("Пауза"), bind_pause_key);
     label(ELEMENT(m, txt_khint), W / 2 - kKeyHintW / 2, kKeyHintY, kKeyHintW, kKeyHintH, "");
     const int32_t left_x = W / 2 - kOptionBottomGap / 2 - kOptionBottomW;
-    button(ELEMENT(m, btn_kdefault), left_x, kOptionBottomY, kOptionBottomW, kButtonH, TR("Сбросить клавиши"),
+    button(ELEMENT(m, btn_kdefault), left_x, kOptionBottomY, kOptionBottomW, kButtonH, TR("Сброс клавиш"),
            restore_keys);
     button(ELEMENT(m, btn_obk), W / 2 + kOptionBottomGap / 2, kOptionBottomY, kOptionBottomW, kButtonH, TR("Назад"),
            leave_options);

@@ -9,6 +9,7 @@
 
 #include "assets/lang.h"
 #include "engine/engine.h"
+#include "menus/menu_parts.h"
 #include "menus/menus.h"
 #include "music/music.h"
 #include "state/options.h"
@@ -21,10 +22,6 @@ Ibutton *key_button(int32_t action) {
     const OptionsWindow &m = menu().opt;
     Ibutton *const buttons[kKeyActionCount] = {m.btn_kleft, m.btn_kright, m.btn_kjump, m.btn_kpause};
     return action >= 0 && action < kKeyActionCount ? buttons[action] : nullptr;
-}
-
-void set_text(ielement *e, const std::string &text) {
-    if (e) e->text = text;
 }
 
 std::string percent(int32_t value) { return std::to_string(value) + "%"; }
@@ -131,7 +128,7 @@ void options_window_tick() {
     }
     const KeyAction action = static_cast<KeyAction>(menus.capturing);
     std::vector<int32_t> keys = bindable_keys();
-    for (int32_t f = 112; f <= 123; ++f) keys.push_back(f);  // read, to be refused
+    for (int32_t f = kFirstDeveloperKey; f <= kLastDeveloperKey; ++f) keys.push_back(f);  // read, to be refused
     for (int32_t vk : keys) {
         if (!eng.Key_Press(vk)) continue;
         if (key_is_reserved(vk)) {

@@ -22,7 +22,6 @@ void reset_options() { options = Options{}; }
 namespace {
 
 constexpr const char *kLineEnd = "\r\n";
-constexpr int32_t kFirstDeveloperKey = 112, kLastDeveloperKey = 123;  // F1..F12
 
 // Name-to-code table of the keys; an unknown name gets -1, an unknown code "".
 struct KeyName {

@@ -68,7 +68,8 @@ int32_t key_from_name(const std::string &name);
 // Every code the table holds, in table order (what the keys window listens for while it waits
 // for a key).
 std::vector<int32_t> bindable_keys();
-// The developer's keys F1..F12: never bound to an action.
+// The developer's keys F1..F12 (virtual-key codes): never bound to an action.
+constexpr int32_t kFirstDeveloperKey = 112, kLastDeveloperKey = 123;
 bool key_is_reserved(int32_t vk);
 
 // Binds `vk` to `action`. A reserved or unknown key is refused (false, nothing changes). A key

@@ -23,7 +23,7 @@ constexpr Point kWindowMode{320, 220}, kDepth{360, 280}, kMouse{360, 340}, kMusi
 constexpr Point kBack{400, 470};
 constexpr Point kNewProfile{400, 410}, kEditBox{400, 290}, kAdd{400, 350};
 constexpr Point kResume{400, 330}, kNext{400, 350}, kEndBack{400, 540};
-constexpr Point kOptions{400, 160}, kLeftKey{500, 303};
+constexpr Point kOptions{400, 160}, kLeftKey{515, 303};
 constexpr int kMenuReady = 40, kFadeFrames = 40, kTooltipFrames = 40;
 constexpr int kVkF9 = 120;
 

@@ -17,9 +17,9 @@ struct Point {
     int x, y;
 };
 constexpr Point kSettings{400, 350}, kOptions{400, 160};
-constexpr Point kLanguage{500, 153}, kMusicDown{415, 203}, kMusicUp{585, 203}, kEffectsDown{415, 253},
-                kEffectsUp{585, 253};
-constexpr Point kLeftKey{500, 303}, kRightKey{500, 353}, kDefaultKeys{295, 540};
+constexpr Point kLanguage{515, 153}, kMusicDown{443, 203}, kMusicUp{587, 203}, kEffectsDown{443, 253},
+                kEffectsUp{587, 253};
+constexpr Point kLeftKey{515, 303}, kRightKey{515, 353}, kDefaultKeys{295, 540};
 constexpr int kMenuReady = 40;
 constexpr int kVkA = 'A';
 

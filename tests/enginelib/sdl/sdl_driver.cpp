@@ -1,7 +1,7 @@
 // sdl_driver.cpp - a tiny "game" that runs the real engine (libengine.so) in one of several
 // scripted modes, for sdl_engine_test. It runs under Xvfb as a child of the test.
 //
-//   sdl_driver MODE DIR      MODE: scene | input | close | term | term_idle | sound | volume | stats | pad | hostile |
+//   sdl_driver MODE DIR      MODE: scene | input | close | term | term_idle | sound | stats | pad | hostile |
 //                                  fullscreen
 //
 // In: generated test pictures, a font and sounds it writes into DIR first. Out: DIR/results.txt
@@ -474,7 +474,7 @@ void load() {
     put("options", std::to_string(o->width) + "x" + std::to_string(o->height) + " bpp " + std::to_string(o->bpp) +
                        " full " + std::to_string(o->fullscreen) + " window " + std::to_string(o->window_width) +
                        "x" + std::to_string(o->window_height));
-    if (g_mode == "sound" || g_mode == "volume") {
+    if (g_mode == "sound") {
         Snd_Init();
         g_snd_one = Snd_LoadFromFile((g_dir + "/one.wav").c_str(), 1);
         g_snd_two = Snd_LoadFromFile((g_dir + "/two.wav").c_str(), 6);
@@ -709,22 +709,13 @@ void frame() {
             Snd_Play(g_snd_one, 0, 0, 0, 0);
             Snd_Play(g_snd_one, 0, 0, 0, 0);
             ++step;
-        } else if (step == 3 && t > 2100) {
-            OE_Quit();
-        }
-        return;
-    }
-    if (g_mode == "volume") {  // one copy centred at 100 %, 50 %, 0 % and 250 % (clamped to 100 %)
-        static double start = 0;
-        static int step = 0;
-        if (g_frame == 1) start = U_GetTime();
-        const double t = U_GetTime() - start;
-        const int percents[] = {100, 50, 0, 250};
-        if (step < 4 && t > 300 + 600 * step) {
-            Snd_SetVolume(percents[step]);
+        } else if (step >= 3 && step <= 5 && t > 2100 + 600 * (step - 3)) {
+            // The effects' volume: centred at 50 %, at 0 % (not heard), at 250 % (clamped to 100 %).
+            const int percents[] = {50, 0, 250};
+            Snd_SetVolume(percents[step - 3]);
             Snd_Play(g_snd_one, 0, 0, 0, 0);
             ++step;
-        } else if (step == 4 && t > 2700) {
+        } else if (step == 6 && t > 3900) {
             OE_Quit();
         }
         return;
@@ -852,7 +843,7 @@ void frame() {
 
 int main(int argc, char **argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: sdl_driver scene|input|close|sound|volume|stats|pad|hostile|fullscreen DIR\n");
+        std::fprintf(stderr, "usage: sdl_driver scene|input|close|sound|stats|pad|hostile|fullscreen DIR\n");
         return 2;
     }
     g_mode = argv[1];
