@@ -49,7 +49,6 @@ constexpr int32_t kHealthWarning = 80;          // damage above which the bar fl
 constexpr float kFlashMsPerStep = 5.0f;         // flash alpha rises one step per 5 ms of world time
 constexpr int32_t kFlashWrap = 255;             // ... and starts again from 0 at this alpha
 constexpr int32_t kLoadingScreenBelow = 20;     // fade_level under which the loading screen shows
-constexpr int32_t kHintCount = 5;
 constexpr float kStarTurn = 4;                  // the menu's star turns this many times the sway
 
 // ---- layout: boxes on the 800 x 600 screen, top-left corner and size in pixels ----------------------
@@ -184,7 +183,8 @@ void draw_loading_screen() {
     eng.FX_SetBlendMode(kBlendNormal);
     sprite("gbut", kHintPlate);
     eng.FX_SetBlendMode(kBlendAdd);
-    const std::string hint = loading_hint(random_below(kHintCount));
+    // Chosen when the load was requested (request()): the frame only reads it.
+    const std::string hint = loading_hint(std::clamp(session.loading_hint, 0, kLoadingHintCount - 1));
     text(centred_x(W / 2, hint), kHintY, hint, kHintColour);
     eng.FX_SetBlendMode(kBlendNormal);
 }
@@ -285,7 +285,7 @@ void frame_procedure() {
         draw_cursor();
         camera_off();
         draw_fade_overlay();
-        if (session.start_pending && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
+        if (session.request == Request::start_level && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
         break;
     case GameState::playing:
         draw_level();
@@ -303,7 +303,7 @@ void frame_procedure() {
         draw_cursor();
         camera_off();
         draw_fade_overlay();
-        if (session.reload_pending && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
+        if (session.request == Request::load_level && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
         break;
     }
     draw_notice();
