@@ -206,6 +206,7 @@ void toggle_recording() {
         case replay::RecordFailure::names_taken: why = TR("Все имена replay-NNN.txt заняты"); break;
         case replay::RecordFailure::disk_full: why = TR("Проверьте, есть ли место на диске"); break;
         case replay::RecordFailure::folder_closed: why = TR("Папка игры закрыта для записи"); break;
+        case replay::RecordFailure::level_too_long: why = TR("Уровень идёт больше часа: начните его снова"); break;
         case replay::RecordFailure::none:
         case replay::RecordFailure::other: break;
         }
