@@ -303,6 +303,7 @@ void build_menus() {
     build_settings_window(menus.elements.cfg);
     build_results_window(menus.elements.stat);
     build_pause_window(menus.elements.pause);
+    show_link_buttons();
     toolkit.settings.title_colour = kTitleColour;
     toolkit.settings.click_sound = menu_sound("click");
     toolkit.settings.select_sound = menu_sound("select");

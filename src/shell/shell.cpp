@@ -147,7 +147,9 @@ void menu_tick() {
         con->tooltip2 = level_title(profile.level_index);
     }
     if (title_is("level")) music_stop();
-    // A song starts again only once it has ended or failed; a quiet passage is not an end.
+    // A song starts again only once it has ended or failed; a quiet passage is not an end. Music
+    // turned off in the settings stops at the next tick, not at the end of the song.
+    if (settings.music_off != 0 && music_playing()) music_stop();
     if (!music_playing() && settings.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
     update_sway();
     update_effects(menus.menu_effects);
@@ -207,6 +209,7 @@ void toggle_recording() {
 
 void play_tick() {
     if (title_is("menu")) music_stop();
+    if (settings.music_off != 0 && music_playing()) music_stop();  // turned off: silent at once
     if (!music_playing() && settings.music_off == 0) {
         // Even level indices play module 1, odd ones module 0.
         const std::string song = "mus\\level" + std::to_string(((profile.level_index + 1) % 2 + 2) % 2) + ".xm";
