@@ -5,8 +5,8 @@
 // line "URL=<address>". Only an http:// or https:// address that platform::web_address_acceptable
 // takes is handed to the desktop's opener; a missing file is skipped silently, anything else
 // (another address, one too long, an opener that cannot start) is ignored with one warning naming
-// the file. The main menu shows only the link buttons whose file holds such an address (a button
-// that could do nothing is not offered). No file is ever opened or run as a program: the portal
+// the file. The main menu shows only the link buttons (and the logo, which is one) whose file
+// holds such an address: a button that could do nothing is not offered. No file is ever opened or run as a program: the portal
 // launcher of the original platform is not started here.
 #include <cctype>
 
@@ -108,7 +108,7 @@ bool link_file_opens(const std::string &path) {
 
 void show_link_buttons() {
     const MainMenu &m = menu().main;
-    if (m.img_logo) m.img_logo->clickable = link_file_opens(kWebsiteLink);
+    if (m.img_logo) m.img_logo->visible = link_file_opens(kWebsiteLink);  // it reads "ещё игры": a link
     if (m.btn_mp1) m.btn_mp1->visible = link_file_opens(kMoreGamesLink);
     if (m.btn_mp2) m.btn_mp2->visible = link_file_opens(kTellFriendLink);
     if (m.btn_mp3) m.btn_mp3->visible = link_file_opens(kSubscribeLink);

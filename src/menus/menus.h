@@ -172,7 +172,7 @@ bool open_link_file(const std::string &path);
 // True when the link file exists and holds an address open_link_file would hand on; a file that
 // exists with no such address gets open_link_file's one warning.
 bool link_file_opens(const std::string &path);
-// The main menu's link buttons ("btn_mp1", "btn_mp2", "btn_mp3") are shown only when their link
-// file opens, the logo ("img_logo") is clickable only when "website.url" does; run when the menus
-// are built (the files are read once, not at every frame).
+// The main menu's link buttons ("btn_mp1", "btn_mp2", "btn_mp3") and its logo ("img_logo", which
+// opens "website.url") are shown only when their link file opens; run when the menus are built
+// (the files are read once, not at every frame).
 void show_link_buttons();

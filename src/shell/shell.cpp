@@ -193,7 +193,7 @@ void apply_world_events(const WorldEvents &ev) {
 namespace {
 
 // F9: starts recording the level being played (from its start) into a new replay file, or stops
-// the recording; the player is told the file's name.
+// the recording; the player is told the file's name (in the page, that it was downloaded).
 void toggle_recording() {
     bool started = false;
     const std::string name = replay::toggle(started);
@@ -203,6 +203,8 @@ void toggle_recording() {
         tell_player_once(key, CP1251("Запись не удалась").c_str(), CP1251("Нельзя создать файл в папке игры").c_str());
     else if (started)
         tell_player_once(key, CP1251("Идёт запись: ").c_str() + name, CP1251("F9 - остановить").c_str());
+    else if (platform::offer_download(name))  // the page: into the browser's downloads
+        tell_player_once(key, CP1251("Запись скачана: ").c_str() + name, CP1251("в папку загрузок браузера").c_str());
     else
         tell_player_once(key, CP1251("Запись сохранена: ").c_str() + name);
 }

@@ -114,7 +114,8 @@ TEST(MenuWindows, EightWindowsSixtyFourEntriesOwnersAndTheDuplicatesOwnActions) 
     EXPECT_TRUE(rec->no_arrows && rec->no_highlight);
     auto *logo = at<Iimage>(find_element("img_logo"));
     ASSERT_NE(logo, nullptr);
-    EXPECT_FALSE(logo->clickable);  // no "website.url" beside this game (see LinkFiles)
+    EXPECT_TRUE(logo->clickable);
+    EXPECT_FALSE(logo->visible);  // no "website.url" beside this game (see the link buttons' test)
     EXPECT_EQ(logo->on_click, open_website);
     // Keyboard: Escape presses each sub-window's "Назад"; Enter in the box adds the profile.
     EXPECT_EQ(at<Iwindow>(0)->cancel_element, -1);
@@ -181,15 +182,14 @@ TEST(MenuWindows, TheRecordHoldsEveryElementUnderItsOwnNameAndTellsTheNamesakesA
 TEST(MenuWindows, OnlyLinkButtonsWhoseFileHoldsAnAddressAreOfferedAndOnlyABadFileIsWarnedOf) {
     ScratchDir dir;
     Menus m;
-    // No link file at all: the three side buttons are hidden, the logo is only a picture, and
-    // nothing is said.
+    // No link file at all: the three side buttons and the logo are hidden, and nothing is said.
     testing::internal::CaptureStderr();
     m.build();
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(menu().main.btn_mp1->visible);
     EXPECT_FALSE(menu().main.btn_mp2->visible);
     EXPECT_FALSE(menu().main.btn_mp3->visible);
-    EXPECT_FALSE(menu().main.img_logo->clickable);
+    EXPECT_FALSE(menu().main.img_logo->visible);
     EXPECT_EQ(err, "");
 
     // An http(s) address shows its button; a file with another address hides it with one warning
@@ -201,7 +201,7 @@ TEST(MenuWindows, OnlyLinkButtonsWhoseFileHoldsAnAddressAreOfferedAndOnlyABadFil
     m.build();
     m.build();  // built again: the bad file is not warned of twice
     err = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(menu().main.img_logo->clickable);
+    EXPECT_TRUE(menu().main.img_logo->visible);
     EXPECT_TRUE(menu().main.btn_mp1->visible);
     EXPECT_FALSE(menu().main.btn_mp2->visible);
     EXPECT_FALSE(menu().main.btn_mp3->visible);
