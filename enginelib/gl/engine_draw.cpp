@@ -230,6 +230,13 @@ Source source_of(Texture *t) {
     return s;
 }
 
+// Every one of the n values is a whole number.
+bool whole_pixels(const float *values, int n) {
+    for (int i = 0; i < n; ++i)
+        if (values[i] != std::floor(values[i])) return false;  // NaN too
+    return true;
+}
+
 Vertex vertex(float x, float y, float u, float v, uint32_t bgr, int alpha) {
     Vertex out;
     out.x = x;
@@ -284,13 +291,16 @@ void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_
     ec::SpriteQuad q;
     ec::sprite_geometry(in, q);
     const uint32_t tint = (flags & OE_FX_COLOR) ? g_draw.colour_mix : kWhite;
-    // Unrotated, unsheared and at the cell's own size: one texel per pixel, no filtering needed.
+    // Unrotated, unsheared, at the cell's own size and on whole pixels: every pixel centre falls on
+    // a texel centre, where filtering gives that texel, so nearest sampling is the same picture.
+    // Between pixels it is filtered (nearest would move it by up to half a pixel).
     const int32_t cell_w = (frame && t->frame_w > 0) ? t->frame_w : t->rec.width;
     const int32_t cell_h = (frame && t->frame_h > 0) ? t->frame_h : t->rec.height;
     bool sheared = false;
     if (flags & OE_FX_VERTEX)
         for (int32_t c : g_draw.corners) sheared = sheared || c != 0;
-    const bool exact = std::fmod(angle, 360.0f) == 0.0f && !sheared && w == float(cell_w) && h == float(cell_h);
+    const bool exact = std::fmod(angle, 360.0f) == 0.0f && !sheared && w == float(cell_w) && h == float(cell_h) &&
+                       whole_pixels(q.x, 4) && whole_pixels(q.y, 4);
     const Sampler sampler = exact ? Sampler::Nearest : Sampler::Linear;
     // A large picture with empty or opaque cells goes out cut along them.
     const CoverGrid &cover = t->cover;
@@ -303,15 +313,20 @@ void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_
         std::memcpy(whole.v, q.v, sizeof whole.v);
         static std::vector<SpritePiece> pieces;
         if (sprite_pieces(whole, cover, pieces)) {
+            // The pieces do not overlap, so their order does not change the picture: the opaque
+            // ones go first, together, so that the blended and unblended ones make two draw runs
+            // instead of alternating along every row of cells.
             bool first = true;
-            for (SpritePiece &p : pieces) {
-                for (int i = 0; i < 4; ++i) {
-                    p.c.u[i] = src.u0 + p.c.u[i] * src.du;
-                    p.c.v[i] = src.v0 + p.c.v[i] * src.dv;
+            for (const bool opaque_pass : {true, false})
+                for (SpritePiece &p : pieces) {
+                    if (p.opaque != opaque_pass) continue;
+                    for (int i = 0; i < 4; ++i) {
+                        p.c.u[i] = src.u0 + p.c.u[i] * src.du;
+                        p.c.v[i] = src.v0 + p.c.v[i] * src.dv;
+                    }
+                    push_quad(src.texture, sampler, p.c.x, p.c.y, p.c.u, p.c.v, tint, alpha, p.opaque, !first);
+                    first = false;
                 }
-                push_quad(src.texture, sampler, p.c.x, p.c.y, p.c.u, p.c.v, tint, alpha, p.opaque, !first);
-                first = false;
-            }
             return;
         }
     }
@@ -427,8 +442,29 @@ enum class Tiled {
     kTooMany,  // its part on the screen spans too many tiles: nothing queued
 };
 
-// Queues the part of the triangle on the screen cut into tiles of `wrap`.
-Tiled tile_triangle(const Vertex *tri, const Source &wrap, bool opaque, bool joins_previous) {
+// Whether a repeating triangle of a w x h picture maps the screen onto the picture one texel per
+// pixel, unmirrored, with texel centres on pixel centres (the ground drawn at its own size with
+// a camera on whole pixels): nearest sampling is then the same picture as filtering.
+bool texel_for_pixel(const Vertex *tri, int w, int h) {
+    constexpr double kSlope = 1e-4;   // texels per pixel off 1 (or off 0 across) still counted exact
+    constexpr double kOffset = 1e-2;  // texels the mapping may lie off whole texels
+    const double ax = tri[1].x - tri[0].x, ay = tri[1].y - tri[0].y;
+    const double bx = tri[2].x - tri[0].x, by = tri[2].y - tri[0].y;
+    const double det = ax * by - ay * bx;
+    if (!(std::fabs(det) > 1e-3)) return false;
+    const double au = (double(tri[1].u) - tri[0].u) * w, bu = (double(tri[2].u) - tri[0].u) * w;
+    const double av = (double(tri[1].v) - tri[0].v) * h, bv = (double(tri[2].v) - tri[0].v) * h;
+    const double du_dx = (au * by - bu * ay) / det, du_dy = (bu * ax - au * bx) / det;
+    const double dv_dx = (av * by - bv * ay) / det, dv_dy = (bv * ax - av * bx) / det;
+    if (std::fabs(du_dx - 1) > kSlope || std::fabs(du_dy) > kSlope || std::fabs(dv_dx) > kSlope ||
+        std::fabs(dv_dy - 1) > kSlope)
+        return false;
+    const double off_u = double(tri[0].u) * w - tri[0].x, off_v = double(tri[0].v) * h - tri[0].y;
+    return std::fabs(off_u - std::round(off_u)) <= kOffset && std::fabs(off_v - std::round(off_v)) <= kOffset;
+}
+
+// Queues the part of the triangle on the screen cut into tiles of `wrap`, sampled with `sampler`.
+Tiled tile_triangle(const Vertex *tri, const Source &wrap, Sampler sampler, bool opaque, bool joins_previous) {
     static std::vector<ClipVertex> poly, strip, cell, scratch;
     static std::vector<Vertex> pieces;
     for (int i = 0; i < 3; ++i)
@@ -479,7 +515,7 @@ Tiled tile_triangle(const Vertex *tri, const Source &wrap, bool opaque, bool joi
         }
     }
     if (pieces.empty()) return Tiled::kNothing;
-    renderer_triangles(wrap.texture, Sampler::Linear, pieces.data(), int(pieces.size()), opaque, joins_previous);
+    renderer_triangles(wrap.texture, sampler, pieces.data(), int(pieces.size()), opaque, joins_previous);
     return Tiled::kQueued;
 }
 
@@ -518,7 +554,7 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
     // The picture repeats: from its wrapped copy in an atlas page (same batch as the sprites) when
     // it has one, else from its own texture with a repeating sampler.
     unsigned texture = renderer_white_texture();
-    Sampler sampler = Sampler::Repeat;
+    Sampler sampler = Sampler::Nearest;  // every texel of the white texture is the same
     Source wrap;
     bool wrapped = false;
     bool opaque = true;  // the white texture, or a picture without a transparent texel
@@ -578,11 +614,13 @@ int32_t dev_draw_primitive_up(OE_Device *, uint32_t type, uint32_t count, const 
     // them (the backdrop, another outline) could be hidden only where both are.
     bool queued = false;
     for (size_t i = 0; i < out.size(); i += 3) {
-        const Tiled tiled = tile_triangle(&out[i], wrap, opaque, queued);
+        Texture *t = g_device_state.texture;
+        const Sampler tile_sampler =
+            texel_for_pixel(&out[i], t->rec.width, t->rec.height) ? Sampler::Nearest : Sampler::Linear;
+        const Tiled tiled = tile_triangle(&out[i], wrap, tile_sampler, opaque, queued);
         if (tiled == Tiled::kQueued) queued = true;
         if (tiled != Tiled::kTooMany) continue;
         // Too many tiles to cut (texture coordinates far apart): the picture's own repeating texture.
-        Texture *t = g_device_state.texture;
         ensure_uploaded(t);
         renderer_triangles(t->gl_name, Sampler::Repeat, &out[i], 3, opaque, queued);
         queued = true;
@@ -711,6 +749,12 @@ extern "C" void Text_Draw(OE_Font *font, float x, float y, const char *text, flo
     if (!f || !text || !*text || !g_draw.context_alive) return;
     const Source src = source_of(f->picture);
     ec::camera_to_screen(x, y);
+    // Text at its own size starts on a whole pixel (centred text may come half a pixel off), so that
+    // its glyphs are sampled texel for texel and stay sharp.
+    if (scale == 1.0f) {
+        x = std::floor(x + 0.5f);
+        y = std::floor(y + 0.5f);
+    }
     static std::vector<ec::GlyphQuad> quads;
     quads.clear();
     ec::text_layout(f->desc, text, x, y, scale, spacing, quads);
@@ -721,7 +765,10 @@ extern "C" void Text_Draw(OE_Font *font, float x, float y, const char *text, flo
         const float v0 = src.v0 + g.v0 * src.dv, v1 = src.v0 + g.v1 * src.dv;
         const float us[4] = {u0, u1, u1, u0};
         const float vs[4] = {v0, v0, v1, v1};
-        push_quad(src.texture, scale == 1.0f ? Sampler::Nearest : Sampler::Linear, xs, ys, us, vs, colour, alpha);
+        const bool exact = scale == 1.0f && whole_pixels(xs, 4) && whole_pixels(ys, 4) &&
+                           std::fabs(g.x1 - g.x0 - (g.u1 - g.u0) * float(f->picture->rec.width)) < 1e-3f &&
+                           std::fabs(g.y1 - g.y0 - (g.v1 - g.v0) * float(f->picture->rec.height)) < 1e-3f;
+        push_quad(src.texture, exact ? Sampler::Nearest : Sampler::Linear, xs, ys, us, vs, colour, alpha);
     }
 }
 

@@ -328,8 +328,18 @@ void FrameCull::emit_clipped(const Vertex *tri, float x0, float y0, float x1, fl
 
 void FrameCull::run(const std::vector<Vertex> &vertices, const std::vector<uint32_t> &batch,
                     const std::vector<uint8_t> &opaque, const std::vector<uint8_t> &group_start, bool own_size,
-                    std::vector<Vertex> &out_vertices, std::vector<uint32_t> &out_batch) {
+                    std::vector<Vertex> &out_vertices, std::vector<uint32_t> &out_batch,
+                    const std::vector<uint8_t> *preset) {
     clear();
+    if (preset && preset->size() == size_t(kBlocksX) * kBlocksY)
+        for (int by = 0; by < kBlocksY; ++by)
+            for (int bx = 0; bx < kBlocksX; ++bx) {
+                if (!(*preset)[size_t(by) * kBlocksX + bx]) continue;
+                const int w = bx * kBlock / 64, shift = bx * kBlock % 64;
+                const uint64_t mask = ((uint64_t(1) << kBlock) - 1) << shift;
+                for (int y = by * kBlock; y < (by + 1) * kBlock; ++y) bits_[size_t(y) * kWords + w] |= mask;
+                full_[size_t(by) * kBlocksX + bx] = 1;
+            }
     rev_vertices_.clear();
     rev_batch_.clear();
     const size_t triangles = vertices.size() / 3;

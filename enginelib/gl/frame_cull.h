@@ -78,14 +78,19 @@ public:
     // rectangles, so that edges they share are cut at the same points (no pixel on such an edge
     // is drawn twice or not at all). `own_size`: the screen is shown one real pixel per logical
     // pixel (pixel centres then decide what is covered, else whole pixel squares).
+    // `preset`, when given (kBlocksX * kBlocksY bytes, rows top-down): blocks to count as covered
+    // from the start, as if an opaque triangle drawn last filled them (nothing is drawn there:
+    // the frame cache keeps those blocks from the frame before).
     void run(const std::vector<Vertex> &vertices, const std::vector<uint32_t> &batch,
              const std::vector<uint8_t> &opaque, const std::vector<uint8_t> &group_start, bool own_size,
-             std::vector<Vertex> &out_vertices, std::vector<uint32_t> &out_batch);
+             std::vector<Vertex> &out_vertices, std::vector<uint32_t> &out_batch,
+             const std::vector<uint8_t> *preset = nullptr);
 
-private:
     static constexpr int kBlock = 16;                                          // pixels across a block
     static constexpr int kBlocksX = (kLogicalWidth + kBlock - 1) / kBlock;     // 50
     static constexpr int kBlocksY = (kLogicalHeight + kBlock - 1) / kBlock;    // 38
+
+private:
     static constexpr int kWords = (kBlocksX * kBlock + 63) / 64;               // 64-pixel words a row
     static constexpr int kRows = kBlocksY * kBlock;
 

@@ -70,7 +70,12 @@
     X(PFNGLVERTEXATTRIBPOINTERPROC, VertexAttribPointer, glVertexAttribPointer)               \
     X(PFNGLENABLEVERTEXATTRIBARRAYPROC, EnableVertexAttribArray, glEnableVertexAttribArray)   \
     X(PFNGLDRAWARRAYSPROC, DrawArrays, glDrawArrays)                                          \
-    X(PFNGLBINDFRAMEBUFFERPROC, BindFramebuffer, glBindFramebuffer)
+    X(PFNGLBINDFRAMEBUFFERPROC, BindFramebuffer, glBindFramebuffer)                           \
+    X(PFNGLGENFRAMEBUFFERSPROC, GenFramebuffers, glGenFramebuffers)                           \
+    X(PFNGLDELETEFRAMEBUFFERSPROC, DeleteFramebuffers, glDeleteFramebuffers)                  \
+    X(PFNGLFRAMEBUFFERTEXTURE2DPROC, FramebufferTexture2D, glFramebufferTexture2D)            \
+    X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, CheckFramebufferStatus, glCheckFramebufferStatus)      \
+    X(PFNGLBLITFRAMEBUFFERPROC, BlitFramebuffer, glBlitFramebuffer)
 
 struct GlApi {
 #define TARVELOK_GL_MEMBER(type, member, name) type member = nullptr;

@@ -10,15 +10,23 @@
 //
 // A frame's triangles are kept until the frame is presented (or something must be sent early:
 // a texture changes, pixels are read back); frame_cull.cpp then leaves out what would be hidden
-// or off the screen, and what is left goes out in one buffer, a draw call per run of one texture
-// and sampler. TARVELOK_ENGINE_DRAW_ALL=1 draws everything as queued (for measuring);
-// TARVELOK_ENGINE_COMPARE_DIR=DIR draws every 30th frame both ways and writes both pictures to
-// DIR/frame-pair.rgba (for the read-back comparison test).
+// or off the screen, and what is left goes out in one buffer, a draw call per run of one texture,
+// sampler and blending. Triangles that replace what is under them (opaque texels, full vertex
+// alpha, ordinary blending) are drawn with blending off: the same pixels, less work for a software
+// renderer. While most of the screen stays the same from frame to frame (the menu, a window over
+// a still level) the frame is drawn into a kept off-screen picture, only the blocks that changed
+// (frame_cache.h), and that picture is copied to the window.
+// TARVELOK_ENGINE_DRAW_ALL=1 draws everything as queued (for measuring); TARVELOK_ENGINE_CACHE=
+// never draws every frame whole, =always through the kept picture whatever it costs (for tests);
+// TARVELOK_ENGINE_COMPARE_DIR=DIR draws every 30th frame both ways (the reference way: everything,
+// blended, filtered; and the usual way) and writes both pictures to DIR/frame-pair.rgba (for the
+// read-back comparison test).
 //
 // In: triangles in logical pixels from the drawing operations. Out: the window's back buffer.
 // Does not swap buffers or touch the window system: the engine's window code does.
 #include "renderer.h"
 
+#include "frame_cache.h"
 #include "frame_cull.h"
 #include "gl_api.h"
 
@@ -84,6 +92,7 @@ struct RendererState {
     struct Batch {
         GLuint texture;
         Sampler sampler;
+        bool replaces;  // every triangle opaque: drawn with blending off
     };
     std::vector<Vertex> pending;
     std::vector<uint32_t> pending_batch;
@@ -102,6 +111,26 @@ struct RendererState {
     int bound_sampler = -1;
     int draw_calls = 0;
     int view_x = 0, view_y = 0, view_w = kLogicalWidth, view_h = kLogicalHeight;
+    bool blending = true;            // GL_BLEND as last set
+    // The frame cache: the kept picture of the letterbox (view_w x view_h), what its blocks hold.
+    GLuint cache_fbo = 0, cache_texture = 0;
+    int cache_w = 0, cache_h = 0;
+    bool cache_valid = false;            // the kept picture holds the frame drawn last
+    long texture_generation = 0;         // bumped whenever any texture's pixels change
+    long hashed_generation = -1;         // ... as it was when `block_hashes` were taken
+    int hashed_w = 0, hashed_h = 0;      // the letterbox size then
+    std::vector<uint64_t> block_hashes;  // of the last frame presented, or empty
+    std::vector<uint64_t> hashes_now, keys;
+    std::vector<uint8_t> damaged;
+    CachePolicy policy;
+    bool cache_on = true;                // off with TARVELOK_ENGINE_CACHE=never or DRAW_ALL
+    bool cache_always = false;           // TARVELOK_ENGINE_CACHE=always: on whatever the policy says
+    int last_damaged = 0;                // blocks drawn again in the last frame (statistics)
+    // The cached path's queue: a black opaque screen first (it clears the blocks drawn again), then
+    // the frame.
+    std::vector<Vertex> with_clear;
+    std::vector<uint32_t> with_clear_batch;
+    std::vector<uint8_t> with_clear_opaque, with_clear_group;
 };
 RendererState R;
 
@@ -152,9 +181,17 @@ void read_logical(uint8_t *rgba) {
     read_pixels(rgba);
 }
 
+void set_blending(bool on) {
+    if (on == R.blending) return;
+    if (on) gl.Enable(GL_BLEND);
+    else gl.Disable(GL_BLEND);
+    R.blending = on;
+}
+
 // Sends `vertices` (3 per triangle, batch[i] the batch of triangle i, ascending) in one buffer,
-// one draw call per run of one batch.
-void draw(const std::vector<Vertex> &vertices, const std::vector<uint32_t> &batch) {
+// one draw call per run of one batch. `reference`: every batch blended and filtered (linear in
+// place of nearest), the way the picture is defined; the usual way gives the same pixels.
+void draw(const std::vector<Vertex> &vertices, const std::vector<uint32_t> &batch, bool reference = false) {
     if (vertices.empty()) return;
     // Orphan and refill: the driver hands a fresh buffer while the previous draw may still read.
     gl.BufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(Vertex), vertices.data(), GL_STREAM_DRAW);
@@ -167,7 +204,8 @@ void draw(const std::vector<Vertex> &vertices, const std::vector<uint32_t> &batc
             gl.BindTexture(GL_TEXTURE_2D, b.texture);
             R.bound_texture = b.texture;
         }
-        const int sampler = int(b.sampler);
+        const int sampler = int(reference && b.sampler == Sampler::Nearest ? Sampler::Linear : b.sampler);
+        set_blending(reference || !b.replaces);
         if (sampler != R.bound_sampler) {
             gl.BindSampler(0, R.samplers[sampler]);
             R.bound_sampler = sampler;
@@ -176,6 +214,7 @@ void draw(const std::vector<Vertex> &vertices, const std::vector<uint32_t> &batc
         ++R.draw_calls;
         first = end;
     }
+    set_blending(true);
 }
 
 bool own_size() { return R.view_w == kLogicalWidth && R.view_h == kLogicalHeight; }
@@ -196,22 +235,156 @@ void write_file(const std::string &path, const std::vector<uint8_t> &bytes) {
     if (std::fclose(f) == 0 && ok) std::rename(part.c_str(), path.c_str());
 }
 
-// Compare mode: the queued frame drawn whole, read back, the letterbox cleared, the frame drawn as
-// the cull leaves it, read back; into one file both pictures (800 x 600 RGBA each, whole first)
-// and then the on-screen area of the triangles of each (two doubles, pixels).
+// The kept picture of the letterbox, (re)made at its size; false when the context cannot make
+// one (the frame is then drawn straight into the window).
+bool ensure_cache_target() {
+    if (R.cache_fbo && R.cache_w == R.view_w && R.cache_h == R.view_h) return true;
+    if (!R.cache_fbo) gl.GenFramebuffers(1, &R.cache_fbo);
+    if (!R.cache_texture) gl.GenTextures(1, &R.cache_texture);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, R.cache_texture);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, R.view_w, R.view_h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    gl.BindTexture(GL_TEXTURE_2D, 0);  // never sampled while it is drawn into
+    R.bound_texture = 0;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, R.cache_fbo);
+    gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, R.cache_texture, 0);
+    const bool complete = gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    R.cache_valid = false;
+    if (!complete) {
+        std::fprintf(stderr, "engine: no off-screen picture of %d x %d; frames are drawn whole\n", R.view_w, R.view_h);
+        R.cache_on = false;
+        return false;
+    }
+    R.cache_w = R.view_w;
+    R.cache_h = R.view_h;
+    return true;
+}
+
+void release_cache_target() {
+    if (R.cache_fbo) gl.DeleteFramebuffers(1, &R.cache_fbo);
+    if (R.cache_texture) gl.DeleteTextures(1, &R.cache_texture);
+    R.cache_fbo = R.cache_texture = 0;
+    R.cache_w = R.cache_h = 0;
+    R.cache_valid = false;
+}
+
+// The cached path: blocks whose shown triangles differ from the frame before (R.damaged, `count`
+// of them) are drawn again into the kept picture, over a black clear, the rest keep their pixels.
+// Returns the pixels' worth of triangles sent.
+double draw_damaged(int count) {
+    double area = 0;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, R.cache_fbo);
+    gl.Viewport(0, 0, R.cache_w, R.cache_h);
+    gl.Scissor(0, 0, R.cache_w, R.cache_h);
+    if (!R.cache_valid || count == kCacheBlocks) {
+        gl.ClearColor(0, 0, 0, 1);
+        gl.Clear(GL_COLOR_BUFFER_BIT);
+        draw(R.shown, R.shown_batch);
+        if (!R.compare_dir.empty()) area = area_on_screen(R.shown);
+    } else if (count > 0) {
+        // A black opaque screen in front of the frame clears what is drawn again; the blocks kept
+        // count as covered, so nothing reaches them.
+        R.batches.insert(R.batches.begin(), RendererState::Batch{R.white, Sampler::Nearest, true});
+        const float xs[6] = {0, kLogicalWidth, kLogicalWidth, 0, kLogicalWidth, 0};
+        const float ys[6] = {0, 0, kLogicalHeight, 0, kLogicalHeight, kLogicalHeight};
+        R.with_clear.resize(6);
+        for (int i = 0; i < 6; ++i) {
+            R.with_clear[i] = Vertex{};
+            R.with_clear[i].x = xs[i];
+            R.with_clear[i].y = ys[i];
+            premultiply(R.with_clear[i], 0, 0, 0, 255);
+        }
+        R.with_clear.insert(R.with_clear.end(), R.pending.begin(), R.pending.end());
+        R.with_clear_batch.assign(2, 0);
+        for (uint32_t b : R.pending_batch) R.with_clear_batch.push_back(b + 1);
+        R.with_clear_opaque.assign(2, 1);
+        R.with_clear_opaque.insert(R.with_clear_opaque.end(), R.pending_opaque.begin(), R.pending_opaque.end());
+        R.with_clear_group = {1, 0};
+        R.with_clear_group.insert(R.with_clear_group.end(), R.pending_group.begin(), R.pending_group.end());
+        for (uint8_t &kept : R.damaged) kept = !kept;  // now: the blocks to count as covered
+        R.cull.run(R.with_clear, R.with_clear_batch, R.with_clear_opaque, R.with_clear_group, own_size(), R.shown,
+                   R.shown_batch, &R.damaged);
+        draw(R.shown, R.shown_batch);
+        if (!R.compare_dir.empty()) area = area_on_screen(R.shown);
+    }
+    // The kept picture to the window's letterbox, pixel for pixel.
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    const int gl_y = R.drawable_h - R.view_y - R.view_h;
+    gl.Viewport(R.view_x, gl_y, R.view_w, R.view_h);
+    gl.Scissor(R.view_x, gl_y, R.view_w, R.view_h);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, R.cache_fbo);
+    gl.BlitFramebuffer(0, 0, R.cache_w, R.cache_h, R.view_x, gl_y, R.view_x + R.view_w, gl_y + R.view_h,
+                       GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    R.cache_valid = true;
+    ++R.draw_calls;
+    return area + double(kLogicalWidth) * kLogicalHeight;
+}
+
+// Sends the whole frame at its present: culled, then through the kept picture when the policy
+// says it pays (frame_cache.h), else straight into the window. Returns the pixels' worth of
+// triangles sent (the copy counts as a screen), measured only in compare mode.
+double send_frame() {
+    if (!R.cull_on || !R.cache_on || R.sent_in_frame) {
+        // Drawn straight into the window, all of it or the rest of it: the kept picture and the
+        // hashes no longer tell what the window shows.
+        const bool measure = !R.compare_dir.empty() && !R.pending.empty();
+        double area = measure && !R.cull_on ? area_on_screen(R.pending) : 0;
+        renderer_flush();
+        if (measure && R.cull_on) area = area_on_screen(R.shown);  // what the cull left
+        R.cache_valid = false;
+        R.block_hashes.clear();
+        R.last_damaged = kCacheBlocks;
+        return area;
+    }
+    R.cull.run(R.pending, R.pending_batch, R.pending_opaque, R.pending_group, own_size(), R.shown, R.shown_batch);
+    R.keys.resize(R.shown_batch.size());
+    for (size_t i = 0; i < R.keys.size(); ++i) {
+        const RendererState::Batch &b = R.batches[R.shown_batch[i]];
+        R.keys[i] = uint64_t(b.texture) << 8 | uint64_t(b.sampler) << 1 | uint64_t(b.replaces);
+    }
+    block_hashes(R.shown, R.keys, R.hashes_now);
+    const bool comparable =
+        R.hashed_generation == R.texture_generation && R.hashed_w == R.view_w && R.hashed_h == R.view_h;
+    static const std::vector<uint64_t> kNone;
+    const int count = damaged_blocks(comparable ? R.block_hashes : kNone, R.hashes_now, R.damaged);
+    R.block_hashes.swap(R.hashes_now);
+    R.hashed_generation = R.texture_generation;
+    R.hashed_w = R.view_w;
+    R.hashed_h = R.view_h;
+    double area = 0;
+    const bool pays = R.policy.update(double(count) / kCacheBlocks);
+    if ((pays || R.cache_always) && ensure_cache_target()) {
+        R.last_damaged = R.cache_valid ? count : kCacheBlocks;
+        area = draw_damaged(count);
+    } else {
+        draw(R.shown, R.shown_batch);
+        if (!R.compare_dir.empty()) area = area_on_screen(R.shown);
+        R.cache_valid = false;
+        R.last_damaged = kCacheBlocks;
+    }
+    clear_queue();
+    R.sent_in_frame = true;
+    return area;
+}
+
+// Compare mode: the queued frame drawn the reference way (whole, blended, filtered), read back,
+// the letterbox cleared, the frame sent the usual way, read back; into one file both pictures
+// (800 x 600 RGBA each, reference first) and then the on-screen area of the triangles of each
+// (two doubles, pixels; the copy of the kept picture counts as a screen).
 void compare_frame() {
     const size_t bytes = size_t(kLogicalWidth) * kLogicalHeight * 4;
     std::vector<uint8_t> pair(bytes * 2 + 2 * sizeof(double));
-    draw(R.pending, R.pending_batch);
+    draw(R.pending, R.pending_batch, true);
     read_pixels(pair.data());
+    const double whole_area = area_on_screen(R.pending);
     gl.ClearColor(0, 0, 0, 1);
     gl.Clear(GL_COLOR_BUFFER_BIT);  // the scissor keeps this to the letterbox
-    R.cull.run(R.pending, R.pending_batch, R.pending_opaque, R.pending_group, own_size(), R.shown, R.shown_batch);
-    draw(R.shown, R.shown_batch);
+    const double areas[2] = {whole_area, send_frame()};
     read_pixels(pair.data() + bytes);
-    const double areas[2] = {area_on_screen(R.pending), area_on_screen(R.shown)};
     std::memcpy(pair.data() + 2 * bytes, areas, sizeof areas);
-    clear_queue();
     write_file(R.compare_dir + "/frame-pair.rgba", pair);
 }
 
@@ -257,6 +430,14 @@ bool renderer_init() {
     R.cull_on = !(draw_all && std::strcmp(draw_all, "1") == 0);
     const char *compare = std::getenv("TARVELOK_ENGINE_COMPARE_DIR");
     R.compare_dir = compare ? compare : "";
+    const char *cache = std::getenv("TARVELOK_ENGINE_CACHE");
+    R.cache_on = R.cull_on && !(cache && std::strcmp(cache, "never") == 0);
+    R.cache_always = R.cache_on && cache && std::strcmp(cache, "always") == 0;
+#ifdef __EMSCRIPTEN__
+    R.cache_on = false;  // not yet measured in the browsers: the page draws every frame whole
+#endif
+    R.policy.reset();
+    R.block_hashes.clear();
 
     gl.GenSamplers(kSamplerCount, R.samplers);
     const GLint wraps[kSamplerCount] = {GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE, GL_REPEAT};
@@ -273,6 +454,7 @@ bool renderer_init() {
     gl.BindTexture(GL_TEXTURE_2D, 0);
     R.bound_texture = 0;
     gl.Enable(GL_BLEND);
+    R.blending = true;
     apply_blend();
     gl.Enable(GL_SCISSOR_TEST);
     R.kept = false;
@@ -281,6 +463,7 @@ bool renderer_init() {
 
 void renderer_shutdown() {
     if (!R.program) return;
+    release_cache_target();
     gl.DeleteTextures(1, &R.white);
     gl.DeleteSamplers(kSamplerCount, R.samplers);
     gl.DeleteBuffers(1, &R.vbo);
@@ -304,6 +487,7 @@ unsigned renderer_create_texture(uint8_t *rgba, int width, int height) {
 
 void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int width, int height) {
     renderer_flush();  // what is queued may read this texture as it was
+    ++R.texture_generation;  // blocks drawn with it may look different now
     GLuint id = texture;
     if (!id) gl.GenTextures(1, &id);
     gl.ActiveTexture(GL_TEXTURE0);
@@ -319,6 +503,7 @@ void renderer_delete_texture(unsigned texture) {
     if (!texture) return;
     renderer_flush();  // what is queued may read this texture (and a new one may take its name)
     if (texture == R.bound_texture) R.bound_texture = 0;
+    ++R.texture_generation;  // a new texture may take its name
     GLuint id = texture;
     gl.DeleteTextures(1, &id);
 }
@@ -360,8 +545,12 @@ void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertice
                         bool joins_previous) {
     count -= count % 3;
     if (count <= 0) return;
-    if (R.batches.empty() || texture != R.batches.back().texture || sampler != R.batches.back().sampler)
-        R.batches.push_back({texture, sampler});
+    // Replacing what is under it needs opaque texels, ordinary blending and full vertex alpha.
+    bool replaces = opaque && R.blend == 0;
+    for (int i = 0; replaces && i < count; ++i) replaces = vertices[i].a == 255;
+    if (R.batches.empty() || texture != R.batches.back().texture || sampler != R.batches.back().sampler ||
+        replaces != R.batches.back().replaces)
+        R.batches.push_back({texture, sampler, replaces});
     const uint32_t batch = uint32_t(R.batches.size() - 1);
     const std::size_t first = R.pending.size();
     R.pending.insert(R.pending.end(), vertices, vertices + count);
@@ -393,7 +582,8 @@ void renderer_present() {
     // A frame sent in parts cannot be drawn again as a whole: it is not compared.
     if (!R.compare_dir.empty() && R.frame_number % kCompareEveryFrames == 0 && !R.sent_in_frame && !R.pending.empty())
         compare_frame();
-    renderer_flush();
+    else
+        send_frame();
     if (R.keep_frames) {
         R.kept_frame.resize(size_t(kLogicalWidth) * kLogicalHeight * 4);
         read_logical(R.kept_frame.data());
@@ -429,6 +619,8 @@ bool renderer_read_frame(uint8_t *rgba) {
 }
 
 void renderer_read_back_buffer(uint8_t *rgba) { read_logical(rgba); }
+
+int renderer_last_redrawn_blocks() { return R.last_damaged; }
 
 int renderer_take_draw_calls() {
     const int n = R.draw_calls;

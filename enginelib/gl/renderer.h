@@ -87,7 +87,10 @@ void renderer_keep_frames(bool on);
 bool renderer_read_frame(uint8_t *rgba);
 // The frame drawn so far (the back buffer), the same way; call it before the swap.
 void renderer_read_back_buffer(uint8_t *rgba);
-// Draw calls issued since the last call of this function.
+// Draw calls issued since the last call of this function (the copy of the kept picture counts).
 int renderer_take_draw_calls();
+// 16 x 16-pixel blocks the last frame drew (1900 for a whole screen; fewer while the frame cache
+// keeps the rest from the frame before).
+int renderer_last_redrawn_blocks();
 
 }  // namespace gl_engine

@@ -27,6 +27,7 @@
 #include "cp1251.h"
 #include "engine_api.h"
 #include "engine_common.h"
+#include "frame_cache.h"
 #include "gl_api.h"
 #include "keymap.h"
 #include "renderer.h"
@@ -105,6 +106,7 @@ struct Run {
     double stats_cpu_since = 0;
     double stats_busy_ms = 0;
     int stats_frames = 0;
+    double stats_blocks = 0;  // 16 x 16 blocks drawn, summed over the period's frames
 };
 Run g_run;
 
@@ -452,18 +454,23 @@ void report_stats(double busy_ms) {
     if (!g_run.stats) return;
     ++g_run.stats_frames;
     g_run.stats_busy_ms += busy_ms;
+    g_run.stats_blocks += renderer_last_redrawn_blocks();
     const double now = now_ms();
     const double elapsed = now - g_run.stats_since;
     if (elapsed < kStatsPeriodMs) return;
     const double cpu = process_cpu_ms();
     const int frames = std::max(g_run.stats_frames, 1);
-    std::fprintf(stderr, "engine: %.1f fps, %.2f ms CPU per frame, %.1f draw calls per frame (%.2f ms busy per frame)\n",
+    std::fprintf(stderr,
+                 "engine: %.1f fps, %.2f ms CPU per frame, %.1f draw calls per frame (%.2f ms busy per frame, "
+                 "%.0f %% of the screen drawn)\n",
                  g_run.stats_frames * 1000.0 / elapsed, (cpu - g_run.stats_cpu_since) / frames,
-                 double(renderer_take_draw_calls()) / frames, g_run.stats_busy_ms / frames);
+                 double(renderer_take_draw_calls()) / frames, g_run.stats_busy_ms / frames,
+                 100.0 * g_run.stats_blocks / (double(frames) * kCacheBlocks));
     g_run.stats_since = now;
     g_run.stats_cpu_since = cpu;
     g_run.stats_frames = 0;
     g_run.stats_busy_ms = 0;
+    g_run.stats_blocks = 0;
 }
 
 // Opens SDL video, the window and the 3.3 core context; false (with a message) on failure.

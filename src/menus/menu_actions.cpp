@@ -47,10 +47,11 @@ void fade_out_from_full() {
 
 // Adds the finished level's points and golden nut (as the results window showed them) to the
 // profile's totals and moves on; never past the final scene (10), the last level a profile can hold.
+// A total at its bound stays there (banked_sum).
 void bank_level() {
     if (profile.level_index < kLastLevel) profile.level_index += 1;
-    profile.total_points += session.finished_points;
-    if (session.finished_nut) profile.total_nuts += 1;
+    profile.total_points = banked_sum(profile.total_points, session.finished_points);
+    if (session.finished_nut) profile.total_nuts = banked_sum(profile.total_nuts, 1);
 }
 
 void set_text(ielement *e, const std::string &value) {
@@ -80,10 +81,10 @@ std::string refusal_reason(const std::string &name) {
         for (unsigned char c : name)
             if (c < 32 || c == 127) return CP1251("Недопустимый символ").c_str();
         if (name.size() > kProfileNameMaxBytes) return CP1251("Слишком длинное имя").c_str();
+        // A blank at either end is invisible in the list: "Игрок " would pass for "Игрок".
+        if (is_blank(name.front()) || is_blank(name.back())) return CP1251("Пробел в начале или в конце имени").c_str();
         return CP1251("Такое имя нельзя использовать").c_str();
     }
-    // A blank at either end is invisible in the list: "Игрок " would pass for "Игрок".
-    if (is_blank(name.front()) || is_blank(name.back())) return CP1251("Пробел в начале или в конце имени").c_str();
     if (platform::file_exists("cfg/prf/" + name)) return CP1251("Такое имя уже есть").c_str();
     return "";
 }

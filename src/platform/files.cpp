@@ -9,6 +9,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,7 +123,54 @@ int open_parent_folder(const std::string &path, std::string &base, std::string &
     return dir;
 }
 
+// True for a name write_file_atomic gives its temporary files: "." NAME "." six lower-case
+// letters or digits ".tmp", NAME not empty.
+bool temporary_name(const std::string &n) {
+    const std::size_t kTail = 1 + 6 + 4;  // ".xxxxxx.tmp"
+    if (n.size() < 1 + 1 + kTail || n[0] != '.' || n.compare(n.size() - 4, 4, ".tmp") != 0) return false;
+    const std::size_t dot = n.size() - kTail;
+    if (n[dot] != '.') return false;
+    for (std::size_t i = dot + 1; i < dot + 7; ++i)
+        if (!((n[i] >= 'a' && n[i] <= 'z') || (n[i] >= '0' && n[i] <= '9'))) return false;
+    return true;
+}
+
 }  // namespace
+
+int remove_leftover_temporaries(const std::string &folder) {
+    std::string base, why;
+    // The folder itself is entered like the folders on the way to a file in it.
+    const int parent = open_parent_folder(folder + "/*", base, why);
+    if (parent == -1) return 0;
+    const int listed = parent == AT_FDCWD ? open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                          : openat(parent, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *d = listed >= 0 ? fdopendir(listed) : nullptr;
+    if (!d) {
+        if (listed >= 0) close(listed);
+        close_folder(parent);
+        return 0;
+    }
+    std::vector<std::string> names;
+    while (dirent *e = readdir(d))
+        if (temporary_name(e->d_name)) names.push_back(e->d_name);
+    closedir(d);
+    int removed = 0;
+    for (const std::string &n : names) {
+        struct stat by_name, opened;
+        // Regular files only: a link or anything else standing at such a name is left alone.
+        if (fstatat(parent, n.c_str(), &by_name, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(by_name.st_mode)) continue;
+        const int fd = openat(parent, n.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        // A writer holds its lock until its file has its real name: a lock we get means that
+        // writer is gone (the lock dies with its process), so the file is a leftover.
+        if (fstat(fd, &opened) == 0 && opened.st_ino == by_name.st_ino && opened.st_dev == by_name.st_dev &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0 && unlinkat(parent, n.c_str(), 0) == 0)
+            ++removed;
+        close(fd);
+    }
+    close_folder(parent);
+    return removed;
+}
 
 std::vector<std::string> find_files(const std::string &pattern) {
     std::vector<std::string> names;
@@ -246,6 +294,7 @@ bool write_file_atomic(const std::string &path, const std::string &bytes) {
         if (fd >= 0) close(fd);
         if (!tmp.empty()) unlinkat(dir, tmp.c_str(), 0);
         close_folder(dir);
+        errno = err;  // the caller tells a full disk from a folder closed to writing
         return false;
     };
     dir = open_parent_folder(path, base, why);
@@ -270,6 +319,9 @@ bool write_file_atomic(const std::string &path, const std::string &bytes) {
         tmp.clear();
         return fail("create", EEXIST);
     }
+    // Held until the file has its real name, so that remove_leftover_temporaries in another
+    // process never takes a file that is still being written.
+    flock(fd, LOCK_EX);
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
@@ -280,12 +332,12 @@ bool write_file_atomic(const std::string &path, const std::string &bytes) {
         done += static_cast<std::size_t>(w);
     }
     if (fsync(fd) != 0) return fail("flush", errno);
-    const int closed = close(fd);
-    fd = -1;
-    if (closed != 0) return fail("close", errno);
     // The rename replaces the name itself: a link standing at `path` is replaced, never followed.
+    // It comes before the close, while the lock is held (the content is already on disk).
     if (renameat(dir, tmp.c_str(), dir, base.c_str()) != 0) return fail("rename", errno);
     tmp.clear();
+    close(fd);
+    fd = -1;
     fsync(dir);  // the new name on disk too; a failure here loses nothing already written
     close_folder(dir);
     return true;

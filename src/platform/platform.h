@@ -63,8 +63,17 @@ bool read_file(const std::string &path, std::string &bytes, bool *missing = null
 // file, so the old content survives any failure. The folders on the way are entered without
 // following symbolic links, so nothing outside the game folder is ever written, whatever links the
 // folder holds. False on failure, with a message on stderr naming the file; the old file is then
-// untouched. A crash between creating and renaming leaves one hidden temporary file behind.
+// untouched, and errno says why (ENOSPC a full disk, EACCES or EROFS a folder closed to
+// writing, ...). A crash between creating and renaming leaves one hidden temporary file behind,
+// which remove_leftover_temporaries takes away.
 bool write_file_atomic(const std::string &path, const std::string &bytes);
+
+// Removes from `folder` (inside the game folder, entered without following links) the hidden
+// temporary files that write_file_atomic leaves when its process dies before the rename: regular
+// files named "." NAME "." six lower-case letters or digits ".tmp", and only those no living
+// process is writing (a writer holds a lock on its file until it has its real name). Links and
+// every other name are left alone. Returns how many were removed; a missing folder has none.
+int remove_leftover_temporaries(const std::string &folder);
 
 // Longest web address handed to the opener, in bytes: far beyond what sites use, well within what
 // one program argument may hold (128 KiB on Linux).

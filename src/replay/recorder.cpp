@@ -3,8 +3,17 @@
 // line to the recording file while one is open; and the --trace file.
 //
 // Each line is flushed as it is written, so a game that is killed leaves a file that reads up to
-// its last whole line. Runs on the engine's thread only, like the rest of the shell.
+// its last whole line. A write that fails closes that file with a message on stderr. Files are
+// opened without following a link at their name and only when they are regular files (a FIFO
+// would hang the game before its window opens). Runs on the engine's thread only, like the rest
+// of the shell.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/platform.h"
@@ -14,7 +23,7 @@ namespace replay {
 
 namespace {
 
-constexpr int kMaxNumberedFiles = 1000;   // replay-000.txt .. replay-999.txt
+constexpr int kMaxNumberedFiles = 10000;   // replay-000.txt .. replay-9999.txt
 constexpr const char *kNumberedFormat = "replay-%03d.txt";
 
 // The recorder's record (whole run): the files stay open from --record, F9 or --trace until
@@ -26,40 +35,101 @@ struct Recorder {
     FILE *out = nullptr;        // the recording file, while recording
     std::string out_name;
     FILE *trace = nullptr;      // --trace
+    std::string trace_name;
     long ticks = 0;             // logic ticks traced
 } recorder;
 
-void put(const std::string &text) {
-    if (!recorder.out) return;
-    if (std::fputs(text.c_str(), recorder.out) < 0 || std::fflush(recorder.out) != 0) {
-        std::fprintf(stderr, "tarvelok: cannot write the replay %s; recording stopped\n",
-                     platform::quote(recorder.out_name).c_str());
-        std::fclose(recorder.out);
-        recorder.out = nullptr;
+// Writes `text` and flushes it; on failure says so naming the file and closes it (`f` null).
+void put_line(FILE *&f, const std::string &name, const char *what, const std::string &text) {
+    if (!f) return;
+    errno = 0;
+    if (std::fputs(text.c_str(), f) < 0 || std::fflush(f) != 0) {
+        const int err = errno;
+        std::fprintf(stderr, "tarvelok: cannot write the %s %s (%s); %s stopped\n", what,
+                     platform::quote(name).c_str(), err ? std::strerror(err) : "write error",
+                     &f == &recorder.trace ? "the trace" : "recording");
+        std::fclose(f);
+        f = nullptr;
     }
 }
 
-bool open_new(const std::string &name, bool exclusive) {
-    FILE *f = std::fopen(name.c_str(), exclusive ? "wbx" : "wb");
-    if (!f) return false;
-    recorder.out = f;
-    recorder.out_name = name;
-    put(std::string(kVersionLine) + "\n");
-    return recorder.out != nullptr;
+void put(const std::string &text) { put_line(recorder.out, recorder.out_name, "replay", text); }
+
+// Opens `path` for writing from its start: a new file, or a regular file there already (emptied
+// once open). A link at the name is not followed and anything but a regular file is refused,
+// without waiting on it (a FIFO without a reader). Null with `why` on failure.
+FILE *open_regular_for_writing(const std::string &path, std::string &why) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        const int err = errno;
+        why = err == ELOOP   ? std::string("is a symbolic link")
+              : err == ENXIO ? std::string("is not a regular file")  // a FIFO nobody reads
+                             : std::string("cannot be opened (") + std::strerror(err) + ")";
+        return nullptr;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = "is not a regular file";
+        close(fd);
+        return nullptr;
+    }
+    if (ftruncate(fd, 0) != 0) {
+        why = std::string("cannot be emptied (") + std::strerror(errno) + ")";
+        close(fd);
+        return nullptr;
+    }
+    FILE *f = fdopen(fd, "wb");
+    if (!f) {
+        why = std::string("cannot be opened (") + std::strerror(errno) + ")";
+        close(fd);
+    }
+    return f;
+}
+
+// Writes all of `bytes` to `fd`; false with errno set on failure.
+bool write_all(int fd, const std::string &bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            if (w == 0) errno = ENOSPC;
+            return false;
+        }
+        done += std::size_t(w);
+    }
+    return true;
+}
+
+RecordFailure failure_of(int err) {
+    if (err == ENOSPC || err == EDQUOT || err == EFBIG) return RecordFailure::disk_full;
+    if (err == EACCES || err == EPERM || err == EROFS) return RecordFailure::folder_closed;
+    return RecordFailure::other;
 }
 
 }  // namespace
 
 bool record_to(const std::string &path) {
-    finish();
-    if (!open_new(path, false)) {
-        std::fprintf(stderr, "tarvelok: cannot write the replay %s\n", platform::quote(path).c_str());
+    // Only the recording is replaced: a --trace given before --record goes on.
+    if (recorder.out) std::fclose(recorder.out);
+    recorder.out = nullptr;
+    std::string why;
+    FILE *f = open_regular_for_writing(path, why);
+    if (!f) {
+        std::fprintf(stderr, "tarvelok: cannot write the replay %s: it %s\n", platform::quote(path).c_str(),
+                     why.c_str());
         return false;
     }
-    return true;
+    recorder.out = f;
+    recorder.out_name = path;
+    put(std::string(kVersionLine) + "\n");
+    return recorder.out != nullptr;
 }
 
-std::string toggle(bool &started) {
+std::string toggle(bool &started, RecordFailure *failure) {
+    RecordFailure ignored;
+    RecordFailure &failed = failure ? *failure : ignored;
+    failed = RecordFailure::none;
     if (recorder.out) {
         started = false;
         std::fclose(recorder.out);
@@ -67,18 +137,44 @@ std::string toggle(bool &started) {
         return recorder.out_name;
     }
     started = true;
+    // The first free name; only a name that exists already sends us on to the next one.
     char name[64];
-    for (int i = 0; i < kMaxNumberedFiles; ++i) {
+    int fd = -1;
+    for (int i = 0; i < kMaxNumberedFiles && fd < 0; ++i) {
         std::snprintf(name, sizeof name, kNumberedFormat, i);
-        if (!open_new(name, true)) continue;  // taken (or not writable): the next number
-        if (recorder.have_level) {
-            put(format_start(recorder.current.start));
-            for (const Entry &e : recorder.current.entries) put(format_entry(e));
+        fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) {
+            const int err = errno;
+            failed = failure_of(err);
+            std::fprintf(stderr, "tarvelok: cannot create the replay %s (%s)\n", name, std::strerror(err));
+            return "";
         }
-        return recorder.out ? std::string(name) : std::string();
     }
-    std::fprintf(stderr, "tarvelok: no free replay-NNN.txt name for a recording\n");
-    return "";
+    if (fd < 0) {
+        failed = RecordFailure::names_taken;
+        std::fprintf(stderr, "tarvelok: no free name for a recording: replay-000.txt to replay-%d.txt all exist\n",
+                     kMaxNumberedFiles - 1);
+        return "";
+    }
+    // What was played of the level so far, in one write; a file that could not take it all is
+    // removed, so that no empty or partial recording is left.
+    std::string text = std::string(kVersionLine) + "\n";
+    if (recorder.have_level) {
+        text += format_start(recorder.current.start);
+        for (const Entry &e : recorder.current.entries) text += format_entry(e);
+    }
+    FILE *f = nullptr;
+    if (!write_all(fd, text) || !(f = fdopen(fd, "wb"))) {
+        const int err = errno;
+        failed = failure_of(err);
+        std::fprintf(stderr, "tarvelok: cannot write the replay %s (%s); it is removed\n", name, std::strerror(err));
+        close(fd);
+        unlink(name);
+        return "";
+    }
+    recorder.out = f;
+    recorder.out_name = name;
+    return name;
 }
 
 void level_started(const LevelStart &start) {
@@ -128,15 +224,17 @@ void reset_recorder() {
 
 bool trace_to(const std::string &path) {
     if (recorder.trace) std::fclose(recorder.trace);
-    recorder.trace = std::fopen(path.c_str(), "wb");
-    if (!recorder.trace) std::fprintf(stderr, "tarvelok: cannot write the trace %s\n", platform::quote(path).c_str());
+    std::string why;
+    recorder.trace = open_regular_for_writing(path, why);
+    recorder.trace_name = path;
+    if (!recorder.trace)
+        std::fprintf(stderr, "tarvelok: cannot write the trace %s: it %s\n", platform::quote(path).c_str(), why.c_str());
     return recorder.trace != nullptr;
 }
 
 void after_logic_tick(double time_ms) {
     if (!recorder.trace) return;
-    std::fputs(trace_line(++recorder.ticks, time_ms).c_str(), recorder.trace);
-    std::fflush(recorder.trace);
+    put_line(recorder.trace, recorder.trace_name, "trace", trace_line(++recorder.ticks, time_ms));
 }
 
 }  // namespace replay

@@ -75,14 +75,26 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
 
 // ---- the game's recorder ------------------------------------------------------------------------
 
-// --record FILE: every level started from now on is written to FILE (created or replaced).
-// False (and a message on stderr) when FILE cannot be written.
+// --record FILE: every level started from now on is written to FILE (created or replaced). Only a
+// regular file is written: a symbolic link at FILE is not followed, and a FIFO, a device or a
+// folder there is refused without waiting on it. False (and a message on stderr naming the file
+// and the reason) when FILE cannot be written; a later write failure stops the recording with a
+// message too.
 bool record_to(const std::string &path);
+// Why F9 could not start a recording.
+enum class RecordFailure : uint8_t {
+    none,
+    names_taken,    // every name replay-000.txt .. replay-9999.txt exists already
+    disk_full,      // no room (or over a quota) for the file
+    folder_closed,  // the game folder may not be written
+    other,          // anything else (said on stderr)
+};
 // F9 during a level: starts recording the current level into a new file replay-NNN.txt in the game
-// folder (the level from its start: what was played so far is written at once), or stops the
-// recording in progress. Returns the file's name; `started` tells which happened. "" when no file
-// could be made.
-std::string toggle(bool &started);
+// folder (the level from its start: what was played so far is written at once, in one buffered
+// write), or stops the recording in progress. Returns the file's name; `started` tells which
+// happened. "" when no file could be made, `failure` (if given) saying why; each press makes one
+// attempt at the first free name and never leaves an empty or partial file behind.
+std::string toggle(bool &started, RecordFailure *failure = nullptr);
 // The shell's calls: a level loaded, a world step about to run with `input`, a respawn, a reload.
 void level_started(const LevelStart &start);
 void stepped(const TickInput &input);
@@ -99,8 +111,9 @@ void reset_recorder();
 // One JSON object (and "\n") of the game's state after logic tick `tick` at `time_ms`: state,
 // fade, hero, tallies, camera and its lead, shadow opacity, world steps, visible windows.
 std::string trace_line(long tick, double time_ms);
-// --trace FILE in the game: a trace line after every logic tick (counted from 1). False when FILE
-// cannot be written.
+// --trace FILE in the game: a trace line after every logic tick (counted from 1). The same rules
+// for FILE as record_to's; false (and a message) when it cannot be written, and a write that
+// fails later stops the trace with a message.
 bool trace_to(const std::string &path);
 void after_logic_tick(double time_ms);
 

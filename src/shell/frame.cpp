@@ -247,7 +247,7 @@ void draw_status_bar() {
     // Lives left; this one shadow sits left of the text.
     sprite("rnd", kLivesPanel);
     sprite("h1", kHeart);
-    const std::string lives = "x" + std::to_string(kDeathsToGameOver - profile.deaths);
+    const std::string lives = "x" + std::to_string(int64_t(kDeathsToGameOver) - profile.deaths);
     text(kLivesTextX - kShadowOffset, kStatusTextY + kShadowOffset, lives, kShadowColour);
     text(kLivesTextX, kStatusTextY, lives, kTextColour);
     // Points of this level.

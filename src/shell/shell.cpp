@@ -105,6 +105,7 @@ int32_t random_below(int32_t n) {
 // ---- start-up -------------------------------------------------------------------------------------
 int run_game(uint32_t seed) {
     platform::set_message_handler(engine_message_box);
+    remove_leftover_saves();
     read_settings();
     read_profile();
     random_seed(seed);
@@ -177,12 +178,12 @@ TickInput read_tick_input() {
 void apply_world_events(const WorldEvents &ev) {
     for (int32_t i = 0; i < ev.sound_count; ++i) SList_Play(assets.sounds, ev.sounds[static_cast<std::size_t>(i)], 0);
     if (ev.died) {
-        ++profile.deaths;
+        profile.deaths = deaths_after(profile.deaths, 1);
         session.death_pending = 1;
         session.fading_out = 1;
         session.game_state = GameState::frozen;
     }
-    profile.deaths -= ev.lives_gained;
+    profile.deaths = deaths_after(profile.deaths, -ev.lives_gained);
     if (ev.level_end) {
         session.level_done_pending = 1;
         session.game_state = GameState::frozen;
@@ -196,12 +197,21 @@ namespace {
 // the recording; the player is told the file's name (in the page, that it was downloaded).
 void toggle_recording() {
     bool started = false;
-    const std::string name = replay::toggle(started);
+    replay::RecordFailure failure = replay::RecordFailure::none;
+    const std::string name = replay::toggle(started, &failure);
     // Each notice is new: no key told so far ends in the number of notices told so far.
     const std::string key = "replay-" + std::to_string(session.notices_told.size());
-    if (name.empty())
-        tell_player_once(key, CP1251("Запись не удалась").c_str(), CP1251("Нельзя создать файл в папке игры").c_str());
-    else if (started)
+    if (name.empty()) {
+        std::string why = CP1251("Нельзя создать файл в папке игры").c_str();
+        switch (failure) {
+        case replay::RecordFailure::names_taken: why = CP1251("Все имена replay-NNN.txt заняты").c_str(); break;
+        case replay::RecordFailure::disk_full: why = CP1251("Проверьте, есть ли место на диске").c_str(); break;
+        case replay::RecordFailure::folder_closed: why = CP1251("Папка игры закрыта для записи").c_str(); break;
+        case replay::RecordFailure::none:
+        case replay::RecordFailure::other: break;
+        }
+        tell_player_once(key, CP1251("Запись не удалась").c_str(), why);
+    } else if (started)
         tell_player_once(key, CP1251("Идёт запись: ").c_str() + name, CP1251("F9 - остановить").c_str());
     else if (platform::offer_download(name))  // the page: into the browser's downloads
         tell_player_once(key, CP1251("Запись скачана: ").c_str() + name, CP1251("в папку загрузок браузера").c_str());
@@ -256,8 +266,8 @@ void frozen_tick() {
         const ResultsWindow &results = menu().stat;
         session.finished_points = level_record.world.tallies.level_points;  // what the window's buttons bank
         session.finished_nut = level_record.world.tallies.gold_nut_found;
-        if (results.txt_points) results.txt_points->text = std::to_string(profile.total_points + session.finished_points);
-        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(profile.total_nuts + session.finished_nut);
+        if (results.txt_points) results.txt_points->text = std::to_string(banked_sum(profile.total_points, session.finished_points));
+        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(banked_sum(profile.total_nuts, session.finished_nut));
         show(results.wnd_stat);
         session.fading_out = 0;
     }

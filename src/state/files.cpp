@@ -10,14 +10,18 @@
 //   - a file that ends early: every number past the end is 0, a missing name line is empty (and
 //     so the default profile);
 //   - a setting other than 0 or 1: the default for that setting, one warning;
-//   - level_index outside 0..10: the nearest of 0 and 10, one warning;
+//   - level_index outside 0..10, points or golden nuts below 0, lives lost outside
+//     kFewestDeaths..kMostDeaths: the nearest bound, one warning;
 //   - a profile name that cannot be a file name (empty, longer than 64 bytes, "/", a leading '.',
-//     a control byte, a byte the file-system name would lose, ...): the default profile;
+//     a control byte, a byte the file-system name would lose, a blank at either end, ...): the
+//     default profile;
 //   - a file that exists but cannot be read: defaults (zeros), and that file is not overwritten
 //     until a later read of it succeeds.
 // The next write repairs the file. A write that fails keeps the old file; the player is told once
-// per run on screen as well as on stderr. Every message quotes names and file text through
+// per run and reason (full disk, folder closed to writing) on screen as well as on stderr. The
+// hidden temporary files a killed save leaves are removed at start (remove_leftover_saves). Every message quotes names and file text through
 // platform::quote (control bytes escaped, long text cut).
+#include <cerrno>
 #include <cstdio>
 
 #include "cp1251.h"
@@ -73,6 +77,18 @@ int32_t read_switch(platform::TextReader &reader, const char *what, int32_t fall
     return fallback;
 }
 
+// A profile value outside lo..hi becomes the nearest bound, with one warning naming the line
+// (a level above 10 is past the end: the game counts as finished; a negative total or more deaths
+// than a game allows cannot come from play).
+void keep_within(int32_t &value, int32_t lo, int32_t hi, const std::string &path, int32_t line, const char *what) {
+    if (value >= lo && value <= hi) return;
+    const int32_t fixed = value < lo ? lo : hi;
+    platform::warn_once(std::string("range:") + what + ":" + platform::quote(path),
+                        where(path, line) + ": " + what + " " + std::to_string(value) + " is outside " +
+                            std::to_string(lo) + ".." + std::to_string(hi) + "; using " + std::to_string(fixed));
+    value = fixed;
+}
+
 // A file that exists but could not be read is not replaced for the rest of the run (until a later
 // read succeeds): what the player saved there may still be fine, and the values in memory are
 // only stand-ins. The records say which (Settings::file_unreadable, Profile::unreadable_path).
@@ -84,12 +100,22 @@ bool refuse_overwrite(bool unreadable, const std::string &path) {
     return true;
 }
 
-// A save that failed is told on stderr by the writer; the player hears of it once in the game too,
-// whichever file it was (a full disk fails them all).
+// A save that failed is told on stderr by the writer; the player hears of it once per reason in
+// the game too, whichever file it was (a full disk fails them all): a full disk, a folder closed
+// to writing, or anything else. Called right after the write, whose errno says why.
 bool saved(bool ok) {
-    if (!ok)
-        tell_player_once("save-failed", CP1251("Не удалось сохранить игру!").c_str(),
-                         CP1251("Проверьте, есть ли место на диске").c_str());
+    if (ok) return ok;
+    const int err = errno;
+    const char *key = "save-failed:other";
+    std::string why = CP1251("Запись в папку игры не удалась").c_str();
+    if (err == ENOSPC || err == EDQUOT || err == EFBIG) {
+        key = "save-failed:full";
+        why = CP1251("Проверьте, есть ли место на диске").c_str();
+    } else if (err == EACCES || err == EPERM || err == EROFS) {
+        key = "save-failed:closed";
+        why = CP1251("Папка игры закрыта для записи").c_str();
+    }
+    tell_player_once(key, CP1251("Не удалось сохранить игру!").c_str(), why);
     return ok;
 }
 
@@ -118,7 +144,15 @@ bool profile_name_usable(const std::string &name) {
     // that spelling must not start with '.' (a hidden file, which the profile list never shows).
     const std::string native = cp1251::to_utf8(name);
     if (cp1251::from_utf8(native) != name) return false;
-    return native[0] != '.';
+    if (native[0] == '.') return false;
+    // A blank (a space or a no-break space, 0xA0) at either end is invisible in the profile list:
+    // "Игрок " would pass for "Игрок".
+    auto blank = [](char c) { return c == ' ' || static_cast<unsigned char>(c) == 0xA0; };
+    return !blank(name.front()) && !blank(name.back());
+}
+
+void remove_leftover_saves() {
+    for (const char *folder : {kConfigDir, kProfileDir}) platform::remove_leftover_temporaries(folder);
 }
 
 std::string profile_path() { return kProfilePrefix + settings.profile_name; }
@@ -193,19 +227,15 @@ void read_profile() {
         return;
     }
     platform::TextReader reader(std::move(bytes));
-    profile.level_index = read_number(reader, path, "level", 0);
-    const int32_t read_line = reader.line();
-    profile.total_nuts = read_number(reader, path, "golden nuts", 0);
-    profile.total_points = read_number(reader, path, "points", 0);
-    profile.deaths = read_number(reader, path, "lives lost", 0);
-    if (profile.level_index < 0 || profile.level_index > kLastLevel) {
-        const int32_t fixed = profile.level_index < 0 ? 0 : kLastLevel;
-        platform::warn_once("level-range:" + platform::quote(path),
-                            where(path, read_line) + ": level " +
-                            std::to_string(profile.level_index) + " is outside 0.." +
-                            std::to_string(kLastLevel) + "; using " + std::to_string(fixed));
-        profile.level_index = fixed;
-    }
+    // Each value is read, then held within its bounds naming the line it came from.
+    auto read_within = [&](int32_t &value, const char *what, int32_t lo, int32_t hi) {
+        value = read_number(reader, path, what, 0);
+        keep_within(value, lo, hi, path, reader.line(), what);
+    };
+    read_within(profile.level_index, "level", 0, kLastLevel);
+    read_within(profile.total_nuts, "golden nuts", 0, kMostBanked);
+    read_within(profile.total_points, "points", 0, kMostBanked);
+    read_within(profile.deaths, "lives lost", kFewestDeaths, kMostDeaths);
 }
 
 bool write_profile() {

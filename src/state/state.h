@@ -20,6 +20,17 @@
 constexpr int32_t kLastLevel = 10;      // level_index of the final scene (also the game-over marker)
 // Deaths above this end the game; the status bar shows kDeathsToGameOver - deaths lives left.
 constexpr int32_t kDeathsToGameOver = 3;
+// Bounds of the profile's numbers, in play and as read from its file, so that no sum of saved
+// values overflows and the status bar shows a sane count. Points and golden nuts are banked by
+// adding and stop at kMostBanked; deaths go down by one for each extra life, to kFewestDeaths
+// (9999 lives shown), and up to kMostDeaths, where the game is over.
+constexpr int32_t kMostBanked = 2147483647;
+constexpr int32_t kFewestDeaths = kDeathsToGameOver - 9999;
+constexpr int32_t kMostDeaths = kDeathsToGameOver + 1;
+// `total` + `amount` held within 0..kMostBanked (a banked total, or one shown beside a level's).
+int32_t banked_sum(int32_t total, int32_t amount);
+// `deaths` + `change` held within kFewestDeaths..kMostDeaths.
+int32_t deaths_after(int32_t deaths, int32_t change);
 
 // ---- settings: cfg/config.txt -----------------------------------------------------------------------
 // Reset: read from the file at program start (read_settings); changed by the settings window and the
@@ -142,10 +153,14 @@ constexpr std::size_t kProfileNameMaxBytes = 64;
 // True when `name` can be a profile file name: 1..kProfileNameMaxBytes bytes, none of the
 // characters NameHasBadChars refuses, no control characters, no byte that the UTF-8 file name
 // would lose (0x98), no leading '.' (a hidden file that the profile list would not show; also
-// rules out "." and ".."). Every place that accepts a name (settings, the new-profile box) asks this.
+// rules out "." and ".."), no blank (space or no-break space) at either end (it would look like
+// another name). Every place that accepts a name (settings, the new-profile box) asks this.
 bool profile_name_usable(const std::string &name);
 // Creates cfg/ and cfg/prf/ when missing.
 void ensure_config_dirs();
+// Removes the hidden temporary files that a save killed part-way left in cfg/ and cfg/prf/ (only
+// the writer's own names, regular files, none another running game is still writing). At start.
+void remove_leftover_saves();
 // Reads cfg/config.txt into the settings. A missing file gives the defaults and is created; a bad
 // line gives that value's default with one warning; an unusable profile name gives the default.
 void read_settings();

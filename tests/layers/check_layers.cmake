@@ -1,8 +1,8 @@
 # check_layers.cmake - run by ctest: for each library of src/ (one layer), takes the compiler
-# command of one of its own sources from compile_commands.json and compiles, with that command's
-# include path, a one-line probe including the public header of each layer. The probe must build
-# for the layer itself and every layer it links, and must fail for every other layer: an upward (or
-# sideways) include does not build.
+# command of one of its own sources from compile_commands.json and, with that command's include
+# path, compiles a probe including the public headers of the layer itself and of every layer it
+# links (it must build), and preprocesses a one-line probe including the public header of each
+# other layer (it must fail: an upward or sideways include is not even found).
 # In: -DCOMMANDS=compile_commands.json -DSOURCE=<src folder> -DSCRATCH=<folder for the probes>.
 cmake_minimum_required(VERSION 3.25)
 
@@ -60,16 +60,40 @@ foreach(layer ${LAYERS})
   list(FIND args "-c" at)
   list(REMOVE_AT args ${at})
   list(REMOVE_AT args ${at})
+  # What the layer links must build: one probe including every such header, compiled (syntax
+  # only); when it fails, each header alone, to name the one that does not build.
+  set(probe ${SCRATCH}/${layer}_includes_what_it_links.cpp)
+  set(text "")
+  foreach(other ${sees_${layer}})
+    string(APPEND text "#include \"${header_${other}}\"\n")
+  endforeach()
+  file(WRITE ${probe} "${text}")
+  execute_process(COMMAND ${args} -fsyntax-only ${probe}
+                  WORKING_DIRECTORY ${directory} RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+  if(NOT rc EQUAL 0)
+    foreach(other ${sees_${layer}})
+      set(probe ${SCRATCH}/${layer}_includes_${other}.cpp)
+      file(WRITE ${probe} "#include \"${header_${other}}\"\n")
+      execute_process(COMMAND ${args} -fsyntax-only ${probe}
+                      WORKING_DIRECTORY ${directory} RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+      if(NOT rc EQUAL 0)
+        message(SEND_ERROR "src/${layer} cannot include ${header_${other}}, a layer it links:\n${err}")
+        math(EXPR failures "${failures} + 1")
+      endif()
+    endforeach()
+  endif()
+  # What it does not link must not even be found: each such header alone, preprocessed only (a
+  # header the include path cannot reach stops the preprocessor at once).
   foreach(other ${LAYERS})
+    list(FIND sees_${layer} ${other} allowed)
+    if(allowed GREATER -1)
+      continue()
+    endif()
     set(probe ${SCRATCH}/${layer}_includes_${other}.cpp)
     file(WRITE ${probe} "#include \"${header_${other}}\"\n")
-    execute_process(COMMAND ${args} -fsyntax-only ${probe}
-                    WORKING_DIRECTORY ${directory} RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
-    list(FIND sees_${layer} ${other} allowed)
-    if(allowed GREATER -1 AND NOT rc EQUAL 0)
-      message(SEND_ERROR "src/${layer} cannot include ${header_${other}}, a layer it links:\n${err}")
-      math(EXPR failures "${failures} + 1")
-    elseif(allowed EQUAL -1 AND rc EQUAL 0)
+    execute_process(COMMAND ${args} -E ${probe} -o ${probe}.i
+                    WORKING_DIRECTORY ${directory} RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+    if(rc EQUAL 0)
       message(SEND_ERROR "src/${layer} can include ${header_${other}}, a layer it does not link")
       math(EXPR failures "${failures} + 1")
     endif()

@@ -487,3 +487,31 @@ TEST(Banking, TheSavedLevelNeverPassesTheFinalScene) {
     next_level();
     EXPECT_EQ(profile.level_index, 10);
 }
+
+TEST(Banking, TotalsAtTheLargestSavedNumberStayThere) {
+    ScratchDir dir;
+    Menus m;
+    m.build();
+    // A profile whose points and nuts are already the largest number its file holds, then a level
+    // of 779 points with its nut: adding wrapped both to negative numbers.
+    profile.level_index = 0;
+    profile.total_nuts = 2147483647;
+    profile.total_points = 2147483647;
+    session.finished_points = 779;
+    session.finished_nut = 1;
+    next_level();
+    EXPECT_EQ(read_bytes("cfg/prf/Tester"), "1\r\n2147483647\r\n2147483647\r\n0\r\n");
+    // One below the bound: the sum stops at it rather than passing it.
+    profile.total_points = 2147483647 - 100;
+    profile.total_nuts = 2147483646;
+    bank_and_return();
+    EXPECT_EQ(profile.total_points, 2147483647);
+    EXPECT_EQ(profile.total_nuts, 2147483647);
+    // Below the bound the sum is exact.
+    profile.total_points = 1000;
+    profile.total_nuts = 3;
+    session.finished_nut = 0;
+    next_level();
+    EXPECT_EQ(profile.total_points, 1779);
+    EXPECT_EQ(profile.total_nuts, 3);
+}

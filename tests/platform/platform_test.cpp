@@ -10,6 +10,7 @@
 #include <future>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -214,7 +215,53 @@ TEST(Files, TheSaveNeverWritesThroughALink) {
     EXPECT_EQ(listing(outside.path()), before);
     // No temporary file is left behind by a save that worked or failed.
     for (const auto &e : fs::recursive_directory_iterator(game.path()))
-        if (!e.is_symlink()) EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path() << " is left";
+        if (!e.is_symlink()) {
+            EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path() << " is left";
+        }
+}
+
+TEST(Files, LeftoverTemporariesAreRemovedOnlyByTheirOwnNamesAndWhenNoWriterHoldsThem) {
+    ScratchDir outside;
+    write_bytes(outside.path() / "diary.txt", "dear diary");
+    write_bytes(outside.path() / ".notes.abc123.tmp", "theirs");
+    ScratchDir game;
+    // What killed saves leave: the writer's own names, in both folders.
+    write_bytes("cfg/.config.txt.x7k2q9.tmp", "1\r\n");
+    write_bytes("cfg/prf/.Bob.0a1b2c.tmp", "2\r\n");
+    write_bytes("cfg/prf/.Игрок.zzzzzz.tmp", "3\r\n");
+    // Names that are not the writer's: too short a suffix, capitals, no name, not hidden, not .tmp.
+    const char *kept[] = {"cfg/.config.txt.x7k2q.tmp", "cfg/.config.txt.X7K2Q9.tmp", "cfg/..abcdef.tmp",
+                          "cfg/config.txt.abcdef.tmp", "cfg/.config.txt.abcdef.tmq", "cfg/prf/Bob"};
+    for (const char *k : kept) write_bytes(k, "keep");
+    // A link at one of the writer's names (to a file outside), a folder at one, and a file that a
+    // living writer holds.
+    fs::create_symlink(outside.path() / "diary.txt", "cfg/.link.abcdef.tmp");
+    fs::create_directories("cfg/.dir.abcdef.tmp");
+    write_bytes("cfg/prf/.Ann.qwerty.tmp", "being written");
+    const int held = open("cfg/prf/.Ann.qwerty.tmp", O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    // A folder of the game that is a link leads outside: nothing is removed through it.
+    fs::create_directories("game2");
+    fs::create_directory_symlink(outside.path(), "game2/cfg");
+
+    EXPECT_EQ(platform::remove_leftover_temporaries("cfg"), 1);
+    EXPECT_EQ(platform::remove_leftover_temporaries("cfg/prf"), 2);
+    EXPECT_EQ(platform::remove_leftover_temporaries("game2/cfg"), 0);
+    EXPECT_EQ(platform::remove_leftover_temporaries("missing"), 0);
+    EXPECT_FALSE(fs::exists("cfg/.config.txt.x7k2q9.tmp"));
+    EXPECT_FALSE(fs::exists("cfg/prf/.Bob.0a1b2c.tmp"));
+    EXPECT_FALSE(fs::exists("cfg/prf/.Игрок.zzzzzz.tmp"));
+    for (const char *k : kept) EXPECT_EQ(read_bytes(k), "keep") << k;
+    EXPECT_TRUE(fs::is_symlink("cfg/.link.abcdef.tmp"));
+    EXPECT_TRUE(fs::is_directory("cfg/.dir.abcdef.tmp"));
+    EXPECT_EQ(read_bytes("cfg/prf/.Ann.qwerty.tmp"), "being written");
+    EXPECT_EQ(read_bytes(outside.path() / ".notes.abc123.tmp"), "theirs");
+    EXPECT_EQ(read_bytes(outside.path() / "diary.txt"), "dear diary");
+    // Once its writer is gone, that one is a leftover too.
+    close(held);
+    EXPECT_EQ(platform::remove_leftover_temporaries("cfg/prf"), 1);
+    EXPECT_FALSE(fs::exists("cfg/prf/.Ann.qwerty.tmp"));
 }
 
 TEST(Files, AFifoAtTheTemporaryNameCannotHangTheSave) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # record_game.sh - plays level 0 in the real game for record_replay_test, inside an X display (the
-# test starts it under xvfb-run), recording it and tracing it.
+# test starts it on an X screen of its own), recording it and tracing it.
 #
 #   record_game.sh GAME_DIR WORK_DIR
 #

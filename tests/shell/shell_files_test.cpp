@@ -95,17 +95,17 @@ TEST(SettingsFiles, WritesAreExactDecimalLinesWithCrLf) {
               "0\r\n1\r\n0\r\n1\r\n" + std::string(CP1251("Ёжик 2").c_str()) + "\r\n");
     profile.level_index = 7;
     profile.total_nuts = 12;
-    profile.total_points = -5;
+    profile.total_points = 2147483647;
     profile.deaths = 3;
     ASSERT_TRUE(write_profile());
-    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Ёжик 2"), "7\r\n12\r\n-5\r\n3\r\n");
+    EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Ёжик 2"), "7\r\n12\r\n2147483647\r\n3\r\n");
     // And they read back to the same values, in a fresh program.
     reset_records();
     read_settings();
     read_profile();
     EXPECT_EQ(settings.windowed, 0);
     EXPECT_EQ(settings.music_off, 1);
-    EXPECT_EQ(profile.total_points, -5);
+    EXPECT_EQ(profile.total_points, 2147483647);
     EXPECT_EQ(profile.level_index, 7);
 }
 
@@ -226,7 +226,8 @@ TEST(SettingsFiles, AFailedSaveIsToldToThePlayerOnceInTheGame) {
     EXPECT_FALSE(write_profile());
     EXPECT_EQ(session.notice_ticks, kNoticeTicks);
     EXPECT_EQ(session.notice_line1, CP1251("Не удалось сохранить игру!").c_str());
-    EXPECT_EQ(session.notice_line2, CP1251("Проверьте, есть ли место на диске").c_str());
+    // A folder in the way is neither a full disk nor a folder closed to writing.
+    EXPECT_EQ(session.notice_line2, CP1251("Запись в папку игры не удалась").c_str());
     // ... counted down by the logic tick ...
     logic_tick();
     EXPECT_EQ(session.notice_ticks, kNoticeTicks - 1);
@@ -385,6 +386,16 @@ TEST(SettingsFiles, ASaveInterruptedPartWayLeavesTheOldFileWhole) {
         // Whatever the interrupted save left behind is no profile the player could pick.
         EXPECT_EQ(platform::find_files("cfg/prf/*"), std::vector<std::string>{"Rosa"});
     }
+    // The killed saves left their hidden temporary files; the next start removes them.
+    auto hidden = [&] {
+        int n = 0;
+        for (const auto &e : fs::recursive_directory_iterator(dir.path() / "cfg"))
+            n += e.path().filename().string().find(".tmp") != std::string::npos;
+        return n;
+    };
+    EXPECT_GE(hidden(), 2);
+    remove_leftover_saves();
+    EXPECT_EQ(hidden(), 0);
     // The next save, with room, writes the new values.
     EXPECT_TRUE(write_settings());
     EXPECT_TRUE(write_profile());
@@ -411,4 +422,91 @@ TEST(SettingsFiles, TheProfileLevelIsKeptAtTheLastLevelAndClampedPastIt) {
     EXPECT_EQ(profile.total_points, 2);
     EXPECT_NE(said_eleven.find("Eleven\", line 1: level 11 is outside 0..10; using 10"), std::string::npos)
         << said_eleven;
+}
+
+TEST(SettingsFiles, ProfileNumbersOutsideWhatPlayCanMakeAreHeldAtTheNearestBound) {
+    ScratchDir dir;
+    fake::Game game;
+    // Negative totals and more deaths than a game has: the nearest bound, each line named.
+    write_bytes(dir.path() / "cfg" / "prf" / "High", "3\r\n-5\r\n-2147483648\r\n2147483647\r\n");
+    ::testing::internal::CaptureStderr();
+    settings.profile_name = "High";
+    read_profile();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(profile.level_index, 3);
+    EXPECT_EQ(profile.total_nuts, 0);
+    EXPECT_EQ(profile.total_points, 0);
+    EXPECT_EQ(profile.deaths, kDeathsToGameOver + 1);
+    EXPECT_NE(said.find("High\", line 2: golden nuts -5 is outside 0..2147483647; using 0"), std::string::npos) << said;
+    EXPECT_NE(said.find("High\", line 3: points -2147483648 is outside 0..2147483647; using 0"), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("High\", line 4: lives lost 2147483647 is outside -9996..4; using 4"), std::string::npos)
+        << said;
+    // Extra lives beyond the bound: 9999 lives at most; at the bounds nothing is said.
+    write_bytes(dir.path() / "cfg" / "prf" / "Low", "0\r\n2147483647\r\n2147483647\r\n-2147483648\r\n");
+    write_bytes(dir.path() / "cfg" / "prf" / "Edge", "0\r\n2147483647\r\n2147483647\r\n-9996\r\n");
+    ::testing::internal::CaptureStderr();
+    settings.profile_name = "Low";
+    read_profile();
+    EXPECT_EQ(profile.deaths, -9996);
+    settings.profile_name = "Edge";
+    read_profile();
+    const std::string said_low = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(profile.deaths, -9996);
+    EXPECT_EQ(profile.total_points, 2147483647);
+    EXPECT_EQ(profile.total_nuts, 2147483647);
+    EXPECT_NE(said_low.find("Low\", line 4: lives lost -2147483648 is outside -9996..4"), std::string::npos) << said_low;
+    EXPECT_EQ(said_low.find("Edge"), std::string::npos) << said_low;
+}
+
+TEST(SettingsFiles, AFailedSaveSaysWhetherTheDiskIsFullOrTheFolderIsClosedToWriting) {
+    ScratchDir dir;
+    fake::Game game;
+    ensure_config_dirs();
+    settings.profile_name = "Kay";
+    // Each save runs in a child, which exits with the reason its notice gave.
+    auto reason = [](const std::function<bool()> &save) {
+        if (save()) return 1;
+        if (session.notice_line2 == CP1251("Проверьте, есть ли место на диске").c_str()) return 10;
+        if (session.notice_line2 == CP1251("Папка игры закрыта для записи").c_str()) return 11;
+        if (session.notice_line2 == CP1251("Запись в папку игры не удалась").c_str()) return 12;
+        return 13;
+    };
+    // No room for the new file (a file-size limit fails the write as a full disk or quota does).
+    const int full = save_in_limited_child(2, false, [&] { return reason(write_profile) == 10; });
+    ASSERT_TRUE(WIFEXITED(full));
+    EXPECT_EQ(WEXITSTATUS(full), 1) << "a full disk was told as another reason";
+    // cfg/prf closed to writing; the child drops root's rights, which would ignore the mode.
+    fs::permissions(dir.path(), fs::perms(0755));
+    fs::permissions(dir.path() / "cfg" / "prf", fs::perms(0555));
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        _exit(reason(write_profile));
+    }
+    int closed = -1;
+    waitpid(pid, &closed, 0);
+    fs::permissions(dir.path() / "cfg" / "prf", fs::perms(0755));
+    ASSERT_TRUE(WIFEXITED(closed));
+    EXPECT_EQ(WEXITSTATUS(closed), 11) << "a folder closed to writing was told as another reason";
+}
+
+TEST(SettingsFiles, ASettingsNameWithABlankAtAnEndIsRefusedAsTheNameBoxRefusesIt) {
+    ScratchDir dir;
+    fake::Game game;
+    const std::string nbsp = "\xA0";
+    for (const std::string &name : std::vector<std::string>{nbsp + kIgrok, kIgrok + nbsp, " Kim", "Kim "}) {
+        SCOPED_TRACE(name);
+        write_bytes(dir.path() / "cfg" / "config.txt", "1\r\n0\r\n0\r\n0\r\n" + name + "\r\n");
+        ::testing::internal::CaptureStderr();
+        read_settings();
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(settings.profile_name, kIgrok);
+        EXPECT_NE(said.find("cannot be a profile name"), std::string::npos) << said;
+        EXPECT_FALSE(profile_name_usable(name));
+    }
+    // A blank inside a name is fine.
+    EXPECT_TRUE(profile_name_usable("Kim Lee"));
+    EXPECT_TRUE(profile_name_usable(std::string(CP1251("Ким").c_str()) + nbsp + CP1251("Ли").c_str()));
 }

@@ -356,3 +356,40 @@ TEST(LogicTick, F1ReloadsTheCurrentLevelFileAndRestartsItsTallies) {
     EXPECT_EQ(world.tallies.damage, 0);
     EXPECT_EQ(world.level.level_file, "levels/a.txt");
 }
+
+TEST(SavedNumbers, DeathsAndExtraLivesStayWithinTheirBoundsAndTheResultsShowBoundedTotals) {
+    ScratchDir dir;
+    fake::Game game;
+    WorldEvents died;
+    died.died = 1;
+    WorldEvents lives;
+    lives.lives_gained = 2;
+    // An extra life takes a death off, down to the bound (9999 lives shown), not past it.
+    profile.deaths = kFewestDeaths + 1;
+    apply_world_events(lives);
+    EXPECT_EQ(profile.deaths, kDeathsToGameOver - 9999);
+    apply_world_events(lives);
+    EXPECT_EQ(profile.deaths, kDeathsToGameOver - 9999);
+    // A death counts up to the game's end and no further (4: the game is over).
+    profile.deaths = 4;
+    apply_world_events(died);
+    EXPECT_EQ(profile.deaths, 4);
+    profile.deaths = 0;
+    apply_world_events(died);
+    EXPECT_EQ(profile.deaths, 1);
+
+    // The results window shows the totals with the level's points and nut, held at the bound.
+    build_menus();
+    profile.total_points = 2147483647 - 5;
+    profile.total_nuts = 2147483647;
+    world.tallies.level_points = 779;
+    world.tallies.gold_nut_found = 1;
+    session.game_state = GameState::frozen;
+    session.level_done_pending = 1;
+    session.fading_out = 1;
+    session.fade_level = 0;
+    logic_tick();
+    ASSERT_TRUE(is_visible("wnd_stat"));
+    EXPECT_EQ(menu().stat.txt_points->text, "2147483647");
+    EXPECT_EQ(menu().stat.txt_tnuts->text, "2147483647");
+}

@@ -1,11 +1,8 @@
 // gfxgen - draws every picture of the game as vector art and writes it as 32-bit TGA.
 //
 //   gfxgen [--out GAME_DIR] [--only NAME]...     write GAME_DIR/gfx/share/*.tga and gfx/obj/*.tga
-//   gfxgen [--out GAME_DIR] --contact-sheet OUT.png
-//                                                render the pictures already in GAME_DIR/gfx (and
-//                                                the font in GAME_DIR/fnt, when present) into one
-//                                                PNG, each with its name, on a checker background
 //   gfxgen --list                                print "folder name width height" per picture
+// The contact sheet of what it wrote is another program, gfxsheet (the game does not need it).
 // GAME_DIR defaults to the folder holding this program. The output is the same bytes on every
 // run. Exit status 0 on success, 1 when a file cannot be written or read (the message names it),
 // 2 on a bad command line.
@@ -27,7 +24,6 @@
 
 #include "art.h"
 #include "common/tga_write.h"
-#include "sheet.h"
 
 namespace fs = std::filesystem;
 
@@ -44,7 +40,6 @@ fs::path own_folder() {
 int usage() {
     std::fprintf(stderr,
                  "usage: gfxgen [--out GAME_DIR] [--only NAME]...\n"
-                 "       gfxgen [--out GAME_DIR] --contact-sheet OUT.png\n"
                  "       gfxgen --list\n");
     return 2;
 }
@@ -53,13 +48,11 @@ int usage() {
 
 int main(int argc, char **argv) {
     fs::path game_dir = own_folder();
-    std::string sheet_path;
     std::vector<std::string> only;
     bool list = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--out" && i + 1 < argc) game_dir = argv[++i];
-        else if (a == "--contact-sheet" && i + 1 < argc) sheet_path = argv[++i];
         else if (a == "--only" && i + 1 < argc) only.push_back(argv[++i]);
         else if (a == "--list") list = true;
         else return usage();
@@ -76,7 +69,6 @@ int main(int argc, char **argv) {
             std::printf("%s %s %d %d%s\n", p.folder.c_str(), p.name.c_str(), p.w, p.h, p.opaque ? " opaque" : "");
         return 0;
     }
-    if (!sheet_path.empty()) return gfx::contact_sheet(game_dir, sheet_path) ? 0 : 1;
 
     const auto start = std::chrono::steady_clock::now();
     std::error_code ec;

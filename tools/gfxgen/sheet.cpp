@@ -4,8 +4,7 @@
 // reads it.
 #include "sheet.h"
 
-#define STB_IMAGE_IMPLEMENTATION
-#include <stb/stb_image.h>
+#include <stb/stb_image.h>  // its code: the stb_image library
 
 #include <cairo.h>
 

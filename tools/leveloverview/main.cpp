@@ -10,8 +10,7 @@
 // written (the message names it), 2 on a bad command line.
 #include <cairo.h>
 
-#define STB_IMAGE_IMPLEMENTATION
-#include <stb/stb_image.h>
+#include <stb/stb_image.h>  // its code: the stb_image library
 
 #include <algorithm>
 #include <cmath>

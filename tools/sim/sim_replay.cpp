@@ -67,7 +67,7 @@ int run_replay(const std::string &path, FILE *trace) {
             }
             camera.x = e.input.camera_x;
             const WorldEvents ev = world_step(level_record.world, e.input);
-            profile.deaths += ev.died - ev.lives_gained;
+            profile.deaths = deaths_after(profile.deaths, ev.died - ev.lives_gained);
             if (ev.died) session.death_pending = 1;
             if (ev.level_end) session.level_done_pending = 1;
             update_particles(level_record.world);

@@ -3,9 +3,7 @@
 // What the game relies on: every printable code-page-1251 byte has a glyph; the text line is
 // 32 px and captions look centred 16 px below their draw position; the plain and the glow
 // picture share one layout, so one description serves both.
-#include "support/test_files.h"  // declares stb_image; its code is compiled just below
-#define STB_IMAGE_IMPLEMENTATION
-#include <stb/stb_image.h>
+#include "support/test_files.h"  // declares stb_image; its code: the stb_image library
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,7 @@
 // frames as high as its picture); a kind loads every obj picture whose name starts with it, so no
 // name may be the start of another; soft sprites blend (transparent edges, bright middles);
 // backdrops and fill textures are opaque and the textures repeat without seams.
-#include "support/test_files.h"  // declares stb_image; its code is compiled just below
-#define STB_IMAGE_IMPLEMENTATION
-#include <stb/stb_image.h>
+#include "support/test_files.h"  // declares stb_image; its code: the stb_image library
 
 #include <gtest/gtest.h>
 
@@ -316,7 +314,8 @@ TEST(Generator, ListMatchesTheFilesAndRunsAreByteIdentical) {
     }
 
     // The contact sheet renders what is on disk into a PNG.
-    ASSERT_EQ(std::system((tool.string() + " --out " + (tmp / "a").string() + " --contact-sheet " +
+    const fs::path sheet_tool = kGame / "gfxsheet";
+    ASSERT_EQ(std::system((sheet_tool.string() + " --out " + (tmp / "a").string() + " " +
                            (tmp / "sheet.png").string()).c_str()), 0);
     const Picture sheet = load(tmp / "sheet.png");
     EXPECT_TRUE(sheet.ok());
@@ -328,8 +327,9 @@ TEST(Generator, ListMatchesTheFilesAndRunsAreByteIdentical) {
     const std::string err = (tmp / "err.txt").string();
     EXPECT_NE(std::system((tool.string() + " --out " + blocker.string() + " 2>" + err).c_str()), 0);
     EXPECT_NE(test_files::read_file(err).find("blocker"), std::string::npos) << "the message names the path: " << test_files::read_file(err);
-    EXPECT_NE(std::system((tool.string() + " --out " + (tmp / "empty").string() + " --contact-sheet " +
+    EXPECT_NE(std::system((sheet_tool.string() + " --out " + (tmp / "empty").string() + " " +
                            (tmp / "x.png").string() + " 2>/dev/null").c_str()), 0);
     EXPECT_EQ(WEXITSTATUS(std::system((tool.string() + " --bogus 2>/dev/null").c_str())), 2);
+    EXPECT_EQ(WEXITSTATUS(std::system((sheet_tool.string() + " --bogus x.png 2>/dev/null").c_str())), 2);
     fs::remove_all(tmp);
 }
