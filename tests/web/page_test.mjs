@@ -525,7 +525,7 @@ section('loading and failures', async () => {
                                            ready: !!(window.Module && Module.tarvelokReady) }));
     if (p.ready) break;
     seen.add(p.value);
-    if (!shotTaken && p.value >= 30 && p.value <= 80) { await shot(page, 'loading'); shotTaken = true; }
+    if (!shotTaken && p.value > 10 && p.value < 90) { await shot(page, 'loading'); shotTaken = true; }
     await sleep(150);
   }
   await waitReady(page);
@@ -652,6 +652,10 @@ const centre = (page, id) => page.evaluate((i) => {
   return { x: r.x + r.width / 2, y: r.y + r.height / 2, w: r.width, h: r.height, top: r.top, left: r.left,
            right: r.right, bottom: r.bottom };
 }, id);
+const meets = (a, b) => a.left < b.right && a.right > b.left && a.top < b.bottom && a.bottom > b.top;
+// The pairs of touch buttons that lie over each other, as "a/b".
+const padsOverPads = (pads) => Object.keys(pads).flatMap((a, i) => Object.keys(pads).slice(i + 1)
+  .filter((b) => meets(pads[a], pads[b])).map((b) => `${a}/${b}`));
 const held = (page) => page.evaluate(() => [37, 39, 32, 27].filter((vk) => Module._OE_PageKeyHeld(vk)));
 
 section('touch controls', async () => {
@@ -674,8 +678,8 @@ section('touch controls', async () => {
   // The status bar's numbers: the points plate (logical 268-532 x 10-70) and the lives (640-765).
   const numbers = [[268, 10, 532, 70], [640, 10, 765, 70]].map(([x0, y0, x1, y1]) =>
     ({ left: 162 + x0 * 0.65, top: y0 * 0.65, right: 162 + x1 * 0.65, bottom: y1 * 0.65 }));
-  const overlaps = Object.entries(pads).filter(([, r]) => numbers.some((n) =>
-    r.left < n.right && r.right > n.left && r.top < n.bottom && r.bottom > n.top)).map(([id]) => id);
+  const overlaps = Object.entries(pads).filter(([, r]) => numbers.some((n) => meets(r, n))).map(([id]) => id);
+  overlaps.push(...padsOverPads(pads));
   check('touch controls are shown on a touch screen, at least 48 px, never over the status bar\'s numbers',
         visible && Object.values(pads).every((r) => r.w >= 48 && r.h >= 48) && overlaps.length === 0,
         `shown ${visible}, sizes ${JSON.stringify(Object.values(pads).map((r) => [r.w, r.h]))}, over the numbers ` +
@@ -730,12 +734,17 @@ section('touch controls', async () => {
   await shot(upright, 'phone-portrait');
   const c = await centre(upright, 'canvas');
   const buffer = await upright.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);
-  const below = [];
-  for (const id of ['touch-left', 'touch-right', 'touch-jump', 'touch-pause']) below.push((await centre(upright, id)).top >= c.bottom);
-  check('upright: the game spans the width at the top, the controls sit below it, the buffer is at most 1.5 per logical pixel',
-        c.left === 0 && c.top === 0 && Math.abs(c.w - 390) < 1 && Math.abs(c.h - 292.5) < 1 && below.every(Boolean) &&
+  const below = [], uprightPads = {};
+  for (const id of ['touch-left', 'touch-right', 'touch-jump', 'touch-pause']) {
+    uprightPads[id] = await centre(upright, id);
+    below.push(uprightPads[id].top >= c.bottom && uprightPads[id].w >= 48);
+  }
+  const apart = padsOverPads(uprightPads);
+  check('upright: the game spans the width at the top, the controls sit below it apart, the buffer is at most 1.5 per logical pixel',
+        c.left === 0 && c.top === 0 && Math.abs(c.w - 390) < 1 && Math.abs(c.h - 292.5) < 1 && below.every(Boolean) && apart.length === 0 &&
         Math.min(buffer[0] / 800, buffer[1] / 600) <= 1.5 + 1e-9 && (await shown(upright, 'rotate')),
-        `canvas ${JSON.stringify(c)}, buffer ${JSON.stringify(buffer)}, controls below ${JSON.stringify(below)}`);
+        `canvas ${JSON.stringify(c)}, buffer ${JSON.stringify(buffer)}, controls below and 48 px or more ` +
+        `${JSON.stringify(below)}, buttons over each other ${JSON.stringify(apart)}`);
   await upright.close();
 });
 

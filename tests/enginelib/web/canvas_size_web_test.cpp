@@ -8,36 +8,30 @@
 using namespace web_engine;
 
 TEST(CanvasSize, TheBufferFollowsTheRatioButNeverDrawsTheScreenLargerThanOneAndAHalfTimes) {
-    // 800 x 600 CSS at ratio 1: the screen's own size.
-    BufferSize b = canvas_buffer_size(800, 600, 1, kMaxPixelsPerLogical);
-    EXPECT_EQ(b.w, 800);
-    EXPECT_EQ(b.h, 600);
-    // A phone held upright, the canvas the page's width (390 x 292.5 CSS) at ratio 3: 0.4875 CSS
-    // pixels per logical pixel, 1.4625 buffer pixels: under the ceiling, the full ratio.
-    b = canvas_buffer_size(390, 292.5, 3, kMaxPixelsPerLogical);
-    EXPECT_EQ(b.w, 1170);
-    EXPECT_EQ(b.h, 878);
-    // The same phone sideways (844 x 390 CSS): 0.65 CSS pixels per logical one, 1.95 at ratio 3,
-    // held to 1.5: 2.3077 buffer pixels per CSS pixel, so 1948 x 900 (the screen 1200 x 900).
-    b = canvas_buffer_size(844, 390, 3, kMaxPixelsPerLogical);
-    EXPECT_EQ(b.w, 1948);
-    EXPECT_EQ(b.h, 900);
-    EXPECT_NEAR(buffer_pixels_per_logical(b.w, b.h), 1.5, 0.002);
-    // A full-HD window at ratio 1, ceiling 1.5: 1.8 CSS pixels per logical pixel -> 1600 x 900.
-    b = canvas_buffer_size(1920, 1080, 1, kMaxPixelsPerLogical);
-    EXPECT_EQ(b.w, 1600);
-    EXPECT_EQ(b.h, 900);
-    // The ceiling at 1: the screen at 800 x 600 in a 16:9 buffer, 1067 x 600.
-    b = canvas_buffer_size(1920, 1080, 1, 1.0);
-    EXPECT_EQ(b.w, 1067);
-    EXPECT_EQ(b.h, 600);
-    // A small window is never enlarged; an empty one counts as 1 x 1 CSS pixel (2 x 2 at ratio 2).
-    b = canvas_buffer_size(400, 300, 1, kMaxPixelsPerLogical);
-    EXPECT_EQ(b.w, 400);
-    EXPECT_EQ(b.h, 300);
-    b = canvas_buffer_size(0, 0, 2, kMaxPixelsPerLogical);
-    EXPECT_EQ(b.w, 2);
-    EXPECT_EQ(b.h, 2);
+    struct Case {
+        double css_w, css_h, ratio, limit;
+        int w, h;
+        const char *why;
+    };
+    const Case cases[] = {
+        {800, 600, 1, kMaxPixelsPerLogical, 800, 600, "the screen's own size"},
+        // 0.4875 CSS pixels per logical pixel, 1.4625 buffer pixels: under the ceiling, the full ratio.
+        {390, 292.5, 3, kMaxPixelsPerLogical, 1170, 878, "a phone held upright, the canvas the page's width"},
+        // 0.65 CSS pixels per logical one, 1.95 at ratio 3, held to 1.5: 2.3077 per CSS pixel.
+        {844, 390, 3, kMaxPixelsPerLogical, 1948, 900, "the same phone sideways (the screen 1200 x 900)"},
+        // 1.8 CSS pixels per logical pixel, held to 1.5: 0.8333 per CSS pixel.
+        {1920, 1080, 1, kMaxPixelsPerLogical, 1600, 900, "a full-HD window"},
+        {1920, 1080, 1, 1.0, 1067, 600, "the same at a ceiling of 1: the screen at 800 x 600"},
+        {400, 300, 1, kMaxPixelsPerLogical, 400, 300, "a small window is never enlarged"},
+        {0, 0, 2, kMaxPixelsPerLogical, 2, 2, "an empty canvas counts as 1 x 1 CSS pixel"},
+    };
+    for (const Case &c : cases) {
+        const BufferSize b = canvas_buffer_size(c.css_w, c.css_h, c.ratio, c.limit);
+        EXPECT_EQ(b.w, c.w) << c.why;
+        EXPECT_EQ(b.h, c.h) << c.why;
+    }
+    const BufferSize sideways = canvas_buffer_size(844, 390, 3, kMaxPixelsPerLogical);
+    EXPECT_NEAR(buffer_pixels_per_logical(sideways.w, sideways.h), 1.5, 0.002);
 }
 
 namespace {
