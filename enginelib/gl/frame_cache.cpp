@@ -72,10 +72,30 @@ int damaged_blocks(const std::vector<uint64_t> &before, const std::vector<uint64
     return count;
 }
 
-bool CachePolicy::update(double damaged_share) {
-    average_ += (std::clamp(damaged_share, 0.0, 1.0) - average_) * kWeight;
-    if (on_ && average_ > kLeaveAbove) on_ = false;
-    else if (!on_ && average_ < kEnterBelow) on_ = true;
+double shaded_area(const std::vector<Vertex> &vertices) {
+    double inside = 0;
+    static std::vector<Vertex> outside;  // clipped by area_on_screen
+    outside.clear();
+    for (size_t k = 0; k + 2 < vertices.size(); k += 3) {
+        const Vertex *t = &vertices[k];
+        const float x0 = std::min({t[0].x, t[1].x, t[2].x}), x1 = std::max({t[0].x, t[1].x, t[2].x});
+        const float y0 = std::min({t[0].y, t[1].y, t[2].y}), y1 = std::max({t[0].y, t[1].y, t[2].y});
+        if (x0 >= 0 && y0 >= 0 && x1 <= kLogicalWidth && y1 <= kLogicalHeight)
+            inside += std::fabs(double(t[1].x - t[0].x) * (t[2].y - t[0].y) -
+                                double(t[1].y - t[0].y) * (t[2].x - t[0].x)) / 2;
+        else
+            outside.insert(outside.end(), t, t + 3);
+    }
+    return inside + (outside.empty() ? 0 : area_on_screen(outside));
+}
+
+bool CachePolicy::update(double damaged_share, double frame_pixels) {
+    const double p = std::max(frame_pixels, 0.0);
+    share_ += (std::clamp(damaged_share, 0.0, 1.0) - share_) * kWeight;
+    pixels_ = pixels_ < 0 ? p : pixels_ + (p - pixels_) * kWeight;
+    const double cached = kCopyPixels + share_ * pixels_;
+    if (on_ && cached > kLeaveRatio * pixels_) on_ = false;
+    else if (!on_ && cached < kEnterRatio * pixels_) on_ = true;
     return on_;
 }
 

@@ -42,23 +42,35 @@ void block_hashes(const std::vector<Vertex> &vertices, const std::vector<uint64_
 int damaged_blocks(const std::vector<uint64_t> &before, const std::vector<uint64_t> &now,
                    std::vector<uint8_t> &damaged);
 
-// Whether to draw through the kept picture: its copy costs a screen of pixels every frame, which
-// pays only while the blocks drawn again stay well under the whole screen. An average of the
-// damaged share over the last frames decides, with a gap between the two thresholds so that a
-// scene near one of them does not flip every frame.
+// The pixels' worth of the triangles' area on the screen (3 vertices per triangle): what drawing
+// them whole shades. Triangles inside the screen are measured as they are, others clipped.
+double shaded_area(const std::vector<Vertex> &vertices);
+
+// Whether to draw through the kept picture. Drawn straight into the window a frame shades its
+// triangles' area P; through the kept picture it shades the copy (a screen) and about the damaged
+// share d of P. Averages of d and P over the last frames decide: on once the kept picture costs
+// less, off once it costs a tenth more, so that a scene near the edge does not flip every frame.
+// P is the triangles' area; the rasterizer shades more than that along the edges of small
+// triangles (Mesa's counter gives the menu 1.41 M where its area is 1.02 M), none of which the
+// copy's one quad has, so the copy pays a little earlier than these figures say. (The menu: on
+// while under about half of it changes; level 0, 0.55 M of area: only while under a seventh of
+// it changes, as when the hero stands still.)
 class CachePolicy {
 public:
-    static constexpr double kEnterBelow = 0.35;  // average damaged share under which the cache starts
-    static constexpr double kLeaveAbove = 0.55;  // ... and over which it stops
-    static constexpr double kWeight = 0.1;       // weight of the newest frame in the average
+    static constexpr double kCopyPixels = double(kLogicalWidth) * kLogicalHeight;  // the copy
+    static constexpr double kEnterRatio = 1.0;  // on when cached costs under this share of direct
+    static constexpr double kLeaveRatio = 1.1;  // off when it costs more than this share
+    static constexpr double kWeight = 0.1;          // weight of the newest frame in the averages
 
-    // Called once a frame with that frame's damaged share (0..1); true: draw through the cache.
-    bool update(double damaged_share);
+    // Called once a frame with that frame's damaged share (0..1) and shaded area P (pixels, as
+    // drawn whole); true: draw through the kept picture.
+    bool update(double damaged_share, double frame_pixels);
     bool on() const { return on_; }
     void reset() { *this = CachePolicy{}; }
 
 private:
-    double average_ = 1.0;  // starts as if everything changed
+    double share_ = 1.0;   // average damaged share; starts as if everything changed
+    double pixels_ = -1;   // average area; the first frame's until there is one
     bool on_ = false;
 };
 

@@ -355,7 +355,7 @@ double send_frame() {
     R.hashed_w = R.view_w;
     R.hashed_h = R.view_h;
     double area = 0;
-    const bool pays = R.policy.update(double(count) / kCacheBlocks);
+    const bool pays = R.policy.update(double(count) / kCacheBlocks, shaded_area(R.shown));
     if ((pays || R.cache_always) && ensure_cache_target()) {
         R.last_damaged = R.cache_valid ? count : kCacheBlocks;
         area = draw_damaged(count);

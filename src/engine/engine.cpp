@@ -1,9 +1,9 @@
 // engine.cpp - loads the engine library and fills the table `eng` (engine.h).
 //
 // In: a library file name. Out: `eng` filled by export name, or every entry null and a report.
-// The library is opened from the folder of the running executable (/proc/self/exe), with
-// RTLD_NOW | RTLD_LOCAL, so that an unresolved symbol inside it fails here and not in the middle
-// of a frame. A name containing a '/' is opened as given (tests load a library from elsewhere).
+// The library is opened from the engine folder (platform/paths.h: beside the program, or the
+// installed engine folder), with RTLD_NOW | RTLD_LOCAL, so that an unresolved symbol inside it
+// fails here and not in the middle of a frame. A name containing a '/' is opened as given (tests load a library from elsewhere).
 // Not here: calling the engine; what the game does after a failure (it exits).
 //
 // Floating point: the original masked every floating-point exception before the entry point ran,
@@ -13,6 +13,7 @@
 // library loaded before it changed that. Rounding stays round-to-nearest. The original's 80-bit
 // x87 precision is not reproduced: doubles are IEEE double precision, floats single.
 #include "engine/engine.h"
+#include "platform/paths.h"
 
 #include <dlfcn.h>
 #include <fenv.h>
@@ -49,17 +50,6 @@ static_assert(sizeof(EngineTable) == kEntryCount * sizeof(void *),
 
 void *g_library = nullptr;
 
-// Folder of the running executable, with a trailing '/'; "" when it cannot be read.
-std::string executable_folder() {
-    char buf[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return "";
-    buf[n] = 0;
-    std::string path(buf);
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
-
 bool dialogs_allowed() {
     const char *off = std::getenv("TARVELOK_NO_DIALOGS");
     if (off && std::strcmp(off, "1") == 0) return false;
@@ -88,7 +78,7 @@ bool engine_load(const char *library_file) {
     fedisableexcept(FE_ALL_EXCEPT);
     unload();
     const std::string name = library_file ? library_file : "";
-    const std::string path = name.find('/') != std::string::npos ? name : executable_folder() + name;
+    const std::string path = name.find('/') != std::string::npos ? name : platform::engine_folder() + name;
     void *lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
         const char *why = dlerror();

@@ -14,15 +14,23 @@
 #include <unistd.h>
 
 #include "cp1251.h"
+#include "platform/paths.h"
 
 namespace platform {
 
-std::string native_path(const std::string &path) {
+namespace {
+
+// The path in the file system's spelling, as the game folder sees it (not yet located).
+std::string spelled(const std::string &path) {
     std::string p = path;
     std::replace(p.begin(), p.end(), '\\', '/');
     bool ascii = std::all_of(p.begin(), p.end(), [](char c) { return (unsigned char)c < 0x80; });
     return ascii ? p : cp1251::to_utf8(p);
 }
+
+}  // namespace
+
+std::string native_path(const std::string &path) { return located(spelled(path)); }
 
 namespace {
 
@@ -78,7 +86,7 @@ void close_folder(int fd) {
 // AT_FDCWD is negative too: only -1 is the failure.
 int open_parent_folder(const std::string &path, std::string &base, std::string &why) {
     base.clear();
-    const std::string p = native_path(path);
+    const std::string p = spelled(path);
     if (p.empty() || p[0] == '/') {
         why = "not a path inside the game folder";
         errno = EINVAL;
@@ -297,6 +305,13 @@ bool write_file_atomic(const std::string &path, const std::string &bytes) {
         errno = err;  // the caller tells a full disk from a folder closed to writing
         return false;
     };
+    if (current_layout().mode == LayoutMode::installed && !is_player_data(path)) {
+        // Installed, the game's data is read-only: only the player's own files are ever written.
+        std::fprintf(stderr, "tarvelok: cannot write %s (it is the game's data, not the player's)\n",
+                     cp1251::to_utf8(quote(path)).c_str());
+        errno = EACCES;
+        return false;
+    }
     dir = open_parent_folder(path, base, why);
     if (dir == -1) {
         const int err = errno;

@@ -2,9 +2,10 @@
 // text files (read, and written by atomic replace), handing a web address to the desktop's opener,
 // and the error message box.
 //
-// Paths come in as the game writes them: relative to the working directory, either separator
-// ('\' or '/'), bytes in code page 1251. They are opened with '/' and with the name converted to
-// UTF-8, the file-name encoding of this platform. Names coming back from a directory search are
+// Paths come in as the game writes them: relative to the game folder, either separator ('\' or
+// '/'), bytes in code page 1251. They are opened with '/' and with the name converted to UTF-8, the
+// file-name encoding of this platform, where the layout puts them (paths.h): game data in the data
+// folder, the player's files in the working directory (the game folder, or the player's folder). Names coming back from a directory search are
 // converted to 1251. Nothing here throws; failures come back as return values.
 // Not here: the wave-out audio device (waveout.h).
 #pragma once
@@ -17,7 +18,8 @@
 
 namespace platform {
 
-// The path as the file system wants it: '\' becomes '/', 1251 bytes become UTF-8.
+// The path as the file system wants it: '\' becomes '/', 1251 bytes become UTF-8, and game data of
+// an installed game is found in its data folder (paths.h, located()).
 std::string native_path(const std::string &path);
 
 // Names of the directory entries matching `pattern`, a directory followed by a wildcard mask
@@ -60,12 +62,13 @@ bool read_file(const std::string &path, std::string &bytes, bool *missing = null
 // working directory) without "..": to a new hidden temporary file of a fresh name beside it
 // (".NAME.xxxxxx.tmp", created exclusively: a link, a FIFO or anything else already standing at a
 // name is never followed, truncated or waited on), flushed to disk, then renamed over the old
-// file, so the old content survives any failure. The folders on the way are entered without
-// following symbolic links, so nothing outside the game folder is ever written, whatever links the
-// folder holds. False on failure, with a message on stderr naming the file; the old file is then
-// untouched, and errno says why (ENOSPC a full disk, EACCES or EROFS a folder closed to
-// writing, ...). A crash between creating and renaming leaves one hidden temporary file behind,
-// which remove_leftover_temporaries takes away.
+// file, so the old content survives any failure. An installed game writes only the player's data
+// (paths.h, kPlayerData) and only in the player's folder; anything else is refused. The folders on
+// the way are entered without following symbolic links, so nothing outside the game folder (or
+// the player's folder) is ever written, whatever links the folder holds. False on failure, with a
+// message on stderr naming the file; the old file is then untouched, and errno says why (ENOSPC a
+// full disk, EACCES or EROFS a folder closed to writing, ...). A crash between creating and
+// renaming leaves one hidden temporary file behind, which remove_leftover_temporaries takes away.
 bool write_file_atomic(const std::string &path, const std::string &bytes);
 
 // Removes from `folder` (inside the game folder, entered without following links) the hidden

@@ -138,7 +138,7 @@ void camera_off() {
 
 // ---- splash and load ------------------------------------------------------------------------------
 void splash_procedure() {
-    if (!handles.splash) handles.splash = eng.Tex_LoadFromFile("gfx/share/splash.tga", kNoColourKey, kDirectLoadFlags);
+    if (!handles.splash) handles.splash = eng.Tex_LoadFromFile(platform::native_path("gfx/share/splash.tga").c_str(), kNoColourKey, kDirectLoadFlags);
     eng.SSprite_Draw(handles.splash, kSplash.x, kSplash.y, kSplash.w, kSplash.h, kOpaque, 0, kPlainFlags);
     eng.FX_SetBlendMode(kBlendNormal);
 }
@@ -153,8 +153,10 @@ void load_procedure() {
     }
     eng.Snd_Init();
     Base_LoadDir(assets.share_textures, "gfx\\share\\");
-    handles.font_cyr = eng.Text_LoadFontFromFile("fnt/cyr.tga", "fnt/cyr.ofi", kNoColourKey, kDirectLoadFlags);
-    handles.font_cyrl = eng.Text_LoadFontFromFile("fnt/cyrl.tga", "fnt/cyr.ofi", kNoColourKey, kDirectLoadFlags);
+    const std::string glyphs = platform::native_path("fnt/cyr.tga"), glow = platform::native_path("fnt/cyrl.tga");
+    const std::string layout = platform::native_path("fnt/cyr.ofi");
+    handles.font_cyr = eng.Text_LoadFontFromFile(glyphs.c_str(), layout.c_str(), kNoColourKey, kDirectLoadFlags);
+    handles.font_cyrl = eng.Text_LoadFontFromFile(glow.c_str(), layout.c_str(), kNoColourKey, kDirectLoadFlags);
     handles.camera = eng.Cam2D_Create();
     eng.Cam2D_Set(handles.camera);
     SList_Load(assets.sounds, "snd\\", "*.wav");

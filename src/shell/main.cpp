@@ -6,13 +6,18 @@
 //                   (F9 in a level records into a new replay-NNN.txt without this)
 //   --trace FILE    one JSON line of the game's state after every logic tick (the simulator's
 //                   trace format)
-// Exit status: 0 normal end; 1 the engine library could not be loaded; 2 bad arguments or an
-// output file that cannot be written.
+// The files given are opened where the command runs, before the game chooses its layout
+// (platform/paths.h): the portable game folder, or the installed data with the player's folder.
+// Exit status: 0 normal end; 1 the engine library could not be loaded, or no folder for the
+// player's saves can be made; 2 bad arguments or an output file that cannot be written.
 #include <cstdio>
 #include <ctime>
 #include <string>
 
+#include "cp1251.h"
 #include "engine/engine.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
 #include "replay/replay.h"
 #include "shell/shell.h"
 
@@ -29,6 +34,11 @@ int main(int argc, char **argv) {
         if (a != "--record" && a != "--trace") return usage("unknown argument " + a);
         if (i + 1 >= argc || !*argv[i + 1]) return usage(a + " needs a file name");
         if (a == "--record" ? !replay::record_to(argv[i + 1]) : !replay::trace_to(argv[i + 1])) return 2;
+    }
+    std::string why;
+    if (!platform::use_layout(platform::choose_layout(platform::the_inputs()), why)) {
+        platform::message_box("tarvelok: " + cp1251::from_utf8(why), "Error", 0);
+        return 1;
     }
     if (!engine_load("libengine.so")) return 1;
     const int status = run_game(static_cast<uint32_t>(std::time(nullptr)));

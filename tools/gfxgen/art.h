@@ -105,6 +105,10 @@ void glow(cairo_t *cr, double cx, double cy, double r, RGB c, double alpha);
 // Text centred on (cx, baseline y) with the toy API, DejaVu Sans Bold.
 void text_path(cairo_t *cr, const char *utf8, double size, double cx, double y);
 
+// The application icon at every size the desktop uses, as OUT_DIR/<N>x<N>/apps/tarvelok.png
+// (icon.cpp); false after a message naming the file that cannot be written.
+bool write_icons(const std::string &out_dir);
+
 // ---- Output -------------------------------------------------------------------------------------
 
 // Converts a Cairo ARGB32 surface to straight-alpha RGBA rows; colours of fully transparent

@@ -1,6 +1,8 @@
 // gfxgen - draws every picture of the game as vector art and writes it as 32-bit TGA.
 //
 //   gfxgen [--out GAME_DIR] [--only NAME]...     write GAME_DIR/gfx/share/*.tga and gfx/obj/*.tga
+//   gfxgen --icons OUT_DIR                       the application icon at 16-512 px, as
+//                                                OUT_DIR/<N>x<N>/apps/tarvelok.png (icon.cpp)
 //   gfxgen --list                                print "folder name width height" per picture
 // The contact sheet of what it wrote is another program, gfxsheet (the game does not need it).
 // GAME_DIR defaults to the folder holding this program. The output is the same bytes on every
@@ -40,6 +42,7 @@ fs::path own_folder() {
 int usage() {
     std::fprintf(stderr,
                  "usage: gfxgen [--out GAME_DIR] [--only NAME]...\n"
+                 "       gfxgen --icons OUT_DIR\n"
                  "       gfxgen --list\n");
     return 2;
 }
@@ -55,6 +58,7 @@ int main(int argc, char **argv) {
         if (a == "--out" && i + 1 < argc) game_dir = argv[++i];
         else if (a == "--only" && i + 1 < argc) only.push_back(argv[++i]);
         else if (a == "--list") list = true;
+        else if (a == "--icons" && i + 1 < argc) return gfx::write_icons(argv[i + 1]) ? 0 : 1;
         else return usage();
     }
 

@@ -128,26 +128,45 @@ TEST(FrameCache, WithoutAFrameBeforeEveryBlockIsDrawn) {
     EXPECT_EQ(kCacheBlocks, 50 * 38);  // 800 x 600 in 16-pixel blocks, the last row partly below
 }
 
-TEST(FrameCache, PolicyStartsAfterStillFramesAndStopsWhenMostOfTheScreenChanges) {
-    // The average starts at 1 and moves a tenth of the way to each frame's share: still frames
-    // bring it to 0.9^n, under 0.35 from the 10th (0.9^9 = 0.387, 0.9^10 = 0.349).
+TEST(FrameCache, PolicyStartsWhenTheCopyCostsLessAndStopsWhenItCostsATenthMore) {
+    // A frame of 1.2 M pixels: through the kept picture it costs the copy (480,000) and the
+    // damaged share s (an average moving a tenth of the way each frame, from 1) of 1.2 M; on once
+    // that is under 1.2 M (s < 0.6), off once over 1.32 M (s > 0.7).
+    constexpr double kFrame = 1.2e6;
     CachePolicy p;
     EXPECT_FALSE(p.on());
-    for (int i = 1; i <= 9; ++i) EXPECT_FALSE(p.update(0)) << "still frame " << i;
-    EXPECT_TRUE(p.update(0));
-    // Every block changing from then on: 1 - 0.651 * 0.9^k passes 0.55 at k = 4
-    // (k = 3: 0.525, k = 4: 0.573).
-    EXPECT_TRUE(p.update(1));
-    EXPECT_TRUE(p.update(1));
-    EXPECT_TRUE(p.update(1));
-    EXPECT_FALSE(p.update(1));
-    // A menu that turns every third frame (60 % of the screen) stays cached once on.
+    // Still frames: s = 0.9^n, under 0.6 from the 5th (0.9^4 = 0.656, 0.9^5 = 0.590).
+    for (int i = 1; i <= 4; ++i) EXPECT_FALSE(p.update(0, kFrame)) << "still frame " << i;
+    EXPECT_TRUE(p.update(0, kFrame));
+    // Every block changing from then on: s = 1 - 0.410 * 0.9^k passes 0.7 at k = 3
+    // (k = 2: 0.668, k = 3: 0.701).
+    EXPECT_TRUE(p.update(1, kFrame));
+    EXPECT_TRUE(p.update(1, kFrame));
+    EXPECT_FALSE(p.update(1, kFrame));
+
+    // A frame of 450,000 pixels costs less than the copy alone, even when nothing changes.
+    CachePolicy small;
+    for (int i = 0; i < 300; ++i) EXPECT_FALSE(small.update(0, 4.5e5)) << "frame " << i;
+
+    // The menu (1.41 M) on a loaded machine, 45 % of it changed in every frame: on once s is under
+    // (1.41 M - 480,000) / 1.41 M = 0.660, i.e. 0.45 + 0.55 * 0.9^n < 0.660 from n = 10
+    // (0.9^9 = 0.387, 0.9^10 = 0.349); then it stays on.
     CachePolicy menu;
-    for (int i = 0; i < 10; ++i) menu.update(0);
-    for (int i = 0; i < 300; ++i) EXPECT_TRUE(menu.update(i % 3 == 0 ? 0.6 : 0.02)) << "frame " << i;
-    // A level scrolling five frames in six never starts it.
+    for (int i = 1; i <= 9; ++i) EXPECT_FALSE(menu.update(0.45, 1.41e6)) << "frame " << i;
+    for (int i = 0; i < 300; ++i) EXPECT_TRUE(menu.update(0.45, 1.41e6)) << "frame " << i;
+
+    // Level 0 (0.55 M of area) scrolling in five frames of six never starts it.
     CachePolicy level;
-    for (int i = 0; i < 300; ++i) EXPECT_FALSE(level.update(i % 6 == 0 ? 0.05 : 1.0)) << "frame " << i;
+    for (int i = 0; i < 300; ++i) EXPECT_FALSE(level.update(i % 6 == 0 ? 0.05 : 1.0, 5.5e5)) << "frame " << i;
+}
+
+TEST(FrameCache, ShadedAreaClipsOnlyWhatReachesBeyondTheScreen) {
+    Shown s;
+    s.box(100, 100, 200, 150);        // 5,000 inside
+    s.box(-100, 0, 100, 100);         // 10,000 of its 20,000 on the screen
+    s.box(780, 580, 820, 620);        // 400 of its 1,600
+    s.box(0, -50, 800, 0);            // none
+    EXPECT_NEAR(shaded_area(s.vertices), 5000 + 10000 + 400, 0.01);
 }
 
 TEST(FrameCache, TheCullDrawsNothingIntoTheBlocksKept) {
