@@ -3,8 +3,8 @@
 //
 // The actions run in the logic tick (apply_menu_actions), never inside the interface walk that
 // collected them. Windows are switched by writing `visible` of the elements of the typed record
-// menu(); level changes are asked of the shell by a pending flag plus a fade-out, never performed
-// here. Profile and settings files
+// menu(); level changes and every change of game state are asked of the shell (request(), plus a
+// fade-out where the change waits for black), never performed here. Profile and settings files
 // go through the shell's read/write operations, which never lose what the player saved. Behaviour
 // beyond the plain flow:
 //   - create_profile refuses what profile_name_usable refuses, a name starting or ending with a
@@ -172,7 +172,7 @@ void new_game() {
     write_profile();
     hide(menu().pause.wnd_pause);
     fade_out_from_full();
-    session.start_pending = 1;
+    request(Request::start_level);
 }
 
 void continue_game() {
@@ -180,12 +180,12 @@ void continue_game() {
     if (profile.level_index == kLastLevel) return;  // the game is finished or lost
     hide(menu().pause.wnd_pause);
     fade_out_from_full();
-    session.start_pending = 1;
+    request(Request::start_level);
 }
 
 void resume_game() {
     hide(menu().pause.wnd_pause);
-    session.game_state = GameState::playing;
+    request(Request::resume);
 }
 
 void next_level() {
@@ -193,7 +193,7 @@ void next_level() {
     hide(menu().pause.wnd_pause);
     fade_out_from_full();
     hide(menu().stat.wnd_stat);
-    session.reload_pending = 1;
+    request(Request::load_level);
     write_profile();
 }
 
@@ -201,7 +201,7 @@ void replay_level() {
     hide(menu().pause.wnd_pause);
     session.fading_out = 1;  // from wherever the fade stands
     hide(menu().stat.wnd_stat);
-    session.reload_pending = 1;
+    request(Request::load_level);
 }
 
 void bank_and_return() {
@@ -228,7 +228,7 @@ void return_to_menu() {
                        m.cfg.wnd_cfg})
         hide(w);
     show(m.main.wnd_main);
-    session.game_state = GameState::menu;
+    request(Request::main_menu);
 }
 
 // ---- windows ----------------------------------------------------------------------------------------
@@ -241,7 +241,7 @@ void open_settings() {
 void open_profiles() {
     // While the screen fades out to start a level the chooser stays shut: the level start closes
     // the main menu's other windows, but this one would stay open over the game.
-    if (session.start_pending) return;
+    if (session.request == Request::start_level) return;
     refill_chooser();
     show(menu().profile.wnd_profile);
     hide(menu().main.wnd_main);

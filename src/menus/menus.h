@@ -123,7 +123,8 @@ void apply_menu_actions();
 // ---- called by the shell too -----------------------------------------------------------------------
 // Back to the main menu: the profile reread (an abandoned level leaves no trace), the settings
 // written, the screen mode reapplied when it differs from the engine's, the greeting renewed, every
-// other window hidden, game_state 0.
+// other window hidden, and the main menu requested (Request::main_menu: game state 0 from the next
+// logic tick on; the shell performs it at once where it calls this itself).
 void return_to_menu();
 // Fills the progress list with the current profile's name, points and golden nuts ("из" the number
 // of playable levels in the scene list) and shows the progress window.
@@ -136,7 +137,7 @@ void exit_links();
 // Game flow.
 void new_game();          // level 0 with zero totals, written at once; the level fades in
 void continue_game();     // the profile's level; only stops the music once the game is over
-void resume_game();       // closes the pause window
+void resume_game();       // closes the pause window and asks to play on
 void next_level();        // banks the level's points and nut, advances, writes, loads the next
 void replay_level();      // reloads the current level; nothing banked
 void bank_and_return();   // banks and advances like next_level, then back to the menu

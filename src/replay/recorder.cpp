@@ -232,9 +232,12 @@ bool trace_to(const std::string &path) {
     return recorder.trace != nullptr;
 }
 
-void after_logic_tick(double time_ms) {
+bool tracing() { return recorder.trace != nullptr; }
+
+void after_logic_tick(TraceView view) {
     if (!recorder.trace) return;
-    put_line(recorder.trace, recorder.trace_name, "trace", trace_line(++recorder.ticks, time_ms));
+    view.tick = ++recorder.ticks;
+    put_line(recorder.trace, recorder.trace_name, "trace", trace_line(view));
 }
 
 }  // namespace replay

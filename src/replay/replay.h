@@ -43,7 +43,7 @@ struct LevelStart {
     int32_t deaths = 0;      // the profile's values at the start of the level
     int32_t total_points = 0;
     int32_t total_nuts = 0;
-    LevelState hero;                    // the World's level state just after the load
+    HeroCarry hero;                     // what the World's hero carried in, just after the load
     std::vector<TEffect2d> particles;   // the live effects just after the load
 };
 
@@ -108,13 +108,35 @@ void reset_recorder();
 
 // ---- the trace ----------------------------------------------------------------------------------
 
-// One JSON object (and "\n") of the game's state after logic tick `tick` at `time_ms`: state,
-// fade, hero, tallies, camera and its lead, shadow opacity, world steps, visible windows.
-std::string trace_line(long tick, double time_ms);
-// --trace FILE in the game: a trace line after every logic tick (counted from 1). The same rules
-// for FILE as record_to's; false (and a message) when it cannot be written, and a write that
-// fails later stops the trace with a message.
+// What one trace line shows, gathered by whoever writes it: the game's shell from its records
+// (shell.h: trace_view), the simulator's replay from the world it steps and the values it keeps.
+struct TraceView {
+    long tick = 0;                 // logic ticks (or replayed steps) counted from 1
+    double time_ms = 0;            // the clock of that tick
+    int32_t state = 0;             // GameState as a number (the line's "game_state")
+    int32_t level_index = 0;
+    int32_t fade_level = 0, fading_out = 0;
+    // The request pending after the tick, as the four flags the trace has always shown.
+    uint8_t start_pending = 0, reload_pending = 0, death_pending = 0, level_done_pending = 0;
+    const World *world = nullptr;  // the level (hero, tallies, objects, particles, steps); required
+    int32_t deaths = 0, total_points = 0, total_nuts = 0;  // the profile's
+    float camera_x = 0, camera_y = 0;
+    int32_t camera_lead = 0;
+    std::string music_title;       // 1251
+    std::string profile_name;      // 1251
+    std::vector<std::string> windows;  // names of the visible top-level windows, in registry order
+};
+
+// One JSON object (and "\n") of `view`: state, fade, hero, tallies, camera and its lead, shadow
+// opacity, world steps, visible windows. Reads only the view.
+std::string trace_line(const TraceView &view);
+// --trace FILE in the game: a trace line after every logic tick. The same rules for FILE as
+// record_to's; false (and a message) when it cannot be written, and a write that fails later
+// stops the trace with a message.
 bool trace_to(const std::string &path);
-void after_logic_tick(double time_ms);
+// True while a --trace file is open (the shell gathers a view only then).
+bool tracing();
+// Writes `view` as the next line of the trace file, its tick set to the next count from 1.
+void after_logic_tick(TraceView view);
 
 }  // namespace replay

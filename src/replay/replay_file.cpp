@@ -7,6 +7,7 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 
 #include "platform/platform.h"
@@ -61,6 +62,67 @@ bool real(const std::string &w, double limit, double &out) {
     return true;
 }
 
+// The "hero" line: every field of HeroCarry, in this order; the one table both the writer and the
+// reader go through. A flag is 0 or 1; a real is written with 9 significant digits (exact for a
+// float) and read within kMaxAbsClockMs.
+struct HeroField {
+    const char *name;              // as the reader's message names it
+    uint8_t HeroCarry::*flag;      // a 0/1 field, or
+    float HeroCarry::*real;        // a real one
+};
+constexpr HeroField kHeroFields[] = {
+    {"facing", &HeroCarry::hero_facing, nullptr},      {"walking", &HeroCarry::hero_walking, nullptr},
+    {"walk-speed", nullptr, &HeroCarry::walk_speed},   {"fall-speed", nullptr, &HeroCarry::fall_speed},
+    {"on-ground", &HeroCarry::on_ground, nullptr},     {"normal-x", nullptr, &HeroCarry::ground_normal_x},
+    {"normal-y", nullptr, &HeroCarry::ground_normal_y}, {"depth", nullptr, &HeroCarry::ground_depth},
+    {"jumping", &HeroCarry::jumping, nullptr},         {"hurt", &HeroCarry::hurt, nullptr},
+    {"hurt-time", nullptr, &HeroCarry::hurt_time},     {"time", nullptr, &HeroCarry::world_time},
+    {"riding", &HeroCarry::riding, nullptr},           {"shadow-x", nullptr, &HeroCarry::shadow_x},
+    {"shadow-y", nullptr, &HeroCarry::shadow_y},       {"shadow-alpha", nullptr, &HeroCarry::shadow_alpha},
+};
+constexpr std::size_t kHeroFieldCount = std::size(kHeroFields);
+// Six flags and ten reals, as laid out: a field added to HeroCarry changes the size, and then
+// belongs in kHeroFields (and this count) too, or a replay would not carry it.
+static_assert(kHeroFieldCount == 16 && sizeof(HeroCarry) == 56, "every HeroCarry field must be in kHeroFields");
+
+std::string hero_line(const HeroCarry &h) {
+    std::string out = "hero";
+    char buf[32];
+    for (const HeroField &f : kHeroFields) {
+        if (f.flag) std::snprintf(buf, sizeof buf, " %d", int(h.*f.flag));
+        else std::snprintf(buf, sizeof buf, " %.9g", double(h.*f.real));
+        out += buf;
+    }
+    return out + "\n";
+}
+
+// The values of a "hero" line (after its keyword) into `h`; false when there are not exactly
+// kHeroFieldCount of them or one is not what its field takes.
+bool read_hero(const std::vector<std::string> &w, HeroCarry &h) {
+    if (w.size() != kHeroFieldCount) return false;
+    HeroCarry read;
+    for (std::size_t i = 0; i < kHeroFieldCount; ++i) {
+        const HeroField &f = kHeroFields[i];
+        if (f.flag) {
+            int64_t v = 0;
+            if (!whole(w[i], 0, 1, v)) return false;
+            read.*f.flag = uint8_t(v);
+        } else {
+            double v = 0;
+            if (!real(w[i], kMaxAbsClockMs, v)) return false;
+            read.*f.real = float(v);
+        }
+    }
+    h = read;
+    return true;
+}
+
+std::string hero_field_names() {
+    std::string names;
+    for (const HeroField &f : kHeroFields) names += std::string(names.empty() ? "" : " ") + f.name;
+    return names;
+}
+
 }  // namespace
 
 LevelStart start_of(const World &w, int32_t level_index, const std::string &path, uint64_t seed, int32_t deaths,
@@ -72,31 +134,14 @@ LevelStart start_of(const World &w, int32_t level_index, const std::string &path
     s.deaths = deaths;
     s.total_points = total_points;
     s.total_nuts = total_nuts;
-    s.hero = w.level;
+    s.hero = static_cast<const HeroCarry &>(w.level);
     s.particles.assign(w.particles.effects.begin(), w.particles.effects.begin() + w.particles.count);
     return s;
 }
 
 void restore_start(World &w, const LevelStart &s) {
-    LevelState &h = w.level;
-    const LevelState &r = s.hero;
-    // What the load sets (the hero's place and start, riding, the file) is the load's.
-    h.hero_facing = r.hero_facing;
-    h.hero_walking = r.hero_walking;
-    h.walk_speed = r.walk_speed;
-    h.fall_speed = r.fall_speed;
-    h.on_ground = r.on_ground;
-    h.ground_normal_x = r.ground_normal_x;
-    h.ground_normal_y = r.ground_normal_y;
-    h.ground_depth = r.ground_depth;
-    h.jumping = r.jumping;
-    h.hurt = r.hurt;
-    h.hurt_time = r.hurt_time;
-    h.world_time = r.world_time;
-    h.riding = r.riding;
-    h.shadow_x = r.shadow_x;
-    h.shadow_y = r.shadow_y;
-    h.shadow_alpha = r.shadow_alpha;
+    // What the load sets (the start point, the file) stays the load's.
+    static_cast<HeroCarry &>(w.level) = s.hero;
     w.particles.effects = s.particles;
     w.particles.count = int32_t(s.particles.size());
 }
@@ -107,13 +152,7 @@ std::string format_start(const LevelStart &s) {
     std::snprintf(buf, sizeof buf, "seed %" PRIu64 "\nprofile %d %d %d\n", s.seed, int(s.deaths), int(s.total_points),
                   int(s.total_nuts));
     out += buf;
-    const LevelState &h = s.hero;
-    std::snprintf(buf, sizeof buf, "hero %d %d %.9g %.9g %d %.9g %.9g %.9g %d %d %.9g %.9g %d %.9g %.9g %.9g\n",
-                  h.hero_facing, h.hero_walking, double(h.walk_speed), double(h.fall_speed), h.on_ground,
-                  double(h.ground_normal_x), double(h.ground_normal_y), double(h.ground_depth), h.jumping, h.hurt,
-                  double(h.hurt_time), double(h.world_time), h.riding, double(h.shadow_x), double(h.shadow_y),
-                  double(h.shadow_alpha));
-    out += buf;
+    out += hero_line(s.hero);
     for (const TEffect2d &e : s.particles) {
         if (e.kind.empty() || e.kind.find_first_of(" \t\r\n") != std::string::npos) continue;  // no such kind is ever added
         std::snprintf(buf, sizeof buf, "particle %s %d %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", e.kind.c_str(),
@@ -186,39 +225,8 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
             s.start.total_points = int32_t(p);
             s.start.total_nuts = int32_t(k);
         } else if (key == "hero") {
-            // flags (0/1), then reals
-            static const bool kFlag[16] = {true, true, false, false, true, false, false, false,
-                                           true, true, false, false, true, false, false, false};
-            double v[16] = {};
-            bool ok = w.size() == 16;
-            for (int i = 0; ok && i < 16; ++i) {
-                int64_t f = 0;
-                if (kFlag[i]) {
-                    ok = whole(w[std::size_t(i)], 0, 1, f);
-                    v[i] = double(f);
-                } else {
-                    ok = real(w[std::size_t(i)], kMaxAbsClockMs, v[i]);
-                }
-            }
-            if (!ok) return fail("\"hero\" needs 16 values: facing walking walk-speed fall-speed on-ground normal-x "
-                                 "normal-y depth jumping hurt hurt-time time riding shadow-x shadow-y shadow-alpha");
-            LevelState &h = s.start.hero;
-            h.hero_facing = uint8_t(v[0]);
-            h.hero_walking = uint8_t(v[1]);
-            h.walk_speed = float(v[2]);
-            h.fall_speed = float(v[3]);
-            h.on_ground = uint8_t(v[4]);
-            h.ground_normal_x = float(v[5]);
-            h.ground_normal_y = float(v[6]);
-            h.ground_depth = float(v[7]);
-            h.jumping = uint8_t(v[8]);
-            h.hurt = uint8_t(v[9]);
-            h.hurt_time = float(v[10]);
-            h.world_time = float(v[11]);
-            h.riding = uint8_t(v[12]);
-            h.shadow_x = float(v[13]);
-            h.shadow_y = float(v[14]);
-            h.shadow_alpha = float(v[15]);
+            if (!read_hero(w, s.start.hero))
+                return fail("\"hero\" needs " + std::to_string(kHeroFieldCount) + " values: " + hero_field_names());
         } else if (key == "particle") {
             int64_t colour = 0;
             double v[9] = {};

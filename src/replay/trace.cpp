@@ -1,16 +1,13 @@
 // trace.cpp - the trace line: one JSON object of the game's state after a logic tick, the same
 // for the game (--trace) and the simulator (--trace, and --replay).
 //
-// In: the shell's records, the World, the camera, the music title and the visible windows.
+// In: a TraceView, gathered by the writer (the shell's records, or the simulator's replay).
 // Out: text only; nothing is changed and no engine operation is called.
 #include <cstdio>
 #include <string>
 
 #include "cp1251.h"
-#include "music/music.h"
 #include "replay/replay.h"
-#include "shell/shell.h"
-#include "ui/ui.h"
 
 namespace replay {
 
@@ -48,7 +45,7 @@ std::string json_text(const std::string &text1251) {
 
 }  // namespace
 
-std::string trace_line(long tick, double time_ms) {
+std::string trace_line(const TraceView &v) {
     std::string s = "{";
     auto field = [&](const char *name, const std::string &value) {
         if (s.size() > 1) s += ",";
@@ -57,18 +54,19 @@ std::string trace_line(long tick, double time_ms) {
         s += "\":";
         s += value;
     };
-    auto num = [](long long v) { return std::to_string(v); };
-    const LevelState &level = level_record.world.level;
-    field("tick", num(tick));
-    field("time_ms", real(time_ms));
-    field("game_state", num(static_cast<int>(session.game_state)));
-    field("level_index", num(profile.level_index));
-    field("fade_level", num(session.fade_level));
-    field("fading_out", num(session.fading_out));
-    field("start_pending", num(session.start_pending));
-    field("reload_pending", num(session.reload_pending));
-    field("death_pending", num(session.death_pending));
-    field("level_done_pending", num(session.level_done_pending));
+    auto num = [](long long x) { return std::to_string(x); };
+    const World &w = *v.world;
+    const LevelState &level = w.level;
+    field("tick", num(v.tick));
+    field("time_ms", real(v.time_ms));
+    field("game_state", num(v.state));
+    field("level_index", num(v.level_index));
+    field("fade_level", num(v.fade_level));
+    field("fading_out", num(v.fading_out));
+    field("start_pending", num(v.start_pending));
+    field("reload_pending", num(v.reload_pending));
+    field("death_pending", num(v.death_pending));
+    field("level_done_pending", num(v.level_done_pending));
     field("hero_x", num(level.hero_x));
     field("hero_y", num(level.hero_y));
     field("walk_speed", real(level.walk_speed));
@@ -77,29 +75,25 @@ std::string trace_line(long tick, double time_ms) {
     field("jumping", num(level.jumping));
     field("hurt", num(level.hurt));
     field("riding", num(level.riding));
-    field("damage", num(level_record.world.tallies.damage));
-    field("deaths", num(profile.deaths));
-    field("level_points", num(level_record.world.tallies.level_points));
-    field("total_points", num(profile.total_points));
-    field("total_nuts", num(profile.total_nuts));
-    field("gold_nut_found", num(level_record.world.tallies.gold_nut_found));
-    field("camera_x", real(handles.camera ? handles.camera->x : 0));
-    field("camera_y", real(handles.camera ? handles.camera->y : 0));
-    field("object_count", num(level_record.world.object_count));
-    field("particle_count", num(level_record.world.particles.count));
-    field("camera_lead", num(session.camera_lead));
+    field("damage", num(w.tallies.damage));
+    field("deaths", num(v.deaths));
+    field("level_points", num(w.tallies.level_points));
+    field("total_points", num(v.total_points));
+    field("total_nuts", num(v.total_nuts));
+    field("gold_nut_found", num(w.tallies.gold_nut_found));
+    field("camera_x", real(v.camera_x));
+    field("camera_y", real(v.camera_y));
+    field("object_count", num(w.object_count));
+    field("particle_count", num(w.particles.count));
+    field("camera_lead", num(v.camera_lead));
     field("shadow_alpha", real(level.shadow_alpha));
-    field("world_steps", num(level_record.world.steps));
-    const char *title = music_title();
-    field("music_title", json_text(title ? title : ""));
-    field("profile_name", json_text(settings.profile_name));
+    field("world_steps", num(w.steps));
+    field("music_title", json_text(v.music_title));
+    field("profile_name", json_text(v.profile_name));
     std::string windows = "[";
-    for (int32_t i = 0; i < element_count(); ++i) {
-        const ielement *e = element_at(i);
-        if (e && !e->has_parent && e->visible) {
-            if (windows.size() > 1) windows += ",";
-            windows += json_text(e->name);
-        }
+    for (const std::string &name : v.windows) {
+        if (windows.size() > 1) windows += ",";
+        windows += json_text(name);
     }
     field("windows", windows + "]");
     return s + "}\n";

@@ -48,7 +48,6 @@ constexpr int32_t kHealthWarning = 80;          // damage above which the bar fl
 constexpr float kFlashMsPerStep = 5.0f;         // flash alpha rises one step per 5 ms of world time
 constexpr int32_t kFlashWrap = 255;             // ... and starts again from 0 at this alpha
 constexpr int32_t kLoadingScreenBelow = 20;     // fade_level under which the loading screen shows
-constexpr int32_t kHintCount = 5;
 constexpr float kStarTurn = 4;                  // the menu's star turns this many times the sway
 
 // ---- layout: boxes on the 800 x 600 screen, top-left corner and size in pixels ----------------------
@@ -102,7 +101,7 @@ constexpr auto kHint1 = CP1251("Собирайте бонусы для нако�
 constexpr auto kHint2 = CP1251("Ромашка может подбросить вас выше чем обычно.");
 constexpr auto kHint3 = CP1251("Не пытайтесь прыгнуть на спину ежа, это опасно.");
 constexpr auto kHint4 = CP1251("Золотые орехи обычно спрятаны на уровнях.");
-constexpr const char *kLoadingHints[kHintCount] = {kHint0, kHint1, kHint2, kHint3, kHint4};
+constexpr const char *kLoadingHints[kLoadingHintCount] = {kHint0, kHint1, kHint2, kHint3, kHint4};
 
 // One catalogue picture into a box; a catalogue without any picture draws nothing.
 void sprite(const char *name, float x, float y, float w, float h, int32_t alpha = kOpaque,
@@ -179,7 +178,8 @@ void draw_loading_screen() {
     eng.FX_SetBlendMode(kBlendNormal);
     sprite("gbut", kHintPlate);
     eng.FX_SetBlendMode(kBlendAdd);
-    const std::string hint = kLoadingHints[random_below(kHintCount)];
+    // Chosen when the load was requested (request()): the frame only reads it.
+    const std::string hint = kLoadingHints[std::clamp(session.loading_hint, 0, kLoadingHintCount - 1)];
     text(centred_x(W / 2, hint), kHintY, hint, kHintColour);
     eng.FX_SetBlendMode(kBlendNormal);
 }
@@ -280,7 +280,7 @@ void frame_procedure() {
         draw_cursor();
         camera_off();
         draw_fade_overlay();
-        if (session.start_pending && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
+        if (session.request == Request::start_level && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
         break;
     case GameState::playing:
         draw_level();
@@ -298,7 +298,7 @@ void frame_procedure() {
         draw_cursor();
         camera_off();
         draw_fade_overlay();
-        if (session.reload_pending && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
+        if (session.request == Request::load_level && session.fade_level < kLoadingScreenBelow) draw_loading_screen();
         break;
     }
     draw_notice();

@@ -1,9 +1,9 @@
 // shell.cpp - the run-wide state, the start-up (run_game), the logic tick with the game-state
 // machine, the slow tick and the camera follow.
 //
-// Level changes happen only here, in the logic tick in which a requested fade-out has reached
-// black: menu actions and the world set a pending flag and start the fade, this code performs the
-// change and fades back in. All timing is counted in ticks (20 ms logic, 50 ms slow).
+// Level changes happen in the logic tick in which a requested fade-out has reached black: menu
+// actions and the world ask (request()) and start the fade, the transitions (transitions.cpp, the
+// one writer of the game state) perform the change and this tick fades back in. All timing is counted in ticks (20 ms logic, 50 ms slow).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -13,8 +13,10 @@
 #include "menus/menus.h"
 #include "music/music.h"
 #include "platform/platform.h"
+#include "replay/level_play.h"
 #include "replay/replay.h"
 #include "shell/shell.h"
+#include "shell/transitions.h"
 #include "ui/ui.h"
 #include "world/world.h"
 
@@ -84,8 +86,6 @@ const char *level_title(int32_t index) {
     return kLevelTitles[index];
 }
 
-void random_seed(uint32_t seed) { session.random_state = seed; }
-
 namespace {
 // A seed for the next level's own generator, from the game's.
 uint64_t level_seed() {
@@ -93,14 +93,6 @@ uint64_t level_seed() {
     return (high << 32) | static_cast<uint32_t>(random_below(INT32_MAX));
 }
 }  // namespace
-
-int32_t random_below(int32_t n) {
-    // 64-bit linear congruential step (Knuth's MMIX constants); the high bits are the good ones.
-    uint64_t &state = session.random_state;
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    if (n <= 0) return 0;
-    return static_cast<int32_t>((state >> 33) % static_cast<uint64_t>(n));
-}
 
 // ---- start-up -------------------------------------------------------------------------------------
 int run_game(uint32_t seed) {
@@ -154,16 +146,20 @@ void menu_tick() {
     if (!music_playing() && settings.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
     update_sway();
     update_effects(menus.menu_effects);
-    if (session.start_pending && session.fade_level < 1) start_level(scene_file(profile.level_index));
+    start_requested_level();
 }
 
 }  // namespace
 
-TickInput read_tick_input() {
+uint8_t read_jump() {
+    return (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && settings.mouse_off == 0)) ? 1 : 0;
+}
+
+TickInput read_tick_input(uint8_t jump) {
     TickInput in;
     in.left = eng.KeyEx_Down(kKeyLeft) ? 1 : 0;
     in.right = eng.KeyEx_Down(kKeyRight) ? 1 : 0;
-    in.jump = session.jump_pressed;
+    in.jump = jump;
     in.finish = eng.Key_Press && eng.Key_Press(kKeyF2) ? 1 : 0;
     in.mouse_steers = settings.mouse_off == 0 && eng.Mouse_X && eng.Mouse_DeltaX ? 1 : 0;
     if (in.mouse_steers) {
@@ -177,18 +173,8 @@ TickInput read_tick_input() {
 
 void apply_world_events(const WorldEvents &ev) {
     for (int32_t i = 0; i < ev.sound_count; ++i) SList_Play(assets.sounds, ev.sounds[static_cast<std::size_t>(i)], 0);
-    if (ev.died) {
-        profile.deaths = deaths_after(profile.deaths, 1);
-        session.death_pending = 1;
-        session.fading_out = 1;
-        session.game_state = GameState::frozen;
-    }
-    profile.deaths = deaths_after(profile.deaths, -ev.lives_gained);
-    if (ev.level_end) {
-        session.level_done_pending = 1;
-        session.game_state = GameState::frozen;
-        session.fading_out = 1;
-    }
+    const Request r = replay::count_world_events(ev, profile);
+    if (r != Request::none) freeze_for(r);
 }
 
 namespace {
@@ -219,7 +205,8 @@ void toggle_recording() {
         tell_player_once(key, CP1251("Запись сохранена: ").c_str() + name);
 }
 
-void play_tick() {
+// `jump`: the jump input of this tick (read_jump).
+void play_tick(uint8_t jump) {
     if (title_is("menu")) music_stop();
     if (settings.music_off != 0 && music_playing()) music_stop();  // turned off: silent at once
     if (!music_playing() && settings.music_off == 0) {
@@ -229,77 +216,29 @@ void play_tick() {
     }
     update_sway();
     if (profile.level_index != kLastLevel &&
-        (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause)) {
-        show(menu().pause.wnd_pause);
-        SList_Play(assets.sounds, "click", 0);
-        session.game_state = GameState::frozen;
-    }
+        (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause))
+        pause_game();
     if (eng.Key_Press(kKeyF1)) {  // developer's reload of the current level file
         if (!reload_world()) {  // reported; the world is empty
-            return_to_menu();
+            go_to_main_menu();
             return;
         }
     }
     if (eng.Key_Press && eng.Key_Press(kKeyF9)) toggle_recording();
     camera_follow();
-    const TickInput in = read_tick_input();
+    const TickInput in = read_tick_input(jump);
     replay::stepped(in);
     apply_world_events(world_step(level_record.world, in));
     update_particles(level_record.world);
-}
-
-void frozen_tick() {
-    if (!(session.fading_out == 1 && session.fade_level == 0)) return;
-    if (session.reload_pending) {
-        session.fading_out = 0;
-        session.game_state = GameState::playing;
-        if (handles.camera) handles.camera->x = handles.camera->y = 0;
-        if (load_world(scene_file(profile.level_index))) {
-            music_stop();
-            eng.Mouse_Lock();
-            if (profile.level_index == kLastLevel) show(menu().win.wnd_win);
-        } else {
-            return_to_menu();  // reported; the world is empty, the profile untouched
-        }
-    }
-    if (session.level_done_pending) {
-        const ResultsWindow &results = menu().stat;
-        session.finished_points = level_record.world.tallies.level_points;  // what the window's buttons bank
-        session.finished_nut = level_record.world.tallies.gold_nut_found;
-        if (results.txt_points) results.txt_points->text = std::to_string(banked_sum(profile.total_points, session.finished_points));
-        if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(banked_sum(profile.total_nuts, session.finished_nut));
-        show(results.wnd_stat);
-        session.fading_out = 0;
-    }
-    if (session.death_pending) {
-        hide(menu().pause.wnd_pause);
-        respawn_hero(level_record.world);
-        replay::respawned();
-        session.fading_out = 0;
-        session.game_state = GameState::playing;
-        if (profile.deaths > kDeathsToGameOver) {
-            show(menu().rec.lbl_go);
-            profile.level_index = kLastLevel;
-            write_profile();
-            return_to_menu();
-            show_records();
-        }
-    }
-    session.death_pending = 0;
-    session.level_done_pending = 0;
-    session.reload_pending = 0;
 }
 
 }  // namespace
 
 bool load_world(const std::string &path) {
     if (handles.camera) handles.camera->x = handles.camera->y = 0;
-    clear_world(level_record.world);
     const uint64_t seed = level_seed();
-    world_seed(level_record.world, seed);
-    level_record.world.level.final_scene = profile.level_index == kLastLevel ? 1 : 0;
-    const bool ok = load_level(level_record.world, path, &level_record.pictures,
-                               path.empty() ? scene_problem(profile.level_index) : "");
+    const bool ok = replay::begin_level(level_record.world, profile.level_index, path, seed, &level_record.pictures,
+                                        path.empty() ? scene_problem(profile.level_index) : "");
     if (ok)
         replay::level_started(
             replay::start_of(level_record.world, profile.level_index, path, seed, profile.deaths, profile.total_points, profile.total_nuts));
@@ -318,33 +257,49 @@ bool reload_world() {
     return ok;
 }
 
-void start_level(const std::string &path) {
-    hide(menu().main.wnd_main);
-    hide(menu().cfg.wnd_cfg);
-    hide(menu().rec.wnd_rec);
-    session.fading_out = 0;
-    session.start_pending = 0;
-    if (!load_world(path)) {  // reported; the world is empty, the profile untouched
-        return_to_menu();
-        return;
-    }
-    music_stop();
-    eng.Mouse_Lock();
-    session.game_state = GameState::playing;
-}
-
 void logic_tick() {
     // What the player clicked since the last tick, first: the frames that collected it only drew.
     apply_menu_actions();
+    perform_immediate_requests();
     fade_step();
     if (session.notice_ticks > 0) --session.notice_ticks;
-    session.jump_pressed = (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && settings.mouse_off == 0)) ? 1 : 0;
+    const uint8_t jump = read_jump();  // read in every state, as the engine's call log shows
     switch (session.game_state) {
     case GameState::menu: menu_tick(); break;
-    case GameState::playing: play_tick(); break;
-    case GameState::frozen: frozen_tick(); break;
+    case GameState::playing: play_tick(jump); break;
+    case GameState::frozen: perform_requests_at_black(); break;
     }
-    replay::after_logic_tick(eng.U_GetTime ? eng.U_GetTime() : 0);
+    const double now = eng.U_GetTime ? eng.U_GetTime() : 0;  // read every tick, as the engine's call log shows
+    if (replay::tracing()) replay::after_logic_tick(trace_view(0, now));
+}
+
+replay::TraceView trace_view(long tick, double time_ms) {
+    replay::TraceView v;
+    v.tick = tick;
+    v.time_ms = time_ms;
+    v.state = static_cast<int32_t>(session.game_state);
+    v.level_index = profile.level_index;
+    v.fade_level = session.fade_level;
+    v.fading_out = session.fading_out;
+    v.start_pending = session.request == Request::start_level;
+    v.reload_pending = session.request == Request::load_level;
+    v.death_pending = session.request == Request::respawn;
+    v.level_done_pending = session.request == Request::results;
+    v.world = &level_record.world;
+    v.deaths = profile.deaths;
+    v.total_points = profile.total_points;
+    v.total_nuts = profile.total_nuts;
+    v.camera_x = handles.camera ? handles.camera->x : 0;
+    v.camera_y = handles.camera ? handles.camera->y : 0;
+    v.camera_lead = session.camera_lead;
+    const char *title = music_title();
+    v.music_title = title ? title : "";
+    v.profile_name = settings.profile_name;
+    for (int32_t i = 0; i < element_count(); ++i) {
+        const ielement *e = element_at(i);
+        if (e && !e->has_parent && e->visible) v.windows.push_back(e->name);
+    }
+    return v;
 }
 
 namespace {

@@ -1,10 +1,11 @@
-// shell.h - the program shell: the start-up, the two timer procedures with the game-state machine
-// (the one owner of session.game_state), the frame drawing and the menu's particle set.
+// shell.h - the program shell: the start-up, the two timer procedures, the frame drawing and the
+// menu's particle set. The game-state machine (the one owner of session.game_state) is in
+// transitions.h.
 //
 // Everything here runs on the engine's thread inside the procedures the engine calls; there is no
 // loop of its own and no locking. The records by lifetime (settings, profile, session, handles)
-// are in state/state.h; level changes are asked for only through the session's pending flags plus
-// a fade-out (fade_level = 255, fading_out = 1) and performed by the logic tick.
+// are in state/state.h; level changes are asked for only through request() plus a fade-out
+// (fade_level = 255, fading_out = 1) and performed by the transitions in the logic tick.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,7 @@
 #include "engine/engine.h"
 #include "engine_api.h"
 #include "render/effects.h"
+#include "replay/replay.h"
 #include "state/state.h"
 #include "world/world.h"
 
@@ -55,10 +57,6 @@ const char *level_title(int32_t index);
 // generator (the game passes the clock, the simulator its --seed). Returns the process exit status.
 int run_game(uint32_t seed);
 
-// The game's pseudo-random generator (deterministic for a seed).
-void random_seed(uint32_t seed);
-int32_t random_below(int32_t n);  // 0 .. n-1; 0 when n <= 0
-
 // ---- engine procedures and timers (registered by run_game) ----
 void logic_tick();
 void slow_tick();
@@ -67,8 +65,8 @@ void load_procedure();
 void splash_procedure();
 
 // Starts the level in `path` once the screen is black: menu windows hidden, the world cleared and
-// loaded, game state 1 (the fade-in follows). A level that fails to load is reported and the game
-// goes back to the main menu.
+// loaded, game state 1 (the fade-in follows); a pending Request::start_level is done. A level that
+// fails to load is reported and the game goes back to the main menu. (transitions.cpp)
 void start_level(const std::string &path);
 // Loads `path` into `world` as every level start does: camera at 0, 0, the world cleared and given
 // a seed of its own, the final scene marked, the timers' last runs set to now. False when the load
@@ -77,13 +75,20 @@ bool load_world(const std::string &path);
 // The developer's F1: the current level file read again in place (pictures and start point kept).
 bool reload_world();
 
+// The jump input of this tick: Space, or the left button while mouse control is on. Read once per
+// logic tick in every state (before the state's part of the tick).
+uint8_t read_jump();
 // The world's input of this tick, read from the engine once per logic tick while playing (after
-// the camera follow): the walk keys, the jump, F2, the pointer when mouse control is on, the
-// camera and the clock.
-TickInput read_tick_input();
-// Acts on what a world step reported: its sounds, a death (a life lost, a fade-out to the
-// respawn), extra lives, the level's end (a fade-out to the results).
+// the camera follow): the walk keys, `jump` (read_jump), F2, the pointer when mouse control is
+// on, the camera and the clock.
+TickInput read_tick_input(uint8_t jump);
+// Acts on what a world step reported: its sounds, a death (a life lost, the game frozen and a
+// fade-out to the respawn), extra lives, the level's end (frozen, a fade-out to the results).
 void apply_world_events(const WorldEvents &events);
+
+// The trace line's view of the game after a logic tick (`tick` counted by the caller): the shell's
+// records, the level being played, the camera, the music title and the visible windows.
+replay::TraceView trace_view(long tick, double time_ms);
 
 // Camera follow, once per logic tick while playing (before the world step).
 void camera_follow();

@@ -1,5 +1,6 @@
-// state.cpp - the records by lifetime (settings, profile, session, handles), their resets, and
-// the notice of tell_player_once. The files of the settings and the profile are in files.cpp.
+// state.cpp - the records by lifetime (settings, profile, session, handles), their resets, the
+// game's random generator, requests to the game-state machine and the notice of tell_player_once.
+// The files of the settings and the profile are in files.cpp.
 #include "state/state.h"
 
 #include <algorithm>
@@ -13,6 +14,21 @@ void reset_settings() { settings = Settings{}; }
 void reset_profile() { profile = Profile{}; }
 void reset_session() { session = Session{}; }
 void reset_handles() { handles = RunHandles{}; }
+
+void random_seed(uint32_t seed) { session.random_state = seed; }
+
+int32_t random_below(int32_t n) {
+    // 64-bit linear congruential step (Knuth's MMIX constants); the high bits are the good ones.
+    uint64_t &state = session.random_state;
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    if (n <= 0) return 0;
+    return static_cast<int32_t>((state >> 33) % static_cast<uint64_t>(n));
+}
+
+void request(Request r) {
+    session.request = r;
+    if (r == Request::start_level || r == Request::load_level) session.loading_hint = random_below(kLoadingHintCount);
+}
 
 int32_t banked_sum(int32_t total, int32_t amount) {
     const int64_t sum = int64_t(total) + int64_t(amount);

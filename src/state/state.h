@@ -1,5 +1,5 @@
 // state.h - the game's state by lifetime: the settings (cfg/config.txt), the profile
-// (cfg/prf/<name>), the session (the game-state machine, its pending requests, the fade, the sway,
+// (cfg/prf/<name>), the session (the game-state machine, its pending request, the fade, the sway,
 // the notice, the game's random generator), the scene list (cfg/scenes.txt) and the handles of
 // what the engine made; with the settings and profile files.
 //
@@ -45,6 +45,7 @@ struct Settings {
     // Not in the file: cfg/config.txt exists but its last read failed, so it is not replaced
     // until a later read succeeds (what the player saved there may still be fine).
     bool file_unreadable = false;
+    bool operator==(const Settings &) const = default;
 };
 extern Settings settings;
 void reset_settings();
@@ -61,6 +62,7 @@ struct Profile {
     // Not in the file: the path of the profile file whose last read failed, which is not replaced
     // until a later read of it succeeds; "" when the last read was fine or found no file.
     std::string unreadable_path;
+    bool operator==(const Profile &) const = default;
 };
 extern Profile profile;
 void reset_profile();
@@ -72,18 +74,33 @@ enum class GameState : uint8_t {
     frozen = 2,   // the level is frozen behind a window (pause, results) or a fade
 };
 
-// Reset: at program start only (reset_session); lives until the process ends. The logic tick is
-// its one owner: it performs every level change in the tick in which a requested fade-out has
-// reached black; the menu actions (run by the tick) and the world's events set the requests.
+// A change of game state asked for by the menus, the world's events or the shell itself. Only the
+// shell's transitions (shell/transitions.h) perform requests and write game_state; everyone else
+// asks, with request(). One request is pending at a time: a newer one replaces it.
+enum class Request : uint8_t {
+    none = 0,
+    start_level,  // start profile.level_index from the menu once the fade-out reaches black
+    load_level,   // load the level at profile.level_index (next level, play again) once black
+    respawn,      // the hero died: respawn, or the game is over, once black
+    results,      // the level's end was reached: the results window once black
+    resume,       // the pause window closed: play on, at the start of the next logic tick
+    main_menu,    // back to the main menu, at the start of the next logic tick
+};
+
+// Tips the loading screen shows (one chosen per requested load).
+constexpr int32_t kLoadingHintCount = 5;
+
+// Reset: at program start only (reset_session); lives until the process ends. The shell's
+// transitions are its state machine's one owner: they perform every level change in the logic
+// tick in which a requested fade-out has reached black; the menu actions (run by the tick) and
+// the world's events only ask (request()).
 struct Session {
-    GameState game_state = GameState::menu;
+    GameState game_state = GameState::menu;  // written by the shell's transitions alone
+    Request request = Request::none;         // the pending request
     int32_t fade_level = 0;          // screen brightness 0 (black) .. 255 (fully visible)
     int32_t fading_out = 0;          // 1 while fading to black
-    uint8_t start_pending = 0;       // start level_index from the menu once black
-    uint8_t death_pending = 0;       // the hero died; respawn (or game over) once black
-    uint8_t level_done_pending = 0;  // the level's end was reached; results once black
-    uint8_t reload_pending = 0;      // load the level at level_index once black
-    uint8_t jump_pressed = 0;        // jump input of this logic tick
+    int32_t loading_hint = 0;        // 0..kLoadingHintCount-1: the tip of the loading screen, chosen
+                                     // when the load was requested (the frame only reads it)
     float sway_phase = 0;            // radians, +0.1 per slow tick, never wrapped
     float sway_offset = 0;           // cos(sway_phase) * 6, pixels
     int32_t camera_lead = 0;         // screen x at which the camera places the hero
@@ -95,10 +112,20 @@ struct Session {
     std::string notice_line1, notice_line2;  // 1251
     int32_t notice_ticks = 0;                // logic ticks it is still shown
     std::vector<std::string> notices_told;   // keys of the notices given in this run
-    uint64_t random_state = 0;               // the game's generator (shell's random_below)
+    uint64_t random_state = 0;               // the game's generator (random_below)
+    bool operator==(const Session &) const = default;
 };
 extern Session session;
 void reset_session();
+
+// Asks for `r` (see Request); start_level and load_level also choose the loading screen's tip now,
+// from the game's generator, so that what the loading screen shows does not depend on how many
+// frames are drawn.
+void request(Request r);
+
+// The game's pseudo-random generator (deterministic for a seed; its state is the session's).
+void random_seed(uint32_t seed);
+int32_t random_below(int32_t n);  // 0 .. n-1; 0 when n <= 0
 
 // ---- scene list: cfg/scenes.txt ---------------------------------------------------------------------
 constexpr int32_t kSceneCapacity = 30;  // entries of the scene list

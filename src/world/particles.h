@@ -31,12 +31,14 @@ struct TEffect2d {
     float angle = 0;       // degrees
     std::string kind;      // "delete" marks a finished effect
     float vx = 0, vy = 0;  // step per tick; for "berry" vx is the swing phase instead
+    bool operator==(const TEffect2d &) const = default;
 };
 
 // Entries 0..count-1 of `effects` are live (it holds at least count entries).
 struct Tpart_sys {
     std::vector<TEffect2d> effects;
     int32_t count = 0;
+    bool operator==(const Tpart_sys &) const = default;
 };
 
 // Appends one effect with age 0 and alpha 255. A full set (kEffectCapacity live effects) drops

@@ -115,10 +115,14 @@ struct tscene {
 tmin &append_item(std::vector<tmin> &layer, int32_t &count);
 inline tmin &append_item(SharedLayer &layer, int32_t &count) { return append_item(layer.edit(), count); }
 
-// Hero and level state. Zero in a new World; a load resets only what load_level says, the rest
-// carries over from the previous level or life.
-struct LevelState {
-    int32_t hero_x = 0, hero_y = 0;  // the hero's position taken at the start of its turn
+// Hero and level state, in three parts by what resets them. All zero in a new World.
+//
+// What carries into a level from the level (or life) before: the hero's motion and ground contact,
+// its hurt state and clocks, its shadow. A load keeps all of it but `riding`, which it zeroes; a
+// respawn keeps all of it. A replay file's "hero" line is exactly this record, written and read
+// through one table of its fields (replay/replay_file.cpp), so a field added here must join that
+// table (a size check there says so).
+struct HeroCarry {
     uint8_t hero_facing = 0;    // 1 faces left
     uint8_t hero_walking = 0;   // a walk input was active in this tick
     float walk_speed = 0;       // 0..1.2, times 3 pixels per tick
@@ -129,11 +133,31 @@ struct LevelState {
     uint8_t hurt = 0;           // immune to hits for 3000 ms after one
     float hurt_time = 0;        // clock of the last hit, ms
     float world_time = 0;       // clock at the hero's turn, ms
-    uint8_t riding = 0;         // standing in a cart
-    int32_t start_x = 0, start_y = 0;  // the hero's position as loaded: the respawn point
+    uint8_t riding = 0;         // standing in a cart (zeroed by every load)
     float shadow_x = 0, shadow_y = 0, shadow_alpha = 0;  // ground point below the hero, 0..255
+    bool operator==(const HeroCarry &) const = default;
+};
+
+// What a load sets (load_level; the F1 reload keeps the start point) and keeps until the next one.
+// The start point is where a respawn puts the hero back.
+struct LevelSetup {
+    int32_t start_x = 0, start_y = 0;  // the hero's position as loaded: the respawn point
     std::string level_file;     // path of the level file last loaded
     uint8_t final_scene = 0;    // set by whoever loads the level: the final scene has no level end
+    bool operator==(const LevelSetup &) const = default;
+};
+
+// What each of the hero's turns takes afresh: its position at the start of the turn (after a
+// respawn, the start point's from the next turn on).
+struct HeroTurn {
+    int32_t hero_x = 0, hero_y = 0;  // the hero's position taken at the start of its turn
+    bool operator==(const HeroTurn &) const = default;
+};
+
+// The three together; their fields are read and written as the level state's own
+// (w.level.walk_speed, w.level.start_x).
+struct LevelState : HeroTurn, HeroCarry, LevelSetup {
+    bool operator==(const LevelState &) const = default;
 };
 
 // The current level's tallies. level_points and damage are zeroed by clear_world (so by every load
@@ -143,6 +167,7 @@ struct LevelTallies {
     int32_t level_points = 0;    // points earned in this level
     int32_t damage = 0;          // damage in the current life; death above 110
     uint8_t gold_nut_found = 0;  // this level's golden nut was taken
+    bool operator==(const LevelTallies &) const = default;
 };
 
 struct GroundCache;  // the ground index and the terrain's bounds (world_step.cpp)

@@ -102,7 +102,7 @@ TEST(ReplayFile, TheGoodFileReadsEveryValueIntoItsField) {
     EXPECT_EQ(st.deaths, 1);
     EXPECT_EQ(st.total_points, 2);
     EXPECT_EQ(st.total_nuts, 3);
-    const LevelState &h = st.hero;
+    const HeroCarry &h = st.hero;
     EXPECT_EQ(h.hero_facing, 1);
     EXPECT_EQ(h.hero_walking, 1);
     EXPECT_FLOAT_EQ(h.walk_speed, 0.5f);

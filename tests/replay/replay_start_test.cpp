@@ -77,6 +77,8 @@ TEST(ReplayStart, EveryCarriedValueSurvivesTheFileAndTheRestore) {
     EXPECT_EQ(r.shadow_x, l.shadow_x);
     EXPECT_EQ(r.shadow_y, l.shadow_y);
     EXPECT_EQ(r.shadow_alpha, l.shadow_alpha);
+    // The carried part as a whole (a field the file's table lacked would differ here).
+    EXPECT_EQ(static_cast<const HeroCarry &>(r), static_cast<const HeroCarry &>(l));
     // What the load sets stays the load's.
     EXPECT_EQ(r.start_x, 100);
     EXPECT_EQ(r.start_y, 452);

@@ -45,7 +45,7 @@ inline void unknown_name(const std::string &name) { ADD_FAILURE() << "no interfa
 
 // One world step as the shell's logic tick runs it: the tick's input read from the recorders,
 // the step, the shell acting on what it reported.
-inline void step_world() { apply_world_events(world_step(world, read_tick_input())); }
+inline void step_world() { apply_world_events(world_step(world, read_tick_input(read_jump()))); }
 
 // A fresh game: fresh records (reset_records: an empty level record and scene list among them; the
 // registry's unknown-name lookups fail the test), the engine table pointing at the recorders, a

@@ -17,6 +17,7 @@
 #include "menus/menus.h"
 #include "shell/game_records.h"
 #include "shell/shell.h"
+#include "shell/transitions.h"
 #include "shell/test_support.h"
 #include "support/call_log.h"
 #include "ui/ui.h"
@@ -344,7 +345,7 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
             profile.level_index = 10;
             session.fade_level = 255;
             session.fading_out = 1;
-            session.start_pending = 1;
+            session.request = Request::start_level;
         }
     });
     int loading_frames = 0;
@@ -389,7 +390,80 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     EXPECT_EQ(fades_with_loading, (std::set<int>{5, 15}));
     // The level was loaded 26 ticks after the request, and the game plays on without the screen.
     EXPECT_EQ(session.game_state, GameState::playing);
-    EXPECT_EQ(session.start_pending, 0);
+    EXPECT_NE(session.request, Request::start_level);
+}
+
+namespace {
+
+// What the game's records hold, for comparing before and after drawing: the settings, the profile,
+// the session (the game's random generator among it), the level being played (its state, tallies,
+// generator, step count, objects and effects), the camera's place and the menu's particle set.
+// Not the toolkit: the interface walk of a frame collects the player's clicks and keys by design.
+struct RecordsSnapshot {
+    Settings settings_now;
+    Profile profile_now;
+    Session session_now;
+    LevelState level;
+    LevelTallies tallies;
+    uint64_t world_random = 0;
+    int64_t steps = 0;
+    std::vector<std::array<int32_t, 6>> objects;  // x, y, angle, frame, row, role
+    Tpart_sys particles, menu_particles;
+    float camera_x = 0, camera_y = 0;
+    bool operator==(const RecordsSnapshot &) const = default;
+};
+
+RecordsSnapshot snapshot() {
+    RecordsSnapshot r{settings, profile, session, world.level, world.tallies, world.random_state, world.steps,
+                      {}, world.particles, menus.menu_effects};
+    for (int32_t i = 0; i < world.object_count; ++i) {
+        const tmin &o = world.object_layer[std::size_t(i)];
+        r.objects.push_back({o.x, o.y, o.angle, o.frame, o.row, int32_t(o.role)});
+    }
+    if (handles.camera) r.camera_x = handles.camera->x, r.camera_y = handles.camera->y;
+    return r;
+}
+
+}  // namespace
+
+TEST(FrameDrawing, AnyNumberOfFramesBetweenTwoTicksLeavesEveryRecordAsItWas) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    write_bytes(dir.path() / "cfg" / "scenes.txt", "one.txt\r\n");
+    write_bytes(dir.path() / "one.txt", "sky\r\n0\r\n1\r\nturf\r\n0\r\n0\r\n0\r\n0\r\n1\r\n0\r\n500\r\n2000\r\n"
+                                        "500\r\n0\r\n2\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\nbee\r\n900\r\n300\r\n0\r\n0\r\n0\r\n");
+    // The moments looked at: the menu, the loading screen before a level start, the level, the
+    // pause window, and the loading screen before the level is played again.
+    constexpr int kStart = 30, kOnStartLoading = 54, kInLevel = 75, kPause = 80, kPaused = 84, kAgain = 86,
+                  kOnAgainLoading = 110;
+    std::vector<std::string> moments;
+    HeadlessRun r = run_headless(dir.path(), 160, [&](int tick) {
+        if (tick == kStart) {  // as "new game" asks
+            session.fade_level = 255;
+            session.fading_out = 1;
+            request(Request::start_level);
+        }
+        if (tick == kPause) pause_game();
+        if (tick == kAgain) {  // as "play again" asks
+            hide(menu().pause.wnd_pause);
+            session.fading_out = 1;
+            request(Request::load_level);
+        }
+        if (tick != 10 && tick != kOnStartLoading && tick != kInLevel && tick != kPaused && tick != kOnAgainLoading) return;
+        std::string what = std::to_string(tick) + ": state " + std::to_string(int(session.game_state)) + " fade " +
+                           std::to_string(session.fade_level) + " request " + std::to_string(int(session.request));
+        const RecordsSnapshot before = snapshot();
+        for (int k = 0; k < 7; ++k) frame_procedure();
+        EXPECT_TRUE(snapshot() == before) << what;
+        EXPECT_EQ(session.random_state, before.session_now.random_state) << what;
+        EXPECT_EQ(world.level, before.level) << what;
+        moments.push_back(what);
+    });
+    // Each moment was what it was meant to be (the loading screens at fade 15, below 20).
+    EXPECT_EQ(moments, (std::vector<std::string>{"10: state 0 fade 100 request 0", "54: state 0 fade 15 request 1",
+                                                 "75: state 1 fade 190 request 0", "84: state 2 fade 255 request 0",
+                                                 "110: state 2 fade 15 request 2"}));
+    EXPECT_GT(r.frames.size(), 100u);
 }
 
 TEST(StartUp, LoadProcedureLoadsInItsFixedOrder) {

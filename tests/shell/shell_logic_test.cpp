@@ -41,7 +41,7 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     profile.level_index = 3;
     session.fade_level = 255;  // what new_game / continue_game do
     session.fading_out = 1;
-    session.start_pending = 1;
+    session.request = Request::start_level;
     for (int k = 1; k <= 25; ++k) {
         logic_tick();
         ASSERT_EQ(session.game_state, GameState::menu) << "tick " << k;
@@ -51,7 +51,7 @@ TEST(LogicTick, RequestedStartHappensInTheTickTheScreenTurnsBlack) {
     logic_tick();  // the 26th: black, and the level starts
     EXPECT_EQ(session.fade_level, 0);
     EXPECT_EQ(session.game_state, GameState::playing);
-    EXPECT_EQ(session.start_pending, 0);
+    EXPECT_NE(session.request, Request::start_level);
     EXPECT_EQ(session.fading_out, 0);
     EXPECT_EQ(fake::mouse_locks, 1);
     EXPECT_EQ(world.level.level_file, "levels/level3.txt");
@@ -73,12 +73,12 @@ TEST(LogicTick, WhatTheInterfaceCollectedChangesTheGameFirstThingInTheNextTick) 
     session.fade_level = 255;
     // The key pressing "Начать игру" while the frame draws the menu: heard, but nothing changes.
     menu().main.btn_new->key_activate();
-    EXPECT_EQ(session.start_pending, 0);
+    EXPECT_NE(session.request, Request::start_level);
     EXPECT_EQ(session.fading_out, 0);
     EXPECT_FALSE(fs::exists("cfg/prf/Tester"));
     // The next tick runs it before its fade step: the fade-out has taken its first step.
     logic_tick();
-    EXPECT_EQ(session.start_pending, 1);
+    EXPECT_EQ(session.request, Request::start_level);
     EXPECT_EQ(session.fading_out, 1);
     EXPECT_EQ(session.fade_level, 245);
     EXPECT_TRUE(fs::exists("cfg/prf/Tester"));
@@ -94,18 +94,15 @@ TEST(LogicTick, WhatTheInterfaceCollectedChangesTheGameFirstThingInTheNextTick) 
 TEST(LogicTick, JumpInputFromSpaceOrLeftButtonUnlessMouseIsOff) {
     ScratchDir dir;
     fake::Game game;
-    logic_tick();
-    EXPECT_EQ(session.jump_pressed, 0);
+    EXPECT_EQ(read_jump(), 0);
     fake::keys_down = {32};
-    logic_tick();
-    EXPECT_EQ(session.jump_pressed, 1);
+    EXPECT_EQ(read_jump(), 1);
+    EXPECT_EQ(read_tick_input(read_jump()).jump, 1);
     fake::keys_down.clear();
     fake::buttons_down = {1};
-    logic_tick();
-    EXPECT_EQ(session.jump_pressed, 1);
+    EXPECT_EQ(read_jump(), 1);
     settings.mouse_off = 1;
-    logic_tick();
-    EXPECT_EQ(session.jump_pressed, 0);
+    EXPECT_EQ(read_jump(), 0);
 }
 
 TEST(LogicTick, PauseOnEscapeOrRightButtonOnlyOnceAndNeverOnTheFinalScene) {
@@ -156,13 +153,13 @@ TEST(LogicTick, FrozenStateWaitsForTheEndOfTheFadeOut) {
     session.game_state = GameState::frozen;
     session.fading_out = 1;
     session.fade_level = 20;
-    session.death_pending = 1;
+    session.request = Request::respawn;
     logic_tick();  // 10: not yet black
     EXPECT_EQ(session.game_state, GameState::frozen);
-    EXPECT_EQ(session.death_pending, 1);
+    EXPECT_EQ(session.request, Request::respawn);
     logic_tick();  // 0: respawn
     EXPECT_EQ(session.game_state, GameState::playing);
-    EXPECT_EQ(session.death_pending, 0);
+    EXPECT_NE(session.request, Request::respawn);
     EXPECT_EQ(session.fading_out, 0);
 }
 
@@ -181,13 +178,13 @@ TEST(LogicTick, FourthDeathEndsTheGameAndSavesLevelTen) {
     session.game_state = GameState::frozen;
     session.fading_out = 1;
     session.fade_level = 0;
-    session.death_pending = 1;
+    session.request = Request::respawn;
     logic_tick();
     EXPECT_TRUE(is_visible("lbl_go"));
     EXPECT_FALSE(is_visible("wnd_pause"));
     EXPECT_EQ(profile.level_index, 10);
     EXPECT_EQ(session.game_state, GameState::menu);
-    EXPECT_EQ(session.death_pending, 0);
+    EXPECT_NE(session.request, Request::respawn);
     EXPECT_EQ(read_bytes(dir.path() / "cfg" / "prf" / "Tester"), "10\r\n2\r\n900\r\n4\r\n");
 }
 
@@ -198,7 +195,7 @@ TEST(LogicTick, ThirdDeathOnlyRespawns) {
     profile.level_index = 2;
     session.game_state = GameState::frozen;
     session.fading_out = 1;
-    session.death_pending = 1;
+    session.request = Request::respawn;
     logic_tick();
     EXPECT_EQ(session.game_state, GameState::playing);
     EXPECT_EQ(profile.level_index, 2);
@@ -215,14 +212,14 @@ TEST(LogicTick, LevelEndShowsTheResultsOverTheFrozenLevel) {
     world.tallies.gold_nut_found = 1;
     session.game_state = GameState::frozen;
     session.fading_out = 1;
-    session.level_done_pending = 1;
+    session.request = Request::results;
     logic_tick();
     EXPECT_EQ(element_named("txt_points")->text, "123");
     EXPECT_EQ(element_named("txt_tnuts")->text, "5");
     EXPECT_TRUE(is_visible("wnd_stat"));
     EXPECT_EQ(session.game_state, GameState::frozen);
     EXPECT_EQ(session.fading_out, 0);
-    EXPECT_EQ(session.level_done_pending, 0);
+    EXPECT_NE(session.request, Request::results);
     logic_tick();  // fading in; nothing else happens
     EXPECT_EQ(session.fade_level, 10);
     EXPECT_EQ(session.game_state, GameState::frozen);
@@ -245,10 +242,10 @@ TEST(LogicTick, ReloadLoadsLevelIndexAndShowsTheEndWindowOnTheFinalScene) {
     profile.level_index = 10;
     session.game_state = GameState::frozen;
     session.fading_out = 1;
-    session.reload_pending = 1;
+    session.request = Request::load_level;
     logic_tick();
     EXPECT_EQ(session.game_state, GameState::playing);
-    EXPECT_EQ(session.reload_pending, 0);
+    EXPECT_NE(session.request, Request::load_level);
     EXPECT_EQ(game.camera.x, 0);
     EXPECT_EQ(game.camera.y, 0);
     EXPECT_EQ(world.level.level_file, "levels/final.txt");
@@ -385,7 +382,7 @@ TEST(SavedNumbers, DeathsAndExtraLivesStayWithinTheirBoundsAndTheResultsShowBoun
     world.tallies.level_points = 779;
     world.tallies.gold_nut_found = 1;
     session.game_state = GameState::frozen;
-    session.level_done_pending = 1;
+    session.request = Request::results;
     session.fading_out = 1;
     session.fade_level = 0;
     logic_tick();

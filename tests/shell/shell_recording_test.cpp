@@ -184,7 +184,7 @@ TEST(Recording, AWriteThatFailsStopsTheTraceAndTheRecordingWithAMessage) {
     const int status = in_limited_child(2000, [] {
         ::testing::internal::CaptureStderr();
         play_a_little(200);
-        for (int tick = 0; tick < 50; ++tick) replay::after_logic_tick(20.0 * tick);
+        for (int tick = 0; tick < 50; ++tick) replay::after_logic_tick(trace_view(0, 20.0 * tick));
         const std::string said = ::testing::internal::GetCapturedStderr();
         int bad = 0;
         if (said.find("cannot write the trace \"trace.jsonl\"") == std::string::npos) bad |= 1;

@@ -416,8 +416,7 @@ TEST(LevelFile, FuzzFindingsAndSeedsStayInsideTheWorld) {
             ++played;
             fake::keys_down = {39, 32};
             for (int t = 0; t < 200; ++t) {
-                session.jump_pressed = 1;
-                step_world();
+                step_world();  // Space held: every step jumps
                 session.game_state = GameState::playing;
             }
             for (int32_t i = 0; i < world.object_count; ++i) {

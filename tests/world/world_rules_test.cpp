@@ -119,7 +119,7 @@ TEST(CreatureRules, ImmunityBlocksHitsAndSpikesThenWearsOff) {
     step_world();
     EXPECT_EQ(profile.deaths, 1);
     EXPECT_EQ(world.tallies.damage, 0);
-    EXPECT_EQ(session.death_pending, 1);
+    EXPECT_EQ(session.request, Request::respawn);
     EXPECT_EQ(WorldGame::played().front(), "die");
     world.level.start_x = 100;
     world.level.start_y = 452;
@@ -135,7 +135,7 @@ TEST(CollectibleRules, ABonusAfterTheSignInTheLayerIsStillTakenAndHealthStopsAtZ
     add_object("bapple", 410, 452);
     world.tallies.damage = 30;
     step_world();
-    EXPECT_EQ(session.level_done_pending, 1);
+    EXPECT_EQ(session.request, Request::results);
     EXPECT_EQ(session.game_state, GameState::frozen);
     EXPECT_EQ(world.tallies.level_points, 40);
     EXPECT_EQ(world.tallies.damage, 0);  // 30 - 60, not below 0
@@ -158,13 +158,13 @@ TEST(CollectibleRules, TheFinalSceneHasNoLevelEndNeitherByF2NorByASign) {
     world.level.final_scene = 1;  // as the shell marks the level at kLastLevel
     fake::keys_pressed.insert(113);  // F2
     step_world();
-    EXPECT_EQ(session.level_done_pending, 0);
+    EXPECT_NE(session.request, Request::results);
     EXPECT_EQ(session.game_state, GameState::menu);
     EXPECT_TRUE(WorldGame::played().empty());
     // On the last playable level both still end it.
     world.level.final_scene = 0;
     step_world();
-    EXPECT_EQ(session.level_done_pending, 1);
+    EXPECT_EQ(session.request, Request::results);
 }
 
 // The level's bottom is its lowest solid terrain point (or the hero's start when lower); a hero
@@ -179,11 +179,11 @@ TEST(FallRules, AHeroFarBelowTheLevelLosesALifeAsOnSpikes) {
     tmin &hero = world.object_layer[0];
     step_world();  // at the limit: still falling
     EXPECT_EQ(world.tallies.damage, 0);
-    EXPECT_EQ(session.death_pending, 0);
+    EXPECT_NE(session.request, Request::respawn);
     EXPECT_GT(hero.y, 1100);
     step_world();  // past it: the life is lost at once, as a spike's damage would
     EXPECT_EQ(profile.deaths, 1);
-    EXPECT_EQ(session.death_pending, 1);
+    EXPECT_EQ(session.request, Request::respawn);
     EXPECT_EQ(session.game_state, GameState::frozen);
     EXPECT_EQ(WorldGame::played(), std::vector<std::string>{"die"});
 

@@ -72,7 +72,7 @@ void timer_hook(OE_Timer *timer) {
     ++g_tick;
     // The virtual clock of the frame in which the tick ran, read without an engine call so that the
     // call log holds only the game's own calls.
-    if (g_trace) std::fputs(replay::trace_line(g_tick, g_frame_index() * kFrameMs).c_str(), g_trace);
+    if (g_trace) std::fputs(replay::trace_line(trace_view(g_tick, g_frame_index() * kFrameMs)).c_str(), g_trace);
 }
 
 bool parse_count(const char *text, long long min, long long max, long long &out) {

@@ -1,21 +1,24 @@
 // sim_replay.cpp - tarvelok-sim --replay FILE: a recording of the game (replay/replay.h) played
-// again on the world alone, without an engine: each section's level loaded (no pictures) with its
-// seed, its hero state and running effects, then every recorded world step with its input, the
-// respawns and reloads in between. After every step one trace line, the game's own format
-// (replay::trace_line), so that the game's trace and the replay's can be compared tick for tick
-// on what the world decides (the hero, the tallies, deaths, objects, effects, world_steps).
+// again on the world alone, without an engine: each section's level started on a World of its own
+// (replay::begin_level, as the game starts it; no pictures) with its seed, then its hero state and
+// running effects put back, then every recorded world step with its input, the respawns and
+// reloads in between; each step's events counted into a profile of its own as the game counts
+// them (replay::count_world_events). After every step one trace line, the game's own format
+// (replay::trace_line of a view gathered here), so that the game's trace and the replay's can be
+// compared tick for tick on what the world decides (the hero, the tallies, deaths, objects,
+// effects, world_steps).
 //
 // What the game's shell alone decides (fades, windows, music, the camera's y, the shadow of the
-// slow tick) is not replayed: those fields show what the replay holds (the camera's x, from the
-// input) or stay as they are.
+// slow tick) is not replayed: the view shows the level being played (game state 1), the camera's
+// x from the input and zeros for the rest. Nothing of the shell's records is read or written.
 #include "sim/sim_replay.h"
 
 #include <cstdio>
 #include <string>
 
 #include "platform/platform.h"
+#include "replay/level_play.h"
 #include "replay/replay.h"
-#include "shell/shell.h"
 
 namespace sim {
 
@@ -33,48 +36,49 @@ int run_replay(const std::string &path, FILE *trace) {
         std::fprintf(stderr, "tarvelok-sim: %s\n", error.c_str());
         return 2;
     }
-    OE_Camera camera{};
-    handles.camera = &camera;
-    long tick = 0;
+    World world;
+    replay::TraceView view;
+    view.state = static_cast<int32_t>(GameState::playing);
+    view.world = &world;
     for (const replay::Section &s : sections) {
         const replay::LevelStart &st = s.start;
-        profile.level_index = st.level_index;
-        profile.deaths = st.deaths;
-        profile.total_points = st.total_points;
-        profile.total_nuts = st.total_nuts;
-        session.game_state = GameState::playing;
-        clear_world(level_record.world);
-        world_seed(level_record.world, st.seed);
-        level_record.world.level.final_scene = st.level_index == kLastLevel ? 1 : 0;
-        if (!load_level(level_record.world, st.path, nullptr, st.path.empty() ? scene_problem(st.level_index) : "")) {
+        Profile p;
+        p.level_index = st.level_index;
+        p.deaths = st.deaths;
+        p.total_points = st.total_points;
+        p.total_nuts = st.total_nuts;
+        view.level_index = st.level_index;
+        if (!replay::begin_level(world, st.level_index, st.path, st.seed, nullptr, "")) {  // a path is never empty
             std::fprintf(stderr, "tarvelok-sim: %s: the level %s of the replay did not load\n", path.c_str(),
                          platform::quote(st.path).c_str());
             return 2;
         }
-        replay::restore_start(level_record.world, st);
+        replay::restore_start(world, st);
         for (const replay::Entry &e : s.entries) {
             switch (e.kind) {
             case replay::EntryKind::respawn:
-                respawn_hero(level_record.world);
-                session.death_pending = 0;
-                session.game_state = GameState::playing;
+                respawn_hero(world);
+                view.death_pending = 0;
                 continue;
             case replay::EntryKind::reload:
-                clear_world(level_record.world);
-                if (!reload_level(level_record.world, level_record.world.level.level_file)) return 2;
+                clear_world(world);
+                if (!reload_level(world, world.level.level_file)) return 2;
                 continue;
             case replay::EntryKind::tick: break;
             }
-            camera.x = e.input.camera_x;
-            const WorldEvents ev = world_step(level_record.world, e.input);
-            profile.deaths = deaths_after(profile.deaths, ev.died - ev.lives_gained);
-            if (ev.died) session.death_pending = 1;
-            if (ev.level_end) session.level_done_pending = 1;
-            update_particles(level_record.world);
-            if (trace) std::fputs(replay::trace_line(++tick, e.input.time_ms).c_str(), trace);
+            const Request r = replay::count_world_events(world_step(world, e.input), p);
+            if (r == Request::respawn) view.death_pending = 1;
+            if (r == Request::results) view.level_done_pending = 1;
+            update_particles(world);
+            ++view.tick;
+            view.time_ms = e.input.time_ms;
+            view.camera_x = e.input.camera_x;
+            view.deaths = p.deaths;
+            view.total_points = p.total_points;
+            view.total_nuts = p.total_nuts;
+            if (trace) std::fputs(replay::trace_line(view).c_str(), trace);
         }
     }
-    handles.camera = nullptr;
     return 0;
 }
 

@@ -3,8 +3,8 @@
 // effects through SDL's disk audio driver, the statistics line; plus the exports and the message
 // box, which need no display.
 //
-// Each display test runs sdl_driver (a scripted mini game) as a child under `xvfb-run -a` with
-// SDL_VIDEODRIVER=x11, then checks what it wrote. Expected pixels follow from the drawing rules
+// Each display test runs sdl_driver (a scripted mini game) as a child on an X screen of its own
+// (tests/support/own_xvfb.sh: Xvfb picks a free display itself) with SDL_VIDEODRIVER=x11, then checks what it wrote. Expected pixels follow from the drawing rules
 // and the generated test pictures (quad.tga: red, green / blue, white quadrants of 32 x 32;
 // cells.tga: six 32 x 32 cells red, green, blue / yellow, cyan, magenta).
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ namespace {
 constexpr int kW = 800, kH = 600;
 constexpr int kTolerance = 3;           // colour steps allowed for blending and filtering
 constexpr int kDriverTimeoutS = 60;     // a driver run that takes longer has hung
-constexpr int kXvfbAttempts = 3;        // starts of xvfb-run before giving up
+constexpr int kXvfbAttempts = 3;        // starts of the X server before giving up
 
 std::string self_dir() {
     char buf[4096];
@@ -66,8 +66,9 @@ struct DriverRun {
 };
 
 // Runs the driver in `mode` under Xvfb with a screen of `screen` (WxHxDEPTH, no window manager);
-// `env` is prepended to the command (VAR=value ...). Parallel test processes may race for a
-// display number: a failed Xvfb start is retried.
+// `env` is prepended to the command (VAR=value ...). Not xvfb-run: parallel test processes raced
+// it for a display number, and its own clean-up could fail after the driver's SIGTERM, turning
+// the driver's status into its own. A failed Xvfb start is still retried.
 DriverRun run_driver(const std::string &mode, const std::string &env = "",
                      const std::string &screen = "1920x1080x24") {
     DriverRun run;
@@ -77,7 +78,8 @@ DriverRun run_driver(const std::string &mode, const std::string &env = "",
     std::string cmd = "cd '" + run.dir + "' && env SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk "
                       "SDL_DISKAUDIOFILE=/dev/null TARVELOK_NO_DIALOGS=1 SDL_TEST_CLOSER='" + dir +
                       "/sdl_window_closer' " + env + " timeout " + std::to_string(kDriverTimeoutS) +
-                      " xvfb-run -a -s '-screen 0 " + screen + "' '" + dir + "/sdl_driver' " + mode + " '" +
+                      " '" TARVELOK_SOURCE_DIR "/tests/support/own_xvfb.sh' " + screen + " '" + dir +
+                      "/sdl_driver' " + mode + " '" +
                       run.dir + "' > '" + run.dir + "/stdout.txt' 2> '" + run.dir + "/stderr.txt'";
     for (int attempt = 0; attempt < kXvfbAttempts; ++attempt) {
         const int raw = std::system(cmd.c_str());
@@ -115,8 +117,8 @@ std::string run_capture_ls(const std::string &dir) {
 
 #define SKIP_WITHOUT_XVFB()                                                                        \
     do {                                                                                           \
-        if (!have_tool("xvfb-run"))                                                                \
-            GTEST_SKIP() << "xvfb-run is missing: the real engine cannot be run here (install xvfb)"; \
+        if (!have_tool("Xvfb"))                                                                    \
+            GTEST_SKIP() << "Xvfb is missing: the real engine cannot be run here (install xvfb)"; \
     } while (0)
 
 // Input, focus and closing are driven with xdotool from inside the run.
