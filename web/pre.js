@@ -3,7 +3,7 @@
 // in the page's overlay by page.js).
 //
 // Files: the packaged data is at /game (gfx snd mus fnt cfg; the game runs in /game). The
-// player's files (cfg/config.txt, cfg/prf/*) are kept in IndexedDB through IDBFS, mounted at
+// player's files (cfg/config.txt, cfg/options.txt, cfg/prf/*) are kept in IndexedDB through IDBFS, mounted at
 // /save: read into /game/cfg before the game starts, and each file the game replaces under
 // /game/cfg (it writes a temporary file and renames it over the old one) is copied to /save and
 // written through to IndexedDB at once, as one record (with records for its folders) put in one
@@ -22,7 +22,7 @@
   'use strict';
   var SAVE_ROOT = '/save';       // IDBFS mount
   var GAME_CFG = '/game/cfg';    // where the game reads and writes its settings and profiles
-  var SAVED = [/^config\.txt$/, /^prf\/[^/]+$/];  // the player's files, relative to cfg/
+  var SAVED = [/^config\.txt$/, /^options\.txt$/, /^prf\/[^/]+$/];  // the player's files, relative to cfg/
   var IDB_STORE = 'FILE_DATA';    // IDBFS's object store: records keyed by path
   var storageOk = false;
   var storageWarned = false;

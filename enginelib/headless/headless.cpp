@@ -522,6 +522,10 @@ void Snd_Play(OE_Sound *sound, int32_t pan, int32_t a, int32_t b, int32_t flag) 
     g_records.plays.push_back({ours ? reinterpret_cast<HlSound *>(sound)->opened : "", pan});
 }
 
+void Snd_SetVolume(int32_t percent) {
+    if (logging()) emit(hl::Line("Snd_SetVolume").i(percent));
+}
+
 // ==== Exports: helpers ==========================================================================
 
 void ColEx_PolyCenter(OE_PolyLine *polyline) {

@@ -188,6 +188,7 @@ struct OE_Device {
     X(void,        Snd_SetBuffersCount,  (OE_Sound *sound, int32_t buffers))                     \
     X(void,        Snd_Play,             (OE_Sound *sound, int32_t pan, int32_t a, int32_t b,     \
                                           int32_t flag))                                          \
+    X(void,        Snd_SetVolume,        (int32_t percent))                                      \
     X(void,        ColEx_PolyCenter,     (OE_PolyLine *polyline))                                \
     X(float,       M_Cos,                (int32_t degrees))                                      \
     X(float,       M_Sin,                (int32_t degrees))                                      \
@@ -214,6 +215,8 @@ struct OE_Device {
  *    timers and its frame procedure), for every reader, so that several elements of one frame all
  *    see one click; cleared when the pass ends. Mouse_DeltaX likewise is this pass's movement.
  *  Snd_Play pan: -400..400, the cursor's offset from the screen's middle; 0 is centred.
+ *  Snd_SetVolume: the loudness of every sound effect, playing or to come, in percent of its own
+ *    (clamped to 0..100; 100 at start); 0 is silent. Added for the player's effects volume.
  *  Snd_LoadFromFile / Tex_LoadFromFile never return NULL: a file that fails to load gives a silent
  *    sound or a checker texture, with one warning on stderr.
  *  ASprite_Draw frame: 1-based cell number, cells counted left to right, top to bottom.

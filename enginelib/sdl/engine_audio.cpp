@@ -1,5 +1,5 @@
 // engine_audio.cpp - the SDL engine's sound effects: Snd_Init, Snd_LoadFromFile,
-// Snd_SetBuffersCount, Snd_Play.
+// Snd_SetBuffersCount, Snd_Play, Snd_SetVolume.
 //
 // In: WAV files (parsed by enginelib/common), play requests with a pan. Out: a mix on one SDL
 // audio device of its own (SDL_OpenAudioDevice; the music player opens another one). Every sound
@@ -55,6 +55,7 @@ struct Audio {
     bool warned = false;           // the one "silent" warning was written
     Voice voices[kVoiceCapacity];
     uint64_t next_serial = 1;
+    float volume = 1;              // Snd_SetVolume's gain over the whole mix, 0..1
     std::vector<std::unique_ptr<Sound>> sounds;  // every sound loaded; they live for the process
 };
 Audio g_audio;
@@ -64,14 +65,16 @@ void mix(void *, Uint8 *stream, int len) {
     const int frames = len / int(sizeof(int16_t) * kMixChannels);
     static std::vector<int32_t> acc;  // only the device's thread mixes
     acc.assign(size_t(frames) * 2, 0);
+    const float volume = g_audio.volume;
     for (Voice &v : g_audio.voices) {
         if (!v.sound) continue;
         const std::vector<int16_t> &src = v.sound->frames;
         const size_t total = src.size() / 2;
+        const float gain_l = v.gain_l * volume, gain_r = v.gain_r * volume;
         int i = 0;
         for (; i < frames && v.pos < total; ++i, ++v.pos) {
-            acc[2 * i] += int32_t(src[2 * v.pos] * v.gain_l);
-            acc[2 * i + 1] += int32_t(src[2 * v.pos + 1] * v.gain_r);
+            acc[2 * i] += int32_t(src[2 * v.pos] * gain_l);
+            acc[2 * i + 1] += int32_t(src[2 * v.pos + 1] * gain_r);
         }
         if (v.pos >= total) v = Voice{};
     }
@@ -222,4 +225,12 @@ extern "C" void Snd_Play(OE_Sound *sound, int32_t pan, int32_t, int32_t, int32_t
     use->gain_r = p < 0 ? 1 + p : 1;
     use->serial = g_audio.next_serial++;
     SDL_UnlockAudioDevice(g_audio.device);
+}
+
+// The effects' loudness: applied by the mix from its next block on, to the sounds playing too.
+extern "C" void Snd_SetVolume(int32_t percent) {
+    const float volume = float(std::clamp(percent, 0, 100)) / 100;
+    if (g_audio.device) SDL_LockAudioDevice(g_audio.device);
+    g_audio.volume = volume;
+    if (g_audio.device) SDL_UnlockAudioDevice(g_audio.device);
 }

@@ -31,6 +31,7 @@ struct Sound {
     int buffers = 1;  // copies that may sound at once
 };
 std::vector<std::unique_ptr<Sound>> g_sounds;  // every sound loaded; they live for the page
+float g_volume = 1;  // Snd_SetVolume's gain, 0..1, applied to each copy as it starts
 
 }  // namespace
 
@@ -77,7 +78,12 @@ extern "C" void Snd_SetBuffersCount(OE_Sound *sound, int32_t buffers) {
 extern "C" void Snd_Play(OE_Sound *sound, int32_t pan, int32_t, int32_t, int32_t) {
     if (!sound) return;
     const Sound *s = reinterpret_cast<Sound *>(sound);
-    if (!s->id) return;
+    if (!s->id || g_volume <= 0) return;
     const float p = float(std::clamp(pan, -kPanRange, kPanRange)) / kPanRange;
-    tarvelok_sound_play(s->id, p > 0 ? 1 - p : 1, p < 0 ? 1 + p : 1, s->buffers, kVoiceCapacity);
+    tarvelok_sound_play(s->id, (p > 0 ? 1 - p : 1) * g_volume, (p < 0 ? 1 + p : 1) * g_volume, s->buffers,
+                        kVoiceCapacity);
 }
+
+// The effects' loudness: Web Audio fixes a playing copy's gains when it starts, so the new volume
+// takes effect from the next play on (the game's effects last well under a second).
+extern "C" void Snd_SetVolume(int32_t percent) { g_volume = float(std::clamp(percent, 0, 100)) / 100; }

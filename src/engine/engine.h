@@ -72,6 +72,7 @@ struct EngineTable {
     OE_Sound *(*Snd_LoadFromFile)(const char *path, int32_t buffers); // never NULL
     void (*Snd_SetBuffersCount)(OE_Sound *sound, int32_t buffers); // how many copies may overlap
     void (*Snd_Play)(OE_Sound *sound, int32_t pan, int32_t a, int32_t b, int32_t flag); // pan -400..400
+    void (*Snd_SetVolume)(int32_t percent);  // effects loudness 0..100 %, for every sound
     // Helpers
     void (*ColEx_PolyCenter)(OE_PolyLine *polyline);            // fills cx, cy
     float (*M_Cos)(int32_t degrees);

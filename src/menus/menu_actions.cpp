@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "assets/assets.h"
+#include "assets/lang.h"
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menu_parts.h"
@@ -54,10 +55,6 @@ void bank_level() {
     if (session.finished_nut) profile.total_nuts = banked_sum(profile.total_nuts, 1);
 }
 
-void set_text(ielement *e, const std::string &value) {
-    if (e) e->text = value;
-}
-
 // One caption of a 0/1 setting; anything but 1 reads as 0 (the settings reader allows no other).
 const char *setting_caption(int32_t value, const char *off, const char *on) { return value == 1 ? on : off; }
 
@@ -74,18 +71,18 @@ bool is_blank(char c) { return c == ' ' || static_cast<unsigned char>(c) == 0xA0
 // it can. The verdict is profile_name_usable's plus the check for an existing profile; the
 // wording picks the first rule the name breaks.
 std::string refusal_reason(const std::string &name) {
-    if (name.empty()) return CP1251("Введите имя").c_str();
+    if (name.empty()) return TR("Введите имя");
     if (!profile_name_usable(name)) {
-        if (NameHasBadChars(name)) return CP1251("Нельзя: / \\ : * ? \" < > |").c_str();
-        if (name[0] == '.') return CP1251("Имя не может начинаться с точки").c_str();
+        if (NameHasBadChars(name)) return TR("Нельзя: / \\ : * ? \" < > |");
+        if (name[0] == '.') return TR("Имя не может начинаться с точки");
         for (unsigned char c : name)
-            if (c < 32 || c == 127) return CP1251("Недопустимый символ").c_str();
-        if (name.size() > kProfileNameMaxBytes) return CP1251("Слишком длинное имя").c_str();
+            if (c < 32 || c == 127) return TR("Недопустимый символ");
+        if (name.size() > kProfileNameMaxBytes) return TR("Слишком длинное имя");
         // A blank at either end is invisible in the list: "Игрок " would pass for "Игрок".
-        if (is_blank(name.front()) || is_blank(name.back())) return CP1251("Пробел в начале или в конце имени").c_str();
-        return CP1251("Такое имя нельзя использовать").c_str();
+        if (is_blank(name.front()) || is_blank(name.back())) return TR("Пробел в начале или в конце имени");
+        return TR("Такое имя нельзя использовать");
     }
-    if (platform::file_exists("cfg/prf/" + name)) return CP1251("Такое имя уже есть").c_str();
+    if (platform::file_exists("cfg/prf/" + name)) return TR("Такое имя уже есть");
     return "";
 }
 
@@ -98,8 +95,8 @@ void refill_chooser(const std::string &also = "") {
     int32_t left_out = 0;
     list->entries = menu_parts::profile_files({settings.profile_name, also}, &left_out);
     if (left_out > 0)
-        tell_player_once("profile-list-full", CP1251("В списке не все игроки").c_str(),
-                         CP1251("Не поместилось имён: ").c_str() + std::to_string(left_out));
+        tell_player_once("profile-list-full", TR("В списке не все игроки"),
+                         TR("Не поместилось имён: ") + std::to_string(left_out));
 }
 
 }  // namespace
@@ -107,12 +104,9 @@ void refill_chooser(const std::string &also = "") {
 // ---- shared with the window construction -----------------------------------------------------------
 namespace menu_parts {
 
-std::string greeting() { return CP1251("Приветсвуем тебя, ").c_str() + settings.profile_name; }
+std::string greeting() { return TR("Приветсвуем тебя, ") + settings.profile_name; }
 
-const char *new_profile_prompt() {
-    static constexpr auto prompt = CP1251("Введите новое имя");
-    return prompt;
-}
+std::string new_profile_prompt() { return TR("Введите новое имя"); }
 
 TF_list profile_files(const std::vector<std::string> &keep, int32_t *left_out) {
     if (left_out) *left_out = 0;
@@ -270,9 +264,9 @@ void show_records() {
         TF_list &rows = list->entries;
         FList_Clear(rows);
         FList_Add(rows, "    " + settings.profile_name);
-        FList_Add(rows, CP1251("    Очки: ").c_str() + std::to_string(profile.total_points));
-        FList_Add(rows, CP1251("    Орехи: ").c_str() + std::to_string(profile.total_nuts) +
-                            CP1251(" из ").c_str() + std::to_string(playable_level_count()));
+        FList_Add(rows, TR("    Очки: ") + std::to_string(profile.total_points));
+        FList_Add(rows, TR("    Орехи: ") + std::to_string(profile.total_nuts) +
+                            TR(" из ") + std::to_string(playable_level_count()));
         FList_Add(rows, "");
     }
     show(menu().rec.wnd_rec);
@@ -296,7 +290,7 @@ void create_profile() {
         profile.level_index = profile.total_nuts = profile.total_points = profile.deaths = 0;
         if (!write_profile()) {
             settings.profile_name = previous;
-            reason = CP1251("Не удалось сохранить").c_str();
+            reason = TR("Не удалось сохранить");
         }
     }
     refill_chooser(previous);  // on the new profile, which is now the current one
@@ -342,12 +336,9 @@ void toggle_music() {
 }
 
 void refresh_setting_captions() {
-    static constexpr auto full = CP1251("Полноэкранный");
-    static constexpr auto window = CP1251("Оконный");
-    static constexpr auto deep = CP1251("32 бита");
-    static constexpr auto shallow = CP1251("16 бит");
-    static constexpr auto on = CP1251("Вкл");
-    static constexpr auto off = CP1251("Выкл");
+    const std::string full = TR("Полноэкранный"), window = TR("Оконный");
+    const std::string deep = TR("32 бита"), shallow = TR("16 бит");
+    const std::string on = TR("Вкл"), off = TR("Выкл");
     const SettingsWindow &m = menu().cfg;
     set_text(m.txt_fs, setting_caption(settings.windowed, full.c_str(), window.c_str()));
     set_text(m.txt_bit, setting_caption(settings.colour16, deep.c_str(), shallow.c_str()));

@@ -10,13 +10,18 @@
 #include "assets/assets.h"
 #include "ui/ui.h"
 
+// The text of an element of the menus; a null element (menus not built) is left alone.
+inline void set_text(ielement *e, const std::string &value) {
+    if (e) e->text = value;
+}
+
 namespace menu_parts {
 
 // "Приветсвуем тебя, " followed by the current profile name: the main menu's greeting.
 std::string greeting();
 
 // The prompt of the new-profile window's text line, shown again whenever the window opens.
-const char *new_profile_prompt();
+std::string new_profile_prompt();
 
 // The profile files found in cfg/prf, as the profile chooser lists them: in byte order, turned so
 // that the current profile is entry 0 (the selection) when its file is there; one empty name when

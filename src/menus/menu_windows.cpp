@@ -15,10 +15,12 @@
 // element the player most likely wants ("Начать игру", the box, the list, "Продолжить", ...).
 // Nothing here reacts to input itself.
 #include "assets/assets.h"
+#include "assets/lang.h"
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menu_parts.h"
 #include "menus/menus.h"
+#include "state/options.h"
 #include "state/state.h"
 
 namespace {
@@ -78,9 +80,19 @@ constexpr int32_t kTotalCaptionX = W / 2 - 160, kTotalValueX = W / 2 - 20;
 constexpr int32_t kPointsRowY = H - 390, kNutsRowY = H - 360;
 // The pause window's two upper buttons sit 20 px lower than the column's rows.
 constexpr int32_t kPauseDrop = 20;
+// The settings window's button to the options, a row above its four settings.
+constexpr int32_t kOptionsButtonY = kSettingTopY - kRowPitch;
+// The options window, inside the menu board (its inner edge from x 180 to 620, y 125 to 565): seven
+// rows 50 px apart, each a caption at the left and its control at the right (a wide button, or
+// "-", the value and "+"), 46 px tall; the line for the keys' prompt; and two buttons at the bottom
+// ("default keys" and "Назад").
+constexpr int32_t kOptionTopY = 130, kOptionPitch = 50, kOptionH = 46;
+constexpr int32_t kOptionCaptionX = 182, kOptionCaptionW = 232;  // the longest caption is ~230 px
+constexpr int32_t kOptionControlX = 420, kOptionControlW = 190;
+constexpr int32_t kStepButtonW = 46, kVolumeValueW = 98;
+constexpr int32_t kKeyHintY = 478, kKeyHintW = 440, kKeyHintH = 30;
+constexpr int32_t kOptionBottomY = 510, kOptionBottomW = 200, kOptionBottomGap = 10;
 
-std::string cp(const char *text1251) { return text1251; }
-#define RU(literal) cp(CP1251(literal).c_str())
 
 // The member of a window record and the element's name, written once: ELEMENT(w, btn_new) is
 // `w.btn_new, "btn_new"`, the first two arguments of the makers below.
@@ -152,23 +164,23 @@ void build_main_window(MainMenu &m) {
     m.img_logo->clickable = true;
     m.img_logo->on_click = open_website;
     image(ELEMENT(m, img_logo21), W / 2 - kEmblemW / 2, kEmblemY, kEmblemW, kEmblemH, "emblo");
-    button(ELEMENT(m, btn_mp1), kSideX, kSideTopY, kSideButtonW, kButtonH, RU("ЕЩЕ ИГРЫ"), open_more_games);
-    button(ELEMENT(m, btn_mp2), kSideX, kSideTopY + kRowPitch, kSideButtonW, kButtonH, RU("СКАЗАТЬ ДРУГУ"),
+    button(ELEMENT(m, btn_mp1), kSideX, kSideTopY, kSideButtonW, kButtonH, TR("ЕЩЕ ИГРЫ"), open_more_games);
+    button(ELEMENT(m, btn_mp2), kSideX, kSideTopY + kRowPitch, kSideButtonW, kButtonH, TR("СКАЗАТЬ ДРУГУ"),
            open_tell_friend);
-    button(ELEMENT(m, btn_mp3), kSideX, kSideTopY + 2 * kRowPitch, kSideButtonW, kButtonH, RU("Подписаться"),
+    button(ELEMENT(m, btn_mp3), kSideX, kSideTopY + 2 * kRowPitch, kSideButtonW, kButtonH, TR("Подписаться"),
            open_subscribe);
     image(ELEMENT(m, img_op33), kSideX, kPlaqueY, kSideButtonW, kButtonH, "plaq");  // over "btn_mp3"
-    tooltip(column_button(ELEMENT(m, btn_new), 4, RU("Начать игру"), new_game), RU("Начать новую игру"),
-            RU("Прогресс будет обнулен"));
+    tooltip(column_button(ELEMENT(m, btn_new), 4, TR("Начать игру"), new_game), TR("Начать новую игру"),
+            TR("Прогресс будет обнулен"));
     w->first_focus = last_index();
     // Its tooltip lines are set by the shell in every menu tick.
-    column_button(ELEMENT(m, btn_con), 3, RU("Продолжить"), continue_game)->has_tooltip = true;
-    column_button(ELEMENT(m, btn_opt), 2, RU("Настройки"), open_settings);
-    column_button(ELEMENT(m, btn_r), 1, RU("Прогресс"), show_records);
-    tooltip(column_button(ELEMENT(m, btn_qt), 0, RU("Выйти"), eng.OE_Quit), RU("Выйти из игры"), RU("Удачи!"));
+    column_button(ELEMENT(m, btn_con), 3, TR("Продолжить"), continue_game)->has_tooltip = true;
+    column_button(ELEMENT(m, btn_opt), 2, TR("Настройки"), open_settings);
+    column_button(ELEMENT(m, btn_r), 1, TR("Прогресс"), show_records);
+    tooltip(column_button(ELEMENT(m, btn_qt), 0, TR("Выйти"), eng.OE_Quit), TR("Выйти из игры"), TR("Удачи!"));
     button(ELEMENT(m, btn_pr), kColumnX, kGreetingY, kButtonW, kButtonH, menu_parts::greeting(), open_profiles);
     m.btn_pr->caption_only = true;
-    tooltip(m.btn_pr, RU("Нажмите тут и выберите себе имя,"), RU("если это не вы"));
+    tooltip(m.btn_pr, TR("Нажмите тут и выберите себе имя,"), TR("если это не вы"));
 }
 
 void build_end_window(EndWindow &m) {
@@ -177,12 +189,12 @@ void build_end_window(EndWindow &m) {
     image(ELEMENT(m, imgwin2), W / 2 - kTrophySize / 2, kTrophyY, kTrophySize, kTrophySize, "win");
     image(ELEMENT(m, imgwin03), W / 2 - kEndPanelW / 2, kEndPanelY, kEndPanelW, kEndPanelH, "gbut");
     const int32_t line_x = W / 2 - kEndLineW / 2;
-    label(ELEMENT(m, txt_a1), line_x, kEndLineY, kEndLineW, kButtonH, RU("Поздравляем!"));
+    label(ELEMENT(m, txt_a1), line_x, kEndLineY, kEndLineW, kButtonH, TR("Поздравляем!"));
     label(ELEMENT(m, txt_a2), line_x, kEndLineY + kEndLinePitch, kEndLineW, kButtonH,
-          RU("Вы дошли до конца и получили за это"));
+          TR("Вы дошли до конца и получили за это"));
     label(ELEMENT(m, txt_a3), line_x, kEndLineY + 2 * kEndLinePitch, kEndLineW, kButtonH,
-          RU("самый лучший золотой орех!"));
-    button(ELEMENT(m, btn_bbb), kColumnX, kEndButtonY, kButtonW, kButtonH, RU("Назад"), show_records);
+          TR("самый лучший золотой орех!"));
+    button(ELEMENT(m, btn_bbb), kColumnX, kEndButtonY, kButtonW, kButtonH, TR("Назад"), show_records);
     w->cancel_element = w->first_focus = last_index();
 }
 
@@ -193,14 +205,14 @@ void build_new_profile_window(NewProfileWindow &m) {
     add_element(m.edt_add);
     m.edt_add->on_submit = create_profile;
     w->first_focus = last_index();
-    column_button(ELEMENT(m, btn_add2), 2, RU("Добавить"), create_profile);
-    column_button(ELEMENT(m, btn_bk3), 0, RU("Назад"), back_to_profiles);
+    column_button(ELEMENT(m, btn_add2), 2, TR("Добавить"), create_profile);
+    column_button(ELEMENT(m, btn_bk3), 0, TR("Назад"), back_to_profiles);
     w->cancel_element = last_index();
 }
 
 void build_progress_window(ProgressWindow &m) {
     Iwindow *w = window(ELEMENT(m, wnd_rec), false);
-    column_label(ELEMENT(m, lbl_go), kGameOverY, RU("Конец игры"), false);  // shown at game over
+    column_label(ELEMENT(m, lbl_go), kGameOverY, TR("Конец игры"), false);  // shown at game over
     list(ELEMENT(m, lst_rec), kRecordsY, kRecordsH);  // filled by show_records
     m.lst_rec->no_highlight = true;
     m.lst_rec->no_arrows = true;
@@ -208,7 +220,7 @@ void build_progress_window(ProgressWindow &m) {
     image(ELEMENT(m, img0), kIconX, kIconTopY, kIconSize, kIconSize, "h1");
     image(ELEMENT(m, img1), kIconX, kIconTopY + kIconPitch, kIconSize, kIconSize, "mon");
     image(ELEMENT(m, img2), kIconX, kIconTopY + 2 * kIconPitch, kIconSize, kIconSize, "nut");
-    column_button(ELEMENT(m, btn_bk3), 0, RU("Назад"), leave_records);
+    column_button(ELEMENT(m, btn_bk3), 0, TR("Назад"), leave_records);
     w->cancel_element = w->first_focus = last_index();
 }
 
@@ -216,8 +228,8 @@ void build_profile_window(ProfileWindow &m) {
     Iwindow *w = window(ELEMENT(m, wnd_profile), false);
     list(ELEMENT(m, lst_prof), kChooserY, kChooserH)->entries = menu_parts::profile_files({settings.profile_name});
     w->first_focus = last_index();
-    column_button(ELEMENT(m, btn_add), 1, RU("Новый"), open_new_profile);
-    column_button(ELEMENT(m, btn_bk2), 0, RU("Назад"), leave_profiles);
+    column_button(ELEMENT(m, btn_add), 1, TR("Новый"), open_new_profile);
+    column_button(ELEMENT(m, btn_bk2), 0, TR("Назад"), leave_profiles);
     w->cancel_element = last_index();
 }
 
@@ -225,21 +237,21 @@ void build_settings_window(SettingsWindow &m) {
     Iwindow *w = window(ELEMENT(m, wnd_cfg), false);
     // The four buttons and labels first, then their actions and captions, then "Назад".
     const int32_t y0 = kSettingTopY, y1 = y0 + kRowPitch, y2 = y1 + kRowPitch, y3 = y2 + kRowPitch;
-    button(ELEMENT(m, btn_fs), kSettingButtonX, y0, kWindowModeW, kButtonH, RU("Режим"), nullptr);
+    button(ELEMENT(m, btn_fs), kSettingButtonX, y0, kWindowModeW, kButtonH, TR("Режим"), nullptr);
     w->first_focus = last_index();
     label(ELEMENT(m, txt_fs), kWindowModeLabelX, y0, kButtonW, kButtonH, "");
-    button(ELEMENT(m, btn_bit), kSettingButtonX, y1, kSettingW, kButtonH, RU("Качество"), nullptr);
+    button(ELEMENT(m, btn_bit), kSettingButtonX, y1, kSettingW, kButtonH, TR("Качество"), nullptr);
     label(ELEMENT(m, txt_bit), kSettingLabelX, y1, kButtonW, kButtonH, "");
-    button(ELEMENT(m, btn_mct), kSettingButtonX, y2, kSettingW, kButtonH, RU("Упр. мышью"), nullptr);
+    button(ELEMENT(m, btn_mct), kSettingButtonX, y2, kSettingW, kButtonH, TR("Упр. мышью"), nullptr);
     label(ELEMENT(m, txt_mct), kSettingLabelX, y2, kButtonW, kButtonH, "");
-    button(ELEMENT(m, btn_mus), kSettingButtonX, y3, kSettingW, kButtonH, RU("Музыка"), nullptr);
+    button(ELEMENT(m, btn_mus), kSettingButtonX, y3, kSettingW, kButtonH, TR("Музыка"), nullptr);
     label(ELEMENT(m, txt_mus), kSettingLabelX, y3, kButtonW, kButtonH, "");
     m.btn_fs->on_click = toggle_windowed;
     m.btn_bit->on_click = toggle_colour16;
     m.btn_mct->on_click = toggle_mouse;
     m.btn_mus->on_click = toggle_music;
     refresh_setting_captions();
-    column_button(ELEMENT(m, btn_bk), 0, RU("Назад"), return_to_menu);
+    column_button(ELEMENT(m, btn_bk), 0, TR("Назад"), return_to_menu);
     w->cancel_element = last_index();
 }
 
@@ -247,28 +259,73 @@ void build_results_window(ResultsWindow &m) {
     Iwindow *w = window(ELEMENT(m, wnd_stat), false);
     image(ELEMENT(m, img_list), kBoardX, kBoardY, kBoardSize, kBoardSize, "menu");
     image(ELEMENT(m, img_bbb), kBannerX, kBannerY, kBannerW, kBannerH, "gbut");
-    column_label(ELEMENT(m, txt_stat), kHeadingY, RU("Результаты"));
-    label(ELEMENT(m, txt_score), kTotalCaptionX, kPointsRowY, kButtonW, kButtonH, RU("Всего очков"));
+    column_label(ELEMENT(m, txt_stat), kHeadingY, TR("Результаты"));
+    label(ELEMENT(m, txt_score), kTotalCaptionX, kPointsRowY, kButtonW, kButtonH, TR("Всего очков"));
     // The two values are set by the shell at the level's end.
     label(ELEMENT(m, txt_points), kTotalValueX, kPointsRowY, kButtonW, kButtonH, "0");
-    label(ELEMENT(m, txt_tnut), kTotalCaptionX, kNutsRowY, kButtonW, kButtonH, RU("Всего орехов"));
+    label(ELEMENT(m, txt_tnut), kTotalCaptionX, kNutsRowY, kButtonW, kButtonH, TR("Всего орехов"));
     label(ELEMENT(m, txt_tnuts), kTotalValueX, kNutsRowY, kButtonW, kButtonH, "0");
-    column_button(ELEMENT(m, btn_next), 2, RU("Продолжить"), next_level);
+    column_button(ELEMENT(m, btn_next), 2, TR("Продолжить"), next_level);
     w->first_focus = last_index();
-    column_button(ELEMENT(m, btn_restart), 1, RU("Переиграть"), replay_level);
-    column_button(ELEMENT(m, btn_back), 0, RU("Выйти"), bank_and_return);
+    column_button(ELEMENT(m, btn_restart), 1, TR("Переиграть"), replay_level);
+    column_button(ELEMENT(m, btn_back), 0, TR("Выйти"), bank_and_return);
 }
 
 void build_pause_window(PauseWindow &m) {
     Iwindow *w = window(ELEMENT(m, wnd_pause), false);
     image(ELEMENT(m, img_list2), kBoardX, kBoardY, kBoardSize, kBoardSize, "menu");
-    column_label(ELEMENT(m, txt_stat), kHeadingY, RU("Пауза"));
-    button(ELEMENT(m, btn_cont), kColumnX, row_y(2) - kPauseDrop, kButtonW, kButtonH, RU("Продолжить"),
+    column_label(ELEMENT(m, txt_stat), kHeadingY, TR("Пауза"));
+    button(ELEMENT(m, btn_cont), kColumnX, row_y(2) - kPauseDrop, kButtonW, kButtonH, TR("Продолжить"),
            resume_game);
     w->first_focus = last_index();
-    button(ELEMENT(m, btn_restart), kColumnX, row_y(1) - kPauseDrop, kButtonW, kButtonH, RU("Переиграть"),
+    button(ELEMENT(m, btn_restart), kColumnX, row_y(1) - kPauseDrop, kButtonW, kButtonH, TR("Переиграть"),
            replay_level);
-    column_button(ELEMENT(m, btn_back), 0, RU("Выйти"), return_to_menu);
+    column_button(ELEMENT(m, btn_back), 0, TR("Выйти"), return_to_menu);
+}
+
+// One row of the options window: its caption, then a button of the control column's width.
+Ibutton *option_row(Itext *&caption, const char *caption_name, Ibutton *&control, const char *control_name,
+                    int32_t row, const std::string &text, OE_Proc action) {
+    const int32_t y = kOptionTopY + row * kOptionPitch;
+    label(caption, caption_name, kOptionCaptionX, y, kOptionCaptionW, kOptionH, text);
+    return button(control, control_name, kOptionControlX, y, kOptionControlW, kOptionH, "", action);
+}
+
+// A volume row: the caption, "-", the value, "+".
+void volume_row(Itext *&caption, const char *caption_name, Ibutton *&down, const char *down_name, Itext *&value,
+                const char *value_name, Ibutton *&up, const char *up_name, int32_t row, const std::string &text,
+                OE_Proc quieter, OE_Proc louder) {
+    const int32_t y = kOptionTopY + row * kOptionPitch;
+    label(caption, caption_name, kOptionCaptionX, y, kOptionCaptionW, kOptionH, text);
+    button(down, down_name, kOptionControlX, y, kStepButtonW, kOptionH, "-", quieter);
+    label(value, value_name, kOptionControlX + kStepButtonW, y, kVolumeValueW, kOptionH, "");
+    button(up, up_name, kOptionControlX + kStepButtonW + kVolumeValueW, y, kStepButtonW, kOptionH, "+", louder);
+}
+
+// The button to the options in the settings window (after its other elements: the registry
+// indices of the eight windows stay), then the options window.
+void build_options_window(OptionsWindow &m, int32_t settings_window) {
+    toolkit.current_parent = settings_window;
+    column_button(ELEMENT(m, btn_opts), 0, TR("Параметры"), open_options)->y = kOptionsButtonY;
+    Iwindow *w = window(ELEMENT(m, wnd_opt), false);
+    option_row(ELEMENT(m, txt_lang), ELEMENT(m, btn_lang), 0, TR("Язык"), next_language);
+    w->first_focus = last_index();
+    volume_row(ELEMENT(m, txt_mvol), ELEMENT(m, btn_mvol_down), ELEMENT(m, txt_mvol_value), ELEMENT(m, btn_mvol_up), 1,
+               TR("Громкость музыки"), music_quieter, music_louder);
+    volume_row(ELEMENT(m, txt_evol), ELEMENT(m, btn_evol_down), ELEMENT(m, txt_evol_value), ELEMENT(m, btn_evol_up), 2,
+               TR("Громкость звуков"), effects_quieter, effects_louder);
+    option_row(ELEMENT(m, txt_kleft), ELEMENT(m, btn_kleft), 3, TR("Идти влево"), bind_left_key);
+    option_row(ELEMENT(m, txt_kright), ELEMENT(m, btn_kright), 4, TR("Идти вправо"), bind_right_key);
+    option_row(ELEMENT(m, txt_kjump), ELEMENT(m, btn_kjump), 5, TR("Прыжок"), bind_jump_key);
+    option_row(ELEMENT(m, txt_kpause), ELEMENT(m, btn_kpause), 6, TR("Пауза"), bind_pause_key);
+    label(ELEMENT(m, txt_khint), W / 2 - kKeyHintW / 2, kKeyHintY, kKeyHintW, kKeyHintH, "");
+    const int32_t left_x = W / 2 - kOptionBottomGap / 2 - kOptionBottomW;
+    button(ELEMENT(m, btn_kdefault), left_x, kOptionBottomY, kOptionBottomW, kButtonH, TR("Сброс клавиш"),
+           restore_keys);
+    button(ELEMENT(m, btn_obk), W / 2 + kOptionBottomGap / 2, kOptionBottomY, kOptionBottomW, kButtonH, TR("Назад"),
+           leave_options);
+    w->cancel_element = last_index();
+    refresh_option_captions();
 }
 
 // One sound of the catalogue, able to sound four times at once.
@@ -303,6 +360,7 @@ void build_menus() {
     build_settings_window(menus.elements.cfg);
     build_results_window(menus.elements.stat);
     build_pause_window(menus.elements.pause);
+    build_options_window(menus.elements.opt, find_element("wnd_cfg"));
     show_link_buttons();
     toolkit.settings.title_colour = kTitleColour;
     toolkit.settings.click_sound = menu_sound("click");

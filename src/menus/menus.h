@@ -69,6 +69,32 @@ struct PauseWindow {
     Itext *txt_stat = nullptr;
     Ibutton *btn_cont = nullptr, *btn_restart = nullptr, *btn_back = nullptr;
 };
+// The options window (language, volumes, keys), and the button that opens it from the settings
+// window. Built after the eight windows, so the spec'd registry indices 0..63 stay as they are.
+struct OptionsWindow {
+    Ibutton *btn_opts = nullptr;  // in "wnd_cfg"
+    Iwindow *wnd_opt = nullptr;
+    Itext *txt_lang = nullptr;
+    Ibutton *btn_lang = nullptr;
+    Itext *txt_mvol = nullptr;
+    Ibutton *btn_mvol_down = nullptr;
+    Itext *txt_mvol_value = nullptr;
+    Ibutton *btn_mvol_up = nullptr;
+    Itext *txt_evol = nullptr;
+    Ibutton *btn_evol_down = nullptr;
+    Itext *txt_evol_value = nullptr;
+    Ibutton *btn_evol_up = nullptr;
+    Itext *txt_kleft = nullptr;
+    Ibutton *btn_kleft = nullptr;
+    Itext *txt_kright = nullptr;
+    Ibutton *btn_kright = nullptr;
+    Itext *txt_kjump = nullptr;
+    Ibutton *btn_kjump = nullptr;
+    Itext *txt_kpause = nullptr;
+    Ibutton *btn_kpause = nullptr;
+    Itext *txt_khint = nullptr;
+    Ibutton *btn_kdefault = nullptr, *btn_obk = nullptr;
+};
 struct MenuElements {
     MainMenu main;
     EndWindow win;
@@ -78,6 +104,7 @@ struct MenuElements {
     SettingsWindow cfg;
     ResultsWindow stat;
     PauseWindow pause;
+    OptionsWindow opt;
 };
 
 // ---- the menus' record (whole run) -------------------------------------------------------------
@@ -89,6 +116,10 @@ struct MenuRecord {
     MenuElements elements;     // the windows built last; menu() gives them while they live
     uint32_t generation = 0;   // registry_generation() when `elements` were built
     Tpart_sys menu_effects;    // the main menu's particle set
+    // The options window waiting for a key: the action (KeyAction as a number) being bound, -1
+    // when it waits for none; and the line under the keys (the prompt, a refusal, a swap), 1251.
+    int32_t capturing = -1;
+    std::string key_hint;
 };
 extern MenuRecord menus;
 void reset_menus();
@@ -107,7 +138,8 @@ inline void hide(ielement *e) {
 }
 inline bool shown(const ielement *e) { return e && e->visible; }
 
-// Creates the eight windows and their 64 elements (only "wnd_main" visible), fills menu(), sets
+// Creates the eight windows and their 64 elements (only "wnd_main" visible), then the options
+// window and the settings window's button to it (registry indices 64 on), fills menu(), sets
 // the toolkit's fonts, textures, sounds and colours, and has the toolkit collect the actions that
 // clicks start (apply_menu_actions runs them). Needs the fonts, share_textures and sounds loaded
 // and the settings and profile read. A second call replaces everything.
@@ -121,6 +153,9 @@ void run_menus();
 void apply_menu_actions();
 
 // ---- called by the shell too -----------------------------------------------------------------------
+// Hands the options' music and effects volumes to the music player and the engine's mixer; the
+// load procedure calls it once the sound is up, the options window after every change.
+void apply_volumes();
 // Back to the main menu: the profile reread (an abandoned level leaves no trace), the settings
 // written, the screen mode reapplied when it differs from the engine's, the greeting renewed, every
 // other window hidden, and the main menu requested (Request::main_menu: game state 0 from the next
@@ -156,6 +191,23 @@ void toggle_colour16();
 void toggle_mouse();
 void toggle_music();
 void refresh_setting_captions();
+// The options window (options_window.cpp).
+void open_options();      // from the settings window
+void leave_options();     // "Назад": back to the settings window
+void next_language();     // the next language of the list; every window is built anew in it
+void music_quieter();     // volumes in steps of 10 %, applied and saved at once
+void music_louder();
+void effects_quieter();
+void effects_louder();
+void bind_left_key();     // wait for the key to walk left with (then right, jump, pause)
+void bind_right_key();
+void bind_jump_key();
+void bind_pause_key();
+void restore_keys();      // the four keys back to Left, Right, Space, Escape
+void refresh_option_captions();
+// Called by the logic tick while the menus are shown: while the options window waits for a key,
+// takes the first key pressed and binds it (a developer's F-key is refused, a key in use swapped).
+void options_window_tick();
 // Link files beside the game.
 void open_website();
 void open_more_games();

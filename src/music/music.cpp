@@ -363,3 +363,8 @@ uint64_t music_files_read() { return state().files_read; }
 uint32_t music_output_level() { return state().ring.output_level(); }
 
 const char *music_title() { return state().title; }
+
+void music_set_volume(int32_t percent) {
+  const int32_t p = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+  state().ring.set_gain(static_cast<float>(p) / 100.0f);
+}

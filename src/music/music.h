@@ -43,5 +43,10 @@ uint64_t music_files_read();
 // the low 16 bits. 0 after a stop, before any song, and for a silent block.
 uint32_t music_output_level();
 
+// The player's music volume in percent (clamped to 0..100; 100 at start): every block mixed from
+// now on is scaled by it, the song playing included (the ring ahead of the device, about 0.3 s,
+// keeps the old level). The shell does not play music at all at 0, so that silence costs no mixing.
+void music_set_volume(int32_t percent);
+
 // Title stored in the module last started (bytes below 32 dropped); "" before any song.
 const char *music_title();

@@ -22,6 +22,9 @@ bool MusicRing::refill(int heard_block) {
 void MusicRing::mix_block() {
   std::memset(work_, 0, sizeof work_);
   if (source_) source_->render(work_, MUSIC_BLOCK_FRAMES);
+  const float gain = gain_.load(std::memory_order_relaxed);
+  if (gain != 1.0f)
+    for (float &v : work_) v *= gain;
   auto *out = reinterpret_cast<int16_t *>(ring_ + write_index_ * MUSIC_BLOCK_BYTES);
   uint32_t sum_l = 0, sum_r = 0;
   int i = 0;

@@ -45,13 +45,17 @@ public:
   }
 
   const uint8_t *bytes() const { return ring_; }
-  // The block mixed last as the source rendered it, before rounding and clamping to 16 bits
-  // (MUSIC_BLOCK_FRAMES stereo frames, 16-bit scale): for measuring peaks and clipping.
+  // The block mixed last as the source rendered it times the gain, before rounding and clamping
+  // to 16 bits (MUSIC_BLOCK_FRAMES stereo frames, 16-bit scale): for measuring peaks and clipping.
   const float *mixed_frames() const { return work_; }
   int write_index() const { return write_index_; }
   uint32_t output_level() const { return level_.load(std::memory_order_relaxed); }
   void clear_output_level() { level_.store(0, std::memory_order_relaxed); }
   void set_volume_divisor(int divisor) { divisor_ = divisor > 0 ? divisor : MUSIC_FULL_VOLUME; }
+  // The player's music volume as a factor 0..1 (values outside are clamped), applied to every
+  // block mixed from now on; may be called from another thread than the mixing one.
+  void set_gain(float gain) { gain_.store(gain < 0 ? 0 : gain > 1 ? 1 : gain, std::memory_order_relaxed); }
+  float gain() const { return gain_.load(std::memory_order_relaxed); }
   void reset() { write_index_ = 0; }
 
 private:
@@ -61,4 +65,5 @@ private:
   int divisor_ = MUSIC_FULL_VOLUME;
   xm::BlockSource *source_ = nullptr;
   std::atomic<uint32_t> level_{0};
+  std::atomic<float> gain_{1.0f};
 };

@@ -1,5 +1,6 @@
 // recorder.cpp - the game's side of replays: the current level's section kept in memory from its
-// load (so that F9 in the middle of a level still records it from its start), written line by
+// load, up to an hour of its steps (so that F9 in the middle of a level still records it from its
+// start; the memory stays bounded however long a level is played), written line by
 // line to the recording file while one is open; and the --trace file.
 //
 // Each line is flushed as it is written, so a game that is killed leaves a file that reads up to
@@ -25,6 +26,9 @@ namespace {
 
 constexpr int kMaxNumberedFiles = 10000;   // replay-000.txt .. replay-9999.txt
 constexpr const char *kNumberedFormat = "replay-%03d.txt";
+// World steps of the current level kept in memory for F9 (an hour at 50 a second, about 7 MB);
+// a level played longer can no longer be recorded from its start by F9 (--record goes on).
+constexpr std::size_t kMaxKeptSteps = 180000;
 
 // The recorder's record (whole run): the files stay open from --record, F9 or --trace until
 // finish() at the end of the run; the level kept is replaced at every level load. Reset:
@@ -32,6 +36,7 @@ constexpr const char *kNumberedFormat = "replay-%03d.txt";
 struct Recorder {
     Section current;            // the level being played, from its load
     bool have_level = false;
+    bool level_whole = false;   // current.entries still hold every step since the load
     FILE *out = nullptr;        // the recording file, while recording
     std::string out_name;
     FILE *trace = nullptr;      // --trace
@@ -137,6 +142,12 @@ std::string toggle(bool &started, RecordFailure *failure) {
         return recorder.out_name;
     }
     started = true;
+    if (!recorder.have_level || !recorder.level_whole) {
+        failed = RecordFailure::level_too_long;
+        std::fprintf(stderr, "tarvelok: the level has run for more than %zu world steps; F9 records it only "
+                             "from its start, so play it again to record it\n", kMaxKeptSteps);
+        return "";
+    }
     // The first free name; only a name that exists already sends us on to the next one.
     char name[64];
     int fd = -1;
@@ -158,11 +169,8 @@ std::string toggle(bool &started, RecordFailure *failure) {
     }
     // What was played of the level so far, in one write; a file that could not take it all is
     // removed, so that no empty or partial recording is left.
-    std::string text = std::string(kVersionLine) + "\n";
-    if (recorder.have_level) {
-        text += format_start(recorder.current.start);
-        for (const Entry &e : recorder.current.entries) text += format_entry(e);
-    }
+    std::string text = std::string(kVersionLine) + "\n" + format_start(recorder.current.start);
+    for (const Entry &e : recorder.current.entries) text += format_entry(e);
     FILE *f = nullptr;
     if (!write_all(fd, text) || !(f = fdopen(fd, "wb"))) {
         const int err = errno;
@@ -181,14 +189,21 @@ void level_started(const LevelStart &start) {
     recorder.current = Section{};
     recorder.current.start = start;
     recorder.have_level = true;
+    recorder.level_whole = true;
     put(format_start(start));
 }
 
 namespace {
 void add(const Entry &e) {
     if (!recorder.have_level) return;
-    recorder.current.entries.push_back(e);
     put(format_entry(e));
+    if (!recorder.level_whole) return;
+    if (recorder.current.entries.size() >= kMaxKeptSteps) {  // the memory goes back at once
+        recorder.level_whole = false;
+        std::vector<Entry>().swap(recorder.current.entries);
+        return;
+    }
+    recorder.current.entries.push_back(e);
 }
 }  // namespace
 

@@ -69,8 +69,20 @@ struct Section {
 std::string format_start(const LevelStart &start);
 std::string format_entry(const Entry &entry);
 
-// Parses a replay file's text. False on the first bad line, with `error` as
-// "SOURCE, line N: what is wrong"; `out` then holds what was read before it.
+// Bounds of a replay file, so that a hostile one can take neither all memory nor hours: its size,
+// the length of a line, the entries (ticks, respawns, reloads; 2,000,000 ticks are 11 hours at 50
+// a second, some 80 MB in memory) and the level loads (each reads a level file).
+constexpr std::size_t kMaxFileBytes = 64u << 20;
+constexpr std::size_t kMaxLineBytes = 4096;
+constexpr int64_t kMaxEntries = 2000000;
+constexpr int64_t kMaxLevelLoads = 256;
+
+// Parses a replay file's text (1251; a UTF-8 byte-order mark before the first line is skipped).
+// False on the first bad line, with `error` as "SOURCE, line N: what is wrong" (1251, file text
+// quoted with platform::quote; SOURCE as given, which a caller naming an outside file quotes);
+// `out` then holds what was read before it. Bad lines include one longer than kMaxLineBytes, one holding a control byte (a NUL or a tab
+// among them), and the line that passes one of the bounds above. Within them it needs some 80 MB
+// beside the text; only running out of memory throws (std::bad_alloc), which the programs catch.
 bool parse(const std::string &text, const std::string &source, std::vector<Section> &out, std::string &error);
 
 // ---- the game's recorder ------------------------------------------------------------------------
@@ -87,13 +99,16 @@ enum class RecordFailure : uint8_t {
     names_taken,    // every name replay-000.txt .. replay-9999.txt exists already
     disk_full,      // no room (or over a quota) for the file
     folder_closed,  // the game folder may not be written
+    level_too_long, // the level has run longer than the recorder keeps (an hour): not from its start
     other,          // anything else (said on stderr)
 };
 // F9 during a level: starts recording the current level into a new file replay-NNN.txt in the game
 // folder (the level from its start: what was played so far is written at once, in one buffered
 // write), or stops the recording in progress. Returns the file's name; `started` tells which
 // happened. "" when no file could be made, `failure` (if given) saying why; each press makes one
-// attempt at the first free name and never leaves an empty or partial file behind.
+// attempt at the first free name and never leaves an empty or partial file behind. The recorder
+// keeps at most an hour of the level's steps in memory; after that F9 cannot start a recording
+// in that level.
 std::string toggle(bool &started, RecordFailure *failure = nullptr);
 // The shell's calls: a level loaded, a world step about to run with `input`, a respawn, a reload.
 void level_started(const LevelStart &start);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "replay/replay.h"
@@ -23,6 +24,8 @@ namespace {
 constexpr int32_t kMaxLevelIndex = kSceneCapacity - 1;
 constexpr double kMaxAbsClockMs = 1e15;   // ms: far beyond any run, and exact in a double
 constexpr int64_t kMaxAbsPixels = 1000000000;  // pointer and camera coordinates
+constexpr std::size_t kMaxKindBytes = 64;  // a particle kind: a picture's name
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";  // what some editors put before the first line
 
 // The words of a line after its keyword, split at blanks.
 std::vector<std::string> words(const std::string &line) {
@@ -155,10 +158,11 @@ std::string format_start(const LevelStart &s) {
     out += hero_line(s.hero);
     for (const TEffect2d &e : s.particles) {
         if (e.kind.empty() || e.kind.find_first_of(" \t\r\n") != std::string::npos) continue;  // no such kind is ever added
-        std::snprintf(buf, sizeof buf, "particle %s %d %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", e.kind.c_str(),
-                      int(e.colour), double(e.x), double(e.y), double(e.vx), double(e.vy), double(e.size),
-                      double(e.fade_step), double(e.age), double(e.alpha), double(e.angle));
-        out += buf;
+        // The kind goes in whole (the buffer holds the numbers only, so a long kind is never cut).
+        std::snprintf(buf, sizeof buf, " %d %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", int(e.colour),
+                      double(e.x), double(e.y), double(e.vx), double(e.vy), double(e.size), double(e.fade_step),
+                      double(e.age), double(e.alpha), double(e.angle));
+        out += "particle " + e.kind + buf;
     }
     return out;
 }
@@ -175,20 +179,32 @@ std::string format_entry(const Entry &e) {
 
 bool parse(const std::string &text, const std::string &source, std::vector<Section> &out, std::string &error) {
     out.clear();
-    std::size_t at = 0;
+    std::size_t at = text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0 ? kByteOrderMark.size() : 0;
     int line_no = 0;
     bool versioned = false;
+    int64_t entries = 0, level_loads = 0;  // what replaying the file will cost, against its bounds
     auto fail = [&](const std::string &what) {
         error = source + ", line " + std::to_string(line_no) + ": " + what;
         return false;
     };
+    if (text.size() > kMaxFileBytes) return fail("the file is larger than " + std::to_string(kMaxFileBytes) + " bytes");
     while (at < text.size()) {
         std::size_t eol = text.find('\n', at);
         if (eol == std::string::npos) eol = text.size();
+        ++line_no;
+        if (eol - at > kMaxLineBytes + 1)  // (the +1: a CR before the LF)
+            return fail("the line is longer than " + std::to_string(kMaxLineBytes) + " bytes");
         std::string line = text.substr(at, eol - at);
         at = eol + 1;
-        ++line_no;
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        // No control byte anywhere, a tab included (a NUL cut "100\0junk" to 100 and a level path
+        // before it; the recorder writes none).
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(line[i]);
+            if (c < 0x20 || c == 0x7F)
+                return fail("a control byte " + platform::quote(line.substr(i, 1)) + " at column " + std::to_string(i + 1));
+        }
+        if (line.size() > kMaxLineBytes) return fail("the line is longer than " + std::to_string(kMaxLineBytes) + " bytes");
         if (line.empty() || line[0] == '#') continue;
         if (!versioned) {
             if (line != kVersionLine)
@@ -206,6 +222,8 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
             int64_t n = 0;
             if (gap == std::string::npos || !whole(rest.substr(0, gap), 0, kMaxLevelIndex, n) || gap + 1 >= rest.size())
                 return fail("\"level\" needs a level index 0.." + std::to_string(kMaxLevelIndex) + " and a level file");
+            if (++level_loads > kMaxLevelLoads)
+                return fail("more than " + std::to_string(kMaxLevelLoads) + " level loads (\"level\" and \"reload\" lines)");
             Section s;
             s.start.level_index = int32_t(n);
             s.start.path = rest.substr(gap + 1);
@@ -217,10 +235,12 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
         if (key == "seed") {
             if (w.size() != 1 || !unsigned64(w[0], s.start.seed)) return fail("\"seed\" needs one whole number 0..18446744073709551615");
         } else if (key == "profile") {
+            // Within the bounds the game holds the profile to, so that no sum the replay makes overflows.
             int64_t d = 0, p = 0, k = 0;
-            if (w.size() != 3 || !whole(w[0], INT32_MIN, INT32_MAX, d) || !whole(w[1], INT32_MIN, INT32_MAX, p) ||
-                !whole(w[2], INT32_MIN, INT32_MAX, k))
-                return fail("\"profile\" needs three whole numbers: deaths, points, golden nuts");
+            if (w.size() != 3 || !whole(w[0], kFewestDeaths, kMostDeaths, d) || !whole(w[1], 0, kMostBanked, p) ||
+                !whole(w[2], 0, kMostBanked, k))
+                return fail("\"profile\" needs three whole numbers: deaths (" + std::to_string(kFewestDeaths) + ".." +
+                            std::to_string(kMostDeaths) + "), points and golden nuts (0.." + std::to_string(kMostBanked) + ")");
             s.start.deaths = int32_t(d);
             s.start.total_points = int32_t(p);
             s.start.total_nuts = int32_t(k);
@@ -233,6 +253,10 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
             bool ok = w.size() == 11 && whole(w[1], INT32_MIN, INT32_MAX, colour);
             for (int i = 0; ok && i < 9; ++i) ok = real(w[std::size_t(i) + 2], kMaxAbsClockMs, v[i]);
             if (!ok) return fail("\"particle\" needs a kind, a colour and 9 numbers: x y vx vy size fade age alpha angle");
+            // A kind is a picture's name; bounded so that the line written again stays within
+            // kMaxLineBytes whatever the numbers' spelling.
+            if (w[0].size() > kMaxKindBytes)
+                return fail("a particle kind is at most " + std::to_string(kMaxKindBytes) + " bytes");
             if (int32_t(s.start.particles.size()) >= kEffectCapacity)
                 return fail("more than " + std::to_string(kEffectCapacity) + " particles");
             TEffect2d e;
@@ -248,6 +272,8 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
             e.alpha = float(v[7]);
             e.angle = float(v[8]);
             s.start.particles.push_back(e);
+        } else if ((key == "tick" || key == "respawn" || key == "reload") && ++entries > kMaxEntries) {
+            return fail("more than " + std::to_string(kMaxEntries) + " world steps, respawns and reloads");
         } else if (key == "tick") {
             int64_t flag[5] = {}, mx = 0, mdx = 0;
             double cx = 0, t = 0;
@@ -271,6 +297,8 @@ bool parse(const std::string &text, const std::string &source, std::vector<Secti
             s.entries.push_back(e);
         } else if (key == "respawn" || key == "reload") {
             if (!w.empty()) return fail(platform::quote(key) + " takes nothing after it");
+            if (key == "reload" && ++level_loads > kMaxLevelLoads)
+                return fail("more than " + std::to_string(kMaxLevelLoads) + " level loads (\"level\" and \"reload\" lines)");
             Entry e;
             e.kind = key == "respawn" ? EntryKind::respawn : EntryKind::reload;
             s.entries.push_back(e);

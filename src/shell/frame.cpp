@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "assets/lang.h"
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menus.h"
@@ -95,13 +96,16 @@ constexpr float kNoticePadding = 14;
 constexpr float kNoticeLinePitch = 30;
 constexpr int32_t kNoticeFadeTicks = 25;        // the last half second fades out
 
-// The hints of the loading screen, 1251, converted while compiling.
-constexpr auto kHint0 = CP1251("Прыгайте на голову врагам, чтобы победить их.");
-constexpr auto kHint1 = CP1251("Собирайте бонусы для накопления очков.");
-constexpr auto kHint2 = CP1251("Ромашка может подбросить вас выше чем обычно.");
-constexpr auto kHint3 = CP1251("Не пытайтесь прыгнуть на спину ежа, это опасно.");
-constexpr auto kHint4 = CP1251("Золотые орехи обычно спрятаны на уровнях.");
-constexpr const char *kLoadingHints[kLoadingHintCount] = {kHint0, kHint1, kHint2, kHint3, kHint4};
+// The hints of the loading screen, in the chosen language.
+std::string loading_hint(int32_t index) {
+    switch (index) {
+    case 0: return TR("Прыгайте на голову врагам, чтобы победить их.");
+    case 1: return TR("Собирайте бонусы для накопления очков.");
+    case 2: return TR("Ромашка может подбросить вас выше чем обычно.");
+    case 3: return TR("Не пытайтесь прыгнуть на спину ежа, это опасно.");
+    default: return TR("Золотые орехи обычно спрятаны на уровнях.");
+    }
+}
 
 // One catalogue picture into a box; a catalogue without any picture draws nothing.
 void sprite(const char *name, float x, float y, float w, float h, int32_t alpha = kOpaque,
@@ -151,6 +155,7 @@ void load_procedure() {
         }
     }
     eng.Snd_Init();
+    apply_volumes();
     Base_LoadDir(assets.share_textures, "gfx\\share\\");
     const std::string glyphs = platform::native_path("fnt/cyr.tga"), glow = platform::native_path("fnt/cyrl.tga");
     const std::string layout = platform::native_path("fnt/cyr.ofi");
@@ -170,16 +175,16 @@ void draw_loading_screen() {
     sprite("menu", kLoadingBoard);
     sprite("clock", kLoadingClock);
     sprite("gtit", kLoadingTitle);
-    const std::string loading = CP1251("Загрузка").c_str();
+    const std::string loading = TR("Загрузка");
     shadowed_text(centred_x(W / 2, loading), kLoadingWordY, loading);
     eng.FX_SetBlendMode(kBlendAdd);
-    const std::string title = level_title(profile.level_index);
+    const std::string title = tr(level_title(profile.level_index));
     text(centred_x(W / 2, title), kLevelTitleY, title, kTextColour);
     eng.FX_SetBlendMode(kBlendNormal);
     sprite("gbut", kHintPlate);
     eng.FX_SetBlendMode(kBlendAdd);
     // Chosen when the load was requested (request()): the frame only reads it.
-    const std::string hint = kLoadingHints[std::clamp(session.loading_hint, 0, kLoadingHintCount - 1)];
+    const std::string hint = loading_hint(std::clamp(session.loading_hint, 0, kLoadingHintCount - 1));
     text(centred_x(W / 2, hint), kHintY, hint, kHintColour);
     eng.FX_SetBlendMode(kBlendNormal);
 }
@@ -253,7 +258,7 @@ void draw_status_bar() {
     text(kLivesTextX - kShadowOffset, kStatusTextY + kShadowOffset, lives, kShadowColour);
     text(kLivesTextX, kStatusTextY, lives, kTextColour);
     // Points of this level.
-    const std::string points = CP1251("Очки: ").c_str() + std::to_string(level_record.world.tallies.level_points);
+    const std::string points = TR("Очки: ") + std::to_string(level_record.world.tallies.level_points);
     const float text_w = eng.Text_GetWidth(handles.font_cyr, points.c_str(), kTextScale, kTextSpacing);
     const float half = std::max<float>(kCoinHalfSpan, std::ceil(text_w / 2) + kCoinGap);
     const float panel_half = half + kCoinSize + kPanelPastCoin;

@@ -9,8 +9,10 @@
 // The files given are opened where the command runs, before the game chooses its layout
 // (platform/paths.h): the portable game folder, or the installed data with the player's folder.
 // Exit status: 0 normal end; 1 the engine library could not be loaded, or no folder for the
-// player's saves can be made; 2 bad arguments or an output file that cannot be written.
+// player's saves can be made; 2 bad arguments or an output file that cannot be written; 3 an
+// unforeseen failure (memory running out), said on stderr.
 #include <cstdio>
+#include <exception>
 #include <ctime>
 #include <string>
 
@@ -26,9 +28,8 @@ int usage(const std::string &why) {
     std::fprintf(stderr, "tarvelok: %s\nusage: tarvelok [--record FILE] [--trace FILE]\n", why.c_str());
     return 2;
 }
-}  // namespace
 
-int main(int argc, char **argv) {
+int run(int argc, char **argv) {
     for (int i = 1; i < argc; i += 2) {
         const std::string a = argv[i];
         if (a != "--record" && a != "--trace") return usage("unknown argument " + a);
@@ -44,4 +45,17 @@ int main(int argc, char **argv) {
     const int status = run_game(static_cast<uint32_t>(std::time(nullptr)));
     replay::finish();
     return status;
+}
+}  // namespace
+
+int main(int argc, char **argv) {
+    // A failure nothing foresaw (memory running out) ends the game with one line and status 3,
+    // the recording and the trace closed up to their last whole line, never through terminate.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "tarvelok: stopped: %s\n", e.what());
+        replay::finish();
+        return 3;
+    }
 }

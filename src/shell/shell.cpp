@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "assets/lang.h"
 #include "cp1251.h"
 #include "engine/engine.h"
 #include "menus/menus.h"
@@ -15,6 +16,7 @@
 #include "platform/platform.h"
 #include "replay/level_play.h"
 #include "replay/replay.h"
+#include "state/options.h"
 #include "shell/shell.h"
 #include "shell/transitions.h"
 #include "ui/ui.h"
@@ -33,7 +35,8 @@ constexpr float kSwayPhaseStep = 0.1f;      // radians per slow tick
 constexpr float kCameraEase = 0.03f;        // share of the remaining distance the camera moves per tick
 constexpr float kCameraHeroMargin = 100;    // pixels: the terrain limit never puts the hero closer to
                                             // a screen edge than this (its centre; it is 96 px tall)
-constexpr int32_t kKeySpace = 32, kKeyEscape = 27, kKeyF1 = 112, kKeyF2 = 113, kKeyF9 = 120, kKeyLeft = 37, kKeyRight = 39;
+// The developer's keys; walking, jumping and pausing are on the keys the options bind.
+constexpr int32_t kKeyF1 = 112, kKeyF2 = 113, kKeyF9 = 120;
 constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
 constexpr const char *kMenuMusic = "mus\\menu.xm";
 }  // namespace
@@ -62,6 +65,13 @@ void engine_message_box(const char *text, const char *caption, int style) {
     if (eng.OE_MessageBox) eng.OE_MessageBox(text, caption, style);
 }
 
+// Music plays while the settings switch it on and its volume is above 0. Switched off or at 0, a
+// song playing is stopped at once (not at its end), so that silence costs no mixing.
+bool music_wanted() {
+    if ((settings.music_off != 0 || options.music_volume <= 0) && music_playing()) music_stop();
+    return settings.music_off == 0 && options.music_volume > 0;
+}
+
 bool title_is(const char *title) {
     const char *t = music_title();
     return t && std::strcmp(t, title) == 0;
@@ -69,6 +79,8 @@ bool title_is(const char *title) {
 }  // namespace
 
 void reset_records() {
+    reset_options();
+    reset_language();
     reset_settings();
     reset_profile();
     reset_session();
@@ -97,6 +109,8 @@ uint64_t level_seed() {
 // ---- start-up -------------------------------------------------------------------------------------
 int run_game(uint32_t seed) {
     platform::set_message_handler(engine_message_box);
+    read_options();  // first: the language names the default profile
+    load_language(options.language);
     remove_leftover_saves();
     read_settings();
     read_profile();
@@ -136,14 +150,13 @@ void update_sway() { session.sway_offset = std::cos(session.sway_phase) * kSwayA
 
 void menu_tick() {
     if (Ibutton *con = menu().main.btn_con) {
-        con->tooltip1 = CP1251("Продолжить на уровне:").c_str();
-        con->tooltip2 = level_title(profile.level_index);
+        con->tooltip1 = TR("Продолжить на уровне:");
+        con->tooltip2 = tr(level_title(profile.level_index));
     }
     if (title_is("level")) music_stop();
-    // A song starts again only once it has ended or failed; a quiet passage is not an end. Music
-    // turned off in the settings stops at the next tick, not at the end of the song.
-    if (settings.music_off != 0 && music_playing()) music_stop();
-    if (!music_playing() && settings.music_off == 0) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
+    // A song starts again only once it has ended or failed; a quiet passage is not an end.
+    if (music_wanted() && !music_playing()) music_play(kMenuMusic, 0, MUSIC_FROM_FILE);
+    options_window_tick();
     update_sway();
     update_effects(menus.menu_effects);
     start_requested_level();
@@ -152,13 +165,13 @@ void menu_tick() {
 }  // namespace
 
 uint8_t read_jump() {
-    return (eng.KeyEx_Down(kKeySpace) || (eng.Mouse_Down(kMouseLeft) && settings.mouse_off == 0)) ? 1 : 0;
+    return (eng.KeyEx_Down(action_key(KeyAction::jump)) || (eng.Mouse_Down(kMouseLeft) && settings.mouse_off == 0)) ? 1 : 0;
 }
 
 TickInput read_tick_input(uint8_t jump) {
     TickInput in;
-    in.left = eng.KeyEx_Down(kKeyLeft) ? 1 : 0;
-    in.right = eng.KeyEx_Down(kKeyRight) ? 1 : 0;
+    in.left = eng.KeyEx_Down(action_key(KeyAction::left)) ? 1 : 0;
+    in.right = eng.KeyEx_Down(action_key(KeyAction::right)) ? 1 : 0;
     in.jump = jump;
     in.finish = eng.Key_Press && eng.Key_Press(kKeyF2) ? 1 : 0;
     in.mouse_steers = settings.mouse_off == 0 && eng.Mouse_X && eng.Mouse_DeltaX ? 1 : 0;
@@ -188,35 +201,35 @@ void toggle_recording() {
     // Each notice is new: no key told so far ends in the number of notices told so far.
     const std::string key = "replay-" + std::to_string(session.notices_told.size());
     if (name.empty()) {
-        std::string why = CP1251("Нельзя создать файл в папке игры").c_str();
+        std::string why = TR("Нельзя создать файл в папке игры");
         switch (failure) {
-        case replay::RecordFailure::names_taken: why = CP1251("Все имена replay-NNN.txt заняты").c_str(); break;
-        case replay::RecordFailure::disk_full: why = CP1251("Проверьте, есть ли место на диске").c_str(); break;
-        case replay::RecordFailure::folder_closed: why = CP1251("Папка игры закрыта для записи").c_str(); break;
+        case replay::RecordFailure::names_taken: why = TR("Все имена replay-NNN.txt заняты"); break;
+        case replay::RecordFailure::disk_full: why = TR("Проверьте, есть ли место на диске"); break;
+        case replay::RecordFailure::folder_closed: why = TR("Папка игры закрыта для записи"); break;
+        case replay::RecordFailure::level_too_long: why = TR("Уровень идёт больше часа: начните его снова"); break;
         case replay::RecordFailure::none:
         case replay::RecordFailure::other: break;
         }
-        tell_player_once(key, CP1251("Запись не удалась").c_str(), why);
+        tell_player_once(key, TR("Запись не удалась"), why);
     } else if (started)
-        tell_player_once(key, CP1251("Идёт запись: ").c_str() + name, CP1251("F9 - остановить").c_str());
+        tell_player_once(key, TR("Идёт запись: ") + name, TR("F9 - остановить"));
     else if (platform::offer_download(name))  // the page: into the browser's downloads
-        tell_player_once(key, CP1251("Запись скачана: ").c_str() + name, CP1251("в папку загрузок браузера").c_str());
+        tell_player_once(key, TR("Запись скачана: ") + name, TR("в папку загрузок браузера"));
     else
-        tell_player_once(key, CP1251("Запись сохранена: ").c_str() + name);
+        tell_player_once(key, TR("Запись сохранена: ") + name);
 }
 
 // `jump`: the jump input of this tick (read_jump).
 void play_tick(uint8_t jump) {
     if (title_is("menu")) music_stop();
-    if (settings.music_off != 0 && music_playing()) music_stop();  // turned off: silent at once
-    if (!music_playing() && settings.music_off == 0) {
+    if (music_wanted() && !music_playing()) {
         // Even level indices play module 1, odd ones module 0.
         const std::string song = "mus\\level" + std::to_string(((profile.level_index + 1) % 2 + 2) % 2) + ".xm";
         music_play(song.c_str(), 0, MUSIC_FROM_FILE);
     }
     update_sway();
     if (profile.level_index != kLastLevel &&
-        (eng.KeyEx_Down(kKeyEscape) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause))
+        (eng.KeyEx_Down(action_key(KeyAction::pause)) || eng.Mouse_Down(kMouseRight)) && !shown(menu().pause.wnd_pause))
         pause_game();
     if (eng.Key_Press(kKeyF1)) {  // developer's reload of the current level file
         if (!reload_world()) {  // reported; the world is empty

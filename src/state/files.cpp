@@ -28,6 +28,8 @@
 #include "platform/platform.h"
 #include "platform/textreader.h"
 #include "assets/assets.h"
+#include "assets/lang.h"
+#include "state/options.h"
 #include "state/state.h"
 
 namespace {
@@ -100,25 +102,6 @@ bool refuse_overwrite(bool unreadable, const std::string &path) {
     return true;
 }
 
-// A save that failed is told on stderr by the writer; the player hears of it once per reason in
-// the game too, whichever file it was (a full disk fails them all): a full disk, a folder closed
-// to writing, or anything else. Called right after the write, whose errno says why.
-bool saved(bool ok) {
-    if (ok) return ok;
-    const int err = errno;
-    const char *key = "save-failed:other";
-    std::string why = CP1251("Запись в папку игры не удалась").c_str();
-    if (err == ENOSPC || err == EDQUOT || err == EFBIG) {
-        key = "save-failed:full";
-        why = CP1251("Проверьте, есть ли место на диске").c_str();
-    } else if (err == EACCES || err == EPERM || err == EROFS) {
-        key = "save-failed:closed";
-        why = CP1251("Папка игры закрыта для записи").c_str();
-    }
-    tell_player_once(key, CP1251("Не удалось сохранить игру!").c_str(), why);
-    return ok;
-}
-
 void set_default_settings() {
     settings.windowed = kDefaultWindowed;
     settings.colour16 = kDefaultColour16;
@@ -129,10 +112,26 @@ void set_default_settings() {
 
 }  // namespace
 
-const char *default_profile_name() {
-    static constexpr auto name = CP1251("Игрок");
-    return name;
+// A save that failed is told on stderr by the writer; the player hears of it once per reason in
+// the game too, whichever file it was (a full disk fails them all): a full disk, a folder closed
+// to writing, or anything else. Called right after the write, whose errno says why.
+bool save_told(bool ok) {
+    if (ok) return ok;
+    const int err = errno;
+    const char *key = "save-failed:other";
+    std::string why = TR("Запись в папку игры не удалась");
+    if (err == ENOSPC || err == EDQUOT || err == EFBIG) {
+        key = "save-failed:full";
+        why = TR("Проверьте, есть ли место на диске");
+    } else if (err == EACCES || err == EPERM || err == EROFS) {
+        key = "save-failed:closed";
+        why = TR("Папка игры закрыта для записи");
+    }
+    tell_player_once(key, TR("Не удалось сохранить игру!"), why);
+    return ok;
 }
+
+std::string default_profile_name() { return TR("Игрок"); }
 
 bool profile_name_usable(const std::string &name) {
     if (name.empty() || name.size() > kProfileNameMaxBytes || NameHasBadChars(name)) return false;
@@ -200,7 +199,7 @@ bool write_settings() {
     for (int32_t v : {settings.windowed, settings.colour16, settings.mouse_off, settings.music_off})
         out += std::to_string(v) + kLineEnd;
     out += settings.profile_name + kLineEnd;
-    return saved(platform::write_file_atomic(kSettingsFile, out));
+    return save_told(platform::write_file_atomic(kSettingsFile, out));
 }
 
 void read_profile() {
@@ -249,5 +248,5 @@ bool write_profile() {
     std::string out;
     for (int32_t v : {profile.level_index, profile.total_nuts, profile.total_points, profile.deaths})
         out += std::to_string(v) + kLineEnd;
-    return saved(platform::write_file_atomic(path, out));
+    return save_told(platform::write_file_atomic(path, out));
 }

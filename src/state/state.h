@@ -172,8 +172,8 @@ constexpr int32_t kNoticeTicks = 250;  // 5 s of 20 ms ticks
 bool tell_player_once(const std::string &key, const std::string &line1, const std::string &line2 = "");
 
 // ---- settings and profile files ----
-// Default profile name, 1251 ("Игрок").
-const char *default_profile_name();
+// Default profile name, 1251, in the chosen language ("Игрок").
+std::string default_profile_name();
 // Longest profile name, in 1251 bytes (its UTF-8 file name is then at most 192 bytes, well within
 // the file system's 255).
 constexpr std::size_t kProfileNameMaxBytes = 64;

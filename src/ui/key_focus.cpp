@@ -165,6 +165,7 @@ namespace ui_detail {
 bool pointer_in_charge() { return !kf().keys_in_charge; }
 
 void keyboard_step() {
+    if (toolkit.keys_held) return;  // another owner reads the keys now
     watch_mouse();
     const int32_t window = find_active_window();
     if (window != kf().active) {

@@ -266,6 +266,9 @@ struct Toolkit {
     bool actions_deferred = false;  // collect actions instead of running them (set_actions_deferred)
     std::vector<OE_Proc> actions;   // collected, oldest first
     UnknownNameHandler unknown_name = nullptr;  // null: one stderr line per name per run
+    // While true the walk reads no key at all (the focus stays where it is): another owner takes
+    // every press, as the keys window does while it waits for the key to bind. The mouse still works.
+    bool keys_held = false;
 };
 extern Toolkit toolkit;
 void reset_toolkit();

@@ -263,6 +263,56 @@ TEST(Music, PlayMixesOnItsThreadAndStopSilences) {
   EXPECT_EQ(music_output_level(), 0u);
 }
 
+// The player's volume scales the mixed samples: the song's first block (its loud rows) at 50 % has
+// half the amplitude of the same block at 100 %, within a tenth; 0 % is silence; values beyond
+// 0..100 are clamped. The ring's own samples are measured too, not only the level it reports.
+TEST(Music, VolumeScalesTheMixedSamples) {
+  waveout_set_virtual(true);
+  auto song = level_song("menu");
+  auto first_block_level = [&](int32_t percent) {
+    music_set_volume(percent);
+    play_bytes(song, MUSIC_FROM_MEMORY | MUSIC_PAUSED);
+    const uint32_t level = music_output_level() >> 16;  // the left channel's mean magnitude
+    music_stop();
+    return level;
+  };
+  const double full = first_block_level(100);
+  ASSERT_EQ(full, LOUD >> 16);
+  const double half = first_block_level(50);
+  EXPECT_NEAR(half / full, 0.5, 0.05) << half << " / " << full;
+  const double tenth = first_block_level(10);
+  EXPECT_NEAR(tenth / full, 0.1, 0.01) << tenth << " / " << full;
+  EXPECT_EQ(first_block_level(0), 0u);
+  EXPECT_EQ(first_block_level(-20), 0u);
+  EXPECT_EQ(first_block_level(250), LOUD >> 16);
+  music_set_volume(100);
+
+  // The same on the ring's bytes, with a source whose samples vary (a saw from -6000 to 6000).
+  class Saw : public xm::BlockSource {
+  public:
+    void render(float *out, int frames) override {
+      for (int i = 0; i < frames; ++i) out[2 * i] += out[2 * i + 1] += static_cast<float>((i % 200) * 60 - 6000);
+    }
+  } saw;
+  auto mean_abs = [&](float gain) {
+    auto ring = std::make_unique<MusicRing>();
+    ring->set_source(&saw);
+    ring->set_gain(gain);
+    ring->mix_block();
+    double sum = 0;
+    for (int i = 0; i < MUSIC_BLOCK_FRAMES * 2; ++i) {
+      int16_t v;
+      std::memcpy(&v, ring->bytes() + 2 * i, 2);
+      sum += std::abs(v);
+    }
+    return sum / (MUSIC_BLOCK_FRAMES * 2);
+  };
+  const double loud = mean_abs(1.0f);
+  ASSERT_GT(loud, 2000);
+  EXPECT_NEAR(mean_abs(0.5f) / loud, 0.5, 0.05);
+  EXPECT_EQ(mean_abs(0.0f), 0.0);
+}
+
 // Where the platform has no threads (the page) the same ring is refilled by music_step(), and
 // only by it: nothing moves between two steps, however long the device has played.
 TEST(Music, WithoutThreadsTheFrameStepMixes) {

@@ -15,9 +15,11 @@
 //   --replay F   play the game's recording F (tarvelok --record, F9) again on the world alone, no
 //                engine and no frames: --trace gets a line after every recorded world step
 // Exit status: 0 normal end; 1 the engine library could not be loaded; 2 bad arguments or an
-// unreadable input file or unwritable output file (a message on stderr says which).
+// unreadable input file or unwritable output file (a message on stderr says which); 3 an
+// unforeseen failure (memory running out), said on stderr.
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -93,7 +95,8 @@ bool resolve(T &fn, const char *name) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+// The simulator's work; main() adds only the last word on an exception.
+int run(int argc, char **argv) {
     long long frames = kDefaultFrames, seed = kDefaultSeed;
     std::string input_file, trace_file, calls_file, replay_file;
     for (int i = 1; i < argc; i += 2) {  // every option takes one value
@@ -164,4 +167,15 @@ int main(int argc, char **argv) {
     if (!calls_file.empty()) set_call_log(nullptr);
     if (g_trace) std::fclose(g_trace);
     return status;
+}
+
+int main(int argc, char **argv) {
+    // Nothing may end the simulator through std::terminate: a failure it did not foresee (memory
+    // running out under a limit) is one line and exit status 3.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "tarvelok-sim: stopped: %s\n", e.what());
+        return 3;
+    }
 }

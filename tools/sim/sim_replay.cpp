@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cp1251.h"
 #include "platform/platform.h"
 #include "replay/level_play.h"
 #include "replay/replay.h"
@@ -25,15 +26,21 @@ namespace sim {
 int run_replay(const std::string &path, FILE *trace) {
     std::string text, why;
     bool missing = false;
-    if (!platform::read_file(path, text, &missing, &why)) {
-        std::fprintf(stderr, "tarvelok-sim: the replay %s %s\n", platform::quote(path).c_str(),
+    // The path comes as the file system spells it (UTF-8); the game's file operations and
+    // messages take 1251. As the messages show it: control bytes escaped (without the quotes
+    // around it), and printed as UTF-8 like the rest of each message.
+    const std::string path1251 = cp1251::from_utf8(path);
+    const std::string quoted = platform::quote(path1251, path1251.size());
+    const std::string shown = quoted.substr(1, quoted.size() - 2);
+    if (!platform::read_file(path1251, text, &missing, &why)) {
+        std::fprintf(stderr, "tarvelok-sim: the replay %s %s\n", cp1251::to_utf8(shown).c_str(),
                      missing ? "is missing" : why.c_str());
         return 2;
     }
     std::vector<replay::Section> sections;
     std::string error;
-    if (!replay::parse(text, path, sections, error)) {
-        std::fprintf(stderr, "tarvelok-sim: %s\n", error.c_str());
+    if (!replay::parse(text, shown, sections, error)) {
+        std::fprintf(stderr, "tarvelok-sim: %s\n", cp1251::to_utf8(error).c_str());
         return 2;
     }
     World world;
@@ -49,8 +56,8 @@ int run_replay(const std::string &path, FILE *trace) {
         p.total_nuts = st.total_nuts;
         view.level_index = st.level_index;
         if (!replay::begin_level(world, st.level_index, st.path, st.seed, nullptr, "")) {  // a path is never empty
-            std::fprintf(stderr, "tarvelok-sim: %s: the level %s of the replay did not load\n", path.c_str(),
-                         platform::quote(st.path).c_str());
+            std::fprintf(stderr, "tarvelok-sim: %s: the level %s of the replay did not load\n",
+                         cp1251::to_utf8(shown).c_str(), cp1251::to_utf8(platform::quote(st.path)).c_str());
             return 2;
         }
         replay::restore_start(world, st);

@@ -709,7 +709,13 @@ void frame() {
             Snd_Play(g_snd_one, 0, 0, 0, 0);
             Snd_Play(g_snd_one, 0, 0, 0, 0);
             ++step;
-        } else if (step == 3 && t > 2100) {
+        } else if (step >= 3 && step <= 5 && t > 2100 + 600 * (step - 3)) {
+            // The effects' volume: centred at 50 %, at 0 % (not heard), at 250 % (clamped to 100 %).
+            const int percents[] = {50, 0, 250};
+            Snd_SetVolume(percents[step - 3]);
+            Snd_Play(g_snd_one, 0, 0, 0, 0);
+            ++step;
+        } else if (step == 6 && t > 3900) {
             OE_Quit();
         }
         return;

@@ -625,7 +625,8 @@ TEST(SdlEngine, SigtermEndsTheProcessEvenInTheMiddleOfALongLoad) {
     EXPECT_NE(busy.err.find("termination signal"), std::string::npos) << busy.err;
 }
 
-TEST(SdlEngine, SoundEffectsPanAndBufferCounts) {
+// Pan, buffer counts and the effects' volume (Snd_SetVolume), measured on the mixed samples.
+TEST(SdlEngine, SoundEffectsPanBufferCountsAndVolume) {
     SKIP_WITHOUT_XVFB();
     char tmpl[] = "/tmp/tarvelok-sdl-audio-XXXXXX";
     const int fd = mkstemp(tmpl);
@@ -658,7 +659,7 @@ TEST(SdlEngine, SoundEffectsPanAndBufferCounts) {
         stretches.back().end = i + 1;
         last_loud = i;
     }
-    ASSERT_EQ(stretches.size(), 3u) << "audio bytes: " << raw.size();
+    ASSERT_EQ(stretches.size(), 5u) << "audio bytes: " << raw.size();  // the play at 0 % is not heard
     auto median = [&](const Stretch &s, int ch) {
         std::vector<int> v;
         for (size_t i = s.begin; i < s.end; ++i) v.push_back(sample(i, ch));
@@ -676,6 +677,10 @@ TEST(SdlEngine, SoundEffectsPanAndBufferCounts) {
     // 3: centred, played twice with 1 buffer: the second play restarts the first copy.
     EXPECT_NEAR(median(stretches[2], 0), kLevel, kAllowed);
     EXPECT_NEAR(median(stretches[2], 1), kLevel, kAllowed);
+    // 4: centred at 50 %: half the amplitude of 3 (within a tenth). 5: 250 % is clamped to 100 %.
+    EXPECT_NEAR(double(median(stretches[3], 0)) / median(stretches[2], 0), 0.5, 0.05);
+    EXPECT_NEAR(double(median(stretches[3], 1)) / median(stretches[2], 1), 0.5, 0.05);
+    EXPECT_NEAR(median(stretches[4], 0), kLevel, kAllowed);
     for (const Stretch &s : stretches)
         EXPECT_NEAR(double(s.end - s.begin), double(kLength), kLength * 0.1);
 }
