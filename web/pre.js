@@ -1,5 +1,6 @@
 // pre.js - the page's side of the game, run before the game's WebAssembly starts (emcc --pre-js):
-// the saved games in the browser's storage, the shared Web Audio layer, the message overlay.
+// the saved games in the browser's storage, the shared Web Audio layer, the game's messages (shown
+// in the page's overlay by page.js).
 //
 // Files: the packaged data is at /game (gfx snd mus fnt cfg; the game runs in /game). The
 // player's files (cfg/config.txt, cfg/options.txt, cfg/prf/*) are kept in IndexedDB through IDBFS, mounted at
@@ -26,20 +27,10 @@
   var storageOk = false;
   var storageWarned = false;
 
+  // The page's overlay (page.js) and the console.
   function showMessage(caption, text) {
     console.warn(caption + ': ' + text);
-    var box = typeof document !== 'undefined' && document.getElementById('message');
-    if (!box) return;
-    var item = document.createElement('div');
-    item.className = 'entry';
-    var title = document.createElement('b');
-    title.textContent = caption;
-    var body = document.createElement('pre');
-    body.textContent = text;
-    item.appendChild(title);
-    item.appendChild(body);
-    box.insertBefore(item, box.lastElementChild);
-    box.hidden = false;
+    if (typeof window !== 'undefined' && window.TarvelokPage) window.TarvelokPage.showMessage(caption, text);
   }
   Module.tarvelokShowMessage = showMessage;
 
@@ -47,8 +38,9 @@
     storageOk = false;
     if (storageWarned) return;
     storageWarned = true;
-    showMessage('Tarvelok', 'This browser does not keep the game\'s saves (' + why + '). ' +
-                'You can play, but your progress is lost when the page is closed.');
+    showMessage('Tarvelok', 'Этот браузер не сохраняет игру (' + why + '). Играть можно, но прогресс ' +
+                'пропадёт, когда страница закроется.\n\nThis browser does not keep the game\'s saves. You can ' +
+                'play, but your progress is lost when the page is closed.');
   }
 
   function isSaved(rel) {
@@ -148,8 +140,11 @@
     if (typeof window !== 'undefined' && window.tarvelokBeforeStart) window.tarvelokBeforeStart(FS);
   };
 
+  // Before the game is ready the page names what failed in place of the loading note; later the
+  // overlay says the game stopped.
   Module.onAbort = function (what) {
-    showMessage('Tarvelok', 'The game stopped: ' + what);
+    if (!Module.tarvelokReady && window.TarvelokPage && window.TarvelokPage.aborted(what)) return;
+    showMessage('Tarvelok', 'Игра остановилась из-за ошибки / The game stopped on an error: ' + what);
   };
   Module.printErr = function (text) { console.warn(text); };
   Module.print = function (text) { console.log(text); };

@@ -1,5 +1,5 @@
-// web_page.cpp - what the engine asks of the page around the canvas (index.html): the title, the
-// message overlay, and the signals that the game has loaded or has ended.
+// web_page.cpp - what the engine asks of the page around the canvas (index.html, page.js): the
+// title, the message overlay, and the signals that the game has loaded, has ended, or cannot draw.
 //
 // The overlay (web/pre.js, Module.tarvelokShowMessage) is a plain element of the page (#message)
 // filled with text, never with markup, so a file name in a message cannot inject anything; it
@@ -18,15 +18,17 @@ EM_JS(void, tarvelok_show_message, (const char *caption, const char *text), {
 });
 
 EM_JS(void, tarvelok_page_ready, (), {
-    var note = document.getElementById('loading');
-    if (note) note.hidden = true;
     Module['tarvelokReady'] = true;
+    if (window.TarvelokPage) window.TarvelokPage.ready();
     if (Module['onTarvelokReady']) Module['onTarvelokReady']();
 });
 
 EM_JS(void, tarvelok_page_ended, (), {
-    var note = document.getElementById('loading');
-    if (note) { note.textContent = 'The game has ended. Reload the page to play again.'; note.hidden = false; }
+    if (window.TarvelokPage) window.TarvelokPage.ended();
+});
+
+EM_JS(void, tarvelok_page_no_webgl2, (), {
+    if (window.TarvelokPage) window.TarvelokPage.failed('webgl2', '');
 });
 // clang-format on
 
@@ -36,5 +38,6 @@ void web_set_title(const char *utf8) { tarvelok_set_title(utf8); }
 void web_show_message(const char *caption_utf8, const char *text_utf8) { tarvelok_show_message(caption_utf8, text_utf8); }
 void web_page_ready() { tarvelok_page_ready(); }
 void web_page_ended() { tarvelok_page_ended(); }
+void web_page_no_webgl2() { tarvelok_page_no_webgl2(); }
 
 }  // namespace web_engine

@@ -1,6 +1,6 @@
 // web_window.cpp - the page's engine: the main loop handed to the browser, the canvas and its
 // WebGL 2 context, keyboard / mouse / focus / gamepad / full-screen input from emscripten/html5.h,
-// the clock and the message box overlay.
+// the clock and the message box overlay; the touch controls' keys (the page's own buttons, page.js).
 //
 // In: the game's registrations and options, the page's DOM events. Out: the loop of OE_Init
 // (splash, load, then once per animation frame: events already delivered, due timers, frame
@@ -40,11 +40,14 @@ struct Run {
     bool running = false;
     bool quit = false;
     bool hidden = false, unfocused = false;
+    bool fullscreen_pending = false;   // full screen wanted: asked for at the next click, Enter or Space
     int drawable_w = 0, drawable_h = 0;                            // canvas pixels (0: not set yet)
     double css_w = kLogicalWidth, css_h = kLogicalHeight;          // canvas size in CSS pixels
+    DrawScale scale;                   // the buffer's ceiling, lowered while frames are slow
     int frames_presented = 0;
     uint8_t keyboard_down[ec::kKeyCount] = {};
     uint8_t pad_down[ec::kKeyCount] = {};
+    uint8_t touch_down[ec::kKeyCount] = {};   // the page's touch buttons
     PadStick sticks[kPadCapacity];     // the arrows each pad's stick held
 };
 Run g_run;
@@ -53,9 +56,10 @@ Run g_run;
 
 void set_key_source(uint8_t *source, int vk, bool down) {
     if (vk <= 0 || vk >= ec::kKeyCount) return;
-    const bool before = g_run.keyboard_down[vk] || g_run.pad_down[vk];
+    auto held = [vk] { return g_run.keyboard_down[vk] || g_run.pad_down[vk] || g_run.touch_down[vk]; };
+    const bool before = held();
     source[vk] = down ? 1 : 0;
-    const bool after = g_run.keyboard_down[vk] || g_run.pad_down[vk];
+    const bool after = held();
     if (!before && after) ec::input_key_down(vk, now_ms());
     if (before && !after) ec::input_key_up(vk);
 }
@@ -63,6 +67,7 @@ void set_key_source(uint8_t *source, int vk, bool down) {
 void release_all_input() {
     std::memset(g_run.keyboard_down, 0, sizeof g_run.keyboard_down);
     std::memset(g_run.pad_down, 0, sizeof g_run.pad_down);
+    std::memset(g_run.touch_down, 0, sizeof g_run.touch_down);
     for (PadStick &p : g_run.sticks) p = PadStick{};
     ec::input_release_all();
 }
@@ -119,13 +124,21 @@ int button_number(unsigned short dom_button) {
 
 // ---- Full screen ------------------------------------------------------------------------------
 
-void apply_fullscreen() {
+// The browser grants full screen only inside a player's gesture. Outside one (`in_gesture` false:
+// the saved settings at the start, "Назад" from the settings, run in a later tick) the request
+// waits for the next click, Enter or Space, never for any key (a Shift or an arrow would
+// surprise the player).
+void apply_fullscreen(bool in_gesture) {
     if (!g_run.running) return;
     EmscriptenFullscreenChangeEvent now{};
     emscripten_get_fullscreen_status(&now);
     const bool want = ec::options()->fullscreen != 0;
+    g_run.fullscreen_pending = false;
     if (want && !now.isFullscreen) {
-        // Granted only inside a user's event: the browser defers it to the next key or click.
+        if (!in_gesture) {
+            g_run.fullscreen_pending = true;
+            return;
+        }
         const EMSCRIPTEN_RESULT r = emscripten_request_fullscreen(kCanvas, 1);
         if (r != EMSCRIPTEN_RESULT_SUCCESS && r != EMSCRIPTEN_RESULT_DEFERRED) {
             std::fprintf(stderr, "engine: the page refused full screen; staying in the page\n");
@@ -148,7 +161,7 @@ EM_BOOL on_fullscreen_change(int, const EmscriptenFullscreenChangeEvent *e, void
 void toggle_fullscreen() {
     OE_Options *o = ec::options();
     ec::options_set(o->width, o->height, o->bpp, o->refresh, o->fullscreen ? 0 : 1, o->vsync);
-    apply_fullscreen();
+    apply_fullscreen(true);
 }
 
 // ---- DOM events -------------------------------------------------------------------------------
@@ -170,6 +183,7 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *e, void *) {
         if (!e->repeat) toggle_fullscreen();
         return EM_TRUE;
     }
+    if (down && g_run.fullscreen_pending && (vk.first == kVkReturn || vk.first == kVkSpace)) apply_fullscreen(true);
     // Typed text: the key's character (held keys repeat it, as a desktop's text input does).
     // The default action is prevented below, so no keypress event follows to carry it.
     if (down && !e->altKey) {
@@ -191,6 +205,7 @@ EM_BOOL on_mouse(int type, const EmscriptenMouseEvent *e, void *) {
     ec::input_mouse_move(x, y);
     if (type == EMSCRIPTEN_EVENT_MOUSEMOVE) return EM_FALSE;
     web_audio_unlock();
+    if (type == EMSCRIPTEN_EVENT_MOUSEDOWN && g_run.fullscreen_pending) apply_fullscreen(true);
     const int b = button_number(e->button);
     if (b >= 0) ec::input_mouse_button(b, type == EMSCRIPTEN_EVENT_MOUSEDOWN, now_ms());
     return EM_TRUE;
@@ -225,16 +240,20 @@ void listen() {
 
 // ---- Canvas, context, frames ----------------------------------------------------------------
 
-// The canvas fills the page (index.html's style); its drawing buffer follows its CSS size times
-// the device pixel ratio, checked every frame.
+// The canvas fills the page (index.html's style; on a phone held upright, the page's width); its
+// drawing buffer follows its CSS size times the device pixel ratio, bounded and lowered while
+// frames are slow (canvas_size_web.cpp), checked every frame. The browser scales the buffer to the
+// canvas.
 void follow_canvas_size() {
     double css_w = 0, css_h = 0;
     emscripten_get_element_css_size(kCanvas, &css_w, &css_h);
-    g_run.css_w = std::max(css_w, 1.0);
-    g_run.css_h = std::max(css_h, 1.0);
-    const double ratio = emscripten_get_device_pixel_ratio();
-    const int w = std::max(1, int(std::lround(g_run.css_w * ratio)));
-    const int h = std::max(1, int(std::lround(g_run.css_h * ratio)));
+    css_w = std::max(css_w, 1.0);
+    css_h = std::max(css_h, 1.0);
+    if (css_w != g_run.css_w || css_h != g_run.css_h) draw_scale_restart_window(g_run.scale);
+    g_run.css_w = css_w;
+    g_run.css_h = css_h;
+    const BufferSize b = canvas_buffer_size(css_w, css_h, emscripten_get_device_pixel_ratio(), g_run.scale.limit);
+    const int w = b.w, h = b.h;
     if (w != g_run.drawable_w || h != g_run.drawable_h) {
         emscripten_set_canvas_element_size(kCanvas, w, h);
         g_run.drawable_w = w;
@@ -276,6 +295,10 @@ void begin_frame() { renderer_begin_frame(g_run.drawable_w, g_run.drawable_h); }
 void present() {
     renderer_present();
     ++g_run.frames_presented;
+    const bool active = !g_run.hidden && !g_run.unfocused;
+    if (draw_scale_frame(g_run.scale, now_ms(), active, buffer_pixels_per_logical(g_run.drawable_w, g_run.drawable_h)))
+        std::fprintf(stderr, "engine: %.0f frames a second; the screen is now drawn at %.2f buffer pixels per logical pixel\n",
+                     g_run.scale.last_fps, g_run.scale.limit);
 }
 
 // One pass of the loop, once per animation frame of the page.
@@ -317,13 +340,13 @@ extern "C" void OE_SetWndName(const char *caption) {
 extern "C" void OE_SetScreenOptions(int32_t width, int32_t height, int32_t bpp, int32_t refresh,
                                     int32_t fullscreen, int32_t vsync) {
     ec::options_set(width, height, bpp, refresh, fullscreen, vsync);
-    apply_fullscreen();
+    apply_fullscreen(false);
 }
 
 extern "C" void OE_ChangeScreenOptions(int32_t width, int32_t height, int32_t bpp, int32_t refresh,
                                        int32_t fullscreen, int32_t vsync) {
     ec::options_set(width, height, bpp, refresh, fullscreen, vsync);
-    apply_fullscreen();
+    apply_fullscreen(false);
 }
 
 extern "C" OE_Options *OE_GetOptions(void) { return ec::options(); }
@@ -344,13 +367,12 @@ extern "C" void OE_Init(int32_t, int32_t) {
     g_run.quit = false;
     if (!open_context()) {
         std::fprintf(stderr, "engine: cannot start; the game ends\n");
-        web_show_message("Tarvelok", "This browser cannot draw the game: it gives the page no WebGL 2.");
+        web_page_no_webgl2();
         g_run.running = false;
         return;
     }
-    // Asked for before the page existed (the settings say full screen): the browser grants it
-    // at the player's first key or click.
-    apply_fullscreen();
+    // The settings say full screen: asked for at the player's first click, Enter or Space.
+    apply_fullscreen(false);
     listen();
     draw_context_created();
     draw_reset_frame_state();
@@ -394,3 +416,13 @@ extern "C" double U_GetTime(void) { return now_ms(); }
 
 // For the page's tests and figures: frames presented since OE_Init started.
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t OE_FrameCount(void) { return g_run.frames_presented; }
+
+// The page's touch buttons (page.js): a virtual key held (down 1) or let go (0), as a key of its
+// own source: a finger and the keyboard holding the same key let go of it only when both have.
+extern "C" EMSCRIPTEN_KEEPALIVE void OE_PageTouchKey(int32_t vk, int32_t down) {
+    web_audio_unlock();  // a touch is a player's gesture
+    set_key_source(g_run.touch_down, vk, down != 0);
+}
+
+// For the page's tests: whether the game sees the virtual key held (any source).
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t OE_PageKeyHeld(int32_t vk) { return ec::input_key_held(vk); }

@@ -5,7 +5,8 @@
 // line "URL=<address>". Only an http:// or https:// address that platform::web_address_acceptable
 // takes is handed to the desktop's opener; a missing file is skipped silently, anything else
 // (another address, one too long, an opener that cannot start) is ignored with one warning naming
-// the file. No file is ever opened or run as a program: the portal
+// the file. The main menu shows only the link buttons (and the logo, which is one) whose file
+// holds such an address: a button that could do nothing is not offered. No file is ever opened or run as a program: the portal
 // launcher of the original platform is not started here.
 #include <cctype>
 
@@ -57,12 +58,16 @@ std::string shortcut_address(const std::string &bytes) {
 
 }  // namespace
 
-bool open_link_file(const std::string &path) {
-    if (!platform::file_exists(path)) return false;
+namespace {
+
+// The address a link file holds, ready for the opener; empty when the file is missing (silently)
+// or holds none that may be opened (`problem` then says why, for the one warning).
+std::string link_file_address(const std::string &path, std::string &problem) {
+    problem.clear();
+    if (!platform::file_exists(path)) return "";
     std::string bytes;
     const bool read = platform::read_file(path, bytes);
     const std::string address = read ? shortcut_address(bytes) : "";
-    std::string problem;
     if (!read) {
         problem = ": cannot be read; the link is not opened";
     } else if (address.size() > platform::kWebAddressMaxBytes) {
@@ -70,13 +75,43 @@ bool open_link_file(const std::string &path) {
                   std::to_string(platform::kWebAddressMaxBytes) + " handed to the opener; the link is not opened";
     } else if (!platform::web_address_acceptable(address)) {
         problem = ": no http:// or https:// address on a URL= line; the link is not opened";
-    } else if (platform::open_web_address(address)) {
-        return true;
     } else {
-        problem = ": the opener cannot be started; the link is not opened";
+        return address;
     }
+    return "";
+}
+
+void warn_link(const std::string &path, const std::string &problem) {
     platform::warn_once("link:" + path, platform::quote(path) + problem);
+}
+
+}  // namespace
+
+bool open_link_file(const std::string &path) {
+    std::string problem;
+    const std::string address = link_file_address(path, problem);
+    if (address.empty()) {
+        if (!problem.empty()) warn_link(path, problem);
+        return false;
+    }
+    if (platform::open_web_address(address)) return true;
+    warn_link(path, ": the opener cannot be started; the link is not opened");
     return false;
+}
+
+bool link_file_opens(const std::string &path) {
+    std::string problem;
+    const bool opens = !link_file_address(path, problem).empty();
+    if (!problem.empty()) warn_link(path, problem);
+    return opens;
+}
+
+void show_link_buttons() {
+    const MainMenu &m = menu().main;
+    if (m.img_logo) m.img_logo->visible = link_file_opens(kWebsiteLink);  // it reads "ещё игры": a link
+    if (m.btn_mp1) m.btn_mp1->visible = link_file_opens(kMoreGamesLink);
+    if (m.btn_mp2) m.btn_mp2->visible = link_file_opens(kTellFriendLink);
+    if (m.btn_mp3) m.btn_mp3->visible = link_file_opens(kSubscribeLink);
 }
 
 void open_website() { open_link_file(kWebsiteLink); }

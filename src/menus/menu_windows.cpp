@@ -361,6 +361,7 @@ void build_menus() {
     build_results_window(menus.elements.stat);
     build_pause_window(menus.elements.pause);
     build_options_window(menus.elements.opt, find_element("wnd_cfg"));
+    show_link_buttons();
     toolkit.settings.title_colour = kTitleColour;
     toolkit.settings.click_sound = menu_sound("click");
     toolkit.settings.select_sound = menu_sound("select");

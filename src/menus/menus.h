@@ -222,3 +222,10 @@ int32_t playable_level_count();
 // address, that address goes to the desktop's opener; other content is ignored with one warning
 // naming the file. A missing file is skipped silently. True when an address was handed on.
 bool open_link_file(const std::string &path);
+// True when the link file exists and holds an address open_link_file would hand on; a file that
+// exists with no such address gets open_link_file's one warning.
+bool link_file_opens(const std::string &path);
+// The main menu's link buttons ("btn_mp1", "btn_mp2", "btn_mp3") and its logo ("img_logo", which
+// opens "website.url") are shown only when their link file opens; run when the menus are built
+// (the files are read once, not at every frame).
+void show_link_buttons();

@@ -98,6 +98,12 @@ bool open_web_address(const std::string &address);
 // The program open_web_address starts; "xdg-open" unless changed (tests point it at a recorder).
 void set_shell_opener(const std::string &program);
 
+// A finished file the player should take away (a replay for a bug report), relative to the game
+// folder. The page's files live only in its memory, so there it is handed to the browser as a
+// download under the same name; on the desktop it stays where it is, in the game folder. True
+// when it was handed over as a download.
+bool offer_download(const std::string &path);
+
 // Shows an error text: through the handler set by set_message_handler (the shell sets one that
 // calls the engine's OE_MessageBox), otherwise on stderr, and in an SDL message box unless
 // TARVELOK_NO_DIALOGS=1. Text and caption are 1251.

@@ -38,6 +38,8 @@ void reap_children() {
 
 void set_shell_opener(const std::string &program) { g_opener = program; }
 
+bool offer_download(const std::string &) { return false; }  // already in the game folder
+
 bool open_web_address(const std::string &address) {
     reap_children();
     if (!web_address_acceptable(address)) return false;

@@ -65,10 +65,10 @@ void engine_message_box(const char *text, const char *caption, int style) {
     if (eng.OE_MessageBox) eng.OE_MessageBox(text, caption, style);
 }
 
-// Music plays while the settings switch it on and its volume is above 0. At 0 a song playing is
-// stopped, so that silence costs no mixing.
+// Music plays while the settings switch it on and its volume is above 0. Switched off or at 0, a
+// song playing is stopped at once (not at its end), so that silence costs no mixing.
 bool music_wanted() {
-    if (options.music_volume <= 0 && music_playing()) music_stop();
+    if ((settings.music_off != 0 || options.music_volume <= 0) && music_playing()) music_stop();
     return settings.music_off == 0 && options.music_volume > 0;
 }
 
@@ -193,7 +193,7 @@ void apply_world_events(const WorldEvents &ev) {
 namespace {
 
 // F9: starts recording the level being played (from its start) into a new replay file, or stops
-// the recording; the player is told the file's name.
+// the recording; the player is told the file's name (in the page, that it was downloaded).
 void toggle_recording() {
     bool started = false;
     replay::RecordFailure failure = replay::RecordFailure::none;
@@ -213,6 +213,8 @@ void toggle_recording() {
         tell_player_once(key, TR("Запись не удалась"), why);
     } else if (started)
         tell_player_once(key, TR("Идёт запись: ") + name, TR("F9 - остановить"));
+    else if (platform::offer_download(name))  // the page: into the browser's downloads
+        tell_player_once(key, TR("Запись скачана: ") + name, TR("в папку загрузок браузера"));
     else
         tell_player_once(key, TR("Запись сохранена: ") + name);
 }

@@ -121,6 +121,7 @@ TEST(MenuWindows, EightWindowsSixtyFourEntriesOwnersAndTheDuplicatesOwnActions) 
     auto *logo = at<Iimage>(find_element("img_logo"));
     ASSERT_NE(logo, nullptr);
     EXPECT_TRUE(logo->clickable);
+    EXPECT_FALSE(logo->visible);  // no "website.url" beside this game (see the link buttons' test)
     EXPECT_EQ(logo->on_click, open_website);
     // Keyboard: Escape presses each sub-window's "Назад"; Enter in the box adds the profile.
     EXPECT_EQ(at<Iwindow>(0)->cancel_element, -1);
@@ -182,6 +183,41 @@ TEST(MenuWindows, TheRecordHoldsEveryElementUnderItsOwnNameAndTellsTheNamesakesA
     EXPECT_EQ(menu().main.btn_con, nullptr);
     return_to_menu();  // reaches no element, and no freed one
     EXPECT_EQ(session.game_state, GameState::menu);
+}
+
+TEST(MenuWindows, OnlyLinkButtonsWhoseFileHoldsAnAddressAreOfferedAndOnlyABadFileIsWarnedOf) {
+    ScratchDir dir;
+    Menus m;
+    // No link file at all: the three side buttons and the logo are hidden, and nothing is said.
+    testing::internal::CaptureStderr();
+    m.build();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(menu().main.btn_mp1->visible);
+    EXPECT_FALSE(menu().main.btn_mp2->visible);
+    EXPECT_FALSE(menu().main.btn_mp3->visible);
+    EXPECT_FALSE(menu().main.img_logo->visible);
+    EXPECT_EQ(err, "");
+
+    // An http(s) address shows its button; a file with another address hides it with one warning
+    // naming the file; a missing file hides it silently.
+    write_bytes("website.url", "[InternetShortcut]\r\nURL=https://example.org/\r\n");
+    write_bytes("moregames.url", "[InternetShortcut]\r\nURL=http://example.org/more\r\n");
+    write_bytes("tellafriend.url", "[InternetShortcut]\r\nURL=javascript:alert(1)\r\n");
+    testing::internal::CaptureStderr();
+    m.build();
+    m.build();  // built again: the bad file is not warned of twice
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(menu().main.img_logo->visible);
+    EXPECT_TRUE(menu().main.btn_mp1->visible);
+    EXPECT_FALSE(menu().main.btn_mp2->visible);
+    EXPECT_FALSE(menu().main.btn_mp3->visible);
+    EXPECT_NE(err.find("tellafriend.url"), std::string::npos) << err;
+    EXPECT_EQ(err.find("tellafriend.url", err.find("tellafriend.url") + 1), std::string::npos) << err;
+    EXPECT_EQ(err.find("subscribe.url"), std::string::npos) << err;
+
+    // A hidden button is passed over by the keyboard focus.
+    EXPECT_FALSE(menu().main.btn_mp2->accepts_key_focus());
+    EXPECT_TRUE(menu().main.btn_mp1->accepts_key_focus());
 }
 
 TEST(NewProfile, RefusedNamesChangeNothingOnDiskAndTheWindowSaysWhy) {

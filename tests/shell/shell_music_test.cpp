@@ -1,12 +1,14 @@
 // shell_music_test.cpp - the shell's choice of music, tick by tick on the virtual audio device
 // (which plays in real time): a song that starts quietly is not restarted before its first note,
-// and a module that cannot be played is read once, not at every tick.
+// a module that cannot be played is read once, not at every tick, and music turned off in the
+// settings stops at the next tick.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
 #include "music/music.h"
+#include "menus/menus.h"
 #include "music/xm_builder.h"
 #include "platform/waveout.h"
 #include "shell/fake_engine.h"
@@ -101,5 +103,34 @@ TEST(MusicChoice, AModuleThatCannotPlayIsReadOnceUntilTheStateChanges) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(music_files_read() - read_before, 3u);
     EXPECT_FALSE(music_playing());
+    music_stop();
+}
+
+TEST(MusicChoice, MusicTurnedOffInTheSettingsStopsAtTheNextTickInTheMenuAndInALevel) {
+    ScratchDir dir;
+    fake::Game game;
+    waveout_set_virtual(true);
+    write_bytes(dir.path() / "mus" / "menu.xm", late_song("menu"));
+    write_bytes(dir.path() / "mus" / "level1.xm", late_song("level"));  // level index 0 plays module 1
+    settings.music_off = 0;
+    logic_tick();
+    ASSERT_TRUE(music_playing());
+    toggle_music();  // "Музыка" in the settings window: no "Назад" needed
+    logic_tick();
+    EXPECT_FALSE(music_playing()) << "the menu's song went on after music was turned off";
+    for (int i = 0; i < 5; ++i) logic_tick();
+    EXPECT_FALSE(music_playing()) << "started again while off";
+    toggle_music();
+    logic_tick();
+    EXPECT_TRUE(music_playing()) << "on again: the menu's song starts";
+
+    session.game_state = GameState::playing;
+    profile.level_index = 0;
+    music_stop();
+    logic_tick();
+    ASSERT_TRUE(music_playing());
+    settings.music_off = 1;  // as a settings file read in the middle of a level would leave it
+    logic_tick();
+    EXPECT_FALSE(music_playing()) << "the level's song went on after music was turned off";
     music_stop();
 }

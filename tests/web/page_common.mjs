@@ -16,14 +16,16 @@ export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 export const loadAverage = () => os.loadavg()[0].toFixed(2);
 
 // A static server: the page as any web server would serve it.
+// `missing`: names answered with 404 as if they were not there (a broken upload).
 const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                '.data': 'application/octet-stream' };
-export function serve(dir) {
+                '.data': 'application/octet-stream', '.png': 'image/png',
+                '.webmanifest': 'application/manifest+json' };
+export function serve(dir, missing = []) {
   dir = path.resolve(dir);
   const server = http.createServer((req, res) => {
     const rel = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
     const file = path.join(dir, rel);
-    if (!file.startsWith(dir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+    if (!file.startsWith(dir) || missing.includes(rel) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
       res.writeHead(404); res.end(); return;
     }
     res.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });

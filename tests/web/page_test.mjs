@@ -49,7 +49,11 @@ async function openPage(browser, url, beforeLoad) {
   const page = await browser.newPage();
   await page.setViewport({ width: 800, height: 600 });
   page.errors = [];
-  page.on('console', (m) => { if (m.type() === 'error') page.errors.push(m.text()); });
+  page.warnings = [];
+  page.on('console', (m) => {
+    if (m.type() === 'error') page.errors.push(m.text());
+    if (['warn', 'warning', 'error'].includes(m.type())) page.warnings.push(m.text());
+  });
   page.on('pageerror', (e) => page.errors.push(String(e)));
   if (beforeLoad) await page.evaluateOnNewDocument(beforeLoad);
   const start = Date.now();
@@ -62,7 +66,7 @@ async function openPage(browser, url, beforeLoad) {
 
 // The canvas as RGBA pixels (800 x 600 at this viewport), through a PNG screenshot.
 async function frame(page, name) {
-  const png = await page.screenshot({ type: 'png' });
+  const png = await page.screenshot({ type: 'png', ...(page.clip ? { clip: page.clip } : {}) });
   if (SHOTS && name) fs.writeFileSync(path.join(SHOTS, name + '.png'), png);
   return decode(page, png);
 }
@@ -438,15 +442,14 @@ section('messages and links', async () => {
       FS.writeFile('/game/subscribe.url', '[InternetShortcut]\r\nURL=file:///etc/passwd\r\n');
     };
   });
-  const warnings = [];
-  page.on('console', (m) => { if (['warn', 'warning', 'error'].includes(m.type())) warnings.push(m.text()); });
   await sleep(2000);
-  for (const y of [430, 490, 550]) {  // "ЕЩЕ ИГРЫ", "СКАЗАТЬ ДРУГУ", "Подписаться"
+  await frame(page, 'links');
+  for (const y of [430, 490, 550]) {  // "ЕЩЕ ИГРЫ", "СКАЗАТЬ ДРУГУ", "Подписаться" (the last two hidden)
     await page.mouse.click(140, y);
     await sleep(KEY_GAP_MS * 2);
   }
   const opened = await page.evaluate(() => window.tarvelokOpened);
-  const refusedLinks = ['tellafriend.url', 'subscribe.url'].filter((f) => warnings.some((w) => w.includes(f)));
+  const refusedLinks = ['tellafriend.url', 'subscribe.url'].filter((f) => page.warnings.some((w) => w.includes(f)));
   check('link files: only the http(s) one opens, in a new tab; the others are named in a warning',
         opened.length === 1 && opened[0][0] === 'http://127.0.0.1:9/more' && opened[0][1] === '_blank' &&
         refusedLinks.length === 2,
@@ -471,6 +474,369 @@ section('storage refused', async () => {
   check('storage refused: a profile is still made and kept in memory, with no second message',
         profiles.includes('Mem') && later.length === 0, `profiles ${JSON.stringify(profiles)}, messages ${JSON.stringify(later)}`);
   await page.close();
+});
+
+// ---- The page around the game: loading, failures, overlay, quit, replays, touch, offline ---------
+
+// A page that is not waited for (it may never become ready); the viewport as given.
+async function openRaw(browser, address, { viewport = { width: 800, height: 600 }, beforeLoad } = {}) {
+  const page = await browser.newPage();
+  await page.setViewport(viewport);
+  page.errors = [];
+  page.on('pageerror', (e) => page.errors.push(String(e)));
+  if (beforeLoad) await page.evaluateOnNewDocument(beforeLoad);
+  await page.goto(address);
+  return page;
+}
+const waitReady = (page) => page.waitForFunction(() => window.Module && Module.tarvelokReady &&
+                                                 Module._OE_FrameCount() > 5, { timeout: READY_MS, polling: 50 });
+const shown = (page, id) => page.evaluate((i) => { const e = document.getElementById(i); return !!e && !e.hidden &&
+                                                   getComputedStyle(e).display !== 'none'; }, id);
+const textOf = (page, id) => page.evaluate((i) => document.getElementById(i).innerText, id);
+async function shot(page, name) { if (SHOTS) await page.screenshot({ path: path.join(SHOTS, name + '.png') }); }
+
+// The page's failure screen after the start failed: shown, naming `what`, Russian and English,
+// the loading note gone.
+async function failureSays(page, name, what) {
+  await page.waitForFunction(() => !document.getElementById('failure').hidden, { timeout: READY_MS }).catch(() => {});
+  await shot(page, name);
+  const text = await textOf(page, 'failure');
+  const ok = (await shown(page, 'failure')) && !(await shown(page, 'loading')) && what.test(text) &&
+             /[а-яё]/i.test(text) && /\b(the|The)\b/.test(text);
+  return { ok, why: `failure shown ${await shown(page, 'failure')}, loading shown ${await shown(page, 'loading')}, ` +
+                    `text ${JSON.stringify(text)}` };
+}
+
+section('loading and failures', async () => {
+  // Progress while the data downloads at 4 Mbit/s: the bar moves through several values.
+  let page = await browser.newPage();
+  await page.setViewport({ width: 800, height: 600 });
+  const cdp = await page.target().createCDPSession();
+  await cdp.send('Network.enable');
+  await cdp.send('Network.emulateNetworkConditions',
+                 { offline: false, latency: 20, downloadThroughput: 500000, uploadThroughput: 500000 });
+  await page.goto(url);
+  const seen = new Set();
+  let shotTaken = false;
+  const until = Date.now() + 60000;
+  while (Date.now() < until) {
+    const p = await page.evaluate(() => ({ value: document.getElementById('progress').value,
+                                           text: document.getElementById('loading-text').innerText,
+                                           ready: !!(window.Module && Module.tarvelokReady) }));
+    if (p.ready) break;
+    seen.add(p.value);
+    if (!shotTaken && p.value > 10 && p.value < 90) { await shot(page, 'loading'); shotTaken = true; }
+    await sleep(150);
+  }
+  await waitReady(page);
+  const values = [...seen].sort((a, b) => a - b);
+  check('loading shows a progress bar that moves while the data downloads, and goes once the game is drawn',
+        values.filter((v) => v > 0 && v < 90).length >= 3 && !(await shown(page, 'loading')),
+        `progress values seen ${JSON.stringify(values)}, loading still shown ${await shown(page, 'loading')}`);
+  await page.close();
+
+  // The data missing on the server (404).
+  const broken = await serve(PAGE_DIR, ['tarvelok.data']);
+  page = await openRaw(browser, `http://127.0.0.1:${broken.address().port}/`);
+  let f = await failureSays(page, 'failure-404', /tarvelok\.data.*Not Found/s);
+  check('a missing tarvelok.data (404) is named on the page in Russian and English', f.ok, f.why);
+  await page.close();
+  broken.close();
+
+  // Opened as a file.
+  page = await openRaw(browser, 'file://' + path.join(PAGE_DIR, 'index.html'));
+  f = await failureSays(page, 'failure-file', /http.*scripts\/web/s);
+  check('opened as a file, the page says it must be served over http and how', f.ok, f.why);
+  await page.close();
+
+  // No WebGL 2.
+  page = await openRaw(browser, url, { beforeLoad: () => {
+    const get = HTMLCanvasElement.prototype.getContext;
+    HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
+      return kind === 'webgl2' ? null : get.call(this, kind, ...rest);
+    };
+  } });
+  f = await failureSays(page, 'failure-webgl2', /WebGL 2/);
+  check('a browser without WebGL 2 is told so on the page', f.ok, f.why);
+  await page.close();
+});
+
+section('message overlay keys', async () => {
+  const page = await openPage(browser, url);
+  await sleep(2000);
+  const menu = await frame(page);
+  const results = [];
+  for (const key of ['Enter', 'Space', 'Escape']) {
+    await page.evaluate(() => Module.tarvelokShowMessage('Tarvelok', 'Проверка / a test'));
+    await sleep(300);
+    const focused = await page.evaluate(() => document.activeElement && document.activeElement.id);
+    if (key === 'Enter') await shot(page, 'overlay');
+    await keys(page, ['ArrowDown', key]);  // "Начать игру" in focus, then Enter: would start a game
+    results.push({ key, focused, closed: !(await shown(page, 'message')) });
+  }
+  await sleep(LEVEL_LOAD_MS);
+  const still = meanDiff(menu, await frame(page));
+  check('the overlay has the focus, Enter, Space and Escape close it and none of its keys reach the game',
+        results.every((r) => r.focused === 'message-close' && r.closed) && still < SETTLE_DIFF * 2,
+        `${JSON.stringify(results)}, the menu changed by ${still.toFixed(2)} per channel`);
+  // Closed, the keys are the game's again: a new game starts.
+  await keys(page, ['ArrowDown', 'Enter']);
+  await sleep(LEVEL_LOAD_MS);
+  const level = meanDiff(menu, await frame(page));
+  check('after the overlay closes, the keys reach the game again (a new game starts)', level > 10,
+        `the picture changed by ${level.toFixed(2)} per channel`);
+  await page.close();
+});
+
+section('quit and back', async () => {
+  const page = await openPage(browser, url);
+  await sleep(2000);
+  await page.mouse.click(400, 470);  // "Выйти"
+  await page.waitForFunction(() => !document.getElementById('ended').hidden, { timeout: 5000 }).catch(() => {});
+  await shot(page, 'quit');
+  const endedText = await textOf(page, 'ended').catch(() => '');
+  const canvasShown = await shown(page, 'canvas');
+  const framesAt = await page.evaluate(() => Module._OE_FrameCount());
+  await sleep(1000);
+  const framesLater = await page.evaluate(() => Module._OE_FrameCount());
+  check('"Выйти" shows that the game ended (Russian and English), with nothing live left on the screen',
+        (await shown(page, 'ended')) && !canvasShown && framesAt === framesLater && /окончена/.test(endedText) &&
+        /ended/.test(endedText), `ended text ${JSON.stringify(endedText)}, canvas shown ${canvasShown}, frames ` +
+        `${framesAt} then ${framesLater}`);
+  await page.keyboard.press('Shift');  // a lone modifier does nothing
+  await sleep(1000);
+  const stillEnded = await shown(page, 'ended');
+  await page.keyboard.press('KeyA');
+  await waitReady(page);
+  await sleep(1500);
+  const menu = await frame(page, 'quit-back');
+  check('a key on that screen (not a lone Shift) returns to the main menu',
+        stillEnded && !(await shown(page, 'ended')) && litShare(menu) > 0.5,
+        `still ended after Shift ${stillEnded}, lit share ${litShare(menu).toFixed(2)}`);
+  await page.close();
+});
+
+section('replay download', async () => {
+  const page = await openPage(browser, url);
+  const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'tarvelok-downloads-'));
+  const cdp = await page.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await sleep(2000);
+  await startLevel(page);
+  await keys(page, ['F9']);
+  await page.keyboard.down('ArrowRight');
+  await sleep(1500);
+  await page.keyboard.up('ArrowRight');
+  await keys(page, ['F9']);
+  await sleep(300);
+  await shot(page, 'replay-notice');
+  let file = '';
+  for (let i = 0; i < 40 && !file; ++i) {
+    file = fs.readdirSync(downloads).find((n) => /^replay-\d{3}\.txt$/.test(n)) || '';
+    if (!file) await sleep(250);
+  }
+  const got = file ? fs.readFileSync(path.join(downloads, file), 'utf8') : '';
+  const inPage = file ? await page.evaluate((n) => new TextDecoder().decode(FS.readFile('/game/' + n)), file) : '';
+  check('F9 twice downloads the recording as replay-NNN.txt, the same bytes the game wrote',
+        file === 'replay-000.txt' && got.length > 100 && got === inPage,
+        `downloaded ${JSON.stringify(fs.readdirSync(downloads))}, ${got.length} bytes, the page's file ${inPage.length}`);
+  fs.rmSync(downloads, { recursive: true, force: true });
+  await page.close();
+});
+
+// A finger on the page's touch screen (Chrome's touch events through the DevTools protocol):
+// `points` every finger down now, [{x, y, id}].
+const touchEvent = (cdp, type, points) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints: points });
+const centre = (page, id) => page.evaluate((i) => {
+  const r = document.getElementById(i).getBoundingClientRect();
+  return { x: r.x + r.width / 2, y: r.y + r.height / 2, w: r.width, h: r.height, top: r.top, left: r.left,
+           right: r.right, bottom: r.bottom };
+}, id);
+const meets = (a, b) => a.left < b.right && a.right > b.left && a.top < b.bottom && a.bottom > b.top;
+// The pairs of touch buttons that lie over each other, as "a/b".
+const padsOverPads = (pads) => Object.keys(pads).flatMap((a, i) => Object.keys(pads).slice(i + 1)
+  .filter((b) => meets(pads[a], pads[b])).map((b) => `${a}/${b}`));
+const held = (page) => page.evaluate(() => [37, 39, 32, 27].filter((vk) => Module._OE_PageKeyHeld(vk)));
+
+section('touch controls', async () => {
+  // A phone held sideways.
+  const page = await browser.newPage();
+  await page.setViewport({ width: 844, height: 390, isMobile: true, hasTouch: true, deviceScaleFactor: 1 });
+  await page.goto(url);
+  await waitReady(page);
+  await sleep(2000);
+  const cdp = await page.target().createCDPSession();
+  page.clip = { x: 162, y: 0, width: 520, height: 390 };  // the game's picture, without the bars
+  // A tap on "Начать игру" (logical 400, 230 in the 520 x 390 game area 162 px from the left).
+  await page.touchscreen.tap(162 + 400 * 0.65, 230 * 0.65);
+  await sleep(LEVEL_LOAD_MS);
+  const visible = await shown(page, 'touch');
+  const standing = await settled(page, 'touch-standing');
+  await shot(page, 'phone-landscape');
+  const pads = {};
+  for (const id of ['touch-left', 'touch-right', 'touch-jump', 'touch-pause']) pads[id] = await centre(page, id);
+  // The status bar's numbers: the points plate (logical 268-532 x 10-70) and the lives (640-765).
+  const numbers = [[268, 10, 532, 70], [640, 10, 765, 70]].map(([x0, y0, x1, y1]) =>
+    ({ left: 162 + x0 * 0.65, top: y0 * 0.65, right: 162 + x1 * 0.65, bottom: y1 * 0.65 }));
+  const overlaps = Object.entries(pads).filter(([, r]) => numbers.some((n) => meets(r, n))).map(([id]) => id);
+  overlaps.push(...padsOverPads(pads));
+  check('touch controls are shown on a touch screen, at least 48 px, never over the status bar\'s numbers',
+        visible && Object.values(pads).every((r) => r.w >= 48 && r.h >= 48) && overlaps.length === 0,
+        `shown ${visible}, sizes ${JSON.stringify(Object.values(pads).map((r) => [r.w, r.h]))}, over the numbers ` +
+        JSON.stringify(overlaps));
+  // Holding the right button walks the hero: the picture scrolls left.
+  const r = pads['touch-right'], j = pads['touch-jump'], l = pads['touch-left'];
+  const walk = await walksRight(page, standing, async () => {
+    await touchEvent(cdp, 'touchStart', [{ x: r.x, y: r.y, id: 1 }]);
+    return () => touchEvent(cdp, 'touchEnd', []);
+  }, 'touch-walked');
+  check('a tap starts a new game from the menu and holding the right button walks the hero', walk.ok, walk.why);
+  // Two fingers: right held and jump pressed together; one lifted; a finger sliding to the left.
+  await touchEvent(cdp, 'touchStart', [{ x: r.x, y: r.y, id: 1 }]);
+  await touchEvent(cdp, 'touchStart', [{ x: r.x, y: r.y, id: 1 }, { x: j.x, y: j.y, id: 2 }]);
+  await sleep(100);
+  const both = await held(page);
+  await touchEvent(cdp, 'touchEnd', [{ x: j.x, y: j.y, id: 2 }]);  // the jumping finger lifted
+  await sleep(100);
+  const one = await held(page);
+  await touchEvent(cdp, 'touchMove', [{ x: l.x, y: l.y, id: 1 }]);
+  await sleep(100);
+  const slid = await held(page);
+  await touchEvent(cdp, 'touchEnd', []);
+  await sleep(100);
+  const none = await held(page);
+  check('several fingers at once: walk and jump held together, each let go on its own, a slide moves the hold',
+        JSON.stringify([both, one, slid, none]) === JSON.stringify([[39, 32], [39], [37], []]),
+        `keys held: both fingers ${JSON.stringify(both)}, one lifted ${JSON.stringify(one)}, slid ` +
+        `${JSON.stringify(slid)}, none ${JSON.stringify(none)}`);
+  // The pause button is Escape: the pause window opens (the level stands still behind it).
+  const p = pads['touch-pause'];
+  await touchEvent(cdp, 'touchStart', [{ x: p.x, y: p.y, id: 3 }]);
+  await sleep(300);
+  const pauseHeld = await held(page);
+  await touchEvent(cdp, 'touchEnd', []);
+  await sleep(1000);
+  const paused1 = await frame(page, 'touch-paused');
+  await sleep(1000);
+  const paused2 = await frame(page);
+  check('the pause button pauses the level', JSON.stringify(pauseHeld) === '[27]' && meanDiff(paused1, paused2) < 1,
+        `held ${JSON.stringify(pauseHeld)}, difference between two paused frames ${meanDiff(paused1, paused2).toFixed(2)}`);
+  await page.close();
+
+  // A phone held upright, ratio 3: the game the page's width, the controls below it, the buffer bounded.
+  const upright = await browser.newPage();
+  await upright.setViewport({ width: 390, height: 844, isMobile: true, hasTouch: true, deviceScaleFactor: 3 });
+  await upright.goto(url);
+  await waitReady(upright);
+  await sleep(1500);
+  await upright.touchscreen.tap(300, 600);  // a touch on the empty page: the controls are there anyway
+  await sleep(500);
+  await shot(upright, 'phone-portrait');
+  const c = await centre(upright, 'canvas');
+  const buffer = await upright.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);
+  const below = [], uprightPads = {};
+  for (const id of ['touch-left', 'touch-right', 'touch-jump', 'touch-pause']) {
+    uprightPads[id] = await centre(upright, id);
+    below.push(uprightPads[id].top >= c.bottom && uprightPads[id].w >= 48);
+  }
+  const apart = padsOverPads(uprightPads);
+  check('upright: the game spans the width at the top, the controls sit below it apart, the buffer is at most 1.5 per logical pixel',
+        c.left === 0 && c.top === 0 && Math.abs(c.w - 390) < 1 && Math.abs(c.h - 292.5) < 1 && below.every(Boolean) && apart.length === 0 &&
+        Math.min(buffer[0] / 800, buffer[1] / 600) <= 1.5 + 1e-9 && (await shown(upright, 'rotate')),
+        `canvas ${JSON.stringify(c)}, buffer ${JSON.stringify(buffer)}, controls below and 48 px or more ` +
+        `${JSON.stringify(below)}, buttons over each other ${JSON.stringify(apart)}`);
+  await upright.close();
+});
+
+section('full screen waits for a click, Enter or Space', async () => {
+  const page = await openPage(browser, url, () => {
+    window.tarvelokBeforeStart = (FS) => {
+      const cfg = new TextDecoder('windows-1251').decode(FS.readFile('/game/cfg/config.txt')).split('\n');
+      cfg[0] = '0';  // full screen
+      FS.writeFile('/game/cfg/config.txt', cfg.join('\n'));
+    };
+  });
+  await sleep(1500);
+  const isFull = () => page.evaluate(() => document.fullscreenElement ? document.fullscreenElement.id : '');
+  await keys(page, ['Shift', 'ArrowLeft', 'Alt']);
+  const afterKeys = await isFull();
+  await page.mouse.click(700, 150);
+  await sleep(1000);
+  const afterClick = await isFull();
+  check('a saved full-screen choice is not applied at Shift, an arrow or Alt, but at the first click',
+        afterKeys === '' && afterClick === 'canvas', `after the keys "${afterKeys}", after the click "${afterClick}"`);
+  await page.close();
+});
+
+section('dynamic resolution', async () => {
+  const page = await openPage(browser, url);
+  const size = () => page.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);
+  const fpsOver = async (ms) => {
+    const f0 = await page.evaluate(() => Module._OE_FrameCount()), t0 = Date.now();
+    await sleep(ms);
+    return ((await page.evaluate(() => Module._OE_FrameCount())) - f0) * 1000 / (Date.now() - t0);
+  };
+  await sleep(3000);
+  const small = await fpsOver(4000);
+  await page.setViewport({ width: 1920, height: 1080 });
+  const cdp = await page.target().createCDPSession();
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: 6 });  // slow frames whatever the machine
+  await sleep(500);
+  const first = await size();
+  let now = first;
+  for (let i = 0; i < 40 && !(now[1] === 600); ++i) { await sleep(500); now = await size(); }
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
+  check('a large window with slow frames draws the screen at its own 800 x 600, scaled once by the browser',
+        first[0] === 1600 && first[1] === 900 && now[0] === 1067 && now[1] === 600,
+        `buffer at first ${JSON.stringify(first)}, after slow frames ${JSON.stringify(now)}`);
+  await sleep(2000);
+  const large = await fpsOver(4000);
+  console.log(`figure: main menu ${small.toFixed(1)} frames per second at 800 x 600, ${large.toFixed(1)} at ` +
+              `1920 x 1080 (ratio ${(large / small).toFixed(2)}), load average ${os.loadavg()[0].toFixed(2)}`);
+  await page.close();
+});
+
+section('offline', async () => {
+  // A copy of the page, so that a new build can be made of it.
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tarvelok-page-'));
+  fs.cpSync(PAGE_DIR, dir, { recursive: true });
+  const copy = await serve(dir);
+  const address = `http://127.0.0.1:${copy.address().port}/`;
+  const version = /const VERSION = '([^']*)'/.exec(fs.readFileSync(path.join(dir, 'sw.js'), 'utf8'))[1];
+  let page = await openPage(browser, address);
+  await page.waitForFunction(() => navigator.serviceWorker.controller, { timeout: 30000 }).catch(() => {});
+  const cached = await page.evaluate(async () => (await Promise.all((await caches.keys()).map(async (n) =>
+    [n, (await (await caches.open(n)).keys()).length]))));
+  await page.setOfflineMode(true);
+  await page.reload();
+  let offline = true;
+  try { await waitReady(page); } catch { offline = false; }
+  await shot(page, 'offline');
+  check('after the first visit the page opens without a network (service worker cache)',
+        offline && version.length === 16 && cached.length === 1 && cached[0][0] === 'tarvelok-' + version,
+        `ready offline ${offline}, version ${version}, caches ${JSON.stringify(cached)}`);
+  await page.setOfflineMode(false);
+  await page.close();
+
+  // A new build (another page, another version): it replaces the cache of the old one.
+  const html = fs.readFileSync(path.join(dir, 'index.html'), 'utf8').replace('<title>Tarvelok</title>',
+                                                                            '<title>Tarvelok (new)</title>');
+  fs.writeFileSync(path.join(dir, 'index.html'), html);
+  fs.writeFileSync(path.join(dir, 'sw.js'), fs.readFileSync(path.join(dir, 'sw.js'), 'utf8')
+    .replace(/const VERSION = '[^']*'/, "const VERSION = 'newbuild00000000'"));
+  page = await browser.newPage();
+  await page.goto(address);
+  await page.waitForFunction(async () => (await caches.keys()).includes('tarvelok-newbuild00000000') &&
+                             (await caches.keys()).length === 1, { timeout: 30000 }).catch(() => {});
+  await page.reload();
+  const after = await page.evaluate(async () => ({ caches: await caches.keys(),
+                                                   html: await (await fetch('index.html')).text() }));
+  check('a new build replaces the cache: only its version is kept and its page is served',
+        JSON.stringify(after.caches) === '["tarvelok-newbuild00000000"]' && after.html.includes('Tarvelok (new)'),
+        `caches ${JSON.stringify(after.caches)}, page served is the new one ${after.html.includes('Tarvelok (new)')}`);
+  await page.close();
+  copy.close();
+  fs.rmSync(dir, { recursive: true, force: true });
 });
 
 try {
