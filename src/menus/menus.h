@@ -70,7 +70,7 @@ struct PauseWindow {
     Ibutton *btn_cont = nullptr, *btn_restart = nullptr, *btn_back = nullptr;
 };
 // The options window (language, volumes, keys), and the button that opens it from the settings
-// window. Built after the eight windows, so the spec'd registry indices 0..63 stay as they are.
+// window. Built after the eight windows, so that their registry indices 0..63 stay as they are.
 struct OptionsWindow {
     Ibutton *btn_opts = nullptr;  // in "wnd_cfg"
     Iwindow *wnd_opt = nullptr;
