@@ -78,7 +78,7 @@ void sweep() {
 void BM_DrawWorld(benchmark::State &state) {
     if (!level_ready(state, int(state.range(0)))) return;
     for (auto _ : state) {
-        draw_world(world, DrawContext{pictures, handles.camera, handles.direct3d_device, session.sway_offset});
+        draw_world(world, DrawContext{pictures, handles.camera, handles.direct3d_device, presentation.sway_offset});
         sweep();
     }
     state.SetItemsProcessed(state.iterations());

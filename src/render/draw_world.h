@@ -23,7 +23,7 @@ struct DrawContext {
     const TBase &pictures;        // the level's pictures, looked up by kind and backdrop name
     OE_Camera *camera = nullptr;  // its position is read, its camera_on written; null: at (0, 0)
     OE_Device *device = nullptr;  // the terrain fills go to it; null: no terrain is drawn
-    float sway_offset = 0;        // pixels the backdrop's corners sway (the session's sway_offset)
+    float sway_offset = 0;        // pixels the backdrop's corners sway (the presentation's sway_offset)
 };
 
 // Draws the level once; called by the frame procedure while a level is on screen. Leaves camera_on

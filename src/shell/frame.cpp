@@ -212,9 +212,9 @@ void draw_cursor() {
 }
 
 void draw_notice() {
-    if (session.notice_ticks <= 0 || !eng.Text_GetWidth) return;
-    const int32_t alpha = std::min(kOpaque, session.notice_ticks * kOpaque / kNoticeFadeTicks);
-    const std::string &l1 = session.notice_line1, &l2 = session.notice_line2;
+    if (presentation.notice_ticks <= 0 || !eng.Text_GetWidth) return;
+    const int32_t alpha = std::min(kOpaque, presentation.notice_ticks * kOpaque / kNoticeFadeTicks);
+    const std::string &l1 = presentation.notice_line1, &l2 = presentation.notice_line2;
     const float w1 = eng.Text_GetWidth(handles.font_cyr, l1.c_str(), kTextScale, kTextSpacing);
     const float w2 = l2.empty() ? 0 : eng.Text_GetWidth(handles.font_cyr, l2.c_str(), kTextScale, kTextSpacing);
     const float width = std::max(w1, w2) + 2 * kNoticeSideMargin;
@@ -234,7 +234,7 @@ void draw_notice() {
 }
 
 void draw_menu_backdrop() {
-    const float sway = session.sway_offset;
+    const float sway = presentation.sway_offset;
     sprite("bg", 0, 0, W, H);
     draw_effects(menus.menu_effects);
     eng.FX_SetBlendMode(kBlendAdd);
@@ -280,7 +280,7 @@ void draw_status_bar() {
 namespace {
 // The level being played, with what its drawing reads.
 void draw_level() {
-    draw_world(level_record.world, DrawContext{level_record.pictures, handles.camera, handles.direct3d_device, session.sway_offset});
+    draw_world(level_record.world, DrawContext{level_record.pictures, handles.camera, handles.direct3d_device, presentation.sway_offset});
 }
 }  // namespace
 

@@ -84,6 +84,7 @@ void reset_records() {
     reset_settings();
     reset_profile();
     reset_session();
+    reset_presentation();
     reset_handles();
     reset_assets();
     reset_toolkit();
@@ -146,7 +147,7 @@ void fade_step() {
     if (session.fade_level <= 0) session.fade_level = 0;
 }
 
-void update_sway() { session.sway_offset = std::cos(session.sway_phase) * kSwayAmplitude; }
+void update_sway() { presentation.sway_offset = std::cos(presentation.sway_phase) * kSwayAmplitude; }
 
 void menu_tick() {
     if (Ibutton *con = menu().main.btn_con) {
@@ -199,7 +200,7 @@ void toggle_recording() {
     replay::RecordFailure failure = replay::RecordFailure::none;
     const std::string name = replay::toggle(started, &failure);
     // Each notice is new: no key told so far ends in the number of notices told so far.
-    const std::string key = "replay-" + std::to_string(session.notices_told.size());
+    const std::string key = "replay-" + std::to_string(presentation.notices_told.size());
     if (name.empty()) {
         std::string why = TR("Нельзя создать файл в папке игры");
         switch (failure) {
@@ -275,7 +276,7 @@ void logic_tick() {
     apply_menu_actions();
     perform_immediate_requests();
     fade_step();
-    if (session.notice_ticks > 0) --session.notice_ticks;
+    if (presentation.notice_ticks > 0) --presentation.notice_ticks;
     const uint8_t jump = read_jump();  // read in every state, as the engine's call log shows
     switch (session.game_state) {
     case GameState::menu: menu_tick(); break;
@@ -304,7 +305,7 @@ replay::TraceView trace_view(long tick, double time_ms) {
     v.total_nuts = profile.total_nuts;
     v.camera_x = handles.camera ? handles.camera->x : 0;
     v.camera_y = handles.camera ? handles.camera->y : 0;
-    v.camera_lead = session.camera_lead;
+    v.camera_lead = presentation.camera_lead;
     const char *title = music_title();
     v.music_title = title ? title : "";
     v.profile_name = settings.profile_name;
@@ -332,16 +333,16 @@ void camera_follow() {
     const int32_t w = screen_width, h = screen_height;
     const LevelState &level = level_record.world.level;
     if (level.hero_walking == 1 || level.riding != 0)
-        session.camera_lead = (w - w / 2) * level.hero_facing + w / 4;
+        presentation.camera_lead = (w - w / 2) * level.hero_facing + w / 4;
     else
-        session.camera_lead = w / 2;
+        presentation.camera_lead = w / 2;
     // On the final scene the progress window (its frame from x 258 to 542) stands in the middle of
     // the screen: the hero (96 px wide) is kept a fifth of the screen from the left, or from the
     // right while it walks left, clear of the frame even with the ease's 17 px of slack.
     if (profile.level_index == kLastLevel)
-        session.camera_lead = level.hero_walking == 1 && level.hero_facing == 1 ? w - w / 5 : w / 5;
+        presentation.camera_lead = level.hero_walking == 1 && level.hero_facing == 1 ? w - w / 5 : w / 5;
     OE_Camera &cam = *handles.camera;
-    cam.x = static_cast<float>(eng.M_Round(cam.x + (level.hero_x - session.camera_lead - cam.x) * kCameraEase));
+    cam.x = static_cast<float>(eng.M_Round(cam.x + (level.hero_x - presentation.camera_lead - cam.x) * kCameraEase));
     cam.y = static_cast<float>(eng.M_Round(cam.y + (level.hero_y - h / 2 - cam.y) * kCameraEase));
     // The view stays on the drawn terrain: past its bounding box the world is unfinished.
     TerrainExtent e;
@@ -355,5 +356,5 @@ void camera_follow() {
 void slow_tick() {
     if (session.game_state != GameState::frozen) animation_step(level_record.world);
     shadow_probe(level_record.world);
-    session.sway_phase += kSwayPhaseStep;
+    presentation.sway_phase += kSwayPhaseStep;
 }

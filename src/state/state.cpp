@@ -1,4 +1,4 @@
-// state.cpp - the records by lifetime (settings, profile, session, handles), their resets, the
+// state.cpp - the records by lifetime (settings, profile, session, presentation, handles), their resets, the
 // game's random generator, requests to the game-state machine and the notice of tell_player_once.
 // The files of the settings and the profile are in files.cpp.
 #include "state/state.h"
@@ -8,11 +8,13 @@
 Settings settings;
 Profile profile;
 Session session;
+Presentation presentation;
 RunHandles handles;
 
 void reset_settings() { settings = Settings{}; }
 void reset_profile() { profile = Profile{}; }
 void reset_session() { session = Session{}; }
+void reset_presentation() { presentation = Presentation{}; }
 void reset_handles() { handles = RunHandles{}; }
 
 void random_seed(uint32_t seed) { session.random_state = seed; }
@@ -40,11 +42,11 @@ int32_t deaths_after(int32_t deaths, int32_t change) {
 }
 
 bool tell_player_once(const std::string &key, const std::string &line1, const std::string &line2) {
-    std::vector<std::string> &told = session.notices_told;
+    std::vector<std::string> &told = presentation.notices_told;
     if (std::find(told.begin(), told.end(), key) != told.end()) return false;
     told.push_back(key);
-    session.notice_line1 = line1;
-    session.notice_line2 = line2;
-    session.notice_ticks = kNoticeTicks;
+    presentation.notice_line1 = line1;
+    presentation.notice_line2 = line2;
+    presentation.notice_ticks = kNoticeTicks;
     return true;
 }

@@ -1,7 +1,7 @@
 // state.h - the game's state by lifetime: the settings (cfg/config.txt), the profile
-// (cfg/prf/<name>), the session (the game-state machine, its pending request, the fade, the sway,
-// the notice, the game's random generator), the scene list (cfg/scenes.txt) and the handles of
-// what the engine made; with the settings and profile files.
+// (cfg/prf/<name>), the session (the game-state machine, its pending request, the fade, the game's
+// random generator), the presentation (the sway, the camera's lead, the notice), the scene list
+// (cfg/scenes.txt) and the handles of what the engine made; with the settings and profile files.
 //
 // Each record says beside it when it is reset. The level being played is not here: it is the
 // world value (world/world.h) in the shell's level record, whose tallies the world step keeps. Nothing here draws or reads
@@ -101,22 +101,32 @@ struct Session {
     int32_t fading_out = 0;          // 1 while fading to black
     int32_t loading_hint = 0;        // 0..kLoadingHintCount-1: the tip of the loading screen, chosen
                                      // when the load was requested (the frame only reads it)
-    float sway_phase = 0;            // radians, +0.1 per slow tick, never wrapped
-    float sway_offset = 0;           // cos(sway_phase) * 6, pixels
-    int32_t camera_lead = 0;         // screen x at which the camera places the hero
     // -- the finished level's tallies: set by the logic tick when it shows the results window,
     //    banked into the profile by that window's buttons --
     int32_t finished_points = 0;     // the level's points
     uint8_t finished_nut = 0;        // its golden nut was taken
-    // -- the notice over the screen (tell_player_once) --
-    std::string notice_line1, notice_line2;  // 1251
-    int32_t notice_ticks = 0;                // logic ticks it is still shown
-    std::vector<std::string> notices_told;   // keys of the notices given in this run
-    uint64_t random_state = 0;               // the game's generator (random_below)
+    uint64_t random_state = 0;       // the game's generator (random_below)
     bool operator==(const Session &) const = default;
 };
 extern Session session;
 void reset_session();
+
+// ---- presentation: how the screen moves and what it tells, apart from the game's state -----------
+// Written by the logic and slow ticks (and tell_player_once), only read by the frame; nothing the
+// game decides depends on it. Reset: at program start only (reset_presentation); lives until the
+// process ends (the sway and the camera's lead run on across levels, a notice is told once a run).
+struct Presentation {
+    float sway_phase = 0;            // radians, +0.1 per slow tick, never wrapped
+    float sway_offset = 0;           // cos(sway_phase) * 6, pixels
+    int32_t camera_lead = 0;         // screen x at which the camera places the hero
+    // -- the notice over the screen (tell_player_once) --
+    std::string notice_line1, notice_line2;  // 1251
+    int32_t notice_ticks = 0;                // logic ticks it is still shown
+    std::vector<std::string> notices_told;   // keys of the notices given in this run
+    bool operator==(const Presentation &) const = default;
+};
+extern Presentation presentation;
+void reset_presentation();
 
 // Asks for `r` (see Request); start_level and load_level also choose the loading screen's tip now,
 // from the game's generator, so that what the loading screen shows does not depend on how many

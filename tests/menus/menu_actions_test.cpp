@@ -357,7 +357,7 @@ TEST(ProfileChooser, OpensOnTheCurrentProfileSoThatBackKeepsIt) {
     leave_profiles();
     EXPECT_EQ(settings.profile_name, "Carl");
     EXPECT_EQ(profile.level_index, 0);
-    EXPECT_EQ(session.notice_ticks, 0);  // everything fits: nothing to tell
+    EXPECT_EQ(presentation.notice_ticks, 0);  // everything fits: nothing to tell
 }
 
 TEST(ProfileChooser, MoreNamesThanTheListHoldsKeepTheCurrentAndTheNewOneReachable) {
@@ -377,7 +377,7 @@ TEST(ProfileChooser, MoreNamesThanTheListHoldsKeepTheCurrentAndTheNewOneReachabl
     m.build();
     auto *prof = dynamic_cast<Ilist *>(element_named("lst_prof"));
     ASSERT_NE(prof, nullptr);
-    EXPECT_EQ(session.notice_ticks, 0);  // nothing on screen until the chooser is opened
+    EXPECT_EQ(presentation.notice_ticks, 0);  // nothing on screen until the chooser is opened
     open_profiles();
     // The list is full: 1024 names in byte order and "Zed", on which it opens; the last 6 of the
     // 1031 names are left out.
@@ -386,15 +386,15 @@ TEST(ProfileChooser, MoreNamesThanTheListHoldsKeepTheCurrentAndTheNewOneReachabl
     EXPECT_EQ(prof->entries.names[1], "P0000");
     EXPECT_EQ(prof->entries.names[kNameListCapacity - 1], "P1023");
     // Told once, on screen and on stderr.
-    EXPECT_EQ(session.notice_ticks, kNoticeTicks);
-    EXPECT_EQ(session.notice_line1, RU("В списке не все игроки"));
-    EXPECT_EQ(session.notice_line2, RU("Не поместилось имён: 6"));
+    EXPECT_EQ(presentation.notice_ticks, kNoticeTicks);
+    EXPECT_EQ(presentation.notice_line1, RU("В списке не все игроки"));
+    EXPECT_EQ(presentation.notice_line2, RU("Не поместилось имён: 6"));
     leave_profiles();
     EXPECT_EQ(settings.profile_name, "Zed");
     EXPECT_EQ(profile.level_index, 7);
-    session.notice_ticks = 0;
+    presentation.notice_ticks = 0;
     open_profiles();
-    EXPECT_EQ(session.notice_ticks, 0);
+    EXPECT_EQ(presentation.notice_ticks, 0);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("6 are not shown"), std::string::npos) << err;
     EXPECT_EQ(err.find("not shown"), err.rfind("not shown"));

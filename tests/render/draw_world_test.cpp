@@ -114,7 +114,7 @@ TEST(DrawWorld, BackdropShearsAndTheBackLayerScrollsAtHalfSpeedTintedGrey) {
     ASSERT_TRUE(d.ok());
     standard_pictures(d);
     world.backdrop = "sky";
-    session.sway_offset = 4.4f;
+    presentation.sway_offset = 4.4f;
     tmin rock = item("rock1", 1300, 500);
     rock.angle = 10;
     rock.mirrored = 1;

@@ -115,7 +115,7 @@ public:
     // The same with another device stand-in for the terrain fills (null: none).
     std::vector<Call> draw_with_device(OE_Device *device) {
         start();
-        draw_world(world, DrawContext{object_textures, handles.camera, device, session.sway_offset});
+        draw_world(world, DrawContext{object_textures, handles.camera, device, presentation.sway_offset});
         return stop();
     }
 

@@ -218,26 +218,26 @@ TEST(SettingsFiles, AFailedSaveIsToldToThePlayerOnceInTheGame) {
     // Saves that work tell nothing.
     EXPECT_TRUE(write_settings());
     EXPECT_TRUE(write_profile());
-    EXPECT_EQ(session.notice_ticks, 0);
+    EXPECT_EQ(presentation.notice_ticks, 0);
     // A save that fails: the player reads it on screen, in the game's words, for 5 seconds.
     write_bytes(dir.path() / "cfg" / "prf" / "Lee" / "keep", "saved");  // a folder in the way
     settings.profile_name = "Lee";
     testing::internal::CaptureStderr();
     EXPECT_FALSE(write_profile());
-    EXPECT_EQ(session.notice_ticks, kNoticeTicks);
-    EXPECT_EQ(session.notice_line1, CP1251("Не удалось сохранить игру!").c_str());
+    EXPECT_EQ(presentation.notice_ticks, kNoticeTicks);
+    EXPECT_EQ(presentation.notice_line1, CP1251("Не удалось сохранить игру!").c_str());
     // A folder in the way is neither a full disk nor a folder closed to writing.
-    EXPECT_EQ(session.notice_line2, CP1251("Запись в папку игры не удалась").c_str());
+    EXPECT_EQ(presentation.notice_line2, CP1251("Запись в папку игры не удалась").c_str());
     // ... counted down by the logic tick ...
     logic_tick();
-    EXPECT_EQ(session.notice_ticks, kNoticeTicks - 1);
+    EXPECT_EQ(presentation.notice_ticks, kNoticeTicks - 1);
     // ... and only once per run, whichever file fails next.
-    session.notice_ticks = 0;
+    presentation.notice_ticks = 0;
     EXPECT_FALSE(write_profile());
     fs::remove(dir.path() / "cfg" / "config.txt");
     fs::create_directory(dir.path() / "cfg" / "config.txt");
     EXPECT_FALSE(write_settings());
-    EXPECT_EQ(session.notice_ticks, 0);
+    EXPECT_EQ(presentation.notice_ticks, 0);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("cannot write \"cfg/prf/Lee\""), std::string::npos) << err;  // stderr hears every one
     EXPECT_NE(err.find("cannot write \"cfg/config.txt\""), std::string::npos) << err;
@@ -467,9 +467,9 @@ TEST(SettingsFiles, AFailedSaveSaysWhetherTheDiskIsFullOrTheFolderIsClosedToWrit
     // Each save runs in a child, which exits with the reason its notice gave.
     auto reason = [](const std::function<bool()> &save) {
         if (save()) return 1;
-        if (session.notice_line2 == CP1251("Проверьте, есть ли место на диске").c_str()) return 10;
-        if (session.notice_line2 == CP1251("Папка игры закрыта для записи").c_str()) return 11;
-        if (session.notice_line2 == CP1251("Запись в папку игры не удалась").c_str()) return 12;
+        if (presentation.notice_line2 == CP1251("Проверьте, есть ли место на диске").c_str()) return 10;
+        if (presentation.notice_line2 == CP1251("Папка игры закрыта для записи").c_str()) return 11;
+        if (presentation.notice_line2 == CP1251("Запись в папку игры не удалась").c_str()) return 12;
         return 13;
     };
     // No room for the new file (a file-size limit fails the write as a full disk or quota does).

@@ -155,7 +155,7 @@ TEST(FrameDrawing, SplashThenMenuBackdropInOrderWithTheSway) {
     ScratchDir dir;
     make_game_folder(dir.path());
     // Pin the sway after every logic tick so that the frames drawn next use 6 pixels.
-    HeadlessRun r = run_headless(dir.path(), 12, [](int) { session.sway_offset = 6; });
+    HeadlessRun r = run_headless(dir.path(), 12, [](int) { presentation.sway_offset = 6; });
     ASSERT_GE(r.frames.size(), 12u);
     const std::string log = read_bytes(dir.path() / "calls.txt");
     EXPECT_NE(log.find("SSprite_Draw \"gfx/share/splash.tga\" 272 172 256 256 255 0 1"), std::string::npos);
@@ -436,13 +436,15 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
 namespace {
 
 // What the game's records hold, for comparing before and after drawing: the settings, the profile,
-// the session (the game's random generator among it), the level being played (its state, tallies,
+// the session (the game's random generator among it), the presentation (the sway, the camera's lead
+// and the notice, which the frame reads), the level being played (its state, tallies,
 // generator, step count, objects and effects), the camera's place and the menu's particle set.
 // Not the toolkit: the interface walk of a frame collects the player's clicks and keys by design.
 struct RecordsSnapshot {
     Settings settings_now;
     Profile profile_now;
     Session session_now;
+    Presentation presentation_now;
     LevelState level;
     LevelTallies tallies;
     uint64_t world_random = 0;
@@ -454,7 +456,7 @@ struct RecordsSnapshot {
 };
 
 RecordsSnapshot snapshot() {
-    RecordsSnapshot r{settings, profile, session, world.level, world.tallies, world.random_state, world.steps,
+    RecordsSnapshot r{settings, profile, session, presentation, world.level, world.tallies, world.random_state, world.steps,
                       {}, world.particles, menus.menu_effects};
     for (int32_t i = 0; i < world.object_count; ++i) {
         const tmin &o = world.object_layer[std::size_t(i)];
@@ -478,6 +480,9 @@ TEST(FrameDrawing, AnyNumberOfFramesBetweenTwoTicksLeavesEveryRecordAsItWas) {
                   kOnAgainLoading = 110;
     std::vector<std::string> moments;
     HeadlessRun r = run_headless(dir.path(), 160, [&](int tick) {
+        // A notice on the screen through every moment (it lasts 250 ticks): the frame draws it and
+        // must not count it down.
+        if (tick == 1) tell_player_once("frames-between-ticks", "notice");
         if (tick == kStart) {  // as "new game" asks
             session.fade_level = 255;
             session.fading_out = 1;

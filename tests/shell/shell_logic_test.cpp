@@ -283,27 +283,27 @@ TEST(CameraFollow, EasesThreePercentTowardsTheLeadPoint) {
     world.level.hero_x = 1000;
     world.level.hero_y = 700;
     camera_follow();  // standing: hero centred, lead W/2
-    EXPECT_EQ(session.camera_lead, 400);
+    EXPECT_EQ(presentation.camera_lead, 400);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 400) * 0.03));
     EXPECT_EQ(game.camera.y, std::lround((700 - 300) * 0.03));
 
     game.camera.x = game.camera.y = 0;
     world.level.hero_walking = 1;  // walking right: 200 from the left edge
     camera_follow();
-    EXPECT_EQ(session.camera_lead, 200);
+    EXPECT_EQ(presentation.camera_lead, 200);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 200) * 0.03));
 
     game.camera.x = 0;
     world.level.hero_facing = 1;  // walking left: 600
     camera_follow();
-    EXPECT_EQ(session.camera_lead, 600);
+    EXPECT_EQ(presentation.camera_lead, 600);
     EXPECT_EQ(game.camera.x, std::lround((1000 - 600) * 0.03));
 
     world.level.hero_walking = 0;
     world.level.riding = 1;  // riding counts as walking
     game.camera.x = 0;
     camera_follow();
-    EXPECT_EQ(session.camera_lead, 600);
+    EXPECT_EQ(presentation.camera_lead, 600);
 
     // 17 pixels away still moves (0.51 rounds up); 16 away no longer does (0.48 rounds down).
     world.level.riding = 0;
@@ -331,13 +331,33 @@ TEST(SlowTick, AdvancesTheSwayAndTheLogicTickDerivesTheOffset) {
     ScratchDir dir;
     fake::Game game;
     for (int i = 0; i < 10; ++i) slow_tick();
-    EXPECT_NEAR(session.sway_phase, 1.0f, 1e-5);
+    EXPECT_NEAR(presentation.sway_phase, 1.0f, 1e-5);
     logic_tick();
-    EXPECT_NEAR(session.sway_offset, std::cos(1.0f) * 6, 1e-5);
+    EXPECT_NEAR(presentation.sway_offset, std::cos(1.0f) * 6, 1e-5);
     session.game_state = GameState::frozen;
-    session.sway_phase = 0;
+    presentation.sway_phase = 0;
     logic_tick();  // frozen: the offset is not recomputed
-    EXPECT_NEAR(session.sway_offset, std::cos(1.0f) * 6, 1e-5);
+    EXPECT_NEAR(presentation.sway_offset, std::cos(1.0f) * 6, 1e-5);
+}
+
+// The presentation is a record of its own (whole run): a program start (reset_records) gives it
+// fresh, the session's reset leaves it alone, and a level load keeps the sway and the notice.
+TEST(Presentation, AProgramStartResetsItAndNothingElseDoes) {
+    ScratchDir dir;
+    fake::Game game;
+    for (int i = 0; i < 3; ++i) slow_tick();
+    ASSERT_TRUE(tell_player_once("presentation-test", "a", "b"));
+    presentation.camera_lead = 160;
+    const Presentation dirty = presentation;
+    ASSERT_FALSE(dirty == Presentation{});
+    reset_session();
+    EXPECT_TRUE(presentation == dirty);
+    reset_records();
+    EXPECT_TRUE(presentation == Presentation{});
+    // Told once a run: after the reset the same notice may be told again.
+    EXPECT_TRUE(tell_player_once("presentation-test", "a", "b"));
+    EXPECT_EQ(presentation.notice_ticks, kNoticeTicks);
+    EXPECT_EQ(session.request, Request::none);  // the notice asks nothing of the game
 }
 
 TEST(LogicTick, F1ReloadsTheCurrentLevelFileAndRestartsItsTallies) {

@@ -92,8 +92,8 @@ TEST(Recording, F9OnAFullDiskMakesOneAttemptLeavesNoFileAndSaysSo) {
         for (int press = 0; press < 3; ++press) {
             fake::keys_pressed.insert(kKeyF9);
             logic_tick();
-            if (session.notice_line1 != CP1251("Запись не удалась").c_str()) return 10 + press;
-            if (session.notice_line2 != CP1251("Проверьте, есть ли место на диске").c_str()) return 20 + press;
+            if (presentation.notice_line1 != CP1251("Запись не удалась").c_str()) return 10 + press;
+            if (presentation.notice_line2 != CP1251("Проверьте, есть ли место на диске").c_str()) return 20 + press;
         }
         return 0;
     });
@@ -137,8 +137,8 @@ TEST(Recording, WhenEveryNameIsTakenF9SaysSoAndNumbersGoPast999) {
     fake::keys_pressed.insert(kKeyF9);
     logic_tick();
     const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(session.notice_line1, CP1251("Запись не удалась").c_str());
-    EXPECT_EQ(session.notice_line2, CP1251("Все имена replay-NNN.txt заняты").c_str());
+    EXPECT_EQ(presentation.notice_line1, CP1251("Запись не удалась").c_str());
+    EXPECT_EQ(presentation.notice_line2, CP1251("Все имена replay-NNN.txt заняты").c_str());
     EXPECT_NE(said.find("replay-000.txt to replay-9999.txt all exist"), std::string::npos) << said;
     EXPECT_EQ(files_named_replay(dir.path()), 10000);
 }

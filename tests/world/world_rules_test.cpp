@@ -1,8 +1,7 @@
-// world_rules_test.cpp - rules easier to pin down on a hand-built world than through a whole
-// level: walking by mouse (dead zone, resting pointer, mouse_off), both arrows, a worm's first turn,
-// hits and spikes during the immunity, a bonus later in the layer than the reached sign, the
-// respawned hero keeping its speeds; and the shell's way back to the menu when a level cannot be
-// started or reloaded, with the profile file left as it was.
+// world_rules_test.cpp - the world in the shell: how the shell reads a step's input (mouse control
+// off) and applies its events (the profile, the requests, the sounds), the shell's way back to the
+// menu when a level cannot be started or reloaded with the profile file left as it was, and the
+// camera's follow. The step's own rules are tested on World values (world_step_rules_test.cpp).
 #include <gtest/gtest.h>
 
 #include "shell/shell.h"
@@ -35,199 +34,43 @@ struct Floor : WorldGame {
 
 }  // namespace
 
-TEST(HeroRules, MouseWalksOnlyWhenMovingAwayFromTheDeadZoneAndArrowsLeftWins) {
+// What the shell makes of a step's input and events: the pointer is read only with mouse control
+// on; a death counts in the profile and asks for the respawn, the level's end asks for the results,
+// each behind the frozen state; the step's sounds are played in order. (The rules of the step
+// itself are tested on World values: world_step_rules_test.cpp.)
+TEST(StepInShell, MouseControlOffReadsNoPointerAndEventsBecomeRequestsAndSounds) {
     Floor game;
-    // Pointer 300 px right of the hero on screen, moving right: walks right.
     g_mouse_x = 700;
     g_mouse_dx = 3;
-    step_world();
-    EXPECT_EQ(world.level.hero_walking, 1);
-    EXPECT_EQ(game.hero().mirrored, 0);
-    // At rest: no walk.
-    g_mouse_dx = 0;
-    step_world();
-    EXPECT_EQ(world.level.hero_walking, 0);
-    // Moving, but within 64 px of the hero (hero_x 400 - camera 0): no walk.
-    g_mouse_x = static_cast<int32_t>(world.level.hero_x) + 60;
-    g_mouse_dx = -4;
-    step_world();
-    EXPECT_EQ(world.level.hero_walking, 0);
-    // Moving left, far away: walks left.
-    g_mouse_x = 100;
-    step_world();
-    EXPECT_EQ(world.level.hero_walking, 1);
-    EXPECT_EQ(game.hero().mirrored, 1);
-    // mouse_off: the pointer does nothing.
+    EXPECT_EQ(read_tick_input(0).mouse_steers, 1);
+    EXPECT_EQ(read_tick_input(0).mouse_x, 700);
     settings.mouse_off = 1;
-    g_mouse_dx = 5;
-    g_mouse_x = 750;
+    const TickInput off = read_tick_input(0);
+    EXPECT_EQ(off.mouse_steers, 0);
+    EXPECT_EQ(off.mouse_dx, 0);
     step_world();
     EXPECT_EQ(world.level.hero_walking, 0);
-    // Both arrows held: left.
-    fake::keys_down = {37, 39};
-    step_world();
-    EXPECT_EQ(world.level.hero_walking, 1);
-    EXPECT_EQ(game.hero().mirrored, 1);
-    EXPECT_EQ(world.level.hero_facing, 1);
-}
 
-TEST(CreatureRules, AMirroredWormWalksRightUntilItsFirstTurn) {
-    Floor game;
-    tmin &w = add_object("worm", 0, 476);
-    w.mirrored = 1;
-    step_world();
-    EXPECT_EQ(w.speed, 2);
-    EXPECT_EQ(w.mirrored, 1);  // still facing left
-    EXPECT_EQ(w.x, 2);
-    for (int t = 1; t < 100; ++t) step_world();
-    EXPECT_EQ(w.speed, 2);
-    EXPECT_EQ(w.phase, 200);
-    step_world();  // the 101st tick: 202 walked, over 200: turn
-    EXPECT_EQ(w.speed, -2);
-    EXPECT_EQ(w.mirrored, 1);
-    EXPECT_EQ(w.phase, 0);
-    EXPECT_EQ(w.x, 202);
-    for (int t = 0; t < 101; ++t) step_world();
-    EXPECT_EQ(w.speed, 2);
-    EXPECT_EQ(w.mirrored, 0);
-    EXPECT_EQ(w.x, 0);
-    EXPECT_EQ(w.y, 476);  // resting on the floor through its probe 8 above its centre
-}
-
-TEST(CreatureRules, ImmunityBlocksHitsAndSpikesThenWearsOff) {
-    Floor game;
-    add_object("hedge", 400, 468);
-    fake::now_ms = 1000;
-    step_world();
-    EXPECT_EQ(world.tallies.damage, 20);
-    EXPECT_EQ(world.level.hurt, 1);
-    EXPECT_EQ(game.hero().x, 385);  // thrown 15 px against its facing (right)
-    world.object_layer[1].kind = "oak";  // the hedgehog becomes scenery
-    world.object_layer[1].role = Kind::other;
-    // A spike under the hero during the immunity does nothing.
-    add_object("ship", game.hero().x, 452);
-    fake::now_ms = 3999;
-    step_world();
-    EXPECT_EQ(world.tallies.damage, 20);
-    // Just over 3000 ms after the hit: the spike kills (damage set to 120, no sound of its own).
-    fake::now_ms = 4001;
-    fake::played.clear();
-    step_world();
-    EXPECT_EQ(world.tallies.damage, 120);
-    EXPECT_TRUE(WorldGame::played().empty());
-    // The next step: death, with the hero's speeds and flags left for the respawn.
-    step_world();
-    EXPECT_EQ(profile.deaths, 1);
-    EXPECT_EQ(world.tallies.damage, 0);
-    EXPECT_EQ(session.request, Request::respawn);
-    EXPECT_EQ(WorldGame::played().front(), "die");
-    world.level.start_x = 100;
-    world.level.start_y = 452;
-    respawn_hero(world);
-    EXPECT_EQ(game.hero().x, 100);
-    EXPECT_EQ(world.level.hurt, 1);
-}
-
-TEST(CollectibleRules, ABonusAfterTheSignInTheLayerIsStillTakenAndHealthStopsAtZero) {
-    Floor game;
-    add_object("table", 420, 440);
-    add_object("health", 400, 452);
-    add_object("bapple", 410, 452);
-    world.tallies.damage = 30;
-    step_world();
-    EXPECT_EQ(session.request, Request::results);
-    EXPECT_EQ(session.game_state, GameState::frozen);
-    EXPECT_EQ(world.tallies.level_points, 40);
-    EXPECT_EQ(world.tallies.damage, 0);  // 30 - 60, not below 0
-    // The hero, the sign, and the second of the two adjacent pick-ups, waiting for the next pass.
-    ASSERT_EQ(world.object_count, 3);
-    EXPECT_EQ(world.object_layer[1].kind, "table");
-    EXPECT_EQ(world.object_layer[2].role, Kind::removed);
-    EXPECT_EQ(WorldGame::played(), (std::vector<std::string>{"fin", "ghealth", "bapple"}));
-    // Each pick-up bursts into 11 stars, a ball of its colour and size, and a light.
-    ASSERT_EQ(world.particles.count, 26);
-    EXPECT_EQ(world.particles.effects[11].kind, "pball");
-    EXPECT_EQ(world.particles.effects[11].colour, 0xAA55AA);
-    EXPECT_EQ(world.particles.effects[12].kind, "light");
-    EXPECT_EQ(world.particles.effects[24].colour, 0x33FF33);
-}
-
-TEST(CollectibleRules, TheFinalSceneHasNoLevelEndNeitherByF2NorByASign) {
-    Floor game;
-    add_object("table", 410, 452);
-    world.level.final_scene = 1;  // as the shell marks the level at kLastLevel
-    fake::keys_pressed.insert(113);  // F2
-    step_world();
-    EXPECT_NE(session.request, Request::results);
-    EXPECT_EQ(session.game_state, GameState::menu);
-    EXPECT_TRUE(WorldGame::played().empty());
-    // On the last playable level both still end it.
-    world.level.final_scene = 0;
-    step_world();
-    EXPECT_EQ(session.request, Request::results);
-}
-
-// The level's bottom is its lowest solid terrain point (or the hero's start when lower); a hero
-// more than a screen height (600 px) below it is lost as on spikes.
-TEST(FallRules, AHeroFarBelowTheLevelLosesALifeAsOnSpikes) {
-    WorldGame game;
-    add_ground("turf", {{0, 300}, {200, 500}});      // lowest solid point: y = 500
-    add_ground("bgcarst", {{0, 2000}, {200, 2000}}); // drawn, never solid: no bottom
-    add_object("enot", 1000, 1100);                  // far right of the terrain, exactly 600 below
-    world.level.start_x = 1000;
-    world.level.start_y = 100;
-    tmin &hero = world.object_layer[0];
-    step_world();  // at the limit: still falling
-    EXPECT_EQ(world.tallies.damage, 0);
-    EXPECT_NE(session.request, Request::respawn);
-    EXPECT_GT(hero.y, 1100);
-    step_world();  // past it: the life is lost at once, as a spike's damage would
+    WorldEvents died;
+    died.died = 1;
+    died.sounds[0] = "die";
+    died.sound_count = 1;
+    apply_world_events(died);
     EXPECT_EQ(profile.deaths, 1);
     EXPECT_EQ(session.request, Request::respawn);
     EXPECT_EQ(session.game_state, GameState::frozen);
     EXPECT_EQ(WorldGame::played(), std::vector<std::string>{"die"});
 
-    // No terrain at all: the start point is the bottom.
-    clear_world(world);
-    reset_settings();
-    reset_profile();
     reset_session();
-    add_object("enot", 0, 701);
-    world.level.start_y = 100;
-    step_world();
-    EXPECT_EQ(profile.deaths, 1);
-    // A start below every terrain point: measured from the start (y 1000 + 600).
-    clear_world(world);
-    reset_settings();
-    reset_profile();
-    reset_session();
-    add_ground("turf", {{0, 500}, {200, 500}});
-    add_object("enot", 1000, 1600);
-    world.level.start_y = 1000;
-    step_world();
-    EXPECT_EQ(profile.deaths, 0);
-    step_world();
-    EXPECT_EQ(profile.deaths, 1);
-}
-
-TEST(FallRules, AHeroRidingACartWithoutRailsIsLostToo) {
-    WorldGame game;
-    add_ground("turf", {{-200, 500}, {200, 500}});
-    add_object("enot", 1000, 900);
-    tmin &cart = add_object("vag", 1000, 980);
-    cart.phase = cart.speed = 1;  // the hero aboard, rolling
-    world.level.riding = 1;
-    world.level.start_y = 452;
-    // The cart drops 4 px a tick and carries the hero 80 px above its centre: the hero passes
-    // y 1100 (500 + 600) after about 50 ticks.
-    int ticks = 0;
-    while (profile.deaths == 0 && ticks < 200) {
-        step_world();
-        ++ticks;
-    }
-    EXPECT_EQ(profile.deaths, 1);
-    EXPECT_GT(ticks, 40);
-    EXPECT_LT(ticks, 60);
+    WorldEvents end;
+    end.level_end = 1;
+    end.sounds[0] = "fin";
+    end.sounds[1] = "bapple";
+    end.sound_count = 2;
+    apply_world_events(end);
+    EXPECT_EQ(session.request, Request::results);
+    EXPECT_EQ(session.game_state, GameState::frozen);
+    EXPECT_EQ(WorldGame::played(), (std::vector<std::string>{"die", "fin", "bapple"}));
 }
 
 TEST(LevelStartFailure, TheShellReturnsToTheMenuWithTheProfileUntouched) {
@@ -320,12 +163,12 @@ TEST(Camera, ANarrowLevelIsCentredAndTheFinalSceneKeepsTheHeroOutOfTheMiddle) {
     add_ground("turf", {{0, 500}, {4000, 500}, {4000, 900}, {0, 900}, {0, 500}});
     profile.level_index = kLastLevel;
     settle_camera(2000, 452);
-    EXPECT_EQ(session.camera_lead, 160);
+    EXPECT_EQ(presentation.camera_lead, 160);
     EXPECT_NEAR(2000 - game.camera.x, 160, 17);
     world.level.hero_walking = 1;
     world.level.hero_facing = 1;
     for (int i = 0; i < 600; ++i) camera_follow();
-    EXPECT_EQ(session.camera_lead, 640);
+    EXPECT_EQ(presentation.camera_lead, 640);
     EXPECT_NEAR(2000 - game.camera.x, 640, 17);
     profile.level_index = 0;
     world.level.hero_facing = 0;
