@@ -211,14 +211,16 @@ const GroundCache &ground(const World &w) {
     return *w.ground;
 }
 
-// One contact of `obj` with the segment a-b, probe centre (x, y + offset): the callback, the tilt,
-// the push-out. True when the object moved.
+// One contact of `obj` with the segment a-b, probe centre (x, y + offset): the callback, the tilt
+// (on a segment's inside only), the push-out. True when the object moved.
 bool touch(Step &step, tmin &obj, const TVec2 &a, const TVec2 &b, int32_t offset, bool tilts, ContactFn on_contact) {
     const TVec2 centre = probe_centre(obj, offset);
     Contact c;
     if (!circle_segment(a, b, centre, c, kProbeRadius)) return false;
     if (on_contact) on_contact(obj, c, step);
-    if (tilts) {
+    // Only the inside of a segment turns a tilting object: a corner's normal is slanted however
+    // flat the terrain on both sides is (as at the seam of two pieces of one floor).
+    if (tilts && !c.corner) {
         const int32_t target =
             engine_math::round(static_cast<float>(safe_arc_tan2(c.ny, c.nx) * kDegreesPerRadian)) + kUprightDegrees;
         if (target > obj.angle) ++obj.angle;
