@@ -369,6 +369,28 @@ void animation_step(World &w) {
     }
 }
 
+bool terrain_crossing(const World &w, float x0, float y0, float x1, float y1, float &hit_x, float &hit_y) {
+    const TVec2 from{x0, y0}, to{x1, y1};
+    float best = 0;
+    bool found = false;
+    for (int32_t e = 0; e < w.ground_count; ++e) {
+        const tmin &entry = w.ground_layer[e];
+        if (!solid(entry)) continue;
+        const auto &p = entry.outline.points;
+        for (int32_t i = 0; i < entry.outline.count && i + 1 < static_cast<int32_t>(p.size()); ++i) {
+            TVec2 hit;
+            if (seg_intersect({p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, from, to, hit) != 1) continue;
+            const float d = engine_math::distance(x0, y0, hit.x, hit.y);
+            if (found && !(d < best)) continue;
+            best = d;
+            hit_x = hit.x;
+            hit_y = hit.y;
+            found = true;
+        }
+    }
+    return found;
+}
+
 void shadow_probe(World &w) {
     LevelState &level = w.level;
     float best = kShadowFar;
