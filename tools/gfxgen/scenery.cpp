@@ -6,7 +6,8 @@
 // game repeats them across terrain outlines, anchored in the world): "earth", "turf" (grass-topped
 // earth: the grass band repeats every 256 px downwards), "steppe" and "clover" (the same with dry
 // golden grass, with a flowering lawn),
-// "stone", "minerock", "ochrerock", "slaterock" (the mines' rocks: purple, rusty, blue-grey),
+// "stone", "crag" (far mountain rock for the back layer), "minerock", "ochrerock", "slaterock"
+// (the mines' rocks: purple, rusty, blue-grey),
 // "bgcarst" (the dim cave rock for outlines nothing collides with). Sprites stand on their picture's bottom edge,
 // except the lamps, whose flame sits at the picture's centre (the game centres its glow there).
 #include <algorithm>
@@ -561,6 +562,23 @@ void clover(cairo_t *cr, int w, int h) {
     grass_band_fill(cr, w, h, {46, hex(0x7CC850), hex(0x2A7030), hex(0x9ADC64), hex(0x3A8A34), 22, 106});
 }
 
+// Distant mountain rock for the back layer: smooth blue-grey faces with a few pale streaks of
+// weathering running down them (no cobbles: at half size, tinted grey, it reads as far crags).
+void crag(cairo_t *cr, int w, int h) {
+    noise_fill(cr, w, h, hex(0x4E5666), hex(0x9AA2B4), 5, 501, 1.5);
+    Rng rng(502);
+    for (int i = 0; i < 9; ++i) {
+        const double x = rng.range(0, w), y = rng.range(0, h), len = rng.range(30, 80);
+        wrapped(w, h, x, y, [&](double px, double py) {
+            cairo_move_to(cr, px, py);
+            cairo_curve_to(cr, px + 4, py + len * 0.3, px - 4, py + len * 0.6, px + 2, py + len);
+        });
+        set(cr, hex(0xD8DEE8), 0.35);
+        cairo_set_line_width(cr, 3);
+        cairo_stroke(cr);
+    }
+}
+
 void bgcarst(cairo_t *cr, int w, int h) {
     noise_fill(cr, w, h, hex(0x1E1824), hex(0x3E3248), 6, 401, 1.5);
     pebbles(cr, w, h, 10, hex(0x4A3E54), 8, 16, 402);
@@ -1010,6 +1028,7 @@ void add_scenery_pictures() {
     add("obj", "steppe", kTile, kTile, steppe, true);
     add("obj", "clover", kTile, kTile, clover, true);
     add("obj", "stone", kTile, kTile, stone, true);
+    add("obj", "crag", kTile, kTile, crag, true);
     add("obj", "minerock", kTile, kTile, minerock, true);
     add("obj", "ochrerock", kTile, kTile, ochrerock, true);
     add("obj", "slaterock", kTile, kTile, slaterock, true);

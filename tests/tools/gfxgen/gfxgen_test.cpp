@@ -88,10 +88,11 @@ const Sheet kSheets[] = {{"enot", 96, 3},   {"worm", 128, 1},  {"bee", 64, 1},  
                          {"health", 64, 1}, {"life", 64, 1},   {"bapple", 48, 1}, {"bberry", 48, 1},
                          {"bnut", 64, 1},   {"bgold", 64, 1},  {"bsilver", 64, 1}, {"table", 128, 1}};
 
-const char *const kOpaque[] = {"sky_valley", "sky_dawn",  "sky_dusk", "sky_mine",  "sky_ochre", "sky_slate",
-                               "sky_final",  "earth",     "turf",     "steppe",    "clover",    "stone",     "minerock",
-                               "ochrerock",  "slaterock", "bgcarst"};
-const char *const kFills[] = {"earth", "turf", "steppe", "clover", "stone", "minerock", "ochrerock", "slaterock", "bgcarst"};
+const char *const kOpaque[] = {"sky_valley", "sky_dawn", "sky_dusk", "sky_mine", "sky_ochre", "sky_slate",
+                               "sky_final",  "earth",    "turf",     "steppe",   "clover",    "stone",
+                               "crag",       "minerock", "ochrerock", "slaterock", "bgcarst"};
+const char *const kFills[] = {"earth", "turf",     "steppe",    "clover",    "stone",
+                              "crag",  "minerock", "ochrerock", "slaterock", "bgcarst"};
 
 }  // namespace
 
