@@ -381,7 +381,7 @@ bool terrain_crossing(const World &w, float x0, float y0, float x1, float y1, fl
             TVec2 hit;
             if (seg_intersect({p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, from, to, hit) != 1) continue;
             const float d = engine_math::distance(x0, y0, hit.x, hit.y);
-            if (found && !(d < best)) continue;
+            if (std::isnan(d) || (found && !(d < best))) continue;   // the first of equal distances
             best = d;
             hit_x = hit.x;
             hit_y = hit.y;
@@ -393,25 +393,13 @@ bool terrain_crossing(const World &w, float x0, float y0, float x1, float y1, fl
 
 void shadow_probe(World &w) {
     LevelState &level = w.level;
-    float best = kShadowFar;
-    const TVec2 top{static_cast<float>(level.hero_x), static_cast<float>(level.hero_y)};
-    const TVec2 bottom{static_cast<float>(level.hero_x), kShadowFar};
-    for (int32_t e = 0; e < w.ground_count; ++e) {
-        const tmin &entry = w.ground_layer[e];
-        if (!solid(entry)) continue;
-        const auto &p = entry.outline.points;
-        for (int32_t i = 0; i < entry.outline.count && i + 1 < static_cast<int32_t>(p.size()); ++i) {
-            TVec2 hit;
-            if (seg_intersect({p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, top, bottom, hit) != 1) continue;
-            if (!(std::fabs(level.hero_x - hit.x) < kShadowReachX && std::fabs(level.hero_y - hit.y) < kShadowReachY))
-                continue;
-            const float d = engine_math::distance(top.x, top.y, hit.x, hit.y);
-            if (d < best) {
-                best = d;
-                level.shadow_alpha = std::max(0.0f, 255.0f - d);
-                level.shadow_x = hit.x;
-                level.shadow_y = hit.y;
-            }
-        }
-    }
+    const float x = static_cast<float>(level.hero_x), y = static_cast<float>(level.hero_y);
+    float hit_x = 0, hit_y = 0;
+    // The nearest floor straight below; one farther than the reach leaves the last shadow.
+    if (!terrain_crossing(w, x, y, x, kShadowFar, hit_x, hit_y)) return;
+    if (!(std::fabs(level.hero_x - hit_x) < kShadowReachX && std::fabs(level.hero_y - hit_y) < kShadowReachY)) return;
+    const float d = engine_math::distance(x, y, hit_x, hit_y);
+    level.shadow_alpha = std::max(0.0f, 255.0f - d);
+    level.shadow_x = hit_x;
+    level.shadow_y = hit_y;
 }

@@ -315,19 +315,22 @@ TEST(CameraFollow, EasesThreePercentTowardsTheLeadPoint) {
     EXPECT_EQ(game.camera.x, 1000 - 400 - 16);
 }
 
+// An outline of four points whose first three edges are solid (the closing edge never is).
+tmin &add_outline(const char *kind, std::vector<OE_Point> points) {
+    tmin &t = append_item(world.ground_layer, world.ground_count);
+    t.kind = kind;
+    t.outline.points = std::move(points);
+    t.outline.count = 3;
+    terrain_changed(world);
+    return t;
+}
+
 // A slab with its top at y 748 from x 0 to 1000 (solid top, right side and bottom), the hero
 // standing on it (centre 48 above the feet) at `x`; behind them a wide box of scenery rock, so
 // that the view is nowhere held by the terrain's bounds.
 void stand_on_slab(int32_t x) {
-    tmin &back = append_item(world.ground_layer, world.ground_count);
-    back.kind = "bgcarst";
-    back.outline.points = {{-4000, -4000}, {6000, -4000}, {6000, 6000}, {-4000, 6000}};
-    back.outline.count = 3;
-    tmin &slab = append_item(world.ground_layer, world.ground_count);
-    slab.kind = "stone";
-    slab.outline.points = {{0, 748}, {1000, 748}, {1000, 1000}, {0, 1000}};
-    slab.outline.count = 3;
-    terrain_changed(world);
+    add_outline("bgcarst", {{-4000, -4000}, {6000, -4000}, {6000, 6000}, {-4000, 6000}});
+    add_outline("stone", {{0, 748}, {1000, 748}, {1000, 1000}, {0, 1000}});
     world.level.hero_x = x;
     world.level.hero_y = 700;
     world.level.on_ground = 1;
@@ -380,22 +383,14 @@ TEST(CameraFollow, DoesNotAimLowerAtAShallowStepOrAWall) {
     stand_on_slab(960);
     // A wall rising from the slab's end (its left side is solid, its foot is not): the drop
     // beyond the wall's foot is not seen through it.
-    tmin &wall = append_item(world.ground_layer, world.ground_count);
-    wall.kind = "stone";
-    wall.outline.points = {{1000, 748}, {1000, 400}, {1100, 400}, {1100, 748}};
-    wall.outline.count = 3;
-    terrain_changed(world);
+    tmin &wall = add_outline("stone", {{1000, 748}, {1000, 400}, {1100, 400}, {1100, 748}});
     EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
     // Scenery rock ("bgcarst") is not solid: through it the drop shows.
     wall.kind = "bgcarst";
     terrain_changed(world);
     EXPECT_EQ(camera_y_after_one_tick(game), low_aim);
     // A floor beyond the slab's end, 95 px below its top: a step down, not a drop.
-    tmin &below = append_item(world.ground_layer, world.ground_count);
-    below.kind = "stone";
-    below.outline.points = {{1000, 843}, {2000, 843}, {2000, 1200}, {1000, 1200}};
-    below.outline.count = 3;
-    terrain_changed(world);
+    tmin &below = add_outline("stone", {{1000, 843}, {2000, 843}, {2000, 1200}, {1000, 1200}});
     EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
     below.outline.points = {{1000, 845}, {2000, 845}, {2000, 1200}, {1000, 1200}};   // 97 px: a drop
     terrain_changed(world);

@@ -203,10 +203,9 @@ void sky_dusk(cairo_t *cr, int w, int h) {
                  hex(0x4E7E34), hex(0x3C6A2A)});
 }
 
-// A cavern of another rock: the deep-mine backdrop's noise between two colours, far lamp glows,
-// crystal glints, distant timber arches in `timber` and a dark floor ridge.
-void cavern(cairo_t *cr, int w, int h, RGB light, RGB dark, RGB timber, RGB floor, RGB glint_a, RGB glint_b,
-            uint32_t seed) {
+// A cave's far rock written straight into the surface: noise between `dark` and `light`, a little
+// lighter towards the top.
+void cave_rock_noise(cairo_t *cr, int w, int h, RGB dark, RGB light, uint32_t seed) {
     cairo_surface_t *s = cairo_get_target(cr);
     cairo_surface_flush(s);
     unsigned char *d = cairo_image_surface_get_data(s);
@@ -220,6 +219,13 @@ void cavern(cairo_t *cr, int w, int h, RGB light, RGB dark, RGB timber, RGB floo
                                                             (uint32_t(c.g * 255) << 8) | uint32_t(c.b * 255);
         }
     cairo_surface_mark_dirty(s);
+}
+
+// A cavern of another rock: the deep-mine backdrop's noise between two colours, far lamp glows,
+// crystal glints, distant timber arches in `timber` and a dark floor ridge.
+void cavern(cairo_t *cr, int w, int h, RGB light, RGB dark, RGB timber, RGB floor, RGB glint_a, RGB glint_b,
+            uint32_t seed) {
+    cave_rock_noise(cr, w, h, dark, light, seed);
     Rng rng(seed + 1);
     for (int i = 0; i < 6; ++i) glow(cr, rng.range(0, w), rng.range(h * 0.2, h * 0.7), rng.range(60, 120), pal::kLamp, 0.25);
     for (int i = 0; i < 14; ++i) {
@@ -249,20 +255,7 @@ void sky_slate(cairo_t *cr, int w, int h) {
 
 void sky_mine(cairo_t *cr, int w, int h) {
     // A deep cavern: rock with a noisy texture, crystal glints and far lamp glows.
-    const RGB a = hex(0x3A2E44), b = hex(0x1A1420);
-    cairo_surface_t *s = cairo_get_target(cr);
-    cairo_surface_flush(s);
-    unsigned char *d = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const double n = fbm(x / 90.0, y / 90.0, 64, 5, 5);
-            const double v = std::clamp(n * 1.4 - 0.2 + (1 - double(y) / h) * 0.15, 0.0, 1.0);
-            const RGB c = mix(b, a, v);
-            reinterpret_cast<uint32_t *>(d + y * stride)[x] = 0xFF000000u | (uint32_t(c.r * 255) << 16) |
-                                                            (uint32_t(c.g * 255) << 8) | uint32_t(c.b * 255);
-        }
-    cairo_surface_mark_dirty(s);
+    cave_rock_noise(cr, w, h, hex(0x1A1420), hex(0x3A2E44), 5);
     Rng rng(8);
     for (int i = 0; i < 6; ++i) glow(cr, rng.range(0, w), rng.range(h * 0.2, h * 0.7), rng.range(60, 120), pal::kLamp, 0.25);
     for (int i = 0; i < 14; ++i) {
