@@ -413,37 +413,7 @@ void stone(cairo_t *cr, int w, int h) {
         }
 }
 
-void minerock(cairo_t *cr, int w, int h) {
-    noise_fill(cr, w, h, pal::kMineDark, pal::kMineRock, 8, 301, 1.8);
-    pebbles(cr, w, h, 14, hex(0x6E5C74), 5, 12, 302);
-    // Veins of ore and a few crystal chips.
-    Rng rng(303);
-    for (int i = 0; i < 5; ++i) {
-        const double x = rng.range(0, w), y = rng.range(0, h);
-        wrapped(w, h, x, y, [&](double px, double py) {
-            cairo_move_to(cr, px, py);
-            cairo_curve_to(cr, px + 20, py + 10, px + 30, py - 8, px + 60, py + 4);
-        });
-        set(cr, pal::kGoldDark, 0.6);
-        cairo_set_line_width(cr, 2);
-        cairo_stroke(cr);
-    }
-    for (int i = 0; i < 8; ++i) {
-        const double x = rng.range(0, w), y = rng.range(0, h);
-        const RGB c = (i % 2) ? pal::kCyan : pal::kMagenta;
-        wrapped(w, h, x, y, [&](double px, double py) {
-            cairo_move_to(cr, px, py - 5);
-            cairo_line_to(cr, px + 3, py);
-            cairo_line_to(cr, px, py + 5);
-            cairo_line_to(cr, px - 3, py);
-            cairo_close_path(cr);
-            set(cr, c, 0.9);
-            cairo_fill(cr);
-        });
-    }
-}
-
-// Mine rock of another colour: the same noise, pebbles, ore veins and crystal chips.
+// Mine rock: noise between two colours, pebbles, ore veins and crystal chips of two colours.
 void coloured_rock(cairo_t *cr, int w, int h, RGB dark, RGB light, RGB pebble, RGB vein, RGB chip_a, RGB chip_b,
                    uint32_t seed) {
     noise_fill(cr, w, h, dark, light, 8, seed, 1.8);
@@ -471,6 +441,10 @@ void coloured_rock(cairo_t *cr, int w, int h, RGB dark, RGB light, RGB pebble, R
             cairo_fill(cr);
         });
     }
+}
+
+void minerock(cairo_t *cr, int w, int h) {
+    coloured_rock(cr, w, h, pal::kMineDark, pal::kMineRock, hex(0x6E5C74), pal::kGoldDark, pal::kCyan, pal::kMagenta, 301);
 }
 
 void ochrerock(cairo_t *cr, int w, int h) {
