@@ -11,6 +11,7 @@
 #include "shell/fake_engine.h"
 #include "shell/test_support.h"
 #include "world/world_internal.h"
+#include "world/world_items.h"
 
 namespace worldtest {
 
@@ -71,21 +72,7 @@ inline void contact(tmin &obj, int32_t offset, bool tilts, ContactFn on_contact 
     terrain_contact(step, obj, offset, tilts, on_contact);
 }
 
-template <typename Layer>  // std::vector<tmin> or SharedLayer
-tmin &add_item(Layer &layer, int32_t &count, const std::string &kind,
-                      int32_t x, int32_t y, std::vector<OE_Point> points = {}) {
-    tmin &t = append_item(layer, count);
-    t.kind = kind;
-    t.role = kind_of(kind);
-    t.x = x;
-    t.y = y;
-    t.frame = 1;
-    if (points.size() >= 2) {
-        t.outline.points = points;
-        t.outline.count = static_cast<int32_t>(points.size()) - 1;
-    }
-    return t;
-}
+using worlditems::add_item;
 inline tmin &add_ground(const std::string &kind, std::vector<OE_Point> points) {
     terrain_changed(world);
     return add_item(world.ground_layer, world.ground_count, kind, 0, 0, std::move(points));

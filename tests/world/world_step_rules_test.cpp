@@ -11,25 +11,12 @@
 #include <vector>
 
 #include "world/world.h"
+#include "world/world_items.h"
 
 namespace {
 
-// Appends an item to a layer, with an outline when `points` is given.
-template <typename Layer>  // std::vector<tmin> or SharedLayer
-tmin &add_item(Layer &layer, int32_t &count, const std::string &kind, int32_t x, int32_t y,
-               std::vector<OE_Point> points = {}) {
-    tmin &t = append_item(layer, count);
-    t.kind = kind;
-    t.role = kind_of(kind);
-    t.x = x;
-    t.y = y;
-    t.frame = 1;
-    if (points.size() >= 2) {
-        t.outline.points = std::move(points);
-        t.outline.count = static_cast<int32_t>(t.outline.points.size()) - 1;
-    }
-    return t;
-}
+using worlditems::add_item;
+
 tmin &add_ground(World &w, const std::string &kind, std::vector<OE_Point> points) {
     terrain_changed(w);
     return add_item(w.ground_layer, w.ground_count, kind, 0, 0, std::move(points));
