@@ -368,16 +368,17 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
             else if (c.op == "FX_SetBlendMode") after.push_back("blend " + c.args[0]);
             else if (c.op == "Text_Draw") after.push_back("text " + c.args[3] + " " + c.args[2] + " " + c.args[7]);
         }
-        ASSERT_GE(after.size(), 14u);
-        EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 12),
+        ASSERT_GE(after.size(), 15u);
+        // The level's title, and under it its name in orange.
+        EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 13),
                   (std::vector<std::string>{
                       "blend 0", "bg 0 0 800 600", "menu 272 236 256 192", "clock 368 284 64 64",
                       "gtit 140 64 512 128", "text Загрузка 349 0x333333", "text Загрузка 348 0xFFFFFF",
-                      "blend 1", "text Игра закончена! 140 0xFFFFFF", "blend 0", "gbut 76 472 648 74",
-                      "blend 1"}));
+                      "blend 1", "text Игра закончена! 140 0xFFFFFF", "text Дорога домой 196 0x11CCFF", "blend 0",
+                      "gbut 76 472 648 74", "blend 1"}));
         // One of the five tips, orange, at 494.
-        EXPECT_EQ(after[12].rfind("text ", 0), 0u);
-        EXPECT_EQ(after[12].substr(after[12].size() - 12), "494 0x11CCFF");
+        EXPECT_EQ(after[13].rfind("text ", 0), 0u);
+        EXPECT_EQ(after[13].substr(after[13].size() - 12), "494 0x11CCFF");
         EXPECT_EQ(after.back(), "blend 0");
         // "Загрузка" is 8 characters, the title 15: both centred on 400.
         const Call *title = nullptr;
