@@ -76,20 +76,21 @@ constexpr int32_t kSettingButtonX = W / 2 - 140;
 constexpr int32_t kWindowModeW = 120, kWindowModeLabelX = W / 2 - 40;  // the first, narrower row
 constexpr int32_t kSettingW = 200, kSettingLabelX = W / 2 - 10;        // the other three
 // The results window, inside the board (its inner edge from x 180 to 620, y 125 to 565): the
-// heading, the line naming the level, then seven rows 27 px apart of a caption (centred on x 300)
-// and its value (centred on x 510) - time, best time, lives lost, bonuses, golden nut (the card)
-// and the two totals - on the banner; below them "Продолжить", and under it "Переиграть" and
-// "Выйти" side by side. A row's label box is a text line high (32 px), so its text top is its y.
+// heading, the line naming the level, five rows 27 px apart of a caption (centred on x 315) and its
+// value (centred on x 520) - time, best time, lives lost, bonuses, golden nut (the card) - then the
+// two totals on the banner; below them "Продолжить", and under it "Переиграть" and "Выйти" side by
+// side. A row's label box is a text line high (32 px), so its text top is its y.
 constexpr int32_t kResultsHeadingY = 126;  // a column label: its text top 14 px lower
 constexpr int32_t kResultsLevelY = 176;
 constexpr int32_t kResultsRowTopY = 212, kResultsRowPitch = 27, kResultsRowH = 32;
-constexpr int32_t kResultsCaptionX = 190, kResultsValueX = 400, kResultsColumnW = 220;
+constexpr int32_t kResultsCaptionX = 205, kResultsValueX = 410, kResultsColumnW = 220;
 constexpr int32_t kResultsLineX = 180, kResultsLineW = 440;
 constexpr int32_t results_row_y(int32_t row) { return kResultsRowTopY + row * kResultsRowPitch; }
-constexpr int32_t kPointsRow = 5, kNutsRow = 6;  // rows 0..4 are the card's
-constexpr int32_t kBannerX = 185, kBannerY = kResultsRowTopY - 8, kBannerW = 430;
-constexpr int32_t kBannerH = results_row_y(kNutsRow) + kResultsRowH + 8 - kBannerY;
-constexpr int32_t kResultsNextY = 414, kResultsLowerY = 480;
+constexpr int32_t kTotalsGap = 12;  // the totals stand this much apart from the card's rows
+constexpr int32_t kPointsY = results_row_y(5) + kTotalsGap, kNutsY = kPointsY + kResultsRowPitch;
+constexpr int32_t kBannerX = W / 2 - 195, kBannerY = kPointsY - 10, kBannerW = 390;
+constexpr int32_t kBannerH = kNutsY + kResultsRowH + 10 - kBannerY;
+constexpr int32_t kResultsNextY = 420, kResultsLowerY = 486;
 constexpr int32_t kResultsHalfW = 210, kResultsHalfGap = 10;
 // The pause window's two upper buttons sit 20 px lower than the column's rows.
 constexpr int32_t kPauseDrop = 20;
@@ -273,12 +274,11 @@ void build_results_window(ResultsWindow &m) {
     image(ELEMENT(m, img_list), kBoardX, kBoardY, kBoardSize, kBoardSize, "menu");
     image(ELEMENT(m, img_bbb), kBannerX, kBannerY, kBannerW, kBannerH, "gbut");
     column_label(ELEMENT(m, txt_stat), kResultsHeadingY, TR("Результаты"));
-    const int32_t points_y = results_row_y(kPointsRow), nuts_y = results_row_y(kNutsRow);
-    label(ELEMENT(m, txt_score), kResultsCaptionX, points_y, kResultsColumnW, kResultsRowH, TR("Всего очков"));
+    label(ELEMENT(m, txt_score), kResultsCaptionX, kPointsY, kResultsColumnW, kResultsRowH, TR("Всего очков"));
     // The two values are set by the shell at the level's end.
-    label(ELEMENT(m, txt_points), kResultsValueX, points_y, kResultsColumnW, kResultsRowH, "0");
-    label(ELEMENT(m, txt_tnut), kResultsCaptionX, nuts_y, kResultsColumnW, kResultsRowH, TR("Всего орехов"));
-    label(ELEMENT(m, txt_tnuts), kResultsValueX, nuts_y, kResultsColumnW, kResultsRowH, "0");
+    label(ELEMENT(m, txt_points), kResultsValueX, kPointsY, kResultsColumnW, kResultsRowH, "0");
+    label(ELEMENT(m, txt_tnut), kResultsCaptionX, kNutsY, kResultsColumnW, kResultsRowH, TR("Всего орехов"));
+    label(ELEMENT(m, txt_tnuts), kResultsValueX, kNutsY, kResultsColumnW, kResultsRowH, "0");
     column_button(ELEMENT(m, btn_next), 0, TR("Продолжить"), next_level)->y = kResultsNextY;
     w->first_focus = last_index();
     const int32_t left_x = W / 2 - kResultsHalfGap / 2 - kResultsHalfW, right_x = W / 2 + kResultsHalfGap / 2;

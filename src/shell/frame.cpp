@@ -92,7 +92,7 @@ constexpr int32_t kPanelPastCoin = 32;      // panel edge to the outer side of a
 // The title card over a level's first seconds: a plate in the sky between the status bar and the
 // hero (whom the camera keeps near the screen's middle, 96 px tall), three centred lines.
 constexpr Box kTitlePlate{W / 2 - 230, 90, 460, 132};
-constexpr int32_t kTitleNumberY = 102, kTitleNameY = 138, kTitleNutsY = 178;
+constexpr int32_t kTitleNumberY = 105, kTitleNameY = 139, kTitleNutsY = 175;
 // The notice plate (tell_player_once): centred, its bottom this far above the screen's bottom,
 // as wide as the longer line plus the side margins, one line pitch a line plus the padding.
 constexpr float kNoticeBottomGap = 24;

@@ -193,6 +193,12 @@ TEST(ResultsCard, ShowsTheLevelsTimeLivesLostBonusesNutAndKeepsTheBestTime) {
     EXPECT_EQ(text_of(card.txt_best), RU("Новый рекорд!"));
     EXPECT_EQ(text_of(card.txt_best_value), "0:06.98");
     EXPECT_EQ(read_bytes("cfg/prf/Tester"), "4\r\n0\r\n100\r\n0\r\n0\r\n0\r\n0\r\n0\r\n6980\r\n");
+    // As fast as the best is no new best.
+    play_again();
+    ticks(349);
+    finish_level();
+    EXPECT_EQ(text_of(card.txt_best), RU("Лучшее время"));
+    EXPECT_EQ(session.finished_new_best, 0);
     // Banked: the best time goes with the profile's other values.
     next_level();
     EXPECT_EQ(read_bytes("cfg/prf/Tester").substr(0, 3), "5\r\n");

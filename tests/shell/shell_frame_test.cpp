@@ -394,6 +394,74 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     EXPECT_NE(session.request, Request::start_level);
 }
 
+TEST(FrameDrawing, TheTitleCardFadesInWithTheLevelThenOutAndIsGoneAfterItsTime) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    write_bytes(dir.path() / "cfg" / "scenes.txt", "one.txt\r\ntwo.txt\r\n");
+    write_bytes(dir.path() / "one.txt", "sky\r\n0\r\n1\r\nturf\r\n0\r\n0\r\n0\r\n0\r\n1\r\n0\r\n500\r\n2000\r\n"
+                                        "500\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");
+    write_bytes(dir.path() / "cfg" / "prf" / "Tester", "0\r\n1\r\n0\r\n0\r\n");  // one golden nut so far
+    constexpr int kStart = 30, kLoaded = kStart + 26;
+    HeadlessRun r = run_headless(dir.path(), 330, [](int tick) {
+        if (tick == kStart) {  // as "continue" asks
+            session.fade_level = 255;
+            session.fading_out = 1;
+            request(Request::start_level);
+        }
+    });
+    // Per frame drawn after the load: the card's plate and its three lines, their opacity, and
+    // whether the fade overlay came after them.
+    int card_frames = 0, last_card_tick = 0;
+    bool faded_out = false;
+    for (std::size_t f = 0; f < r.frames.size(); ++f) {
+        const int tick = r.ticks_at_frame[int(f)];
+        if (tick <= kLoaded) continue;
+        const auto &frame = r.frames[f];
+        const auto s = sprites(frame);
+        const auto plate = std::find_if(s.begin(), s.end(), [](const std::string &x) { return x.rfind("gbut 170 90 460 132 ", 0) == 0; });
+        // The card's lines: the texts drawn after its plate, without their shadows.
+        std::vector<const Call *> lines;
+        bool after_plate = false;
+        for (const Call &c : frame) {
+            if (c.op == "SSprite_Draw" && fs::path(c.args[0]).stem() == "gbut") after_plate = true;
+            if (after_plate && c.op == "Text_Draw" && c.args[7] != "0x333333") lines.push_back(&c);
+        }
+        if (plate == s.end()) {
+            EXPECT_TRUE(lines.empty()) << "tick " << tick;
+            if (tick > kLoaded + 1) faded_out = true;
+            continue;
+        }
+        EXPECT_FALSE(faded_out) << "the card came back at tick " << tick;
+        ++card_frames;
+        last_card_tick = tick;
+        ASSERT_EQ(lines.size(), 3u) << "tick " << tick;
+        EXPECT_EQ(lines[0]->args[3], "Уровень 1");
+        EXPECT_EQ(lines[1]->args[3], "Дубовый луг");
+        EXPECT_EQ(lines[2]->args[3], "Золотых орехов: 1 из 2");
+        // Centred on 400 (10 px a character), at 105, 139 and 175; the name orange.
+        EXPECT_EQ(lines[0]->num(1), 400 - 9 * kGlyphAdvance / 2);
+        EXPECT_EQ(lines[1]->num(1), 400 - 11 * kGlyphAdvance / 2);
+        EXPECT_EQ(lines[0]->num(2), 105);
+        EXPECT_EQ(lines[1]->num(2), 139);
+        EXPECT_EQ(lines[2]->num(2), 175);
+        EXPECT_EQ(lines[1]->args[7], "0x11CCFF");
+        // Full strength until its last 20 ticks, then fading: alpha = ticks left * 255 / 20.
+        const int left = 110 - (tick - kLoaded);
+        const int alpha = left >= 20 ? 255 : left * 255 / 20;
+        EXPECT_EQ(lines[0]->num(6), alpha) << "tick " << tick;
+        EXPECT_EQ(*plate, "gbut 170 90 460 132 " + std::to_string(alpha) + " 0 1") << "tick " << tick;
+        // While the level fades in, the black overlay is drawn over the card too.
+        const Call *rect = find_call(frame, "Pr2D_Rect");
+        if (r.fade_at_frame[int(f)] < 255) {
+            ASSERT_NE(rect, nullptr) << "tick " << tick;
+            EXPECT_GT(rect, lines[2]) << "tick " << tick;
+        }
+    }
+    EXPECT_EQ(last_card_tick, kLoaded + 109);  // 110 ticks, the last one with 1 tick left
+    EXPECT_NEAR(card_frames, 132, 3);  // 110 ticks of 20 ms: 2.2 s, 132 frames at 60 a second
+    EXPECT_TRUE(faded_out);
+}
+
 namespace {
 
 // What the game's records hold, for comparing before and after drawing: the settings, the profile,
