@@ -490,8 +490,11 @@ TEST(FrameDrawing, TheTitleCardFadesInWithTheLevelThenOutAndIsGoneAfterItsTime) 
         const int alpha = left >= 20 ? 255 : left * 255 / 20;
         EXPECT_EQ(lines[0]->num(6), alpha) << "tick " << tick;
         EXPECT_EQ(*plate, "gbut 170 90 460 132 " + std::to_string(alpha) + " 0 1") << "tick " << tick;
-        // While the level fades in, the black overlay is drawn over the card too.
-        const Call *rect = find_call(frame, "Pr2D_Rect");
+        // While the level fades in, the black overlay (the frame's last rectangle: objects without
+        // a picture are boxes too) is drawn over the card.
+        const Call *rect = nullptr;
+        for (const Call &c : frame)
+            if (c.op == "Pr2D_Rect") rect = &c;
         if (r.fade_at_frame[int(f)] < 255) {
             ASSERT_NE(rect, nullptr) << "tick " << tick;
             EXPECT_GT(rect, lines[2]) << "tick " << tick;
