@@ -435,7 +435,7 @@ void pump_events() {
     if (g_termination_signal.load() != 0) g_run.quit = true;
 }
 
-void begin_frame() { renderer_begin_frame(g_run.drawable_w, g_run.drawable_h); }
+void begin_frame() { renderer_begin_frame(g_run.drawable_w, g_run.drawable_h, back_buffer_age()); }
 
 void present() {
     renderer_present();
@@ -505,6 +505,7 @@ bool open_window() {
     SDL_GL_MakeCurrent(g_run.window, g_run.context);
     keep_gl_driver_for_leak_check();
     if (!gl_api_load() || !renderer_init()) return false;
+    back_buffer_open(g_run.window);
     GLint max_texture = 0;
     gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
     ec::image_set_side_limit(max_texture);  // pictures the GPU cannot hold are refused at load
