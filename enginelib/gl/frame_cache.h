@@ -1,11 +1,10 @@
-// frame_cache.h - which parts of a frame are the same as in the frame before, so that only the rest
-// is drawn again. The renderer draws into an off-screen picture of the letterbox that it keeps
-// between frames and copies to the window; a 16 x 16-pixel block whose triangles (after the cull)
-// are the same, in the same order, as the frame before keeps its pixels and is not drawn. The
-// main menu (a still board over a backdrop that turns 20 times a second) and a window over a still
-// level then shade little more than the copy. Where most of the screen changes every frame (a
-// level while the camera scrolls) the copy would be an extra screen of pixels, so the policy
-// draws straight into the window instead.
+// frame_cache.h - which parts of a frame are the same as in a frame drawn before, so that only the
+// rest is drawn again: a 16 x 16-pixel block whose triangles (after the cull) are the same, in the
+// same order, keeps its pixels and is not drawn. Where the window's back buffer holds a frame
+// presented a known number of swaps ago (PresentedFrames) the renderer draws over it; elsewhere
+// it draws into an off-screen picture of the letterbox that it keeps between frames and copies
+// to the window (CachePolicy decides whether that copy pays). The main menu (a still board over a
+// backdrop that turns 20 times a second) and a window over a still level then shade little.
 //
 // In: a frame's shown triangles with a key per batch (texture, sampler, blending). Out: a byte per
 // block, 1 where the block must be drawn again; whether to draw through the kept picture at all.

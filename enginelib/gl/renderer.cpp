@@ -1,8 +1,7 @@
 // renderer.cpp - the GL renderer of both windowed engines (OpenGL 3.3 core on the desktop, WebGL 2
 // in the page; gl_api.h picks the header and the shaders' first lines): one shader, one streamed
 // vertex buffer, drawing straight into the window's back buffer through a letterbox viewport (the
-// viewport does the scaling, a scissor keeps the bars black). No off-screen copy: on software renderers (llvmpipe under Xvfb)
-// a full-screen blit per frame costs more than a typical frame's sprites.
+// viewport does the scaling, a scissor keeps the bars black).
 //
 // Both blend modes share one blend function on premultiplied colours, src + dst * (1 - src alpha):
 // the shader zeroes the output alpha of an additive vertex, which turns it into src + dst. So a glow
@@ -13,14 +12,19 @@
 // or off the screen, and what is left goes out in one buffer, a draw call per run of one texture,
 // sampler and blending. Triangles that replace what is under them (opaque texels, full vertex
 // alpha, ordinary blending) are drawn with blending off: the same pixels, less work for a software
-// renderer. While most of the screen stays the same from frame to frame (the menu, a window over
-// a still level) the frame is drawn into a kept off-screen picture, only the blocks that changed
-// (frame_cache.h), and that picture is copied to the window.
+// renderer. Only the 16 x 16 blocks that differ from what the window already holds are drawn
+// (frame_cache.h): where the window's back buffer is known to hold an earlier frame (its age,
+// from the engine's window code) the frame is drawn over it, only its changed blocks; where that
+// is not known, while most of the screen stays the same (the menu, a window over a still level),
+// the frame is drawn into a kept off-screen picture, only the blocks that changed, and that
+// picture is copied to the window (a screen of pixels a frame). Otherwise the window is cleared
+// and the frame drawn whole.
 // TARVELOK_ENGINE_DRAW_ALL=1 draws everything as queued (for measuring); TARVELOK_ENGINE_CACHE=
-// never draws every frame whole, =always through the kept picture whatever it costs (for tests);
-// TARVELOK_ENGINE_COMPARE_DIR=DIR draws every 30th frame both ways (the reference way: everything,
-// blended, filtered; and the usual way) and writes both pictures to DIR/frame-pair.rgba (for the
-// read-back comparison test).
+// never draws every frame whole, =always only the changed blocks whatever it costs, =copy the same
+// but never over the back buffer, always through the off-screen picture (for tests);
+// TARVELOK_ENGINE_COMPARE_DIR=DIR draws every 30th frame both ways (the reference way, off the
+// screen: everything, blended, filtered; and the usual way) and writes both pictures to
+// DIR/frame-pair.rgba (for the read-back comparison test).
 //
 // In: triangles in logical pixels from the drawing operations. Out: the window's back buffer.
 // Does not swap buffers or touch the window system: the engine's window code does.
@@ -130,6 +134,7 @@ struct RendererState {
     bool cache_on = true;                // off with TARVELOK_ENGINE_CACHE=never or DRAW_ALL
     bool cache_always = false;           // TARVELOK_ENGINE_CACHE=always: on whatever the policy says
     int last_damaged = 0;                // blocks drawn again in the last frame (statistics)
+    bool last_over_kept = false;         // the last frame was drawn over the kept back buffer
     // The window's back buffer kept between frames: how old it is as this frame begins
     // (renderer_begin_frame), what the frames presented last held, whether this frame has
     // cleared the window yet (it is cleared only when drawn whole).
@@ -375,6 +380,7 @@ double draw_damaged(int count) {
 // says it pays (frame_cache.h), else straight into the window. Returns the pixels' worth of
 // triangles sent (the copy counts as a screen), measured only in compare mode.
 double send_frame() {
+    R.last_over_kept = false;
     const PresentedFrames::Setting setting{R.texture_generation, R.view_w, R.view_h, R.drawable_w, R.drawable_h};
     if (!R.cull_on || !R.cache_on || R.sent_in_frame) {
         // Drawn straight into the window, all of it or the rest of it: the kept picture and the
@@ -405,6 +411,7 @@ double send_frame() {
         if (held_count > 0) draw_blocks_over();
         if (!R.compare_dir.empty()) area = held_count > 0 ? area_on_screen(R.shown) : 0;
         R.last_damaged = held_count;
+        R.last_over_kept = true;
         R.cache_valid = false;  // the kept off-screen picture missed this frame
         R.presented.presented(&R.hashes_now, setting);
         R.block_hashes.swap(R.hashes_now);
@@ -513,8 +520,8 @@ bool renderer_init() {
     R.compare_dir = compare ? compare : "";
     const char *cache = std::getenv("TARVELOK_ENGINE_CACHE");
     R.cache_on = R.cull_on && !(cache && std::strcmp(cache, "never") == 0);
-    R.cache_always = R.cache_on && cache && std::strcmp(cache, "always") == 0;
     R.in_place_on = !(cache && std::strcmp(cache, "copy") == 0);
+    R.cache_always = R.cache_on && cache && (std::strcmp(cache, "always") == 0 || !R.in_place_on);
 #ifdef __EMSCRIPTEN__
     R.cache_on = false;  // not yet measured in the browsers: the page draws every frame whole
 #endif
@@ -704,6 +711,8 @@ bool renderer_read_frame(uint8_t *rgba) {
 void renderer_read_back_buffer(uint8_t *rgba) { read_logical(rgba); }
 
 int renderer_last_redrawn_blocks() { return R.last_damaged; }
+
+bool renderer_last_over_kept_back_buffer() { return R.last_over_kept; }
 
 int renderer_take_draw_calls() {
     const int n = R.draw_calls;

@@ -94,5 +94,8 @@ int renderer_take_draw_calls();
 // 16 x 16-pixel blocks the last frame drew (1900 for a whole screen; fewer while the frame cache
 // keeps the rest from the frame before).
 int renderer_last_redrawn_blocks();
+// Whether the last frame was drawn over the window's kept back buffer (only its changed blocks,
+// no clear, no copy).
+bool renderer_last_over_kept_back_buffer();
 
 }  // namespace gl_engine

@@ -11,6 +11,7 @@
 //
 // In: the current context of the window. Out: back_buffer_age(). Does not draw frames.
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <cstdint>
 
@@ -50,18 +51,32 @@ struct BackBuffer {
 };
 BackBuffer g_back;
 
-template <typename F> F proc(const char *name) { return reinterpret_cast<F>(SDL_GL_GetProcAddress(name)); }
+// An entry point of a GL or windowing library the process has already loaded (SDL loads the one
+// it draws with), or nullptr: nothing is loaded here, so a library SDL does not use is never asked.
+template <typename F> F loaded_proc(const char *const *libraries, const char *name) {
+    for (const char *const *lib = libraries; *lib; ++lib)
+        if (void *handle = dlopen(*lib, RTLD_LAZY | RTLD_NOLOAD)) {
+            void *entry = dlsym(handle, name);
+            dlclose(handle);  // only drops the reference NOLOAD took
+            if (entry) return reinterpret_cast<F>(entry);
+        }
+    return nullptr;
+}
+constexpr const char *kGlxLibraries[] = {"libGLX.so.0", "libGL.so.1", nullptr};
+constexpr const char *kEglLibraries[] = {"libEGL.so.1", nullptr};
+template <typename F> F glx(const char *name) { return loaded_proc<F>(kGlxLibraries, name); }
+template <typename F> F egl(const char *name) { return loaded_proc<F>(kEglLibraries, name); }
 
 bool has_word(const char *list, const char *word) { return list && SDL_strstr(list, word); }
 
 // GLX with GLX_EXT_buffer_age on the window's screen, or EGL with EGL_EXT_buffer_age.
 void find_age_query() {
-    auto display = proc<GlxCurrentDisplay>("glXGetCurrentDisplay");
-    auto drawable = proc<GlxCurrentDrawable>("glXGetCurrentDrawable");
-    auto context = proc<GlxCurrentContext>("glXGetCurrentContext");
-    auto query_context = proc<GlxQueryContext>("glXQueryContext");
-    auto extensions = proc<GlxQueryExtensions>("glXQueryExtensionsString");
-    auto query = proc<GlxQueryDrawable>("glXQueryDrawable");
+    auto display = glx<GlxCurrentDisplay>("glXGetCurrentDisplay");
+    auto drawable = glx<GlxCurrentDrawable>("glXGetCurrentDrawable");
+    auto context = glx<GlxCurrentContext>("glXGetCurrentContext");
+    auto query_context = glx<GlxQueryContext>("glXQueryContext");
+    auto extensions = glx<GlxQueryExtensions>("glXQueryExtensionsString");
+    auto query = glx<GlxQueryDrawable>("glXQueryDrawable");
     if (display && drawable && context && query_context && extensions && query && display() && drawable() &&
         context()) {
         int screen = 0;
@@ -73,11 +88,11 @@ void find_age_query() {
         }
         return;  // GLX draws the window: EGL does not
     }
-    auto egl_display = proc<EglCurrentDisplay>("eglGetCurrentDisplay");
-    auto egl_surface = proc<EglCurrentSurface>("eglGetCurrentSurface");
-    auto egl_string = proc<EglQueryString>("eglQueryString");
-    auto egl_query = proc<EglQuerySurface>("eglQuerySurface");
-    if (egl_display && egl_surface && egl_string && egl_query && egl_display() &&
+    auto egl_display = egl<EglCurrentDisplay>("eglGetCurrentDisplay");
+    auto egl_surface = egl<EglCurrentSurface>("eglGetCurrentSurface");
+    auto egl_string = egl<EglQueryString>("eglQueryString");
+    auto egl_query = egl<EglQuerySurface>("eglQuerySurface");
+    if (egl_display && egl_surface && egl_string && egl_query && egl_display() && egl_surface(kEglDraw) &&
         has_word(egl_string(egl_display(), kEglExtensions), "EGL_EXT_buffer_age")) {
         g_back.egl_query = egl_query;
         g_back.egl_display = egl_display;
