@@ -24,7 +24,7 @@
 
 // ---- tuning ---------------------------------------------------------------------------------------
 namespace {
-constexpr int32_t kLogicIntervalMs = 20;    // logic tick period
+constexpr int32_t kLogicIntervalMs = kLogicTickMs;  // logic tick period
 constexpr int32_t kSlowIntervalMs = 50;     // slow tick period
 constexpr int32_t kLogicTimerFlags = 5;     // engine options of the logic timer
 constexpr int32_t kSlowTimerFlags = 0;
@@ -35,6 +35,15 @@ constexpr float kSwayPhaseStep = 0.1f;      // radians per slow tick
 constexpr float kCameraEase = 0.03f;        // share of the remaining distance the camera moves per tick
 constexpr float kCameraHeroMargin = 100;    // pixels: the terrain limit never puts the hero closer to
                                             // a screen edge than this (its centre; it is 96 px tall)
+// Looking over an edge: a hero standing still on the ground whose floor, kLookAhead px the way it
+// faces, lies more than kLookDrop px below its feet (or is not there at all) gets the view's aim
+// kLookDown px lower, so that what lies below the edge (a pit's thorns) shows.
+constexpr float kLookAhead = 64;            // pixels in front of the hero's centre
+constexpr float kLookDrop = 96;             // pixels below the feet
+constexpr float kLookDown = 160;            // pixels the aim moves down (the hero stays 140 px
+                                            // below the screen's top, clear of the margin)
+constexpr float kHeroFeet = 48;             // pixels from the hero's centre down to its feet
+constexpr float kLookAbove = 16;            // pixels above the feet at which the way ahead is probed
 // The developer's keys; walking, jumping and pausing are on the keys the options bind.
 constexpr int32_t kKeyF1 = 112, kKeyF2 = 113, kKeyF9 = 120;
 constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
@@ -186,6 +195,7 @@ TickInput read_tick_input(uint8_t jump) {
 
 void apply_world_events(const WorldEvents &ev) {
     for (int32_t i = 0; i < ev.sound_count; ++i) SList_Play(assets.sounds, ev.sounds[static_cast<std::size_t>(i)], 0);
+    if (ev.died) ++level_record.deaths;
     const Request r = replay::count_world_events(ev, profile);
     if (r != Request::none) freeze_for(r);
 }
@@ -240,8 +250,11 @@ void play_tick(uint8_t jump) {
     if (eng.Key_Press && eng.Key_Press(kKeyF9)) toggle_recording();
     camera_follow();
     const TickInput in = read_tick_input(jump);
+    title_card_tick(in);
     replay::stepped(in);
-    apply_world_events(world_step(level_record.world, in));
+    const WorldEvents events = world_step(level_record.world, in);
+    if (events.level_end && in.finish) level_record.ended_by_key = 1;
+    apply_world_events(events);
     update_particles(level_record.world);
 }
 
@@ -252,6 +265,9 @@ bool load_world(const std::string &path) {
     const uint64_t seed = level_seed();
     const bool ok = replay::begin_level(level_record.world, profile.level_index, path, seed, &level_record.pictures,
                                         path.empty() ? scene_problem(profile.level_index) : "");
+    level_record.deaths = 0;
+    level_record.bonuses = count_bonuses(level_record.world);
+    level_record.ended_by_key = 0;
     if (ok)
         replay::level_started(
             replay::start_of(level_record.world, profile.level_index, path, seed, profile.deaths, profile.total_points, profile.total_nuts));
@@ -265,6 +281,7 @@ bool reload_world() {
     if (handles.camera) handles.camera->x = handles.camera->y = 0;
     clear_world(level_record.world);
     const bool ok = reload_level(level_record.world, level_record.world.level.level_file);
+    level_record.bonuses = count_bonuses(level_record.world);  // the reload puts every bonus back
     if (ok) replay::reloaded();
     if (handles.logic_timer) handles.logic_timer->time_stamp = eng.U_GetTime ? eng.U_GetTime() : 0;
     return ok;
@@ -327,6 +344,21 @@ float camera_limit(float cam, float lo, float hi, float view, float hero, float 
 }
 }  // namespace
 
+namespace {
+// True when the hero stands still at an edge with a drop ahead (see kLookDrop): nothing solid
+// between its body and the point kLookAhead px ahead just above its feet (no wall or rise), and
+// below that point no floor within kLookDrop.
+bool looking_over_edge(const World &world) {
+    const LevelState &level = world.level;
+    if (!level.on_ground || level.hero_walking || level.riding || level.jumping) return false;
+    const float x = float(level.hero_x), ahead = x + (level.hero_facing ? -kLookAhead : kLookAhead);
+    const float feet = float(level.hero_y) + kHeroFeet, probe_y = feet - kLookAbove;
+    float hx = 0, hy = 0;
+    if (terrain_crossing(world, x, probe_y, ahead, probe_y, hx, hy)) return false;
+    return !terrain_crossing(world, ahead, probe_y, ahead, feet + kLookDrop, hx, hy);
+}
+}  // namespace
+
 void camera_follow() {
     if (!handles.camera) return;
     const int32_t w = screen_width, h = screen_height;
@@ -342,7 +374,8 @@ void camera_follow() {
         session.camera_lead = level.hero_walking == 1 && level.hero_facing == 1 ? w - w / 5 : w / 5;
     OE_Camera &cam = *handles.camera;
     cam.x = static_cast<float>(eng.M_Round(cam.x + (level.hero_x - session.camera_lead - cam.x) * kCameraEase));
-    cam.y = static_cast<float>(eng.M_Round(cam.y + (level.hero_y - h / 2 - cam.y) * kCameraEase));
+    const float aim_y = float(level.hero_y - h / 2) + (looking_over_edge(level_record.world) ? kLookDown : 0);
+    cam.y = static_cast<float>(eng.M_Round(cam.y + (aim_y - cam.y) * kCameraEase));
     // The view stays on the drawn terrain: past its bounding box the world is unfinished.
     TerrainExtent e;
     if (terrain_extent(level_record.world, e)) {
