@@ -1,6 +1,7 @@
 // collectibles.cpp - what the hero picks up (bonuses worth points, health, an extra life, the
-// level's golden nut) and the level end (a "table", or the developer's F2; never on the final
-// scene), tested after the creature rules for each object at the end of the hero's turn.
+// level's golden nut), the checkpoints it lights, and the level end (a "table", or the developer's
+// F2; never on the final scene), tested after the creature rules for each object at the end of the
+// hero's turn.
 //
 // A collected object is marked removed at once, plays its sound and bursts into stars. Points go to
 // level_points, the nut to gold_nut_found; an extra life and the level end are reported in the
@@ -11,6 +12,13 @@ namespace {
 
 constexpr int32_t kHealthCure = 60;
 constexpr float kTableReach = 64;
+// A checkpoint post lights when the hero's centre comes this close to the post's (pixels): a hero
+// walking past a post standing on the same ground touches it, one jumping high over it does not.
+constexpr float kCheckpointReach = 64;
+constexpr int32_t kCheckpointSparks = 14;       // stars of the lighting
+constexpr int32_t kFlameColour = 0x40C8FF;      // 0x00BBGGRR: warm orange
+constexpr float kFlameRise = 40;                // px above the post's centre where the flame is
+constexpr float kFlameBallSize = 48, kFlameLightSize = 24;
 // The burst (sizes in pixels, fade in alpha per tick, colours 0x00BBGGRR).
 constexpr int32_t kBurstStars = 11;
 constexpr int32_t kWhite = 0xFFFFFF;
@@ -56,10 +64,35 @@ bool pick(Step &step, tmin &obj, Kind kind, float d, const Pickup &p) {
     return true;
 }
 
+// Lights an unlit checkpoint the hero touches and makes it the respawn point.
+void light_checkpoint(Step &step, tmin &post, float d) {
+    if (post.phase || !(d < kCheckpointReach)) return;
+    World &w = step.w;
+    post.phase = 1;
+    post.row = 1;
+    w.level.checkpoint_lit = 1;
+    w.level.checkpoint_x = post.x;
+    w.level.checkpoint_y = post.y;
+    play_sound(step.events, "lamp");
+    const float x = static_cast<float>(post.x), y = static_cast<float>(post.y) - kFlameRise;
+    for (int32_t i = 0; i < kCheckpointSparks; ++i) {
+        const float vx = (random_int(w, 21) - 10) / 6.0f;  // -1.7 .. 1.7 pixels per tick
+        const float vy = -(random_int(w, 10) + 6) / 5.0f;  // -1.2 .. -3: up
+        add_effect(w.particles, "star", kFlameColour, x, y, vx, vy, kStarSize, kBurstFade,
+                   static_cast<float>(random_int(w, 360)));
+    }
+    add_effect(w.particles, "pball", kFlameColour, x, y, 0, 0, kFlameBallSize, kBurstFade, 0);
+    add_effect(w.particles, "light", kWhite, x, y, 0, 0, kFlameLightSize, kBurstFade, 0);
+}
+
 }  // namespace
 
 void collectible_interaction(Step &step, tmin &obj, Kind kind, float d) {
     LevelTallies &t = step.w.tallies;
+    if (kind == Kind::fonar) {
+        light_checkpoint(step, obj, d);
+        kind = Kind::other;  // a post is no table: F2 below still counts once
+    }
     if (pick(step, obj, kind, d, kHealth)) {
         t.damage -= kHealthCure;
         if (t.damage < 0) t.damage = 0;

@@ -73,6 +73,7 @@ void add_hero_pictures();
 void add_creature_pictures();
 void add_item_pictures();
 void add_scenery_pictures();
+void add_waymark_pictures();   // checkpoint post, sign, the sign's bubble (waymarks.cpp)
 
 // ---- Deterministic noise ---------------------------------------------------------------------
 
