@@ -6,15 +6,19 @@
 // A collected object is marked removed at once, plays its sound and bursts into stars. Points go to
 // level_points, the nut to gold_nut_found; an extra life and the level end are reported in the
 // step's events for the shell (which lowers deaths, and fades out to the results).
+#include <cstdlib>
+
 #include "world/world_internal.h"
 
 namespace {
 
 constexpr int32_t kHealthCure = 60;
 constexpr float kTableReach = 64;
-// A checkpoint post lights when the hero's centre comes this close to the post's (pixels): a hero
-// walking past a post standing on the same ground touches it, one jumping high over it does not.
-constexpr float kCheckpointReach = 64;
+// A checkpoint post lights when the hero touches it: the hero's centre less than kCheckpointReachX
+// across from the post's and less than kCheckpointReachY above or below it (the post's 64-px half
+// height and the hero's 48), pixels. A hero walking or hopping past lights it; only one at the top
+// of a full jump right over it (its centre 178 px above the ground, the post's top 128) passes.
+constexpr int32_t kCheckpointReachX = 48, kCheckpointReachY = 112;
 constexpr int32_t kCheckpointSparks = 14;       // stars of the lighting
 constexpr int32_t kFlameColour = 0x40C8FF;      // 0x00BBGGRR: warm orange
 constexpr float kFlameRise = 40;                // px above the post's centre where the flame is
@@ -65,9 +69,11 @@ bool pick(Step &step, tmin &obj, Kind kind, float d, const Pickup &p) {
 }
 
 // Lights an unlit checkpoint the hero touches and makes it the respawn point.
-void light_checkpoint(Step &step, tmin &post, float d) {
-    if (post.phase || !(d < kCheckpointReach)) return;
+void light_checkpoint(Step &step, tmin &post) {
     World &w = step.w;
+    if (post.phase || std::abs(w.level.hero_x - post.x) >= kCheckpointReachX ||
+        std::abs(w.level.hero_y - post.y) >= kCheckpointReachY)
+        return;
     post.phase = 1;
     post.row = 1;
     w.level.checkpoint_lit = 1;
@@ -90,7 +96,7 @@ void light_checkpoint(Step &step, tmin &post, float d) {
 void collectible_interaction(Step &step, tmin &obj, Kind kind, float d) {
     LevelTallies &t = step.w.tallies;
     if (kind == Kind::fonar) {
-        light_checkpoint(step, obj, d);
+        light_checkpoint(step, obj);
         kind = Kind::other;  // a post is no table: F2 below still counts once
     }
     if (pick(step, obj, kind, d, kHealth)) {

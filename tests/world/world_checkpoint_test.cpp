@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "world/level_file.h"
 #include "world/world_internal.h"
@@ -43,9 +45,9 @@ int lamp_sounds(const WorldEvents &ev) {
     return n;
 }
 
-// The hero's x at its turn's start (what the touch tests use) for which a post at the same
-// height, 16 px higher (436 against 452), is first within 64 px: 64^2 = dx^2 + 16^2.
-const int kFirstTouchX = 600 - int(std::floor(std::sqrt(64.0 * 64 - 16 * 16)));  // 539
+// The hero's x at its turn's start (what the touch uses) at which a post at x 600 is first touched
+// from the left: less than 48 px across.
+constexpr int kFirstTouchX = 600 - 47;
 
 }  // namespace
 
@@ -101,22 +103,25 @@ TEST(Checkpoints, APostLightsOnceWhenTouchedAndARespawnThenComesBackThereWithWha
     EXPECT_EQ(w.level.checkpoint_x, 1400);
 }
 
-TEST(Checkpoints, AHeroPassingHighAboveAPostDoesNotLightIt) {
-    // The same level, the hero dropped from high above and past the first post, 65 px from its
-    // centre on the way down and never closer.
-    World w = worldtext::read(kPosts);
-    hero(w)->x = 600 + 65;
-    hero(w)->y = 436 - 300;
-    for (int t = 0; t < 5; ++t) world_step(w, walk(false, 1000 + 20.0 * t));
-    EXPECT_EQ(w.level.checkpoint_lit, 0);
-    // Let it come down beside the post: now within reach.
-    for (int t = 0; t < 100; ++t) world_step(w, walk(false, 2000 + 20.0 * t));
-    EXPECT_EQ(w.level.hero_y, 452);
-    EXPECT_EQ(w.level.checkpoint_lit, 0) << "65 px across is out of reach";
-    hero(w)->x = 600 + 60;  // 60 px across, 16 up: 61.9 px
-    world_step(w, walk(false, 5000));
-    world_step(w, walk(false, 5020));
-    EXPECT_EQ(w.level.checkpoint_lit, 1);
+TEST(Checkpoints, ThePostsReachEndsAt48PxAcrossAnd112PxUpOrDown) {
+    // One step from a place: the touch is tested where the hero stood at its turn's start.
+    const auto lit_from = [](int x, int y) {
+        World w = worldtext::read(kPosts);
+        hero(w)->x = x;
+        hero(w)->y = y;
+        world_step(w, walk(false, 1000));
+        return w.level.checkpoint_lit == 1;
+    };
+    EXPECT_FALSE(lit_from(600 + 48, 452));
+    EXPECT_TRUE(lit_from(600 + 47, 452));
+    EXPECT_FALSE(lit_from(600 - 48, 452));
+    EXPECT_TRUE(lit_from(600 - 47, 452));
+    // Right over the post: its centre is at 436.
+    EXPECT_FALSE(lit_from(600, 436 - 112));
+    EXPECT_TRUE(lit_from(600, 436 - 111));
+    // The top of a full jump from the post's ground (the centre 130 px above a standing hero's 452)
+    // passes over it.
+    EXPECT_FALSE(lit_from(600, 452 - 130));
 }
 
 TEST(Signs, ASignsNameLineCarriesItsTextWithinABoundAndOtherNamesAreWhole) {
@@ -140,4 +145,57 @@ TEST(Signs, ASignsNameLineCarriesItsTextWithinABoundAndOtherNamesAreWhole) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.line, 12);
     EXPECT_NE(r.problem.find("65 bytes"), std::string::npos) << r.problem;
+}
+
+// Every shipped level from level 1 on has checkpoints, about a third of the way apart, and each is
+// a safe place to come back to: lit, then a respawn there, the hero left alone for 3 s is never
+// hurt, with the creatures as the level's start leaves them and 1.5 s further on their paths.
+TEST(Checkpoints, EveryShippedLevelsCheckpointsAreSafePlacesToComeBackTo) {
+    constexpr int kLevels = 10, kSafeTicks = 150, kCreatureHeadStarts[] = {0, 75};
+    for (int level = 0; level < kLevels; ++level) {
+        char path[96];
+        std::snprintf(path, sizeof path, "%s/cfg/levels/level-%02d.lvl", TARVELOK_GAME_DIR, level);
+        World loaded;
+        world_seed(loaded, 5);
+        ASSERT_TRUE(load_level(loaded, path, nullptr)) << path;
+        std::vector<int32_t> posts;
+        int32_t table_x = 0;
+        for (int32_t i = 0; i < loaded.object_count; ++i) {
+            if (loaded.object_layer[i].role == Kind::fonar) posts.push_back(i);
+            if (loaded.object_layer[i].role == Kind::table) table_x = loaded.object_layer[i].x;
+        }
+        if (level == 0) {
+            EXPECT_TRUE(posts.empty()) << "level 0 is short and has none";
+            continue;
+        }
+        ASSERT_GE(posts.size(), 2u) << path;
+        for (const int32_t p : posts) {
+            const tmin &post = loaded.object_layer[std::size_t(p)];
+            // Within the level's way, between its start and its table.
+            EXPECT_GT(post.x, loaded.level.start_x + 500) << path;
+            EXPECT_LT(post.x, table_x - 500) << path;
+            for (const int head_start : kCreatureHeadStarts) {
+                World w = loaded;
+                double ms = 1000;
+                for (int t = 0; t < head_start; ++t, ms += 20) world_step(w, walk(false, ms));
+                ASSERT_EQ(w.tallies.damage, 0) << path;
+                // Lit as a touch leaves it: the hero beside it for one step.
+                hero(w)->x = post.x;
+                hero(w)->y = post.y;
+                world_step(w, walk(false, ms));
+                ms += 20;
+                ASSERT_EQ(w.level.checkpoint_lit, 1) << path << ", post at x " << post.x;
+                respawn_hero(w);
+                for (int t = 0; t < kSafeTicks; ++t, ms += 20) {
+                    const WorldEvents ev = world_step(w, walk(false, ms));
+                    ASSERT_EQ(w.tallies.damage, 0) << path << ": hurt " << t * 20 << " ms after coming back to the post at x "
+                                                   << post.x;
+                    ASSERT_EQ(ev.died, 0) << path;
+                }
+                // It stands by the post.
+                EXPECT_NEAR(hero(w)->x, post.x, 32) << path;
+                EXPECT_EQ(w.level.on_ground, 1) << path << ", post at x " << post.x;
+            }
+        }
+    }
 }
