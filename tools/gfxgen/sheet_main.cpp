@@ -13,19 +13,14 @@
 #include <filesystem>
 #include <string>
 
+#include "common/own_folder.h"
 #include "sheet.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path own_folder() {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return fs::current_path();
-    buf[n] = 0;
-    return fs::path(buf).parent_path();
-}
+using tools::own_folder;
 
 }  // namespace
 

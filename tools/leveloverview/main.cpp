@@ -25,6 +25,7 @@
 
 #include <unistd.h>
 
+#include "common/own_folder.h"
 #include "level_core.h"
 
 namespace fs = std::filesystem;
@@ -34,13 +35,7 @@ namespace {
 constexpr double kMargin = 256;        // world px of air drawn around the level
 constexpr double kGrid = 512;          // world px between grid lines
 
-fs::path own_folder() {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return fs::current_path();
-    buf[n] = 0;
-    return fs::path(buf).parent_path();
-}
+using tools::own_folder;
 
 // Pictures of gfx/obj as Cairo surfaces, loaded on first use; missing ones stay null.
 class PictureCache {
