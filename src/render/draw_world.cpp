@@ -257,7 +257,9 @@ Pass pass_of(const tmin &item) {
 void draw_object(const World &w, const DrawContext &c, const tmin &item) {
     OE_Texture *t = picture(c, item.kind);
     if (!t) return;
-    const int32_t side = item.kind == "enot" ? kHeroFrame : item.kind == "worm" ? kWormFrame : t->height / picture_rows(item);
+    const int32_t side = item.kind == "enot"   ? kHeroFrame
+                         : item.kind == "worm" ? kWormFrame
+                                               : t->height / picture_rows(item);
     eng.Tex_SetFramesSize(t, side, side);
     const float left = float(item.x - side / 2), top = float(item.y - side / 2);
     const int32_t cell = item.row * kFramesPerRow + item.frame;
@@ -273,7 +275,8 @@ void draw_object(const World &w, const DrawContext &c, const tmin &item) {
     }
     if (is_bonus_with_rays(item.kind)) draw_bonus_rays(w, item);
     if (item.kind == "krot") draw_mole_lamp(item);
-    if (item.role == Kind::fonar && item.phase) lamp_glow(kNearLampTint, float(item.x), float(item.y) - kFlameRise);
+    if (item.role == Kind::fonar && item.phase)
+        lamp_glow(kNearLampTint, float(item.x), float(item.y) - kFlameRise);  // a lit checkpoint's flame
 }
 
 // The opacity of a sign's bubble: full while the hero is within kSignNearX across and kSignNearY
@@ -306,14 +309,16 @@ void draw_sign_bubbles(const World &w, const DrawContext &c) {
         const float top = float(eng.M_Round(bottom - kBubbleHeight));
         const float left = cx - body / 2 - kBubbleCap, half = (body - kBubbleCap) / 2;
         if (!on_screen(left, top, body + 2 * kBubbleCap, kBubbleHeight)) continue;
-        eng.ASprite_Draw(bubble, left, top, kBubbleCap, kBubbleHeight, kBubbleLeft, alpha, 0, kFlagPlain);
-        eng.ASprite_Draw(bubble, left + kBubbleCap, top, half, kBubbleHeight, kBubbleMiddle, alpha, 0, kFlagPlain);
-        eng.ASprite_Draw(bubble, cx - kBubbleCap / 2, top, kBubbleCap, kBubbleHeight, kBubbleTail, alpha, 0, kFlagPlain);
-        eng.ASprite_Draw(bubble, cx + kBubbleCap / 2, top, half, kBubbleHeight, kBubbleMiddle, alpha, 0, kFlagPlain);
-        eng.ASprite_Draw(bubble, left + kBubbleCap + body, top, kBubbleCap, kBubbleHeight, kBubbleRight, alpha, 0,
-                         kFlagPlain);
-        eng.Text_Draw(c.font, float(eng.M_Round(cx - text_w / 2)), top + kBubbleTextTop, text.c_str(), 1.0f, 0, alpha,
-                      kBubbleTextColour);
+        const auto part = [&](float x, float w, int32_t cell) {
+            eng.ASprite_Draw(bubble, x, top, w, kBubbleHeight, cell, alpha, 0, kFlagPlain);
+        };
+        part(left, kBubbleCap, kBubbleLeft);
+        part(left + kBubbleCap, half, kBubbleMiddle);
+        part(cx - kBubbleCap / 2, kBubbleCap, kBubbleTail);
+        part(cx + kBubbleCap / 2, half, kBubbleMiddle);
+        part(left + kBubbleCap + body, kBubbleCap, kBubbleRight);
+        const float text_x = float(eng.M_Round(cx - text_w / 2));
+        eng.Text_Draw(c.font, text_x, top + kBubbleTextTop, text.c_str(), 1.0f, 0, alpha, kBubbleTextColour);
     }
     set_camera_on(c, 1);
 }

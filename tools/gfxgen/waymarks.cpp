@@ -40,20 +40,12 @@ void post(cairo_t *cr, double size, int f, int n, bool lit) {
     cairo_line_to(cr, 54, 112);
     set(cr, pal::kWoodDark, 0.5);
     cairo_set_line_width(cr, 1.5);
-    cairo_stroke(cr);
+    cairo_stroke(cr);  // the grain
     // The arm, with a brace.
     rounded_rect(cr, 56, 22, 34, 8, 2);
     shape(cr, pal::kWood, 2);
-    cairo_move_to(cr, 60, 46);
-    cairo_line_to(cr, 76, 30);
-    set(cr, pal::kOutline);
-    cairo_set_line_width(cr, 5);
-    cairo_stroke(cr);
-    cairo_move_to(cr, 60, 46);
-    cairo_line_to(cr, 76, 30);
-    set(cr, pal::kWood);
-    cairo_set_line_width(cr, 2.5);
-    cairo_stroke(cr);
+    line(cr, 60, 46, 76, 30, pal::kOutline, 5);
+    line(cr, 60, 46, 76, 30, pal::kWood, 2.5);
     // A pennant on the top: furled along the post when unlit, flying when lit.
     if (lit) {
         cairo_move_to(cr, 56, 6);
@@ -72,17 +64,9 @@ void post(cairo_t *cr, double size, int f, int n, bool lit) {
         cairo_close_path(cr);
         shape(cr, darker(pal::kRed, 0.3), 2, 0.3);
     }
-    cairo_move_to(cr, 56, 4);
-    cairo_line_to(cr, 56, 24);
-    set(cr, pal::kOutline);
-    cairo_set_line_width(cr, 3);
-    cairo_stroke(cr);
+    line(cr, 56, 4, 56, 24, pal::kOutline, 3);
     // The lantern hanging from the arm's end.
-    cairo_move_to(cr, 82, 30);
-    cairo_line_to(cr, 82, 36);
-    set(cr, pal::kOutline);
-    cairo_set_line_width(cr, 2);
-    cairo_stroke(cr);
+    line(cr, 82, 30, 82, 36, pal::kOutline, 2);
     cairo_move_to(cr, 74, 40);
     cairo_line_to(cr, 90, 40);
     cairo_line_to(cr, 86, 35);
@@ -114,11 +98,7 @@ void post(cairo_t *cr, double size, int f, int n, bool lit) {
         set(cr, pal::kWhite, 0.9);
         cairo_fill(cr);
     } else {
-        cairo_move_to(cr, 82, 57);
-        cairo_line_to(cr, 82, 52);
-        set(cr, pal::kOutline);
-        cairo_set_line_width(cr, 1.5);
-        cairo_stroke(cr);
+        line(cr, 82, 57, 82, 52, pal::kOutline, 1.5);
         gloss(cr, 78, 45, 2, 4, 0.5);
     }
     // Bars over the glass, the cap's ring and the bottom.
@@ -165,15 +145,7 @@ void sign(cairo_t *cr, double size, int f, int n) {
     set(cr, pal::kRed);
     cairo_fill(cr);
     cairo_restore(cr);
-    // Grass at the foot.
-    for (int i = 0; i < 6; ++i) {
-        const double x = 36 + i * 5;
-        cairo_move_to(cr, x - 3, 96);
-        cairo_line_to(cr, x + std::sin(ph + i) * 2, 84 - (i % 3) * 3);
-        cairo_line_to(cr, x + 3, 96);
-        cairo_close_path(cr);
-        shape(cr, pal::kGrass, 1.5);
-    }
+    grass_blades(cr, 36, 5, 6, 96, 84, ph);  // at the foot
     cairo_restore(cr);
 }
 

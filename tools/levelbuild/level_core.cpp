@@ -361,13 +361,14 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
     // hold it, when it is empty or longer than the game reads.
     auto sign_text_1251 = [&](int line, const std::string &utf8, std::string &out) {
         out = cp1251::from_utf8(utf8);
-        if (out.empty()) return fail(line, "a sign's text=TEXT is empty"), false;
-        if (cp1251::to_utf8(out) != utf8) return fail(line, "a sign's text holds a character code page 1251 cannot"), false;
-        if (out.size() > size_t(kSignTextCapacity))
-            return fail(line, "a sign's text of " + std::to_string(out.size()) + " letters is longer than the " +
-                                  std::to_string(kSignTextCapacity) + " a sign holds"),
-                   false;
-        return true;
+        std::string problem;
+        if (out.empty()) problem = "a sign's text=TEXT is empty";
+        else if (cp1251::to_utf8(out) != utf8) problem = "a sign's text holds a character code page 1251 cannot";
+        else if (out.size() > size_t(kSignTextCapacity))
+            problem = "a sign's text of " + std::to_string(out.size()) + " letters is longer than the " +
+                      std::to_string(kSignTextCapacity) + " a sign holds";
+        if (!problem.empty()) fail(line, problem);
+        return problem.empty();
     };
     auto need_picture = [&](int line, const std::string &kind) {
         if (!pics.has(kind)) fail(line, "no picture named \"" + kind + "\" in gfx/obj");
