@@ -32,6 +32,7 @@ struct Records {
     std::unique_ptr<OE_Camera> cameras[kCameraCapacity];
     int camera_count = 0;
     OE_Camera *current = nullptr;
+    char int_text[16] = {};  // U_IntToStr's answer, valid until its next call
 };
 
 Schedule g_schedule;
@@ -187,6 +188,8 @@ bool timers_paused() { return g_schedule.paused; }
 // ==== Input =====================================================================================
 
 const InputState &input() { return g_input; }
+
+const char *int_text(int32_t value) { return int_to_str(value, g_records.int_text); }
 
 void input_key_down(int32_t vk, double now) {
     if (!key_ok(vk)) return;

@@ -305,6 +305,8 @@ int32_t math_round(float value);     // halves away from zero; NaN 0; clamped to
 float math_distance(float x1, float y1, float x2, float y2);
 // Decimal text of value into buf (at least 12 bytes); returns buf.
 char *int_to_str(int32_t value, char *buf);
+// The same into the engine's own buffer (U_IntToStr): valid until the next call.
+const char *int_text(int32_t value);
 // Centre = mean of the count + 1 points; nothing happens for a NULL record, NULL points or a
 // negative count.
 void poly_center(OE_PolyLine *polyline);

@@ -58,6 +58,11 @@ struct AtlasPage {
 
 namespace {
 
+// A vertex being clipped and cut into tiles (tile_triangle): position, texture and colour as floats.
+struct ClipVertex {
+    float x, y, u, v, r, g, b, a;
+};
+
 // What the drawing operations remember between calls; lives for the process.
 struct DrawState {
     uint32_t colour_mix = kWhite;      // FX_SetColorMix, used by flag 8
@@ -68,6 +73,12 @@ struct DrawState {
     std::vector<std::unique_ptr<Font>> fonts;  // fonts and their pictures belong to the engine
     std::vector<Vertex> scratch;       // vertices of the call being drawn
     std::vector<std::unique_ptr<AtlasPage>> pages;  // the last one takes new pictures
+    // Working space reused from call to call, so that drawing allocates nothing once it has grown;
+    // its contents mean nothing between calls.
+    std::vector<SpritePiece> sprite_pieces;   // draw_sprite: a large sprite cut along its cells
+    std::vector<ClipVertex> clip_poly, clip_strip, clip_cell, clip_scratch;  // tile_triangle
+    std::vector<Vertex> tile_pieces;          // tile_triangle: the tiles cut so far
+    std::vector<ec::GlyphQuad> glyphs;        // Text_Draw: the laid-out glyphs
 
     // At shutdown (the library's unloading): the game has no call that frees a font, so the
     // fonts' pictures are freed here. The GL names went with the context (draw_context_lost);
@@ -311,7 +322,7 @@ void draw_sprite(OE_Texture *texture, float x, float y, float w, float h, int32_
         std::memcpy(whole.y, q.y, sizeof whole.y);
         std::memcpy(whole.u, q.u, sizeof whole.u);
         std::memcpy(whole.v, q.v, sizeof whole.v);
-        static std::vector<SpritePiece> pieces;
+        std::vector<SpritePiece> &pieces = g_draw.sprite_pieces;
         if (sprite_pieces(whole, cover, pieces)) {
             // The pieces do not overlap, so their order does not change the picture: the opaque
             // ones go first, together, so that the blended and unblended ones make two draw runs
@@ -361,10 +372,6 @@ Texture *load_texture(const char *path) {
 // affine across the triangle, so the cut vertices are exact interpolations. Only the part on the
 // screen is cut: the triangle is first clipped to it, then cut into columns of tiles, and each
 // column into the tiles it touches.
-
-struct ClipVertex {
-    float x, y, u, v, r, g, b, a;
-};
 
 ClipVertex clip_vertex(const Vertex &v) {
     return {v.x, v.y, v.u, v.v, float(v.r), float(v.g), float(v.b), float(v.a)};
@@ -465,8 +472,9 @@ bool texel_for_pixel(const Vertex *tri, int w, int h) {
 
 // Queues the part of the triangle on the screen cut into tiles of `wrap`, sampled with `sampler`.
 Tiled tile_triangle(const Vertex *tri, const Source &wrap, Sampler sampler, bool opaque, bool joins_previous) {
-    static std::vector<ClipVertex> poly, strip, cell, scratch;
-    static std::vector<Vertex> pieces;
+    std::vector<ClipVertex> &poly = g_draw.clip_poly, &strip = g_draw.clip_strip, &cell = g_draw.clip_cell,
+                            &scratch = g_draw.clip_scratch;
+    std::vector<Vertex> &pieces = g_draw.tile_pieces;
     for (int i = 0; i < 3; ++i)
         if (!std::isfinite(tri[i].u) || !std::isfinite(tri[i].v) || !std::isfinite(tri[i].x) || !std::isfinite(tri[i].y))
             return Tiled::kTooMany;
@@ -755,7 +763,7 @@ extern "C" void Text_Draw(OE_Font *font, float x, float y, const char *text, flo
         x = std::floor(x + 0.5f);
         y = std::floor(y + 0.5f);
     }
-    static std::vector<ec::GlyphQuad> quads;
+    std::vector<ec::GlyphQuad> &quads = g_draw.glyphs;
     quads.clear();
     ec::text_layout(f->desc, text, x, y, scale, spacing, quads);
     for (const ec::GlyphQuad &g : quads) {

@@ -11,9 +11,6 @@ extern "C" int32_t M_Round(float value) { return ec::math_round(value); }
 extern "C" float M_Distance(float x1, float y1, float x2, float y2) { return ec::math_distance(x1, y1, x2, y2); }
 
 // The text stays valid until the next call.
-extern "C" const char *U_IntToStr(int32_t value) {
-    static char buf[16];
-    return ec::int_to_str(value, buf);
-}
+extern "C" const char *U_IntToStr(int32_t value) { return ec::int_text(value); }
 
 extern "C" void ColEx_PolyCenter(OE_PolyLine *polyline) { ec::poly_center(polyline); }

@@ -74,8 +74,7 @@ int damaged_blocks(const std::vector<uint64_t> &before, const std::vector<uint64
 
 double shaded_area(const std::vector<Vertex> &vertices) {
     double inside = 0;
-    static std::vector<Vertex> outside;  // clipped by area_on_screen
-    outside.clear();
+    std::vector<Vertex> outside;  // clipped by area_on_screen
     for (size_t k = 0; k + 2 < vertices.size(); k += 3) {
         const Vertex *t = &vertices[k];
         const float x0 = std::min({t[0].x, t[1].x, t[2].x}), x1 = std::max({t[0].x, t[1].x, t[2].x});

@@ -161,8 +161,8 @@ bool sprite_pieces(const SpriteCorners &q, const CoverGrid &grid, std::vector<Sp
     // u runs along the top and bottom edges, v along the left and right ones.
     if (q.u[0] != q.u[3] || q.u[1] != q.u[2] || q.v[0] != q.v[1] || q.v[3] != q.v[2]) return false;
     if (q.u[0] == q.u[1] || q.v[0] == q.v[3]) return false;
-    static std::vector<float> s_at, t_at;
-    static std::vector<int> s_cell, t_cell;
+    std::vector<float> s_at, t_at;
+    std::vector<int> s_cell, t_cell;
     cell_breaks(q.u[0], q.u[1], grid.width, grid.cols, s_at, s_cell);
     cell_breaks(q.v[0], q.v[3], grid.height, grid.rows, t_at, t_cell);
     // The point at (s, t): along the top and bottom edges first, then between them, so that the

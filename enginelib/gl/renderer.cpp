@@ -348,8 +348,8 @@ double send_frame() {
     block_hashes(R.shown, R.keys, R.hashes_now);
     const bool comparable =
         R.hashed_generation == R.texture_generation && R.hashed_w == R.view_w && R.hashed_h == R.view_h;
-    static const std::vector<uint64_t> kNone;
-    const int count = damaged_blocks(comparable ? R.block_hashes : kNone, R.hashes_now, R.damaged);
+    const std::vector<uint64_t> none;
+    const int count = damaged_blocks(comparable ? R.block_hashes : none, R.hashes_now, R.damaged);
     R.block_hashes.swap(R.hashes_now);
     R.hashed_generation = R.texture_generation;
     R.hashed_w = R.view_w;

@@ -99,21 +99,22 @@ std::string quoted_path(const char *path_1251) { return hl::quote_utf8(ec::path_
 bool logging() { return g_run.log.active(); }
 void emit(const hl::Line &line) { g_run.log.write_line(line.text()); }
 
-const std::string kNull = "null", kUnknown = "unknown";
+// Names in the log: a handle the game never got is "unknown", a null one "null".
+constexpr const char *kNull = "null", *kUnknown = "unknown";
 
-const std::string &texture_name(const OE_Texture *t) {
+std::string texture_name(const OE_Texture *t) {
     if (!t) return kNull;
     if (!g_handles.texture_set.count(t)) return kUnknown;
     return reinterpret_cast<const HlTexture *>(t)->path;
 }
 
-const std::string &font_name(const OE_Font *f) {
+std::string font_name(const OE_Font *f) {
     if (!f) return kNull;
     if (!g_handles.font_set.count(f)) return kUnknown;
     return reinterpret_cast<const HlFont *>(f)->picture;
 }
 
-const std::string &sound_name(const OE_Sound *s) {
+std::string sound_name(const OE_Sound *s) {
     if (!s) return kNull;
     if (!g_handles.sound_set.count(s)) return kUnknown;
     return reinterpret_cast<const HlSound *>(s)->path;
@@ -137,7 +138,7 @@ const char *proc_name(OE_Proc p) { return p ? "proc" : "null"; }
 // ==== Device stand-in ===========================================================================
 // Records its calls; draws nothing.
 
-const std::string &device_texture_name(const void *device_texture) {
+std::string device_texture_name(const void *device_texture) {
     return texture_name(static_cast<const OE_Texture *>(device_texture));
 }
 

@@ -93,7 +93,8 @@ typedef struct OE_PolyLine {
  * Vertices for DrawPrimitiveUP use format 0x144: x, y, z, rhw (floats, screen pixels; z and rhw
  * are ignored), colour (uint32 0xAARRGGBB), u, v (floats; textures repeat), stride 28.
  * Primitive type 4 is a triangle list. Render state 40 (edge antialiasing) is accepted.
- * SetTexture(0, NULL) unbinds. Positions are screen pixels: the camera plays no part.
+ * SetTexture(0, NULL) unbinds: triangles drawn with no texture set take their vertex colours
+ * alone. Positions are screen pixels: the camera plays no part.
  * Draws keep their order relative to sprites. Methods return 0 on success. */
 typedef struct OE_Device OE_Device;
 typedef struct OE_DeviceVtbl {

@@ -57,13 +57,14 @@ struct Audio {
     uint64_t next_serial = 1;
     float volume = 1;              // Snd_SetVolume's gain over the whole mix, 0..1
     std::vector<std::unique_ptr<Sound>> sounds;  // every sound loaded; they live for the process
+    std::vector<int32_t> mix_sums;  // mix: the wide sums of one callback (only the device's thread mixes)
 };
 Audio g_audio;
 
 void mix(void *, Uint8 *stream, int len) {
     auto *out = reinterpret_cast<int16_t *>(stream);
     const int frames = len / int(sizeof(int16_t) * kMixChannels);
-    static std::vector<int32_t> acc;  // only the device's thread mixes
+    std::vector<int32_t> &acc = g_audio.mix_sums;
     acc.assign(size_t(frames) * 2, 0);
     const float volume = g_audio.volume;
     for (Voice &v : g_audio.voices) {

@@ -62,7 +62,9 @@ void Base_LoadDir(TBase &base, const std::string &directory);
 // Every "*.tga" of the directory whose name starts with `prefix`, unless an entry named exactly
 // `prefix` is present already; a picture whose name is present already is not loaded twice.
 void Base_LoadPrefix(TBase &base, const std::string &directory, const std::string &prefix);
-// Handle of the first entry named `name`; entry 0's handle when none is; null when empty.
+// Handle of the first entry named `name` (byte for byte); null when no entry has that name, with
+// one warning naming the picture the first time it is missed (none while the catalogue is empty).
+// Callers must not hand a null texture to the engine: they leave the picture out or draw a stand-in.
 OE_Texture *Base_Find(const TBase &base, const std::string &name);
 // Frees every texture and empties the catalogue.
 void Base_Free(TBase &base);

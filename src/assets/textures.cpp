@@ -2,7 +2,7 @@
 //
 // Files are handed to the engine with '/' separators and UTF-8 names (platform::native_path); the
 // entries keep the 1251 stem. Entries stay in load order, which decides the first-of-equal-names
-// rule; lookup is a linear scan.
+// rule; lookup is a linear scan. A name that is not there gets no handle (callers draw without it).
 #include "assets/assets.h"
 
 #include "engine/engine.h"
@@ -58,7 +58,13 @@ void Base_LoadPrefix(TBase &base, const std::string &directory, const std::strin
 OE_Texture *Base_Find(const TBase &base, const std::string &name) {
     for (int32_t i = 0; i < base.count; ++i)
         if (base.entries[i].name == name) return base.entries[i].handle;
-    return base.count > 0 ? base.entries[0].handle : nullptr;
+    // A miss is a picture the game asks for and no file provided: said once, so that it can be
+    // mended, and answered with nothing rather than with some other picture. A catalogue that holds
+    // no picture at all (nothing loaded yet, or a test without pictures) stays quiet.
+    if (base.count > 0)
+        platform::warn_once("Base_Find " + name, "no picture \"" + name + "\" among the " +
+                            std::to_string(base.count) + " loaded; it is not drawn");
+    return nullptr;
 }
 
 void Base_Free(TBase &base) {

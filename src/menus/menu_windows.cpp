@@ -134,7 +134,8 @@ void tooltip(Ibutton *b, const std::string &line1, const std::string &line2) {
 Iimage *image(Iimage *&slot, const char *name, int32_t x, int32_t y, int32_t w, int32_t h, const char *texture) {
     slot = new Iimage(name, x, y, w, h, "", true);
     add_element(slot);
-    slot->texture = Base_Find(assets.share_textures, texture);
+    slot->texture = Base_Find(assets.share_textures, texture);  // null when missing: the toolkit
+                                                               // then draws a plain box
     return slot;
 }
 
@@ -367,6 +368,7 @@ void build_menus() {
     toolkit.settings.select_sound = menu_sound("select");
     toolkit.settings.caption_colour = kCaptionColour;
     toolkit.settings.button_caption_colour = kButtonCaptionColour;
+    // Missing pictures come back null; the toolkit draws plain boxes for them (ui_internal.h).
     toolkit.settings.list_arrow_texture = Base_Find(assets.share_textures, "gstr");
     toolkit.settings.window_texture = nullptr;
     toolkit.settings.button_texture = Base_Find(assets.share_textures, "gbut");

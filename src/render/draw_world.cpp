@@ -7,6 +7,10 @@
 // camera_on (left at 1); nothing else is written. Pictures are looked up by name for every item
 // drawn.
 // Every glow sets the blend mode back to 0 after itself; the colour mix is left as last set.
+// A picture missing from its catalogue (Base_Find answers null) is never handed to the engine: a
+// glow, shadow or scenery sprite without its picture is left out, a terrain fill without its
+// texture is filled in its plain colour, and an object (a creature, a bonus, the hero, the sign)
+// is shown as a plain box, since what the hero can touch must be seen.
 // Terrain outlines whose bounding box (world.h's outline_boxes, kept until the terrain changes)
 // lies wholly off the screen are not sent to the device.
 #include "render/draw_world.h"
@@ -84,6 +88,12 @@ constexpr uint32_t kBubbleTextColour = 0x2C1E2A;  // 0x00BBGGRR: the outlines' d
 // its right end, and the middle with the tail pointing down.
 constexpr int32_t kBubbleLeft = 1, kBubbleMiddle = 2, kBubbleRight = 3, kBubbleTail = 4;
 
+// ---- an object whose picture is missing: a plain box where it stands ----
+constexpr float kMissingSide = 64;            // pixels, centred on the object
+constexpr uint32_t kMissingColour = 0xFF00FF; // magenta: plainly not a picture of the game
+constexpr int32_t kMissingAlpha = 160;
+constexpr int32_t kRectFilled = 1;
+
 // ---- device stand-in ----
 constexpr uint32_t kVertexStride = 28;    // x y z rhw colour u v
 
@@ -136,9 +146,11 @@ int32_t mirror_flag(const tmin &item) { return kFlagMirror * item.mirrored; }
 
 // A lamp's glow, additive, centred on (x, y) in the coordinates in force.
 void lamp_glow(uint32_t tint, float x, float y) {
+    OE_Texture *light = share("light");
+    if (!light) return;
     eng.FX_SetColorMix(tint);
     eng.FX_SetBlendMode(1);
-    eng.SSprite_Draw(share("light"), x - kLampGlowSide / 2, y - kLampGlowSide / 2, kLampGlowSide,
+    eng.SSprite_Draw(light, x - kLampGlowSide / 2, y - kLampGlowSide / 2, kLampGlowSide,
                      kLampGlowSide, kGlowAlpha, 0, kFlagPlain + kFlagTint);
     eng.FX_SetBlendMode(0);
 }
@@ -148,9 +160,11 @@ void lamp_glow(uint32_t tint, float x, float y) {
 void draw_backdrop(const World &w, const DrawContext &c) {
     set_camera_on(c, 0);
     if (w.backdrop.empty()) return;
+    OE_Texture *t = picture(c, w.backdrop);
+    if (!t) return;
     const int32_t r = eng.M_Round(c.sway_offset);
     eng.FX_SetVertexes(-r, 0, -r, 0, r, 0, r, 0);
-    eng.SSprite_Draw(picture(c, w.backdrop), -kBackdropOverlap, -kBackdropOverlap, W + 2 * kBackdropOverlap,
+    eng.SSprite_Draw(t, -kBackdropOverlap, -kBackdropOverlap, W + 2 * kBackdropOverlap,
                      H + 2 * kBackdropOverlap, kOpaque, 0, kFlagCorners);
     eng.FX_SetBlendMode(0);
 }
@@ -213,8 +227,10 @@ void draw_ground_layer(const World &world, const DrawContext &c) {
 
 // Drawn every frame, without a visibility test; at alpha 0 it cannot be seen.
 void draw_hero_shadow(const World &w) {
+    OE_Texture *shadow = share("shadow");
+    if (!shadow) return;
     eng.FX_SetColorMix(0);
-    eng.SSprite_Draw(share("shadow"), w.level.shadow_x - kShadowLeft, w.level.shadow_y - kShadowUp, kShadowW, kShadowH,
+    eng.SSprite_Draw(shadow, w.level.shadow_x - kShadowLeft, w.level.shadow_y - kShadowUp, kShadowW, kShadowH,
                      eng.M_Round(w.level.shadow_alpha), 0, kFlagPlain + kFlagTint);
 }
 
@@ -224,19 +240,23 @@ void draw_bonus_rays(const World &w, const tmin &item) {
     eng.FX_SetColorMix(kNearLampTint);
     eng.FX_SetBlendMode(1);
     const float turn = std::cos(w.level.world_time / kHaloPeriodMs) * kHaloTurn;
-    OE_Texture *ray = share("ray");
-    eng.SSprite_Draw(ray, x, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain);
-    eng.SSprite_Draw(ray, x - kRaySide, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain + kFlagMirror);
-    eng.SSprite_Draw(share("finn"), x - kHaloSide / 2, y - kHaloSide / 2, kHaloSide, kHaloSide,
-                     eng.M_Round(float(kGlowAlpha) - 2 * turn), turn, kFlagPlain + kFlagMirror);
+    if (OE_Texture *ray = share("ray")) {
+        eng.SSprite_Draw(ray, x, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain);
+        eng.SSprite_Draw(ray, x - kRaySide, y - kRayRise, kRaySide, kRaySide, kGlowAlpha, 0, kFlagPlain + kFlagMirror);
+    }
+    if (OE_Texture *halo = share("finn"))
+        eng.SSprite_Draw(halo, x - kHaloSide / 2, y - kHaloSide / 2, kHaloSide, kHaloSide,
+                         eng.M_Round(float(kGlowAlpha) - 2 * turn), turn, kFlagPlain + kFlagMirror);
     eng.FX_SetBlendMode(0);
 }
 
 // The small lamp on the side the mole faces.
 void draw_mole_lamp(const tmin &item) {
+    OE_Texture *light = share("light");
+    if (!light) return;
     eng.FX_SetColorMix(kNearLampTint);
     eng.FX_SetBlendMode(1);
-    eng.SSprite_Draw(share("light"), float(item.x) - kMoleLampBack - kMoleLampFlip * float(item.mirrored),
+    eng.SSprite_Draw(light, float(item.x) - kMoleLampBack - kMoleLampFlip * float(item.mirrored),
                      float(item.y) - kMoleLampRise, kMoleLampSide, kMoleLampSide, kGlowAlpha, 0,
                      kFlagPlain + mirror_flag(item));
     eng.FX_SetBlendMode(0);
@@ -254,9 +274,22 @@ Pass pass_of(const tmin &item) {
     }
 }
 
+// An object whose picture is missing, as a plain box where it stands.
+void draw_missing_object(const DrawContext &c, const tmin &item) {
+    const float left = float(item.x) - kMissingSide / 2, top = float(item.y) - kMissingSide / 2;
+    if (!on_screen_world(c, left, top, kMissingSide, kMissingSide) || item.kind.empty() || item.role == Kind::removed)
+        return;
+    eng.Pr2D_Rect(left, top, kMissingSide, kMissingSide, kMissingColour, kMissingAlpha, kRectFilled);
+}
+
 void draw_object(const World &w, const DrawContext &c, const tmin &item) {
+    // An item the level file names "delete" is removed from the start and names no picture.
+    if (item.role == Kind::removed && kind_of(item.kind) == Kind::removed) return;
     OE_Texture *t = picture(c, item.kind);
-    if (!t) return;
+    if (!t) {
+        draw_missing_object(c, item);
+        return;
+    }
     const int32_t side = item.kind == "enot"   ? kHeroFrame
                          : item.kind == "worm" ? kWormFrame
                                                : t->height / picture_rows(item);
@@ -363,10 +396,13 @@ bool on_screen_world(const DrawContext &c, float x, float y, float w, float h) {
 void fill_outline(OE_Device *device, const TPolyLine2D &outline, const OE_Texture *texture, int32_t colour, float ox, float oy,
                   float scale) {
     const int32_t n = outline.count;
-    if (!device || !texture || n < 2 || outline.points.size() < static_cast<std::size_t>(n) + 1) return;
-    if (texture->width <= 0 || texture->height <= 0 || !(scale > 0)) return;
+    if (!device || n < 2 || outline.points.size() < static_cast<std::size_t>(n) + 1) return;
+    if (texture && (texture->width <= 0 || texture->height <= 0)) return;
+    if (!(scale > 0)) return;
     const uint32_t argb = colour_to_argb(colour, kOpaque);
-    const float repeat_w = float(texture->width) / scale, repeat_h = float(texture->height) / scale;
+    // Without a texture the fill is its plain colour (the device draws untextured with none set).
+    const float repeat_w = texture ? float(texture->width) / scale : 1.0f;
+    const float repeat_h = texture ? float(texture->height) / scale : 1.0f;
 
     struct DeviceVertex {
         float x, y, z, rhw;
@@ -405,7 +441,7 @@ void fill_outline(OE_Device *device, const TPolyLine2D &outline, const OE_Textur
     }
     device->vtbl->SetRenderState(device, OE_RENDERSTATE_EDGEANTIALIAS, 1);
     device->vtbl->SetVertexShader(device, OE_VERTEX_FORMAT_XYZRHW_DIFFUSE_TEX1);
-    device->vtbl->SetTexture(device, 0, texture->device_texture);
+    device->vtbl->SetTexture(device, 0, texture ? texture->device_texture : nullptr);
     device->vtbl->DrawPrimitiveUP(device, OE_PRIMITIVE_TRIANGLELIST, static_cast<uint32_t>(triangles), fan,
                                   kVertexStride);
     device->vtbl->SetTexture(device, 0, nullptr);

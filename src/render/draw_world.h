@@ -35,8 +35,8 @@ void draw_world(const World &w, const DrawContext &context);
 // Fills an outline's polygon, as a fan around its first point, with `texture` repeated across it
 // every (texture size / scale) pixels and anchored in the world, tinted by `colour` (0x00BBGGRR).
 // (ox, oy) is subtracted from every point to give screen pixels; vertices far off screen are pulled
-// to half a screen beyond its edges. An outline of fewer than three points, or no device, draws
-// nothing. Allocates nothing for outlines of up to kFanInlineTriangles + 2 points.
+// to half a screen beyond its edges. A null texture fills it in the plain colour (none is set on
+// the device). An outline of fewer than three points, or no device, draws nothing. Allocates nothing for outlines of up to kFanInlineTriangles + 2 points.
 void fill_outline(OE_Device *device, const TPolyLine2D &outline, const OE_Texture *texture, int32_t colour, float ox,
                   float oy, float scale);
 

@@ -1,7 +1,8 @@
 // effects.cpp - drawing a particle set with each kind's picture and blend mode.
 //
 // In: the set, the engine table and share_textures. Out: sprite calls. A kind without a drawing
-// rule is never drawn.
+// rule is never drawn, nor is one whose picture is missing from share_textures (an effect is
+// decoration: the play does not need it seen).
 #include "render/effects.h"
 
 #include "assets/assets.h"
@@ -43,12 +44,14 @@ void draw_effects(const Tpart_sys &set) {
         const TEffect2d &e = set.effects[static_cast<std::size_t>(i)];
         const DrawRule *rule = draw_rule(e.kind);
         if (!rule) continue;
+        OE_Texture *picture = Base_Find(assets.share_textures, rule->picture);
+        if (!picture) continue;
         const int32_t alpha = rule->fades ? eng.M_Round(e.alpha) : 255;
         const float angle = rule->turns ? e.angle : 0.0f;
         eng.FX_SetBlendMode(rule->blend);
         eng.FX_SetColorMix(static_cast<uint32_t>(e.colour));
-        eng.SSprite_Draw(Base_Find(assets.share_textures, rule->picture), e.x - e.size / 2, e.y - e.size / 2,
-                         e.size, e.size, alpha, angle, kEffectSpriteFlags);
+        eng.SSprite_Draw(picture, e.x - e.size / 2, e.y - e.size / 2, e.size, e.size, alpha, angle,
+                         kEffectSpriteFlags);
         eng.FX_SetBlendMode(0);
     }
 }

@@ -3,7 +3,7 @@
 // screen and, over all of them, the notice of tell_player_once.
 //
 // Every picture is looked up by name in share_textures; positions are computed from the screen
-// size. Nothing here changes game state: the interface walk it runs only collects the actions of
+// size. A picture missing from it is left out (the cursor alone is replaced, by a plain square). Nothing here changes game state: the interface walk it runs only collects the actions of
 // the player's clicks and keys, which the logic tick carries out.
 #include <algorithm>
 #include <cmath>
@@ -56,6 +56,8 @@ struct Box {
     int32_t x, y, w, h;
 };
 constexpr int32_t kCursorSize = 64;                                 // cursor picture, hot spot top left
+constexpr float kCursorStandIn = 10;                               // side of the square shown without the picture
+constexpr uint32_t kCursorStandInColour = 0xFFFFFF;
 constexpr Box kSplash{W / 2 - 128, H / 2 - 128, 256, 256};
 // Main menu backdrop: the big compass centred on the screen, the board with the small compass and
 // the star under the buttons, the title, and the two berries that bob with the sway.
@@ -107,7 +109,7 @@ std::string loading_hint(int32_t index) {
     }
 }
 
-// One catalogue picture into a box; a catalogue without any picture draws nothing.
+// One catalogue picture into a box; a picture missing from the catalogue is left out.
 void sprite(const char *name, float x, float y, float w, float h, int32_t alpha = kOpaque,
             float angle = 0, int32_t flags = kPlainFlags) {
     OE_Texture *t = Base_Find(assets.share_textures, name);
@@ -193,12 +195,18 @@ void draw_fade_overlay() {
     if (session.fade_level < kOpaque) eng.Pr2D_Rect(0, 0, W, H, kBlack, kOpaque - session.fade_level, kRectFilled);
 }
 
+// The pointer's picture; without one (the engine hides the system's pointer) a plain square, so
+// that the player still sees where the pointer is.
 void draw_cursor() {
     OE_Texture *cur = Base_Find(assets.share_textures, "cur");
-    if (!cur) return;
-    eng.Tex_SetFramesSize(cur, kCursorSize, kCursorSize);
+    if (cur) eng.Tex_SetFramesSize(cur, kCursorSize, kCursorSize);
     const int32_t mx = eng.Mouse_X();  // read in this order: the call log must not depend on the
     const int32_t my = eng.Mouse_Y();  // compiler's argument evaluation order
+    if (!cur) {
+        eng.Pr2D_Rect(static_cast<float>(mx), static_cast<float>(my), kCursorStandIn, kCursorStandIn,
+                      kCursorStandInColour, kOpaque, kRectFilled);
+        return;
+    }
     eng.SSprite_Draw(cur, static_cast<float>(mx), static_cast<float>(my), kCursorSize, kCursorSize,
                      kOpaque, 0, kPlainFlags);
 }

@@ -48,13 +48,13 @@ void Ibutton::update() {
     // Face, pressed in while hovered (as of the previous frame), then its glow.
     if (!caption_only) {
         if (hovered)
-            eng.SSprite_Draw(s.button_texture, px + kPressedInset, py + kPressedInset,
-                             float(width) - 2 * kPressedInset, float(height) - 2 * kPressedInset,
-                             255, 0, 1);
+            ui_detail::draw_picture(s.button_texture, px + kPressedInset, py + kPressedInset,
+                                    float(width) - 2 * kPressedInset, float(height) - 2 * kPressedInset,
+                                    255, 0, 1);
         else
-            eng.SSprite_Draw(s.button_texture, px, py, float(width), float(height), 255, 0, 1);
+            ui_detail::draw_picture(s.button_texture, px, py, float(width), float(height), 255, 0, 1);
         eng.FX_SetBlendMode(1);
-        eng.SSprite_Draw(s.button_texture, px, py, float(width), float(height), glow / 2, 0, 1);
+        ui_detail::draw_picture(s.button_texture, px, py, float(width), float(height), glow / 2, 0, 1);
         eng.FX_SetBlendMode(0);
     }
     // Caption: shadow, text, additive glow (the glow font placed by the plain font's width).
@@ -117,8 +117,8 @@ void Ibutton::overlay() {
     const float bw = box_w * scale, bh = box_h * scale;
     eng.FX_SetColorMix(0xFFFFFF);
     eng.FX_SetBlendMode(1);
-    eng.SSprite_Draw(s.button_texture, cx - bw / 2 - m * scale, cy - bh / 2 - m * scale, bw + 2 * m * scale,
-                     bh + 2 * m * scale, glow, 0, 1);
+    ui_detail::draw_picture(s.button_texture, cx - bw / 2 - m * scale, cy - bh / 2 - m * scale, bw + 2 * m * scale,
+                            bh + 2 * m * scale, glow, 0, 1);
     eng.FX_SetBlendMode(0);
     eng.Pr2D_Rect(cx - bw / 2, cy - bh / 2, bw, bh, kTipBoxColour, glow, 1);
     const float line1 = cy - kTipLineHeight * scale, line2 = cy;

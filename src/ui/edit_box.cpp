@@ -34,8 +34,8 @@ void Iedit::update() {
     }
     const float px = screen_x(), py = screen_y();
     eng.FX_SetBlendMode(1);
-    eng.SSprite_Draw(s.button_texture, float(eng.M_Round(px)), float(eng.M_Round(py)), float(width),
-                     float(height), 255, 0, 1);
+    ui_detail::draw_picture(s.button_texture, float(eng.M_Round(px)), float(eng.M_Round(py)), float(width),
+                            float(height), 255, 0, 1);
     eng.FX_SetBlendMode(0);
     // The text's place is computed without the cursor, so the "_" hangs off its right end.
     const float w = ui_detail::text_width(s.gui_font, text);

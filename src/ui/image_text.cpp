@@ -23,8 +23,8 @@ void Iimage::update() {
     const float px = screen_x(), py = screen_y();
     const float left = float(eng.M_Round(px)), top = float(eng.M_Round(py));
     if (tinted) eng.FX_SetColorMix(tint_colour);
-    eng.SSprite_Draw(texture, left, top, float(width), float(height), 255, float(angle),
-                     tinted ? kFlagsTinted : kFlagsPlain);
+    ui_detail::draw_picture(texture, left, top, float(width), float(height), 255, float(angle),
+                            tinted ? kFlagsTinted : kFlagsPlain);
     // Caption below the picture, drawn also when empty.
     const float w = ui_detail::text_width(s.gui_font, text);
     ui_detail::draw_text(s.gui_font, float(eng.M_Round(px + float(width / 2) - w / 2)),
@@ -35,8 +35,8 @@ void Iimage::update() {
     if (over && clickable) {
         hovered = true;
         eng.Pr2D_LineWidth(kHoverLineWidth);
-        eng.SSprite_Draw(texture, left, top, float(width), float(height), 255, float(angle),
-                         kFlagsPlain);
+        ui_detail::draw_picture(texture, left, top, float(width), float(height), 255, float(angle),
+                                kFlagsPlain);
         if (eng.Mouse_Click(1)) {
             focused = true;
             ui_detail::play(s.click_sound, 0);

@@ -29,25 +29,25 @@ void Ilist::update() {
     const UiSettings &s = toolkit.settings;
     const float px = screen_x(), py = screen_y();
     // Frame, 32 pixels larger on every side.
-    eng.SSprite_Draw(s.button_texture, float(eng.M_Round(px)) - kFrameMargin,
-                     float(eng.M_Round(py)) - kFrameMargin, float(width) + 2 * kFrameMargin,
-                     float(height) + 2 * kFrameMargin, 255, 0, 1);
+    ui_detail::draw_picture(s.button_texture, float(eng.M_Round(px)) - kFrameMargin,
+                            float(eng.M_Round(py)) - kFrameMargin, float(width) + 2 * kFrameMargin,
+                            float(height) + 2 * kFrameMargin, 255, 0, 1);
     eng.FX_SetBlendMode(0);
     // Arrows: up rotates +1 (the entry above becomes the selection), down rotates -1.
     if (!no_arrows) {
         const float ax = px + float(width - kArrowSize);
         const float top = float(eng.M_Round(py));
-        eng.SSprite_Draw(s.list_arrow_texture, float(eng.M_Round(ax)), top, kArrowSize, kArrowSize,
-                         255, 0, 1);
-        eng.SSprite_Draw(s.list_arrow_texture, float(eng.M_Round(ax)), top + kArrowSize, kArrowSize,
-                         kArrowSize, 255, 0, kFlagsFlipped);
+        ui_detail::draw_picture(s.list_arrow_texture, float(eng.M_Round(ax)), top, kArrowSize, kArrowSize,
+                                255, 0, 1);
+        ui_detail::draw_picture(s.list_arrow_texture, float(eng.M_Round(ax)), top + kArrowSize, kArrowSize,
+                                kArrowSize, 255, 0, kFlagsFlipped);
         // Under the keyboard focus the arrows glow, as the keys now turn them (Left, Right).
         if (key_focus) {
             eng.FX_SetBlendMode(1);
-            eng.SSprite_Draw(s.list_arrow_texture, float(eng.M_Round(ax)), top, kArrowSize, kArrowSize,
-                             kKeyFocusArrowAlpha, 0, 1);
-            eng.SSprite_Draw(s.list_arrow_texture, float(eng.M_Round(ax)), top + kArrowSize, kArrowSize,
-                             kArrowSize, kKeyFocusArrowAlpha, 0, kFlagsFlipped);
+            ui_detail::draw_picture(s.list_arrow_texture, float(eng.M_Round(ax)), top, kArrowSize, kArrowSize,
+                                    kKeyFocusArrowAlpha, 0, 1);
+            ui_detail::draw_picture(s.list_arrow_texture, float(eng.M_Round(ax)), top + kArrowSize, kArrowSize,
+                                    kArrowSize, kKeyFocusArrowAlpha, 0, kFlagsFlipped);
             eng.FX_SetBlendMode(0);
         }
         if (hit_test(ax, py, kArrowSize, kArrowSize) && eng.Mouse_Click(1)) {
@@ -63,8 +63,8 @@ void Ilist::update() {
     if (!no_highlight) {
         const int32_t r = entries.count == 1 ? 0 : kRowPitch;
         eng.FX_SetBlendMode(1);
-        eng.SSprite_Draw(s.button_texture, float(eng.M_Round(px)), float(eng.M_Round(py + float(r))),
-                         float(width - kBarShorter), kRowPitch, 255, 0, 1);
+        ui_detail::draw_picture(s.button_texture, float(eng.M_Round(px)), float(eng.M_Round(py + float(r))),
+                                float(width - kBarShorter), kRowPitch, 255, 0, 1);
         eng.FX_SetBlendMode(0);
     }
     if (focused)

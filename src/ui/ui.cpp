@@ -157,9 +157,23 @@ std::vector<OE_Proc> take_actions() {
 
 namespace ui_detail {
 
+namespace {
+constexpr uint32_t kMissingPictureColour = 0x808080;  // grey: a box whose picture is missing
+constexpr int32_t kRectFilled = 1;                    // Pr2D_Rect: filled
+}  // namespace
+
 void draw_text(OE_Font *font, float x, float y, const std::string &text, int32_t alpha,
                uint32_t colour) {
     eng.Text_Draw(font, x, y, text.c_str(), 1.0f, 0, alpha, colour);
+}
+
+void draw_picture(OE_Texture *texture, float x, float y, float w, float h, int32_t alpha, float angle,
+                  int32_t flags) {
+    if (texture) {
+        eng.SSprite_Draw(texture, x, y, w, h, alpha, angle, flags);
+        return;
+    }
+    eng.Pr2D_Rect(x, y, w, h, kMissingPictureColour, alpha, kRectFilled);
 }
 
 float text_width(OE_Font *font, const std::string &text) {

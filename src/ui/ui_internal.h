@@ -22,6 +22,11 @@ bool pointer_in_charge();
 // Text_Draw with scale 1 and spacing 0 (how every element but the tooltip writes).
 void draw_text(OE_Font *font, float x, float y, const std::string &text, int32_t alpha,
                uint32_t colour);
+// SSprite_Draw of `texture` into the box; a missing picture (null) is never handed to the engine:
+// the box is filled with a plain colour at `alpha` instead, so that a button, a frame or an arrow
+// whose picture is missing is still seen (and a clickable thing can still be found).
+void draw_picture(OE_Texture *texture, float x, float y, float w, float h, int32_t alpha, float angle,
+                  int32_t flags);
 // Text_GetWidth with scale 1 and spacing 0.
 float text_width(OE_Font *font, const std::string &text);
 // Snd_Play with the pan given and the other arguments 0.

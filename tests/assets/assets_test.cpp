@@ -1,5 +1,6 @@
 // assets_test.cpp - name lists (clear, add, rotate, directory search, stems, bad characters), the
-// texture catalogue (load order, first-entry fallback, prefix families, freeing, capacity) and the
+// texture catalogue (load order, a miss answered with nothing and told once, prefix families, freeing,
+// capacity) and the
 // sound catalogue (buffer counts, fallback, playing), with the engine table pointed at recorders.
 #include <gtest/gtest.h>
 
@@ -139,9 +140,11 @@ TEST_F(Assets, FileStemAndBadCharacters) {
     }
 }
 
-TEST_F(Assets, TexturesLoadTgaBeforeJpgAndFallBackToTheFirstEntry) {
+TEST_F(Assets, TexturesLoadTgaBeforeJpgAndAMissIsNullAndToldOnce) {
     TBase base;
+    testing::internal::CaptureStderr();
     EXPECT_EQ(Base_Find(base, "bg"), nullptr);  // never held a texture
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // nothing loaded: nothing to tell
     for (const char *n : {"bg.jpg", "bg.tga", "cur.tga", "Oak.tga", "notes.txt"})
         write_bytes(dir.path() / "gfx" / "share" / n, "");
     Base_LoadDir(base, "gfx\\share\\");
@@ -158,9 +161,17 @@ TEST_F(Assets, TexturesLoadTgaBeforeJpgAndFallBackToTheFirstEntry) {
 
     EXPECT_EQ(Base_Find(base, "bg"), base.entries[1].handle);   // the .tga wins
     EXPECT_EQ(Base_Find(base, "cur"), base.entries[2].handle);
-    EXPECT_EQ(Base_Find(base, "oak"), base.entries[0].handle);  // case matters: fallback
-    EXPECT_EQ(Base_Find(base, "missing"), base.entries[0].handle);
-    EXPECT_NE(Base_Find(base, "missing"), nullptr);
+    EXPECT_EQ(Base_Find(base, "Oak"), base.entries[0].handle);
+    // A name no entry has gets no picture (not the first one, which would be drawn in its place),
+    // and is told once, by name; case matters, so "oak" is a miss too.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Base_Find(base, "missing-picture-a"), nullptr);
+    EXPECT_EQ(Base_Find(base, "missing-picture-a"), nullptr);
+    EXPECT_EQ(Base_Find(base, "oak"), nullptr);
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_NE(told.find("\"missing-picture-a\""), std::string::npos) << told;
+    EXPECT_EQ(told.find("missing-picture-a"), told.rfind("missing-picture-a")) << "told twice: " << told;
+    EXPECT_NE(told.find("\"oak\""), std::string::npos) << told;
 
     OE_Texture *first = base.entries[0].handle;
     Base_Free(base);

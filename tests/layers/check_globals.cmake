@@ -4,7 +4,10 @@
 # mutable_globals.txt does not allow for that library, and on any allowed symbol that no longer
 # exists (so the list stays short and true).
 # A function-local static's guard variable goes with the static. The compiler's own
-# DW.ref.__gxx_personality_v0 and the sanitizers' bookkeeping are not the game's data.
+# DW.ref.__gxx_personality_v0, the linker's and the C runtime's markers in a shared library
+# (__bss_start, _edata, _end, __TMC_END__, __dso_handle, completed.0) and the sanitizers'
+# bookkeeping are not the game's data. A symbol that an earlier entry of the list defined (an
+# engine library's copy of a part linked into it) is checked there, under that entry's layer.
 # In: -DNM=<nm> -DALLOWED=<mutable_globals.txt> -DLIBRARIES=<layer:path,layer:path,...>.
 cmake_minimum_required(VERSION 3.25)
 
@@ -39,7 +42,9 @@ endforeach()
 
 string(REPLACE "," ";" libraries "${LIBRARIES}")
 set(found)
+set(earlier)    # symbols of the entries already read
 foreach(entry IN LISTS libraries)
+  set(this_entry)
   string(REGEX REPLACE ":.*" "" layer "${entry}")
   string(REGEX REPLACE "^[^:]*:" "" archive "${entry}")
   execute_process(COMMAND ${NM} -f sysv -C --defined-only ${archive}
@@ -65,9 +70,17 @@ foreach(entry IN LISTS libraries)
     if(symbol MATCHES "^DW\\.ref\\.__gxx_personality_v0$" OR symbol MATCHES "^_*(asan|odr_asan|ubsan|sancov)")
       continue()
     endif()
+    if(symbol MATCHES "^(__bss_start|_edata|_end|__TMC_END__|__dso_handle|completed\\.[0-9]+)$")
+      continue()
+    endif()
     string(REGEX REPLACE "^guard variable for " "" symbol "${symbol}")
-    list(APPEND found "${layer}|${symbol}")
+    list(APPEND this_entry "${symbol}")
+    list(FIND earlier "${symbol}" at)
+    if(at EQUAL -1)
+      list(APPEND found "${layer}|${symbol}")
+    endif()
   endforeach()
+  list(APPEND earlier ${this_entry})
 endforeach()
 list(REMOVE_DUPLICATES found)
 

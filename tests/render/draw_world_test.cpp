@@ -41,8 +41,8 @@ void ground(tmin t) { put(world.ground_layer, world.ground_count, std::move(t));
 void objects(tmin t) { put(world.object_layer, world.object_count, std::move(t)); }
 void front(tmin t) { put(world.front_layer, world.front_count, std::move(t)); }
 
-// The shared pictures every drawing test needs; the first object picture is "sky", which is
-// therefore what an unknown or empty kind gets.
+// The shared pictures every drawing test needs; the first object picture is "sky" (which a kind
+// without a picture must not get in its place).
 void standard_pictures(HeadlessDraw &d) {
     d.share("light", 256, 256);
     d.share("shadow", 96, 32);
@@ -175,7 +175,7 @@ TEST(DrawWorld, GroundFillsPlantsAndLamps) {
     ground(outline("earth", {{1000, 400}, {1256, 400}, {1256, 656}, {1000, 656}}));
     ground(outline("earth", {{1100, 500}, {9000, 500}, {1100, -5000}, {-9000, 9000}}));  // far points clamped
     ground(outline("earth", {{1000, 400}, {1200, 400}}));                 // one segment: nothing
-    ground(outline("", {{1000, 400}, {1100, 400}, {1100, 500}}));         // the first picture
+    ground(outline("", {{1000, 400}, {1100, 400}, {1100, 500}}));         // no picture: plain fill
     ground(item("bush", 1200, 600));
     tmin mush = item("mush", 1300, 600);
     mush.mirrored = 1;
@@ -211,7 +211,8 @@ TEST(DrawWorld, GroundFillsPlantsAndLamps) {
     expect_vertex(v[2], 100, -300, "0xFFFFFFFF", 1100.0 / 256, 100.0 / 256);
     expect_vertex(v[5], -400, 900, "0xFFFFFFFF", 600.0 / 256, 1300.0 / 256);
 
-    // The device sequence around a fill, and the empty kind filled with the catalogue's first picture.
+    // The device sequence around a fill, and the empty kind filled in its plain colour, with no
+    // texture set (not with the catalogue's first picture).
     const int first = find(calls, [](const Call &c) { return c.op == "Device.DrawPrimitiveUP"; });
     ASSERT_GE(first, 3);
     EXPECT_EQ(calls[std::size_t(first) - 3].str(), "Device.SetRenderState 40 1");
@@ -221,7 +222,10 @@ TEST(DrawWorld, GroundFillsPlantsAndLamps) {
     EXPECT_EQ(calls[std::size_t(first) + 2].str(), "Device.SetRenderState 40 0");
     const std::vector<Call> textures = ops(calls, "Device.SetTexture");
     ASSERT_EQ(textures.size(), 6u);
-    EXPECT_EQ(textures[4].args[1], obj("sky"));
+    EXPECT_EQ(textures[4].args[1], "null");
+    v = vertices(fills[2]);
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[0].colour, "0xFFFFFFFF");
     EXPECT_EQ(find_draw(calls, obj("earth")), -1);  // outlines never get a sprite
 
     // Sway at world_time 0: the bush leans 6 pixels, the toadstool 2 (its own corner pattern);
@@ -295,16 +299,17 @@ TEST(DrawWorld, ShadowObjectsAndFrontLayerInOrder) {
     expect_draw(calls, shadow, {1452.5, 680.25, 96, 32, 245, 0, 9});
 
     // Frame sizes: 96 for the hero and 128 for a worm whatever their pictures, the picture's
-    // height for others; set for every object, drawn or not (the "delete" entry gets the first
-    // picture's). Three passes in layer order: the things ("delete", gold), the creatures (worm,
-    // bee, far worm, two moles), the hero.
+    // height for others; set for every object with a picture, drawn or not (the "delete" entry is
+    // removed: nothing, and no other picture in its place). Three passes in layer order: the things
+    // (gold), the creatures (worm, bee, far worm, two moles), the hero.
     const std::vector<Call> sizes = ops(calls, "Tex_SetFramesSize");
-    ASSERT_EQ(sizes.size(), 8u);
-    EXPECT_EQ(sizes[0].str(), "Tex_SetFramesSize " + obj("sky") + " 768 768");
-    EXPECT_EQ(sizes[2].str(), "Tex_SetFramesSize " + obj("worm") + " 128 128");
-    EXPECT_EQ(sizes[3].str(), "Tex_SetFramesSize " + obj("bee") + " 64 64");
-    EXPECT_EQ(sizes[4].str(), "Tex_SetFramesSize " + obj("worm") + " 128 128");
-    EXPECT_EQ(sizes[7].str(), "Tex_SetFramesSize " + obj("enot") + " 96 96");
+    ASSERT_EQ(sizes.size(), 7u);
+    EXPECT_EQ(sizes[0].str(), "Tex_SetFramesSize " + obj("bgold") + " 64 64");
+    EXPECT_EQ(sizes[1].str(), "Tex_SetFramesSize " + obj("worm") + " 128 128");
+    EXPECT_EQ(sizes[2].str(), "Tex_SetFramesSize " + obj("bee") + " 64 64");
+    EXPECT_EQ(sizes[3].str(), "Tex_SetFramesSize " + obj("worm") + " 128 128");
+    EXPECT_EQ(sizes[6].str(), "Tex_SetFramesSize " + obj("enot") + " 96 96");
+    EXPECT_TRUE(ops(calls, "Pr2D_Rect").empty());  // every object has its picture: no stand-in box
     // Cells: row x 15 + frame; no red copy while the hero is not hurt.
     const std::vector<Call> anim = ops(calls, "ASprite_Draw");
     ASSERT_EQ(anim.size(), 6u);  // gold, worm, bee, two moles, hero: not "delete", not the far worm
@@ -398,17 +403,20 @@ TEST(DrawWorld, HurtBlinkAndGlowsFollowTheClock) {
     EXPECT_EQ(ops(calls, "ASprite_Draw").size(), 2u);
 }
 
-TEST(DrawWorld, OutlinesShorterThanTheirCountAndEmptyCataloguesDrawNothing) {
+TEST(DrawWorld, OutlinesShorterThanTheirCountAndEmptyCataloguesDrawNoSprite) {
     HeadlessDraw d;
     ASSERT_TRUE(d.ok());
-    // No pictures at all: every lookup gives the null handle; nothing may be drawn from it.
+    // No pictures at all: every lookup gives the null handle, which never reaches a sprite call;
+    // the terrain is still filled, in its plain colour with no texture set.
     world.backdrop = "sky";
     back(item("rock1", 100, 100));
     ground(outline("earth", {{0, 0}, {100, 0}, {100, 100}}));
     objects(item("enot", 100, 100));
     front(item("beam2", 100, 100));
     std::vector<Call> calls = d.draw();
-    EXPECT_TRUE(ops(calls, "Device.DrawPrimitiveUP").empty());
+    EXPECT_EQ(ops(calls, "Device.DrawPrimitiveUP").size(), 1u);
+    for (const Call &c : ops(calls, "Device.SetTexture")) EXPECT_EQ(c.args[1], "null");
+    EXPECT_TRUE(ops(calls, "SSprite_Draw").empty());
     EXPECT_TRUE(ops(calls, "ASprite_Draw").empty());
     EXPECT_TRUE(ops(calls, "Tex_SetFramesSize").empty());
     EXPECT_EQ(handles.camera->camera_on, 1);
@@ -616,4 +624,53 @@ TEST(DrawWorld, CheckpointsGlowWhenLitAndSignsSpeakInABubbleNearTheHero) {
     ASSERT_EQ(ops(calls, "Text_Draw").size(), 1u);
     EXPECT_EQ(ops(calls, "Text_Draw")[0].args[3], "Jump!");
     reset_language();
+}
+
+// A picture missing from its catalogue never reaches the engine as a null texture, nor is another
+// picture drawn in its place: glows, rays, the shadow and scenery without their pictures are left
+// out; a terrain fill without its texture is filled in its plain colour; an object the hero can
+// touch is shown as a plain box where it stands.
+TEST(DrawWorld, MissingPicturesAreLeftOutFilledPlainOrShownAsABox) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    d.object("sky", 1024, 768);   // the catalogue's first picture: never a stand-in
+    d.object("enot", 1440, 288);
+    d.object("bgold", 960, 64);
+    d.share("finn", 128, 128);    // no "light", "shadow" or "ray"
+    camera_at(0, 0);
+    world.backdrop = "sky-missing";
+    back(item("rock-missing", 100, 100));
+    ground(outline("earth-missing", {{0, 300}, {400, 300}, {400, 600}}));
+    ground(item("lantern-missing", 500, 200));
+    objects(item("bee", 300, 250));          // a creature without its picture
+    objects(item("hedge", 600, 100));        // another
+    objects(item("bgold", 700, 300));        // a bonus: its halo is there, its rays are not
+    tmin gone = item("bee", 320, 250);
+    gone.role = Kind::removed;               // taken away: no box either
+    objects(gone);
+    objects(item("enot", 100, 400));
+    objects(item("krot", 5000, 250));        // off the screen: no box
+    front(item("beam-missing", 200, 200));
+    world.level.hurt = 0;
+
+    const std::vector<Call> calls = d.draw();
+    for (const Call &c : calls) {
+        if (c.op == "SSprite_Draw" || c.op == "ASprite_Draw" || c.op == "Tex_SetFramesSize") {
+            EXPECT_TRUE(c.args[0] != "null" && c.args[0] != "unknown" && c.args[0] != obj("sky")) << c.str();
+        }
+    }
+    // Sprites: the bonus, its halo and the hero only.
+    EXPECT_EQ(ops(calls, "ASprite_Draw").size(), 2u);
+    ASSERT_EQ(ops(calls, "SSprite_Draw").size(), 1u);
+    EXPECT_EQ(ops(calls, "SSprite_Draw")[0].args[0], shr("finn"));
+    // The terrain: filled white with no texture.
+    ASSERT_EQ(ops(calls, "Device.DrawPrimitiveUP").size(), 1u);
+    const int fill = find(calls, [](const Call &c) { return c.op == "Device.DrawPrimitiveUP"; });
+    EXPECT_EQ(calls[std::size_t(fill) - 1].str(), "Device.SetTexture 0 null");
+    // Two boxes, in world coordinates (the camera is on), centred on the bee and the hedgehog.
+    const std::vector<Call> boxes = ops(calls, "Pr2D_Rect");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].str(), "Pr2D_Rect 268 218 64 64 0xFF00FF 160 1");
+    EXPECT_EQ(boxes[1].str(), "Pr2D_Rect 568 68 64 64 0xFF00FF 160 1");
+    EXPECT_EQ(handles.camera->camera_on, 1);
 }

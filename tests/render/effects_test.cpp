@@ -193,3 +193,23 @@ TEST(EffectsDrawing, EachKindHasItsPictureBlendOpacityAndAngle) {
     }
     EXPECT_EQ(calls.back().str(), "FX_SetBlendMode 0");
 }
+
+// A kind whose picture is missing from share_textures is left out (no null picture reaches the
+// engine, and no other picture is drawn in its place); the others are drawn as ever.
+TEST(EffectsDrawing, AKindWhosePictureIsMissingIsLeftOut) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    for (const char *n : {"berry", "pball", "light"}) d.share(n, 64, 64);  // no "star", no "smoke"
+    auto set = new_set();
+    add_effect(*set, "star", 0x00FFFF, 300, 100, 0, 0, 16, 5, 33);
+    add_effect(*set, "pball", 0x0000FF, 200, 100, 0, 0, 128, 5, 30);
+    add_effect(*set, "smoke", 0x333333, 600, 100, 0, 0, 80, 5, 90);
+    d.start();
+    draw_effects(*set);
+    const std::vector<Call> calls = d.stop();
+    const std::vector<Call> sprites = ops(calls, "SSprite_Draw");
+    ASSERT_EQ(sprites.size(), 1u);
+    EXPECT_EQ(sprites[0].args[0], shr("pball"));
+    // Nothing but the drawn kind's blend, tint, sprite and blend 0.
+    EXPECT_EQ(calls.size(), 4u);
+}

@@ -58,7 +58,7 @@ void timer_hook(OE_Timer *timer) {
 
 void make_game_folder(const fs::path &dir) {
     for (const char *n : {"bg", "menu", "clock", "gtit", "gbut", "gstr", "cur", "compass", "str",
-                          "berry", "health", "rnd", "h1", "mon", "shadow"})
+                          "berry", "health", "rnd", "h1", "mon", "shadow", "logo", "emblo", "plaq"})
         write_bytes(dir / "gfx" / "share" / (std::string(n) + ".tga"), "");
     std::string ofi = "ofi 1\ntexture 256 256\nline 16\n";
     for (int c = 32; c < 256; ++c)
@@ -186,6 +186,46 @@ TEST(FrameDrawing, SplashThenMenuBackdropInOrderWithTheSway) {
     const Call *frames_size = find_call(r.frames[10], "Tex_SetFramesSize");
     ASSERT_NE(frames_size, nullptr);
     EXPECT_EQ(frames_size->args, (std::vector<std::string>{"gfx/share/cur.tga", "64", "64"}));
+}
+
+// Pictures missing from the game's folder: no null picture reaches the engine and no other picture
+// is drawn in a missing one's place (the catalogue's first used to stand in); the cursor is a plain
+// square at the pointer, the buttons' faces plain grey boxes, the rest is left out.
+TEST(FrameDrawing, MissingPicturesAreLeftOutOrStoodInForByPlainBoxes) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    for (const char *n : {"cur", "gbut", "compass", "logo"})
+        fs::remove(dir.path() / "gfx" / "share" / (std::string(n) + ".tga"));
+    testing::internal::CaptureStderr();
+    HeadlessRun r = run_headless(dir.path(), 40, nullptr);
+    const std::string told = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(r.frames.size(), 40u);
+    const std::vector<Call> &frame = r.frames[38];  // the menu, fully faded in (the last has the exit)
+    for (const Call &c : frame) {
+        if (c.op != "SSprite_Draw" && c.op != "ASprite_Draw" && c.op != "Tex_SetFramesSize") continue;
+        EXPECT_NE(c.args[0], "null");
+        EXPECT_NE(c.args[0], "unknown");
+    }
+    // The backdrop keeps its own pictures, in order, without the compasses.
+    const auto s = sprites(frame);
+    ASSERT_GE(s.size(), 2u);
+    EXPECT_EQ(fs::path(s[0].substr(0, s[0].find(' '))).string(), "bg");
+    EXPECT_EQ(s[1].substr(0, s[1].find(' ')), "str");
+    EXPECT_EQ(std::count(s.begin(), s.end(), "bg 0 0 800 600 255 0 1"), 1);
+    // The cursor: the last thing drawn, a white square at the pointer (0, 0).
+    ASSERT_FALSE(frame.empty());
+    EXPECT_EQ(frame.back().op, "Pr2D_Rect");
+    EXPECT_EQ(frame.back().args, (std::vector<std::string>{"0", "0", "10", "10", "0xFFFFFF", "255", "1"}));
+    // Five column buttons of the main menu, each face a grey box (and its glow one more).
+    int grey = 0;
+    for (const Call &c : frame)
+        if (c.op == "Pr2D_Rect" && c.args.size() == 7 && c.args[4] == "0x808080") ++grey;
+    EXPECT_GE(grey, 5);
+    // Each missing picture told once, by name.
+    for (const char *n : {"\"cur\"", "\"gbut\"", "\"compass\"", "\"logo\""}) {
+        EXPECT_NE(told.find(n), std::string::npos) << n << " in: " << told;
+        EXPECT_EQ(told.find(n), told.rfind(n)) << n << " told twice";
+    }
 }
 
 TEST(FrameDrawing, FadeOverlayAlphaFollowsTheFadeAndVanishesAtFullBrightness) {
@@ -488,7 +528,7 @@ TEST(StartUp, LoadProcedureLoadsInItsFixedOrder) {
     }
     EXPECT_NE(handles.camera, nullptr);
     EXPECT_NE(handles.font_cyr, nullptr);
-    EXPECT_EQ(assets.share_textures.count, 16);  // the 15 pictures of the scratch folder and zz.jpg
+    EXPECT_EQ(assets.share_textures.count, 19);  // the 18 pictures of the scratch folder and zz.jpg
     EXPECT_EQ(assets.sounds.count, 1);
 }
 

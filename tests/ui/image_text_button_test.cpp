@@ -267,3 +267,37 @@ TEST(Button, TooltipNearAScreenEdgeStaysWhollyOnTheScreen) {
     EXPECT_NEAR(t.box.y, 82, 1e-3);
     expect_holds(kScreen, t.box, "corner");
 }
+
+// A picture missing from the catalogue reaches the toolkit as a null texture: the engine is never
+// handed it; every face, frame, arrow and image is a plain grey box of the same place and opacity
+// instead, so that what can be clicked is still seen.
+TEST(MissingPictures, FacesFramesArrowsAndImagesBecomePlainBoxes) {
+    Ui ui;
+    ASSERT_TRUE(ui.ok());
+    toolkit.settings.button_texture = nullptr;
+    toolkit.settings.list_arrow_texture = nullptr;
+    ui.window("wnd", true);
+    ui.add<Ibutton>("btn", 300, 60, 220, 60, "ab");
+    ui.add<Iimage>("img", 20, 300, 100, 50);  // its texture: none
+    auto *l = ui.add<Ilist>("lst", 300, 200, 200, 96);
+    FList_Add(l->entries, "one");
+    FList_Add(l->entries, "two");
+    const Calls calls = ui.frame();
+    EXPECT_TRUE(only(calls, "SSprite_Draw").empty());
+    std::vector<std::string> boxes;
+    for (const Call &c : only(calls, "Pr2D_Rect"))
+        if (c.args.at(4) == "0x808080") {
+            std::string s;
+            for (std::size_t i = 0; i < c.args.size(); ++i) s += (i ? " " : "") + c.args[i];
+            boxes.push_back(s);
+        }
+    EXPECT_EQ(boxes, (std::vector<std::string>{
+                         "300 60 220 60 0x808080 255 1",      // the button's face
+                         "300 60 220 60 0x808080 0 1",        // its glow (none yet)
+                         "20 300 100 50 0x808080 255 1",      // the image
+                         "268 168 264 160 0x808080 255 1",    // the list's frame, 32 larger all round
+                         "436 200 64 64 0x808080 255 1",      // its arrows, 64 square at its right
+                         "436 264 64 64 0x808080 255 1",
+                         "300 240 152 40 0x808080 255 1",     // the bar on row 1, 48 shorter
+                     }));
+}
