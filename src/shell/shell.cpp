@@ -35,6 +35,15 @@ constexpr float kSwayPhaseStep = 0.1f;      // radians per slow tick
 constexpr float kCameraEase = 0.03f;        // share of the remaining distance the camera moves per tick
 constexpr float kCameraHeroMargin = 100;    // pixels: the terrain limit never puts the hero closer to
                                             // a screen edge than this (its centre; it is 96 px tall)
+// Looking over an edge: a hero standing still on the ground whose floor, kLookAhead px the way it
+// faces, lies more than kLookDrop px below its feet (or is not there at all) gets the view's aim
+// kLookDown px lower, so that what lies below the edge (a pit's thorns) shows.
+constexpr float kLookAhead = 64;            // pixels in front of the hero's centre
+constexpr float kLookDrop = 96;             // pixels below the feet
+constexpr float kLookDown = 160;            // pixels the aim moves down (the hero stays 140 px
+                                            // below the screen's top, clear of the margin)
+constexpr float kHeroFeet = 48;             // pixels from the hero's centre down to its feet
+constexpr float kLookAbove = 16;            // pixels above the feet at which the way ahead is probed
 // The developer's keys; walking, jumping and pausing are on the keys the options bind.
 constexpr int32_t kKeyF1 = 112, kKeyF2 = 113, kKeyF9 = 120;
 constexpr int32_t kMouseLeft = 1, kMouseRight = 0;
@@ -327,6 +336,21 @@ float camera_limit(float cam, float lo, float hi, float view, float hero, float 
 }
 }  // namespace
 
+namespace {
+// True when the hero stands still at an edge with a drop ahead (see kLookDrop): nothing solid
+// between its body and the point kLookAhead px ahead just above its feet (no wall or rise), and
+// below that point no floor within kLookDrop.
+bool looking_over_edge(const World &world) {
+    const LevelState &level = world.level;
+    if (!level.on_ground || level.hero_walking || level.riding || level.jumping) return false;
+    const float x = float(level.hero_x), ahead = x + (level.hero_facing ? -kLookAhead : kLookAhead);
+    const float feet = float(level.hero_y) + kHeroFeet, probe_y = feet - kLookAbove;
+    float hx = 0, hy = 0;
+    if (terrain_crossing(world, x, probe_y, ahead, probe_y, hx, hy)) return false;
+    return !terrain_crossing(world, ahead, probe_y, ahead, feet + kLookDrop, hx, hy);
+}
+}  // namespace
+
 void camera_follow() {
     if (!handles.camera) return;
     const int32_t w = screen_width, h = screen_height;
@@ -342,7 +366,8 @@ void camera_follow() {
         session.camera_lead = level.hero_walking == 1 && level.hero_facing == 1 ? w - w / 5 : w / 5;
     OE_Camera &cam = *handles.camera;
     cam.x = static_cast<float>(eng.M_Round(cam.x + (level.hero_x - session.camera_lead - cam.x) * kCameraEase));
-    cam.y = static_cast<float>(eng.M_Round(cam.y + (level.hero_y - h / 2 - cam.y) * kCameraEase));
+    const float aim_y = float(level.hero_y - h / 2) + (looking_over_edge(level_record.world) ? kLookDown : 0);
+    cam.y = static_cast<float>(eng.M_Round(cam.y + (aim_y - cam.y) * kCameraEase));
     // The view stays on the drawn terrain: past its bounding box the world is unfinished.
     TerrainExtent e;
     if (terrain_extent(level_record.world, e)) {

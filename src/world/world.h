@@ -261,6 +261,10 @@ void remove_marked(World &w);
 WorldEvents world_step(World &w, const TickInput &in);
 void animation_step(World &w);       // once per slow tick outside state 2
 void shadow_probe(World &w);         // once per slow tick
+// The first solid terrain edge that the line from (x0, y0) to (x1, y1) crosses (world pixels): the
+// crossing nearest to (x0, y0) in (hit_x, hit_y), true; false when it crosses none. Reads the
+// ground layer only (for the view; the world step does not use it).
+bool terrain_crossing(const World &w, float x0, float y0, float x1, float y1, float &hit_x, float &hit_y);
 // The particles' motion, once per logic tick while playing.
 void update_particles(World &w);
 

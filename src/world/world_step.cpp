@@ -211,14 +211,16 @@ const GroundCache &ground(const World &w) {
     return *w.ground;
 }
 
-// One contact of `obj` with the segment a-b, probe centre (x, y + offset): the callback, the tilt,
-// the push-out. True when the object moved.
+// One contact of `obj` with the segment a-b, probe centre (x, y + offset): the callback, the tilt
+// (on a segment's inside only), the push-out. True when the object moved.
 bool touch(Step &step, tmin &obj, const TVec2 &a, const TVec2 &b, int32_t offset, bool tilts, ContactFn on_contact) {
     const TVec2 centre = probe_centre(obj, offset);
     Contact c;
     if (!circle_segment(a, b, centre, c, kProbeRadius)) return false;
     if (on_contact) on_contact(obj, c, step);
-    if (tilts) {
+    // Only the inside of a segment turns a tilting object: a corner's normal is slanted however
+    // flat the terrain on both sides is (as at the seam of two pieces of one floor).
+    if (tilts && !c.corner) {
         const int32_t target =
             engine_math::round(static_cast<float>(safe_arc_tan2(c.ny, c.nx) * kDegreesPerRadian)) + kUprightDegrees;
         if (target > obj.angle) ++obj.angle;
@@ -367,27 +369,37 @@ void animation_step(World &w) {
     }
 }
 
-void shadow_probe(World &w) {
-    LevelState &level = w.level;
-    float best = kShadowFar;
-    const TVec2 top{static_cast<float>(level.hero_x), static_cast<float>(level.hero_y)};
-    const TVec2 bottom{static_cast<float>(level.hero_x), kShadowFar};
+bool terrain_crossing(const World &w, float x0, float y0, float x1, float y1, float &hit_x, float &hit_y) {
+    const TVec2 from{x0, y0}, to{x1, y1};
+    float best = 0;
+    bool found = false;
     for (int32_t e = 0; e < w.ground_count; ++e) {
         const tmin &entry = w.ground_layer[e];
         if (!solid(entry)) continue;
         const auto &p = entry.outline.points;
         for (int32_t i = 0; i < entry.outline.count && i + 1 < static_cast<int32_t>(p.size()); ++i) {
             TVec2 hit;
-            if (seg_intersect({p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, top, bottom, hit) != 1) continue;
-            if (!(std::fabs(level.hero_x - hit.x) < kShadowReachX && std::fabs(level.hero_y - hit.y) < kShadowReachY))
-                continue;
-            const float d = engine_math::distance(top.x, top.y, hit.x, hit.y);
-            if (d < best) {
-                best = d;
-                level.shadow_alpha = std::max(0.0f, 255.0f - d);
-                level.shadow_x = hit.x;
-                level.shadow_y = hit.y;
-            }
+            if (seg_intersect({p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y}, from, to, hit) != 1) continue;
+            const float d = engine_math::distance(x0, y0, hit.x, hit.y);
+            if (std::isnan(d) || (found && !(d < best))) continue;   // the first of equal distances
+            best = d;
+            hit_x = hit.x;
+            hit_y = hit.y;
+            found = true;
         }
     }
+    return found;
+}
+
+void shadow_probe(World &w) {
+    LevelState &level = w.level;
+    const float x = static_cast<float>(level.hero_x), y = static_cast<float>(level.hero_y);
+    float hit_x = 0, hit_y = 0;
+    // The nearest floor straight below; one farther than the reach leaves the last shadow.
+    if (!terrain_crossing(w, x, y, x, kShadowFar, hit_x, hit_y)) return;
+    if (!(std::fabs(level.hero_x - hit_x) < kShadowReachX && std::fabs(level.hero_y - hit_y) < kShadowReachY)) return;
+    const float d = engine_math::distance(x, y, hit_x, hit_y);
+    level.shadow_alpha = std::max(0.0f, 255.0f - d);
+    level.shadow_x = hit_x;
+    level.shadow_y = hit_y;
 }

@@ -315,6 +315,88 @@ TEST(CameraFollow, EasesThreePercentTowardsTheLeadPoint) {
     EXPECT_EQ(game.camera.x, 1000 - 400 - 16);
 }
 
+// An outline of four points whose first three edges are solid (the closing edge never is).
+tmin &add_outline(const char *kind, std::vector<OE_Point> points) {
+    tmin &t = append_item(world.ground_layer, world.ground_count);
+    t.kind = kind;
+    t.outline.points = std::move(points);
+    t.outline.count = 3;
+    terrain_changed(world);
+    return t;
+}
+
+// A slab with its top at y 748 from x 0 to 1000 (solid top, right side and bottom), the hero
+// standing on it (centre 48 above the feet) at `x`; behind them a wide box of scenery rock, so
+// that the view is nowhere held by the terrain's bounds.
+void stand_on_slab(int32_t x) {
+    add_outline("bgcarst", {{-4000, -4000}, {6000, -4000}, {6000, 6000}, {-4000, 6000}});
+    add_outline("stone", {{0, 748}, {1000, 748}, {1000, 1000}, {0, 1000}});
+    world.level.hero_x = x;
+    world.level.hero_y = 700;
+    world.level.on_ground = 1;
+}
+
+// Each case from the camera's y at 400, the usual aim (the hero's centre 700 - 300): it stays, or
+// moves 3 % of the way to an aim 160 px lower (4.8 px, 405) while the hero stands at an edge over
+// a drop of more than 96 px.
+int32_t camera_y_after_one_tick(fake::Game &game) {
+    game.camera.x = 0;
+    game.camera.y = 400;
+    camera_follow();
+    return int32_t(game.camera.y);
+}
+
+TEST(CameraFollow, AimsLowerWhileTheHeroStandsAtAnEdgeOverADrop) {
+    ScratchDir dir;
+    fake::Game game;
+    const int32_t level_aim = 400, low_aim = 405;
+    stand_on_slab(960);   // 64 px ahead (x 1024) there is no floor
+    EXPECT_EQ(camera_y_after_one_tick(game), low_aim);
+    world.level.hero_facing = 1;   // facing back over the slab
+    EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
+    world.level.hero_facing = 0;
+    world.level.hero_walking = 1;   // walking, jumping, in the air or riding: the usual aim
+    EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
+    world.level.hero_walking = 0;
+    world.level.jumping = 1;
+    EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
+    world.level.jumping = 0;
+    world.level.on_ground = 0;
+    EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
+    world.level.on_ground = 1;
+    world.level.riding = 1;
+    EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
+    world.level.riding = 0;
+    world.level.hero_x = 930;   // the floor is still under the point ahead (x 994)
+    EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
+    world.level.hero_x = 940;   // 4 px past the slab's end
+    EXPECT_EQ(camera_y_after_one_tick(game), low_aim);
+    world.level.hero_x = 40;   // at the left end, facing left over x -24
+    world.level.hero_facing = 1;
+    EXPECT_EQ(camera_y_after_one_tick(game), low_aim);
+}
+
+TEST(CameraFollow, DoesNotAimLowerAtAShallowStepOrAWall) {
+    ScratchDir dir;
+    fake::Game game;
+    const int32_t level_aim = 400, low_aim = 405;
+    stand_on_slab(960);
+    // A wall rising from the slab's end (its left side is solid, its foot is not): the drop
+    // beyond the wall's foot is not seen through it.
+    tmin &wall = add_outline("stone", {{1000, 748}, {1000, 400}, {1100, 400}, {1100, 748}});
+    EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
+    // Scenery rock ("bgcarst") is not solid: through it the drop shows.
+    wall.kind = "bgcarst";
+    terrain_changed(world);
+    EXPECT_EQ(camera_y_after_one_tick(game), low_aim);
+    // A floor beyond the slab's end, 95 px below its top: a step down, not a drop.
+    tmin &below = add_outline("stone", {{1000, 843}, {2000, 843}, {2000, 1200}, {1000, 1200}});
+    EXPECT_EQ(camera_y_after_one_tick(game), level_aim);
+    below.outline.points = {{1000, 845}, {2000, 845}, {2000, 1200}, {1000, 1200}};   // 97 px: a drop
+    terrain_changed(world);
+    EXPECT_EQ(camera_y_after_one_tick(game), low_aim);
+}
+
 TEST(CameraFollow, RunsBeforeTheWorldStepInPlayOnly) {
     ScratchDir dir;
     fake::Game game;

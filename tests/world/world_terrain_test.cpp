@@ -87,6 +87,49 @@ TEST(TerrainContact, CornerSceneryAndDegenerateOutlines) {
     }
 }
 
+// The builder cuts long terrain into pieces that meet at a seam: the left piece's top ends in a
+// corner there (with its right side going down), the right piece's top goes on at the same height.
+// A cart standing over the seam touches that corner; a corner's slanted normal still pushes it
+// clear, but only the inside of a segment turns a tilting object: a cart at rest stands level.
+TEST(TerrainContact, ACornerPushesButDoesNotTilt) {
+    for (bool indexed : {true, false}) {
+        WorldGame game;
+        world.use_ground_index = indexed;
+        SCOPED_TRACE(indexed ? "indexed" : "plain scan");
+        add_ground("turf", {{0, 768}, {732, 768}, {732, 1400}});
+        // 8 px right of the piece's corner and 28 px above it (29 px away): the corner pushes it
+        // up and right, out of the 32-px probe's reach, and leaves it upright.
+        tmin obj;
+        obj.x = 740;
+        obj.y = 740;
+        obj.angle = 0;
+        contact(obj, 0, true);
+        EXPECT_GT(obj.x, 740);
+        EXPECT_LT(obj.y, 740);
+        EXPECT_EQ(obj.angle, 0);
+        // The inside of a slope rising 45 degrees to the right does turn it, one degree a touch
+        // towards the slope's -45.
+        clear_world(world);
+        add_ground("turf", {{700, 800}, {780, 720}});
+        obj.x = 740;
+        obj.y = 740;
+        contact(obj, 0, true);
+        EXPECT_EQ(obj.angle, -1);
+    }
+}
+
+TEST(CartRules, ACartAtRestOverASeamStandsLevel) {
+    WorldGame game;
+    add_ground("turf", {{0, 768}, {732, 768}, {732, 1400}});
+    add_ground("turf", {{732, 768}, {1400, 768}});
+    add_object("enot", 200, 720);
+    tmin &cart = add_object("vag", 740, 704);   // standing on the floor: probe 32 below the centre
+    for (int i = 0; i < 100; ++i) step_world();
+    EXPECT_EQ(cart.angle, 0);
+    EXPECT_EQ(cart.y, 704);
+    EXPECT_EQ(cart.speed, 0);
+}
+
 TEST(ShadowProbe, OpacityFallsWithDistanceAndScenerySkipped) {
     WorldGame game;
     add_ground("bgcarst", {{-100, 495}, {100, 495}});  // scenery: no shadow on it

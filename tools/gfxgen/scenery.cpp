@@ -1,10 +1,14 @@
 // scenery.cpp - backdrops, terrain fill textures and the scenery sprites of the valley and the mine.
 //
-// Backdrops (800 x 600, opaque; the game stretches them over the screen): "sky_valley",
-// "sky_mine", "sky_final". Fill textures (256 x 256, opaque, seamless in both directions; the
+// Backdrops (800 x 600, opaque; the game stretches them over the screen): "sky_valley" (day),
+// "sky_dawn", "sky_dusk" (the valley at other hours), "sky_mine", "sky_ochre", "sky_slate" (caverns
+// of three rocks), "sky_final". Fill textures (256 x 256, opaque, seamless in both directions; the
 // game repeats them across terrain outlines, anchored in the world): "earth", "turf" (grass-topped
-// earth: the grass band repeats every 256 px downwards), "stone", "minerock", "bgcarst" (the dim
-// cave rock for outlines nothing collides with). Sprites stand on their picture's bottom edge,
+// earth: the grass band repeats every 256 px downwards), "steppe" and "clover" (the same with dry
+// golden grass, with a flowering lawn),
+// "stone", "crag" (far mountain rock for the back layer), "minerock", "ochrerock", "slaterock"
+// (the mines' rocks: purple, rusty, blue-grey),
+// "bgcarst" (the dim cave rock for outlines nothing collides with). Sprites stand on their picture's bottom edge,
 // except the lamps, whose flame sits at the picture's centre (the game centres its glow there).
 #include <algorithm>
 #include <cmath>
@@ -134,22 +138,124 @@ namespace {
 
 void sky_valley(cairo_t *cr, int w, int h) { valley_backdrop(cr, w, h, 21, false); }
 
-void sky_mine(cairo_t *cr, int w, int h) {
-    // A deep cavern: rock with a noisy texture, crystal glints and far lamp glows.
-    const RGB a = hex(0x3A2E44), b = hex(0x1A1420);
+// The valley at another hour: the sky's gradient, the sun (or its glow low in the haze), the
+// clouds' colour and the four bands of hills from far to near, with a row of trees in the middle.
+struct ValleyHour {
+    RGB sky_top, sky_low;
+    double horizon;                 // share of the height where the gradient ends
+    double sun_x, sun_y, sun_r;     // shares of the width and height; radius in pixels
+    RGB sun, sun_glow;
+    double glow_r, glow_alpha;      // share of the height; 0..1
+    RGB cloud;
+    double cloud_alpha;
+    RGB haze;                       // a band of mist over the far hills
+    double haze_alpha;
+    RGB far, mid, trees, near, front;
+};
+
+void valley_hour(cairo_t *cr, int w, int h, uint32_t seed, const ValleyHour &v) {
+    Rng rng(seed);
+    sky(cr, w, h, v.sky_top, v.sky_low, v.horizon);
+    glow(cr, w * v.sun_x, h * v.sun_y, h * v.glow_r, v.sun_glow, v.glow_alpha);
+    ellipse(cr, w * v.sun_x, h * v.sun_y, v.sun_r, v.sun_r);
+    set(cr, v.sun);
+    cairo_fill(cr);
+    for (int i = 0; i < 5; ++i) {
+        const double x = rng.range(0.05, 0.95) * w, y = rng.range(0.06, 0.38) * h, s = rng.range(24, 44);
+        // A flat cloud in the hour's colour: three puffs and a long base.
+        cairo_push_group(cr);
+        for (auto [dx, dy, r] : {std::tuple{0.0, 0.0, 1.0}, std::tuple{-0.9, 0.3, 0.65}, std::tuple{0.9, 0.25, 0.7}})
+            ellipse(cr, x + dx * s, y + dy * s, r * s * 1.2, r * s * 0.6);
+        set(cr, v.cloud);
+        cairo_fill(cr);
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, v.cloud_alpha);
+    }
+    hills(cr, w, h, h * 0.52, h * 0.16, 5, v.far, seed + 1, false);
+    cairo_pattern_t *mist = cairo_pattern_create_linear(0, h * 0.45, 0, h * 0.66);
+    cairo_pattern_add_color_stop_rgba(mist, 0, v.haze.r, v.haze.g, v.haze.b, 0);
+    cairo_pattern_add_color_stop_rgba(mist, 0.7, v.haze.r, v.haze.g, v.haze.b, v.haze_alpha);
+    cairo_pattern_add_color_stop_rgba(mist, 1, v.haze.r, v.haze.g, v.haze.b, 0);
+    cairo_rectangle(cr, 0, h * 0.45, w, h * 0.21);
+    cairo_set_source(cr, mist);
+    cairo_fill(cr);
+    cairo_pattern_destroy(mist);
+    hills(cr, w, h, h * 0.64, h * 0.1, 6, v.mid, seed + 2, false);
+    Rng trees(seed + 9);
+    for (int i = 0; i < 9; ++i) tree_silhouette(cr, trees.range(0, w), h * trees.range(0.62, 0.7), trees.range(30, 46), v.trees);
+    hills(cr, w, h, h * 0.8, h * 0.1, 4, v.near, seed + 3, true);
+    hills(cr, w, h, h * 0.95, h * 0.08, 3, v.front, seed + 4, true);
+}
+
+// Early morning: a pale sky warming at the horizon, the sun just up on the left, mist in the dales.
+void sky_dawn(cairo_t *cr, int w, int h) {
+    valley_hour(cr, w, h, 31,
+                {hex(0x7896D0), hex(0xFFD2A8), 0.8, 0.14, 0.58, 30, hex(0xFFF0C8), hex(0xFFC890), 0.55, 0.9,
+                 hex(0xFFE4D8), 0.8, hex(0xFFF4EC), 0.75, hex(0xB4A6C8), hex(0x98BC8C), hex(0x78A868),
+                 hex(0x68AC46), hex(0x4E9634)});
+}
+
+// Evening: a deep violet sky over an orange horizon, a large low sun on the right, hills in shade.
+void sky_dusk(cairo_t *cr, int w, int h) {
+    valley_hour(cr, w, h, 41,
+                {hex(0x3C3C8C), hex(0xF8A060), 0.78, 0.76, 0.5, 44, hex(0xFFD890), hex(0xFF9A50), 0.6, 0.85,
+                 hex(0xF0A0A0), 0.55, hex(0xF0B090), 0.35, hex(0x8A6A9C), hex(0x6C8458), hex(0x4C6A44),
+                 hex(0x4E7E34), hex(0x3C6A2A)});
+}
+
+// A cave's far rock written straight into the surface: noise between `dark` and `light`, a little
+// lighter towards the top.
+void cave_rock_noise(cairo_t *cr, int w, int h, RGB dark, RGB light, uint32_t seed) {
     cairo_surface_t *s = cairo_get_target(cr);
     cairo_surface_flush(s);
     unsigned char *d = cairo_image_surface_get_data(s);
     const int stride = cairo_image_surface_get_stride(s);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const double n = fbm(x / 90.0, y / 90.0, 64, 5, 5);
+            const double n = fbm(x / 90.0, y / 90.0, 64, seed, 5);
             const double v = std::clamp(n * 1.4 - 0.2 + (1 - double(y) / h) * 0.15, 0.0, 1.0);
-            const RGB c = mix(b, a, v);
+            const RGB c = mix(dark, light, v);
             reinterpret_cast<uint32_t *>(d + y * stride)[x] = 0xFF000000u | (uint32_t(c.r * 255) << 16) |
                                                             (uint32_t(c.g * 255) << 8) | uint32_t(c.b * 255);
         }
     cairo_surface_mark_dirty(s);
+}
+
+// A cavern of another rock: the deep-mine backdrop's noise between two colours, far lamp glows,
+// crystal glints, distant timber arches in `timber` and a dark floor ridge.
+void cavern(cairo_t *cr, int w, int h, RGB light, RGB dark, RGB timber, RGB floor, RGB glint_a, RGB glint_b,
+            uint32_t seed) {
+    cave_rock_noise(cr, w, h, dark, light, seed);
+    Rng rng(seed + 1);
+    for (int i = 0; i < 6; ++i) glow(cr, rng.range(0, w), rng.range(h * 0.2, h * 0.7), rng.range(60, 120), pal::kLamp, 0.25);
+    for (int i = 0; i < 14; ++i) {
+        const double x = rng.range(0, w), y = rng.range(0, h * 0.8), r = rng.range(1.5, 3.5);
+        glow(cr, x, y, r * 3, i % 3 ? glint_a : glint_b, 0.35);
+    }
+    for (int i = 0; i < 4; ++i) {
+        const double x = 40 + i * 210 + rng.range(-20, 20), top = h * rng.range(0.3, 0.4);
+        set(cr, timber);
+        cairo_rectangle(cr, x, top, 14, h - top);
+        cairo_rectangle(cr, x + 120, top, 14, h - top);
+        cairo_rectangle(cr, x - 10, top - 2, 154, 16);
+        cairo_fill(cr);
+    }
+    hills(cr, w, h, h * 0.9, h * 0.08, 5, floor, seed + 2, false);
+}
+
+// The ochre mine: iron-stained rock, warm and rusty, with amber and green glints.
+void sky_ochre(cairo_t *cr, int w, int h) {
+    cavern(cr, w, h, hex(0x6A4A30), hex(0x24160E), hex(0x1C120A), hex(0x2C1C12), hex(0xFFB040), hex(0x9CE07A), 51);
+}
+
+// The slate mine: cold blue-grey rock with ice-blue glints.
+void sky_slate(cairo_t *cr, int w, int h) {
+    cavern(cr, w, h, hex(0x3E4E62), hex(0x141A24), hex(0x10141C), hex(0x1A222E), hex(0xA0E8FF), hex(0xFFFFFF), 61);
+}
+
+void sky_mine(cairo_t *cr, int w, int h) {
+    // A deep cavern: rock with a noisy texture, crystal glints and far lamp glows.
+    cave_rock_noise(cr, w, h, hex(0x1A1420), hex(0x3A2E44), 5);
     Rng rng(8);
     for (int i = 0; i < 6; ++i) glow(cr, rng.range(0, w), rng.range(h * 0.2, h * 0.7), rng.range(60, 120), pal::kLamp, 0.25);
     for (int i = 0; i < 14; ++i) {
@@ -307,33 +413,136 @@ void stone(cairo_t *cr, int w, int h) {
         }
 }
 
-void minerock(cairo_t *cr, int w, int h) {
-    noise_fill(cr, w, h, pal::kMineDark, pal::kMineRock, 8, 301, 1.8);
-    pebbles(cr, w, h, 14, hex(0x6E5C74), 5, 12, 302);
-    // Veins of ore and a few crystal chips.
-    Rng rng(303);
+// Mine rock: noise between two colours, pebbles, ore veins and crystal chips of two colours.
+void coloured_rock(cairo_t *cr, int w, int h, RGB dark, RGB light, RGB pebble, RGB vein, RGB chip_a, RGB chip_b,
+                   uint32_t seed) {
+    noise_fill(cr, w, h, dark, light, 8, seed, 1.8);
+    pebbles(cr, w, h, 14, pebble, 5, 12, seed + 1);
+    Rng rng(seed + 2);
     for (int i = 0; i < 5; ++i) {
         const double x = rng.range(0, w), y = rng.range(0, h);
         wrapped(w, h, x, y, [&](double px, double py) {
             cairo_move_to(cr, px, py);
             cairo_curve_to(cr, px + 20, py + 10, px + 30, py - 8, px + 60, py + 4);
         });
-        set(cr, pal::kGoldDark, 0.6);
+        set(cr, vein, 0.6);
         cairo_set_line_width(cr, 2);
         cairo_stroke(cr);
     }
     for (int i = 0; i < 8; ++i) {
         const double x = rng.range(0, w), y = rng.range(0, h);
-        const RGB c = (i % 2) ? pal::kCyan : pal::kMagenta;
         wrapped(w, h, x, y, [&](double px, double py) {
             cairo_move_to(cr, px, py - 5);
             cairo_line_to(cr, px + 3, py);
             cairo_line_to(cr, px, py + 5);
             cairo_line_to(cr, px - 3, py);
             cairo_close_path(cr);
-            set(cr, c, 0.9);
+            set(cr, (i % 2) ? chip_a : chip_b, 0.9);
             cairo_fill(cr);
         });
+    }
+}
+
+void minerock(cairo_t *cr, int w, int h) {
+    coloured_rock(cr, w, h, pal::kMineDark, pal::kMineRock, hex(0x6E5C74), pal::kGoldDark, pal::kCyan, pal::kMagenta, 301);
+}
+
+void ochrerock(cairo_t *cr, int w, int h) {
+    coloured_rock(cr, w, h, hex(0x3A2414), hex(0x8A5A34), hex(0xA87A4E), hex(0xE0A040), hex(0xFFB040), hex(0x9CE07A), 311);
+}
+
+void slaterock(cairo_t *cr, int w, int h) {
+    coloured_rock(cr, w, h, hex(0x1E2630), hex(0x56687C), hex(0x7A8C9E), hex(0xC8D4E0), hex(0xA0E8FF), hex(0xFFFFFF), 321);
+}
+
+// A grass-topped fill of another season: the turf's earth under a band of grass in other
+// colours (gradient from `top` to `low`, blades in `blade_a` and `blade_b`), with `flowers` little
+// blossoms of five petals in the band.
+struct GrassBand {
+    double band;        // pixels
+    RGB top, low, blade_a, blade_b;
+    int flowers;
+    uint32_t seed;
+};
+
+void grass_band_fill(cairo_t *cr, int w, int h, const GrassBand &g) {
+    earth(cr, w, h);
+    auto wavy_edge = [&] {
+        for (int i = 32; i >= 0; --i) {
+            const double x = w * i / 32.0;
+            cairo_line_to(cr, x, g.band + 5 * std::sin(x / w * kTau * 3) + ((i % 2) ? 7 : 0));
+        }
+    };
+    cairo_move_to(cr, 0, 0);
+    cairo_line_to(cr, w, 0);
+    cairo_line_to(cr, w, g.band);
+    wavy_edge();
+    cairo_close_path(cr);
+    cairo_pattern_t *p = cairo_pattern_create_linear(0, 0, 0, g.band + 12);
+    cairo_pattern_add_color_stop_rgb(p, 0, g.top.r, g.top.g, g.top.b);
+    cairo_pattern_add_color_stop_rgb(p, 1, g.low.r, g.low.g, g.low.b);
+    cairo_set_source(cr, p);
+    cairo_fill(cr);
+    cairo_pattern_destroy(p);
+    // Only the wavy edge is outlined, as on the turf (no seam down the tile's sides).
+    cairo_move_to(cr, w, g.band);
+    wavy_edge();
+    set(cr, pal::kOutline, 0.7);
+    cairo_set_line_width(cr, 2);
+    cairo_stroke(cr);
+    Rng rng(g.seed);
+    for (int i = 0; i < 90; ++i) {
+        const double x = rng.range(0, w), y = rng.range(6, g.band);
+        wrapped(w, h, x, y, [&](double px, double py) {
+            cairo_move_to(cr, px, py);
+            cairo_line_to(cr, px + rng.range(-3, 3), py - rng.range(5, 11));
+        });
+        set(cr, rng.uni() < 0.5 ? g.blade_a : g.blade_b, 0.8);
+        cairo_set_line_width(cr, 1.4);
+        cairo_stroke(cr);
+    }
+    for (int i = 0; i < g.flowers; ++i) {
+        const double x = rng.range(0, w), y = rng.range(8, g.band - 6);
+        const RGB petal = (i % 3 == 0) ? pal::kPink : (i % 3 == 1) ? pal::kWhite : hex(0xFFE066);
+        wrapped(w, h, x, y, [&](double px, double py) {
+            if (px < -6 || px > w + 6) return;
+            for (int k = 0; k < 5; ++k) {
+                const double a = k * kTau / 5;
+                ellipse(cr, px + std::cos(a) * 2.6, py + std::sin(a) * 2.6, 2.2, 2.2);
+                set(cr, petal);
+                cairo_fill(cr);
+            }
+            ellipse(cr, px, py, 1.4, 1.4);
+            set(cr, pal::kGold);
+            cairo_fill(cr);
+        });
+    }
+}
+
+// Late summer: dry, golden grass.
+void steppe(cairo_t *cr, int w, int h) {
+    grass_band_fill(cr, w, h, {40, hex(0xDECC6A), hex(0x8C8C34), hex(0xF0DC8A), hex(0x8A8A34), 0, 105});
+}
+
+// A garden's lawn: deep green clover with white, pink and yellow blossoms.
+void clover(cairo_t *cr, int w, int h) {
+    grass_band_fill(cr, w, h, {46, hex(0x7CC850), hex(0x2A7030), hex(0x9ADC64), hex(0x3A8A34), 22, 106});
+}
+
+// Distant mountain rock for the back layer: smooth blue-grey faces with a few pale streaks of
+// weathering running down them (no cobbles: at half size, tinted grey, it reads as far crags).
+void crag(cairo_t *cr, int w, int h) {
+    noise_fill(cr, w, h, hex(0x4E5666), hex(0x9AA2B4), 5, 501, 1.5);
+    Rng rng(502);
+    for (int i = 0; i < 9; ++i) {
+        const double x = rng.range(0, w), y = rng.range(0, h), len = rng.range(30, 80);
+        wrapped(w, h, x, y, [&](double px, double py) {
+            cairo_move_to(cr, px, py);
+            cairo_curve_to(cr, px + 4, py + len * 0.3, px - 4, py + len * 0.6, px + 2, py + len);
+        });
+        set(cr, hex(0xD8DEE8), 0.35);
+        cairo_set_line_width(cr, 3);
+        cairo_stroke(cr);
     }
 }
 
@@ -733,14 +942,33 @@ void lantern(cairo_t *cr, int w, int h) {
 }
 
 void sslamp(cairo_t *cr, int w, int h) {
-    // A small miner's oil lamp on a wall bracket, the flame at the centre.
+    // A small miner's oil lamp hanging from a wall bracket, the flame at the centre: a board
+    // bolted to the rock on the left, an iron arm braced from below, the lamp on its hook.
     const double cx = w / 2.0, cy = h / 2.0;
-    cairo_move_to(cr, cx - 18, cy + 22);
-    cairo_line_to(cr, cx - 18, cy + 12);
-    cairo_line_to(cr, cx, cy + 12);
-    set(cr, pal::kOutline);
-    cairo_set_line_width(cr, 4);
-    cairo_stroke(cr);
+    rounded_rect(cr, 2, cy - 26, 13, 54, 3);
+    fill_lit(cr, pal::kWood, 0.3);
+    outline(cr, 2);
+    for (double y : {cy - 18, cy + 18}) {
+        ellipse(cr, 8.5, y, 2.6, 2.6);
+        shape(cr, pal::kStoneDark, 1.2);
+    }
+    auto iron = [&](double width) {
+        set(cr, pal::kOutline);
+        cairo_set_line_width(cr, width + 2.5);
+        cairo_stroke_preserve(cr);
+        set(cr, pal::kStoneDark);
+        cairo_set_line_width(cr, width);
+        cairo_stroke(cr);
+    };
+    cairo_move_to(cr, 14, cy - 19);            // the arm, out to the hook above the lamp
+    cairo_line_to(cr, cx + 3, cy - 19);
+    iron(3);
+    cairo_move_to(cr, 14, cy + 8);             // the brace under it
+    cairo_line_to(cr, cx - 8, cy - 18);
+    iron(2.5);
+    cairo_move_to(cr, cx, cy - 19);            // the hook
+    cairo_line_to(cr, cx, cy - 14);
+    iron(1.5);
     ellipse(cr, cx, cy + 14, 12, 6);
     shape(cr, pal::kGold, 2);
     rounded_rect(cr, cx - 8, cy - 10, 16, 22, 6);
@@ -758,10 +986,19 @@ void add_scenery_pictures() {
     add("obj", "sky_valley", 800, 600, sky_valley, true);
     add("obj", "sky_mine", 800, 600, sky_mine, true);
     add("obj", "sky_final", 800, 600, sky_final, true);
+    add("obj", "sky_dawn", 800, 600, sky_dawn, true);
+    add("obj", "sky_dusk", 800, 600, sky_dusk, true);
+    add("obj", "sky_ochre", 800, 600, sky_ochre, true);
+    add("obj", "sky_slate", 800, 600, sky_slate, true);
     add("obj", "earth", kTile, kTile, earth, true);
     add("obj", "turf", kTile, kTile, turf, true);
+    add("obj", "steppe", kTile, kTile, steppe, true);
+    add("obj", "clover", kTile, kTile, clover, true);
     add("obj", "stone", kTile, kTile, stone, true);
+    add("obj", "crag", kTile, kTile, crag, true);
     add("obj", "minerock", kTile, kTile, minerock, true);
+    add("obj", "ochrerock", kTile, kTile, ochrerock, true);
+    add("obj", "slaterock", kTile, kTile, slaterock, true);
     add("obj", "bgcarst", kTile, kTile, bgcarst, true);
     add("obj", "lantern", 64, 128, lantern);
     add("obj", "sslamp", 64, 64, sslamp);

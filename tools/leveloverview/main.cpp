@@ -1,13 +1,17 @@
 // leveloverview - draws a whole level into one PNG: terrain filled with its textures, scenery and
 // objects by their pictures, outlines of the solid terrain, rings around hazards and the golden
 // nut, a grid every 512 world pixels, and optionally a path (the automatic player's route).
+// With --opening it compares the levels' opening screens instead (opening.h): a table of the
+// overlap of every pair, then the largest.
 //
 //   leveloverview LEVEL.lvl OUT.png [--game GAME_DIR] [--scale S] [--path FILE]
+//   leveloverview --opening [--max M] LEVEL.lvl...
 //
 // GAME_DIR (default: the folder of this program) holds gfx/obj. The path file holds "x y" world
 // positions, one a line ('#' lines skipped). The back layer, drawn by the game at half the
 // camera's speed, is left out. Exit status 0 when written, 1 when a file cannot be read or
-// written (the message names it), 2 on a bad command line.
+// written (the message names it), 2 on a bad command line; with --opening, 1 also when a pair's
+// overlap is over M.
 #include <cairo.h>
 
 #include <stb/stb_image.h>  // its code: the stb_image library
@@ -27,6 +31,7 @@
 
 #include "common/own_folder.h"
 #include "level_core.h"
+#include "opening.h"
 
 namespace fs = std::filesystem;
 
@@ -125,13 +130,79 @@ void ring(cairo_t *cr, double x, double y, double r, double red, double green, d
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: leveloverview LEVEL.lvl OUT.png [--game GAME_DIR] [--scale S] [--path FILE]\n");
+    std::fprintf(stderr, "usage: leveloverview LEVEL.lvl OUT.png [--game GAME_DIR] [--scale S] [--path FILE]\n"
+                         "       leveloverview --opening [--max M] LEVEL.lvl...\n");
     return 2;
+}
+
+bool read_level(const std::string &path, lv::Level &level) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string error;
+    if (!in || !lv::read_level_file(ss.str(), level, error)) {
+        std::fprintf(stderr, "%s: cannot read the level file%s%s\n", path.c_str(), error.empty() ? "" : ": ",
+                     error.c_str());
+        return false;
+    }
+    return true;
+}
+
+// --opening: a Markdown table of the overlap of every pair of the levels' openings (the upper
+// half; the diagonal is 1 by definition), then the largest pair. Levels are named by file stem.
+int compare_openings(const std::vector<std::string> &paths, double max) {
+    std::vector<lv::OpeningSet> sets;
+    std::vector<std::string> names;
+    for (const std::string &p : paths) {
+        lv::Level level;
+        if (!read_level(p, level)) return 1;
+        sets.push_back(lv::opening_set(level));
+        names.push_back(fs::path(p).stem().string());
+    }
+    std::printf("| |");
+    for (const std::string &n : names) std::printf(" %s |", n.c_str());
+    std::printf("\n|---|");
+    for (size_t i = 0; i < names.size(); ++i) std::printf("---|");
+    std::printf("\n");
+    double worst = -1;
+    size_t wa = 0, wb = 0;
+    for (size_t a = 0; a < sets.size(); ++a) {
+        std::printf("| %s |", names[a].c_str());
+        for (size_t b = 0; b < sets.size(); ++b) {
+            if (b <= a) {
+                std::printf(" |");
+                continue;
+            }
+            const double o = lv::opening_overlap(sets[a], sets[b]);
+            std::printf(" %.2f |", o);
+            if (o > worst) worst = o, wa = a, wb = b;
+        }
+        std::printf("\n");
+    }
+    if (worst < 0) return 0;
+    std::printf("largest overlap %.2f: %s and %s\n", worst, names[wa].c_str(), names[wb].c_str());
+    if (worst > max) {
+        std::fprintf(stderr, "%s and %s open alike: overlap %.2f is over %.2f\n", names[wa].c_str(), names[wb].c_str(),
+                     worst, max);
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (argc > 1 && std::string(argv[1]) == "--opening") {
+        double max = 1;
+        std::vector<std::string> paths;
+        for (int i = 2; i < argc; ++i) {
+            const std::string a = argv[i];
+            if (a == "--max" && i + 1 < argc) max = std::atof(argv[++i]);
+            else if (!a.empty() && a[0] == '-') return usage();
+            else paths.push_back(a);
+        }
+        return paths.size() < 2 ? usage() : compare_openings(paths, max);
+    }
     fs::path game = own_folder();
     double scale = 0.25;
     std::string level_path, out_path, path_file;
@@ -147,16 +218,8 @@ int main(int argc, char **argv) {
     }
     if (level_path.empty() || out_path.empty() || !(scale > 0.01 && scale <= 2)) return usage();
 
-    std::ifstream in(level_path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
     lv::Level level;
-    std::string error;
-    if (!in || !lv::read_level_file(ss.str(), level, error)) {
-        std::fprintf(stderr, "%s: cannot read the level file%s%s\n", level_path.c_str(), error.empty() ? "" : ": ",
-                     error.c_str());
-        return 1;
-    }
+    if (!read_level(level_path, level)) return 1;
     std::vector<lv::Point> route;
     if (!path_file.empty()) {
         std::ifstream pf(path_file);
