@@ -288,6 +288,7 @@ void create_profile() {
     if (reason.empty()) {
         settings.profile_name = name;
         profile.level_index = profile.total_nuts = profile.total_points = profile.deaths = 0;
+        profile.best_ms = {};  // a new player has no best times
         if (!write_profile()) {
             settings.profile_name = previous;
             reason = TR("Не удалось сохранить");

@@ -1,5 +1,6 @@
 // menu_windows.cpp - build_menus: the eight full-screen windows of the game and their 56 elements
-// (64 registry entries, "wnd_main" at index 0) into the typed record menu(), and the toolkit's
+// (64 registry entries, "wnd_main" at index 0) into the typed record menu(), then the options
+// window and the results window's card of the finished level after them, and the toolkit's
 // fonts, textures, sounds and colours.
 //
 // Every element's name is written once, by the ELEMENT macro, which also makes it the name of its
@@ -74,10 +75,23 @@ constexpr int32_t kSettingTopY = H - 410;
 constexpr int32_t kSettingButtonX = W / 2 - 140;
 constexpr int32_t kWindowModeW = 120, kWindowModeLabelX = W / 2 - 40;  // the first, narrower row
 constexpr int32_t kSettingW = 200, kSettingLabelX = W / 2 - 10;        // the other three
-// The results window: the banner behind the totals, and the two total rows (caption, value).
-constexpr int32_t kBannerX = W / 2 - 170, kBannerY = 200, kBannerW = 340, kBannerH = 110;
-constexpr int32_t kTotalCaptionX = W / 2 - 160, kTotalValueX = W / 2 - 20;
-constexpr int32_t kPointsRowY = H - 390, kNutsRowY = H - 360;
+// The results window, inside the board (its inner edge from x 180 to 620, y 125 to 565): the
+// heading, the line naming the level, five rows 27 px apart of a caption (centred on x 315) and its
+// value (centred on x 520) - time, best time, lives lost, bonuses, golden nut (the card) - then the
+// two totals on the banner; below them "Продолжить", and under it "Переиграть" and "Выйти" side by
+// side. A row's label box is a text line high (32 px), so its text top is its y.
+constexpr int32_t kResultsHeadingY = 126;  // a column label: its text top 14 px lower
+constexpr int32_t kResultsLevelY = 176;
+constexpr int32_t kResultsRowTopY = 212, kResultsRowPitch = 27, kResultsRowH = 32;
+constexpr int32_t kResultsCaptionX = 205, kResultsValueX = 410, kResultsColumnW = 220;
+constexpr int32_t kResultsLineX = 180, kResultsLineW = 440;
+constexpr int32_t results_row_y(int32_t row) { return kResultsRowTopY + row * kResultsRowPitch; }
+constexpr int32_t kTotalsGap = 12;  // the totals stand this much apart from the card's rows
+constexpr int32_t kPointsY = results_row_y(5) + kTotalsGap, kNutsY = kPointsY + kResultsRowPitch;
+constexpr int32_t kBannerX = W / 2 - 195, kBannerY = kPointsY - 10, kBannerW = 390;
+constexpr int32_t kBannerH = kNutsY + kResultsRowH + 10 - kBannerY;
+constexpr int32_t kResultsNextY = 420, kResultsLowerY = 486;
+constexpr int32_t kResultsHalfW = 210, kResultsHalfGap = 10;
 // The pause window's two upper buttons sit 20 px lower than the column's rows.
 constexpr int32_t kPauseDrop = 20;
 // The settings window's button to the options, a row above its four settings.
@@ -260,16 +274,33 @@ void build_results_window(ResultsWindow &m) {
     Iwindow *w = window(ELEMENT(m, wnd_stat), false);
     image(ELEMENT(m, img_list), kBoardX, kBoardY, kBoardSize, kBoardSize, "menu");
     image(ELEMENT(m, img_bbb), kBannerX, kBannerY, kBannerW, kBannerH, "gbut");
-    column_label(ELEMENT(m, txt_stat), kHeadingY, TR("Результаты"));
-    label(ELEMENT(m, txt_score), kTotalCaptionX, kPointsRowY, kButtonW, kButtonH, TR("Всего очков"));
+    column_label(ELEMENT(m, txt_stat), kResultsHeadingY, TR("Результаты"));
+    label(ELEMENT(m, txt_score), kResultsCaptionX, kPointsY, kResultsColumnW, kResultsRowH, TR("Всего очков"));
     // The two values are set by the shell at the level's end.
-    label(ELEMENT(m, txt_points), kTotalValueX, kPointsRowY, kButtonW, kButtonH, "0");
-    label(ELEMENT(m, txt_tnut), kTotalCaptionX, kNutsRowY, kButtonW, kButtonH, TR("Всего орехов"));
-    label(ELEMENT(m, txt_tnuts), kTotalValueX, kNutsRowY, kButtonW, kButtonH, "0");
-    column_button(ELEMENT(m, btn_next), 2, TR("Продолжить"), next_level);
+    label(ELEMENT(m, txt_points), kResultsValueX, kPointsY, kResultsColumnW, kResultsRowH, "0");
+    label(ELEMENT(m, txt_tnut), kResultsCaptionX, kNutsY, kResultsColumnW, kResultsRowH, TR("Всего орехов"));
+    label(ELEMENT(m, txt_tnuts), kResultsValueX, kNutsY, kResultsColumnW, kResultsRowH, "0");
+    column_button(ELEMENT(m, btn_next), 0, TR("Продолжить"), next_level)->y = kResultsNextY;
     w->first_focus = last_index();
-    column_button(ELEMENT(m, btn_restart), 1, TR("Переиграть"), replay_level);
-    column_button(ELEMENT(m, btn_back), 0, TR("Выйти"), bank_and_return);
+    const int32_t left_x = W / 2 - kResultsHalfGap / 2 - kResultsHalfW, right_x = W / 2 + kResultsHalfGap / 2;
+    button(ELEMENT(m, btn_restart), left_x, kResultsLowerY, kResultsHalfW, kButtonH, TR("Переиграть"), replay_level);
+    button(ELEMENT(m, btn_back), right_x, kResultsLowerY, kResultsHalfW, kButtonH, TR("Выйти"), bank_and_return);
+}
+
+// The finished level's card in the results window (see ResultsCard); its texts are the shell's.
+void build_results_card(ResultsCard &m, int32_t results_window) {
+    toolkit.current_parent = results_window;
+    label(ELEMENT(m, txt_level), kResultsLineX, kResultsLevelY, kResultsLineW, kResultsRowH, "");
+    auto row = [](Itext *&caption, const char *caption_name, Itext *&value, const char *value_name, int32_t n,
+                  const std::string &text) {
+        label(caption, caption_name, kResultsCaptionX, results_row_y(n), kResultsColumnW, kResultsRowH, text);
+        label(value, value_name, kResultsValueX, results_row_y(n), kResultsColumnW, kResultsRowH, "");
+    };
+    row(ELEMENT(m, txt_time), ELEMENT(m, txt_time_value), 0, TR("Время"));
+    row(ELEMENT(m, txt_best), ELEMENT(m, txt_best_value), 1, TR("Лучшее время"));
+    row(ELEMENT(m, txt_lost), ELEMENT(m, txt_lost_value), 2, TR("Потеряно жизней"));
+    row(ELEMENT(m, txt_bonus), ELEMENT(m, txt_bonus_value), 3, TR("Бонусы"));
+    row(ELEMENT(m, txt_nut), ELEMENT(m, txt_nut_value), 4, TR("Золотой орех"));
 }
 
 void build_pause_window(PauseWindow &m) {
@@ -362,6 +393,7 @@ void build_menus() {
     build_results_window(menus.elements.stat);
     build_pause_window(menus.elements.pause);
     build_options_window(menus.elements.opt, find_element("wnd_cfg"));
+    build_results_card(menus.elements.card, find_element("wnd_stat"));
     show_link_buttons();
     toolkit.settings.title_colour = kTitleColour;
     toolkit.settings.click_sound = menu_sound("click");

@@ -95,6 +95,17 @@ struct OptionsWindow {
     Itext *txt_khint = nullptr;
     Ibutton *btn_kdefault = nullptr, *btn_obk = nullptr;
 };
+// The finished level's card in the results window "wnd_stat": a line naming the level, then rows
+// of a caption and its value (the texts set by the shell when the window opens). Built after the
+// options window, so that the eight windows' registry indices stay as they are.
+struct ResultsCard {
+    Itext *txt_level = nullptr;  // the level's number and name
+    Itext *txt_time = nullptr, *txt_time_value = nullptr;
+    Itext *txt_best = nullptr, *txt_best_value = nullptr;  // "best time", or "new best" when it is
+    Itext *txt_lost = nullptr, *txt_lost_value = nullptr;
+    Itext *txt_bonus = nullptr, *txt_bonus_value = nullptr;
+    Itext *txt_nut = nullptr, *txt_nut_value = nullptr;
+};
 struct MenuElements {
     MainMenu main;
     EndWindow win;
@@ -105,6 +116,7 @@ struct MenuElements {
     ResultsWindow stat;
     PauseWindow pause;
     OptionsWindow opt;
+    ResultsCard card;
 };
 
 // ---- the menus' record (whole run) -------------------------------------------------------------

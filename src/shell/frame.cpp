@@ -1,6 +1,6 @@
 // frame.cpp - what the engine shows: the splash while it starts, the load procedure, and the frame
 // procedure with the menu backdrop, the status bar, the cursor, the fade overlay, the loading
-// screen and, over all of them, the notice of tell_player_once.
+// screen, the title card over a level's start and, over all of them, the notice of tell_player_once.
 //
 // Every picture is looked up by name in share_textures; positions are computed from the screen
 // size. A picture missing from it is left out (the cursor alone is replaced, by a plain square). Nothing here changes game state: the interface walk it runs only collects the actions of
@@ -71,6 +71,7 @@ constexpr Box kLoadingBoard{W / 2 - 128, H / 2 - 64, 256, 192};
 constexpr Box kLoadingClock{W / 2 - 32, H / 2 - 16, 64, 64};
 constexpr Box kLoadingTitle{140, 64, 512, 128};
 constexpr int32_t kLoadingWordY = H / 2 + 48, kLevelTitleY = H / 2 - 160;
+constexpr int32_t kLevelNameY = H / 2 - 104;    // the level's name, between the title and the board
 constexpr Box kHintPlate{W / 2 - 324, H - 128, 648, 74};
 constexpr int32_t kHintY = H - 106;
 // Status bar: the health bar (full width at no damage, one pixel less per damage point) in its
@@ -90,6 +91,10 @@ constexpr int32_t kCoinSize = 32;
 constexpr int32_t kCoinGap = 8;             // pixels at least between the text and each coin
 constexpr int32_t kCoinHalfSpan = 64;       // W/2 to the right coin's left edge, narrow texts
 constexpr int32_t kPanelPastCoin = 32;      // panel edge to the outer side of a coin
+// The title card over a level's first seconds: a plate in the sky between the status bar and the
+// hero (whom the camera keeps near the screen's middle, 96 px tall), three centred lines.
+constexpr Box kTitlePlate{W / 2 - 230, 90, 460, 132};
+constexpr int32_t kTitleNumberY = 105, kTitleNameY = 139, kTitleNutsY = 175;
 // The notice plate (tell_player_once): centred, its bottom this far above the screen's bottom,
 // as wide as the longer line plus the side margins, one line pitch a line plus the padding.
 constexpr float kNoticeBottomGap = 24;
@@ -134,6 +139,14 @@ float centred_x(float centre, const std::string &s) {
 void shadowed_text(float x, float y, const std::string &s) {
     text(x + kShadowOffset, y + kShadowOffset, s, kShadowColour);
     text(x, y, s, kTextColour);
+}
+
+// A line centred on `centre` (on a whole pixel) over its shadow, one pixel right of and below it,
+// both at the opacity `alpha`.
+void faded_text(float centre, float y, const std::string &s, int32_t alpha, uint32_t colour) {
+    const float x = static_cast<float>(eng.M_Round(centred_x(centre, s)));
+    eng.Text_Draw(handles.font_cyr, x + kShadowOffset, y + kShadowOffset, s.c_str(), kTextScale, kTextSpacing, alpha, kShadowColour);
+    eng.Text_Draw(handles.font_cyr, x, y, s.c_str(), kTextScale, kTextSpacing, alpha, colour);
 }
 
 void camera_off() {
@@ -182,6 +195,8 @@ void draw_loading_screen() {
     eng.FX_SetBlendMode(kBlendAdd);
     const std::string title = tr(level_title(profile.level_index));
     text(centred_x(W / 2, title), kLevelTitleY, title, kTextColour);
+    const std::string name = tr(level_name(profile.level_index));
+    text(centred_x(W / 2, name), kLevelNameY, name, kHintColour);
     eng.FX_SetBlendMode(kBlendNormal);
     sprite("gbut", kHintPlate);
     eng.FX_SetBlendMode(kBlendAdd);
@@ -189,6 +204,19 @@ void draw_loading_screen() {
     const std::string hint = loading_hint(std::clamp(session.loading_hint, 0, kLoadingHintCount - 1));
     text(centred_x(W / 2, hint), kHintY, hint, kHintColour);
     eng.FX_SetBlendMode(kBlendNormal);
+}
+
+void draw_title_card() {
+    const int32_t alpha = title_card_alpha();
+    if (alpha <= 0 || !eng.Text_GetWidth) return;
+    const int32_t level = profile.level_index;
+    eng.FX_SetBlendMode(kBlendNormal);
+    sprite("gbut", kTitlePlate, alpha);
+    faded_text(W / 2, kTitleNumberY, TR("Уровень ") + std::to_string(level + 1), alpha, kTextColour);
+    faded_text(W / 2, kTitleNameY, tr(level_name(level)), alpha, kHintColour);
+    const std::string nuts = TR("Золотых орехов: ") + std::to_string(profile.total_nuts) + TR(" из ") +
+                             std::to_string(playable_level_count());
+    faded_text(W / 2, kTitleNutsY, nuts, alpha, kTextColour);
 }
 
 void draw_fade_overlay() {
@@ -223,14 +251,9 @@ void draw_notice() {
     eng.FX_SetBlendMode(kBlendNormal);
     sprite("gbut", static_cast<float>(eng.M_Round(W / 2 - width / 2)), top, width, height, alpha);
     // The first line white over its shadow, the second in the orange of the loading tips.
-    const float x1 = static_cast<float>(eng.M_Round(W / 2 - w1 / 2)), y1 = top + kNoticePadding;
-    eng.Text_Draw(handles.font_cyr, x1 + kShadowOffset, y1 + kShadowOffset, l1.c_str(), kTextScale, kTextSpacing, alpha, kShadowColour);
-    eng.Text_Draw(handles.font_cyr, x1, y1, l1.c_str(), kTextScale, kTextSpacing, alpha, kTextColour);
-    if (!l2.empty()) {
-        const float x2 = static_cast<float>(eng.M_Round(W / 2 - w2 / 2)), y2 = y1 + kNoticeLinePitch;
-        eng.Text_Draw(handles.font_cyr, x2 + kShadowOffset, y2 + kShadowOffset, l2.c_str(), kTextScale, kTextSpacing, alpha, kShadowColour);
-        eng.Text_Draw(handles.font_cyr, x2, y2, l2.c_str(), kTextScale, kTextSpacing, alpha, kHintColour);
-    }
+    const float y1 = top + kNoticePadding;
+    faded_text(W / 2, y1, l1, alpha, kTextColour);
+    if (!l2.empty()) faded_text(W / 2, y1 + kNoticeLinePitch, l2, alpha, kHintColour);
 }
 
 void draw_menu_backdrop() {
@@ -301,6 +324,7 @@ void frame_procedure() {
         draw_effects(level_record.world.particles);
         camera_off();
         if (profile.level_index != kLastLevel) draw_status_bar();  // the final scene is a picture, not play
+        draw_title_card();  // fades in with the level (the overlay is drawn over it)
         if (profile.level_index == kLastLevel) run_menus();
         if (settings.mouse_off == 0 || profile.level_index == kLastLevel) draw_cursor();
         draw_fade_overlay();

@@ -24,7 +24,7 @@
 
 // ---- tuning ---------------------------------------------------------------------------------------
 namespace {
-constexpr int32_t kLogicIntervalMs = 20;    // logic tick period
+constexpr int32_t kLogicIntervalMs = kLogicTickMs;  // logic tick period
 constexpr int32_t kSlowIntervalMs = 50;     // slow tick period
 constexpr int32_t kLogicTimerFlags = 5;     // engine options of the logic timer
 constexpr int32_t kSlowTimerFlags = 0;
@@ -195,6 +195,7 @@ TickInput read_tick_input(uint8_t jump) {
 
 void apply_world_events(const WorldEvents &ev) {
     for (int32_t i = 0; i < ev.sound_count; ++i) SList_Play(assets.sounds, ev.sounds[static_cast<std::size_t>(i)], 0);
+    if (ev.died) ++level_record.deaths;
     const Request r = replay::count_world_events(ev, profile);
     if (r != Request::none) freeze_for(r);
 }
@@ -249,8 +250,11 @@ void play_tick(uint8_t jump) {
     if (eng.Key_Press && eng.Key_Press(kKeyF9)) toggle_recording();
     camera_follow();
     const TickInput in = read_tick_input(jump);
+    title_card_tick(in);
     replay::stepped(in);
-    apply_world_events(world_step(level_record.world, in));
+    const WorldEvents events = world_step(level_record.world, in);
+    if (events.level_end && in.finish) level_record.ended_by_key = 1;
+    apply_world_events(events);
     update_particles(level_record.world);
 }
 
@@ -261,6 +265,9 @@ bool load_world(const std::string &path) {
     const uint64_t seed = level_seed();
     const bool ok = replay::begin_level(level_record.world, profile.level_index, path, seed, &level_record.pictures,
                                         path.empty() ? scene_problem(profile.level_index) : "");
+    level_record.deaths = 0;
+    level_record.bonuses = count_bonuses(level_record.world);
+    level_record.ended_by_key = 0;
     if (ok)
         replay::level_started(
             replay::start_of(level_record.world, profile.level_index, path, seed, profile.deaths, profile.total_points, profile.total_nuts));
@@ -274,6 +281,7 @@ bool reload_world() {
     if (handles.camera) handles.camera->x = handles.camera->y = 0;
     clear_world(level_record.world);
     const bool ok = reload_level(level_record.world, level_record.world.level.level_file);
+    level_record.bonuses = count_bonuses(level_record.world);  // the reload puts every bonus back
     if (ok) replay::reloaded();
     if (handles.logic_timer) handles.logic_timer->time_stamp = eng.U_GetTime ? eng.U_GetTime() : 0;
     return ok;

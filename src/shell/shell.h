@@ -22,6 +22,7 @@
 #include "world/world.h"
 
 constexpr int32_t kLevelTitleCount = 11;
+constexpr int32_t kLogicTickMs = 20;  // the logic tick's period: one world step
 
 // ---- the records ----
 // The game's state lives in records by lifetime, each with its reset rule beside it: the settings,
@@ -44,12 +45,41 @@ void reset_records();
 struct LevelRecord {
     World world;     // stepped by the logic tick while playing, drawn by the frame
     TBase pictures;  // the level's pictures, from gfx\obj\ by kind-name prefix
+    // For the results card, counted from the load on (the F1 reload counts the bonuses again):
+    int32_t deaths = 0;         // lives lost in the level
+    int32_t bonuses = 0;        // point bonuses it held at its load (count_bonuses)
+    uint8_t ended_by_key = 0;   // the developer's F2 ended it (no best time)
 };
 extern LevelRecord level_record;
 void reset_level_record();
 
 // Title of a level for the loading screen and the "continue" hint; "" outside 0..10.
 const char *level_title(int32_t index);
+
+// ---- the level cards (cards.cpp) ----
+// The name of a level (0..9) or of the final scene (10), 1251, the key of its translation; ""
+// outside. The one table of the names.
+const char *level_name(int32_t index);
+// "Уровень 3 - <name>" for levels 0..9 (numbered from 1), the name alone for the final scene, in
+// the language shown.
+std::string level_heading(int32_t index);
+// A time in milliseconds as minutes, seconds and hundredths: 83460 -> "1:23.46" (below 0: 0).
+std::string time_text(int32_t ms);
+// The point bonuses (apples, berries, gold, silver) in the world's object layer.
+int32_t count_bonuses(const World &w);
+// After a level's load (transitions): its title card - number, name, golden nuts so far - shows
+// over its first seconds while it is played; none on the final scene.
+void start_title_card();
+// Once per logic tick while playing, with the tick's input: the card's time runs down; a walk or
+// jump key pressed (down now, up in the last tick) leaves it only its fade-out.
+void title_card_tick(const TickInput &in);
+// The card's opacity now, 0 (not shown) .. 255; the frame reads it.
+int32_t title_card_alpha();
+// When the results window opens (transitions): the finished level's figures into the session -
+// points, nut, time (world steps x kLogicTickMs), lives lost, bonuses held and taken - and its
+// best time: a finish faster than the profile's best (or the first one) is saved at once and
+// marked new; a level ended with F2 sets none. Then the texts of the results window's card.
+void fill_results_card();
 
 // ---- start-up ----
 // Runs the game on the engine already loaded into `eng`: settings, profile, seed, timers,
@@ -99,4 +129,5 @@ void draw_fade_overlay();
 void draw_cursor();
 void draw_status_bar();
 void draw_menu_backdrop();
+void draw_title_card();  // over a level's first seconds (cards.cpp says when), while playing
 void draw_notice();  // the notice of tell_player_once, if one is shown; drawn last

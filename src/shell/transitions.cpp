@@ -63,6 +63,7 @@ void start_level(const std::string &path) {
     }
     music_stop();
     eng.Mouse_Lock();
+    start_title_card();
     enter(GameState::playing);
 }
 
@@ -82,6 +83,7 @@ void perform_requests_at_black() {
         if (load_world(scene_file(profile.level_index))) {
             music_stop();
             eng.Mouse_Lock();
+            start_title_card();
             if (profile.level_index == kLastLevel) show(menu().win.wnd_win);
         } else {
             go_to_main_menu();  // reported; the world is empty, the profile untouched
@@ -89,8 +91,7 @@ void perform_requests_at_black() {
         break;
     case Request::results: {
         const ResultsWindow &results = menu().stat;
-        session.finished_points = level_record.world.tallies.level_points;  // what the window's buttons bank
-        session.finished_nut = level_record.world.tallies.gold_nut_found;
+        fill_results_card();  // the level's figures, what the window's buttons bank, its best time
         if (results.txt_points) results.txt_points->text = std::to_string(banked_sum(profile.total_points, session.finished_points));
         if (results.txt_tnuts) results.txt_tnuts->text = std::to_string(banked_sum(profile.total_nuts, session.finished_nut));
         show(results.wnd_stat);

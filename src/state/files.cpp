@@ -16,11 +16,15 @@
 //     a control byte, a byte the file-system name would lose, a blank at either end, ...): the
 //     default profile;
 //   - a file that exists but cannot be read: defaults (zeros), and that file is not overwritten
-//     until a later read of it succeeds.
+//     until a later read of it succeeds;
+//   - the profile's best times (lines 5 to 14, after the four lines every reader of the file
+//     knows): missing lines are no best time; a bad or negative one is none for that level only,
+//     one warning naming file and line.
 // The next write repairs the file. A write that fails keeps the old file; the player is told once
 // per run and reason (full disk, folder closed to writing) on screen as well as on stderr. The
 // hidden temporary files a killed save leaves are removed at start (remove_leftover_saves). Every message quotes names and file text through
 // platform::quote (control bytes escaped, long text cut).
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -202,6 +206,40 @@ bool write_settings() {
     return save_told(platform::write_file_atomic(kSettingsFile, out));
 }
 
+namespace {
+
+// Reads a profile file's text into `p`: the four values, each held within its bounds naming the
+// line it came from, then the best times of levels 0..9 (lines the old four-line reader never
+// looked at: a file without them has no best time, with no warning).
+void parse_profile(std::string bytes, const std::string &path, Profile &p) {
+    platform::TextReader reader(std::move(bytes));
+    auto read_within = [&](int32_t &value, const char *what, int32_t lo, int32_t hi) {
+        value = read_number(reader, path, what, 0);
+        keep_within(value, lo, hi, path, reader.line(), what);
+    };
+    read_within(p.level_index, "level", 0, kLastLevel);
+    read_within(p.total_nuts, "golden nuts", 0, kMostBanked);
+    read_within(p.total_points, "points", 0, kMostBanked);
+    read_within(p.deaths, "lives lost", kFewestDeaths, kMostDeaths);
+    for (std::size_t level = 0; level < p.best_ms.size(); ++level) {
+        const std::string what = "best time of level " + std::to_string(level);
+        read_within(p.best_ms[level], what.c_str(), 0, kMostBanked);
+    }
+}
+
+// The file's text: the four values, then the best times up to the last level that has one (a
+// profile without any stays four lines, as the game always wrote it).
+std::string profile_text(const Profile &p) {
+    std::string out;
+    for (int32_t v : {p.level_index, p.total_nuts, p.total_points, p.deaths}) out += std::to_string(v) + kLineEnd;
+    std::size_t lines = p.best_ms.size();
+    while (lines > 0 && p.best_ms[lines - 1] == 0) --lines;
+    for (std::size_t level = 0; level < lines; ++level) out += std::to_string(p.best_ms[level]) + kLineEnd;
+    return out;
+}
+
+}  // namespace
+
 void read_profile() {
     if (!profile_name_usable(settings.profile_name)) {
         platform::warn_once("profile-name:" + platform::quote(settings.profile_name),
@@ -213,6 +251,7 @@ void read_profile() {
     std::string bytes;
     bool missing = false;
     profile.level_index = profile.total_nuts = profile.total_points = profile.deaths = 0;
+    profile.best_ms = {};
     profile.unreadable_path.clear();
     if (!platform::read_file(path, bytes, &missing)) {
         if (missing) {
@@ -225,16 +264,7 @@ void read_profile() {
         }
         return;
     }
-    platform::TextReader reader(std::move(bytes));
-    // Each value is read, then held within its bounds naming the line it came from.
-    auto read_within = [&](int32_t &value, const char *what, int32_t lo, int32_t hi) {
-        value = read_number(reader, path, what, 0);
-        keep_within(value, lo, hi, path, reader.line(), what);
-    };
-    read_within(profile.level_index, "level", 0, kLastLevel);
-    read_within(profile.total_nuts, "golden nuts", 0, kMostBanked);
-    read_within(profile.total_points, "points", 0, kMostBanked);
-    read_within(profile.deaths, "lives lost", kFewestDeaths, kMostDeaths);
+    parse_profile(std::move(bytes), path, profile);
 }
 
 bool write_profile() {
@@ -245,8 +275,27 @@ bool write_profile() {
     }
     const std::string path = profile_path();
     if (refuse_overwrite(!profile.unreadable_path.empty() && profile.unreadable_path == path, path)) return false;
-    std::string out;
-    for (int32_t v : {profile.level_index, profile.total_nuts, profile.total_points, profile.deaths})
-        out += std::to_string(v) + kLineEnd;
-    return save_told(platform::write_file_atomic(path, out));
+    return save_told(platform::write_file_atomic(path, profile_text(profile)));
+}
+
+bool save_best_time(int32_t level, int32_t ms) {
+    if (level < 0 || level >= int32_t(profile.best_ms.size())) return false;
+    profile.best_ms[std::size_t(level)] = std::max(ms, 0);
+    if (!profile_name_usable(settings.profile_name)) return write_profile();  // warns, saves nothing
+    const std::string path = profile_path();
+    if (refuse_overwrite(!profile.unreadable_path.empty() && profile.unreadable_path == path, path)) return false;
+    // The file as it stands (the level's start, with what an earlier finish saved), this one best
+    // time changed. A file gone since the level started is written from the profile in play.
+    std::string bytes;
+    bool missing = false;
+    Profile on_disk = profile;
+    if (platform::read_file(path, bytes, &missing)) {
+        parse_profile(std::move(bytes), path, on_disk);
+    } else if (!missing) {
+        platform::warn_once("read-profile:" + platform::quote(path),
+                            platform::quote(path) + " cannot be read; the best time is not saved");
+        return false;
+    }
+    on_disk.best_ms[std::size_t(level)] = profile.best_ms[std::size_t(level)];
+    return save_told(platform::write_file_atomic(path, profile_text(on_disk)));
 }

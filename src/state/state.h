@@ -59,6 +59,9 @@ struct Profile {
     int32_t total_nuts = 0;          // golden nuts banked
     int32_t total_points = 0;        // points banked from finished levels
     int32_t deaths = 0;              // lives lost in this game; kDeathsToGameOver - deaths are shown
+    // The best time of each level 0..9 in milliseconds (world steps x 20 ms), 0 = never finished
+    // (or only with the developer's F2). Kept across new games; lines 5 to 14 of the file.
+    std::array<int32_t, kLastLevel> best_ms{};
     // Not in the file: the path of the profile file whose last read failed, which is not replaced
     // until a later read of it succeeds; "" when the last read was fine or found no file.
     std::string unreadable_path;
@@ -108,6 +111,16 @@ struct Session {
     //    banked into the profile by that window's buttons --
     int32_t finished_points = 0;     // the level's points
     uint8_t finished_nut = 0;        // its golden nut was taken
+    int32_t finished_time_ms = 0;    // its world steps x 20 ms (the time the hero was in play)
+    int32_t finished_deaths = 0;     // lives lost in it (since its last load)
+    int32_t finished_bonuses = 0;    // point bonuses (apples, berries, gold, silver) it held at its load
+    int32_t finished_taken = 0;      // ... of which the hero took
+    int32_t finished_best_ms = 0;    // the profile's best time of the level after this one, 0 none
+    uint8_t finished_new_best = 0;   // this finish set that best time
+    // -- the title card over a level's first seconds (shell/cards.cpp) --
+    int32_t title_card_ticks = 0;    // logic ticks it still shows; set when a level is loaded
+    uint8_t title_card_keys = 0;     // the walk and jump keys held in the last tick (a new press
+                                     // shortens the card to its fade-out)
     // -- the notice over the screen (tell_player_once) --
     std::string notice_line1, notice_line2;  // 1251
     int32_t notice_ticks = 0;                // logic ticks it is still shown
@@ -202,3 +215,8 @@ void read_profile();
 bool write_profile();
 // Path of the current profile's file, 1251 with '/' separators.
 std::string profile_path();
+// Keeps `ms` as the best time of `level` (0..9) in the profile and in its file at once, whatever
+// the player does next (play again, leave through the pause window): the file's other values
+// stay as they are on disk (a level's lives lost are saved only when it is banked). False when
+// the level is out of range or the file could not be written or read (then it is not replaced).
+bool save_best_time(int32_t level, int32_t ms);

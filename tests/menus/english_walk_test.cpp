@@ -22,7 +22,7 @@ constexpr Point kGreeting{400, 90};
 constexpr Point kWindowMode{320, 220}, kDepth{360, 280}, kMouse{360, 340}, kMusic{360, 400};
 constexpr Point kBack{400, 470};
 constexpr Point kNewProfile{400, 410}, kEditBox{400, 290}, kAdd{400, 350};
-constexpr Point kResume{400, 330}, kNext{400, 350}, kEndBack{400, 540};
+constexpr Point kResume{400, 330}, kNext{400, 444}, kEndBack{400, 540};
 constexpr Point kOptions{400, 160}, kLeftKey{515, 303};
 constexpr int kMenuReady = 40, kFadeFrames = 40, kTooltipFrames = 40;
 constexpr int kVkF9 = 120;
@@ -142,7 +142,10 @@ TEST(EnglishWalk, LevelsPauseResultsNoticesGameOverAndTheEndShowNoCyrillic) {
     EXPECT_EQ(r.last().windows(), std::vector<std::string>{"wnd_rec"});
     expect_english(texts_of(read_bytes("calls.txt")),
                    {"Loading", "Old Mine - Chapter 3", "Points: 0", "Recording: ", "F9 - stop", "Recording saved: ",
-                    "Pause", "Continue", "Play again", "Quit", "Results", "Total points", "Total nuts", "Game over"});
+                    "Pause", "Continue", "Play again", "Quit", "Results", "Total points", "Total nuts", "Game over",
+                    // the title card, the loading screen's name line and the results card
+                    "Level 9", "The Deep Hall", "Golden nuts: 1 of ", "Level 9 - The Deep Hall", "Time", "Best time",
+                    "Lives lost", "Bonuses", "Golden nut", "not found", "Out of the Mine", "Level 10"});
     // Some hint of the five was shown on each loading screen.
     const auto texts = texts_of(read_bytes("calls.txt"));
     bool hint = false;

@@ -59,6 +59,8 @@ std::vector<std::string> profile_dir() {
 // The options window: the button to it, the window, the language row (2), two volume rows (4
 // each), four key rows (2 each), the keys' hint line and its two bottom buttons.
 constexpr int32_t kOptionsEntries = 1 + 1 + 2 + 4 + 4 + 4 * 2 + 1 + 2;
+// The results window's card after them: the level's line and five rows of a caption and a value.
+constexpr int32_t kResultsCardEntries = 1 + 5 * 2;
 
 }  // namespace
 
@@ -67,8 +69,12 @@ TEST(MenuWindows, EightWindowsSixtyFourEntriesOwnersAndTheDuplicatesOwnActions) 
     Menus m;
     m.build();
     // The eight windows' 64 entries, then the options window's (its button in the settings window
-    // included), which leave those 64 indices as they are.
-    ASSERT_EQ(element_count(), 64 + kOptionsEntries);
+    // included) and the results card's, which leave those 64 indices as they are.
+    ASSERT_EQ(element_count(), 64 + kOptionsEntries + kResultsCardEntries);
+    for (int32_t i = 64 + kOptionsEntries; i < element_count(); ++i) {
+        EXPECT_TRUE(element_at(i)->has_parent) << element_at(i)->name;
+        EXPECT_EQ(element_at(i)->parent_index, 47) << element_at(i)->name;  // "wnd_stat"
+    }
     const std::vector<std::pair<int32_t, const char *>> windows = {
         {0, "wnd_main"}, {13, "wnd_win"},     {21, "wnd_np"},   {26, "wnd_rec"},
         {33, "wnd_profile"}, {37, "wnd_cfg"}, {47, "wnd_stat"}, {58, "wnd_pause"}};
@@ -140,7 +146,7 @@ TEST(MenuWindows, EightWindowsSixtyFourEntriesOwnersAndTheDuplicatesOwnActions) 
     EXPECT_EQ(prof->entries.names[0], "");
     // A second build replaces everything.
     m.build();
-    EXPECT_EQ(element_count(), 64 + kOptionsEntries);
+    EXPECT_EQ(element_count(), 64 + kOptionsEntries + kResultsCardEntries);
 }
 
 TEST(MenuWindows, TheRecordHoldsEveryElementUnderItsOwnNameAndTellsTheNamesakesApart) {

@@ -211,7 +211,7 @@ TEST(MenuFlow, PauseResumeAndPauseQuitWithoutBanking) {
 namespace {
 
 const char *kSettingsKeysOnly = "1\r\n0\r\n1\r\n1\r\nTester\r\n";  // mouse off: the hero obeys the keys
-constexpr Point kNext{400, 350}, kReplay{400, 410}, kResultsQuit{400, 470}, kEndBack{400, 540};
+constexpr Point kNext{400, 444}, kReplay{290, 510}, kResultsQuit{510, 510}, kEndBack{400, 540};
 const int kWalkPastBonuses = 300;  // frames of Right: from x 400 well past the last bonus at 900
 
 // Level 3 is a row of bonuses: walking through it earns 40 + 180 + 120 = 340 points and the golden

@@ -17,7 +17,7 @@ namespace {
 constexpr int kMenuReady = 40;    // frames until the main menu has faded in
 constexpr int kFadeFrames = 40;   // frames a fade-out takes before the change, with room
 constexpr int kNewX = 400, kNewY = 230;     // "Начать игру"
-constexpr int kNextX = 400, kNextY = 350;   // "Продолжить" on the results window
+constexpr int kNextX = 400, kNextY = 444;   // "Продолжить" on the results window
 const char *kSettings = "1\r\n0\r\n1\r\n1\r\nTester\r\n";   // window, 32 bits, keys only, music off
 
 // The hero's start in each shipped level, read from the level files through the scene list.

@@ -408,16 +408,17 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
             else if (c.op == "FX_SetBlendMode") after.push_back("blend " + c.args[0]);
             else if (c.op == "Text_Draw") after.push_back("text " + c.args[3] + " " + c.args[2] + " " + c.args[7]);
         }
-        ASSERT_GE(after.size(), 14u);
-        EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 12),
+        ASSERT_GE(after.size(), 15u);
+        // The level's title, and under it its name in orange.
+        EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 13),
                   (std::vector<std::string>{
                       "blend 0", "bg 0 0 800 600", "menu 272 236 256 192", "clock 368 284 64 64",
                       "gtit 140 64 512 128", "text Загрузка 349 0x333333", "text Загрузка 348 0xFFFFFF",
-                      "blend 1", "text Игра закончена! 140 0xFFFFFF", "blend 0", "gbut 76 472 648 74",
-                      "blend 1"}));
+                      "blend 1", "text Игра закончена! 140 0xFFFFFF", "text Дорога домой 196 0x11CCFF", "blend 0",
+                      "gbut 76 472 648 74", "blend 1"}));
         // One of the five tips, orange, at 494.
-        EXPECT_EQ(after[12].rfind("text ", 0), 0u);
-        EXPECT_EQ(after[12].substr(after[12].size() - 12), "494 0x11CCFF");
+        EXPECT_EQ(after[13].rfind("text ", 0), 0u);
+        EXPECT_EQ(after[13].substr(after[13].size() - 12), "494 0x11CCFF");
         EXPECT_EQ(after.back(), "blend 0");
         // "Загрузка" is 8 characters, the title 15: both centred on 400.
         const Call *title = nullptr;
@@ -431,6 +432,77 @@ TEST(FrameDrawing, LoadingScreenCoversTheLastTwoStepsOfTheFadeOut) {
     // The level was loaded 26 ticks after the request, and the game plays on without the screen.
     EXPECT_EQ(session.game_state, GameState::playing);
     EXPECT_NE(session.request, Request::start_level);
+}
+
+TEST(FrameDrawing, TheTitleCardFadesInWithTheLevelThenOutAndIsGoneAfterItsTime) {
+    ScratchDir dir;
+    make_game_folder(dir.path());
+    write_bytes(dir.path() / "cfg" / "scenes.txt", "one.txt\r\ntwo.txt\r\n");
+    write_bytes(dir.path() / "one.txt", "sky\r\n0\r\n1\r\nturf\r\n0\r\n0\r\n0\r\n0\r\n1\r\n0\r\n500\r\n2000\r\n"
+                                        "500\r\n0\r\n1\r\nenot\r\n400\r\n452\r\n0\r\n0\r\n0\r\n");
+    write_bytes(dir.path() / "cfg" / "prf" / "Tester", "0\r\n1\r\n0\r\n0\r\n");  // one golden nut so far
+    constexpr int kStart = 30, kLoaded = kStart + 26;
+    HeadlessRun r = run_headless(dir.path(), 330, [](int tick) {
+        if (tick == kStart) {  // as "continue" asks
+            session.fade_level = 255;
+            session.fading_out = 1;
+            request(Request::start_level);
+        }
+    });
+    // Per frame drawn after the load: the card's plate and its three lines, their opacity, and
+    // whether the fade overlay came after them.
+    int card_frames = 0, last_card_tick = 0;
+    bool faded_out = false;
+    for (std::size_t f = 0; f < r.frames.size(); ++f) {
+        const int tick = r.ticks_at_frame[int(f)];
+        if (tick <= kLoaded) continue;
+        const auto &frame = r.frames[f];
+        const auto s = sprites(frame);
+        const auto plate = std::find_if(s.begin(), s.end(), [](const std::string &x) { return x.rfind("gbut 170 90 460 132 ", 0) == 0; });
+        // The card's lines: the texts drawn after its plate, without their shadows.
+        std::vector<const Call *> lines;
+        bool after_plate = false;
+        for (const Call &c : frame) {
+            if (c.op == "SSprite_Draw" && fs::path(c.args[0]).stem() == "gbut") after_plate = true;
+            if (after_plate && c.op == "Text_Draw" && c.args[7] != "0x333333") lines.push_back(&c);
+        }
+        if (plate == s.end()) {
+            EXPECT_TRUE(lines.empty()) << "tick " << tick;
+            if (tick > kLoaded + 1) faded_out = true;
+            continue;
+        }
+        EXPECT_FALSE(faded_out) << "the card came back at tick " << tick;
+        ++card_frames;
+        last_card_tick = tick;
+        ASSERT_EQ(lines.size(), 3u) << "tick " << tick;
+        EXPECT_EQ(lines[0]->args[3], "Уровень 1");
+        EXPECT_EQ(lines[1]->args[3], "Дубовый луг");
+        EXPECT_EQ(lines[2]->args[3], "Золотых орехов: 1 из 2");
+        // Centred on 400 (10 px a character), at 105, 139 and 175; the name orange.
+        EXPECT_EQ(lines[0]->num(1), 400 - 9 * kGlyphAdvance / 2);
+        EXPECT_EQ(lines[1]->num(1), 400 - 11 * kGlyphAdvance / 2);
+        EXPECT_EQ(lines[0]->num(2), 105);
+        EXPECT_EQ(lines[1]->num(2), 139);
+        EXPECT_EQ(lines[2]->num(2), 175);
+        EXPECT_EQ(lines[1]->args[7], "0x11CCFF");
+        // Full strength until its last 20 ticks, then fading: alpha = ticks left * 255 / 20.
+        const int left = 110 - (tick - kLoaded);
+        const int alpha = left >= 20 ? 255 : left * 255 / 20;
+        EXPECT_EQ(lines[0]->num(6), alpha) << "tick " << tick;
+        EXPECT_EQ(*plate, "gbut 170 90 460 132 " + std::to_string(alpha) + " 0 1") << "tick " << tick;
+        // While the level fades in, the black overlay (the frame's last rectangle: objects without
+        // a picture are boxes too) is drawn over the card.
+        const Call *rect = nullptr;
+        for (const Call &c : frame)
+            if (c.op == "Pr2D_Rect") rect = &c;
+        if (r.fade_at_frame[int(f)] < 255) {
+            ASSERT_NE(rect, nullptr) << "tick " << tick;
+            EXPECT_GT(rect, lines[2]) << "tick " << tick;
+        }
+    }
+    EXPECT_EQ(last_card_tick, kLoaded + 109);  // 110 ticks, the last one with 1 tick left
+    EXPECT_NEAR(card_frames, 132, 3);  // 110 ticks of 20 ms: 2.2 s, 132 frames at 60 a second
+    EXPECT_TRUE(faded_out);
 }
 
 namespace {
