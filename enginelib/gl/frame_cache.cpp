@@ -72,6 +72,20 @@ int damaged_blocks(const std::vector<uint64_t> &before, const std::vector<uint64
     return count;
 }
 
+void PresentedFrames::presented(const std::vector<uint64_t> *hashes, const Setting &setting) {
+    newest_ = (newest_ + 1) % kMaxAge;
+    Entry &e = entries_[newest_];
+    e.known = hashes && hashes->size() == size_t(kCacheBlocks);
+    if (e.known) e.hashes = *hashes;
+    e.setting = setting;
+}
+
+const std::vector<uint64_t> *PresentedFrames::held(int age, const Setting &now) const {
+    if (age < 1 || age > kMaxAge) return nullptr;
+    const Entry &e = entries_[(newest_ - (age - 1) + kMaxAge) % kMaxAge];
+    return e.known && e.setting == now ? &e.hashes : nullptr;
+}
+
 double shaded_area(const std::vector<Vertex> &vertices) {
     double inside = 0;
     std::vector<Vertex> outside;  // clipped by area_on_screen

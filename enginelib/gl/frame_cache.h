@@ -1,11 +1,10 @@
-// frame_cache.h - which parts of a frame are the same as in the frame before, so that only the rest
-// is drawn again. The renderer draws into an off-screen picture of the letterbox that it keeps
-// between frames and copies to the window; a 16 x 16-pixel block whose triangles (after the cull)
-// are the same, in the same order, as the frame before keeps its pixels and is not drawn. The
-// main menu (a still board over a backdrop that turns 20 times a second) and a window over a still
-// level then shade little more than the copy. Where most of the screen changes every frame (a
-// level while the camera scrolls) the copy would be an extra screen of pixels, so the policy
-// draws straight into the window instead.
+// frame_cache.h - which parts of a frame are the same as in a frame drawn before, so that only the
+// rest is drawn again: a 16 x 16-pixel block whose triangles (after the cull) are the same, in the
+// same order, keeps its pixels and is not drawn. Where the window's back buffer holds a frame
+// presented a known number of swaps ago (PresentedFrames) the renderer draws over it; elsewhere
+// it draws into an off-screen picture of the letterbox that it keeps between frames and copies
+// to the window (CachePolicy decides whether that copy pays). The main menu (a still board over a
+// backdrop that turns 20 times a second) and a window over a still level then shade little.
 //
 // In: a frame's shown triangles with a key per batch (texture, sampler, blending). Out: a byte per
 // block, 1 where the block must be drawn again; whether to draw through the kept picture at all.
@@ -45,6 +44,38 @@ int damaged_blocks(const std::vector<uint64_t> &before, const std::vector<uint64
 // The pixels' worth of the triangles' area on the screen (3 vertices per triangle): what drawing
 // them whole shades. Triangles inside the screen are measured as they are, others clipped.
 double shaded_area(const std::vector<Vertex> &vertices);
+
+// What a window's back buffer may hold when a frame begins: the block hashes of the frames
+// presented last, newest first, each with what else decides its pixels. A back buffer `age` swaps
+// old holds the frame presented then; the blocks whose hashes differ from that frame's are the
+// ones to draw again in it.
+class PresentedFrames {
+public:
+    static constexpr int kMaxAge = 4;  // older back buffers are drawn whole
+    // Besides the triangles, what a frame's pixels depend on: the textures' contents (bumped on
+    // every upload), the letterbox and the drawable's size.
+    struct Setting {
+        long texture_generation = 0;
+        int view_w = 0, view_h = 0, drawable_w = 0, drawable_h = 0;
+        bool operator==(const Setting &) const = default;
+    };
+    // A frame was presented: its block hashes, or nullptr when they do not tell its pixels (it
+    // was sent in parts, or drawn without the blocks being hashed).
+    void presented(const std::vector<uint64_t> *hashes, const Setting &setting);
+    // The hashes of the frame presented `age` swaps ago (1: the last), when they are known and
+    // that frame was drawn under `now`'s setting; nullptr otherwise (age 0: nothing known).
+    const std::vector<uint64_t> *held(int age, const Setting &now) const;
+    void reset() { *this = PresentedFrames{}; }
+
+private:
+    struct Entry {
+        std::vector<uint64_t> hashes;
+        Setting setting;
+        bool known = false;
+    };
+    Entry entries_[kMaxAge];  // entries_[newest_] is the last frame presented
+    int newest_ = 0;
+};
 
 // Whether to draw through the kept picture. Drawn straight into the window a frame shades its
 // triangles' area P; through the kept picture it shades the copy (a screen) and about the damaged

@@ -1,8 +1,7 @@
 // renderer.cpp - the GL renderer of both windowed engines (OpenGL 3.3 core on the desktop, WebGL 2
 // in the page; gl_api.h picks the header and the shaders' first lines): one shader, one streamed
 // vertex buffer, drawing straight into the window's back buffer through a letterbox viewport (the
-// viewport does the scaling, a scissor keeps the bars black). No off-screen copy: on software renderers (llvmpipe under Xvfb)
-// a full-screen blit per frame costs more than a typical frame's sprites.
+// viewport does the scaling, a scissor keeps the bars black).
 //
 // Both blend modes share one blend function on premultiplied colours, src + dst * (1 - src alpha):
 // the shader zeroes the output alpha of an additive vertex, which turns it into src + dst. So a glow
@@ -13,14 +12,19 @@
 // or off the screen, and what is left goes out in one buffer, a draw call per run of one texture,
 // sampler and blending. Triangles that replace what is under them (opaque texels, full vertex
 // alpha, ordinary blending) are drawn with blending off: the same pixels, less work for a software
-// renderer. While most of the screen stays the same from frame to frame (the menu, a window over
-// a still level) the frame is drawn into a kept off-screen picture, only the blocks that changed
-// (frame_cache.h), and that picture is copied to the window.
+// renderer. Only the 16 x 16 blocks that differ from what the window already holds are drawn
+// (frame_cache.h): where the window's back buffer is known to hold an earlier frame (its age,
+// from the engine's window code) the frame is drawn over it, only its changed blocks; where that
+// is not known, while most of the screen stays the same (the menu, a window over a still level),
+// the frame is drawn into a kept off-screen picture, only the blocks that changed, and that
+// picture is copied to the window (a screen of pixels a frame). Otherwise the window is cleared
+// and the frame drawn whole.
 // TARVELOK_ENGINE_DRAW_ALL=1 draws everything as queued (for measuring); TARVELOK_ENGINE_CACHE=
-// never draws every frame whole, =always through the kept picture whatever it costs (for tests);
-// TARVELOK_ENGINE_COMPARE_DIR=DIR draws every 30th frame both ways (the reference way: everything,
-// blended, filtered; and the usual way) and writes both pictures to DIR/frame-pair.rgba (for the
-// read-back comparison test).
+// never draws every frame whole, =always only the changed blocks whatever it costs, =copy the same
+// but never over the back buffer, always through the off-screen picture (for tests);
+// TARVELOK_ENGINE_COMPARE_DIR=DIR draws every 30th frame both ways (the reference way, off the
+// screen: everything, blended, filtered; and the usual way) and writes both pictures to
+// DIR/frame-pair.rgba (for the read-back comparison test).
 //
 // In: triangles in logical pixels from the drawing operations. Out: the window's back buffer.
 // Does not swap buffers or touch the window system: the engine's window code does.
@@ -42,6 +46,10 @@ namespace {
 
 constexpr int kInitialVertexCapacity = 6 * 2048;  // vertices reserved up front (2048 quads)
 constexpr int kCompareEveryFrames = 30;            // compare mode: frames between two comparisons
+// Over the kept back buffer a frame draws its changed blocks after a black screen that the cull
+// cuts to them, which costs a second cull and a draw call; with this many blocks changed or more
+// (nine in ten) the frame is drawn whole after a plain clear instead.
+constexpr int kInPlaceMaxBlocks = kCacheBlocks * 9 / 10;
 
 // Both shaders begin with TARVELOK_GLSL_PRELUDE (version line, precision): the rest is GLSL
 // that desktop GLSL 3.30 and GLSL ES 3.00 read alike.
@@ -126,6 +134,18 @@ struct RendererState {
     bool cache_on = true;                // off with TARVELOK_ENGINE_CACHE=never or DRAW_ALL
     bool cache_always = false;           // TARVELOK_ENGINE_CACHE=always: on whatever the policy says
     int last_damaged = 0;                // blocks drawn again in the last frame (statistics)
+    bool last_over_kept = false;         // the last frame was drawn over the kept back buffer
+    // The window's back buffer kept between frames: how old it is as this frame begins
+    // (renderer_begin_frame), what the frames presented last held, whether this frame has
+    // cleared the window yet (it is cleared only when drawn whole).
+    int back_age = 0;
+    PresentedFrames presented;
+    bool in_place_on = true;             // off with TARVELOK_ENGINE_CACHE=copy
+    bool window_cleared = false;
+    // Compare mode: the frame drawn the reference way goes here, not into the window (which may
+    // hold the frame before, to be drawn over).
+    GLuint reference_fbo = 0, reference_texture = 0;
+    int reference_w = 0, reference_h = 0;
     // The cached path's queue: a black opaque screen first (it clears the blocks drawn again), then
     // the frame.
     std::vector<Vertex> with_clear;
@@ -157,13 +177,16 @@ GLuint compile(GLenum type, const char *source) {
 void apply_blend() { gl.BlendFuncSeparate(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA); }
 
 // Reads the letterbox rectangle of the back buffer as drawn so far (nothing queued is sent) at the
-// logical size, nearest pixel, rows top-down.
-void read_pixels(uint8_t *rgba) {
+// logical size, nearest pixel, rows top-down; with `fbo` that off-screen picture of the letterbox.
+void read_pixels(uint8_t *rgba, GLuint fbo = 0) {
     const size_t row = size_t(kLogicalWidth) * 4;
     std::vector<uint8_t> real(size_t(R.view_w) * R.view_h * 4);
     gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
-    gl.ReadPixels(R.view_x, R.drawable_h - R.view_y - R.view_h, R.view_w, R.view_h, GL_RGBA, GL_UNSIGNED_BYTE,
-                  real.data());
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    if (fbo) gl.ReadPixels(0, 0, R.view_w, R.view_h, GL_RGBA, GL_UNSIGNED_BYTE, real.data());
+    else gl.ReadPixels(R.view_x, R.drawable_h - R.view_y - R.view_h, R.view_w, R.view_h, GL_RGBA, GL_UNSIGNED_BYTE,
+                       real.data());
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     for (int y = 0; y < kLogicalHeight; ++y) {
         const int sy = R.view_h - 1 - y * R.view_h / kLogicalHeight;  // GL rows are bottom-up
         uint8_t *dst = rgba + row * y;
@@ -235,30 +258,38 @@ void write_file(const std::string &path, const std::vector<uint8_t> &bytes) {
     if (std::fclose(f) == 0 && ok) std::rename(part.c_str(), path.c_str());
 }
 
-// The kept picture of the letterbox, (re)made at its size; false when the context cannot make
-// one (the frame is then drawn straight into the window).
-bool ensure_cache_target() {
-    if (R.cache_fbo && R.cache_w == R.view_w && R.cache_h == R.view_h) return true;
-    if (!R.cache_fbo) gl.GenFramebuffers(1, &R.cache_fbo);
-    if (!R.cache_texture) gl.GenTextures(1, &R.cache_texture);
+// An off-screen picture of the letterbox's size in `fbo` and `texture`, (re)made when its size
+// `w` x `h` is not the letterbox's; false when the context cannot make one.
+bool ensure_target(GLuint &fbo, GLuint &texture, int &w, int &h) {
+    if (fbo && w == R.view_w && h == R.view_h) return true;
+    if (!fbo) gl.GenFramebuffers(1, &fbo);
+    if (!texture) gl.GenTextures(1, &texture);
     gl.ActiveTexture(GL_TEXTURE0);
-    gl.BindTexture(GL_TEXTURE_2D, R.cache_texture);
+    gl.BindTexture(GL_TEXTURE_2D, texture);
     gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, R.view_w, R.view_h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     gl.BindTexture(GL_TEXTURE_2D, 0);  // never sampled while it is drawn into
     R.bound_texture = 0;
-    gl.BindFramebuffer(GL_FRAMEBUFFER, R.cache_fbo);
-    gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, R.cache_texture, 0);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, fbo);
+    gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
     const bool complete = gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    w = complete ? R.view_w : 0;
+    h = complete ? R.view_h : 0;
+    return complete;
+}
+
+// The kept picture of the letterbox, (re)made at its size; false when the context cannot make
+// one (the frame is then drawn straight into the window).
+bool ensure_cache_target() {
+    if (R.cache_fbo && R.cache_w == R.view_w && R.cache_h == R.view_h) return true;
+    const bool complete = ensure_target(R.cache_fbo, R.cache_texture, R.cache_w, R.cache_h);
     R.cache_valid = false;
     if (!complete) {
         std::fprintf(stderr, "engine: no off-screen picture of %d x %d; frames are drawn whole\n", R.view_w, R.view_h);
         R.cache_on = false;
         return false;
     }
-    R.cache_w = R.view_w;
-    R.cache_h = R.view_h;
     return true;
 }
 
@@ -268,6 +299,49 @@ void release_cache_target() {
     R.cache_fbo = R.cache_texture = 0;
     R.cache_w = R.cache_h = 0;
     R.cache_valid = false;
+    if (R.reference_fbo) gl.DeleteFramebuffers(1, &R.reference_fbo);
+    if (R.reference_texture) gl.DeleteTextures(1, &R.reference_texture);
+    R.reference_fbo = R.reference_texture = 0;
+    R.reference_w = R.reference_h = 0;
+}
+
+// The window, bars and letterbox, cleared black once in a frame that is drawn whole (a frame
+// drawn over the back buffer kept from before clears only the blocks it draws again).
+void clear_window() {
+    if (R.window_cleared) return;
+    R.window_cleared = true;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.Scissor(0, 0, R.drawable_w, R.drawable_h);
+    gl.ClearColor(0, 0, 0, 1);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+    gl.Scissor(R.view_x, R.drawable_h - R.view_y - R.view_h, R.view_w, R.view_h);
+}
+
+// Draws the frame's blocks marked in R.damaged (`count` of them) over what the bound target
+// holds: a black opaque screen in front of the frame clears them, and the blocks kept count as
+// covered, so nothing reaches those. R.damaged is used up.
+void draw_blocks_over() {
+    R.batches.insert(R.batches.begin(), RendererState::Batch{R.white, Sampler::Nearest, true});
+    const float xs[6] = {0, kLogicalWidth, kLogicalWidth, 0, kLogicalWidth, 0};
+    const float ys[6] = {0, 0, kLogicalHeight, 0, kLogicalHeight, kLogicalHeight};
+    R.with_clear.resize(6);
+    for (int i = 0; i < 6; ++i) {
+        R.with_clear[i] = Vertex{};
+        R.with_clear[i].x = xs[i];
+        R.with_clear[i].y = ys[i];
+        premultiply(R.with_clear[i], 0, 0, 0, 255);
+    }
+    R.with_clear.insert(R.with_clear.end(), R.pending.begin(), R.pending.end());
+    R.with_clear_batch.assign(2, 0);
+    for (uint32_t b : R.pending_batch) R.with_clear_batch.push_back(b + 1);
+    R.with_clear_opaque.assign(2, 1);
+    R.with_clear_opaque.insert(R.with_clear_opaque.end(), R.pending_opaque.begin(), R.pending_opaque.end());
+    R.with_clear_group = {1, 0};
+    R.with_clear_group.insert(R.with_clear_group.end(), R.pending_group.begin(), R.pending_group.end());
+    for (uint8_t &kept : R.damaged) kept = !kept;  // now: the blocks to count as covered
+    R.cull.run(R.with_clear, R.with_clear_batch, R.with_clear_opaque, R.with_clear_group, own_size(), R.shown,
+               R.shown_batch, &R.damaged);
+    draw(R.shown, R.shown_batch);
 }
 
 // The cached path: blocks whose shown triangles differ from the frame before (R.damaged, `count`
@@ -284,33 +358,12 @@ double draw_damaged(int count) {
         draw(R.shown, R.shown_batch);
         if (!R.compare_dir.empty()) area = area_on_screen(R.shown);
     } else if (count > 0) {
-        // A black opaque screen in front of the frame clears what is drawn again; the blocks kept
-        // count as covered, so nothing reaches them.
-        R.batches.insert(R.batches.begin(), RendererState::Batch{R.white, Sampler::Nearest, true});
-        const float xs[6] = {0, kLogicalWidth, kLogicalWidth, 0, kLogicalWidth, 0};
-        const float ys[6] = {0, 0, kLogicalHeight, 0, kLogicalHeight, kLogicalHeight};
-        R.with_clear.resize(6);
-        for (int i = 0; i < 6; ++i) {
-            R.with_clear[i] = Vertex{};
-            R.with_clear[i].x = xs[i];
-            R.with_clear[i].y = ys[i];
-            premultiply(R.with_clear[i], 0, 0, 0, 255);
-        }
-        R.with_clear.insert(R.with_clear.end(), R.pending.begin(), R.pending.end());
-        R.with_clear_batch.assign(2, 0);
-        for (uint32_t b : R.pending_batch) R.with_clear_batch.push_back(b + 1);
-        R.with_clear_opaque.assign(2, 1);
-        R.with_clear_opaque.insert(R.with_clear_opaque.end(), R.pending_opaque.begin(), R.pending_opaque.end());
-        R.with_clear_group = {1, 0};
-        R.with_clear_group.insert(R.with_clear_group.end(), R.pending_group.begin(), R.pending_group.end());
-        for (uint8_t &kept : R.damaged) kept = !kept;  // now: the blocks to count as covered
-        R.cull.run(R.with_clear, R.with_clear_batch, R.with_clear_opaque, R.with_clear_group, own_size(), R.shown,
-                   R.shown_batch, &R.damaged);
-        draw(R.shown, R.shown_batch);
+        draw_blocks_over();
         if (!R.compare_dir.empty()) area = area_on_screen(R.shown);
     }
-    // The kept picture to the window's letterbox, pixel for pixel.
+    // The kept picture to the window's letterbox, pixel for pixel (the bars black).
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    clear_window();
     const int gl_y = R.drawable_h - R.view_y - R.view_h;
     gl.Viewport(R.view_x, gl_y, R.view_w, R.view_h);
     gl.Scissor(R.view_x, gl_y, R.view_w, R.view_h);
@@ -327,12 +380,16 @@ double draw_damaged(int count) {
 // says it pays (frame_cache.h), else straight into the window. Returns the pixels' worth of
 // triangles sent (the copy counts as a screen), measured only in compare mode.
 double send_frame() {
+    R.last_over_kept = false;
+    const PresentedFrames::Setting setting{R.texture_generation, R.view_w, R.view_h, R.drawable_w, R.drawable_h};
     if (!R.cull_on || !R.cache_on || R.sent_in_frame) {
         // Drawn straight into the window, all of it or the rest of it: the kept picture and the
         // hashes no longer tell what the window shows.
         const bool measure = !R.compare_dir.empty() && !R.pending.empty();
         double area = measure && !R.cull_on ? area_on_screen(R.pending) : 0;
+        clear_window();
         renderer_flush();
+        R.presented.presented(nullptr, setting);
         if (measure && R.cull_on) area = area_on_screen(R.shown);  // what the cull left
         R.cache_valid = false;
         R.block_hashes.clear();
@@ -346,6 +403,26 @@ double send_frame() {
         R.keys[i] = uint64_t(b.texture) << 8 | uint64_t(b.sampler) << 1 | uint64_t(b.replaces);
     }
     block_hashes(R.shown, R.keys, R.hashes_now);
+    double area = 0;
+    // Over the back buffer kept from an earlier frame: only the blocks that differ from it.
+    const std::vector<uint64_t> *held = R.in_place_on ? R.presented.held(R.back_age, setting) : nullptr;
+    const int held_count = held ? damaged_blocks(*held, R.hashes_now, R.damaged) : kCacheBlocks;
+    if (held_count < kInPlaceMaxBlocks) {
+        if (held_count > 0) draw_blocks_over();
+        if (!R.compare_dir.empty()) area = held_count > 0 ? area_on_screen(R.shown) : 0;
+        R.last_damaged = held_count;
+        R.last_over_kept = true;
+        R.cache_valid = false;  // the kept off-screen picture missed this frame
+        R.presented.presented(&R.hashes_now, setting);
+        R.block_hashes.swap(R.hashes_now);
+        R.hashed_generation = R.texture_generation;
+        R.hashed_w = R.view_w;
+        R.hashed_h = R.view_h;
+        clear_queue();
+        R.sent_in_frame = true;
+        return area;
+    }
+    R.presented.presented(&R.hashes_now, setting);
     const bool comparable =
         R.hashed_generation == R.texture_generation && R.hashed_w == R.view_w && R.hashed_h == R.view_h;
     const std::vector<uint64_t> none;
@@ -354,12 +431,12 @@ double send_frame() {
     R.hashed_generation = R.texture_generation;
     R.hashed_w = R.view_w;
     R.hashed_h = R.view_h;
-    double area = 0;
     const bool pays = R.policy.update(double(count) / kCacheBlocks, shaded_area(R.shown));
     if ((pays || R.cache_always) && ensure_cache_target()) {
         R.last_damaged = R.cache_valid ? count : kCacheBlocks;
         area = draw_damaged(count);
     } else {
+        clear_window();
         draw(R.shown, R.shown_batch);
         if (!R.compare_dir.empty()) area = area_on_screen(R.shown);
         R.cache_valid = false;
@@ -377,11 +454,22 @@ double send_frame() {
 void compare_frame() {
     const size_t bytes = size_t(kLogicalWidth) * kLogicalHeight * 4;
     std::vector<uint8_t> pair(bytes * 2 + 2 * sizeof(double));
-    draw(R.pending, R.pending_batch, true);
-    read_pixels(pair.data());
-    const double whole_area = area_on_screen(R.pending);
+    if (!ensure_target(R.reference_fbo, R.reference_texture, R.reference_w, R.reference_h)) {
+        send_frame();
+        return;
+    }
+    gl.BindFramebuffer(GL_FRAMEBUFFER, R.reference_fbo);
+    gl.Viewport(0, 0, R.reference_w, R.reference_h);
+    gl.Scissor(0, 0, R.reference_w, R.reference_h);
     gl.ClearColor(0, 0, 0, 1);
-    gl.Clear(GL_COLOR_BUFFER_BIT);  // the scissor keeps this to the letterbox
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+    draw(R.pending, R.pending_batch, true);
+    read_pixels(pair.data(), R.reference_fbo);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    const int gl_y = R.drawable_h - R.view_y - R.view_h;
+    gl.Viewport(R.view_x, gl_y, R.view_w, R.view_h);
+    gl.Scissor(R.view_x, gl_y, R.view_w, R.view_h);
+    const double whole_area = area_on_screen(R.pending);
     const double areas[2] = {whole_area, send_frame()};
     read_pixels(pair.data() + bytes);
     std::memcpy(pair.data() + 2 * bytes, areas, sizeof areas);
@@ -432,12 +520,14 @@ bool renderer_init() {
     R.compare_dir = compare ? compare : "";
     const char *cache = std::getenv("TARVELOK_ENGINE_CACHE");
     R.cache_on = R.cull_on && !(cache && std::strcmp(cache, "never") == 0);
-    R.cache_always = R.cache_on && cache && std::strcmp(cache, "always") == 0;
+    R.in_place_on = !(cache && std::strcmp(cache, "copy") == 0);
+    R.cache_always = R.cache_on && cache && (std::strcmp(cache, "always") == 0 || !R.in_place_on);
 #ifdef __EMSCRIPTEN__
     R.cache_on = false;  // not yet measured in the browsers: the page draws every frame whole
 #endif
     R.policy.reset();
     R.block_hashes.clear();
+    R.presented.reset();
 
     gl.GenSamplers(kSamplerCount, R.samplers);
     const GLint wraps[kSamplerCount] = {GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE, GL_REPEAT};
@@ -510,9 +600,11 @@ void renderer_delete_texture(unsigned texture) {
 
 unsigned renderer_white_texture() { return R.white; }
 
-void renderer_begin_frame(int drawable_w, int drawable_h) {
+void renderer_begin_frame(int drawable_w, int drawable_h, int back_age) {
     clear_queue();
     R.sent_in_frame = false;
+    R.window_cleared = false;
+    R.back_age = back_age;
     ++R.frame_number;
     if (drawable_w <= 0 || drawable_h <= 0) {
         drawable_w = kLogicalWidth;
@@ -531,9 +623,6 @@ void renderer_begin_frame(int drawable_w, int drawable_h) {
     R.view_w = w;
     R.view_h = h;
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    gl.Scissor(0, 0, drawable_w, drawable_h);
-    gl.ClearColor(0, 0, 0, 1);
-    gl.Clear(GL_COLOR_BUFFER_BIT);  // the bars too
     const int gl_y = drawable_h - R.view_y - h;  // GL window rows count from the bottom
     gl.Viewport(R.view_x, gl_y, w, h);
     gl.Scissor(R.view_x, gl_y, w, h);
@@ -568,6 +657,7 @@ void renderer_triangles(unsigned texture, Sampler sampler, const Vertex *vertice
 
 void renderer_flush() {
     if (R.pending.empty()) return;
+    clear_window();  // sent in parts: drawn whole
     if (R.cull_on) {
         R.cull.run(R.pending, R.pending_batch, R.pending_opaque, R.pending_group, own_size(), R.shown, R.shown_batch);
         draw(R.shown, R.shown_batch);
@@ -621,6 +711,8 @@ bool renderer_read_frame(uint8_t *rgba) {
 void renderer_read_back_buffer(uint8_t *rgba) { read_logical(rgba); }
 
 int renderer_last_redrawn_blocks() { return R.last_damaged; }
+
+bool renderer_last_over_kept_back_buffer() { return R.last_over_kept; }
 
 int renderer_take_draw_calls() {
     const int n = R.draw_calls;

@@ -58,9 +58,11 @@ void renderer_upload_premultiplied(unsigned &texture, const uint8_t *rgba, int w
 // The 1 x 1 white texture used for filled shapes.
 unsigned renderer_white_texture();
 
-// Starts a frame in a drawable of drawable_w x drawable_h real pixels: clears it black and maps
-// the logical screen onto its letterbox rectangle (nothing is drawn outside it).
-void renderer_begin_frame(int drawable_w, int drawable_h);
+// Starts a frame in a drawable of drawable_w x drawable_h real pixels and maps the logical screen
+// onto its letterbox rectangle (nothing is drawn outside it). `back_age`: the back buffer holds
+// the frame presented that many swaps ago (1: the last one), 0 when that is not known; the frame
+// is then drawn over it, only where it differs (frame_cache.h), else over black.
+void renderer_begin_frame(int drawable_w, int drawable_h, int back_age = 0);
 // 0 ordinary alpha blending, 1 additive, for the triangles queued from now on (no flush).
 void renderer_set_blend(int mode);
 // Queues `count` vertices (a multiple of 3, a triangle list) with that texture and sampler.
@@ -92,5 +94,8 @@ int renderer_take_draw_calls();
 // 16 x 16-pixel blocks the last frame drew (1900 for a whole screen; fewer while the frame cache
 // keeps the rest from the frame before).
 int renderer_last_redrawn_blocks();
+// Whether the last frame was drawn over the window's kept back buffer (only its changed blocks,
+// no clear, no copy).
+bool renderer_last_over_kept_back_buffer();
 
 }  // namespace gl_engine

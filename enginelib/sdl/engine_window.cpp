@@ -107,6 +107,7 @@ struct Run {
     double stats_busy_ms = 0;
     int stats_frames = 0;
     double stats_blocks = 0;  // 16 x 16 blocks drawn, summed over the period's frames
+    int stats_over_kept = 0;  // frames drawn over the kept back buffer
 };
 Run g_run;
 
@@ -435,7 +436,7 @@ void pump_events() {
     if (g_termination_signal.load() != 0) g_run.quit = true;
 }
 
-void begin_frame() { renderer_begin_frame(g_run.drawable_w, g_run.drawable_h); }
+void begin_frame() { renderer_begin_frame(g_run.drawable_w, g_run.drawable_h, back_buffer_age()); }
 
 void present() {
     renderer_present();
@@ -455,6 +456,7 @@ void report_stats(double busy_ms) {
     ++g_run.stats_frames;
     g_run.stats_busy_ms += busy_ms;
     g_run.stats_blocks += renderer_last_redrawn_blocks();
+    g_run.stats_over_kept += renderer_last_over_kept_back_buffer() ? 1 : 0;
     const double now = now_ms();
     const double elapsed = now - g_run.stats_since;
     if (elapsed < kStatsPeriodMs) return;
@@ -462,15 +464,16 @@ void report_stats(double busy_ms) {
     const int frames = std::max(g_run.stats_frames, 1);
     std::fprintf(stderr,
                  "engine: %.1f fps, %.2f ms CPU per frame, %.1f draw calls per frame (%.2f ms busy per frame, "
-                 "%.0f %% of the screen drawn)\n",
+                 "%.0f %% of the screen drawn, %.0f %% of the frames over the kept back buffer)\n",
                  g_run.stats_frames * 1000.0 / elapsed, (cpu - g_run.stats_cpu_since) / frames,
                  double(renderer_take_draw_calls()) / frames, g_run.stats_busy_ms / frames,
-                 100.0 * g_run.stats_blocks / (double(frames) * kCacheBlocks));
+                 100.0 * g_run.stats_blocks / (double(frames) * kCacheBlocks), 100.0 * g_run.stats_over_kept / frames);
     g_run.stats_since = now;
     g_run.stats_cpu_since = cpu;
     g_run.stats_frames = 0;
     g_run.stats_busy_ms = 0;
     g_run.stats_blocks = 0;
+    g_run.stats_over_kept = 0;
 }
 
 // Opens SDL video, the window and the 3.3 core context; false (with a message) on failure.
@@ -505,6 +508,7 @@ bool open_window() {
     SDL_GL_MakeCurrent(g_run.window, g_run.context);
     keep_gl_driver_for_leak_check();
     if (!gl_api_load() || !renderer_init()) return false;
+    back_buffer_open(g_run.window);
     GLint max_texture = 0;
     gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
     ec::image_set_side_limit(max_texture);  // pictures the GPU cannot hold are refused at load

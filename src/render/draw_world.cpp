@@ -15,11 +15,13 @@
 // lies wholly off the screen are not sent to the device.
 #include "render/draw_world.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
 
 #include "assets/assets.h"
+#include "assets/lang.h"
 #include "engine/engine.h"
 
 namespace {
@@ -70,6 +72,22 @@ constexpr int32_t kFramesPerRow = 15;
 constexpr uint32_t kHurtTint = 0x0000FF;  // red copy over the hurt hero
 constexpr int32_t kHurtBlinkPeriod = 255; // ms: the red copy's opacity climbs 0..254 and wraps
 
+// ---- checkpoints and signs ----
+constexpr float kFlameRise = 40;              // px above a lit checkpoint post's centre: its flame
+constexpr float kSignNearX = 200;             // px across from a sign within which its bubble shows
+constexpr float kSignNearY = 160;             // px up or down
+constexpr float kSignFadeX = 60;              // px beyond kSignNearX over which the bubble fades out
+constexpr float kBubbleCap = 32;              // px: width of each end of the bubble, and of its tail
+constexpr float kBubbleHeight = 64;           // px: the bubble's picture, its tail included
+constexpr float kBubbleTextTop = 12;          // px from the bubble's top to the text's top
+constexpr float kBubbleMinBody = 32;          // px: the narrowest middle a bubble has
+constexpr float kBubbleTextSide = 4;          // px between the text and each end of the middle
+constexpr float kBubbleAbove = 56;            // px from the sign's centre up to the tail's tip
+constexpr uint32_t kBubbleTextColour = 0x2C1E2A;  // 0x00BBGGRR: the outlines' dark plum brown
+// Cells of the "bubble" picture (four of 32 x 64, 1-based): its left end, its middle (stretched),
+// its right end, and the middle with the tail pointing down.
+constexpr int32_t kBubbleLeft = 1, kBubbleMiddle = 2, kBubbleRight = 3, kBubbleTail = 4;
+
 // ---- an object whose picture is missing: a plain box where it stands ----
 constexpr float kMissingSide = 64;            // pixels, centred on the object
 constexpr uint32_t kMissingColour = 0xFF00FF; // magenta: plainly not a picture of the game
@@ -103,6 +121,8 @@ const SwayRule *sway_rule(const std::string &kind) {
 }
 
 bool is_lamp(const std::string &kind) { return kind == "lantern" || kind == "sslamp"; }
+// A checkpoint's picture has two rows of frames (unlit, lit); every other object's one.
+int32_t picture_rows(const tmin &item) { return item.role == Kind::fonar ? 2 : 1; }
 bool is_bonus_with_rays(const std::string &kind) { return kind == "bgold" || kind == "bsilver"; }
 
 float cam_x(const DrawContext &c) { return c.camera ? c.camera->x : 0.0f; }
@@ -270,7 +290,9 @@ void draw_object(const World &w, const DrawContext &c, const tmin &item) {
         draw_missing_object(c, item);
         return;
     }
-    const int32_t side = item.kind == "enot" ? kHeroFrame : item.kind == "worm" ? kWormFrame : t->height;
+    const int32_t side = item.kind == "enot"   ? kHeroFrame
+                         : item.kind == "worm" ? kWormFrame
+                                               : t->height / picture_rows(item);
     eng.Tex_SetFramesSize(t, side, side);
     const float left = float(item.x - side / 2), top = float(item.y - side / 2);
     const int32_t cell = item.row * kFramesPerRow + item.frame;
@@ -286,6 +308,52 @@ void draw_object(const World &w, const DrawContext &c, const tmin &item) {
     }
     if (is_bonus_with_rays(item.kind)) draw_bonus_rays(w, item);
     if (item.kind == "krot") draw_mole_lamp(item);
+    if (item.role == Kind::fonar && item.phase)
+        lamp_glow(kNearLampTint, float(item.x), float(item.y) - kFlameRise);  // a lit checkpoint's flame
+}
+
+// The opacity of a sign's bubble: full while the hero is within kSignNearX across and kSignNearY
+// up or down, fading out over the next kSignFadeX across; 0 farther.
+int32_t bubble_alpha(const World &w, const tmin &sign) {
+    const float dx = std::fabs(float(w.level.hero_x - sign.x)), dy = std::fabs(float(w.level.hero_y - sign.y));
+    if (dy > kSignNearY || dx >= kSignNearX + kSignFadeX) return 0;
+    if (dx <= kSignNearX) return kOpaque;
+    return eng.M_Round(float(kOpaque) * (kSignNearX + kSignFadeX - dx) / kSignFadeX);
+}
+
+// A speech bubble over every sign the hero is near, holding the sign's text in the language shown,
+// in screen pixels (the camera off), over everything else of the level.
+void draw_sign_bubbles(const World &w, const DrawContext &c) {
+    OE_Texture *bubble = share("bubble");
+    if (!c.font || !bubble || !eng.Text_GetWidth) return;
+    set_camera_on(c, 0);
+    eng.Tex_SetFramesSize(bubble, int32_t(kBubbleCap), int32_t(kBubbleHeight));
+    for (int32_t i = 0; i < w.object_count; ++i) {
+        const tmin &sign = w.object_layer[static_cast<std::size_t>(i)];
+        if (sign.kind != kSignKind || sign.text.empty()) continue;
+        const int32_t alpha = bubble_alpha(w, sign);
+        if (alpha <= 0) continue;
+        const std::string text = tr(sign.text);
+        const float text_w = eng.Text_GetWidth(c.font, text.c_str(), 1.0f, 0);
+        const float body = std::max(kBubbleMinBody, std::ceil(text_w) + 2 * kBubbleTextSide);
+        // The tail's tip over the sign; the bubble centred on it.
+        const float cx = float(eng.M_Round(float(sign.x) - cam_x(c)));
+        const float bottom = float(sign.y) - kBubbleAbove - cam_y(c);
+        const float top = float(eng.M_Round(bottom - kBubbleHeight));
+        const float left = cx - body / 2 - kBubbleCap, half = (body - kBubbleCap) / 2;
+        if (!on_screen(left, top, body + 2 * kBubbleCap, kBubbleHeight)) continue;
+        const auto part = [&](float x, float w, int32_t cell) {
+            eng.ASprite_Draw(bubble, x, top, w, kBubbleHeight, cell, alpha, 0, kFlagPlain);
+        };
+        part(left, kBubbleCap, kBubbleLeft);
+        part(left + kBubbleCap, half, kBubbleMiddle);
+        part(cx - kBubbleCap / 2, kBubbleCap, kBubbleTail);
+        part(cx + kBubbleCap / 2, half, kBubbleMiddle);
+        part(left + kBubbleCap + body, kBubbleCap, kBubbleRight);
+        const float text_x = float(eng.M_Round(cx - text_w / 2));
+        eng.Text_Draw(c.font, text_x, top + kBubbleTextTop, text.c_str(), 1.0f, 0, alpha, kBubbleTextColour);
+    }
+    set_camera_on(c, 1);
 }
 
 void draw_object_layer(const World &w, const DrawContext &c) {
@@ -387,4 +455,5 @@ void draw_world(const World &w, const DrawContext &c) {
     draw_hero_shadow(w);
     draw_object_layer(w, c);
     draw_front_layer(w, c);
+    draw_sign_bubbles(w, c);
 }

@@ -1,7 +1,8 @@
 // draw_world.h - drawing of the current level: the swaying backdrop, the half-speed grey back layer,
 // the ground layer with its textured terrain fills, swaying plants and lamp glows, the hero's
-// shadow, the animated objects with the hurt blink, bonus rays and the mole's lamp, and the front
-// layer over everything.
+// shadow, the animated objects with the hurt blink, bonus rays, the mole's lamp and the lit
+// checkpoints' flames, the front layer, and over everything the bubbles of the signs the hero is
+// near (their text through tr(), in the language shown).
 //
 // In: the World (world.h), a draw context (the level's pictures, the camera, the device stand-in for
 // the terrain fills, the sway) and share_textures. Out: engine draw calls only. The only
@@ -24,6 +25,7 @@ struct DrawContext {
     OE_Camera *camera = nullptr;  // its position is read, its camera_on written; null: at (0, 0)
     OE_Device *device = nullptr;  // the terrain fills go to it; null: no terrain is drawn
     float sway_offset = 0;        // pixels the backdrop's corners sway (the presentation's sway_offset)
+    OE_Font *font = nullptr;      // the signs' bubbles are written in it; null: no bubble is drawn
 };
 
 // Draws the level once; called by the frame procedure while a level is on screen. Leaves camera_on

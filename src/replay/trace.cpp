@@ -88,6 +88,11 @@ std::string trace_line(const TraceView &v) {
     field("camera_lead", num(v.camera_lead));
     field("shadow_alpha", real(level.shadow_alpha));
     field("world_steps", num(w.steps));
+    // Only once a checkpoint is lit, so that levels without one trace as they always have.
+    if (level.checkpoint_lit) {
+        field("checkpoint_x", num(level.checkpoint_x));
+        field("checkpoint_y", num(level.checkpoint_y));
+    }
     field("music_title", json_text(v.music_title));
     field("profile_name", json_text(v.profile_name));
     std::string windows = "[";

@@ -303,7 +303,8 @@ void draw_status_bar() {
 namespace {
 // The level being played, with what its drawing reads.
 void draw_level() {
-    draw_world(level_record.world, DrawContext{level_record.pictures, handles.camera, handles.direct3d_device, presentation.sway_offset});
+    draw_world(level_record.world, DrawContext{level_record.pictures, handles.camera, handles.direct3d_device,
+                                               presentation.sway_offset, handles.font_cyr});
 }
 }  // namespace
 

@@ -1,16 +1,28 @@
 // collectibles.cpp - what the hero picks up (bonuses worth points, health, an extra life, the
-// level's golden nut) and the level end (a "table", or the developer's F2; never on the final
-// scene), tested after the creature rules for each object at the end of the hero's turn.
+// level's golden nut), the checkpoints it lights, and the level end (a "table", or the developer's
+// F2; never on the final scene), tested after the creature rules for each object at the end of the
+// hero's turn.
 //
 // A collected object is marked removed at once, plays its sound and bursts into stars. Points go to
 // level_points, the nut to gold_nut_found; an extra life and the level end are reported in the
 // step's events for the shell (which lowers deaths, and fades out to the results).
+#include <cstdlib>
+
 #include "world/world_internal.h"
 
 namespace {
 
 constexpr int32_t kHealthCure = 60;
 constexpr float kTableReach = 64;
+// A checkpoint post lights when the hero touches it: the hero's centre less than kCheckpointReachX
+// across from the post's and less than kCheckpointReachY above or below it (the post's 64-px half
+// height and the hero's 48), pixels. A hero walking or hopping past lights it; only one at the top
+// of a full jump right over it (its centre 178 px above the ground, the post's top 128) passes.
+constexpr int32_t kCheckpointReachX = 48, kCheckpointReachY = 112;
+constexpr int32_t kCheckpointSparks = 14;       // stars of the lighting
+constexpr int32_t kFlameColour = 0x40C8FF;      // 0x00BBGGRR: warm orange
+constexpr float kFlameRise = 40;                // px above the post's centre where the flame is
+constexpr float kFlameBallSize = 48, kFlameLightSize = 24;
 // The burst (sizes in pixels, fade in alpha per tick, colours 0x00BBGGRR).
 constexpr int32_t kBurstStars = 11;
 constexpr int32_t kWhite = 0xFFFFFF;
@@ -56,10 +68,37 @@ bool pick(Step &step, tmin &obj, Kind kind, float d, const Pickup &p) {
     return true;
 }
 
+// Lights an unlit checkpoint the hero touches and makes it the respawn point.
+void light_checkpoint(Step &step, tmin &post) {
+    World &w = step.w;
+    if (post.phase || std::abs(w.level.hero_x - post.x) >= kCheckpointReachX ||
+        std::abs(w.level.hero_y - post.y) >= kCheckpointReachY)
+        return;
+    post.phase = 1;
+    post.row = 1;
+    w.level.checkpoint_lit = 1;
+    w.level.checkpoint_x = post.x;
+    w.level.checkpoint_y = post.y;
+    play_sound(step.events, "lamp");
+    const float x = static_cast<float>(post.x), y = static_cast<float>(post.y) - kFlameRise;
+    for (int32_t i = 0; i < kCheckpointSparks; ++i) {
+        const float vx = (random_int(w, 21) - 10) / 6.0f;  // -1.7 .. 1.7 pixels per tick
+        const float vy = -(random_int(w, 10) + 6) / 5.0f;  // -1.2 .. -3: up
+        add_effect(w.particles, "star", kFlameColour, x, y, vx, vy, kStarSize, kBurstFade,
+                   static_cast<float>(random_int(w, 360)));
+    }
+    add_effect(w.particles, "pball", kFlameColour, x, y, 0, 0, kFlameBallSize, kBurstFade, 0);
+    add_effect(w.particles, "light", kWhite, x, y, 0, 0, kFlameLightSize, kBurstFade, 0);
+}
+
 }  // namespace
 
 void collectible_interaction(Step &step, tmin &obj, Kind kind, float d) {
     LevelTallies &t = step.w.tallies;
+    if (kind == Kind::fonar) {
+        light_checkpoint(step, obj);
+        kind = Kind::other;  // a post is no table: F2 below still counts once
+    }
     if (pick(step, obj, kind, d, kHealth)) {
         t.damage -= kHealthCure;
         if (t.damage < 0) t.damage = 0;

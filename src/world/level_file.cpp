@@ -113,6 +113,19 @@ bool read_points(Reader &r, int64_t written, TPolyLine2D &outline, int64_t &leve
     return true;
 }
 
+// A sign's name line goes on after one space with its text: "znak TEXT". Splits it into the kind
+// and the text; every other name line is the kind whole.
+bool split_sign_text(Reader &r, tmin &item) {
+    const std::string prefix = std::string(kSignKind) + " ";
+    if (item.kind.compare(0, prefix.size(), prefix) != 0) return true;
+    item.text = item.kind.substr(prefix.size());
+    item.kind = kSignKind;
+    if (item.text.size() > kSignTextCapacity)
+        return r.fail("a sign's text of " + std::to_string(item.text.size()) + " bytes is longer than the " +
+                      std::to_string(kSignTextCapacity) + " a sign holds");
+    return true;
+}
+
 }  // namespace
 
 LevelReadReport read_level_text(World &w, const std::string &bytes, bool full, const LevelReadHooks &hooks) {
@@ -142,6 +155,7 @@ LevelReadReport read_level_text(World &w, const std::string &bytes, bool full, c
             tmin &item = append_item(layer, count);  // in use from here on, so that a stop leaves it clearable
             if (!r.item_name(item.kind, kSectionName[s], i, declared)) return report;
             const int name_line = r.line();
+            if (!split_sign_text(r, item)) return report;
             if (hooks.want_pictures && !item.kind.empty()) hooks.want_pictures(item.kind);
             item.role = kind_of(item.kind);  // resolved once; the name stays for the picture
             int32_t mirror = 0;

@@ -2,9 +2,11 @@
 //
 // The file: a backdrop name line, then four sections (back, ground, front, objects), each a count
 // line followed by that many item blocks: name, x, y, angle, mirror flag, last point index N and,
-// when N is not 0, N + 1 pairs of x and y lines. Name lines are taken whole; a number line holds a
-// decimal number and anything after it on the line is ignored; blank lines before a number are
-// skipped. A file may end where a section's count line would be: the sections left out are empty.
+// when N is not 0, N + 1 pairs of x and y lines. Name lines are taken whole, but for a sign's:
+// "znak TEXT" is the kind "znak" with its text (1251, at most kSignTextCapacity bytes; longer is
+// refused). A number line holds a decimal number and anything after it on the line is ignored;
+// blank lines before a number are skipped. A file may end where a section's count line would be:
+// the sections left out are empty.
 // A file that ends inside an item (its name, a number or a point missing) is refused.
 //
 // Bounds (world.h): kLayerCapacity items a section, kOutlinePointCapacity points an outline,

@@ -1,5 +1,6 @@
 // level_load.cpp - the level's lifecycle: clearing the world, the full load of a level file with
-// its pictures, the developer's in-place reload, and putting the hero back at its start.
+// its pictures, the developer's in-place reload, and putting the hero back at its start (or at the
+// checkpoint lit last).
 //
 // In: a level file path as the scene list gives it. Out: the World filled, the level's pictures
 // in the catalogue the caller gives, the hero's start. A missing or bad file, or one without a hero, stops the
@@ -87,6 +88,8 @@ void clear_world(World &w) {
 
 bool load_level(World &w, const std::string &path, TBase *pictures, const std::string &why_no_path) {
     w.level.riding = 0;
+    w.level.checkpoint_lit = 0;
+    w.level.checkpoint_x = w.level.checkpoint_y = 0;
     w.tallies.gold_nut_found = 0;
     w.steps = 0;
     w.level.level_file = path;
@@ -96,6 +99,8 @@ bool load_level(World &w, const std::string &path, TBase *pictures, const std::s
 
 bool reload_level(World &w, const std::string &path) {
     w.level.riding = 0;
+    w.level.checkpoint_lit = 0;  // the checkpoints are read again unlit
+    w.level.checkpoint_x = w.level.checkpoint_y = 0;
     w.level.level_file = path;
     return read_level_file(w, path, false, nullptr, "");
 }
@@ -104,8 +109,8 @@ void respawn_hero(World &w) {
     for (int32_t i = 0; i < w.object_count; ++i) {
         tmin &o = w.object_layer[i];
         if (o.role == Kind::enot) {
-            o.x = w.level.start_x;
-            o.y = w.level.start_y;
+            o.x = respawn_x(w.level);
+            o.y = respawn_y(w.level);
             return;
         }
     }

@@ -46,14 +46,24 @@ struct TPolyLine2D {
 // layer at the end of the hero's turn (a file item named "delete" is `removed` from the start).
 enum class Kind : uint8_t {
     other, enot, bee, worm, krot, hedge, ship, romash, vag,
-    health, life, bapple, bberry, bnut, bgold, bsilver, table, removed
+    health, life, bapple, bberry, bnut, bgold, bsilver, table, fonar, removed
 };
 // The kind a name stands for, compared exactly and case-sensitively ("delete" is `removed`).
 Kind kind_of(const std::string &name);
 
+// A checkpoint: a lantern post ("fonar") that the hero lights by touching it; from then on a
+// death brings the hero back there instead of to the level's start. Its `phase` is 1 once lit
+// (its `row`, the picture row drawn, too).
+inline constexpr char kCheckpointKind[] = "fonar";
+// A sign ("znak"): scenery that shows its text in a bubble while the hero is near (the drawing
+// decides when). The text is Russian 1251, the key of the language catalogue (tr()).
+inline constexpr char kSignKind[] = "znak";
+constexpr std::size_t kSignTextCapacity = 64;  // bytes of a sign's text (a few words)
+
 // One level item: its kind name (the file's, and the name of its picture) and what it does.
 struct tmin {
     std::string kind;
+    std::string text;         // a sign's text (1251); empty for every other item
     Kind role = Kind::other;  // kind_of(kind) at load; Kind::removed once destroyed or collected
     TPolyLine2D outline;
     uint8_t mirrored = 0;   // picture mirrored; a moving object faces left
@@ -140,9 +150,13 @@ struct HeroCarry {
 };
 
 // What a load sets (load_level; the F1 reload keeps the start point) and keeps until the next one.
-// The start point is where a respawn puts the hero back.
+// The start point is where a respawn puts the hero back, until the hero lights a checkpoint: from
+// then on the respawn goes to the checkpoint lit last. A load and the F1 reload (which reads the
+// checkpoints again unlit) put it back to the start; a respawn keeps it.
 struct LevelSetup {
-    int32_t start_x = 0, start_y = 0;  // the hero's position as loaded: the respawn point
+    int32_t start_x = 0, start_y = 0;  // the hero's position as loaded
+    uint8_t checkpoint_lit = 0;        // a checkpoint has been lit since the load: respawn there
+    int32_t checkpoint_x = 0, checkpoint_y = 0;  // the respawn point it gave (its centre)
     std::string level_file;     // path of the level file last loaded
     uint8_t final_scene = 0;    // set by whoever loads the level: the final scene has no level end
     bool operator==(const LevelSetup &) const = default;
@@ -230,8 +244,12 @@ void clear_world(World &w);
 bool load_level(World &w, const std::string &path, TBase *pictures, const std::string &why_no_path = "");
 // The same reading without pictures and without moving the hero's start point (developer's F1).
 bool reload_level(World &w, const std::string &path);
-// Puts the first "enot" back at (start_x, start_y); nothing else changes.
+// Puts the first "enot" back at the respawn point: the checkpoint lit last (checkpoint_x,
+// checkpoint_y) when there is one, else (start_x, start_y); nothing else changes.
 void respawn_hero(World &w);
+// Where respawn_hero puts the hero.
+inline int32_t respawn_x(const LevelSetup &s) { return s.checkpoint_lit ? s.checkpoint_x : s.start_x; }
+inline int32_t respawn_y(const LevelSetup &s) { return s.checkpoint_lit ? s.checkpoint_y : s.start_y; }
 
 // Takes the object-layer entries whose role is Kind::removed out of the layer in one pass, keeping
 // the order of the others. The entry right after a removed one is passed over in that call (it

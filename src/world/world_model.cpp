@@ -19,7 +19,7 @@ constexpr KindName kKindNames[] = {
     {"romash", Kind::romash},   {"vag", Kind::vag},         {"health", Kind::health},
     {"life", Kind::life},       {"bapple", Kind::bapple},   {"bberry", Kind::bberry},
     {"bnut", Kind::bnut},       {"bgold", Kind::bgold},     {"bsilver", Kind::bsilver},
-    {"table", Kind::table},     {"delete", Kind::removed},
+    {"table", Kind::table},     {"fonar", Kind::fonar},     {"delete", Kind::removed},
 };
 
 constexpr std::size_t kLongestKind = 7;

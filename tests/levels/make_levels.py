@@ -19,7 +19,7 @@ def level(name, ground, objects, back=None, front=None, backdrop='sky_valley'):
     for sec in (back or [], ground, front or [], objects):
         lines.append(str(len(sec)))
         for it in sec: lines+=it
-    open(name,'w',newline='').write('\r\n'.join(lines)+'\r\n')
+    open(name,'w',newline='',encoding='cp1251').write('\r\n'.join(lines)+'\r\n')
 FLOOR=500
 def floor(x0=-400,x1=4000,y=FLOOR,kind='turf'): return item(kind,(x0+x1)//2,y+100,box(x0,y,x1,y+200))
 hero=lambda x,y=452: item('enot',x,y)
@@ -85,3 +85,9 @@ objs=[hero(200)]+[item('bapple',500+60*i,440) for i in range(5)]+[
     item('vag',5000,436),item('bgold',5000,300),item('table',6700,436)]
 level('showcase.txt',ground,objs,back=[item('oak',400,350),item('oak',1800,330),item('rock1',3500,400)],
       front=[item('grass2',800,510),item('grass3',2500,510),item('fence1',4000,470)])
+# checkpoint: an apple, a sign, a checkpoint post at x=900 (its 128-px frame on the floor), a
+# raspberry past it, then a pit of thorns (x 1400..1800) that a hero walking right falls into: it
+# comes back to life at the post, with the apple and the raspberry still taken and the post lit
+level('checkpoint.txt',[floor(-400,1400),floor(1800,4000),item('minerock',1600,800,box(1300,700,1900,900))],
+      [hero(400),item('bapple',600,452),item('znak Прыгай: пробел',700,452),item('fonar',900,436),
+       item('bberry',1100,452),item('ship',1500,650),item('ship',1600,650),item('ship',1700,650)])

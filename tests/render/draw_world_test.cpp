@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "assets/lang.h"
 #include "render/render_log.h"
 
 using namespace render_test;
@@ -524,6 +525,105 @@ TEST(DrawWorld, OutlinesWhollyOffTheScreenAreNotSent) {
     camera_at(1300, 400);
     const P moved = sent();
     EXPECT_NE(std::find(moved.begin(), moved.end(), std::make_pair(700, 140)), moved.end());
+}
+
+// A lit checkpoint post: its picture has two rows of 128-px frames (unlit, lit), so its frames are
+// half the picture's height, and a lit one glows warm at its flame, 40 px above its centre.
+// A sign shows its text, through the language catalogue, in a bubble over it while the hero is
+// within 200 px across (fading out over 60 more) and 160 px up or down: the bubble's left end, its
+// middle up to the tail, the tail over the sign, the middle again and the right end (cells 1, 2,
+// 4, 2, 3 of 32 x 64), the tail's tip 56 px above the sign's centre, in screen pixels, the text
+// 12 px below the bubble's top in the outlines' dark brown, over everything else.
+TEST(DrawWorld, CheckpointsGlowWhenLitAndSignsSpeakInABubbleNearTheHero) {
+    HeadlessDraw d;
+    ASSERT_TRUE(d.ok());
+    standard_pictures(d);
+    d.object("fonar", 1920, 256);
+    d.object("znak", 1440, 96);
+    d.share("bubble", 128, 64);
+    const std::string fnt = std::string(TARVELOK_GAME_DIR) + "/fnt/";
+    handles.font_cyr = eng.Text_LoadFontFromFile((fnt + "cyr.tga").c_str(), (fnt + "cyr.ofi").c_str(), -1, 266);
+    ASSERT_NE(handles.font_cyr, nullptr);
+    camera_at(1000, 400);
+    tmin unlit = item("fonar", 1100, 636);
+    unlit.frame = 3;
+    objects(unlit);
+    tmin lit = item("fonar", 1250, 636);
+    lit.frame = 3;
+    lit.row = 1;
+    lit.phase = 1;
+    objects(lit);
+    const std::string text = cp1251::from_utf8("Прыгай!");
+    tmin sign = item("znak", 1300, 652);
+    sign.text = text;
+    objects(sign);
+    objects(item("enot", 1500, 668));
+    world.level.hero_x = 1500, world.level.hero_y = 668;   // 200 px across: full
+
+    std::vector<Call> calls = d.draw();
+    const std::vector<Call> sizes = ops(calls, "Tex_SetFramesSize");
+    ASSERT_GE(sizes.size(), 2u);
+    EXPECT_EQ(sizes[0].str(), "Tex_SetFramesSize " + obj("fonar") + " 128 128");
+    const int post = find_draw(calls, obj("fonar"));
+    expect_draw(calls, post, {1036, 572, 128, 128, 3, 255, 0, 1});
+    const int lit_post = find_draw(calls, obj("fonar"), post + 1);
+    expect_draw(calls, lit_post, {1186, 572, 128, 128, 18, 255, 0, 1});
+    // Only the lit one glows, at its flame.
+    ASSERT_EQ(find_draw(calls, shr("light")), lit_post + 3);
+    expect_glow(calls, lit_post + 3, "0x11AAAA", {1250 - 128, 636 - 40 - 128, 256, 256, 128, 0, 9});
+    EXPECT_EQ(find_draw(calls, shr("light"), lit_post + 4), -1);
+
+    // The bubble, after the hero (the last of the level's drawing).
+    const int hero = find_draw(calls, obj("enot"));
+    const int first = find_draw(calls, shr("bubble"));
+    ASSERT_GT(first, hero);
+    const std::vector<Call> widths = ops(calls, "Text_GetWidth");
+    ASSERT_EQ(widths.size(), 1u);
+    const double text_w = std::stod(widths[0].args.back());
+    ASSERT_GT(text_w, 20);
+    const double body = std::ceil(text_w) + 8, cx = 1300 - 1000, top = 652 - 56 - 400 - 64;
+    const double left = cx - body / 2 - 32, half = (body - 32) / 2;
+    std::vector<Call> bubble;
+    for (const Call &c : calls)
+        if (c.op == "ASprite_Draw" && c.args[0] == shr("bubble")) bubble.push_back(c);
+    ASSERT_EQ(bubble.size(), 5u);
+    const std::vector<std::vector<double>> parts = {{left, top, 32, 64, 1, 255, 0, 1},
+                                                    {left + 32, top, half, 64, 2, 255, 0, 1},
+                                                    {cx - 16, top, 32, 64, 4, 255, 0, 1},
+                                                    {cx + 16, top, half, 64, 2, 255, 0, 1},
+                                                    {left + 32 + body, top, 32, 64, 3, 255, 0, 1}};
+    for (std::size_t i = 0; i < 5; ++i) {
+        const std::vector<double> got = nums(bubble[i]);
+        ASSERT_EQ(got.size(), parts[i].size()) << bubble[i].str();
+        for (std::size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], parts[i][k], 1e-3) << bubble[i].str();
+    }
+    const std::vector<Call> texts = ops(calls, "Text_Draw");
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].args[3], cp1251::to_utf8(text));  // the log writes UTF-8
+    EXPECT_NEAR(texts[0].num(1), std::round(cx - text_w / 2), 1e-3);
+    EXPECT_NEAR(texts[0].num(2), top + 12, 1e-3);
+    EXPECT_EQ(texts[0].args.back(), "0x2C1E2A");
+
+    // Fading: 245 px across is 15 px into the 60-px fade: a quarter of 255, rounded.
+    world.level.hero_x = 1300 - 245;
+    calls = d.draw();
+    ASSERT_EQ(ops(calls, "Text_Draw").size(), 1u);
+    EXPECT_EQ(ops(calls, "Text_Draw")[0].args[6], "64");
+    // Out of reach: 260 px across, or 161 px up.
+    world.level.hero_x = 1300 + 260;
+    EXPECT_EQ(find_draw(d.draw(), shr("bubble")), -1);
+    world.level.hero_x = 1300, world.level.hero_y = 652 - 161;
+    EXPECT_EQ(find_draw(d.draw(), shr("bubble")), -1);
+    world.level.hero_y = 652 - 160;
+    EXPECT_GE(find_draw(d.draw(), shr("bubble")), 0);
+
+    // In English the bubble says the catalogue's text.
+    language.code = "en";
+    language.entries[text] = "Jump!";
+    calls = d.draw();
+    ASSERT_EQ(ops(calls, "Text_Draw").size(), 1u);
+    EXPECT_EQ(ops(calls, "Text_Draw")[0].args[3], "Jump!");
+    reset_language();
 }
 
 // A picture missing from its catalogue never reaches the engine as a null texture, nor is another

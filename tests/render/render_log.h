@@ -110,12 +110,13 @@ public:
         }
         return calls;
     }
-    // Records the calls of one draw_world(world) (M_Round queries left out).
+    // Records the calls of one draw_world(world) (M_Round queries left out). The signs' bubbles are
+    // written in handles.font_cyr (none unless a test loads one).
     std::vector<Call> draw() { return draw_with_device(handles.direct3d_device); }
     // The same with another device stand-in for the terrain fills (null: none).
     std::vector<Call> draw_with_device(OE_Device *device) {
         start();
-        draw_world(world, DrawContext{object_textures, handles.camera, device, presentation.sway_offset});
+        draw_world(world, DrawContext{object_textures, handles.camera, device, presentation.sway_offset, handles.font_cyr});
         return stop();
     }
 

@@ -30,7 +30,8 @@ constexpr long kMinSteps = 150;       // world steps the scripted play gives at 
 const char *const kWorldFields[] = {"hero_x",       "hero_y",       "walk_speed",     "fall_speed",  "on_ground",
                                     "jumping",      "hurt",         "riding",         "damage",      "deaths",
                                     "level_points", "gold_nut_found", "object_count", "particle_count",
-                                    "world_steps",  "total_points", "total_nuts",     "level_index", "camera_x"};
+                                    "world_steps",  "total_points", "total_nuts",     "level_index", "camera_x",
+                                    "checkpoint_x", "checkpoint_y"};
 
 std::string value_of(const std::string &line, const std::string &name) {
     std::smatch m;

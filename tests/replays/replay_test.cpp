@@ -1,6 +1,7 @@
 // replay_test - every committed route (tests/replays/level-NN.txt and level-NN-nut.txt) replayed
-// by tarvelok-sim --level NN in a scratch game folder: the level must end without a death, and the
-// nut route must have taken the golden nut by then. Also every level started and left alone: no
+// by tarvelok-sim --level NN in a scratch game folder: the level must end without a death, the
+// nut route must have taken the golden nut by then, and every checkpoint of the level is lit on
+// the way. Also every level started and left alone: no
 // creature may hurt the hero at its start point in the first 3 s of the life.
 #include <gtest/gtest.h>
 
@@ -64,11 +65,22 @@ TEST_P(Replay, FinishesTheLevel) {
     const int raw = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << read_bytes("sim.err");
 
+    // The level's checkpoints (name lines "fonar" of its file): they lie on the way, so a route
+    // that finishes lights every one of them before the end.
+    char level_file[64];
+    std::snprintf(level_file, sizeof level_file, "cfg/levels/level-%02d.lvl", level);
+    std::istringstream lvl(read_bytes(level_file));
+    int posts = 0, lit = 0;
+    long last_post = LONG_MIN;
+    while (std::getline(lvl, line)) posts += line == "fonar\r";
     std::istringstream trace(read_bytes("t.jsonl"));
     bool ended = false;
     long ticks = 0;
     while (std::getline(trace, line)) {
         ++ticks;
+        const long post = field(line, "checkpoint_x");
+        if (post != last_post && post != LONG_MIN) ++lit;
+        last_post = post;
         ASSERT_EQ(field(line, "level_index"), level);
         // An extra life taken brings deaths below 0; a death would raise it.
         ASSERT_LE(field(line, "deaths"), 0) << name << ": the hero died at tick " << ticks;
@@ -79,6 +91,8 @@ TEST_P(Replay, FinishesTheLevel) {
         }
     }
     EXPECT_TRUE(ended) << name << ": the level did not end within " << ticks << " ticks";
+    EXPECT_EQ(lit, posts) << name << ": checkpoints lit on the way";
+    if (level > 0) EXPECT_GE(posts, 2) << name;
 }
 
 // The hero left alone at its start point for the first 3 s of the level: nothing hurts it. (The

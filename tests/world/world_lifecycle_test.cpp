@@ -157,3 +157,36 @@ TEST(LevelLifecycle, AFailedLoadLeavesTheWorldEmptyAndTheNutTallyCleared) {
     EXPECT_EQ(w.tallies.damage, 0);
     EXPECT_EQ(w.tallies.gold_nut_found, 0);
 }
+
+TEST(LevelLifecycle, ALitCheckpointHoldsTheRespawnUntilTheNextLoadOrReload) {
+    ScratchDir dir;
+    write_bytes("a.txt", kFirst);
+    World w;
+    world_seed(w, 3);
+    ASSERT_TRUE(load_level(w, "a.txt", nullptr));
+    EXPECT_EQ(w.level.checkpoint_lit, 0);
+    // As lighting a post at (500, 436) leaves it.
+    w.level.checkpoint_lit = 1, w.level.checkpoint_x = 500, w.level.checkpoint_y = 436;
+    w.object_layer[0].x = 640, w.object_layer[0].y = 900;
+    respawn_hero(w);
+    EXPECT_EQ(hero(w)->x, 500);
+    EXPECT_EQ(hero(w)->y, 436);
+    EXPECT_EQ(w.level.checkpoint_lit, 1) << "a respawn keeps the checkpoint";
+    respawn_hero(w);
+    EXPECT_EQ(hero(w)->x, 500);
+    // The reload reads the posts again unlit: the respawn goes back to the start.
+    clear_world(w);
+    ASSERT_TRUE(reload_level(w, "a.txt"));
+    EXPECT_EQ(w.level.checkpoint_lit, 0);
+    respawn_hero(w);
+    EXPECT_EQ(hero(w)->x, 100);
+    // So does a full load.
+    w.level.checkpoint_lit = 1, w.level.checkpoint_x = 500, w.level.checkpoint_y = 436;
+    clear_world(w);
+    ASSERT_TRUE(load_level(w, "a.txt", nullptr));
+    EXPECT_EQ(w.level.checkpoint_lit, 0);
+    EXPECT_EQ(w.level.checkpoint_x, 0);
+    respawn_hero(w);
+    EXPECT_EQ(hero(w)->x, 100);
+    EXPECT_EQ(hero(w)->y, 452);
+}

@@ -33,6 +33,8 @@ struct Play {
     std::string err;
     std::vector<Tick> ticks;
     std::vector<std::pair<int, std::string>> sounds;  // frame, sound name
+    std::vector<std::string> lines;   // the trace as written
+    std::string recording;            // replay-000.txt, when F9 made one
     // Sounds named `name`.
     int count(const std::string &name) const {
         int n = 0;
@@ -70,7 +72,9 @@ Play play(const std::string &level, int frames, const std::string &input = "", c
     p.err = read_bytes("err.txt");
     std::istringstream trace(read_bytes("t.jsonl"));
     const std::regex num("\"([a-z_]+)\":(-?[0-9.]+)");
+    p.recording = fs::exists("replay-000.txt") ? read_bytes("replay-000.txt") : "";
     for (std::string line; std::getline(trace, line);) {
+        p.lines.push_back(line);
         Tick t;
         for (std::sregex_iterator it(line.begin(), line.end(), num), end; it != end; ++it)
             t.f[(*it)[1]] = std::stod((*it)[2]);
@@ -505,4 +509,77 @@ TEST(WorldSim, TheLevelEndsAtTheSignOrWithF2) {
     EXPECT_EQ(f2.ticks[k]["game_state"], 2);
     EXPECT_EQ(f2.count("fin"), 1);
     EXPECT_EQ(f2.ticks[k]["hero_x"], 400);
+}
+
+// ---- checkpoints ------------------------------------------------------------------------------------
+
+// checkpoint.txt: the hero at 400 walks right past an apple, a sign, the post at (900, 436) and a
+// raspberry into a pit of thorns at 1400. The post lights when the hero's centre is less than 48 px
+// across from it (on this floor, at a hero_x of 853 or more); from the death on, the hero comes
+// back there, with what it took still gone. F9 records the level, and the recording replays the
+// same world, the lighting and the respawn at the post included.
+TEST(WorldSim, ACheckpointLightsOnceHoldsTheRespawnAndReplaysAsPlayed) {
+    const int kF9 = 120;
+    const Play p = play("tests/levels/checkpoint.txt", 900,
+                        key(5, "key-down", kRight) + key(100, "key-down", kF9) + key(102, "key-up", kF9));
+    ASSERT_EQ(p.status, 0) << p.err;
+    ASSERT_EQ(p.ticks.size(), p.lines.size());
+    const int lit = p.first([](const Tick &t) { return t.f.count("checkpoint_x") > 0; });
+    ASSERT_GT(lit, 0) << "the post was never lit";
+    EXPECT_GE(p.ticks[lit]["hero_x"], 853 - 4);   // the trace shows the hero after its move
+    EXPECT_LT(p.ticks[lit - 1]["hero_x"], 853);
+    EXPECT_EQ(p.ticks[lit]["checkpoint_x"], 900);
+    EXPECT_EQ(p.ticks[lit]["checkpoint_y"], 436);
+    EXPECT_EQ(p.ticks[lit]["deaths"], 0);
+    EXPECT_EQ(p.count("lamp"), 1);
+    // The death in the pit, then back at the post; the apple and the raspberry stay taken (8 objects
+    // at the start: the hero, the apple, the sign, the post, the raspberry and three thorns).
+    EXPECT_EQ(p.ticks[0]["object_count"], 8);
+    const int d = p.first([](const Tick &t) { return t["deaths"] == 1; }, lit);
+    ASSERT_GT(d, lit);
+    EXPECT_EQ(p.ticks[d]["level_points"], 60);
+    const int back = p.first([](const Tick &t) { return t["game_state"] == 1; }, d);
+    ASSERT_GT(back, d);
+    EXPECT_EQ(p.ticks[back + 1]["hero_x"], 900);
+    EXPECT_EQ(p.ticks[back + 1]["object_count"], 6);
+    EXPECT_EQ(p.ticks[back + 1]["level_points"], 60);
+    EXPECT_EQ(p.ticks[back + 1]["checkpoint_x"], 900);
+    EXPECT_EQ(p.count("lamp"), 1) << "a lit post does not light again";
+
+    // The F9 recording replayed on the world alone: every world step as the game stepped it.
+    ASSERT_FALSE(p.recording.empty()) << "F9 wrote no replay-000.txt";
+    EXPECT_NE(p.recording.find("\nrespawn\n"), std::string::npos);
+    ScratchDir dir;
+    write_bytes("rec.txt", p.recording);
+    fs::copy(std::string(TARVELOK_GAME_DIR) + "/cfg", "cfg", fs::copy_options::recursive);
+    fs::create_directory_symlink(std::string(TARVELOK_GAME_DIR) + "/tests", "tests");
+    const std::string cmd =
+        std::string("'") + TARVELOK_GAME_DIR + "/tarvelok-sim' --replay rec.txt --trace r.jsonl > out.txt 2> err.txt";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << read_bytes("err.txt");
+    std::vector<std::string> game;   // the game's lines of the ticks that stepped the world
+    const std::regex steps_re("\"world_steps\":([0-9]+)");
+    std::string last = "0";
+    for (const std::string &l : p.lines) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(l, m, steps_re));
+        if (m[1] != last && m[1] != "0") game.push_back(l);
+        last = m[1];
+    }
+    std::istringstream replayed(read_bytes("r.jsonl"));
+    std::size_t n = 0;
+    int respawned_at_post = 0;
+    for (std::string line; std::getline(replayed, line); ++n) {
+        ASSERT_LT(n, game.size());
+        for (const char *f : {"hero_x", "hero_y", "deaths", "level_points", "object_count", "particle_count",
+                              "world_steps", "checkpoint_x", "checkpoint_y"}) {
+            const std::regex re(std::string("\"") + f + "\":(-?[0-9.]+)");
+            std::smatch a, b;
+            const bool in_replay = std::regex_search(line, a, re), in_game = std::regex_search(game[n], b, re);
+            ASSERT_EQ(in_replay, in_game) << f << " at step " << n + 1;
+            if (in_game) ASSERT_EQ(a[1], b[1]) << f << " at step " << n + 1 << "\n game:   " << game[n] << "\n replay: " << line;
+        }
+        respawned_at_post += line.find("\"deaths\":1") != std::string::npos && line.find("\"hero_x\":90") != std::string::npos;
+    }
+    EXPECT_GT(n, 300u) << "the recording holds the play past the death";
+    EXPECT_GT(respawned_at_post, 0);
 }

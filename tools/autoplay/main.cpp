@@ -192,6 +192,7 @@ std::vector<int> goal_places(const lv::ReachModel &m, double x, double y, double
 struct TraceTick {
     double time_ms;
     int game_state, level_done, nut, deaths, hero_x, hero_y;
+    int checkpoint_x;   // the respawn point's x once a checkpoint is lit; 0 before
 };
 
 int json_int(const std::string &line, const char *name) {
@@ -218,7 +219,7 @@ bool run_sim(int level_index, const std::string &input, int frames, std::vector<
     while (std::getline(in, line))
         out.push_back({json_real(line, "time_ms"), json_int(line, "game_state"), json_int(line, "level_done_pending"),
                        json_int(line, "gold_nut_found"), json_int(line, "deaths"), json_int(line, "hero_x"),
-                       json_int(line, "hero_y")});
+                       json_int(line, "hero_y"), json_int(line, "checkpoint_x")});
     std::remove(trace.c_str());
     return !out.empty();
 }
@@ -617,6 +618,8 @@ int main(int argc, char **argv) {
     clear_world(g_world);
     // No pictures: the search draws nothing.
     if (!load_level(g_world, file, nullptr, file.empty() ? scene_problem(level_index) : "")) return 1;
+    int posts = 0;   // the level's checkpoints, which the confirmation counts as lit on the way
+    for (int32_t i = 0; i < g_world.object_count; ++i) posts += g_world.object_layer[std::size_t(i)].role == Kind::fonar;
 
     // The guide: travel costs over the level tools' model of the same file.
     Guide guide;
@@ -776,17 +779,19 @@ int main(int argc, char **argv) {
     std::vector<TraceTick> check;
     if (!run_sim(level_index, out_path, last_frame + 240, check)) return 1;
     bool ended = false, nut = false;
-    int ended_tick = 0;
+    int ended_tick = 0, lit = 0, last_post = 0;
     for (size_t t = 0; t < check.size() && !ended; ++t) {
         if (check[t].deaths > 0) break;   // an extra life makes it negative: no death
+        if (check[t].checkpoint_x != last_post) ++lit, last_post = check[t].checkpoint_x;
         if (check[t].level_done) { ended = true; nut = check[t].nut; ended_tick = int(t); }
     }
     if (!ended || (want_nut && !nut)) {
         std::fprintf(stderr, "autoplay: the simulator did not confirm the route (%s)\n", ended ? "no nut" : "no end");
         return 1;
     }
-    std::printf("level %d%s: %d ticks, %.2f s of game time; confirmed by tarvelok-sim (tick %d); written to %s\n",
-                level_index, want_nut ? " with the golden nut" : "", steps, steps * kTickMs / 1000.0, ended_tick,
-                out_path.c_str());
+    std::printf("level %d%s: %d ticks, %.2f s of game time; confirmed by tarvelok-sim (tick %d), %d of %d "
+                "checkpoints lit on the way; written to %s\n",
+                level_index, want_nut ? " with the golden nut" : "", steps, steps * kTickMs / 1000.0, ended_tick, lit,
+                posts, out_path.c_str());
     return 0;
 }

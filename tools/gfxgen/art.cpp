@@ -202,3 +202,26 @@ std::vector<uint8_t> to_rgba(cairo_surface_t *s) {
 }
 
 }  // namespace gfx
+
+namespace gfx {
+
+void line(cairo_t *cr, double x0, double y0, double x1, double y1, RGB c, double width) {
+    cairo_move_to(cr, x0, y0);
+    cairo_line_to(cr, x1, y1);
+    set(cr, c);
+    cairo_set_line_width(cr, width);
+    cairo_stroke(cr);
+}
+
+void grass_blades(cairo_t *cr, double x0, double dx, int n, double bottom, double top, double phase) {
+    for (int i = 0; i < n; ++i) {
+        const double x = x0 + i * dx;
+        cairo_move_to(cr, x - 3, bottom);
+        cairo_line_to(cr, x + std::sin(phase + i) * 2, top - (i % 3) * 3);
+        cairo_line_to(cr, x + 3, bottom);
+        cairo_close_path(cr);
+        shape(cr, pal::kGrass, 1.5);
+    }
+}
+
+}  // namespace gfx

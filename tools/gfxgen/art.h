@@ -73,6 +73,7 @@ void add_hero_pictures();
 void add_creature_pictures();
 void add_item_pictures();
 void add_scenery_pictures();
+void add_waymark_pictures();   // checkpoint post, sign, the sign's bubble (waymarks.cpp)
 
 // ---- Deterministic noise ---------------------------------------------------------------------
 
@@ -102,6 +103,11 @@ void shape(cairo_t *cr, RGB base, double width = kOutlineWidth, double contrast 
 void gloss(cairo_t *cr, double cx, double cy, double rx, double ry, double alpha = 0.55);
 // Soft radial glow in colour c.
 void glow(cairo_t *cr, double cx, double cy, double r, RGB c, double alpha);
+// A straight stroke from (x0, y0) to (x1, y1) in colour c, `width` pixels wide; the path is cleared.
+void line(cairo_t *cr, double x0, double y0, double x1, double y1, RGB c, double width);
+// A row of n grass blades at the foot of a picture: blade i stands at x0 + i * dx on `bottom`, its
+// tip swaying by sin(phase + i) * 2 and reaching up to `top` - (i % 3) * 3.
+void grass_blades(cairo_t *cr, double x0, double dx, int n, double bottom, double top, double phase);
 // Text centred on (cx, baseline y) with the toy API, DejaVu Sans Bold.
 void text_path(cairo_t *cr, const char *utf8, double size, double cx, double y);
 

@@ -270,15 +270,7 @@ void table(cairo_t *cr, double size, int f, int n) {
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
     cairo_restore(cr);
-    // Grass at the foot.
-    for (int i = 0; i < 7; ++i) {
-        const double x = 46 + i * 6;
-        cairo_move_to(cr, x - 3, 128);
-        cairo_line_to(cr, x + std::sin(ph + i) * 2, 114 - (i % 3) * 3);
-        cairo_line_to(cr, x + 3, 128);
-        cairo_close_path(cr);
-        shape(cr, pal::kGrass, 1.5);
-    }
+    grass_blades(cr, 46, 6, 7, 128, 114, ph);  // at the foot
     cairo_restore(cr);
 }
 

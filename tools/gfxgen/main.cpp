@@ -62,6 +62,7 @@ int main(int argc, char **argv) {
     gfx::add_creature_pictures();
     gfx::add_item_pictures();
     gfx::add_scenery_pictures();
+    gfx::add_waymark_pictures();
 
     if (list) {
         for (const gfx::Picture &p : gfx::registry())

@@ -5,6 +5,10 @@
 //   final                              this is the final scene (only the hero is required)
 //   [back] [ground] [front] [objects]  the section the following items go to
 //   KIND X Y [angle=A] [mirror]        one item; Y may be a ground reference (below)
+//   znak X Y [mirror] text=TEXT        a sign: TEXT (UTF-8 here, to the end of the line, a few
+//                                      words of Russian; the language catalogue's key) shows in a
+//                                      bubble while the hero is near; stored in code page 1251
+//   fonar X Y                          a checkpoint post: the hero respawns there once it is lit
 //   row KIND X Y DX N [angle=A] [mirror]   N items from X every DX pixels
 //   poly TEXTURE x,y x,y ...           an outline filled with TEXTURE (must be fan-drawable);
 //                                      closed, so that all its sides are solid
@@ -22,6 +26,8 @@
 // computed from the hero's speeds (see the tuning block) that errs towards "the hero can get
 // there", so that it refuses only levels that are surely wrong.
 #include "level_core.h"
+
+#include "cp1251.h"
 
 #include <algorithm>
 #include <cmath>
@@ -227,6 +233,7 @@ int rest_offset(const std::string &kind, const Pictures &pics) {
     if (kind == "krot") return 48;
     if (kind == "worm") return 24;    // probe centre 8 above the centre
     if (kind == "vag") return 64;     // probe centre 32 below the centre
+    if (kind == "fonar") return 64;   // a 128-px frame, two rows of them (unlit, lit)
     return pics.height(kind) / 2;     // single-row pictures stand on their bottom edge
 }
 
@@ -350,6 +357,19 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
     } open;
 
     auto fail = [&](int line, const std::string &msg) { errors.push_back(where(source, line) + msg); };
+    // A sign's text: UTF-8 in the source, 1251 in the level file; refused when the code page cannot
+    // hold it, when it is empty or longer than the game reads.
+    auto sign_text_1251 = [&](int line, const std::string &utf8, std::string &out) {
+        out = cp1251::from_utf8(utf8);
+        std::string problem;
+        if (out.empty()) problem = "a sign's text=TEXT is empty";
+        else if (cp1251::to_utf8(out) != utf8) problem = "a sign's text holds a character code page 1251 cannot";
+        else if (out.size() > size_t(kSignTextCapacity))
+            problem = "a sign's text of " + std::to_string(out.size()) + " letters is longer than the " +
+                      std::to_string(kSignTextCapacity) + " a sign holds";
+        if (!problem.empty()) fail(line, problem);
+        return problem.empty();
+    };
     auto need_picture = [&](int line, const std::string &kind) {
         if (!pics.has(kind)) fail(line, "no picture named \"" + kind + "\" in gfx/obj");
     };
@@ -423,6 +443,15 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
                 raw.resize(i);
                 break;
             }
+        // A sign's text runs from "text=" to the end of the line.
+        std::string sign_text;
+        bool has_text = false;
+        if (const size_t t = raw.find(" text="); t != std::string::npos) {
+            sign_text = raw.substr(t + 6);
+            while (!sign_text.empty() && (sign_text.back() == ' ' || sign_text.back() == '\t')) sign_text.pop_back();
+            raw.resize(t);
+            has_text = true;
+        }
         const auto toks = split_ws(raw);
         if (toks.empty()) continue;
         const bool continuation = raw[0] == ' ' || raw[0] == '\t';
@@ -514,6 +543,11 @@ bool parse_source(const std::string &text, const std::string &source, const Pict
         }
         if (bad) continue;
         if (it.kind == "delete") { fail(line, "\"delete\" is the world's removal mark, not a kind"); continue; }
+        if ((it.kind == "znak") != has_text) {
+            fail(line, has_text ? "only a sign (\"znak\") takes text=" : "a sign needs text=TEXT (a few words)");
+            continue;
+        }
+        if (has_text && !sign_text_1251(line, sign_text, it.text)) continue;
         need_picture(line, it.kind);
         for (int k = 0; k < n; ++k) {
             Item copy = it;
@@ -727,10 +761,21 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
     }
     if (errors.size() != errors_before || !count_of("enot")) return false;
 
-    // ---- the start point: the hero comes back to life there, with the creatures wherever their
-    // paths have taken them, so no path may come within touch of it at any time -------------------
-    {
-        const Item &hero = *by_kind["enot"][0];
+    // ---- the respawn points: the hero comes back to life at its start, or at the checkpoint it lit
+    // last, with the creatures wherever their paths have taken them, so no path may come within
+    // touch of any of them at any time ---------------------------------------------------------------
+    struct Respawn {
+        double x, y;
+        std::string what;
+    };
+    std::vector<Respawn> respawns{{double(by_kind["enot"][0]->x), double(by_kind["enot"][0]->y), "the hero's start point"}};
+    for (const Item *post : by_kind["fonar"]) {
+        // The hero appears at the post's centre and comes to stand on the post's ground.
+        const double stand = post->y + rest_offset("fonar", Pictures{}) - rest_offset("enot", Pictures{});
+        respawns.push_back({double(post->x), double(post->y), "the checkpoint at x " + std::to_string(post->x)});
+        respawns.push_back({double(post->x), stand, "the checkpoint at x " + std::to_string(post->x)});
+    }
+    for (const Respawn &hero : respawns) {
         for (const Item &it : level.layers[kObjects]) {
             double touch = 0, x_span = 0, y_span = 0;
             const bool walker = it.kind == "worm" || it.kind == "krot";
@@ -752,7 +797,7 @@ bool check_level(const Level &level, const std::string &source, std::vector<std:
             }
             if (nearest < touch)
                 fail(it.line, "the \"" + it.kind + "\" at x " + std::to_string(it.x) + " comes within " +
-                                  std::to_string(int(nearest)) + " px of the hero's start point (it hurts within " +
+                                  std::to_string(int(nearest)) + " px of " + hero.what + " (it hurts within " +
                                   std::to_string(int(touch)) + "): the hero would be hurt on coming back to life");
         }
         if (errors.size() != errors_before) return false;
@@ -942,7 +987,7 @@ std::string write_level_file(const Level &level) {
     for (int l = 0; l < kLayerCount; ++l) {
         line(std::to_string(level.layers[l].size()));
         for (const Item &it : level.layers[l]) {
-            line(it.kind);
+            line(it.text.empty() ? it.kind : it.kind + " " + it.text);
             line(std::to_string(it.x));
             line(std::to_string(it.y));
             line(std::to_string(it.angle));
@@ -1003,6 +1048,10 @@ bool read_level_file(const std::string &text, Level &level, std::string &error) 
                 return false;
             }
             it.x = int(x); it.y = int(y); it.angle = int(a); it.mirror = int(m) & 0xFF;
+            if (it.kind.rfind("znak ", 0) == 0) {   // a sign's name line carries its text
+                it.text = it.kind.substr(5);
+                it.kind = "znak";
+            }
             if (last > 0)
                 for (int p = 0; p <= int(last); ++p) {
                     Point pt;

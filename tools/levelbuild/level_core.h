@@ -35,7 +35,10 @@ struct Item {
     int line = 0;
     bool low_roof = false;    // marked "low" in the source: a roof over a jump the level teaches
                               // (not written to the level file)
+    std::string text;         // a sign's ("znak") text, code page 1251: its name line is "znak TEXT"
 };
+
+constexpr int kSignTextCapacity = 64;   // bytes of a sign's text, as the game reads it
 
 struct Level {
     std::string backdrop;

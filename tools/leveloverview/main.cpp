@@ -83,6 +83,7 @@ private:
 int frame_side(const std::string &kind, cairo_surface_t *s) {
     if (kind == "enot") return 96;
     if (kind == "worm") return 128;
+    if (kind == "fonar") return s ? cairo_image_surface_get_height(s) / 2 : 64;  // unlit and lit rows
     return s ? cairo_image_surface_get_height(s) : 64;
 }
 

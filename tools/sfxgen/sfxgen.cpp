@@ -307,6 +307,17 @@ Buffer make_fin() {
     return b;
 }
 
+// A checkpoint lit: the match's soft whoosh as the wick catches, then two warm bells a fifth
+// apart (G then D), ringing out for about a second.
+Buffer make_lamp() {
+    Buffer b = noise_burst(63, 0.25, 900, 2600, 0.02, 0.09);
+    for (double &v : b) v *= 0.35;
+    mix_into(b, bell(note_hz(79), 1.0, 0.35, 0.45), 0.08, 0.6);
+    mix_into(b, bell(note_hz(86), 1.0, 0.4, 0.4), 0.2, 0.55);
+    mix_into(b, tone({Wave::Sine, note_hz(67), note_hz(67), 0.9, 0.02, 0.3}), 0.08, 0.35);
+    return b;
+}
+
 // Cart rattle. A rolling cart plays this every logic tick (20 ms) and it has a single
 // buffer, so while the cart rolls only its first 20 ms are heard, restarted 50 times a second:
 // they hold one metallic tick over a low rumble, which repeats as a "trrrr". When the cart
@@ -387,7 +398,7 @@ const Effect kEffects[] = {
     {"fin", make_fin, kPeakLoud},         {"bapple", make_bapple, kPeakMedium},
     {"bgold", make_bgold, kPeakMedium},   {"bsilver", make_bsilver, kPeakMedium},
     {"vag", make_vag, kPeakSoft},         {"click", make_click, kPeakSoft},
-    {"select", make_select, kPeakSoft},
+    {"select", make_select, kPeakSoft},   {"lamp", make_lamp, kPeakMedium},
 };
 
 }  // namespace

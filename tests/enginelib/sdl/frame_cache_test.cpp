@@ -202,3 +202,55 @@ TEST(FrameCache, TheCullDrawsNothingIntoTheBlocksKept) {
     cull.run(v, batch, opaque, group, true, out, out_batch);
     EXPECT_EQ(out_batch.size(), 4u);
 }
+
+// A back buffer `age` swaps old holds the frame presented then: its hashes are the ones to draw
+// over, as long as that frame was drawn whole by blocks under the same textures and sizes.
+TEST(FrameCache, TheBackBufferHoldsTheFramePresentedAgeSwapsAgo) {
+    const PresentedFrames::Setting setting{7, 800, 600, 1024, 768};
+    Shown a, b, c;
+    a.box(0, 0, 16, 16);
+    b.box(16, 0, 32, 16);
+    c.box(32, 0, 48, 16);
+    PresentedFrames frames;
+    EXPECT_EQ(frames.held(1, setting), nullptr);  // nothing presented yet
+    const std::vector<uint64_t> ha = a.hashes(), hb = b.hashes(), hc = c.hashes();
+    frames.presented(&ha, setting);
+    frames.presented(&hb, setting);
+    frames.presented(&hc, setting);
+    ASSERT_NE(frames.held(1, setting), nullptr);
+    EXPECT_EQ(*frames.held(1, setting), hc);
+    ASSERT_NE(frames.held(3, setting), nullptr);
+    EXPECT_EQ(*frames.held(3, setting), ha);
+    EXPECT_EQ(frames.held(0, setting), nullptr);  // the window system does not know
+    EXPECT_EQ(frames.held(4, setting), nullptr);  // older than anything presented
+    // Once more frames were presented than are remembered, the oldest is forgotten, the rest kept.
+    for (int i = 0; i < PresentedFrames::kMaxAge; ++i) frames.presented(&ha, setting);
+    frames.presented(&hb, setting);
+    EXPECT_EQ(*frames.held(1, setting), hb);
+    EXPECT_EQ(*frames.held(PresentedFrames::kMaxAge, setting), ha);
+    EXPECT_EQ(frames.held(PresentedFrames::kMaxAge + 1, setting), nullptr);
+}
+
+TEST(FrameCache, AFrameSentInPartsOrUnderOtherTexturesOrSizesIsNotDrawnOver) {
+    const PresentedFrames::Setting setting{7, 800, 600, 1024, 768};
+    Shown a;
+    a.box(0, 0, 16, 16);
+    const std::vector<uint64_t> ha = a.hashes();
+    PresentedFrames frames;
+    frames.presented(&ha, setting);
+    frames.presented(nullptr, setting);  // sent in parts: its pixels are not told by hashes
+    EXPECT_EQ(frames.held(1, setting), nullptr);
+    ASSERT_NE(frames.held(2, setting), nullptr);  // the frame before it still is
+    // A texture uploaded since, another letterbox or another window size: not that frame's pixels.
+    PresentedFrames::Setting uploaded = setting, letterbox = setting, window = setting;
+    ++uploaded.texture_generation;
+    letterbox.view_w = 640;
+    window.drawable_h = 600;
+    EXPECT_EQ(frames.held(2, uploaded), nullptr);
+    EXPECT_EQ(frames.held(2, letterbox), nullptr);
+    EXPECT_EQ(frames.held(2, window), nullptr);
+    // Hashes of another length are no frame's.
+    const std::vector<uint64_t> short_hashes(10, 1);
+    frames.presented(&short_hashes, setting);
+    EXPECT_EQ(frames.held(1, setting), nullptr);
+}

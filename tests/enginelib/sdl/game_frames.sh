@@ -3,7 +3,7 @@
 # starts it on an X screen of its own), and leaves one frame drawn both ways by the engine's
 # compare mode.
 #
-#   game_frames.sh GAME_DIR WORK_DIR SCENE       SCENE: menu | level-NN
+#   game_frames.sh GAME_DIR WORK_DIR SCENE       SCENE: menu | menu-copy | level-NN
 #
 # WORK_DIR gets a scratch game folder (links to GAME_DIR's files, its own cfg/ whose scene list
 # starts with level NN), the game's stderr (err.txt) and pair.rgba: the 800 x 600 RGBA frame drawn
@@ -20,15 +20,19 @@ for entry in "$game"/*; do
   [ "$(basename "$entry")" = cfg ] || ln -s "$entry" "$work/run/"
 done
 cp -r "$game/cfg" "$work/run/cfg"
-if [ "$scene" != menu ]; then
+menu=0
+case "$scene" in menu|menu-copy) menu=1 ;; esac
+if [ $menu = 0 ]; then
   n=$((10#${scene#level-}))
   { sed -n "$((n + 1))p" "$game/cfg/scenes.txt"; sed "$((n + 1))d" "$game/cfg/scenes.txt"; } >"$work/run/cfg/scenes.txt"
 fi
-# The menu through the kept picture in every frame (on a loaded machine its frames come so seldom
-# that each differs from the last nearly everywhere, and the engine would rather draw them whole);
+# The menu with only its changed blocks drawn in every frame (on a loaded machine its frames come
+# so seldom that each differs from the last nearly everywhere, and the engine would rather draw
+# them whole): over the window's kept back buffer, or (menu-copy) through the off-screen picture;
 # a level as the engine chooses.
 cache=auto
 [ "$scene" = menu ] && cache=always
+[ "$scene" = menu-copy ] && cache=copy
 (cd "$work/run" && exec env TARVELOK_ENGINE_STATS=1 TARVELOK_ENGINE_COMPARE_DIR="$work/pairs" TARVELOK_ENGINE_CACHE=$cache \
    TARVELOK_NO_DIALOGS=1 SDL_AUDIODRIVER=dummy ./tarvelok >"$work/out.txt" 2>"$work/err.txt") &
 pid=$!
@@ -57,7 +61,7 @@ take_pair() {
 }
 ok=1
 wait_seconds 3 || ok=0
-if [ $ok = 1 ] && [ "$scene" != menu ]; then
+if [ $ok = 1 ] && [ $menu = 0 ]; then
   take_pair "$work/menu-pair.rgba" || ok=0  # the menu, to tell the level from it
   xdotool key Return; wait_seconds 1; xdotool key Return
   wait_seconds 6 || ok=0
@@ -67,7 +71,7 @@ fi
 if [ $ok = 1 ]; then
   take_pair "$work/pair.rgba" || ok=0
 fi
-[ "$scene" != menu ] && xdotool keyup Right
+[ $menu = 0 ] && xdotool keyup Right
 kill $pid 2>/dev/null
 wait $pid 2>/dev/null
 [ $ok = 1 ]

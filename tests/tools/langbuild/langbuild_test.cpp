@@ -10,6 +10,7 @@
 
 #include "assets/lang.h"
 #include "shell/test_support.h"
+#include "world/level_file.h"
 
 using namespace testsupport;
 
@@ -140,4 +141,28 @@ TEST(EnglishCatalogue, EveryRussianTextOfTheGameHasAnEnglishEntryWithoutCyrillic
     }
     for (const auto &[russian, english] : cat.entries)
         EXPECT_FALSE(has_cyrillic_1251(english)) << cp1251::to_utf8(russian) << " -> " << cp1251::to_utf8(english);
+}
+
+// The signs' texts are keys of the catalogue too: every sign of every shipped level (read with the
+// game's own level reader from the built level files) has an English entry.
+TEST(EnglishCatalogue, EverySignOfTheShippedLevelsHasAnEnglishEntry) {
+    Catalogue cat;
+    std::string why;
+    ASSERT_TRUE(parse_catalogue(read_bytes(fs::path(TARVELOK_GAME_DIR) / "cfg/lang/en.lng"), cat, why)) << why;
+    int signs = 0;
+    for (const auto &entry : fs::directory_iterator(fs::path(TARVELOK_GAME_DIR) / "cfg/levels")) {
+        if (entry.path().extension() != ".lvl") continue;
+        World w;
+        const LevelReadReport r = read_level_text(w, read_bytes(entry.path()), false, LevelReadHooks{});
+        ASSERT_TRUE(r.ok) << entry.path() << ": line " << r.line << ": " << r.problem;
+        for (int32_t i = 0; i < w.object_count; ++i) {
+            const tmin &o = w.object_layer[std::size_t(i)];
+            if (o.kind != kSignKind) continue;
+            ++signs;
+            EXPECT_TRUE(has_cyrillic_1251(o.text)) << entry.path().filename() << ": a sign in another language";
+            EXPECT_EQ(cat.entries.count(o.text), 1u)
+                << entry.path().filename() << ": no English for the sign \"" << cp1251::to_utf8(o.text) << "\"";
+        }
+    }
+    EXPECT_GE(signs, 6) << "the levels teach with signs";
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cp1251.h"
 #include "level_core.h"
 #include "world/level_file.h"
 #include "support/test_files.h"
@@ -20,7 +21,8 @@ lv::Pictures pictures() {
     lv::Pictures p;
     p.size = {{"enot", {1440, 288}}, {"table", {1920, 128}}, {"bnut", {960, 64}}, {"ship", {1440, 96}},
               {"turf", {256, 256}}, {"stone", {256, 256}}, {"bgcarst", {256, 256}}, {"sky_valley", {800, 600}},
-              {"bapple", {720, 48}}, {"romash", {1440, 96}}, {"worm", {1920, 128}}, {"bee", {960, 64}}};
+              {"bapple", {720, 48}}, {"romash", {1440, 96}}, {"worm", {1920, 128}}, {"bee", {960, 64}},
+              {"fonar", {1920, 256}}, {"znak", {1440, 96}}};
     return p;
 }
 
@@ -170,6 +172,57 @@ TEST(LevelBuild, RefusesCreaturesWhosePathsReachTheStartPoint) {
     // at y 720 - 32 - 116 = 572 or higher.
     EXPECT_TRUE(build(good_with("table 1700 g\n", "table 1700 g\nbee 200 572\n")).ok);
     expect_refused(good_with("table 1700 g\n", "table 1700 g\nbee 200 574\n"), 10, "\"bee\" at x 200");
+}
+
+// A lit checkpoint is where the hero comes back to life, so the same holds for every post: the
+// hero appears at the post's centre (its 128-px frame on the ground at 768: y 704) and comes to stand
+// at y 720. A worm (centre at 744) left of a post at 1000 walks 202 px right, so it must keep
+// sqrt(64^2 - 24^2) = 59.3 px from 1000 - 202 with its place.
+TEST(LevelBuild, RefusesCreaturesWhosePathsReachACheckpoint) {
+    const std::string post = good_with("table 1700 g\n", "table 1700 g\nfonar 1000 g\n");
+    const Result r = build(post);
+    ASSERT_TRUE(r.ok) << r.errors.front();
+    EXPECT_EQ(r.level.layers[lv::kObjects][3].y, 768 - 64);
+    EXPECT_TRUE(build(post + "worm 738 g\n").ok);
+    expect_refused(post + "worm 740 g\n", 11, "\"worm\" at x 740 comes within 62 px of the checkpoint at x 1000");
+    // A bee over the post: 32 px of touch below its 116-px dip from the post's centre at 704.
+    EXPECT_TRUE(build(post + "bee 1000 556\n").ok);
+    expect_refused(post + "bee 1000 558\n", 11, "of the checkpoint at x 1000");
+}
+
+// A sign's text runs from text= to the end of the line, is stored in code page 1251 on the sign's
+// name line, and is read back by the builder and the game alike; it must be a few words the code
+// page holds, and only a sign takes one.
+TEST(LevelBuild, SignsCarryTheirTextInCodePage1251) {
+    const std::string sign = good_with("table 1700 g\n", "table 1700 g\nznak 500 g text=Прыгай через яму!  \n");
+    const Result r = build(sign);
+    ASSERT_TRUE(r.ok) << r.errors.front();
+    const lv::Item &it = r.level.layers[lv::kObjects][3];
+    EXPECT_EQ(it.kind, "znak");
+    EXPECT_EQ(it.y, 768 - 48);
+    EXPECT_EQ(it.text, cp1251::from_utf8("Прыгай через яму!"));  // trailing blanks dropped
+    const std::string file = lv::write_level_file(r.level);
+    EXPECT_NE(file.find("\r\nznak " + it.text + "\r\n500\r\n"), std::string::npos);
+    lv::Level back;
+    std::string error;
+    ASSERT_TRUE(lv::read_level_file(file, back, error)) << error;
+    EXPECT_EQ(back.layers[lv::kObjects][3].kind, "znak");
+    EXPECT_EQ(back.layers[lv::kObjects][3].text, it.text);
+    World world;
+    const LevelReadReport report = read_level_text(world, file, true, LevelReadHooks{});
+    ASSERT_TRUE(report.ok) << report.problem;
+    EXPECT_EQ(world.object_layer[3].kind, "znak");
+    EXPECT_EQ(world.object_layer[3].text, it.text);
+
+    expect_refused(good_with("table 1700 g\n", "table 1700 g\nznak 500 g\n"), 10, "a sign needs text=");
+    expect_refused(good_with("table 1700 g\n", "table 1700 g\nbapple 500 g text=Ешь!\n"), 10, "only a sign");
+    expect_refused(good_with("table 1700 g\n", "table 1700 g\nznak 500 g text=Прыгай 日\n"), 10, "code page 1251");
+    // 64 letters of Cyrillic are 64 bytes in the code page: the most a sign holds.
+    std::string longest;
+    for (int i = 0; i < lv::kSignTextCapacity; ++i) longest += "Ж";
+    EXPECT_TRUE(build(good_with("table 1700 g\n", "table 1700 g\nznak 500 g text=" + longest + "\n")).ok);
+    expect_refused(good_with("table 1700 g\n", "table 1700 g\nznak 500 g text=" + longest + "Ж\n"), 10,
+                   "65 letters is longer than the 64");
 }
 
 TEST(LevelBuild, RefusesMoreThanALayerHolds) {

@@ -23,7 +23,7 @@ namespace {
 
 // Every sound name the game plays or takes by name.
 const char *const kNames[] = {"jump", "hit",   "kill", "die",     "boom",  "rom",   "ghealth", "glife",
-                              "fin",  "bapple", "bgold", "bsilver", "vag", "click", "select"};
+                              "fin",  "bapple", "bgold", "bsilver", "vag", "click", "select", "lamp"};
 
 constexpr double kFullScale = 32768.0;
 constexpr double kMinusOneDb = 0.8913;     // -1 dBFS as a fraction of full scale
@@ -145,6 +145,7 @@ TEST(SoundEffects, DurationsFitTheirUse) {
         {"bapple", 0.1, 0.8},  {"bsilver", 0.1, 0.8}, {"bgold", 0.2, 1.2}, {"ghealth", 0.2, 1.2},
         {"vag", 0.1, 0.6},     {"boom", 0.3, 1.5},  {"die", 0.5, 2.0},  {"glife", 0.4, 1.5},
         {"fin", 1.2, 2.5},     // the level-end jingle, heard while the screen fades out
+        {"lamp", 0.5, 1.5},    // a checkpoint lit while the hero runs on
     };
     for (const Range &r : ranges) {
         Wav w;
