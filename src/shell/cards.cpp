@@ -21,22 +21,6 @@ constexpr int32_t kTitleCardFadeTicks = 20;  // its last 0.4 s fade out
 constexpr uint8_t kLeftKey = 1, kRightKey = 2, kJumpKey = 4;
 constexpr uint8_t kEveryCardKey = kLeftKey | kRightKey | kJumpKey;
 
-// The names of the ten levels and the final scene (the Russian text is the key of its
-// translation), 1251, converted while compiling.
-constexpr auto kName0 = CP1251("Дубовый луг");
-constexpr auto kName1 = CP1251("Крутые склоны");
-constexpr auto kName2 = CP1251("Малиновый сад");
-constexpr auto kName3 = CP1251("Каменные навесы");
-constexpr auto kName4 = CP1251("Парящие камни");
-constexpr auto kName5 = CP1251("Каменная лестница");
-constexpr auto kName6 = CP1251("Первая вагонетка");
-constexpr auto kName7 = CP1251("Грибная штольня");
-constexpr auto kName8 = CP1251("Глубокий зал");
-constexpr auto kName9 = CP1251("Выход из рудника");
-constexpr auto kName10 = CP1251("Дорога домой");
-constexpr const char *kLevelNames[kLevelTitleCount] = {kName0, kName1, kName2, kName3, kName4, kName5,
-                                                       kName6, kName7, kName8, kName9, kName10};
-
 // A level's best time is kept for levels 0..9 only.
 bool has_best_time(int32_t level) { return level >= 0 && level < int32_t(profile.best_ms.size()); }
 
@@ -61,11 +45,6 @@ void write_results_card() {
 }
 
 }  // namespace
-
-const char *level_name(int32_t index) {
-    if (index < 0 || index >= kLevelTitleCount) return "";
-    return kLevelNames[index];
-}
 
 std::string level_heading(int32_t index) {
     if (index < 0 || index >= kLastLevel) return tr(level_name(index));

@@ -70,6 +70,22 @@ constexpr auto kTitle10 = CP1251("Игра закончена!");
 constexpr const char *kLevelTitles[kLevelTitleCount] = {kTitle0, kTitle1, kTitle2, kTitle3, kTitle4, kTitle5,
                                                         kTitle6, kTitle7, kTitle8, "",      kTitle10};
 
+// The names of the ten levels and the final scene (the Russian text is the key of its
+// translation), 1251, converted while compiling.
+constexpr auto kName0 = CP1251("Дубовый луг");
+constexpr auto kName1 = CP1251("Крутые склоны");
+constexpr auto kName2 = CP1251("Малиновый сад");
+constexpr auto kName3 = CP1251("Каменные навесы");
+constexpr auto kName4 = CP1251("Парящие камни");
+constexpr auto kName5 = CP1251("Каменная лестница");
+constexpr auto kName6 = CP1251("Первая вагонетка");
+constexpr auto kName7 = CP1251("Грибная штольня");
+constexpr auto kName8 = CP1251("Глубокий зал");
+constexpr auto kName9 = CP1251("Выход из рудника");
+constexpr auto kName10 = CP1251("Дорога домой");
+constexpr const char *kLevelNames[kLevelTitleCount] = {kName0, kName1, kName2, kName3, kName4, kName5,
+                                                       kName6, kName7, kName8, kName9, kName10};
+
 void engine_message_box(const char *text, const char *caption, int style) {
     if (eng.OE_MessageBox) eng.OE_MessageBox(text, caption, style);
 }
@@ -106,6 +122,11 @@ void reset_records() {
 const char *level_title(int32_t index) {
     if (index < 0 || index >= kLevelTitleCount) return "";
     return kLevelTitles[index];
+}
+
+const char *level_name(int32_t index) {
+    if (index < 0 || index >= kLevelTitleCount) return "";
+    return kLevelNames[index];
 }
 
 namespace {

@@ -55,11 +55,11 @@ void reset_level_record();
 
 // Title of a level for the loading screen and the "continue" hint; "" outside 0..10.
 const char *level_title(int32_t index);
+// The name of a level (0..9) or of the final scene (10), 1251, the key of its translation; ""
+// outside. Kept beside the titles (shell.cpp), one table each, both indexed by level.
+const char *level_name(int32_t index);
 
 // ---- the level cards (cards.cpp) ----
-// The name of a level (0..9) or of the final scene (10), 1251, the key of its translation; ""
-// outside. The one table of the names.
-const char *level_name(int32_t index);
 // "Уровень 3 - <name>" for levels 0..9 (numbered from 1), the name alone for the final scene, in
 // the language shown.
 std::string level_heading(int32_t index);
