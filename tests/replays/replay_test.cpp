@@ -86,13 +86,17 @@ TEST_P(Replay, FinishesTheLevel) {
         ASSERT_LE(field(line, "deaths"), 0) << name << ": the hero died at tick " << ticks;
         if (field(line, "level_done_pending") == 1) {
             ended = true;
-            if (nut) EXPECT_EQ(field(line, "gold_nut_found"), 1) << name << ": ended without the golden nut";
+            if (nut) {
+                EXPECT_EQ(field(line, "gold_nut_found"), 1) << name << ": ended without the golden nut";
+            }
             break;
         }
     }
     EXPECT_TRUE(ended) << name << ": the level did not end within " << ticks << " ticks";
     EXPECT_EQ(lit, posts) << name << ": checkpoints lit on the way";
-    if (level > 0) EXPECT_GE(posts, 2) << name;
+    if (level > 0) {
+        EXPECT_GE(posts, 2) << name;
+    }
 }
 
 // The hero left alone at its start point for the first 3 s of the level: nothing hurts it. (The

@@ -576,7 +576,9 @@ TEST(WorldSim, ACheckpointLightsOnceHoldsTheRespawnAndReplaysAsPlayed) {
             std::smatch a, b;
             const bool in_replay = std::regex_search(line, a, re), in_game = std::regex_search(game[n], b, re);
             ASSERT_EQ(in_replay, in_game) << f << " at step " << n + 1;
-            if (in_game) ASSERT_EQ(a[1], b[1]) << f << " at step " << n + 1 << "\n game:   " << game[n] << "\n replay: " << line;
+            if (in_game) {
+                ASSERT_EQ(a[1], b[1]) << f << " at step " << n + 1 << "\n game:   " << game[n] << "\n replay: " << line;
+            }
         }
         respawned_at_post += line.find("\"deaths\":1") != std::string::npos && line.find("\"hero_x\":90") != std::string::npos;
     }
